@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "common/text.h"
+
+namespace tecris2nx {
+
+/// Leading-number parse: skips blanks, tabs and line feeds anywhere in the number; sign, digits with
+/// one point, exponent (E, e, D, d), or &H / &O integers; stops at the first character that cannot
+/// continue the number. No number gives 0.
+double NumericValue(TextView text);
+
+/// General text of a number: 15 significant digits, "0.5" not ".5", exponent form (1E-05, 1.5E+15)
+/// for magnitudes of at least 1E15 and non-zero magnitudes below 0.0001.
+Text NumberText(double value);
+
+/// Decimal digits with a leading "-" for negatives, no blanks.
+Text IntegerText(std::int16_t value);
+
+/// The last four characters of four blanks followed by the text.
+Text RightPad4(TextView text);
+
+/// Seven-column fixed point "nnnn.ff" of a field: fraction truncated, integer part cut to four columns.
+Text FormatDepth(TextView field);
+
+/// Empty for an empty or blanks-only cell, otherwise NumberText(NumericValue(cell)).
+Text NumberOrEmpty(TextView cell);
+
+/// Cell text with exponent letters (E, e, full-width Ｅ, ｅ) evaluated at single precision, 7 digits.
+/// Throws ConversionError when the product lies outside the single-precision range.
+Text ExponentNumber(TextView cell);
+
+/// Nearest 16-bit integer, halves to the even neighbour; nothing when the value does not fit.
+std::optional<std::int16_t> RoundToInt16(double value);
+
+}  // namespace tecris2nx

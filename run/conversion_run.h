@@ -1,0 +1,28 @@
+#pragma once
+
+#include "common/file_system.h"
+#include "common/text.h"
+#include "run/front_end.h"
+#include "run/path_check.h"
+#include "sections/section_storage.h"
+
+namespace tecris2nx {
+
+/// What a run works with besides its front end.
+struct RunEnvironment {
+  FileSystem& fs;
+  Text patternFolder;  ///< ends with the separator
+  PathStyle style = HostPathStyle();
+};
+
+/// The Execute button: checks the folder texts, offers to create missing destination levels and
+/// converts every selected file. Never throws; every failure is a message box and a stop.
+void ConversionRun(RunFrontEnd& ui, const RunEnvironment& env);
+
+/// Converts one TECRIS file whose JobName is known into outputFolder/jobName: makes the job folder,
+/// walks the sections A to H and writes their files. Throws ConversionError naming the problem;
+/// files written before the failure stay.
+FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, const Text& jobName,
+                             const RunEnvironment& env, SectionStorage& storage);
+
+}  // namespace tecris2nx

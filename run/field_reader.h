@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/text.h"
+
+namespace tecris2nx {
+
+/// Reads a decoded TECRIS file field by field: comma- and line-delimited, quoted fields allowed.
+class FieldReader {
+ public:
+  /// A single U+001A (end-of-file mark) at the very end is not data.
+  explicit FieldReader(Text content);
+
+  /// The next field. Throws ConversionError ("the file ends inside a section") when nothing is
+  /// left, unless the previous field ended with a comma: that promises one more, empty, field.
+  Text ReadField();
+
+  /// True when no character is left.
+  bool AtEnd() const { return pos_ >= text_.size(); }
+
+  /// Names the section whose fields follow, so that errors can say where they happened.
+  void BeginSection(char32_t letter);
+  char32_t Section() const { return section_; }
+  /// Fields read since the last BeginSection (or since the start).
+  int SectionFieldCount() const { return sectionFields_; }
+  /// Fields read since the start of the file.
+  long long FieldCount() const { return fields_; }
+
+ private:
+  Text text_;
+  std::size_t pos_ = 0;
+  bool lastEndedWithComma_ = false;
+  char32_t section_ = 0;
+  int sectionFields_ = 0;
+  long long fields_ = 0;
+};
+
+/// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to "H".
+Text MarkerText(TextView field);
+
+/// Reads a record count: NumericValue rounded to 16 bits (halves to even). Throws ConversionError
+/// when the result lies outside 0..32767.
+std::int16_t ReadCount(FieldReader& in);
+
+/// A ConversionError that names the reader's section and field.
+[[noreturn]] void ThrowAtField(const FieldReader& in, const Text& problem);
+
+}  // namespace tecris2nx

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "common/text.h"
+
+namespace tecris2nx {
+
+/// Windows: "C:\DATA\". Posix: "/data/"; the one root "/" stands in for the drive.
+enum class PathStyle { kWindows, kPosix };
+
+PathStyle HostPathStyle();
+char32_t SeparatorOf(PathStyle style);
+
+/// What the path check needs from its surroundings.
+struct PathCheckEnv {
+  PathStyle style = HostPathStyle();
+  /// Makes the drive current; false when it cannot be used. Not called for the Posix style.
+  std::function<bool(char32_t letter)> makeDriveCurrent;
+  /// Shows a message box (text, style number, title; an empty title is the program's own).
+  std::function<void(const Text& text, int style, const Text& title)> showMessage;
+};
+
+/// The drive-name message of the path check.
+extern const Text kDriveNameMessage;
+
+/// Checks a folder text and rewrites it to its normal form (ending in the separator).
+bool CheckPath(Text& path, const PathCheckEnv& env);
+
+/// Bytes of the text in the ANSI code page (CP932), as a signed 16-bit number.
+std::int16_t AnsiByteLength(TextView text);
+
+/// `length` bytes from byte `start` (1-based) of the text's ANSI form, converted back to text.
+Text AnsiMid(TextView text, int start, int length);
+
+}  // namespace tecris2nx

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <vector>
+
+#include "run/field_reader.h"
+#include "sections/output_context.h"
+#include "sections/section_storage.h"
+
+namespace tecris2nx {
+
+/// Three-value records: depth, a number, a number or "*".
+void ReadSectionC(FieldReader& in, RecordTable& table);
+
+/// The lines of "X5.txt".
+std::vector<Text> X5Lines(const RecordTable& table);
+
+void WriteX5File(const OutputContext& out, const RecordTable& table);
+
+}  // namespace tecris2nx

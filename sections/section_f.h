@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+#include "run/field_reader.h"
+#include "sections/output_context.h"
+#include "sections/section_storage.h"
+
+namespace tecris2nx {
+
+/// Three-value interval records and the kind flag (1 when the kind field's value is 8).
+void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8);
+
+/// "L204.txt".
+void WriteL204File(const OutputContext& out, const RecordTable& table, std::int16_t kind8);
+
+}  // namespace tecris2nx
