@@ -49,6 +49,8 @@ class RunFrontEnd {
   virtual void SetMessageClearPending() = 0;
   /// Called after each file converted completely.
   virtual void FileConverted(const FileReport&) {}
+  /// Called when a file cannot be converted, with the message shown to the user.
+  virtual void FileFailed(const Text& /*inputPath*/, const Text& /*message*/) {}
 };
 
 }  // namespace tecris2nx
