@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "common/file_system.h"
 #include "common/text.h"
 #include "run/front_end.h"
@@ -14,6 +16,18 @@ struct RunEnvironment {
   Text patternFolder;  ///< ends with the separator
   PathStyle style = HostPathStyle();
 };
+
+/// Messages of the run, shown in message boxes and the message line.
+extern const Text kBusyMessage;        ///< message line while the run works
+extern const Text kDoneMessage;        ///< message line after a normal end
+extern const Text kBadPathMessage;     ///< M1
+extern const Text kTrailingSeparatorMessage;  ///< M2
+extern const Text kCreateFolderQuestion;      ///< M3
+extern const Text kNothingSelectedMessage;    ///< M4
+extern const Text kBadFileMessage;            ///< M5
+
+/// The selected names of the file list, blanks trimmed, in list order.
+std::vector<Text> CollectSelectedFiles(const RunFrontEnd& ui);
 
 /// The Execute button: checks the folder texts, offers to create missing destination levels and
 /// converts every selected file. Never throws; every failure is a message box and a stop.

@@ -1,0 +1,207 @@
+#include "app/cli.h"
+
+#include "app/tecris_files.h"
+#include "common/error.h"
+#include "run/conversion_run.h"
+#include "run/path_helpers.h"
+
+namespace tecris2nx {
+namespace {
+
+constexpr const char* kUsage =
+    "使い方: tecris2nx [--patdat DIR] [--verbose] -o OUTDIR FILE...\n"
+    "        tecris2nx --list DIR\n"
+    "\n"
+    "TECRIS ファイルを Nx 形式に変換し、OUTDIR/<識別子>/ に書き出します。\n"
+    "\n"
+    "  -o, --output OUTDIR  出力先フォルダ（なければ作成します）\n"
+    "  --patdat DIR         パターンデータのフォルダ（省略時は自動で探します）\n"
+    "  -v, --verbose        ファイルごとに書き出したファイルを表示します\n"
+    "  --list DIR           DIR の中の TECRIS ファイル名を一覧します\n"
+    "  -h, --help           この説明を表示します\n"
+    "  --version            版を表示します\n"
+    "\n"
+    "終了コード: 0 すべて変換, 1 変換できないファイルあり, 2 使い方の誤り\n";
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  bool verbose = false;
+  std::string output;
+  std::string patdat;
+  std::string list;
+  std::vector<std::string> files;
+};
+
+/// Parses the arguments; returns an error text for a usage error.
+std::string Parse(const std::vector<std::string>& args, Options& options) {
+  bool filesOnly = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& into) -> std::string {
+      if (i + 1 >= args.size()) return arg + " には値が必要です";
+      into = args[++i];
+      return {};
+    };
+    std::string problem;
+    if (filesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.files.push_back(arg);
+    } else if (arg == "--") {
+      filesOnly = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.verbose = true;
+    } else if (arg == "-o" || arg == "--output") {
+      problem = value(options.output);
+    } else if (arg.rfind("--output=", 0) == 0) {
+      options.output = arg.substr(9);
+    } else if (arg == "--patdat") {
+      problem = value(options.patdat);
+    } else if (arg.rfind("--patdat=", 0) == 0) {
+      options.patdat = arg.substr(9);
+    } else if (arg == "--list") {
+      problem = value(options.list);
+    } else {
+      problem = "不明なオプションです: " + arg;
+    }
+    if (!problem.empty()) return problem;
+  }
+  if (options.help || options.version) return {};
+  if (!options.list.empty()) {
+    if (!options.output.empty() || !options.files.empty()) return "--list は単独で使います";
+    return {};
+  }
+  if (options.output.empty()) return "出力先フォルダ (-o OUTDIR) を指定してください";
+  if (options.files.empty()) return "変換する TECRIS ファイルを指定してください";
+  return {};
+}
+
+Text WithSeparator(Text folder, char32_t separator) {
+  if (folder.empty() || folder.back() != separator) folder += separator;
+  return folder;
+}
+
+/// The output folder without trailing separators ("/" stays "/").
+Text WithoutTrailingSeparators(Text folder, char32_t separator) {
+  while (folder.size() > 1 && folder.back() == separator) folder.pop_back();
+  return folder;
+}
+
+/// Creates the folder and its missing parents.
+void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
+  if (folder.empty() || fs.KindOf(folder) == EntryKind::kFolder) return;
+  const std::size_t cut = folder.find_last_of(separator);
+  if (cut != Text::npos && cut > 0) MakeFolders(fs, folder.substr(0, cut), separator);
+  if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
+  if (fs.KindOf(folder) != EntryKind::kFolder) {
+    throw ConversionError(U"出力先フォルダを作成できません: " + folder);
+  }
+}
+
+/// Why a file has no JobName, for the user.
+Text NoJobNameReason(const FileSystem& fs, const Text& path) {
+  switch (fs.KindOf(path)) {
+    case EntryKind::kNone:
+      return U"ファイルがありません";
+    case EntryKind::kFolder:
+      return U"フォルダです（ファイルを指定してください）";
+    case EntryKind::kFile:
+      break;
+  }
+  return Text(U"指定されたﾌｧｲﾙは正しくありません") +
+         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
+}
+
+void PrintReport(std::ostream& err, const FileReport& report) {
+  Text line = report.inputPath + U" -> " + report.jobFolder + U":";
+  if (report.written.empty()) line += U" （書き出したファイルなし）";
+  for (const Text& name : report.written) line += U" " + name;
+  err << ToUtf8(line) << '\n';
+  if (report.stoppedEarly) {
+    err << ToUtf8(U"  マーカー \"" + report.stoppedAtMarker +
+                  U"\" は順序外または不明のため、そこから先は変換していません。")
+        << '\n';
+  }
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   CliEnvironment& env) {
+  Options options;
+  const std::string problem = Parse(args, options);
+  if (!problem.empty()) {
+    err << "tecris2nx: " << problem << "\n" << kUsage;
+    return kCliUsage;
+  }
+  if (options.help) {
+    out << kUsage;
+    return kCliOk;
+  }
+  if (options.version) {
+    out << "tecris2nx " << TECRIS2NX_VERSION << "\n";
+    return kCliOk;
+  }
+
+  const char32_t separator = HostSeparator();
+  if (!options.list.empty()) {
+    const Text folder = FromUtf8(options.list);
+    if (env.fs.KindOf(folder) != EntryKind::kFolder) {
+      err << "tecris2nx: " << options.list << ": フォルダがありません\n";
+      return kCliUsage;
+    }
+    for (const Text& name : ListTecrisFiles(env.fs, folder)) out << ToUtf8(name) << '\n';
+    return kCliOk;
+  }
+
+  Text patternFolder;
+  if (!options.patdat.empty()) {
+    patternFolder = FromUtf8(options.patdat);
+    if (env.fs.KindOf(patternFolder) != EntryKind::kFolder) {
+      err << "tecris2nx: --patdat " << options.patdat << ": フォルダがありません\n";
+      return kCliUsage;
+    }
+    patternFolder = WithSeparator(patternFolder, separator);
+  } else {
+    patternFolder = LocatePatternFolder(env.fs, env.lookup);
+    if (patternFolder.empty()) {
+      err << "tecris2nx:" << ToUtf8(kNoPatternFolderMessage)
+          << "（--patdat DIR か環境変数 TECRIS2NX_PATDAT で指定してください）\n";
+      return kCliFailed;
+    }
+  }
+  if (options.verbose) err << "パターンデータ: " << ToUtf8(patternFolder) << '\n';
+
+  const Text outputFolder = WithoutTrailingSeparators(FromUtf8(options.output), separator);
+  try {
+    MakeFolders(env.fs, outputFolder, separator);
+  } catch (const ConversionError& e) {
+    err << "tecris2nx: " << ToUtf8(e.message()) << '\n';
+    return kCliFailed;
+  }
+
+  RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle()};
+  SectionStorage storage;
+  int failed = 0;
+  for (const std::string& file : options.files) {
+    const Text input = FromUtf8(file);
+    try {
+      const Text jobName = ReadJobName(env.fs, input, runEnv.style);
+      if (jobName.empty()) throw ConversionError(NoJobNameReason(env.fs, input));
+      const FileReport report = ConvertTecrisFile(input, outputFolder, jobName, runEnv, storage);
+      if (options.verbose) PrintReport(err, report);
+    } catch (const ConversionError& e) {
+      err << "tecris2nx: " << file << ": " << ToUtf8(e.message()) << '\n';
+      ++failed;
+    } catch (const std::exception& e) {
+      err << "tecris2nx: " << file << ": 予期しないエラー: " << e.what() << '\n';
+      ++failed;
+    }
+  }
+  return failed == 0 ? kCliOk : kCliFailed;
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,180 @@
+#include "common/file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "common/error.h"
+
+#ifdef _WIN32
+#include <direct.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tecris2nx {
+namespace {
+
+fs::path NativePath(const Text& path) {
+#ifdef _WIN32
+  return fs::path(path);
+#else
+  return fs::u8path(ToUtf8(path));
+#endif
+}
+
+Text Reason(const std::error_code& ec) { return FromUtf8(ec.message()); }
+
+Text FileProblem(const char32_t* what, const Text& path, const Text& reason) {
+  Text message = what;
+  message += U": ";
+  message += path;
+  if (!reason.empty()) {
+    message += U"（";
+    message += reason;
+    message += U"）";
+  }
+  return message;
+}
+
+/// Closes a C stream at scope end unless closed already.
+struct StreamCloser {
+  std::FILE* file;
+  ~StreamCloser() {
+    if (file) std::fclose(file);
+  }
+};
+
+std::FILE* OpenNative(const fs::path& path, bool write) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+#else
+  return std::fopen(path.c_str(), write ? "wb" : "rb");
+#endif
+}
+
+template <typename Accept>
+std::vector<Text> ListEntries(const Text& folder, Accept accept) {
+  std::vector<Text> names;
+  std::error_code ec;
+  fs::directory_iterator it(NativePath(folder), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code typeEc;
+    if (accept(*it, typeEc) && !typeEc) {
+#ifdef _WIN32
+      names.push_back(it->path().filename().u32string());
+#else
+      names.push_back(FromUtf8(it->path().filename().string()));
+#endif
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
+EntryKind RealFileSystem::KindOf(const Text& path) const {
+  std::error_code ec;
+  const auto status = fs::status(NativePath(path), ec);
+  if (ec) return EntryKind::kNone;
+  if (fs::is_directory(status)) return EntryKind::kFolder;
+  if (fs::exists(status)) return EntryKind::kFile;
+  return EntryKind::kNone;
+}
+
+void RealFileSystem::MakeFolder(const Text& path) {
+  std::error_code ec;
+  if (!fs::create_directory(NativePath(path), ec) || ec) {
+    throw ConversionError(FileProblem(U"フォルダを作成できません", path,
+                                      ec ? Reason(ec) : Text(U"同じ名前のものがあります")));
+  }
+}
+
+std::string RealFileSystem::ReadAll(const Text& path) const {
+  const fs::path native = NativePath(path);
+  std::error_code ec;
+  if (fs::is_directory(native, ec)) {
+    throw ConversionError(FileProblem(U"ファイルを開けません", path, U"フォルダです"));
+  }
+  std::FILE* file = OpenNative(native, false);
+  if (!file) {
+    throw ConversionError(
+        FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
+  }
+  StreamCloser closer{file};
+  std::string bytes;
+  char buffer[1 << 16];
+  for (;;) {
+    const std::size_t got = std::fread(buffer, 1, sizeof(buffer), file);
+    bytes.append(buffer, got);
+    if (got < sizeof(buffer)) break;
+  }
+  if (std::ferror(file)) {
+    throw ConversionError(FileProblem(U"ファイルを読めません", path, U"読み込みエラー"));
+  }
+  return bytes;
+}
+
+void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
+  std::FILE* file = OpenNative(NativePath(path), true);
+  if (!file) {
+    throw ConversionError(
+        FileProblem(U"ファイルに書き込めません", path, FromUtf8(std::strerror(errno))));
+  }
+  StreamCloser closer{file};
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  closer.file = nullptr;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    throw ConversionError(
+        FileProblem(U"ファイルに書き込めません", path, FromUtf8(std::strerror(errno))));
+  }
+}
+
+std::int64_t RealFileSystem::FileSize(const Text& path) const {
+  std::error_code ec;
+  const fs::path native = NativePath(path);
+  if (!fs::is_regular_file(native, ec)) return 0;
+  const auto size = fs::file_size(native, ec);
+  return ec ? 0 : static_cast<std::int64_t>(size);
+}
+
+std::vector<Text> RealFileSystem::ListFiles(const Text& folder) const {
+  return ListEntries(folder, [](const fs::directory_entry& e, std::error_code& ec) {
+    return e.is_regular_file(ec);
+  });
+}
+
+std::vector<Text> RealFileSystem::ListFolders(const Text& folder) const {
+  return ListEntries(folder, [](const fs::directory_entry& e, std::error_code& ec) {
+    return e.is_directory(ec) && !e.is_symlink(ec);
+  });
+}
+
+bool RealFileSystem::MakeDriveCurrent(char32_t letter) {
+#ifdef _WIN32
+  if (letter >= U'a' && letter <= U'z') letter = letter - U'a' + U'A';
+  if (letter < U'A' || letter > U'Z') return false;
+  return _chdrive(static_cast<int>(letter - U'A' + 1)) == 0;
+#else
+  return letter == U'/';
+#endif
+}
+
+char32_t HostSeparator() {
+#ifdef _WIN32
+  return U'\\';
+#else
+  return U'/';
+#endif
+}
+
+int CountChar(TextView text, char32_t c) {
+  int n = 0;
+  for (char32_t x : text) n += x == c;
+  return n;
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,125 @@
+#include "common/text.h"
+
+namespace tecris2nx {
+
+Text TrimLeftBlanks(TextView text) {
+  std::size_t start = 0;
+  while (start < text.size() && text[start] == kBlank) ++start;
+  return Text(text.substr(start));
+}
+
+Text TrimRightBlanks(TextView text) {
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == kBlank) --end;
+  return Text(text.substr(0, end));
+}
+
+Text TrimBlanks(TextView text) {
+  std::size_t start = 0;
+  std::size_t end = text.size();
+  while (start < end && text[start] == kBlank) ++start;
+  while (end > start && text[end - 1] == kBlank) --end;
+  return Text(text.substr(start, end - start));
+}
+
+bool IsBlankOrEmpty(TextView text) {
+  for (char32_t c : text) {
+    if (c != kBlank) return false;
+  }
+  return true;
+}
+
+Text ToHalfWidthUpper(TextView text) {
+  Text result;
+  result.reserve(text.size());
+  for (char32_t c : text) {
+    if (c >= 0xFF01 && c <= 0xFF5E) {
+      c = c - 0xFF01 + 0x21;
+    } else if (c == 0x3000) {
+      c = U' ';
+    }
+    if (c >= U'a' && c <= U'z') c = c - U'a' + U'A';
+    result += c;
+  }
+  return result;
+}
+
+std::string ToUtf8(TextView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t c : text) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+Text FromUtf8(std::string_view utf8) {
+  Text out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    int extra = 0;
+    char32_t c = 0;
+    char32_t min = 0;
+    if (b < 0x80) {
+      out += b;
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      extra = 1, c = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2, c = b & 0x0F, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      extra = 3, c = b & 0x07, min = 0x10000;
+    } else {
+      out += 0xFFFD;
+      ++i;
+      continue;
+    }
+    if (i + static_cast<std::size_t>(extra) >= utf8.size()) {  // cut off at the end
+      out += 0xFFFD;
+      ++i;
+      continue;
+    }
+    bool ok = true;
+    for (int k = 1; k <= extra; ++k) {
+      const auto t = static_cast<unsigned char>(utf8[i + k]);
+      if ((t & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
+      c = (c << 6) | (t & 0x3F);
+    }
+    if (!ok || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out += 0xFFFD;
+      ++i;
+      continue;
+    }
+    out += c;
+    i += extra + 1;
+  }
+  return out;
+}
+
+Text DecimalText(long long value) {
+  const std::string digits = std::to_string(value);
+  return Text(digits.begin(), digits.end());
+}
+
+}  // namespace tecris2nx
