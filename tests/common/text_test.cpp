@@ -1,0 +1,90 @@
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+#include "common/cp932.h"
+#include "common/error.h"
+
+namespace tecris2nx {
+namespace {
+
+TEST(TextTest, TrimsOnlyHalfWidthBlanks) {
+  struct Row {
+    Text in, both, left, right;
+  };
+  const Row rows[] = {
+      {U"", U"", U"", U""},
+      {U"   ", U"", U"", U""},
+      {U" a b ", U"a b", U"a b ", U" a b"},
+      {U"　a　", U"　a　", U"　a　", U"　a　"},  // the full-width space is an ordinary character
+      {U"\ta\t", U"\ta\t", U"\ta\t", U"\ta\t"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(TrimBlanks(r.in), r.both) << ToUtf8(r.in);
+    EXPECT_EQ(TrimLeftBlanks(r.in), r.left) << ToUtf8(r.in);
+    EXPECT_EQ(TrimRightBlanks(r.in), r.right) << ToUtf8(r.in);
+  }
+  EXPECT_TRUE(IsBlankOrEmpty(U""));
+  EXPECT_TRUE(IsBlankOrEmpty(U"  "));
+  EXPECT_FALSE(IsBlankOrEmpty(U"　"));
+}
+
+TEST(TextTest, HalfWidthUpperForMarkers) {
+  const std::pair<Text, Text> rows[] = {
+      {U"a", U"A"}, {U"Ａ", U"A"}, {U"ａ", U"A"}, {U"ｈ", U"H"}, {U"A ", U"A "},
+      {U"　", U" "}, {U"ｱ", U"ｱ"}, {U"b1", U"B1"},
+  };
+  for (const auto& [in, expected] : rows) EXPECT_EQ(ToHalfWidthUpper(in), expected) << ToUtf8(in);
+}
+
+TEST(TextTest, Utf8RoundTripAndInvalidInput) {
+  const Text sample = U"TECRIS -> Nx 変換プログラム ｱｲｳ 𠮷";
+  EXPECT_EQ(FromUtf8(ToUtf8(sample)), sample);
+  EXPECT_EQ(FromUtf8("a\xff" "b"), U"a\uFFFDb");
+  EXPECT_EQ(FromUtf8("\xe3\x81"), U"\uFFFD\uFFFD");
+  EXPECT_EQ(FromUtf8("\xc0\xaf"), U"\uFFFD\uFFFD");  // overlong form of "/"
+  EXPECT_EQ(ToUtf8(Text(1, kRawByteBase + 0x80)), "\xef\xbf\xbd");
+}
+
+TEST(Cp932Test, DecodesAndEncodesTheSystemCodePage) {
+  struct Row {
+    std::string bytes;
+    Text text;
+  };
+  const Row rows[] = {
+      {"\x5c", U"\\"},                 // the backslash, not the yen sign
+      {"\x7e", U"~"},
+      {"\xb1\xdf", U"ｱﾟ"},             // half-width katakana are single bytes
+      {"\x8a\xbf\x8e\x9a", U"漢字"},
+      {"\x81\x40", U"　"},             // full-width space
+      {"\x81\x60", U"～"},
+      {"\x87\x40", U"①"},              // NEC special characters
+      {"\x82\xa0,\"x\"\r\n", U"あ,\"x\"\r\n"},
+      {std::string("\0", 1), Text(1, U'\0')},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(DecodeCp932(r.bytes), r.text) << ToUtf8(r.text);
+    EXPECT_EQ(EncodeCp932(r.text), r.bytes) << ToUtf8(r.text);
+  }
+}
+
+TEST(Cp932Test, InvalidBytesAreCarriedThroughUnchanged) {
+  const std::string rows[] = {
+      "\x80", "\xa0", "\xfd\xfe\xff", "abc\x81", "\x81\x20x", "\x85\x40", "\xef\x40" "a",
+  };
+  for (const std::string& bytes : rows) {
+    const Text text = DecodeCp932(bytes);
+    EXPECT_EQ(EncodeCp932(text), bytes);
+    EXPECT_EQ(EncodeCp932Lossy(text), bytes);
+  }
+  // A lead byte whose trail byte is not valid keeps the trail as its own character.
+  EXPECT_EQ(DecodeCp932("\x81\x20x"), Text(1, kRawByteBase + 0x81) + U" x");
+}
+
+TEST(Cp932Test, CharactersWithoutCp932Form) {
+  EXPECT_THROW(EncodeCp932(U"𠮷"), ConversionError);
+  EXPECT_EQ(EncodeCp932Lossy(U"a𠮷b"), "a?b");
+}
+
+}  // namespace
+}  // namespace tecris2nx

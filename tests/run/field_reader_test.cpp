@@ -1,0 +1,106 @@
+#include "run/field_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/error.h"
+
+namespace tecris2nx {
+namespace {
+
+/// Reads every field until the reader reports the end inside a section.
+std::vector<Text> AllFields(const Text& content) {
+  FieldReader in(content);
+  std::vector<Text> fields;
+  for (int guard = 0; guard < 100; ++guard) {
+    try {
+      fields.push_back(in.ReadField());
+    } catch (const ConversionError&) {
+      return fields;
+    }
+  }
+  ADD_FAILURE() << "reader never ended";
+  return fields;
+}
+
+TEST(FieldReaderTest, SplitsFieldsAsTheFileFormatDefines) {
+  struct Row {
+    Text content;
+    std::vector<Text> fields;
+  };
+  const Row rows[] = {
+      {U"", {}},
+      {U"A", {U"A"}},
+      {U"A,B\r\nC", {U"A", U"B", U"C"}},
+      {U"A\nB\rC\r\n", {U"A", U"B", U"C"}},               // LF, CR and CR LF all end a line
+      {U"A,", {U"A", U""}},                                // a trailing comma promises a field
+      {U"A,\r\n", {U"A", U""}},
+      {U"\r\n\r\nX", {U"", U"", U"X"}},                    // an empty line is an empty field
+      {U"   a  ,  b  ", {U"a", U"b"}},                     // blanks around unquoted text go
+      {U"　a　,x", {U"　a　", U"x"}},                      // full-width spaces stay
+      {U"\ta\t,x", {U"\ta\t", U"x"}},
+      {U"\" a, b \",c", {U" a, b ", U"c"}},                // quoted text is kept exactly
+      {U"\"a\r\nb\"\r\nc", {U"a\r\nb", U"c"}},             // a quoted field may span lines
+      {U"\"ab\"junk,c", {U"ab", U"c"}},                    // text after the closing quote goes
+      {U"\"ab\"junk\r\nc", {U"ab", U"c"}},
+      {U"  \"ab", {U"ab"}},                                // no closing quote: to the end
+      {U"\"\",x", {U"", U"x"}},
+      {U"A,B\x1A", {U"A", U"B"}},                          // end-of-file mark at the very end
+      {U"A,\x1A" U"B", {U"A", U"\x1A" U"B"}},              // elsewhere it is data
+      {U"a\"b,c", {U"a\"b", U"c"}},                        // a quote inside is ordinary
+  };
+  for (const Row& r : rows) EXPECT_EQ(AllFields(r.content), r.fields) << ToUtf8(r.content);
+}
+
+TEST(FieldReaderTest, AtEndMeansNothingIsLeft) {
+  FieldReader in(U"A,B\r\n");
+  EXPECT_FALSE(in.AtEnd());
+  in.ReadField();
+  in.ReadField();
+  EXPECT_TRUE(in.AtEnd());
+}
+
+TEST(FieldReaderTest, ErrorNamesSectionAndField) {
+  FieldReader in(U"x,1,2");
+  in.ReadField();
+  in.BeginSection(U'C');
+  in.ReadField();
+  in.ReadField();
+  try {
+    in.ReadField();
+    FAIL() << "expected the end of the file";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(e.message(), U"セクション C のフィールド 3: ファイルがセクションの途中で終わっています。");
+  }
+}
+
+TEST(FieldReaderTest, CountsRoundHalvesToEvenAndRejectOutOfRange) {
+  const std::pair<Text, int> good[] = {
+      {U"0", 0}, {U"2.5", 2}, {U"3.5", 4}, {U"abc", 0}, {U"", 0}, {U"32767", 32767}, {U"-0.4", 0},
+  };
+  for (const auto& [field, expected] : good) {
+    FieldReader in(field + U",");
+    EXPECT_EQ(ReadCount(in), expected) << ToUtf8(field);
+  }
+  for (const Text field : {U"-1", U"32768", U"1E9", U"-0.6"}) {
+    FieldReader in(field);
+    in.BeginSection(U'B');
+    try {
+      ReadCount(in);
+      ADD_FAILURE() << ToUtf8(field);
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(e.message(), U"セクション B のフィールド 1: 件数 \"" + field +
+                                 U"\" が 0 から 32767 の範囲にありません。");
+    }
+  }
+}
+
+TEST(FieldReaderTest, MarkerConversion) {
+  EXPECT_EQ(MarkerText(U"ａ"), U"A");
+  EXPECT_EQ(MarkerText(U"Ｇ"), U"G");
+  EXPECT_EQ(MarkerText(U"A "), U"A ");
+}
+
+}  // namespace
+}  // namespace tecris2nx
