@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Set-up, build and the whole test suite, from a fresh machine or a clean clone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+build=build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

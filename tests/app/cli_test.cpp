@@ -1,0 +1,156 @@
+#include "app/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "app/tecris_files.h"
+#include "common/cp932.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+using testing::TempDir;
+
+constexpr const char* kFileC = "C,12345678001,y,1\n1,2,3,1.5,12,28\n";
+constexpr const char* kX5 = "   1,   1.50,12,,30,,,,,,\n";
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() : env{fs, PatternLookupEnv{}} {
+    env.lookup.walkDrives = false;
+    tmp.Write("patdat/kishitu.txt", "x");
+  }
+
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunCommandLine(args, out, err, env);
+  }
+
+  std::string Path(const std::string& relative) const { return ToUtf8(tmp.TextOf(relative)); }
+
+  TempDir tmp;
+  RealFileSystem fs;
+  CliEnvironment env;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<std::string>> rows = {
+      {},
+      {"-o"},
+      {"--bogus", "-o", "x", "f"},
+      {"-o", Path("out")},
+      {"a.001"},
+      {"--list", Path("nowhere")},
+      {"--patdat", Path("nowhere"), "-o", Path("out"), "a.001"},
+  };
+  for (const auto& args : rows) {
+    EXPECT_EQ(Run(args), kCliUsage) << ::testing::PrintToString(args);
+    EXPECT_NE(err.str().find("tecris2nx: "), std::string::npos);
+  }
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  EXPECT_EQ(Run({"--help"}), kCliOk);
+  EXPECT_NE(out.str().find("tecris2nx [--patdat DIR]"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}), kCliOk);
+  EXPECT_EQ(out.str().rfind("tecris2nx ", 0), 0u);
+}
+
+TEST_F(CliTest, ConvertsIntoARelativeOrNewOutputFolder) {
+  tmp.Write("in/12345678.001", Cp932Lines(kFileC));
+  EXPECT_EQ(Run({"--patdat", Path("patdat"), "-o", Path("new/deeper/"), Path("in/12345678.001")}),
+            kCliOk)
+      << err.str();
+  EXPECT_EQ(tmp.Read("new/deeper/12345678001/X5.txt"), Cp932Lines(kX5));
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(CliTest, AFailingFileIsReportedAndTheOthersStillConvert) {
+  tmp.Write("in/good.001", Cp932Lines(kFileC));
+  tmp.Write("in/short.001", Cp932Lines("C,12345678002,y,2\n1,2,3,1.5,12,28\n"));
+  tmp.Write("in/badid.001", Cp932Lines("C,1234567800,y,0\n"));
+  tmp.Write("in/good.003", Cp932Lines("C,12345678003,y,1\n1,2,3,1.5,12,28\n"));
+  tmp.Write("in/folder.001/x", "");
+  const int status = Run({"--patdat", Path("patdat"), "-o", Path("out"), Path("in/good.001"),
+                          Path("in/short.001"), Path("in/badid.001"), Path("in/missing.001"),
+                          Path("in/folder.001"), Path("in/good.003")});
+  EXPECT_EQ(status, kCliFailed);
+  const std::string messages = err.str();
+  EXPECT_NE(messages.find(Path("in/short.001") +
+                          ": セクション C のフィールド 10: ファイルがセクションの途中で終わっています。"),
+            std::string::npos)
+      << messages;
+  EXPECT_NE(messages.find(Path("in/badid.001") + ": 指定されたﾌｧｲﾙは正しくありません"),
+            std::string::npos);
+  EXPECT_NE(messages.find(Path("in/missing.001") + ": ファイルがありません"), std::string::npos);
+  EXPECT_NE(messages.find(Path("in/folder.001") + ": フォルダです"), std::string::npos);
+  EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), Cp932Lines(kX5));
+  EXPECT_EQ(tmp.Read("out/12345678003/X5.txt"), Cp932Lines(kX5));
+  EXPECT_FALSE(tmp.Exists("out/12345678002/X5.txt"));
+}
+
+TEST_F(CliTest, VerboseNamesThePatternFolderTheOutputsAndAnUnreadSection) {
+  tmp.Write("in/a.001", Cp932Lines(std::string(kFileC) + "B,1,2,0\n"));
+  EXPECT_EQ(Run({"-v", "--patdat", Path("patdat"), "-o", Path("out"), Path("in/a.001")}), kCliOk);
+  const std::string messages = err.str();
+  EXPECT_NE(messages.find("パターンデータ: " + Path("patdat") + "/"), std::string::npos);
+  EXPECT_NE(messages.find(Path("in/a.001") + " -> " + Path("out") + "/12345678001: X5.txt"),
+            std::string::npos)
+      << messages;
+  EXPECT_NE(messages.find("マーカー \"B\" は順序外または不明"), std::string::npos);
+}
+
+TEST_F(CliTest, WithoutPatternDataTheRunStops) {
+  tmp.Write("in/a.001", Cp932Lines(kFileC));
+  EXPECT_EQ(Run({"-o", Path("out"), Path("in/a.001")}), kCliFailed);
+  EXPECT_NE(err.str().find(" PATDAT の設定がありません."), std::string::npos);
+  EXPECT_FALSE(tmp.Exists("out/12345678001"));
+}
+
+TEST_F(CliTest, ListsOnlyTecrisFiles) {
+  tmp.Write("in/12345678.001", Cp932Lines("A,12345678001\n"));
+  tmp.Write("in/12345678.002", Cp932Lines("A,12345678.002\n"));  // field 2 not the digits
+  tmp.Write("in/12345678.003", Cp932Lines("A\n"));                // one field only
+  tmp.Write("in/1234567A.004", Cp932Lines("A,1234567A004\n"));
+  tmp.Write("in/12345678.005", Cp932Lines("\"A\",\"12345678005\"\n"));
+  tmp.Write("in/99999999.999/x", "");                              // a folder
+  EXPECT_EQ(Run({"--list", Path("in")}), kCliOk);
+  std::vector<std::string> names;
+  std::istringstream lines(out.str());
+  for (std::string line; std::getline(lines, line);) names.push_back(line);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"12345678.001", "12345678.005"}));
+}
+
+TEST(TecrisFileNameTest, AcceptsEightDigitsPointThreeDigits) {
+  const std::pair<Text, bool> rows[] = {
+      {U"12345678.001", true},  {U"1234567.0012", false}, {U"12345678.01", false},
+      {U"1234567A.001", false}, {U"12345678.0011", false}, {U"12345678,001", false},
+      {U"１2345678.001", false}, {U"12345678.00.", false}, {U"", false},
+  };
+  for (const auto& [name, ok] : rows) EXPECT_EQ(IsTecrisFileName(name), ok) << ToUtf8(name);
+}
+
+// One end-to-end run of the built program.
+TEST(CliBinaryTest, ConvertsAFileByteExact) {
+  TempDir tmp;
+  tmp.Write("in/12345678.001", Cp932Lines(kFileC));
+  tmp.Write("patdat/kishitu.txt", "x");
+  const std::string command = std::string("\"") + TECRIS2NX_BINARY + "\" --patdat \"" +
+                              tmp.path().string() + "/patdat\" -o \"" + tmp.path().string() +
+                              "/out\" \"" + tmp.path().string() + "/in/12345678.001\"";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), "   1,   1.50,12,,30,,,,,,\r\n");
+}
+
+}  // namespace
+}  // namespace tecris2nx
