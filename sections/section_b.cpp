@@ -1,9 +1,205 @@
-// Placeholder until this part is built; replaced by its real implementation.
 #include "sections/section_b.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "common/cp932.h"
 #include "common/error.h"
+#include "common/formatting.h"
+#include "sections/soil_vocabulary.h"
 
 namespace tecris2nx {
-void ReadSectionB(FieldReader&, RecordTable&) { throw ConversionError(U"not built yet"); }
-void WriteX1File(const OutputContext&, const RecordTable&) { throw ConversionError(U"not built yet"); }
-void WriteX3File(const OutputContext&, const RecordTable&) { throw ConversionError(U"not built yet"); }
+namespace {
+
+constexpr int kSectionBValues = 5;
+constexpr int kIgnoredRecordFields = 3;
+constexpr int kSoilCodeEntryFields = 6;
+constexpr std::size_t kColourLettersUsed = 3;
+constexpr std::size_t kColourCodeWidth = 6;
+
+/// Text of a record number as the output files show it: four columns, right-aligned.
+Text RecordNumberText(std::size_t number) {
+  // Layers never outnumber the records, whose count fits 16 bits.
+  return RightPad4(IntegerText(static_cast<std::int16_t>(number)));
+}
+
+struct SoilLayer {
+  Text depth;
+  Text code;
+  Text name;
+};
+
+/// Merges consecutive records of equal trimmed code and name; entry 0 takes the leading records
+/// that have neither and is never written.
+std::vector<SoilLayer> MergeSoilLayers(const RecordTable& table) {
+  std::vector<SoilLayer> layers(1);
+  Text previousCode;
+  Text previousName;
+  for (int r = 1; r <= table.count(); ++r) {
+    Text code = TrimBlanks(table.Cell(2, r));
+    Text name = TrimBlanks(table.Cell(3, r));
+    if (code == previousCode && name == previousName) {
+      layers.back().depth = table.Cell(1, r);
+    } else {
+      SoilLayer layer{table.Cell(1, r), table.Cell(2, r), table.Cell(3, r)};
+      // A zero code with a real soil name means "use the name".
+      if (NumericValue(layer.code) == 0 && !name.empty() && name != kTopsoilName) {
+        layer.code = kFreeSoilCode;
+      }
+      layers.push_back(std::move(layer));
+    }
+    previousCode = std::move(code);
+    previousName = std::move(name);
+  }
+  return layers;
+}
+
+struct ColourLayer {
+  Text depth;
+  Text colour;
+};
+
+std::vector<ColourLayer> MergeColourLayers(const RecordTable& table) {
+  std::vector<ColourLayer> layers(1);
+  Text previous;
+  for (int r = 1; r <= table.count(); ++r) {
+    Text colour = TrimBlanks(table.Cell(4, r));
+    if (colour == previous) {
+      layers.back().depth = table.Cell(1, r);
+    } else {
+      layers.push_back({table.Cell(1, r), table.Cell(4, r)});
+      previous = std::move(colour);
+    }
+  }
+  return layers;
+}
+
+}  // namespace
+
+void ReadSectionB(FieldReader& in, RecordTable& table) {
+  in.ReadField();
+  in.ReadField();
+  const std::int16_t count = ReadCount(in);
+  table.Reset(kSectionBValues, count);
+  for (int r = 1; r <= count; ++r) {
+    for (int i = 0; i < kIgnoredRecordFields; ++i) in.ReadField();
+    for (int v = 1; v <= kSectionBValues; ++v) table.Cell(v, r) = in.ReadField();
+  }
+}
+
+SoilCodeTable ParseSoilCodeTable(Text content) {
+  FieldReader in(std::move(content));
+  SoilCodeTable table;
+  while (!in.AtEnd()) {
+    SoilCodeEntry entry;
+    try {
+      entry.productCode = in.ReadField();
+      entry.soilName = in.ReadField();
+      for (int i = 2; i < kSoilCodeEntryFields; ++i) in.ReadField();
+    } catch (const ConversionError&) {
+      break;  // the file ends inside this entry: it is incomplete and left out
+    }
+    table.push_back(std::move(entry));
+  }
+  return table;
+}
+
+SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder) {
+  if (patternFolder.empty()) return {};
+  const Text path = patternFolder + U"XKishitu.txt";
+  if (fs.KindOf(path) != EntryKind::kFile) return {};
+  return ParseSoilCodeTable(DecodeCp932(fs.ReadAll(path)));
+}
+
+bool HasSoilVocabulary(const FileSystem& fs, const Text& patternFolder) {
+  return !patternFolder.empty() && fs.KindOf(patternFolder + U"kishitu.txt") == EntryKind::kFile;
+}
+
+Text SoilNameText(const Text& code, const Text& name) {
+  if (code == kFreeSoilCode) return name;
+
+  const TextView whole(code);
+  const TextView tail = whole.size() > 3 ? whole.substr(whole.size() - 3) : whole;
+  const double value = NumericValue(tail);
+  for (const SpecialSoilValue& special : SpecialSoilValues()) {
+    if (value == special.value) return Text(special.name);
+  }
+
+  Text text;
+  for (const int position : {kAdmixturePosition, kQualifierPosition, kMainSoilPosition}) {
+    const auto index = static_cast<std::size_t>(position - 1);
+    if (index >= whole.size()) continue;
+    const int digit = RoundToInt16(NumericValue(whole.substr(index, 1))).value_or(0);
+    text += SoilDigitPart(position, digit);
+  }
+  return text;
+}
+
+SoilClassification ClassifySoilName(const Text& code, const Text& name,
+                                    const SoilCodeTable& table) {
+  SoilClassification result;
+  result.soilName = SoilNameText(code, name);
+  for (const SoilCodeEntry& entry : table) {
+    if (entry.soilName == result.soilName) {
+      result.productCode = entry.productCode;
+      break;
+    }
+  }
+  return result;
+}
+
+std::vector<Text> X1Lines(const RecordTable& table, const SoilCodeTable& codes,
+                          bool vocabularyPresent) {
+  const std::vector<SoilLayer> layers = MergeSoilLayers(table);
+  std::vector<Text> lines;
+  lines.reserve(layers.size() - 1);
+  for (std::size_t i = 1; i < layers.size(); ++i) {
+    const SoilLayer& layer = layers[i];
+    SoilClassification soil;
+    if (vocabularyPresent) soil = ClassifySoilName(layer.code, layer.name, codes);
+    // Below the surface a zero code is a layer without a soil of its own.
+    if (i != 1 && NumericValue(layer.code) == 0) {
+      soil.productCode = kFreeSoilCode;
+      soil.soilName.clear();
+    }
+    lines.push_back(JoinFields(
+        {RecordNumberText(i), FormatDepth(layer.depth), soil.productCode, soil.soilName}));
+  }
+  return lines;
+}
+
+std::vector<Text> X3Lines(const RecordTable& table) {
+  const std::vector<ColourLayer> layers = MergeColourLayers(table);
+  std::vector<Text> lines;
+  lines.reserve(layers.size() - 1);
+  for (std::size_t i = 1; i < layers.size(); ++i) {
+    TextView letters(layers[i].colour);
+    // A leading "*" marks the colour but is not a colour letter.
+    if (!letters.empty() && letters.front() == U'*') letters.remove_prefix(1);
+    letters = letters.substr(0, kColourLettersUsed);
+
+    Text codeText;
+    Text nameText;
+    for (const char32_t letter : letters) {
+      if (const SoilColour* colour = FindSoilColour(letter)) {
+        codeText += colour->code;
+        nameText += colour->name;
+      }
+    }
+    codeText.resize(kColourCodeWidth, kBlank);
+    lines.push_back(JoinFields({RecordNumberText(i), FormatDepth(layers[i].depth), codeText,
+                                nameText, Text(kColourCodeWidth, kBlank), Text(), Text()}));
+  }
+  return lines;
+}
+
+void WriteX1File(const OutputContext& out, const RecordTable& table) {
+  const SoilCodeTable codes = LoadSoilCodeTable(out.fs, out.patternFolder);
+  out.WriteLines(U"X1.txt", X1Lines(table, codes, HasSoilVocabulary(out.fs, out.patternFolder)));
+}
+
+void WriteX3File(const OutputContext& out, const RecordTable& table) {
+  out.WriteLines(U"X3.txt", X3Lines(table));
+}
+
 }  // namespace tecris2nx

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+#include "common/file_system.h"
 #include "run/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
@@ -8,6 +11,40 @@ namespace tecris2nx {
 
 /// Five-value soil layer records.
 void ReadSectionB(FieldReader& in, RecordTable& table);
+
+/// One entry of "XKishitu.txt": the product's code for a soil name text.
+struct SoilCodeEntry {
+  Text productCode;
+  Text soilName;
+};
+using SoilCodeTable = std::vector<SoilCodeEntry>;
+
+/// Entries of six fields each (code, name, four ignored); an entry cut off by the end is dropped.
+SoilCodeTable ParseSoilCodeTable(Text content);
+
+/// "XKishitu.txt" of the pattern folder; empty when the folder or the file is missing.
+SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder);
+
+/// "kishitu.txt" is in the pattern folder: without it no layer is classified.
+bool HasSoilVocabulary(const FileSystem& fs, const Text& patternFolder);
+
+/// The soil name text of a layer: its own name for "9999", else from the code's last digits.
+Text SoilNameText(const Text& code, const Text& name);
+
+struct SoilClassification {
+  Text productCode;  ///< empty when the table holds no entry for the soil name text
+  Text soilName;
+};
+
+/// The soil name text and the product code of its first table entry.
+SoilClassification ClassifySoilName(const Text& code, const Text& name, const SoilCodeTable& table);
+
+/// The lines of "X1.txt": consecutive records of equal trimmed code and name make one layer.
+std::vector<Text> X1Lines(const RecordTable& table, const SoilCodeTable& codes,
+                          bool vocabularyPresent);
+
+/// The lines of "X3.txt": consecutive records of equal trimmed colour letters make one layer.
+std::vector<Text> X3Lines(const RecordTable& table);
 
 /// "X1.txt": merged layers with soil names and product codes.
 void WriteX1File(const OutputContext& out, const RecordTable& table);
