@@ -1,14 +1,290 @@
-// Placeholder until this part is built; replaced by its real implementation.
 #include "common/formatting.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
 #include "common/error.h"
 
 namespace tecris2nx {
-double NumericValue(TextView) { throw ConversionError(U"not built yet"); }
-Text NumberText(double) { throw ConversionError(U"not built yet"); }
-Text IntegerText(std::int16_t) { throw ConversionError(U"not built yet"); }
-Text RightPad4(TextView) { throw ConversionError(U"not built yet"); }
-Text FormatDepth(TextView) { throw ConversionError(U"not built yet"); }
-Text NumberOrEmpty(TextView) { throw ConversionError(U"not built yet"); }
-Text ExponentNumber(TextView) { throw ConversionError(U"not built yet"); }
-std::optional<std::int16_t> RoundToInt16(double) { throw ConversionError(U"not built yet"); }
+namespace {
+
+constexpr char32_t kNoChar = 0xFFFFFFFF;
+
+// Enough digits to round any decimal to the nearest double: the halfway points between doubles
+// have at most 767 significant digits; one more slot holds the sticky digit for the rest.
+constexpr int kMaxDigits = 780;
+// Beyond this the value is infinite or zero anyway; clamping keeps the arithmetic in range.
+constexpr long long kExponentLimit = 100000;
+
+bool IsSkipped(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
+
+bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+int DigitValue(char32_t c, int radix) {
+  int digit = -1;
+  if (c >= U'0' && c <= U'9') {
+    digit = static_cast<int>(c - U'0');
+  } else if (c >= U'A' && c <= U'F') {
+    digit = static_cast<int>(c - U'A') + 10;
+  } else if (c >= U'a' && c <= U'f') {
+    digit = static_cast<int>(c - U'a') + 10;
+  }
+  return digit < radix ? digit : -1;
+}
+
+// Walks the text the way the number parse sees it: skipped characters are invisible.
+class NumberCursor {
+ public:
+  explicit NumberCursor(TextView text) : text_(text) {}
+
+  char32_t Peek() {
+    while (pos_ < text_.size() && IsSkipped(text_[pos_])) ++pos_;
+    return pos_ < text_.size() ? text_[pos_] : kNoChar;
+  }
+  void Advance() { ++pos_; }
+
+ private:
+  TextView text_;
+  std::size_t pos_ = 0;
+};
+
+double RadixValue(NumberCursor& cursor, int radix) {
+  double value = 0;
+  for (int digit = DigitValue(cursor.Peek(), radix); digit >= 0;
+       digit = DigitValue(cursor.Peek(), radix)) {
+    value = std::min(value * radix + digit, std::numeric_limits<double>::max());
+    cursor.Advance();
+  }
+  return value;
+}
+
+// Digits of a value rounded to a number of significant digits, as scientific notation.
+struct Digits {
+  bool negative = false;
+  std::array<char, 17> digits{};  // significant digits, trailing zeros removed
+  int count = 0;
+  int exponent = 0;  // power of ten of the first digit
+};
+
+Digits RoundedDigits(double value, int precision) {
+  Digits result;
+  result.negative = std::signbit(value);
+  if (value == 0) {
+    result.negative = false;
+    result.digits[0] = '0';
+    result.count = 1;
+    return result;
+  }
+  std::array<char, 40> buffer{};
+  const auto converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                       std::fabs(value), std::chars_format::scientific,
+                                       precision - 1);
+  const char* p = buffer.data();
+  for (; p != converted.ptr && *p != 'e'; ++p) {
+    if (*p != '.') result.digits[result.count++] = *p;
+  }
+  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), converted.ptr, result.exponent);
+  while (result.count > 1 && result.digits[result.count - 1] == '0') --result.count;
+  return result;
+}
+
+Text PlainText(const Digits& d) {
+  Text text;
+  if (d.negative) text += U'-';
+  if (d.exponent < 0) {
+    text += U"0.";
+    text.append(static_cast<std::size_t>(-d.exponent - 1), U'0');
+    for (int i = 0; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
+    return text;
+  }
+  for (int i = 0; i <= d.exponent; ++i) {
+    text += i < d.count ? static_cast<char32_t>(d.digits[i]) : U'0';
+  }
+  if (d.count > d.exponent + 1) {
+    text += U'.';
+    for (int i = d.exponent + 1; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
+  }
+  return text;
+}
+
+Text ExponentText(const Digits& d) {
+  Text text;
+  if (d.negative) text += U'-';
+  text += static_cast<char32_t>(d.digits[0]);
+  if (d.count > 1) {
+    text += U'.';
+    for (int i = 1; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
+  }
+  text += d.exponent < 0 ? U"E-" : U"E+";
+  const int magnitude = std::abs(d.exponent);
+  if (magnitude < 10) text += U'0';
+  text += DecimalText(magnitude);
+  return text;
+}
+
+Text SpecialText(double value) {
+  if (std::isnan(value)) return U"NAN";
+  return value < 0 ? U"-INF" : U"INF";
+}
+
+// General form: plain digits, or exponent form below 1E-4 and from 10^upperExponent upward
+// (decided on the rounded value, so 999999999999999.9 is 1E+15).
+Text GeneralText(double value, int precision, int upperExponent) {
+  if (!std::isfinite(value)) return SpecialText(value);
+  const Digits d = RoundedDigits(value, precision);
+  if (value != 0 && (d.exponent < -4 || d.exponent >= upperExponent)) return ExponentText(d);
+  return PlainText(d);
+}
+
+// Halfway between the largest float and 2^128: a double this large rounds to infinity as a float.
+constexpr double kFloatOverflow = 0x1.ffffffp+127;
+
+}  // namespace
+
+double NumericValue(TextView text) {
+  NumberCursor cursor(text);
+  char32_t c = cursor.Peek();
+  if (c == U'&') {
+    cursor.Advance();
+    c = cursor.Peek();
+    cursor.Advance();
+    if (c == U'H' || c == U'h') return RadixValue(cursor, 16);
+    if (c == U'O' || c == U'o') return RadixValue(cursor, 8);
+    return 0;
+  }
+
+  bool negative = false;
+  if (c == U'+' || c == U'-') {
+    negative = c == U'-';
+    cursor.Advance();
+  }
+
+  // The digits kept, then a sticky digit and the exponent; filled in place, no allocation.
+  std::array<char, kMaxDigits + 16> buffer;
+  int count = 0;
+  long long exponent = 0;  // value = digits * 10^exponent
+  bool anyDigit = false;
+  bool afterPoint = false;
+  bool dropped = false;
+  for (c = cursor.Peek();; c = cursor.Peek()) {
+    if (IsDigit(c)) {
+      anyDigit = true;
+      if (count == 0 && c == U'0') {
+        if (afterPoint) --exponent;
+      } else if (count < kMaxDigits) {
+        buffer[count++] = static_cast<char>(c);
+        if (afterPoint) --exponent;
+      } else {
+        dropped = dropped || c != U'0';
+        if (!afterPoint) ++exponent;
+      }
+    } else if (c == U'.' && !afterPoint) {
+      afterPoint = true;
+    } else {
+      break;
+    }
+    cursor.Advance();
+  }
+  if (!anyDigit) return 0;
+
+  if (c == U'E' || c == U'e' || c == U'D' || c == U'd') {
+    cursor.Advance();
+    c = cursor.Peek();
+    bool exponentNegative = false;
+    if (c == U'+' || c == U'-') {
+      exponentNegative = c == U'-';
+      cursor.Advance();
+    }
+    long long written = 0;
+    for (c = cursor.Peek(); IsDigit(c); c = cursor.Peek()) {
+      written = std::min(written * 10 + static_cast<long long>(c - U'0'), kExponentLimit);
+      cursor.Advance();
+    }
+    exponent += exponentNegative ? -written : written;
+  }
+  if (count == 0) return 0;
+
+  if (dropped) {
+    // Stands for the nonzero digits beyond those kept, so halfway cases still round correctly.
+    buffer[count++] = '1';
+    --exponent;
+  }
+  exponent = std::clamp(exponent, -kExponentLimit, kExponentLimit);
+  char* end = buffer.data() + count;
+  *end++ = 'e';
+  end = std::to_chars(end, buffer.data() + buffer.size(), exponent).ptr;
+
+  double value = 0;
+  const auto parsed = std::from_chars(buffer.data(), end, value, std::chars_format::general);
+  if (parsed.ec == std::errc::result_out_of_range) {
+    // Too large gives the largest finite value, too small gives zero.
+    value = exponent + count > 0 ? std::numeric_limits<double>::max() : 0.0;
+  }
+  return negative && value != 0 ? -value : value;
+}
+
+Text NumberText(double value) { return GeneralText(value, 15, 15); }
+
+Text IntegerText(std::int16_t value) { return DecimalText(value); }
+
+Text RightPad4(TextView text) {
+  Text padded = U"    ";
+  padded += text;
+  return padded.substr(padded.size() - 4);
+}
+
+Text FormatDepth(TextView field) {
+  const double value = NumericValue(field);
+  Text s = NumberText(value);
+  // An exponent form has no usable integer and fraction columns: use the same digits written out.
+  if (s.find(U'E') != Text::npos) s = PlainText(RoundedDigits(value, 15));
+  const std::size_t point = s.find(U'.');
+  if (point == Text::npos) return RightPad4(s) + U".00";
+  const Text fraction = s.substr(point + 1) + U"00";
+  return RightPad4(TextView(s).substr(0, point)) + U"." + fraction.substr(0, 2);
+}
+
+Text NumberOrEmpty(TextView cell) {
+  if (IsBlankOrEmpty(cell)) return Text();
+  return NumberText(NumericValue(cell));
+}
+
+Text ExponentNumber(TextView cell) {
+  if (IsBlankOrEmpty(cell)) return Text();
+  const Text v = TrimBlanks(cell);
+  std::size_t p = Text::npos;
+  for (char32_t letter : {U'E', U'e', U'Ｅ', U'ｅ'}) {
+    p = v.find(letter);
+    if (p != Text::npos) break;
+  }
+  if (p == Text::npos) return NumberText(NumericValue(cell));
+
+  const double mantissa = NumericValue(TextView(v).substr(0, p));
+  const double exponent = NumericValue(TextView(v).substr(p + 1));
+  // Zero times any power of ten is zero, even when the power itself overflows.
+  const double product = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
+  if (!(std::fabs(product) < kFloatOverflow)) {
+    throw ConversionError(U"値 \"" + v + U"\" は単精度の範囲を超えています。");
+  }
+  const float single = static_cast<float>(product);
+  return NumberText(NumericValue(GeneralText(single, 7, 7)));
+}
+
+std::optional<std::int16_t> RoundToInt16(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const double floor = std::floor(value);
+  const double rest = value - floor;
+  double rounded = floor;
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(floor, 2.0) != 0)) rounded = floor + 1;
+  if (rounded < std::numeric_limits<std::int16_t>::min() ||
+      rounded > std::numeric_limits<std::int16_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::int16_t>(rounded);
+}
+
 }  // namespace tecris2nx

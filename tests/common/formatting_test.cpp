@@ -1,0 +1,249 @@
+#include "common/formatting.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "common/error.h"
+
+namespace tecris2nx {
+namespace {
+
+constexpr double kMax = std::numeric_limits<double>::max();
+
+Text Repeat(char32_t c, std::size_t n) { return Text(n, c); }
+
+TEST(FormattingTest, NumericValueReadsTheLeadingNumber) {
+  const std::pair<Text, double> rows[] = {
+      {U"", 0},
+      {U"abc", 0},
+      {U"12.5", 12.5},
+      {U"  3 . 2", 3.2},         // blanks inside the number are skipped
+      {U"\t-\n4", -4},           // so are tabs and line feeds
+      {U"1\r2", 1},              // a carriage return is not
+      {U"+7", 7},
+      {U"--3", 0},
+      {U"- 2.5", -2.5},
+      {U"1.2.3", 1.2},
+      {U".5", 0.5},
+      {U"-.5", -0.5},
+      {U"5.", 5},
+      {U".", 0},
+      {U"-", 0},
+      {U"007", 7},
+      {U"0.005", 0.005},
+      {U"12abc", 12},
+      {U"1,000", 1},
+      {U"1e3", 1000},
+      {U"1 E + 3", 1000},
+      {U"2.5d-1", 0.25},
+      {U"1D2", 100},
+      {U"1e", 1},
+      {U"1e+", 1},
+      {U"1e2e3", 100},
+      {U"e5", 0},
+      {U".e5", 0},
+      {U"１２", 0},              // full-width digits are not digits
+      {U"1１", 1},
+      {U"1ｅ2", 1},
+      {U"　1", 0},               // nor is the full-width space a blank
+      {U"&HFF", 255},
+      {U"&hff", 255},
+      {U"& H 1 0", 16},
+      {U"&O17", 15},
+      {U"&O18", 1},
+      {U"&H", 0},
+      {U"&X1", 0},
+      {U"-&H10", 0},
+      {U"0.1", 0.1},
+      {U"9999.99", 9999.99},
+      {U"-9999.99", -9999.99},
+      {U"1e308", 1e308},
+      {U"4.9e-324", 4.9e-324},
+      {U"9007199254740993", 9007199254740992.0},  // halfway: to even
+  };
+  for (const auto& [in, expected] : rows) EXPECT_EQ(NumericValue(in), expected) << ToUtf8(in);
+}
+
+TEST(FormattingTest, NumericValueSurvivesExtremeText) {
+  const std::pair<Text, double> rows[] = {
+      {U"1e400", kMax},
+      {U"-1e400", -kMax},
+      {U"1e99999999999999999999999", kMax},
+      {U"1e-400", 0},
+      {U"1e-99999999999999999999999", 0},
+      {U"0e99999999999", 0},
+      {U"-0", 0},
+      {Repeat(U'9', 400), kMax},
+      {U"1" + Repeat(U'0', 5000) + U"e-5000", 1},
+      {U"0." + Repeat(U'0', 5000) + U"1e5001", 1},
+      {U"." + Repeat(U'9', 5000), 1},
+      // Beyond the digits kept, a nonzero digit far away still decides a halfway case.
+      {U"9007199254740993." + Repeat(U'0', 2000) + U"1", 9007199254740994.0},
+      {U"9007199254740993." + Repeat(U'0', 2000), 9007199254740992.0},
+      {U"&H" + Repeat(U'F', 300), kMax},
+  };
+  for (const auto& [in, expected] : rows) {
+    EXPECT_EQ(NumericValue(in), expected) << ToUtf8(in.substr(0, 40));
+  }
+  EXPECT_FALSE(std::signbit(NumericValue(U"-0")));
+  EXPECT_FALSE(std::signbit(NumericValue(U"-1e-400")));
+}
+
+TEST(FormattingTest, NumberTextGeneralForm) {
+  const std::pair<double, Text> rows[] = {
+      {0, U"0"},
+      {-0.0, U"0"},
+      {0.5, U"0.5"},
+      {-0.5, U"-0.5"},
+      {12.5, U"12.5"},
+      {100, U"100"},
+      {9999.99, U"9999.99"},
+      {-9999.99, U"-9999.99"},
+      {0.1 + 0.2, U"0.3"},
+      {2.0 / 3.0, U"0.666666666666667"},
+      {0.0001, U"0.0001"},
+      {0.00012345, U"0.00012345"},
+      {0.00001, U"1E-05"},
+      {-0.00001, U"-1E-05"},
+      {0.000015, U"1.5E-05"},
+      {123456789012345, U"123456789012345"},
+      {1e15, U"1E+15"},
+      {1.5e15, U"1.5E+15"},
+      {999999999999999.9, U"1E+15"},
+      {1e100, U"1E+100"},
+      {1e-300, U"1E-300"},
+      {kMax, U"1.79769313486232E+308"},
+      {4.9e-324, U"4.94065645841247E-324"},
+  };
+  for (const auto& [value, expected] : rows) EXPECT_EQ(NumberText(value), expected) << value;
+}
+
+TEST(FormattingTest, NumberTextAgreesWithPrintfGeneralFormat) {
+  std::mt19937_64 random(20240601);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  for (int i = 0; i < 20000; ++i) {
+    const double value = mantissa(random) * std::pow(10.0, exponent(random));
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15G", value);
+    EXPECT_EQ(ToUtf8(NumberText(value)), expected);
+  }
+}
+
+TEST(FormattingTest, IntegerTextAndRightPad4) {
+  const std::pair<std::int16_t, Text> integers[] = {
+      {0, U"0"}, {7, U"7"}, {-7, U"-7"}, {32767, U"32767"}, {-32768, U"-32768"}};
+  for (const auto& [value, expected] : integers) EXPECT_EQ(IntegerText(value), expected) << value;
+
+  const std::pair<Text, Text> pads[] = {
+      {U"", U"    "},     {U"1", U"   1"},     {U"-1", U"  -1"},  {U"1234", U"1234"},
+      {U"12345", U"2345"}, {U"土質", U"  土質"}, {U"E-05", U"E-05"},
+  };
+  for (const auto& [in, expected] : pads) EXPECT_EQ(RightPad4(in), expected) << ToUtf8(in);
+}
+
+TEST(FormattingTest, FormatDepthFixedColumns) {
+  const std::pair<Text, Text> rows[] = {
+      {U"0", U"   0.00"},
+      {U"", U"   0.00"},
+      {U"5", U"   5.00"},
+      {U"12.3456", U"  12.34"},
+      {U"0.5", U"   0.50"},
+      {U"-1.5", U"  -1.50"},
+      {U"1234.5", U"1234.50"},
+      {U"12345.6", U"2345.60"},
+      {U"-1234.5", U"1234.50"},
+      {U" 3 . 2", U"   3.20"},
+      {U"1.999", U"   1.99"},    // truncated, not rounded
+      {U"-0.999", U"  -0.99"},
+      {U"9999.999", U"9999.99"},
+      {U"100", U" 100.00"},
+      {U"abc", U"   0.00"},
+      {U"-0", U"   0.00"},
+      {U"0.0001", U"   0.00"},
+      // Exponent forms are written out in digits first, never as "E-05.00".
+      {U"0.00001", U"   0.00"},
+      {U"-0.00001", U"  -0.00"},
+      {U"1e-300", U"   0.00"},
+      {U"1E15", U"0000.00"},
+      {U"12345678901234567", U"4600.00"},  // the 15-digit text, not the double
+      {U"-1.5E15", U"0000.00"},
+  };
+  for (const auto& [in, expected] : rows) EXPECT_EQ(FormatDepth(in), expected) << ToUtf8(in);
+}
+
+TEST(FormattingTest, NumberOrEmpty) {
+  const std::pair<Text, Text> rows[] = {
+      {U"", U""},        {U"   ", U""},       {U"12.50", U"12.5"}, {U"3", U"3"},
+      {U" 3 ", U"3"},    {U"　　", U"0"},     {U"abc", U"0"},      {U"-0.0", U"0"},
+      {U"0.00001", U"1E-05"},
+  };
+  for (const auto& [in, expected] : rows) EXPECT_EQ(NumberOrEmpty(in), expected) << ToUtf8(in);
+}
+
+TEST(FormattingTest, ExponentNumberEvaluatesAtSinglePrecision) {
+  const std::pair<Text, Text> rows[] = {
+      {U"", U""},
+      {U"  ", U""},
+      {U"1.5e2", U"150"},
+      {U"1.5Ｅ2", U"150"},
+      {U"1.5E2", U"150"},
+      {U"2ｅ-1", U"0.2"},
+      {U"E5", U"0"},
+      {U"abcE", U"0"},
+      {U"1.23456789E2", U"123.4568"},
+      {U"123.456789", U"123.456789"},      // no letter: 15 digits kept
+      {U"1.23456789E8", U"123456800"},
+      {U"1.5E7", U"15000000"},
+      {U"1e2E1", U"1000"},                 // "E" is looked for before "e"
+      {U"1.5E", U"1.5"},
+      {U" 1.5E+03 ", U"1500"},
+      {U"-2.5e-3", U"-0.0025"},
+      {U"-0E5", U"0"},
+      {U"0E400", U"0"},
+      {U"1E-5", U"1E-05"},
+      {U"1E-50", U"0"},
+      {U"1E0.5", U"3.162278"},
+      {U"1.5D2", U"150"},                  // D is no letter here: the plain parse reads it
+      {U"1E38", U"1E+38"},
+      {U"3.4028235E38", U"3.402823E+38"},  // rounds to the largest single
+      {U"　1E2", U"0"},                    // the full-width space stops the mantissa
+  };
+  for (const auto& [in, expected] : rows) EXPECT_EQ(ExponentNumber(in), expected) << ToUtf8(in);
+}
+
+TEST(FormattingTest, ExponentNumberRejectsValuesBeyondSinglePrecision) {
+  const Text rows[] = {U"1E99", U"-1E39", U"3.5E38", U"1E400", U"1E99999999999999", U"1ｅ39"};
+  for (const Text& in : rows) {
+    EXPECT_THROW(ExponentNumber(in), ConversionError) << ToUtf8(in);
+  }
+  try {
+    ExponentNumber(U" 1E99 ");
+    FAIL() << "no error for 1E99";
+  } catch (const ConversionError& error) {
+    EXPECT_EQ(error.message(), U"値 \"1E99\" は単精度の範囲を超えています。");
+  }
+}
+
+TEST(FormattingTest, RoundToInt16HalvesToEven) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::pair<double, std::optional<std::int16_t>> rows[] = {
+      {2.5, 2},          {3.5, 4},           {-2.5, -2},          {-3.5, -4},
+      {0.5, 0},          {-0.5, 0},          {1.5, 2},            {2.4999999, 2},
+      {2.5000001, 3},    {-0.4, 0},          {32767, 32767},      {32767.4, 32767},
+      {32767.5, {}},     {-32768, -32768},   {-32768.5, -32768},  {-32768.6, {}},
+      {40000, {}},       {1e300, {}},        {nan, {}},           {inf, {}},
+      {-inf, {}},
+  };
+  for (const auto& [value, expected] : rows) EXPECT_EQ(RoundToInt16(value), expected) << value;
+}
+
+}  // namespace
+}  // namespace tecris2nx
