@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Benchmark: converts a generated corpus with tecris2nx and, alternating with it, copies the
+# produced job folders (the floor: the same bytes into the same number of files). Prints files
+# per second, input MB per second, peak memory and the median ratio conversion / floor.
+#   bench/run.sh [FILES] [RUNS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+files="${1:-1000}"
+runs="${2:-5}"
+bash scripts/setup.sh
+build=build/bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTECRIS2NX_BUILD_GUI=OFF \
+  -DTECRIS2NX_BUILD_TESTS=OFF -DTECRIS2NX_BENCH=ON >/dev/null
+cmake --build "$build" -j "$(nproc)" --target tecris2nx make_corpus micro_bench
+work="$build/bench-work"
+rm -rf "$work" && mkdir -p "$work"
+"$build/bench/make_corpus" "$work/corpus" "$files"
+cp -r examples/sample-patdat "$work/patdat"
+bin="$build/tecris2nx"
+
+now() { date +%s.%N; }
+batch_mb=$(du -sb "$work/corpus/batch" | awk '{printf "%.2f", $1/1e6}')
+large_mb=$(du -sb "$work/corpus/large" | awk '{printf "%.2f", $1/1e6}')
+
+ratios=()
+convs=()
+for i in $(seq 1 "$runs"); do
+  rm -rf "$work/out" "$work/copy"
+  sync
+  t0=$(now)
+  "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
+  t1=$(now)
+  cp -r "$work/out" "$work/copy"
+  t2=$(now)
+  conv=$(echo "$t1 - $t0" | bc -l)
+  floor=$(echo "$t2 - $t1" | bc -l)
+  convs+=("$conv")
+  ratios+=("$(echo "$conv / $floor" | bc -l)")
+done
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+conv=$(median "${convs[@]}")
+ratio=$(median "${ratios[@]}")
+outputs=$(find "$work/out" -type f | wc -l)
+
+# The large file: throughput on one core and peak memory.
+rm -rf "$work/out-large"
+/usr/bin/time -f '%e %M' -o "$work/time-large" \
+  "$bin" --patdat "$work/patdat" -o "$work/out-large" "$work"/corpus/large/*
+read -r large_s large_kb <"$work/time-large"
+/usr/bin/time -f '%M' -o "$work/time-batch" \
+  "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/* 
+
+echo
+echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+printf 'batch: %d files (%s MB) -> %d output files\n' "$files" "$batch_mb" "$outputs"
+printf '  conversion %.3f s (median of %d): %.0f files/s, %.1f MB/s; peak memory %d KiB\n' \
+  "$conv" "$runs" "$(echo "$files / $conv" | bc -l)" "$(echo "$batch_mb / $conv" | bc -l)" \
+  "$(cat "$work/time-batch")"
+printf '  ratio conversion / copy of the outputs (median): %.2f\n' "$ratio"
+printf 'large file: %s MB in %s s: %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
+  "$large_mb" "$large_s" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
+  "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
+echo
+"$build/bench/micro_bench" --benchmark_min_time=0.2
