@@ -1,12 +1,18 @@
 #pragma once
 
+#include <vector>
+
 #include "run/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
 
 namespace tecris2nx {
 
+/// Four-value records: depth and three numbers. A lead field of exactly "E" opens record 1.
 void ReadSectionE(FieldReader& in, RecordTable& table);
+
+/// The lines of "L209.txt": 15 fields, the fourth value before the second and third.
+std::vector<Text> L209Lines(const RecordTable& table);
 
 /// "L209.txt".
 void WriteL209File(const OutputContext& out, const RecordTable& table);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "run/field_reader.h"
 #include "sections/output_context.h"
@@ -10,6 +11,9 @@ namespace tecris2nx {
 
 /// Three-value interval records and the kind flag (1 when the kind field's value is 8).
 void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8);
+
+/// The lines of "L204.txt". Throws ConversionError naming the record whose value is out of range.
+std::vector<Text> L204Lines(const RecordTable& table, std::int16_t kind8);
 
 /// "L204.txt".
 void WriteL204File(const OutputContext& out, const RecordTable& table, std::int16_t kind8);
