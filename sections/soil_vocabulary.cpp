@@ -26,8 +26,8 @@ constexpr std::array<SpecialSoilValue, 14> kSpecialValues = {{
 
 // Index = digit; an empty entry means the digit adds nothing.
 constexpr std::array<TextView, 10> kAdmixtureParts = {
-    U"",           U"玉石混り",     U"砂利・礫混り", U"砂混り",   U"シルト混り",
-    U"粘土混り",   U"有機質土混り", U"火山灰混り",   U"貝殻混り", U"",
+    U"",         U"玉石混り",     U"砂利・礫混り", U"砂混り",   U"シルト混り",
+    U"粘土混り", U"有機質土混り", U"火山灰混り",   U"貝殻混り", U"",
 };
 
 constexpr std::array<TextView, 10> kQualifierParts = {
@@ -35,8 +35,8 @@ constexpr std::array<TextView, 10> kQualifierParts = {
 };
 
 constexpr std::array<TextView, 10> kMainSoilParts = {
-    U"",         U"礫",       U"礫質土",         U"砂",         U"砂質土",
-    U"シルト",   U"粘性土",   U"有機質土",       U"火山灰質粘性土", U"高有機質土",
+    U"",       U"礫",       U"礫質土",         U"砂",         U"砂質土", U"シルト",
+    U"粘性土", U"有機質土", U"火山灰質粘性土", U"高有機質土",
 };
 
 constexpr std::array<SoilColour, 16> kColours = {{

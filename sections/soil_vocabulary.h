@@ -21,7 +21,11 @@ struct SpecialSoilValue {
 std::span<const SpecialSoilValue> SpecialSoilValues();
 
 /// Code positions whose digit adds a part to the soil name (1 is the first character).
-enum SoilDigitPosition : int { kMainSoilPosition = 2, kQualifierPosition = 3, kAdmixturePosition = 4 };
+enum SoilDigitPosition : int {
+  kMainSoilPosition = 2,
+  kQualifierPosition = 3,
+  kAdmixturePosition = 4
+};
 
 /// The name part for a digit at a code position; empty when the position's table lacks the digit.
 TextView SoilDigitPart(int position, int digit);
