@@ -1,0 +1,419 @@
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/gui/folder_tree.h"
+#include "common/file_system.h"
+#include "common/pattern_folder.h"
+#include "gui_test_support.h"
+
+namespace tecris2nx {
+
+using testing::FakeDesktop;
+using testing::Q;
+using testing::WriteCp932;
+
+namespace {
+
+/// A TECRIS file with one section C record; its second field is the job name.
+QString SectionCFile(const QString& jobName, const QString& tail = QString()) {
+  return "C," + jobName + ",y,1\n1,2,3,1.5,12,28\n" + tail;
+}
+
+/// The texts of a list's entries, sorted (the listing order is the file system's).
+QStringList SortedEntries(const QListWidget* list) {
+  QStringList texts;
+  for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+  texts.sort();
+  return texts;
+}
+
+}  // namespace
+
+class Form1Test : public QObject {
+  Q_OBJECT
+
+ private:
+  QString startFolder_;
+  std::unique_ptr<QTemporaryDir> temp_;
+  QString root_;  ///< clean path of the scratch folder
+  FakeDesktop desktop_;
+  std::unique_ptr<Form1> window_;
+
+  template <typename T>
+  T* Control(const char* name) {
+    T* widget = window_->findChild<T*>(QString::fromLatin1(name));
+    if (!widget) qFatal("no control %s", name);
+    return widget;
+  }
+
+  /// A started window whose process folder is `folder`.
+  void Start(const QString& folder) {
+    QVERIFY(QDir::setCurrent(folder));
+    window_ = std::make_unique<Form1>(desktop_.Seams());
+    QVERIFY(window_->Load());
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  /// Source folder with three TECRIS files and a destination folder; the window shows both.
+  void StartWithThreeFiles() {
+    for (const char* id : {"11111111001", "22222222002", "33333333003"}) {
+      const QString job = QString::fromLatin1(id);
+      WriteCp932(root_, "src/" + job.left(8) + "." + job.right(3), SectionCFile(job));
+    }
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    QCOMPARE(Control<QListWidget>("List1")->count(), 3);
+  }
+
+  void Select(const QStringList& names) {
+    auto* list = Control<QListWidget>("List1");
+    for (int i = 0; i < list->count(); ++i) {
+      list->item(i)->setSelected(names.contains(list->item(i)->text()));
+    }
+  }
+
+  QStringList DetailLines() { return SortedEntries(Control<QListWidget>("Details")); }
+
+ private slots:
+  void init() {
+    startFolder_ = QDir::currentPath();
+    temp_ = std::make_unique<QTemporaryDir>();
+    root_ = CleanFolderPath(temp_->path());
+    desktop_ = FakeDesktop();
+  }
+
+  void cleanup() {
+    window_.reset();
+    QDir::setCurrent(startFolder_);
+    temp_.reset();
+    qunsetenv("TECRIS2NX_PATDAT");
+  }
+
+  void captions_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Form1") << "Form1"
+                           << "TECRIS -> Nx 変換プログラム";
+    QTest::newRow("Frame1") << "Frame1"
+                            << "変換先ﾌｫﾙﾀﾞ名選択";
+    QTest::newRow("Frame2") << "Frame2"
+                            << "変換元ﾌｧｲﾙ名選択";
+    QTest::newRow("Frame3") << "Frame3"
+                            << "メッセージ";
+    QTest::newRow("Label1") << "Label1"
+                            << "変換先ﾌｫﾙﾀﾞ名 ：";
+    QTest::newRow("Label2") << "Label2"
+                            << "変換元ﾌｧｲﾙ名 ：";
+    QTest::newRow("Command1") << "Command1"
+                              << "実  行";
+    QTest::newRow("Command2") << "Command2"
+                              << "終  了";
+  }
+  void captions() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    Form1 window(desktop_.Seams());
+    QWidget* widget = name == "Form1" ? &window : window.findChild<QWidget*>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QString shown;
+    if (name == "Form1") shown = widget->windowTitle();
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) shown = frame->title();
+    if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
+    if (auto* button = qobject_cast<QPushButton*>(widget)) shown = button->text();
+    QCOMPARE(shown, caption);
+  }
+
+  void everyControlIsThere() {
+    Form1 window(desktop_.Seams());
+    for (const char* name : {"Drive1", "Dir1", "Text1", "Drive2", "Dir2", "List1", "Text2",
+                             "Label3", "Picture1", "Details"}) {
+      QVERIFY2(window.findChild<QWidget*>(QString::fromLatin1(name)), name);
+    }
+    QCOMPARE(window.findChild<QListWidget*>("List1")->selectionMode(),
+             QAbstractItemView::ExtendedSelection);
+  }
+
+  void startUpWithPatternFolder() {
+    QDir(root_).mkpath("patdat");
+    WriteCp932(root_, "patdat/kishitu.txt", "1,砂\n");
+    WriteCp932(root_, "start/12345678.001", SectionCFile("12345678001"));
+    WriteCp932(root_, "start/12345678.002", SectionCFile("12345678.002"));
+    qputenv("TECRIS2NX_PATDAT", (root_ + "/patdat").toLocal8Bit());
+    desktop_.drives = {"/"};
+
+    QVERIFY(QDir::setCurrent(root_ + "/start"));
+    WindowSeams seams = desktop_.Seams();
+    seams.locatePatternFolder = [] {
+      RealFileSystem fs;
+      PatternLookupEnv env =
+          HostPatternLookupEnv(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
+      env.walkDrives = false;
+      return LocatePatternFolder(fs, env);
+    };
+    Form1 window(std::move(seams));
+    QVERIFY(window.Load());
+
+    QCOMPARE(Q(window.PatternFolder()), root_ + "/patdat/");
+    QVERIFY(desktop_.boxes.empty());
+    QVERIFY(desktop_.endStatuses.empty());
+    QCOMPARE(window.MessageClearPending(), std::int16_t{0});
+    // The lists start at the process's folder.
+    QCOMPARE(window.findChild<QLineEdit*>("Text1")->text(), root_ + "/start");
+    QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), root_ + "/start/");
+    QCOMPARE(SortedEntries(window.findChild<QListWidget*>("List1")), QStringList{"12345678.001"});
+    QCOMPARE(window.findChild<QComboBox*>("Drive2")->currentText(), QStringLiteral("/"));
+    // Centred on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(qAbs(window.geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(window.geometry().center().y() - screen.center().y()) <= 1);
+  }
+
+  void startUpWithoutPatternFolder() {
+    desktop_.patternFolder.clear();
+    Form1 window(desktop_.Seams());
+    QVERIFY(!window.Load());
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral(" PATDAT の設定がありません."));
+    QCOMPARE(desktop_.boxes[0].style, 0);
+    QCOMPARE(Q(desktop_.boxes[0].title), QStringLiteral("TECRIS -> Nx 変換プログラム"));
+    QCOMPARE(desktop_.endStatuses, std::vector<int>{1});
+    // Nothing after the message ran: no drives, no folders.
+    QCOMPARE(window.findChild<QComboBox*>("Drive1")->count(), 0);
+    QVERIFY(window.findChild<QLineEdit*>("Text2")->text().isEmpty());
+  }
+
+  void dir2NavigationListsOnlyTecrisFiles() {
+    const QString src = root_ + "/src";
+    WriteCp932(root_, "src/12345678.001", SectionCFile("12345678001"));
+    WriteCp932(root_, "src/12345678.002", SectionCFile("12345678.002"));  // field 2 is the name
+    WriteCp932(root_, "src/12345678.003", SectionCFile("12345678009"));   // other digits
+    WriteCp932(root_, "src/12345678.004", "C\n");                         // one field only
+    WriteCp932(root_, "src/12345678.005", SectionCFile("12345678005"));
+    WriteCp932(root_, "src/1234567.0012", SectionCFile("12345670012"));
+    WriteCp932(root_, "src/12345678.01", SectionCFile("1234567801"));
+    WriteCp932(root_, "src/1234567A.001", SectionCFile("1234567A001"));
+    WriteCp932(root_, "src/sub/87654321.001", SectionCFile("87654321001"));
+    Start(root_);
+
+    auto* dir2 = Control<FolderTree>("Dir2");
+    QVERIFY(dir2->SetPath(src));
+    QCOMPARE(Control<QLineEdit>("Text2")->text(), src + "/");
+    QCOMPARE(SortedEntries(Control<QListWidget>("List1")),
+             (QStringList{"12345678.001", "12345678.005"}));
+    QCOMPARE(QDir::currentPath(), src);
+
+    // A click on a sub-folder in the tree moves there and lists its files instead.
+    const auto sub = dir2->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(sub.size(), 1);
+    QTest::mouseClick(dir2->viewport(), Qt::LeftButton, {}, dir2->visualItemRect(sub[0]).center());
+    QTRY_COMPARE(Control<QLineEdit>("Text2")->text(), src + "/sub/");
+    QCOMPARE(SortedEntries(Control<QListWidget>("List1")), QStringList{"87654321.001"});
+  }
+
+  void rootShowsOneSeparator() {
+    Start(root_);
+    QVERIFY(Control<FolderTree>("Dir2")->SetPath("/"));
+    QCOMPARE(Control<QLineEdit>("Text2")->text(), QStringLiteral("/"));
+    QVERIFY(Control<FolderTree>("Dir1")->SetPath("/"));
+    QCOMPARE(Control<QLineEdit>("Text1")->text(), QStringLiteral("/"));
+  }
+
+  void drives() {
+    QDir(root_).mkpath("drive/inner");
+    desktop_.drives = {"/", root_ + "/drive", root_ + "/gone"};
+    Start(root_);
+    auto* drive2 = Control<QComboBox>("Drive2");
+    auto* dir2 = Control<FolderTree>("Dir2");
+
+    drive2->setCurrentIndex(1);
+    QCOMPARE(dir2->Path(), root_ + "/drive");
+    QCOMPARE(Control<QLineEdit>("Text2")->text(), root_ + "/drive/");
+    QVERIFY(dir2->SetPath(root_ + "/drive/inner"));
+
+    // A drive that cannot be used: the selection goes back, and nothing is said.
+    drive2->setCurrentIndex(2);
+    QCOMPARE(drive2->currentIndex(), 1);
+    QCOMPARE(dir2->Path(), root_ + "/drive/inner");
+    QVERIFY(desktop_.boxes.empty());
+
+    // Back on a drive, the tree opens at the folder last used there.
+    drive2->setCurrentIndex(0);
+    QCOMPARE(dir2->Root(), QStringLiteral("/"));
+    drive2->setCurrentIndex(1);
+    QCOMPARE(dir2->Path(), root_ + "/drive/inner");
+
+    // The destination side works the same way and fills Text1 without a separator.
+    Control<QComboBox>("Drive1")->setCurrentIndex(1);
+    QCOMPARE(Control<QLineEdit>("Text1")->text(), root_ + "/drive/inner");
+  }
+
+  void executeConvertsSelectedFiles() {
+    StartWithThreeFiles();
+    Select({"11111111.001", "33333333.003"});
+    Control<QPushButton>("Command1")->click();
+
+    QVERIFY(desktop_.boxes.empty());
+    QCOMPARE(Control<QLabel>("Label3")->text(), QStringLiteral("変換が正常に終了しました。"));
+    QCOMPARE(window_->MessageClearPending(), std::int16_t{1});
+    QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
+    QVERIFY(QFile::exists(root_ + "/out/33333333003/X5.txt"));
+    QVERIFY(!QFileInfo::exists(root_ + "/out/22222222002"));
+    QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
+                                         "33333333.003 -> " + root_ + "/out/33333333003: X5.txt"}));
+    QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
+    // The new job folders show in the destination tree.
+    QCOMPARE(Control<FolderTree>("Dir1")
+                 ->findItems("11111111001", Qt::MatchExactly | Qt::MatchRecursive)
+                 .size(),
+             1);
+  }
+
+  void missingDestinationAsked_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes") << 6;
+    QTest::newRow("No") << 7;
+  }
+  void missingDestinationAsked() {
+    QFETCH(int, answer);
+    StartWithThreeFiles();
+    Select({"22222222.002"});
+    Control<QLineEdit>("Text1")->setText(root_ + "/new/sub");
+    desktop_.answers = {answer};
+    Control<QPushButton>("Command1")->click();
+
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("フォルダがありません。新規作成しますか？"));
+    QCOMPARE(desktop_.boxes[0].style, 36);
+    QCOMPARE(Q(desktop_.boxes[0].title), QStringLiteral("TECRIS -> Nx 変換プログラム"));
+    const bool yes = answer == 6;
+    QCOMPARE(QFile::exists(root_ + "/new/sub/22222222002/X5.txt"), yes);
+    QCOMPARE(QFileInfo::exists(root_ + "/new"), yes);
+    QCOMPARE(Control<QLabel>("Label3")->text(),
+             yes ? QStringLiteral("変換が正常に終了しました。") : QString());
+  }
+
+  void nothingSelected() {
+    StartWithThreeFiles();
+    Select({});
+    bool busyDuringBox = false;
+    desktop_.onBox = [&](const FakeDesktop::Box&) {
+      busyDuringBox = window_->cursor().shape() == Qt::WaitCursor;
+    };
+    Control<QPushButton>("Command1")->click();
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("変換元ファイルが選択されていません。"));
+    QCOMPARE(desktop_.boxes[0].style, 0);
+    QVERIFY(busyDuringBox);
+    QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
+    QCOMPARE(window_->MessageClearPending(), std::int16_t{0});
+  }
+
+  void badDestinationFocusesText1() {
+    StartWithThreeFiles();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    Control<QPushButton>("Command1")->setFocus();
+    auto* text1 = Control<QLineEdit>("Text1");
+    text1->setText("relative/out");
+    Select({"11111111.001"});
+    Control<QPushButton>("Command1")->click();
+
+    QVERIFY(!desktop_.boxes.empty());
+    const FakeDesktop::Box& last = desktop_.boxes.back();
+    QCOMPARE(Q(last.text), QStringLiteral("指定されたパスは正しくありません。"));
+    QCOMPARE(last.style, 48);
+    QCOMPARE(Q(last.title), QStringLiteral("relative/out"));
+    QVERIFY(text1->hasFocus());
+    QCOMPARE(text1->selectedText(), QStringLiteral("relative/out"));
+    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
+  }
+
+  void fileGoneStopsTheRun() {
+    StartWithThreeFiles();
+    Select({"11111111.001", "22222222.002", "33333333.003"});
+    QVERIFY(QFile::remove(root_ + "/src/22222222.002"));
+    Control<QPushButton>("Command1")->click();
+
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("指定されたﾌｧｲﾙは正しくありません"));
+    QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
+    QVERIFY(!QFileInfo::exists(root_ + "/out/33333333003"));
+    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
+    QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
+                                         "22222222.002: 指定されたﾌｧｲﾙは正しくありません"}));
+  }
+
+  void detailsTellWhereTheWalkStopped() {
+    WriteCp932(root_, "src/44444444.004", SectionCFile("44444444004", "B,x,y,0\n"));
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    Select({"44444444.004"});
+    Control<QPushButton>("Command1")->click();
+    QCOMPARE(
+        DetailLines(),
+        (QStringList{"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
+                     "44444444.004 -> " + root_ + "/out/44444444004: X5.txt"}));
+  }
+
+  void mouseOverBackgroundClearsFinishedMessage_data() {
+    QTest::addColumn<bool>("finishedRun");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("after a finished run") << true << QString();
+    QTest::newRow("no finished run") << false << QStringLiteral("そのまま");
+  }
+  void mouseOverBackgroundClearsFinishedMessage() {
+    QFETCH(bool, finishedRun);
+    QFETCH(QString, after);
+    StartWithThreeFiles();
+    if (finishedRun) {
+      Select({"11111111.001"});
+      Control<QPushButton>("Command1")->click();
+      QCOMPARE(window_->MessageClearPending(), std::int16_t{1});
+    } else {
+      Control<QLabel>("Label3")->setText(QStringLiteral("そのまま"));
+    }
+    // The message stays until the mouse moves over the background.
+    QCoreApplication::processEvents();
+    QVERIFY(!Control<QLabel>("Label3")->text().isEmpty());
+
+    auto* picture = Control<QWidget>("Picture1");
+    QList<QPoint> bare;  // points of the background not covered by a control
+    for (int y = picture->height() / 2; y < picture->height() && bare.size() < 2; ++y) {
+      for (int x = 0; x < picture->width() && bare.size() < 2; x += 3) {
+        if (!picture->childAt(x, y)) bare << QPoint(x, y);
+      }
+    }
+    QCOMPARE(bare.size(), 2);
+    // Through the window system, as a real pointer: the move reaches the background only when it
+    // asks for plain moves.
+    for (const QPoint& p : bare)
+      QTest::mouseMove(window_->windowHandle(), picture->mapTo(window_.get(), p));
+    QTRY_COMPARE(Control<QLabel>("Label3")->text(), after);
+    QCOMPARE(window_->MessageClearPending(), std::int16_t{0});
+  }
+
+  void exitEndsTheProgram() {
+    Start(root_);
+    Control<QPushButton>("Command2")->click();
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(desktop_.endStatuses, std::vector<int>{0});
+  }
+};
+
+}  // namespace tecris2nx
+
+QTEST_MAIN(tecris2nx::Form1Test)
+#include "form1_qtest.moc"

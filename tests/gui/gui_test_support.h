@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "app/gui/form1.h"
+#include "common/cp932.h"
+#include "common/text.h"
+
+namespace tecris2nx::testing {
+
+/// Writes a file below a folder as CP932 with CR LF line ends ("\n" in the text); parents made.
+inline void WriteCp932(const QString& folder, const QString& relative, const QString& text) {
+  const QString path = folder + QLatin1Char('/') + relative;
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QString crlf = text;
+  crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  const std::string bytes = EncodeCp932(crlf.toStdU32String());
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+/// Seams that never block: message boxes are logged and answered from a script, the program end
+/// is logged, the drives are fixed.
+struct FakeDesktop {
+  struct Box {
+    Text text;
+    int style;
+    Text title;
+  };
+  std::vector<Box> boxes;
+  std::deque<int> answers;  ///< answers to Yes/No questions, in order (No when none is left)
+  std::vector<int> endStatuses;
+  Text patternFolder = U"/patdat/";
+  QStringList drives{QStringLiteral("/")};
+  /// Called while a box is "open", to look at the window at that moment.
+  std::function<void(const Box&)> onBox;
+
+  WindowSeams Seams() {
+    WindowSeams seams;
+    seams.showMessage = [this](QWidget*, const Text& text, int style, const Text& title) {
+      boxes.push_back({text, style, title});
+      if (onBox) onBox(boxes.back());
+      if (style != 36) return 1;
+      if (answers.empty()) return 7;
+      const int answer = answers.front();
+      answers.pop_front();
+      return answer;
+    };
+    seams.locatePatternFolder = [this] { return patternFolder; };
+    seams.endProgram = [this](int status) { endStatuses.push_back(status); };
+    seams.listDrives = [this] { return drives; };
+    return seams;
+  }
+};
+
+inline QString Q(const Text& text) { return QString::fromStdU32String(text); }
+
+}  // namespace tecris2nx::testing
