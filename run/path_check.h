@@ -28,10 +28,11 @@ extern const Text kDriveNameMessage;
 /// Checks a folder text and rewrites it to its normal form (ending in the separator).
 bool CheckPath(Text& path, const PathCheckEnv& env);
 
-/// Bytes of the text in the ANSI code page (CP932), as a signed 16-bit number.
+/// Bytes of the text in the ANSI code page (CP932), as a signed 16-bit number (at most 32767).
 std::int16_t AnsiByteLength(TextView text);
 
 /// `length` bytes from byte `start` (1-based) of the text's ANSI form, converted back to text.
+/// Fewer when the bytes run out; empty when start or length is below 1.
 Text AnsiMid(TextView text, int start, int length);
 
 }  // namespace tecris2nx

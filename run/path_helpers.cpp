@@ -1,11 +1,128 @@
-// Placeholder until this part is built; replaced by its real implementation.
 #include "run/path_helpers.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/cp932.h"
 #include "common/error.h"
+#include "run/field_reader.h"
 
 namespace tecris2nx {
-std::int16_t CountSeparators(TextView, TextView) { throw ConversionError(U"not built yet"); }
-std::vector<Text> SplitPath(TextView, TextView) { throw ConversionError(U"not built yet"); }
-Text ReadJobName(const FileSystem&, const Text&, PathStyle) { throw ConversionError(U"not built yet"); }
-bool IsSafeJobName(TextView, PathStyle) { throw ConversionError(U"not built yet"); }
-void EnsureJobFolder(FileSystem&, const Text&, const Text&, char32_t) { throw ConversionError(U"not built yet"); }
+namespace {
+
+constexpr std::size_t kJobNameLength = 11;
+
+// The identifier sits in the first two fields, so a bounded prefix nearly always settles it.
+constexpr std::size_t kPrefixBytes = 64 * 1024;
+
+/// Field 2 of the text, when it is certain from this text alone. With `whole` false the text is
+/// a cut-off prefix: field 2 counts only when its closing delimiter lies inside with text after
+/// it, since otherwise the rest of the file could still belong to it.
+std::optional<Text> SecondField(Text content, bool whole) {
+  try {
+    FieldReader in(std::move(content));
+    in.ReadField();
+    Text second = in.ReadField();
+    if (!whole && in.AtEnd()) return std::nullopt;
+    return second;
+  } catch (const ConversionError&) {
+    // Fewer than two fields: no identifier.
+    if (whole) return Text();
+    return std::nullopt;
+  }
+}
+
+/// Cuts after the last comma or line end byte of the first kPrefixBytes bytes; these bytes are
+/// never the second byte of a double-byte character, so no character is split.
+std::optional<std::string_view> SafePrefix(std::string_view bytes) {
+  if (bytes.size() <= kPrefixBytes) return std::nullopt;
+  const std::size_t cut = bytes.substr(0, kPrefixBytes).find_last_of(",\r\n");
+  if (cut == std::string_view::npos) return std::nullopt;
+  return bytes.substr(0, cut + 1);
+}
+
+bool IsReservedInName(char32_t c) {
+  constexpr std::u32string_view kReserved = U"\\/:*?\"<>|";
+  return c < 0x20 || c == 0x7F || kReserved.find(c) != std::u32string_view::npos;
+}
+
+char32_t AsciiUpper(char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; }
+
+/// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, with or without an extension, in any case.
+bool IsWindowsDeviceName(TextView name) {
+  TextView base = name.substr(0, std::min(name.find(U'.'), name.size()));
+  // Windows ignores blanks at the end of the base name ("CON .TXT" is still the console).
+  while (!base.empty() && base.back() == kBlank) base.remove_suffix(1);
+  Text upper;
+  for (const char32_t c : base) upper += AsciiUpper(c);
+  constexpr std::array<std::u32string_view, 4> kDevices = {U"CON", U"PRN", U"AUX", U"NUL"};
+  if (std::find(kDevices.begin(), kDevices.end(), upper) != kDevices.end()) return true;
+  return upper.size() == 4 && (upper.starts_with(U"COM") || upper.starts_with(U"LPT")) &&
+         upper[3] >= U'1' && upper[3] <= U'9';
+}
+
+}  // namespace
+
+std::int16_t CountSeparators(TextView text, TextView separators) {
+  long long count = 0;
+  for (const char32_t separator : separators) {
+    count += std::count(text.begin(), text.end(), separator);
+  }
+  // Saturates rather than wrapping to a negative count.
+  return static_cast<std::int16_t>(
+      std::min<long long>(count, std::numeric_limits<std::int16_t>::max()));
+}
+
+std::vector<Text> SplitPath(TextView text, TextView separators) {
+  std::vector<Text> parts;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (separators.find(text[i]) != TextView::npos) {
+      parts.emplace_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  parts.emplace_back(text.substr(start));
+  return parts;
+}
+
+Text ReadJobName(const FileSystem& fs, const Text& path, PathStyle style) {
+  if (fs.KindOf(path) != EntryKind::kFile) return Text();
+  std::string bytes;
+  try {
+    bytes = fs.ReadAll(path);
+  } catch (const ConversionError&) {
+    return Text();  // unreadable: the file is not accepted, like a wrong identifier
+  }
+  std::optional<Text> second;
+  if (const std::optional<std::string_view> prefix = SafePrefix(bytes)) {
+    second = SecondField(DecodeCp932(*prefix), false);
+  }
+  if (!second) second = SecondField(DecodeCp932(bytes), true);
+  if (second->size() != kJobNameLength || !IsSafeJobName(*second, style)) return Text();
+  return *second;
+}
+
+bool IsSafeJobName(TextView name, PathStyle style) {
+  if (std::any_of(name.begin(), name.end(), IsReservedInName)) return false;
+  if (std::all_of(name.begin(), name.end(), [](char32_t c) { return c == U'.' || c == kBlank; })) {
+    return false;  // "", ".", ".." and the like name no folder of their own
+  }
+  if (style == PathStyle::kWindows) {
+    // Windows drops a trailing dot or blank, so the folder would get another name.
+    if (name.back() == U'.' || name.back() == kBlank) return false;
+    if (IsWindowsDeviceName(name)) return false;
+  }
+  return true;
+}
+
+void EnsureJobFolder(FileSystem& fs, const Text& folder, const Text& name, char32_t separator) {
+  const Text path = folder + separator + name;
+  if (fs.KindOf(path) == EntryKind::kNone) fs.MakeFolder(path);
+}
+
 }  // namespace tecris2nx

@@ -9,7 +9,7 @@
 
 namespace tecris2nx {
 
-/// Characters of the text that are in the separator set.
+/// Characters of the text that are in the separator set (at most 32767).
 std::int16_t CountSeparators(TextView text, TextView separators);
 
 /// Cuts the text at every separator: k separators give k + 1 entries (possibly empty).
