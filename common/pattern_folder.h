@@ -9,9 +9,9 @@ namespace tecris2nx {
 
 /// Where the pattern-data lookup looks, in this order (the walk of the drives comes last).
 struct PatternLookupEnv {
-  Text programFolder;        ///< folder of the running executable
-  Text overrideFolder;       ///< TECRIS2NX_PATDAT when set (POSIX hosts), else empty
-  bool walkDrives = true;    ///< tests switch the whole-disk walk off
+  Text programFolder;                   ///< folder of the running executable
+  Text overrideFolder;                  ///< TECRIS2NX_PATDAT when set (POSIX hosts), else empty
+  bool walkDrives = true;               ///< tests switch the whole-disk walk off
   std::function<void()> yieldToEvents;  ///< lets a window repaint during the walk
 };
 
@@ -23,5 +23,28 @@ Text LocatePatternFolder(FileSystem& fs, const PatternLookupEnv& env);
 
 /// Message shown when no pattern-data folder was found.
 extern const Text kNoPatternFolderMessage;
+
+/// How a walk for the pattern-data folder proceeds.
+struct PatternWalk {
+  char32_t separator = HostSeparator();
+  std::function<void()> yieldToEvents;  ///< called at every folder visited
+  /// False for a folder that must be neither tested nor entered; unset: every folder may be.
+  std::function<bool(const Text& folder)> mayEnter;
+};
+
+/// True when folder/kishitu.txt exists and is not empty.
+bool HoldsPatternData(const FileSystem& fs, const Text& folder, char32_t separator);
+
+/// Tests folder/PATDAT for the root and every folder below it, depth first and each folder before
+/// its sub-folders, siblings in listing order; the first match with the separator, or empty.
+Text SearchPatternFolders(FileSystem& fs, const Text& root, const PatternWalk& walk);
+
+/// The drive walk where there are drive letters: the program's drive, then A to Z (the program's
+/// drive again in its turn); the first drive with a match wins.
+Text SearchDrives(FileSystem& fs, const Text& programFolder, const PatternWalk& walk);
+
+/// Where there are no drive letters: false for /proc, /sys, /dev, network and pseudo file systems,
+/// symbolic links and anything that is not a folder.
+std::function<bool(const Text& folder)> LocalFolderFilter();
 
 }  // namespace tecris2nx

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
+#include "common/file_system.h"
 #include "run/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
@@ -11,7 +16,28 @@ namespace tecris2nx {
 /// Consumes the 41 fields of the survey header into the 34 slots and the first field.
 void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField);
 
+/// Cuts the text into widths.size() pieces of those widths, in characters; a text too short for a
+/// width ends in a shorter piece and leaves the pieces after it untouched; extra characters are
+/// dropped.
+void SplitByWidths(TextView text, std::span<const int> widths, std::array<Text, 3>& pieces);
+
+/// The name of the first "L2.txt" entry in the pattern folder with this code, blanks trimmed;
+/// empty when no entry has it, when the file is missing or when no pattern folder is known.
+Text LookupL2Name(const FileSystem& fs, const Text& patternFolder, std::int16_t code);
+
+/// Lines of "titl01.txt" (23).
+std::vector<Text> Title01Lines(const SectionATableType& table);
+/// Lines of "titl02.txt" (41); l2Name is what the lookup gave for slot 21 (used only when filled).
+std::vector<Text> Title02Lines(const SectionATableType& table, const Text& firstField,
+                               const Text& l2Name);
+/// Lines of "titl04.txt" (14).
+std::vector<Text> Title04Lines(const SectionATableType& table);
+
+/// The L2 code of slot 21: nothing when the slot is blank or its value does not fit 16 bits.
+std::optional<std::int16_t> SlotL2Code(const SectionATableType& table);
+
 /// "titl01.txt", "titl02.txt" and "titl04.txt"; looks slot 21 up in the pattern folder's "L2.txt".
-void WriteTitleFiles(const OutputContext& out, const SectionATableType& table, const Text& firstField);
+void WriteTitleFiles(const OutputContext& out, const SectionATableType& table,
+                     const Text& firstField);
 
 }  // namespace tecris2nx
