@@ -167,6 +167,7 @@ double NumericValue(TextView text) {
   std::array<char, kMaxDigits + 16> buffer;
   int count = 0;
   long long exponent = 0;  // value = digits * 10^exponent
+  std::uint64_t small = 0;  // the digits as an integer while there are at most 19
   bool anyDigit = false;
   bool afterPoint = false;
   bool dropped = false;
@@ -177,6 +178,7 @@ double NumericValue(TextView text) {
         if (afterPoint) --exponent;
       } else if (count < kMaxDigits) {
         buffer[count++] = static_cast<char>(c);
+        if (count <= 19) small = small * 10 + static_cast<std::uint64_t>(c - U'0');
         if (afterPoint) --exponent;
       } else {
         dropped = dropped || c != U'0';
@@ -207,6 +209,18 @@ double NumericValue(TextView text) {
     exponent += exponentNegative ? -written : written;
   }
   if (count == 0) return 0;
+
+  // Usual field values: digits and power of ten are both exact doubles, so one operation
+  // rounds correctly and the general conversion below is not needed.
+  constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+  if (count <= 19 && small <= kExactLimit && exponent >= -22 && exponent <= 22) {
+    constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double digits = static_cast<double>(small);
+    const double value = exponent < 0 ? digits / kPowers[-exponent] : digits * kPowers[exponent];
+    return negative ? -value : value;
+  }
 
   if (dropped) {
     // Stands for the nonzero digits beyond those kept, so halfway cases still round correctly.

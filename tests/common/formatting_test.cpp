@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -66,6 +66,9 @@ TEST(FormattingTest, NumericValueReadsTheLeadingNumber) {
       {U"1e308", 1e308},
       {U"4.9e-324", 4.9e-324},
       {U"9007199254740993", 9007199254740992.0},  // halfway: to even
+      {U"1e22", 1e22},
+      {U"1e23", 1e23},
+      {U"123456789012345678e-5", 1234567890123.45678},
   };
   for (const auto& [in, expected] : rows) EXPECT_EQ(NumericValue(in), expected) << ToUtf8(in);
 }
@@ -93,6 +96,22 @@ TEST(FormattingTest, NumericValueSurvivesExtremeText) {
   }
   EXPECT_FALSE(std::signbit(NumericValue(U"-0")));
   EXPECT_FALSE(std::signbit(NumericValue(U"-1e-400")));
+}
+
+TEST(FormattingTest, NumericValueRoundsLikeTheLibraryParse) {
+  std::mt19937_64 random(7);
+  std::uniform_int_distribution<int> length(1, 25);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    const int digits = length(random);
+    for (int k = 0; k < digits; ++k) text += static_cast<char>('0' + digit(random));
+    text += "e" + std::to_string(exponent(random));
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    EXPECT_EQ(NumericValue(FromUtf8(text)), expected) << text;
+  }
 }
 
 TEST(FormattingTest, NumberTextGeneralForm) {
