@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
   }
   const QString source = tecris2nx::CleanFolderPath(args[1]);
   const QString destination = tecris2nx::CleanFolderPath(args[2]);
-  const QString output = args[3];
+  // The window moves the process folder around: fix every path before it starts.
+  const QString output = QFileInfo(args[3]).absoluteFilePath();
   const QString patdat = args.size() == 5 ? tecris2nx::CleanFolderPath(args[4]) : QString();
 
   tecris2nx::WindowSeams seams = tecris2nx::HostWindowSeams();
