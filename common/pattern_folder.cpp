@@ -33,6 +33,7 @@ Text Join(const Text& folder, const Text& name, char32_t separator) {
   return WithSeparator(folder, separator) + name;
 }
 
+#ifndef _WIN32
 /// The folder above a folder, or empty when the path has no folder part.
 Text ParentFolder(const Text& folder, char32_t separator) {
   if (folder.empty()) return Text();
@@ -43,7 +44,6 @@ Text ParentFolder(const Text& folder, char32_t separator) {
   return last == 0 ? Text(1, separator) : folder.substr(0, last);
 }
 
-#ifndef _WIN32
 /// A mount point as /proc/self/mounts writes it: blanks, tabs, line feeds and backslashes as
 /// three octal digits after a backslash.
 std::string UnescapeMountPath(const std::string& field) {

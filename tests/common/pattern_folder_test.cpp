@@ -16,6 +16,19 @@ using testing::TempDir;
 
 const char32_t kSep = HostSeparator();
 
+/// An entry below the folder, written with "/" and returned with the host's separator.
+Text Under(const TempDir& dir, std::string_view relative) {
+  Text text = dir.text() + kSep + FromUtf8(relative);
+  for (char32_t& c : text) c = c == U'/' ? kSep : c;
+  return text;
+}
+
+#ifdef _WIN32
+const char* const kShare = "";  // installed share folders exist only without drive letters
+#else
+const char* const kShare = "prefix/share/tecris2nx/PATDAT";
+#endif
+
 TEST(PatternFolderTest, LookupOrder) {
   // Override, beside the program (in prefix/bin), the installed share folder.
   const std::string over = "over/kishitu.txt", beside = "prefix/bin/PATDAT/kishitu.txt",
@@ -27,9 +40,9 @@ TEST(PatternFolderTest, LookupOrder) {
   const Row rows[] = {
       {{{over, "x"}, {beside, "x"}}, "over"},
       {{{over, ""}, {beside, "x"}}, "prefix/bin/PATDAT"},
-      {{{"over/other.txt", "x"}, {share, "x"}}, "prefix/share/tecris2nx/PATDAT"},
+      {{{"over/other.txt", "x"}, {share, "x"}}, kShare},
       {{{beside, "x"}, {share, "x"}}, "prefix/bin/PATDAT"},
-      {{{beside, ""}, {share, "x"}}, "prefix/share/tecris2nx/PATDAT"},
+      {{{beside, ""}, {share, "x"}}, kShare},
       {{{beside + "/a", "x"}}, ""},  // kishitu.txt as a folder
       {{}, ""},
   };
@@ -39,10 +52,10 @@ TEST(PatternFolderTest, LookupOrder) {
     for (const auto& [path, content] : r.files) dir.Write(path, content);
     std::filesystem::create_directories(dir.path() / "prefix/bin");
     PatternLookupEnv env;
-    env.programFolder = dir.TextOf("prefix/bin");
+    env.programFolder = Under(dir, "prefix/bin");
     env.overrideFolder = dir.TextOf("over");
     env.walkDrives = false;
-    const Text expected = *r.expected ? dir.TextOf(r.expected) + kSep : Text();
+    const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
     EXPECT_EQ(LocatePatternFolder(fs, env), expected) << r.expected;
   }
 }
@@ -67,7 +80,7 @@ TEST(PatternFolderTest, WalkFindsTheFirstMatchDepthFirst) {
     RealFileSystem fs;
     for (const auto& [path, content] : r.files) dir.Write(path, content);
     PatternWalk walk;
-    const Text expected = *r.expected ? dir.TextOf(r.expected) + kSep : Text();
+    const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
     EXPECT_EQ(SearchPatternFolders(fs, dir.text(), walk), expected) << r.expected;
   }
 }
@@ -88,8 +101,8 @@ TEST(PatternFolderTest, WalkYieldsAtEveryFolderAndObeysTheFilter) {
   };
   EXPECT_EQ(SearchPatternFolders(fs, dir.text(), walk), U"");
   EXPECT_EQ(yields, 3);  // root, a, a/x
-  EXPECT_EQ(asked.count(dir.TextOf("skip/deep")), 0u);
-  EXPECT_EQ(asked.count(dir.TextOf("a/PATDAT")), 1u);
+  EXPECT_EQ(asked.count(Under(dir, "skip/deep")), 0u);
+  EXPECT_EQ(asked.count(Under(dir, "a/PATDAT")), 1u);
 }
 
 #ifndef _WIN32
