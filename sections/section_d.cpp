@@ -1,9 +1,177 @@
-// Placeholder until this part is built; replaced by its real implementation.
 #include "sections/section_d.h"
+
+#include <array>
+#include <cstdint>
+
+#include "common/cp932.h"
 #include "common/error.h"
+#include "common/formatting.h"
 
 namespace tecris2nx {
-void ReadSectionD(FieldReader&, RecordTable&) { throw ConversionError(U"not built yet"); }
-void WriteX100File(const OutputContext&, const RecordTable&) { throw ConversionError(U"not built yet"); }
-void WriteX100AFile(const OutputContext&, const RecordTable&) { throw ConversionError(U"not built yet"); }
+namespace {
+
+constexpr int kValues = 23;
+constexpr std::size_t kX100Fields = 43;
+constexpr char32_t kEndOfFileMark = 0x1A;
+
+bool IsLineEnd(char32_t c) { return c == U'\r' || c == U'\n'; }
+
+// One comma-delimited field of an "X1.txt" line, blanks around it dropped; moves past the comma.
+Text TakeField(TextView line, std::size_t& pos) {
+  if (pos >= line.size()) return Text();
+  std::size_t end = line.find(U',', pos);
+  if (end == TextView::npos) end = line.size();
+  Text field = TrimBlanks(line.substr(pos, end - pos));
+  pos = end < line.size() ? end + 1 : line.size();
+  return field;
+}
+
+SoilLayer ParseLayerLine(TextView line) {
+  std::size_t pos = 0;
+  TakeField(line, pos);  // the layer number is implied by the line order
+  SoilLayer layer;
+  layer.depth = static_cast<float>(NumericValue(TakeField(line, pos)));
+  layer.productCode = TakeField(line, pos);
+  layer.soilName = pos < line.size() ? TrimBlanks(line.substr(pos)) : Text();
+  return layer;
+}
+
+Text RecordNumberText(int record) {
+  return RightPad4(IntegerText(static_cast<std::int16_t>(record)));
+}
+
+Text ExponentField(const RecordTable& table, int value, int record) {
+  try {
+    return ExponentNumber(table.Cell(value, record));
+  } catch (const ConversionError& e) {
+    throw ConversionError(U"セクション D の記録 " + DecimalText(record) + U" の値 " +
+                          DecimalText(value) + U": " + e.message());
+  }
+}
+
+}  // namespace
+
+void ReadSectionD(FieldReader& in, RecordTable& table) {
+  in.ReadField();
+  in.ReadField();
+  const std::int16_t count = ReadCount(in);
+  table.Reset(kValues, count);
+  for (int r = 1; r <= count; ++r) {
+    in.ReadField();
+    in.ReadField();
+    in.ReadField();
+    for (int v = 1; v <= kValues; ++v) table.Cell(v, r) = in.ReadField();
+  }
+}
+
+std::vector<SoilLayer> ParseLayerTable(TextView content) {
+  if (!content.empty() && content.back() == kEndOfFileMark) content.remove_suffix(1);
+  std::vector<SoilLayer> layers;
+  std::size_t pos = 0;
+  while (pos < content.size()) {
+    std::size_t end = pos;
+    while (end < content.size() && !IsLineEnd(content[end])) ++end;
+    const TextView line = content.substr(pos, end - pos);
+    if (!IsBlankOrEmpty(line)) layers.push_back(ParseLayerLine(line));
+    // CR LF, a lone CR and a lone LF all end a line; the empty lines between them are skipped.
+    pos = end + 1;
+  }
+  return layers;
+}
+
+std::vector<SoilLayer> ReadLayerTable(const OutputContext& out) {
+  const Text path = out.PathOf(U"X1.txt");
+  if (out.fs.KindOf(path) != EntryKind::kFile) return {};
+  return ParseLayerTable(DecodeCp932(out.fs.ReadAll(path)));
+}
+
+const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthCell) {
+  const float depth = static_cast<float>(NumericValue(depthCell));
+  for (const SoilLayer& layer : layers) {
+    // A depth on a boundary belongs to the layer below it.
+    if (layer.depth > depth) return &layer;
+  }
+  return nullptr;
+}
+
+Text ConditionCode(TextView cell) {
+  if (IsBlankOrEmpty(cell)) return Text();
+  const double value = NumericValue(cell);
+  if (value == 1) return U"ＵＵ";
+  if (value == 2) return U"ＣＵ";
+  if (value == 3) return U"ＵＣ";
+  if (value == 4) return U"ＣＤ";
+  return Text();
+}
+
+Text AngleText(TextView wholeCell, TextView sixtiethsCell) {
+  if (IsBlankOrEmpty(wholeCell)) return Text();
+  Text text = NumberText(NumericValue(wholeCell));
+  const Text sixtieths = NumberText(NumericValue(sixtiethsCell));
+  const Text fraction = NumberText(NumericValue(sixtieths) / 60.0);
+  // The digits after "0." of the fraction, three at most, with no point of their own.
+  if (fraction.size() > 2) text += fraction.substr(2, 3);
+  return text;
+}
+
+std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
+  // (field, value) pairs of the plain numbers; fields 24 to 27 take values 8, 10, 9, 11.
+  static constexpr std::array<std::array<int, 2>, 12> kNumbers = {{
+      {14, 4},
+      {15, 5},
+      {16, 6},
+      {17, 7},
+      {21, 12},
+      {22, 13},
+      {24, 8},
+      {25, 10},
+      {26, 9},
+      {27, 11},
+      {29, 14},
+      {31, 17},
+  }};
+  std::vector<Text> lines;
+  lines.reserve(static_cast<std::size_t>(table.count()));
+  for (int r = 1; r <= table.count(); ++r) {
+    std::vector<Text> fields(kX100Fields);
+    const auto field = [&fields](int number) -> Text& {
+      return fields[static_cast<std::size_t>(number - 1)];
+    };
+    field(1) = RecordNumberText(r);
+    field(2) = FormatDepth(table.Cell(2, r));
+    field(3) = FormatDepth(table.Cell(3, r));
+    if (const SoilLayer* layer = FindLayer(layers, table.Cell(2, r))) {
+      field(8) = layer->productCode;
+      field(9) = layer->soilName;
+    }
+    for (const auto& [number, value] : kNumbers) {
+      field(number) = NumberOrEmpty(table.Cell(value, r));
+    }
+    field(30) = ConditionCode(table.Cell(16, r));
+    field(32) = AngleText(table.Cell(18, r), table.Cell(19, r));
+    lines.push_back(JoinFields(fields));
+  }
+  return lines;
+}
+
+std::vector<Text> X100ALines(const RecordTable& table) {
+  std::vector<Text> lines;
+  lines.reserve(static_cast<std::size_t>(table.count()));
+  for (int r = 1; r <= table.count(); ++r) {
+    lines.push_back(JoinFields({RecordNumberText(r), NumberOrEmpty(table.Cell(1, r)),
+                                NumberOrEmpty(table.Cell(15, r)), NumberOrEmpty(table.Cell(20, r)),
+                                NumberOrEmpty(table.Cell(21, r)), ExponentField(table, 22, r),
+                                ExponentField(table, 23, r)}));
+  }
+  return lines;
+}
+
+void WriteX100File(const OutputContext& out, const RecordTable& table) {
+  out.WriteLines(U"X100.txt", X100Lines(table, ReadLayerTable(out)));
+}
+
+void WriteX100AFile(const OutputContext& out, const RecordTable& table) {
+  out.WriteLines(U"X100A.txt", X100ALines(table));
+}
+
 }  // namespace tecris2nx

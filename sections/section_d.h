@@ -1,13 +1,45 @@
 #pragma once
 
+#include <vector>
+
 #include "run/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
 
 namespace tecris2nx {
 
+/// One line of "X1.txt": the lower boundary of a soil layer and what lies above it.
+struct SoilLayer {
+  float depth = 0;  ///< compared in single precision, like the record depths
+  Text productCode;
+  Text soilName;
+};
+
 /// 23-value test records.
 void ReadSectionD(FieldReader& in, RecordTable& table);
+
+/// Layers of a decoded "X1.txt", one per non-empty line: number, depth, code, then the soil name
+/// as the rest of the line (so a comma inside the name shifts nothing).
+std::vector<SoilLayer> ParseLayerTable(TextView content);
+
+/// The layers of the job folder's "X1.txt"; none when it does not exist.
+std::vector<SoilLayer> ReadLayerTable(const OutputContext& out);
+
+/// The first layer, in file order, deeper than the depth cell; nullptr when there is none.
+const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthCell);
+
+/// "ＵＵ", "ＣＵ", "ＵＣ", "ＣＤ" for the values 1 to 4; empty for anything else.
+Text ConditionCode(TextView cell);
+
+/// A whole value followed by digits 3 to 5 of the text of sixtieths / 60; empty without a whole.
+Text AngleText(TextView wholeCell, TextView sixtiethsCell);
+
+/// The lines of "X100.txt": 43 fields each, ending in ",".
+std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers);
+
+/// The lines of "X100A.txt": 7 fields each. Throws ConversionError naming record and value when an
+/// exponent value lies outside the single-precision range.
+std::vector<Text> X100ALines(const RecordTable& table);
 
 /// "X100.txt"; reads the job folder's "X1.txt" back for the soil layer of each record.
 void WriteX100File(const OutputContext& out, const RecordTable& table);

@@ -1,0 +1,343 @@
+#include "sections/section_d.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "common/error.h"
+#include "common/file_system.h"
+#include "run/conversion_run.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+using testing::TempDir;
+
+/// One record's 23 cells, all empty except the numbered ones.
+RecordTable OneRecord(const std::map<int, Text>& cells) {
+  RecordTable table;
+  table.Reset(23, 1);
+  for (const auto& [value, text] : cells) table.Cell(value, 1) = text;
+  return table;
+}
+
+/// A section D body (after the marker) of `count` with `records` identical records 1,2,...,23.
+Text SectionD(const Text& count, int records) {
+  Text body = U"x,y," + count + U"\r\n";
+  for (int r = 0; r < records; ++r) {
+    body += U"a,b,c";
+    for (int v = 1; v <= 23; ++v) body += U"," + DecimalText(v);
+    body += U"\r\n";
+  }
+  return body;
+}
+
+const std::vector<SoilLayer> kLayers = {{1.0f, U"x1", U"y1"}, {3.5f, U"x2", U"y2"}};
+
+TEST(SectionDTest, ReadsTwentyThreeValuesAfterThreeIgnoredFields) {
+  FieldReader in(U"x,y,2\r\n1,2,3,a,,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,s,t,u,v,w\r\n" +
+                 Text(U"1,2,3,A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,\"W,X\"\r\nNEXT"));
+  RecordTable table;
+  ReadSectionD(in, table);
+  ASSERT_EQ(table.count(), 2);
+  EXPECT_EQ(table.Cell(1, 1), U"a");
+  EXPECT_EQ(table.Cell(2, 1), U"");
+  EXPECT_EQ(table.Cell(23, 1), U"w");
+  EXPECT_EQ(table.Cell(22, 2), U"V");
+  EXPECT_EQ(table.Cell(23, 2), U"W,X");
+  EXPECT_EQ(in.ReadField(), U"NEXT");
+}
+
+TEST(SectionDTest, CountsDecideHowManyFieldsAreRead) {
+  struct Row {
+    Text count;
+    int records;        // records present in the body
+    int expectedCount;  // records read
+  };
+  const Row rows[] = {
+      {U"2", 2, 2}, {U"2.5", 3, 2}, {U"3.5", 4, 4}, {U"0", 1, 0}, {U"abc", 1, 0},
+  };
+  for (const Row& row : rows) {
+    FieldReader in(SectionD(row.count, row.records) + U"NEXT");
+    in.BeginSection(U'D');
+    RecordTable table;
+    ReadSectionD(in, table);
+    EXPECT_EQ(table.count(), row.expectedCount) << ToUtf8(row.count);
+    EXPECT_EQ(in.SectionFieldCount(), 3 + 26 * row.expectedCount) << ToUtf8(row.count);
+  }
+}
+
+TEST(SectionDTest, RejectsBadCountsAndShortSections) {
+  const Text bodies[] = {SectionD(U"-1", 0), SectionD(U"40000", 0), SectionD(U"3", 2),
+                         U"x,y,1\r\n1,2,3,4"};
+  for (const Text& body : bodies) {
+    FieldReader in(body);
+    in.BeginSection(U'D');
+    RecordTable table;
+    try {
+      ReadSectionD(in, table);
+      ADD_FAILURE() << "accepted " << ToUtf8(body.substr(0, 10));
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(e.message().substr(0, 8), U"セクション D ") << ToUtf8(e.message());
+    }
+  }
+}
+
+TEST(SectionDTest, ParsesTheLayerFile) {
+  struct Row {
+    const char* name;
+    Text content;
+    std::vector<SoilLayer> expected;
+  };
+  const Row rows[] = {
+      {"plain",
+       U"   1,   1.00,12,砂\r\n   2,   3.50,21,粘性土\r\n",
+       {{1.0f, U"12", U"砂"}, {3.5f, U"21", U"粘性土"}}},
+      {"comma in a name keeps the next layer",
+       U"   1,   1.00,9999,砂,礫\r\n   2,   3.50,21,粘土\r\n",
+       {{1.0f, U"9999", U"砂,礫"}, {3.5f, U"21", U"粘土"}}},
+      {"blanks around the name", U"   1,   1.00,9999,  砂 礫  \r\n", {{1.0f, U"9999", U"砂 礫"}}},
+      {"empty and blank lines skipped, lone LF and CR",
+       U"\r\n   1,0.5,1,a\n\n  \r   2,2,,\r\n",
+       {{0.5f, U"1", U"a"}, {2.0f, U"", U""}}},
+      {"short line cannot run past the end", U"   1,   1.00,7", {{1.0f, U"7", U""}}},
+      {"end-of-file mark", U"   1,   1.00,7,a\r\n\x1A", {{1.0f, U"7", U"a"}}},
+      {"empty file", U"", {}},
+  };
+  for (const Row& row : rows) {
+    const std::vector<SoilLayer> layers = ParseLayerTable(row.content);
+    ASSERT_EQ(layers.size(), row.expected.size()) << row.name;
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+      EXPECT_EQ(layers[i].depth, row.expected[i].depth) << row.name;
+      EXPECT_EQ(layers[i].productCode, row.expected[i].productCode) << row.name;
+      EXPECT_EQ(layers[i].soilName, row.expected[i].soilName) << row.name;
+    }
+  }
+}
+
+TEST(SectionDTest, FindsTheFirstDeeperLayer) {
+  const std::vector<SoilLayer> layers = {
+      {1.0f, U"a", U""}, {0.1f, U"b", U""}, {3.5f, U"c", U""}, {2.0f, U"d", U""}};
+  struct Row {
+    Text depth;
+    const char* expected;  // product code, or nullptr when no layer qualifies
+  };
+  const Row rows[] = {
+      {U"0.5", "a"},   {U"1", "c"},   {U"1.00", "c"}, {U"3.49", "c"}, {U"3.5", nullptr},
+      {U"9", nullptr}, {U"abc", "a"}, {U"", "a"},     {U"-1", "a"},
+  };
+  for (const Row& row : rows) {
+    const SoilLayer* layer = FindLayer(layers, row.depth);
+    if (row.expected == nullptr) {
+      EXPECT_EQ(layer, nullptr) << ToUtf8(row.depth);
+    } else {
+      ASSERT_NE(layer, nullptr) << ToUtf8(row.depth);
+      EXPECT_EQ(ToUtf8(layer->productCode), row.expected) << ToUtf8(row.depth);
+    }
+  }
+  // Compared in single precision: 0.1 lies on the boundary of a layer at 0.1, not above it.
+  const std::vector<SoilLayer> tenth = {{0.1f, U"boundary", U""}, {1.0f, U"below", U""}};
+  ASSERT_NE(FindLayer(tenth, U"0.1"), nullptr);
+  EXPECT_EQ(FindLayer(tenth, U"0.1")->productCode, U"below");
+  EXPECT_EQ(FindLayer({}, U"1"), nullptr);
+}
+
+TEST(SectionDTest, ConditionCodes) {
+  const std::pair<Text, Text> rows[] = {
+      {U"1", U"ＵＵ"}, {U"2", U"ＣＵ"}, {U"2.0", U"ＣＵ"}, {U" 3 ", U"ＵＣ"}, {U"4", U"ＣＤ"},
+      {U"0", U""},     {U"5", U""},     {U"1.5", U""},     {U"2.5", U""},     {U"abc", U""},
+      {U"", U""},      {U"   ", U""},   {U"-1", U""},
+  };
+  for (const auto& [cell, expected] : rows) {
+    EXPECT_EQ(ConditionCode(cell), expected) << ToUtf8(cell);
+  }
+}
+
+TEST(SectionDTest, AngleTexts) {
+  struct Row {
+    Text whole, sixtieths, expected;
+  };
+  const Row rows[] = {
+      {U"30", U"", U"30"},     {U"30", U"0", U"30"},     {U"30", U"30", U"305"},
+      {U"30", U"15", U"3025"}, {U"30", U"20", U"30333"}, {U"30", U"1", U"30016"},
+      {U"30.5", U"", U"30.5"}, {U"12", U"90", U"125"},   {U"", U"30", U""},
+      {U"  ", U"30", U""},     {U"abc", U"30", U"05"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(AngleText(row.whole, row.sixtieths), row.expected)
+        << ToUtf8(row.whole) << " / " << ToUtf8(row.sixtieths);
+  }
+}
+
+TEST(SectionDTest, X100Lines) {
+  struct Row {
+    const char* name;
+    std::map<int, Text> cells;
+    Text line;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"worked line",
+       {{2, U"1.50"}, {3, U"2.00"}, {4, U"12.50"}, {6, U"1.8"}, {16, U"2"}, {17, U"25"},
+        {18, U"30"}, {19, U"30"}},
+       U"   1,   1.50,   2.00,,,,,x2,y2,,,,,12.5,,1.8,,,,,,,,,,,,,,ＣＵ,25,305,,,,,,,,,,,"},
+      {"all empty", {},
+       U"   1,   0.00,   0.00,,,,,x1,y1,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,"},
+      {"values 8 to 11 go out as 8, 10, 9, 11",
+       {{2, U"9"}, {8, U"8"}, {9, U"9"}, {10, U"10"}, {11, U"11"}},
+       U"   1,   9.00,   0.00,,,,,,,,,,,,,,,,,,,,,8,10,9,11,,,,,,,,,,,,,,,,"},
+      {"values 5, 7, 12, 13, 14 and none of the cells X100A takes",
+       {{1, U"1"}, {2, U"3.5"}, {5, U"5"}, {7, U"7"}, {12, U"12"}, {13, U"13"}, {14, U"14"},
+        {15, U"15"}, {20, U"20"}, {21, U"21"}, {22, U"22"}, {23, U"23"}},
+       U"   1,   3.50,   0.00,,,,,,,,,,,,5,,7,,,,12,13,,,,,,,14,,,,,,,,,,,,,,"},
+      {"depth on a boundary takes the next layer", {{2, U"1.0"}},
+       U"   1,   1.00,   0.00,,,,,x2,y2,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,"},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    EXPECT_EQ(X100Lines(OneRecord(row.cells), kLayers), std::vector<Text>{row.line}) << row.name;
+  }
+  EXPECT_EQ(X100Lines(OneRecord({}), {}),
+            std::vector<Text>{U"   1,   0.00,   0.00" + Text(40, U',')});
+}
+
+TEST(SectionDTest, X100AWorkedLines) {
+  RecordTable table;
+  table.Reset(23, 3);
+  const Text cells[3][6] = {{U"1.50", U"2.65", U"10", U"", U"1.5E-05", U"2.3ｅ-4"},
+                            {U"", U"", U"", U"", U"", U""},
+                            {U"3", U"0.5", U"  ", U"7.25", U"4.2Ｅ-6", U"0.0012"}};
+  const int values[6] = {1, 15, 20, 21, 22, 23};
+  for (int r = 0; r < 3; ++r) {
+    for (int i = 0; i < 6; ++i) table.Cell(values[i], r + 1) = cells[r][i];
+  }
+  EXPECT_EQ(X100ALines(table),
+            (std::vector<Text>{U"   1,1.5,2.65,10,,1.5E-05,0.00023", U"   2,,,,,,",
+                               U"   3,3,0.5,,7.25,4.2E-06,0.0012"}));
+}
+
+TEST(SectionDTest, ExponentValues) {
+  const std::pair<Text, Text> rows[] = {
+      {U"1.5e2", U"150"},
+      {U"1.5Ｅ2", U"150"},
+      {U"1.5ｅ2", U"150"},
+      {U"1.5E2", U"150"},
+      {U"2E-1", U"0.2"},
+      {U"2ｅ-1", U"0.2"},
+      {U"E5", U"0"},
+      {U"1.5E", U"1.5"},
+      {U"1.5E+03", U"1500"},
+      {U"1.23456789E2", U"123.4568"},
+      {U"123.456789", U"123.456789"},
+      {U"1.23456789E8", U"123456800"},
+      {U"1.5E7", U"15000000"},
+      {U"abcE", U"0"},
+      {U"abc", U"0"},
+      {U"1e2E1", U"1000"},
+      {U"   ", U""},
+      {U"  12.50 ", U"12.5"},
+      {U"", U""},
+  };
+  for (const auto& [cell, expected] : rows) {
+    const std::vector<Text> lines = X100ALines(OneRecord({{22, cell}, {23, cell}}));
+    EXPECT_EQ(lines, std::vector<Text>{U"   1,,,,," + expected + U"," + expected}) << ToUtf8(cell);
+  }
+}
+
+TEST(SectionDTest, ExponentOutOfRangeNamesRecordAndValue) {
+  RecordTable table;
+  table.Reset(23, 2);
+  table.Cell(22, 2) = U"1";
+  table.Cell(23, 2) = U"1E39";
+  try {
+    X100ALines(table);
+    FAIL() << "an exponent value beyond single precision was accepted";
+  } catch (const ConversionError& e) {
+    const Text prefix = U"セクション D の記録 2 の値 23: ";
+    EXPECT_EQ(e.message().substr(0, prefix.size()), prefix) << ToUtf8(e.message());
+  }
+}
+
+/// A job folder with a real file system behind it.
+struct JobFolder {
+  TempDir dir;
+  RealFileSystem fs;
+  OutputContext out{fs, dir.text(), Text(), HostSeparator(), nullptr, nullptr};
+};
+
+TEST(SectionDTest, WritesX100WithTheLayersOfX1) {
+  const RecordTable table = OneRecord({{2, U"2"}, {3, U"2.5"}, {16, U"4"}});
+  const std::string withLayer =
+      Cp932Lines("   1,   2.00,   2.50,,,,,15,シルト,,,,,,,,,,,,,,,,,,,,,ＣＤ,,,,,,,,,,,,,\n");
+  const std::string withoutLayer =
+      Cp932Lines("   1,   2.00,   2.50,,,,,,,,,,,,,,,,,,,,,,,,,,,ＣＤ,,,,,,,,,,,,,\n");
+  {
+    JobFolder job;
+    job.dir.Write("X1.txt", Cp932Lines("   1,   2.00,12,砂\n   2,   4.00,15,シルト\n"));
+    WriteX100File(job.out, table);
+    EXPECT_EQ(job.dir.Read("X100.txt"), withLayer);
+    EXPECT_EQ(job.dir.Read("X1.txt"), Cp932Lines("   1,   2.00,12,砂\n   2,   4.00,15,シルト\n"));
+  }
+  {
+    JobFolder job;
+    WriteX100File(job.out, table);
+    EXPECT_EQ(job.dir.Read("X100.txt"), withoutLayer);
+  }
+  {
+    JobFolder job;
+    std::filesystem::create_directory(job.dir.path() / "X1.txt");
+    WriteX100File(job.out, table);
+    EXPECT_EQ(job.dir.Read("X100.txt"), withoutLayer);
+  }
+  {
+    JobFolder job;
+    job.dir.Write("X100.txt", "old contents that must go");
+    job.dir.Write("X100A.txt", "old contents that must go");
+    RecordTable empty;
+    empty.Reset(23, 0);
+    WriteX100File(job.out, empty);
+    WriteX100AFile(job.out, empty);
+    EXPECT_TRUE(job.dir.Exists("X100.txt"));
+    EXPECT_EQ(job.dir.Read("X100.txt"), "");
+    EXPECT_EQ(job.dir.Read("X100A.txt"), "");
+  }
+}
+
+TEST(SectionDTest, ConvertsTheExampleFileEndToEnd) {
+  TempDir output;
+  TempDir patterns;
+  patterns.Write("kishitu.txt", Cp932Lines("1,表土\n"));
+  patterns.Write("XKishitu.txt",
+                 Cp932Lines("1,表土,,,,\n12,砂,,,,\n21,粘性土,,,,\n15,シルト,,,,\n"));
+  RealFileSystem fs;
+  const RunEnvironment env{fs, patterns.text() + HostSeparator(), HostPathStyle()};
+  SectionStorage storage;
+  const std::filesystem::path input =
+      std::filesystem::path(TECRIS2NX_SOURCE_DIR) / "examples" / "12345678.003";
+  ConvertTecrisFile(input.u32string(), output.text(), U"12345678003", env, storage);
+
+  EXPECT_EQ(
+      output.Read("12345678003/X100.txt"),
+      Cp932Lines(
+          "   1,   0.50,   0.80,,,,,12,砂,,,,,1.85,2.65,32.5,1.05,,,,45.2,38.1,,12,40,35,13,,"
+          "2.2,ＵＵ,15,285,,,,,,,,,,,\n"
+          "   2,   1.00,   1.30,,,,,12,砂,,,,,1.92,2.67,28.4,0.95,,,,,,,5,28,62,5,,,ＵＣ,8.5,"
+          "3225,,,,,,,,,,,\n"
+          "   3,   2.80,   3.10,,,,,21,粘性土,,,,,1.68,2.7,48.2,1.32,,,,62.3,31.4,,0,45,18,37,,"
+          "30.9,ＣＵ,22.4,12333,,,,,,,,,,,\n"
+          "   4,   5.00,   5.30,,,,,15,シルト,,,,,1.75,2.66,38,1.1,,,,50.1,29.8,,2,38,40,20,,"
+          "20.3,ＣＤ,18,26016,,,,,,,,,,,\n"
+          "   5,   7.00,   7.25,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,\n"));
+  EXPECT_EQ(output.Read("12345678003/X100A.txt"),
+            Cp932Lines("   1,1,2.68,1.6,0.92,1.5E-05,0.00023\n"
+                       "   2,2,2.67,1.7,0.88,4.2E-06,0.0012\n"
+                       "   3,3,2.7,1.4,1.25,3.5E-07,1.2E-06\n"
+                       "   4,4,2.66,1.5,1.02,8.1E-06,\n"
+                       "   5,5,,,,,\n"));
+}
+
+}  // namespace
+}  // namespace tecris2nx
