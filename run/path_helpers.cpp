@@ -47,7 +47,9 @@ std::optional<std::string_view> SafePrefix(std::string_view bytes) {
 
 bool IsReservedInName(char32_t c) {
   constexpr std::u32string_view kReserved = U"\\/:*?\"<>|";
-  return c < 0x20 || c == 0x7F || kReserved.find(c) != std::u32string_view::npos;
+  // A byte that is not CP932 has no character to name a folder with: the folder would not
+  // carry the identifier's bytes.
+  return c < 0x20 || c == 0x7F || kReserved.find(c) != std::u32string_view::npos || IsRawByte(c);
 }
 
 char32_t AsciiUpper(char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; }

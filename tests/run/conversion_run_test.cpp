@@ -46,7 +46,7 @@ class ConversionRunTest : public ::testing::Test {
 };
 
 TEST_F(ConversionRunTest, ConvertsSelectedFilesAndReportsSuccess) {
-  Source("a.001", std::string("12345678001,") + kSectionC);  // marker missing: walk ends at once
+  Source("a.001", std::string("X,12345678001,") + kSectionC);  // unknown marker: walk ends at once
   Source("b.002", std::string("C,12345678002,y,1\n1,2,3,1.5,12,28\n"));
   ui.selected = {U" a.001 ", U"b.002"};
   Run();

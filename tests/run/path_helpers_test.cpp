@@ -98,6 +98,7 @@ TEST(IsSafeJobNameTest, RejectsNamesThatLeaveOrBreakTheFolder) {
       {U"CONSOLE.TXT", true, true},
       {U"ＣＯＮ", true, true},
       {U"XCON.TXT", true, true},
+      {U"1234567800" + Text(1, kRawByteBase + 0x80), false, false},  // not a CP932 character
   };
   for (const Row& r : rows) {
     EXPECT_EQ(IsSafeJobName(r.name, PathStyle::kWindows), r.windows) << ToUtf8(r.name);
