@@ -165,6 +165,7 @@ bool Form1::Load() {
 
   drives_ = seams_.listDrives ? seams_.listDrives() : QStringList{QStringLiteral("/")};
   if (drives_.isEmpty()) drives_.append(QDir::rootPath());
+  for (QString& root : drives_) root = CleanFolderPath(root);  // the trees' own form
   const QString start = CleanFolderPath(QDir::currentPath());
   const int startIndex = std::max(0, DriveIndexOf(drives_, start));
   if (IsAtOrBelow(drives_[startIndex], start)) lastFolderOnDrive_[drives_[startIndex]] = start;

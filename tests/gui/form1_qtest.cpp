@@ -133,16 +133,6 @@ class Form1Test : public QObject {
     QCOMPARE(shown, caption);
   }
 
-  void everyControlIsThere() {
-    Form1 window(desktop_.Seams());
-    for (const char* name : {"Drive1", "Dir1", "Text1", "Drive2", "Dir2", "List1", "Text2",
-                             "Label3", "Picture1", "Details"}) {
-      QVERIFY2(window.findChild<QWidget*>(QString::fromLatin1(name)), name);
-    }
-    QCOMPARE(window.findChild<QListWidget*>("List1")->selectionMode(),
-             QAbstractItemView::ExtendedSelection);
-  }
-
   void startUpWithPatternFolder() {
     QDir(root_).mkpath("patdat");
     WriteCp932(root_, "patdat/kishitu.txt", "1,砂\n");

@@ -10,6 +10,7 @@
 #include "app/gui/form1.h"
 #include "common/cp932.h"
 #include "common/text.h"
+#include "run/front_end.h"
 
 namespace tecris2nx::testing {
 
@@ -46,8 +47,8 @@ struct FakeDesktop {
     seams.showMessage = [this](QWidget*, const Text& text, int style, const Text& title) {
       boxes.push_back({text, style, title});
       if (onBox) onBox(boxes.back());
-      if (style != 36) return 1;
-      if (answers.empty()) return 7;
+      if (style != kStyleYesNoQuestion) return static_cast<int>(kAnswerOk);
+      if (answers.empty()) return static_cast<int>(kAnswerNo);
       const int answer = answers.front();
       answers.pop_front();
       return answer;
