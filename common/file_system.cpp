@@ -142,9 +142,15 @@ std::int64_t RealFileSystem::FileSize(const Text& path) const {
 }
 
 std::vector<Text> RealFileSystem::ListFiles(const Text& folder) const {
-  return ListEntries(folder, [](const fs::directory_entry& e, std::error_code& ec) {
-    return e.is_regular_file(ec);
-  });
+  std::vector<Text> names = ListEntries(
+      folder,
+      [](const fs::directory_entry& e, std::error_code& ec) { return e.is_regular_file(ec); });
+#ifndef _WIN32
+  // Windows lists a folder's files by name; most POSIX file systems list them in hash order,
+  // which would scatter a survey's files across the list.
+  std::sort(names.begin(), names.end());
+#endif
+  return names;
 }
 
 std::vector<Text> RealFileSystem::ListFolders(const Text& folder) const {
