@@ -1,0 +1,249 @@
+// Bad input through the built program: never a crash, exit status 1 with one message naming the
+// file and the problem, and every file written before the failure exactly as a clean conversion
+// writes it.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+using testing::TempDir;
+
+const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kPatdat = kSource + "/examples/sample-patdat";
+const std::vector<std::string> kOutputs = {
+    "titl01.txt", "titl02.txt", "titl04.txt", "X1.txt",   "X3.txt",  "X5.txt",
+    "X100.txt",   "X100A.txt",  "L209.txt",   "L204.txt", "L201.txt"};
+
+struct Outcome {
+  int status = -1;
+  std::vector<std::string> messages;  ///< stderr lines
+};
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+/// Runs tecris2nx on one input into OUTDIR.
+Outcome Convert(const TempDir& tmp, const std::string& input, const std::string& outdir) {
+  const std::string errFile = tmp.path().string() + "/stderr.txt";
+  const std::string command = Quote(TECRIS2NX_BINARY) + " --patdat " + Quote(kPatdat) + " -o " +
+                              Quote(outdir) + " " + Quote(input) + " 2>" + Quote(errFile);
+  const int raw = std::system(command.c_str());
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  std::istringstream lines(tmp.Read("stderr.txt"));
+  for (std::string line; std::getline(lines, line);) outcome.messages.push_back(line);
+  return outcome;
+}
+
+std::string AllSections() {
+  std::ifstream in(kSource + "/examples/12345678.006", std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+/// Start of the line holding the marker of each section of the full example.
+std::size_t MarkerLine(const std::string& file, char letter) {
+  if (letter == 'A') return 0;
+  for (const char* shape : {"\r\n?\r\n", "\r\n?,"}) {
+    std::string probe = shape;
+    probe[2] = letter;
+    const std::size_t at = file.find(probe);
+    if (at != std::string::npos) return at + 2;
+  }
+  return std::string::npos;
+}
+
+void ExpectOneMessage(const Outcome& outcome, const std::string& input, const std::string& problem,
+                      const std::string& label) {
+  EXPECT_EQ(outcome.status, 1) << label;
+  ASSERT_EQ(outcome.messages.size(), 1u) << label;
+  EXPECT_EQ(outcome.messages[0].rfind("tecris2nx: " + input + ": ", 0), 0u)
+      << label << ": " << outcome.messages[0];
+  EXPECT_NE(outcome.messages[0].find(problem), std::string::npos)
+      << label << ": " << outcome.messages[0];
+}
+
+TEST(BadInputTest, AFileThatEndsInsideASectionKeepsWhatCameBefore) {
+  const std::string full = AllSections();
+  TempDir clean;
+  ASSERT_EQ(Convert(clean, kSource + "/examples/12345678.006", clean.path().string()).status, 0);
+  const std::string letters = "ABCDEFGH";
+  for (std::size_t i = 0; i < letters.size(); ++i) {
+    const char letter = letters[i];
+    const std::size_t start = MarkerLine(full, letter);
+    const std::size_t end =
+        i + 1 < letters.size() ? MarkerLine(full, letters[i + 1]) : full.size();
+    ASSERT_NE(start, std::string::npos) << letter;
+    // Keep the marker line and about half of the section's lines.
+    std::size_t cut = full.find("\r\n", start) + 2;
+    const std::size_t lines = static_cast<std::size_t>(
+        std::count(full.begin() + static_cast<long>(start), full.begin() + static_cast<long>(end),
+                   '\n'));
+    for (std::size_t k = 1; k < lines / 2; ++k) cut = full.find("\r\n", cut) + 2;
+    TempDir tmp;
+    tmp.Write("in/12345678.006", full.substr(0, cut));
+    const std::string input = tmp.path().string() + "/in/12345678.006";
+    const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
+    ExpectOneMessage(outcome, input, std::string("セクション ") + letter + " の",
+                     std::string("ends inside ") + letter);
+    EXPECT_NE(outcome.messages[0].find("ファイルがセクションの途中で終わっています"),
+              std::string::npos);
+    // Sections before the cut are written exactly as in a clean conversion; none after it.
+    const std::size_t before[] = {0, 3, 5, 6, 8, 9, 10, 10};
+    for (std::size_t f = 0; f < kOutputs.size(); ++f) {
+      const std::string name = "out/12345678006/" + kOutputs[f];
+      if (f < before[i]) {
+        EXPECT_EQ(tmp.Read(name), clean.Read("12345678006/" + kOutputs[f])) << letter << name;
+      } else {
+        EXPECT_FALSE(tmp.Exists(name)) << letter << " " << name;
+      }
+    }
+  }
+}
+
+TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
+  struct Row {
+    const char* label;
+    std::string bytes;
+    const char* problem;
+  };
+  std::string manyRecords = "G,12345678001,x,16384,0\n";
+  for (int r = 0; r < 16384; ++r) manyRecords += "G,1,0,1.0,2.0,3\n";
+  manyRecords += "H,1,x,16384,0\n";
+  for (int r = 0; r < 16384; ++r) manyRecords += "H,1,0,1.0,2.0,3\n";
+  std::string d = "D,12345678001,x\n1\nD,1,1";
+  for (int v = 1; v <= 21; ++v) d += ",1";
+  const Row rows[] = {
+      {"empty file", "", "指定されたﾌｧｲﾙは正しくありません"},
+      {"one field", "A", "指定されたﾌｧｲﾙは正しくありません"},
+      {"10 characters", Cp932Lines("A,1234567800\n"), "指定されたﾌｧｲﾙは正しくありません"},
+      {"12 characters", Cp932Lines("A,123456780012\n"), "指定されたﾌｧｲﾙは正しくありません"},
+      {"climbs out", Cp932Lines("A,../../etc/x\n"), "指定されたﾌｧｲﾙは正しくありません"},
+      {"colon", Cp932Lines("A,1234:678901\n"), "指定されたﾌｧｲﾙは正しくありません"},
+      {"star", Cp932Lines("A,1234*678901\n"), "指定されたﾌｧｲﾙは正しくありません"},
+      {"count -1", Cp932Lines("C,12345678001,y,-1\n"), "件数 \"-1\""},
+      {"count 32768", Cp932Lines("C,12345678001,y,32768\n"), "件数 \"32768\""},
+      {"count 1E9", Cp932Lines("C,12345678001,y,1E9\n"), "件数 \"1E9\""},
+      {"G plus H above 32767", Cp932Lines(manyRecords), "セクション G と H の件数の合計"},
+      {"exponent in D", Cp932Lines(d + ",1E99,1\n"), "セクション D の記録 1 の値 22"},
+      {"exponent in F", Cp932Lines("F,12345678001,x,1,8\nF,1,0,1.0,2.0,1E99\n"),
+       "セクション F の記録 1"},
+  };
+  for (const Row& r : rows) {
+    TempDir tmp;
+    tmp.Write("in/12345678.001", r.bytes);
+    const std::string input = tmp.path().string() + "/in/12345678.001";
+    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input, r.problem, r.label);
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() / "etc")) << r.label;
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out" / "12345678001" / "L201.txt"));
+  }
+}
+
+TEST(BadInputTest, UnusualButValidBytesAreConverted) {
+  const std::string title = Cp932Lines("\"県道改良工事に伴う地質調査\"");
+  std::string base;
+  {
+    std::ifstream in(kSource + "/examples/12345678.001", std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    base = s.str();
+  }
+  const std::string& quoted = title;
+  ASSERT_NE(base.find(quoted), std::string::npos);
+  struct Row {
+    const char* label;
+    std::string field;  // written as field 6, which becomes line 1 of titl01.txt
+  };
+  const Row rows[] = {
+      {"bytes that are not CP932", std::string("\x80" "abc\xfd\xfe\xff" "\x81" " x")},
+      {"NUL bytes", std::string("a\0b", 3)},
+  };
+  for (const Row& r : rows) {
+    std::string file = base;
+    file.replace(file.find(quoted), quoted.size(), "\"" + r.field + "\"");
+    TempDir tmp;
+    tmp.Write("in/12345678.001", file);
+    const Outcome outcome =
+        Convert(tmp, tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/out");
+    EXPECT_EQ(outcome.status, 0) << r.label;
+    const std::string titl01 = tmp.Read("out/12345678001/titl01.txt");
+    EXPECT_EQ(titl01.substr(0, r.field.size() + 2), r.field + "\r\n") << r.label;
+  }
+
+  // A count that is no number is a count of zero: an empty X5.txt.
+  TempDir tmp;
+  tmp.Write("in/12345678.001", Cp932Lines("C,12345678001,y,abc\n"));
+  EXPECT_EQ(
+      Convert(tmp, tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/out").status,
+      0);
+  EXPECT_TRUE(tmp.Exists("out/12345678001/X5.txt"));
+  EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), "");
+}
+
+TEST(BadInputTest, RandomBytesNeverCrash) {
+  std::mt19937 rng(7);
+  std::string bytes(50u << 20, '\0');
+  for (char& c : bytes) c = static_cast<char>(rng());
+  TempDir tmp;
+  tmp.Write("in/12345678.001", bytes);
+  bytes.clear();
+  const std::string input = tmp.path().string() + "/in/12345678.001";
+  const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
+  ExpectOneMessage(outcome, input, "指定されたﾌｧｲﾙは正しくありません", "random bytes");
+}
+
+TEST(BadInputTest, FileSystemFailures) {
+  const std::string good = Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n");
+  {
+    TempDir tmp;
+    tmp.Write("in/12345678.001/x", "");
+    const std::string input = tmp.path().string() + "/in/12345678.001";
+    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input, "フォルダです",
+                     "directory as input");
+  }
+  {
+    TempDir tmp;
+    tmp.Write("in/12345678.001", good);
+    tmp.Write("out/12345678001", "a plain file");
+    const std::string input = tmp.path().string() + "/in/12345678.001";
+    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input,
+                     "ジョブフォルダを作成できません", "job folder taken");
+    EXPECT_EQ(tmp.Read("out/12345678001"), "a plain file");
+  }
+  {
+    TempDir tmp;
+    tmp.Write("in/12345678.001", good);
+    tmp.Write("out/12345678001/X5.txt/x", "");  // the output file's name is taken by a folder
+    const std::string input = tmp.path().string() + "/in/12345678.001";
+    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input,
+                     "ファイルに書き込めません", "output not writable");
+  }
+  {
+    TempDir tmp;
+    tmp.Write("in/12345678.001", good);
+    tmp.Write("plain", "x");
+    const Outcome outcome = Convert(tmp, tmp.path().string() + "/in/12345678.001",
+                                    tmp.path().string() + "/plain/out");
+    EXPECT_EQ(outcome.status, 1);
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_NE(outcome.messages[0].find("フォルダを作成できません"), std::string::npos)
+        << outcome.messages[0];
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
