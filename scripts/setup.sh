@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the window need.
+# Installs every Debian package the build, the tests, the window, the sanitizer and fuzzing
+# runs and the benchmark need.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic
   libc-bin
+  clang-14 libclang-rt-14-dev llvm-14
+  libbenchmark-dev bc time
 )
 missing=()
 for p in "${packages[@]}"; do
