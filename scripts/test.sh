@@ -8,3 +8,6 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+
+# Again under AddressSanitizer and UndefinedBehaviorSanitizer, with a short run of each fuzz target.
+FUZZ_SECONDS="${FUZZ_SECONDS:-60}" bash scripts/test-sanitizers.sh
