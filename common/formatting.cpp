@@ -288,6 +288,17 @@ Text ExponentNumber(TextView cell) {
   return NumberText(NumericValue(GeneralText(single, 7, 7)));
 }
 
+float RoundToSingle(double value) {
+  constexpr float kLargest = std::numeric_limits<float>::max();
+  const double magnitude = std::fabs(value);
+  if (!(magnitude > kLargest)) return static_cast<float>(value);
+  // Out of range a plain conversion is not defined by the language: round by hand, to the largest
+  // single below the halfway point and to infinity from it on.
+  const float rounded =
+      magnitude < kFloatOverflow ? kLargest : std::numeric_limits<float>::infinity();
+  return std::signbit(value) ? -rounded : rounded;
+}
+
 std::optional<std::int16_t> RoundToInt16(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   const double floor = std::floor(value);

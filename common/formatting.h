@@ -32,6 +32,9 @@ Text NumberOrEmpty(TextView cell);
 /// Throws ConversionError when the product lies outside the single-precision range.
 Text ExponentNumber(TextView cell);
 
+/// Nearest single-precision value; beyond its range, infinity of the value's sign.
+float RoundToSingle(double value);
+
 /// Nearest 16-bit integer, halves to the even neighbour; nothing when the value does not fit.
 std::optional<std::int16_t> RoundToInt16(double value);
 

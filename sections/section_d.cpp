@@ -1,9 +1,7 @@
 #include "sections/section_d.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -17,18 +15,6 @@ constexpr std::size_t kX100Fields = 43;
 constexpr char32_t kEndOfFileMark = 0x1A;
 
 bool IsLineEnd(char32_t c) { return c == U'\r' || c == U'\n'; }
-
-// Depths are compared in single precision. A value beyond its range rounds to infinity (or to the
-// largest value just above it) instead of being converted out of range, which C++ leaves undefined.
-float ToSingle(double value) {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (std::fabs(value) <= kMax) return static_cast<float>(value);
-  // Half a unit in the last place above the largest value is where rounding reaches infinity.
-  const double limit = kMax + std::ldexp(1.0, 103);
-  const float rounded = std::fabs(value) < limit ? std::numeric_limits<float>::max()
-                                                 : std::numeric_limits<float>::infinity();
-  return std::signbit(value) ? -rounded : rounded;
-}
 
 // One comma-delimited field of an "X1.txt" line, blanks around it dropped; moves past the comma.
 Text TakeField(TextView line, std::size_t& pos) {
@@ -44,7 +30,7 @@ SoilLayer ParseLayerLine(TextView line) {
   std::size_t pos = 0;
   TakeField(line, pos);  // the layer number is implied by the line order
   SoilLayer layer;
-  layer.depth = ToSingle(NumericValue(TakeField(line, pos)));
+  layer.depth = RoundToSingle(NumericValue(TakeField(line, pos)));
   layer.productCode = TakeField(line, pos);
   layer.soilName = pos < line.size() ? TrimBlanks(line.substr(pos)) : Text();
   return layer;
@@ -100,7 +86,7 @@ std::vector<SoilLayer> ReadLayerTable(const OutputContext& out) {
 }
 
 const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthCell) {
-  const float depth = ToSingle(NumericValue(depthCell));
+  const float depth = RoundToSingle(NumericValue(depthCell));
   for (const SoilLayer& layer : layers) {
     // A depth on a boundary belongs to the layer below it.
     if (layer.depth > depth) return &layer;

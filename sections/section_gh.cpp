@@ -1,7 +1,5 @@
 #include "sections/section_gh.h"
 
-#include <limits>
-
 #include "common/error.h"
 #include "common/formatting.h"
 
@@ -11,13 +9,7 @@ namespace {
 constexpr int kMaxRows = 32767;
 
 /// Start depths are compared at single precision, so 3.0 and 3.00 (or 1.1 and 1.10) pair up.
-float SingleKey(const Text& cell) {
-  const double value = NumericValue(cell);
-  // Beyond the float range a plain conversion is undefined; such depths sort at the far ends.
-  if (value > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
-  if (value < std::numeric_limits<float>::lowest()) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
-}
+float SingleKey(const Text& cell) { return RoundToSingle(NumericValue(cell)); }
 
 struct MergedRow {
   Text start;

@@ -250,6 +250,27 @@ TEST(FormattingTest, ExponentNumberRejectsValuesBeyondSinglePrecision) {
   }
 }
 
+TEST(FormattingTest, RoundToSingleAcrossItsRange) {
+  constexpr float kLargest = std::numeric_limits<float>::max();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const std::pair<double, float> rows[] = {
+      {0, 0.0f},
+      {1.5, 1.5f},
+      {0.1, 0.1f},
+      {1.1000000001, 1.1f},
+      {3.4028234e38, kLargest},
+      {3.4028235e38, kLargest},  // above the largest single, below the halfway point
+      {-3.4028235e38, -kLargest},
+      {0x1.fffffefffffffp+127, kLargest},
+      {0x1.ffffffp+127, kInf},  // the halfway point rounds to even: infinity
+      {-0x1.ffffffp+127, -kInf},
+      {1e300, kInf},
+      {-kMax, -kInf},
+      {1e-50, 0.0f},
+  };
+  for (const auto& [value, expected] : rows) EXPECT_EQ(RoundToSingle(value), expected) << value;
+}
+
 TEST(FormattingTest, RoundToInt16HalvesToEven) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
