@@ -34,13 +34,14 @@ void OutputContext::Commit() const {
 std::string EncodeLines(const std::vector<Text>& lines) {
   std::size_t size = 0;
   for (const Text& line : lines) size += line.size() + 2;
-  Text all;
-  all.reserve(size);
+  std::string bytes;
+  bytes.reserve(size + size / 8);
+  // Line by line: a whole file as one code-point text would take four times its bytes.
   for (const Text& line : lines) {
-    all += line;
-    all += U"\r\n";
+    bytes += EncodeCp932(line);
+    bytes += "\r\n";
   }
-  return EncodeCp932(all);
+  return bytes;
 }
 
 Text JoinFields(const std::vector<Text>& fields) {
