@@ -25,7 +25,7 @@ class Generator {
     out_.clear();
     SectionA(id);
     SectionB(id, layers);
-    SectionC(id, std::max(1, layers / 2));
+    SectionC(std::max(1, layers / 2));
     SectionD(id, dRecords);
     SectionE(id, std::max(1, layers / 3));
     SectionF(id, std::max(1, layers / 3));
@@ -75,7 +75,7 @@ class Generator {
     }
   }
 
-  void SectionC(const std::string& id, int count) {
+  void SectionC(int count) {
     Line("C");
     Line("\"標準貫入試験\",0," + std::to_string(count));
     for (int r = 1; r <= count; ++r) {
@@ -90,7 +90,7 @@ class Generator {
     for (int r = 1; r <= count; ++r) {
       std::string line = "D," + std::to_string(r) + ",1," + std::to_string(r) + "," +
                          Fixed(r * 0.5, 2) + "," + Fixed(r * 0.5 + 0.3, 2);
-      for (int v = 3; v <= 21; ++v) line += "," + Fixed(Uniform(0, 60), 1 + Pick(3));
+      for (int v = 4; v <= 21; ++v) line += "," + Fixed(Uniform(0, 60), 1 + Pick(3));
       line += "," + Exponent(Uniform(1, 9)) + "," + Exponent(Uniform(1, 9));
       Line(line);
     }
