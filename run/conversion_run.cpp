@@ -113,6 +113,9 @@ void RunSteps(RunFrontEnd& ui, const RunEnvironment& env, Text& currentFile) {
     currentFile = TrimBlanks(ui.SourceText()) + name;
     const Text jobName = ReadJobName(env.fs, currentFile, env.style);
     if (jobName.empty()) {
+      // A file that is there but cannot be read is reported with its reason, not as a bad
+      // identifier: ReadAll throws, and the failure box names the file.
+      if (env.fs.KindOf(currentFile) == EntryKind::kFile) env.fs.ReadAll(currentFile);
       ui.FileFailed(currentFile, kBadFileMessage);
       ui.ShowMessage(kBadFileMessage, kStyleOkOnly, Text());
       ui.SetMessageLine(Text());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/cp932.h"
+#include "common/error.h"
 #include "common/file_system.h"
 #include "run/path_check.h"
 #include "support/scripted_front_end.h"
@@ -214,6 +215,36 @@ TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
     ASSERT_EQ(ui.failed.size(), 1u);
     EXPECT_EQ(ui.failed[0].second, r.problem);
   }
+}
+
+/// A file system on which one file exists but cannot be read.
+class UnreadableFileSystem : public RealFileSystem {
+ public:
+  explicit UnreadableFileSystem(Text path) : path_(std::move(path)) {}
+  std::string ReadAll(const Text& path) const override {
+    if (path == path_) throw ConversionError(U"ファイルを開けません: 読み取り権限がありません");
+    return RealFileSystem::ReadAll(path);
+  }
+
+ private:
+  Text path_;
+};
+
+TEST_F(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
+  Source("a.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
+  Source("b.002", "C,12345678002,y,1\n1,2,3,1.5,12,28\n");
+  const Text input = tmp.TextOf("in") + U"/" + U"b.002";
+  UnreadableFileSystem unreadable(input);
+  ui.selected = {U"a.001", U"b.002"};
+  ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + U"/", PathStyle::kPosix});
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, U"ファイル " + input +
+                                  U" を変換できませんでした。\nファイルを開けません: 読み取り権限がありません");
+  EXPECT_EQ(ui.boxes[0].style, kStyleOkExclamation);
+  EXPECT_EQ(ui.messageLine, U"");
+  EXPECT_FALSE(ui.clearPending);
+  EXPECT_FALSE(ui.busy);
+  EXPECT_TRUE(tmp.Exists("out/12345678001/X5.txt"));
 }
 
 TEST_F(ConversionRunTest, JobFolderTakenByAPlainFile) {
