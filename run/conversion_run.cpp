@@ -59,6 +59,14 @@ bool EnsureDestinationLevels(RunFrontEnd& ui, FileSystem& fs, const Text& destin
   return true;
 }
 
+/// Reads the rest of the file; true when every field left is empty.
+bool OnlyEmptyFieldsLeft(FieldReader& in) {
+  while (!in.AtEnd()) {
+    if (!in.ReadField().empty()) return false;
+  }
+  return true;
+}
+
 Text FailureText(const Text& inputPath, const Text& problem) {
   return U"ファイル " + inputPath + U" を変換できませんでした。\n" + problem;
 }
@@ -195,6 +203,8 @@ FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, co
       markerUnused = true;
     }
   }
+  // Empty lines after the last section are no section that was left out.
+  if (markerUnused && marker.empty()) markerUnused = !OnlyEmptyFieldsLeft(in);
   if (markerUnused) {
     report.stoppedEarly = true;
     report.stoppedAtMarker = marker;

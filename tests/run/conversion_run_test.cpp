@@ -160,6 +160,8 @@ TEST_F(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
        U"B"},
       {"unknown marker after C", "C,12345678001,y,1\n1,2,3,1.5,12,28\nX\n", true, U"X"},
       {"ends right after the section", "C,12345678001,y,1\n1,2,3,1.5,12,28", true, U""},
+      {"only empty lines after the section", "C,12345678001,y,1\n1,2,3,1.5,12,28\n\n\n", true,
+       U""},
   };
   for (const Row& r : rows) {
     TempDir out;
@@ -175,6 +177,7 @@ TEST_F(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
     EXPECT_EQ(out.Exists("12345678001/X5.txt"), r.x5) << r.name;
     ASSERT_EQ(ui.converted.size(), 1u) << r.name;
     EXPECT_EQ(ui.converted[0].stoppedAtMarker, r.stoppedAt) << r.name;
+    EXPECT_EQ(ui.converted[0].stoppedEarly, !r.stoppedAt.empty()) << r.name;
   }
 }
 
