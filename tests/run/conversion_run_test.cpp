@@ -186,12 +186,16 @@ TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
     const char* name;
     std::string content;
     Text problem;
+    bool x1;  // the section before the failing one was converted and stays
   };
   const Row rows[] = {
       {"ends inside section C", "C,12345678001,y,2\n1,2,3,1.5,12,28\n",
-       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。"},
+       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。", false},
       {"count out of range", "C,12345678001,y,-1\n",
-       U"セクション C のフィールド 3: 件数 \"-1\" が 0 から 32767 の範囲にありません。"},
+       U"セクション C のフィールド 3: 件数 \"-1\" が 0 から 32767 の範囲にありません。", false},
+      {"section B, then C ends inside",
+       "B,12345678001,y,1\n1,2,3,0.5,0,,,\nC,x,y,2\n1,2,3,1.5,12,28\n",
+       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。", true},
   };
   for (const Row& r : rows) {
     TempDir out;
@@ -214,6 +218,7 @@ TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
     EXPECT_FALSE(ui.busy) << r.name;
     EXPECT_EQ(out.Read("12345678000/X5.txt"), Cp932Lines(kX5)) << r.name;
     EXPECT_FALSE(out.Exists("12345678001/X5.txt")) << r.name;
+    EXPECT_EQ(out.Exists("12345678001/X1.txt"), r.x1) << r.name;
     EXPECT_FALSE(out.Exists("12345678002")) << r.name;
     ASSERT_EQ(ui.failed.size(), 1u);
     EXPECT_EQ(ui.failed[0].second, r.problem);
