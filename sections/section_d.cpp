@@ -1,7 +1,10 @@
 #include "sections/section_d.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -94,6 +97,25 @@ const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthC
   return nullptr;
 }
 
+LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) : layers_(layers) {
+  reach_.reserve(layers.size());
+  float deepest = -std::numeric_limits<float>::infinity();
+  for (const SoilLayer& layer : layers) {
+    if (layer.depth > deepest) deepest = layer.depth;  // a NaN boundary is never deeper
+    reach_.push_back(deepest);
+  }
+}
+
+const SoilLayer* LayerLookup::Find(TextView depthCell) const {
+  // The first layer deeper than the depth is the first whose running deepest boundary is: every
+  // layer before it lies at or above the depth. Layers need not be sorted for this.
+  const float depth = RoundToSingle(NumericValue(depthCell));
+  if (std::isnan(depth)) return nullptr;
+  const auto it = std::upper_bound(reach_.begin(), reach_.end(), depth);
+  if (it == reach_.end()) return nullptr;
+  return &layers_[static_cast<std::size_t>(it - reach_.begin())];
+}
+
 Text ConditionCode(TextView cell) {
   if (IsBlankOrEmpty(cell)) return Text();
   const double value = NumericValue(cell);
@@ -130,6 +152,7 @@ std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLaye
       {29, 14},
       {31, 17},
   }};
+  const LayerLookup lookup(layers);
   std::vector<Text> lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
@@ -140,7 +163,7 @@ std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLaye
     field(1) = RecordNumberText(r);
     field(2) = FormatDepth(table.Cell(2, r));
     field(3) = FormatDepth(table.Cell(3, r));
-    if (const SoilLayer* layer = FindLayer(layers, table.Cell(2, r))) {
+    if (const SoilLayer* layer = lookup.Find(table.Cell(2, r))) {
       field(8) = layer->productCode;
       field(9) = layer->soilName;
     }

@@ -28,6 +28,17 @@ std::vector<SoilLayer> ReadLayerTable(const OutputContext& out);
 /// The first layer, in file order, deeper than the depth cell; nullptr when there is none.
 const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthCell);
 
+/// FindLayer for many records: a binary search instead of a walk over every layer.
+class LayerLookup {
+ public:
+  explicit LayerLookup(const std::vector<SoilLayer>& layers);
+  const SoilLayer* Find(TextView depthCell) const;
+
+ private:
+  const std::vector<SoilLayer>& layers_;
+  std::vector<float> reach_;  ///< deepest boundary among the layers up to each one
+};
+
 /// "ＵＵ", "ＣＵ", "ＵＣ", "ＣＤ" for the values 1 to 4; empty for anything else.
 Text ConditionCode(TextView cell);
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <random>
 
 #include "common/error.h"
 #include "common/file_system.h"
@@ -343,6 +344,28 @@ TEST(SectionDTest, ConvertsTheExampleFileEndToEnd) {
                        "   3,3,2.7,1.4,1.25,3.5E-07,1.2E-06\n"
                        "   4,4,2.66,1.5,1.02,8.1E-06,\n"
                        "   5,5,,,,,\n"));
+}
+
+}  // namespace
+}  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+// The binary search must pick exactly the layer the walk in file order picks, sorted or not.
+TEST(LayerLookupTest, AgreesWithTheWalkOverUnsortedLayers) {
+  std::mt19937 rng(11);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (int round = 0; round < 200; ++round) {
+    std::vector<SoilLayer> layers(rng() % 12);
+    for (SoilLayer& layer : layers) {
+      layer.depth = rng() % 10 == 0 ? nan : static_cast<float>(rng() % 20) / 2;
+    }
+    const LayerLookup lookup(layers);
+    for (const Text depth : {U"-1", U"0", U"0.5", U"3", U"3.25", U"9.5", U"10", U"abc", U"1E300"}) {
+      EXPECT_EQ(lookup.Find(depth), FindLayer(layers, depth)) << ToUtf8(depth);
+    }
+  }
 }
 
 }  // namespace
