@@ -80,9 +80,17 @@ Digits RoundedDigits(double value, int precision) {
     return result;
   }
   std::array<char, 40> buffer{};
-  const auto converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                       std::fabs(value), std::chars_format::scientific,
-                                       precision - 1);
+  // The shortest text that reads back as the value is much cheaper to make. When it has no more
+  // digits than asked for, it is also the value rounded to that many digits: the value lies within
+  // half a unit in its last place of it, far less than half a unit of the last digit asked for.
+  auto converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                                 std::chars_format::scientific);
+  int shortest = 0;
+  for (const char* q = buffer.data(); q != converted.ptr && *q != 'e'; ++q) shortest += *q != '.';
+  if (shortest > precision || !std::isnormal(value)) {  // subnormals carry fewer digits
+    converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                              std::chars_format::scientific, precision - 1);
+  }
   const char* p = buffer.data();
   for (; p != converted.ptr && *p != 'e'; ++p) {
     if (*p != '.') result.digits[result.count++] = *p;
