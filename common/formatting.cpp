@@ -148,6 +148,61 @@ Text GeneralText(double value, int precision, int upperExponent) {
   return PlainText(d);
 }
 
+// NumberText(NumericValue(cell)) straight from the text, for a plain decimal of at most 15
+// significant digits written between blanks: such a decimal reads back from its double unchanged,
+// so only its zeros need normalising. Nearly every cell of a boring log is one. False when the
+// cell needs the general route.
+bool PlainDecimalText(TextView cell, Text& out) {
+  std::size_t i = 0;
+  const std::size_t n = cell.size();
+  while (i < n && cell[i] == U' ') ++i;
+  bool negative = false;
+  if (i < n && (cell[i] == U'-' || cell[i] == U'+')) negative = cell[i++] == U'-';
+  const std::size_t intStart = i;
+  while (i < n && IsDigit(cell[i])) ++i;
+  std::size_t intEnd = i;
+  std::size_t fracStart = i;
+  std::size_t fracEnd = i;
+  if (i < n && cell[i] == U'.') {
+    fracStart = ++i;
+    while (i < n && IsDigit(cell[i])) ++i;
+    fracEnd = i;
+  }
+  if (intEnd == intStart && fracEnd == fracStart) return false;
+  while (i < n && cell[i] == U' ') ++i;
+  if (i != n) return false;
+
+  std::size_t intFirst = intStart;
+  while (intFirst < intEnd && cell[intFirst] == U'0') ++intFirst;
+  while (fracEnd > fracStart && cell[fracEnd - 1] == U'0') --fracEnd;
+  std::size_t significant = (intEnd - intFirst) + (fracEnd - fracStart);
+  if (intFirst == intEnd) {
+    std::size_t leadingZeros = 0;
+    while (fracStart + leadingZeros < fracEnd && cell[fracStart + leadingZeros] == U'0') {
+      ++leadingZeros;
+    }
+    if (fracStart == fracEnd) {
+      out = U"0";
+      return true;
+    }
+    if (leadingZeros >= 4) return false;  // below 0.0001: exponent form
+    significant -= leadingZeros;
+  }
+  if (significant > 15) return false;
+  out.clear();
+  if (negative) out += U'-';
+  if (intFirst == intEnd) {
+    out += U'0';
+  } else {
+    out.append(cell.substr(intFirst, intEnd - intFirst));
+  }
+  if (fracEnd > fracStart) {
+    out += U'.';
+    out.append(cell.substr(fracStart, fracEnd - fracStart));
+  }
+  return true;
+}
+
 // Halfway between the largest float and 2^128: a double this large rounds to infinity as a float.
 constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
@@ -260,10 +315,14 @@ Text RightPad4(TextView text) {
 }
 
 Text FormatDepth(TextView field) {
-  const double value = NumericValue(field);
-  Text s = NumberText(value);
-  // An exponent form has no usable integer and fraction columns: use the same digits written out.
-  if (s.find(U'E') != Text::npos) s = PlainText(RoundedDigits(value, 15));
+  Text s;
+  if (!PlainDecimalText(field, s)) {
+    const double value = NumericValue(field);
+    s = NumberText(value);
+    // An exponent form has no usable integer and fraction columns: use the same digits written
+    // out.
+    if (s.find(U'E') != Text::npos) s = PlainText(RoundedDigits(value, 15));
+  }
   const std::size_t point = s.find(U'.');
   if (point == Text::npos) return RightPad4(s) + U".00";
   const Text fraction = s.substr(point + 1) + U"00";
@@ -272,6 +331,8 @@ Text FormatDepth(TextView field) {
 
 Text NumberOrEmpty(TextView cell) {
   if (IsBlankOrEmpty(cell)) return Text();
+  Text text;
+  if (PlainDecimalText(cell, text)) return text;
   return NumberText(NumericValue(cell));
 }
 
@@ -283,7 +344,11 @@ Text ExponentNumber(TextView cell) {
     p = v.find(letter);
     if (p != Text::npos) break;
   }
-  if (p == Text::npos) return NumberText(NumericValue(cell));
+  if (p == Text::npos) {
+    Text text;
+    if (PlainDecimalText(cell, text)) return text;
+    return NumberText(NumericValue(cell));
+  }
 
   const double mantissa = NumericValue(TextView(v).substr(0, p));
   const double exponent = NumericValue(TextView(v).substr(p + 1));

@@ -287,3 +287,30 @@ TEST(FormattingTest, RoundToInt16HalvesToEven) {
 
 }  // namespace
 }  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+// Plain decimals take a shortcut from text to text; it must give what the number route gives.
+TEST(FormattingTest, PlainDecimalShortcutMatchesTheNumberRoute) {
+  std::mt19937 rng(5);
+  const std::u32string pieces[] = {U"0", U"00", U"1", U"9", U"12", U"305", U"000", U"7",
+                                   U"123456789", U"5"};
+  for (int i = 0; i < 20000; ++i) {
+    Text cell;
+    if (rng() % 4 == 0) cell += U' ';
+    if (rng() % 3 == 0) cell += rng() % 2 ? U'-' : U'+';
+    for (unsigned k = rng() % 3; k > 0; --k) cell += pieces[rng() % 10];
+    if (rng() % 2) {
+      cell += U'.';
+      for (unsigned k = rng() % 4; k > 0; --k) cell += pieces[rng() % 10];
+    }
+    if (rng() % 4 == 0) cell += U"  ";
+    const Text expected = IsBlankOrEmpty(cell) ? Text() : NumberText(NumericValue(cell));
+    ASSERT_EQ(NumberOrEmpty(cell), expected) << ToUtf8(cell);
+    ASSERT_EQ(ExponentNumber(cell), expected) << ToUtf8(cell);
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
