@@ -31,7 +31,7 @@ std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
     if (fs.KindOf(path) != EntryKind::kFile) continue;
     const Text digits = name.substr(0, 8) + name.substr(9, 3);
     try {
-      FieldReader in(DecodeCp932(fs.ReadAll(path)));
+      FieldReader in = FieldReader::FromCp932(fs.ReadAll(path));
       in.ReadField();
       if (in.ReadField() == digits) accepted.push_back(name);
     } catch (const ConversionError&) {

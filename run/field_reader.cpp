@@ -1,5 +1,8 @@
 #include "run/field_reader.h"
 
+#include <type_traits>
+
+#include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
 
@@ -7,8 +10,6 @@ namespace tecris2nx {
 namespace {
 
 constexpr char32_t kEndOfFileMark = 0x1A;
-
-bool IsLineEnd(char32_t c) { return c == U'\r' || c == U'\n'; }
 
 Text Where(char32_t section, long long field) {
   Text where;
@@ -29,8 +30,24 @@ FieldReader::FieldReader(Text content) : text_(std::move(content)) {
   if (!text_.empty() && text_.back() == kEndOfFileMark) text_.pop_back();
 }
 
+FieldReader FieldReader::FromCp932(std::string bytes) {
+  FieldReader reader;
+  // 0x1A, like every delimiter, is below the range of CP932 trail bytes: it is never half of a
+  // double-byte character, so the bytes can be cut at delimiters before decoding.
+  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  reader.bytes_ = std::move(bytes);
+  return reader;
+}
+
 Text FieldReader::ReadField() {
-  if (pos_ >= text_.size()) {
+  if (bytes_) return Read(std::string_view(*bytes_));
+  return Read(TextView(text_));
+}
+
+template <typename Char>
+Text FieldReader::Read(std::basic_string_view<Char> data) {
+  const std::size_t size = data.size();
+  if (pos_ >= size) {
     if (lastEndedWithComma_) {
       // A trailing comma promises one more, empty, field.
       lastEndedWithComma_ = false;
@@ -42,32 +59,36 @@ Text FieldReader::ReadField() {
     throw ConversionError(Where(section_, number) +
                           U"ファイルがセクションの途中で終わっています。");
   }
-  const std::size_t size = text_.size();
-  while (pos_ < size && text_[pos_] == kBlank) ++pos_;
+  const auto isLineEnd = [](Char c) { return c == Char('\r') || c == Char('\n'); };
+  while (pos_ < size && data[pos_] == Char(' ')) ++pos_;
 
-  Text field;
-  if (pos_ < size && text_[pos_] == U'"') {
-    const std::size_t start = pos_ + 1;
-    std::size_t end = text_.find(U'"', start);
-    if (end == Text::npos) end = size;
-    field.assign(text_, start, end - start);
+  std::size_t start = pos_;
+  std::size_t end = pos_;
+  if (pos_ < size && data[pos_] == Char('"')) {
+    start = pos_ + 1;
+    end = data.find(Char('"'), start);
+    if (end == std::basic_string_view<Char>::npos) end = size;
     pos_ = end < size ? end + 1 : size;
     // Whatever follows the closing quote up to the delimiter is not part of the field.
-    while (pos_ < size && text_[pos_] != U',' && !IsLineEnd(text_[pos_])) ++pos_;
+    while (pos_ < size && data[pos_] != Char(',') && !isLineEnd(data[pos_])) ++pos_;
   } else {
-    const std::size_t start = pos_;
-    while (pos_ < size && text_[pos_] != U',' && !IsLineEnd(text_[pos_])) ++pos_;
-    std::size_t end = pos_;
-    while (end > start && text_[end - 1] == kBlank) --end;
-    field.assign(text_, start, end - start);
+    while (pos_ < size && data[pos_] != Char(',') && !isLineEnd(data[pos_])) ++pos_;
+    end = pos_;
+    while (end > start && data[end - 1] == Char(' ')) --end;
+  }
+  Text field;
+  if constexpr (std::is_same_v<Char, char>) {
+    field = DecodeCp932(data.substr(start, end - start));
+  } else {
+    field.assign(data.substr(start, end - start));
   }
 
   lastEndedWithComma_ = false;
   if (pos_ < size) {
-    const char32_t delimiter = text_[pos_++];
-    if (delimiter == U',') {
+    const Char delimiter = data[pos_++];
+    if (delimiter == Char(',')) {
       lastEndedWithComma_ = true;
-    } else if (delimiter == U'\r' && pos_ < size && text_[pos_] == U'\n') {
+    } else if (delimiter == Char('\r') && pos_ < size && data[pos_] == Char('\n')) {
       ++pos_;
     }
   }

@@ -2,6 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "common/text.h"
 
@@ -13,12 +16,16 @@ class FieldReader {
   /// A single U+001A (end-of-file mark) at the very end is not data.
   explicit FieldReader(Text content);
 
+  /// Reads CP932 bytes as they are, decoding each field as it is taken: a whole file decoded at
+  /// once would take four times its size.
+  static FieldReader FromCp932(std::string bytes);
+
   /// The next field. Throws ConversionError ("the file ends inside a section") when nothing is
   /// left, unless the previous field ended with a comma: that promises one more, empty, field.
   Text ReadField();
 
   /// True when no character is left.
-  bool AtEnd() const { return pos_ >= text_.size(); }
+  bool AtEnd() const { return pos_ >= (bytes_ ? bytes_->size() : text_.size()); }
 
   /// Names the section whose fields follow, so that errors can say where they happened.
   void BeginSection(char32_t letter);
@@ -29,7 +36,12 @@ class FieldReader {
   long long FieldCount() const { return fields_; }
 
  private:
+  FieldReader() = default;
+  template <typename Char>
+  Text Read(std::basic_string_view<Char> data);
+
   Text text_;
+  std::optional<std::string> bytes_;  ///< set when reading CP932 bytes
   std::size_t pos_ = 0;
   bool lastEndedWithComma_ = false;
   char32_t section_ = 0;
@@ -37,7 +49,8 @@ class FieldReader {
   long long fields_ = 0;
 };
 
-/// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to "H".
+/// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to
+/// "H".
 Text MarkerText(TextView field);
 
 /// Reads a record count: NumericValue rounded to 16 bits (halves to even). Throws ConversionError

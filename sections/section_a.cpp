@@ -124,7 +124,7 @@ Text LookupL2Name(const FileSystem& fs, const Text& patternFolder, std::int16_t 
   if (patternFolder.empty()) return Text();
   const Text path = patternFolder + U"L2.txt";
   if (fs.KindOf(path) != EntryKind::kFile) return Text();
-  FieldReader in(DecodeCp932(fs.ReadAll(path)));
+  FieldReader in = FieldReader::FromCp932(fs.ReadAll(path));
   while (!in.AtEnd()) {
     const Text codeField = in.ReadField();
     // A file that ends after a code has no name for it: the entry is not complete.

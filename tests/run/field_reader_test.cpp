@@ -4,14 +4,14 @@
 
 #include <vector>
 
+#include "common/cp932.h"
 #include "common/error.h"
 
 namespace tecris2nx {
 namespace {
 
 /// Reads every field until the reader reports the end inside a section.
-std::vector<Text> AllFields(const Text& content) {
-  FieldReader in(content);
+std::vector<Text> AllFields(FieldReader in) {
   std::vector<Text> fields;
   for (int guard = 0; guard < 100; ++guard) {
     try {
@@ -33,24 +33,45 @@ TEST(FieldReaderTest, SplitsFieldsAsTheFileFormatDefines) {
       {U"", {}},
       {U"A", {U"A"}},
       {U"A,B\r\nC", {U"A", U"B", U"C"}},
-      {U"A\nB\rC\r\n", {U"A", U"B", U"C"}},               // LF, CR and CR LF all end a line
-      {U"A,", {U"A", U""}},                                // a trailing comma promises a field
+      {U"A\nB\rC\r\n", {U"A", U"B", U"C"}},  // LF, CR and CR LF all end a line
+      {U"A,", {U"A", U""}},                  // a trailing comma promises a field
       {U"A,\r\n", {U"A", U""}},
-      {U"\r\n\r\nX", {U"", U"", U"X"}},                    // an empty line is an empty field
-      {U"   a  ,  b  ", {U"a", U"b"}},                     // blanks around unquoted text go
-      {U"　a　,x", {U"　a　", U"x"}},                      // full-width spaces stay
+      {U"\r\n\r\nX", {U"", U"", U"X"}},  // an empty line is an empty field
+      {U"   a  ,  b  ", {U"a", U"b"}},   // blanks around unquoted text go
+      {U"　a　,x", {U"　a　", U"x"}},    // full-width spaces stay
       {U"\ta\t,x", {U"\ta\t", U"x"}},
-      {U"\" a, b \",c", {U" a, b ", U"c"}},                // quoted text is kept exactly
-      {U"\"a\r\nb\"\r\nc", {U"a\r\nb", U"c"}},             // a quoted field may span lines
-      {U"\"ab\"junk,c", {U"ab", U"c"}},                    // text after the closing quote goes
+      {U"\" a, b \",c", {U" a, b ", U"c"}},     // quoted text is kept exactly
+      {U"\"a\r\nb\"\r\nc", {U"a\r\nb", U"c"}},  // a quoted field may span lines
+      {U"\"ab\"junk,c", {U"ab", U"c"}},         // text after the closing quote goes
       {U"\"ab\"junk\r\nc", {U"ab", U"c"}},
-      {U"  \"ab", {U"ab"}},                                // no closing quote: to the end
+      {U"  \"ab", {U"ab"}},  // no closing quote: to the end
       {U"\"\",x", {U"", U"x"}},
-      {U"A,B\x1A", {U"A", U"B"}},                          // end-of-file mark at the very end
-      {U"A,\x1A" U"B", {U"A", U"\x1A" U"B"}},              // elsewhere it is data
-      {U"a\"b,c", {U"a\"b", U"c"}},                        // a quote inside is ordinary
+      {U"A,B\x1A", {U"A", U"B"}},  // end-of-file mark at the very end
+      {U"A,\x1A"
+       U"B",
+       {U"A",
+        U"\x1A"
+        U"B"}},                      // elsewhere it is data
+      {U"a\"b,c", {U"a\"b", U"c"}},  // a quote inside is ordinary
   };
-  for (const Row& r : rows) EXPECT_EQ(AllFields(r.content), r.fields) << ToUtf8(r.content);
+  for (const Row& r : rows) {
+    EXPECT_EQ(AllFields(FieldReader(r.content)), r.fields) << ToUtf8(r.content);
+    // Reading the bytes field by field gives the same fields as decoding the whole file first.
+    EXPECT_EQ(AllFields(FieldReader::FromCp932(EncodeCp932(r.content))), r.fields)
+        << ToUtf8(r.content);
+  }
+}
+
+TEST(FieldReaderTest, BytesThatAreNotCp932SplitAsWhenDecodedFirst) {
+  const std::string rows[] = {
+      "\x81,\x81\r\n\x82",
+      "\"\x81\",x\x81 ,\xff\x1a",
+      "\x82\xa0\x81\x40,\x81\x40 ,\x81",
+      "a\x81\x1a",
+  };
+  for (const std::string& bytes : rows) {
+    EXPECT_EQ(AllFields(FieldReader::FromCp932(bytes)), AllFields(FieldReader(DecodeCp932(bytes))));
+  }
 }
 
 TEST(FieldReaderTest, AtEndMeansNothingIsLeft) {
@@ -71,7 +92,8 @@ TEST(FieldReaderTest, ErrorNamesSectionAndField) {
     in.ReadField();
     FAIL() << "expected the end of the file";
   } catch (const ConversionError& e) {
-    EXPECT_EQ(e.message(), U"セクション C のフィールド 3: ファイルがセクションの途中で終わっています。");
+    EXPECT_EQ(e.message(),
+              U"セクション C のフィールド 3: ファイルがセクションの途中で終わっています。");
   }
 }
 
