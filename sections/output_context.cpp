@@ -12,7 +12,14 @@ Text OutputContext::PathOf(const Text& fileName) const {
 }
 
 void OutputContext::WriteLines(const Text& fileName, const std::vector<Text>& lines) const {
-  std::string bytes = EncodeLines(lines);
+  WriteBytes(fileName, EncodeLines(lines));
+}
+
+void OutputContext::WriteLines(const Text& fileName, const TextLines& lines) const {
+  WriteBytes(fileName, lines.bytes());
+}
+
+void OutputContext::WriteBytes(const Text& fileName, std::string bytes) const {
   if (pending) {
     pending->emplace_back(fileName, std::move(bytes));
     return;
@@ -42,6 +49,32 @@ std::string EncodeLines(const std::vector<Text>& lines) {
     bytes += "\r\n";
   }
   return bytes;
+}
+
+void TextLines::push_back(TextView line) {
+  bytes_ += EncodeCp932(line);
+  ends_.push_back(bytes_.size());
+  bytes_ += "\r\n";
+}
+
+void TextLines::reserve(std::size_t lines) { ends_.reserve(lines); }
+
+Text TextLines::operator[](std::size_t i) const {
+  const std::size_t start = i == 0 ? 0 : ends_[i - 1] + 2;
+  return DecodeCp932(std::string_view(bytes_).substr(start, ends_[i] - start));
+}
+
+TextLines::operator std::vector<Text>() const {
+  std::vector<Text> texts;
+  texts.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) texts.push_back((*this)[i]);
+  return texts;
+}
+
+void PrintTo(const TextLines& lines, std::ostream* os) {
+  *os << "{";
+  for (std::size_t i = 0; i < lines.size(); ++i) *os << (i ? ", \"" : "\"") << ToUtf8(lines[i]) << "\"";
+  *os << "}";
 }
 
 Text JoinFields(const std::vector<Text>& fields) {

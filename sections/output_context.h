@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,6 +9,34 @@
 #include "common/text.h"
 
 namespace tecris2nx {
+
+/// Lines of an output file, held as the CP932 bytes they are written as (each ended by CR LF):
+/// a large file in code points would take four times the room.
+class TextLines {
+ public:
+  /// Appends a line; throws ConversionError for a character that has no CP932 form.
+  void push_back(TextView line);
+  void reserve(std::size_t lines);
+  std::size_t size() const { return ends_.size(); }
+  bool empty() const { return ends_.empty(); }
+  /// Line i, decoded again.
+  Text operator[](std::size_t i) const;
+  Text front() const { return (*this)[0]; }
+  Text back() const { return (*this)[size() - 1]; }
+  const std::string& bytes() const { return bytes_; }
+  operator std::vector<Text>() const;  // NOLINT: lets tests compare with plain lists
+
+  friend bool operator==(const TextLines& lines, const std::vector<Text>& texts) {
+    return std::vector<Text>(lines) == texts;
+  }
+
+ private:
+  std::string bytes_;
+  std::vector<std::size_t> ends_;  ///< end of each line's bytes, before its CR LF
+};
+
+/// Prints the lines as text in test failure messages.
+void PrintTo(const TextLines& lines, std::ostream* os);
 
 /// Output files held back until every writer of a section has succeeded (name, bytes).
 using PendingFiles = std::vector<std::pair<Text, std::string>>;
@@ -25,6 +54,9 @@ struct OutputContext {
   Text PathOf(const Text& fileName) const;
   /// Writes the lines as one file, each line ended by CR LF, in CP932.
   void WriteLines(const Text& fileName, const std::vector<Text>& lines) const;
+  void WriteLines(const Text& fileName, const TextLines& lines) const;
+  /// Writes (or holds back) one file's bytes.
+  void WriteBytes(const Text& fileName, std::string bytes) const;
   /// Writes the collected files in order and empties the collection.
   void Commit() const;
 };

@@ -148,10 +148,10 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
   return result;
 }
 
-std::vector<Text> X1Lines(const RecordTable& table, const SoilCodeTable& codes,
+TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes,
                           bool vocabularyPresent) {
   const std::vector<SoilLayer> layers = MergeSoilLayers(table);
-  std::vector<Text> lines;
+  TextLines lines;
   lines.reserve(layers.size() - 1);
   for (std::size_t i = 1; i < layers.size(); ++i) {
     const SoilLayer& layer = layers[i];
@@ -168,9 +168,9 @@ std::vector<Text> X1Lines(const RecordTable& table, const SoilCodeTable& codes,
   return lines;
 }
 
-std::vector<Text> X3Lines(const RecordTable& table) {
+TextLines X3Lines(const RecordTable& table) {
   const std::vector<ColourLayer> layers = MergeColourLayers(table);
-  std::vector<Text> lines;
+  TextLines lines;
   lines.reserve(layers.size() - 1);
   for (std::size_t i = 1; i < layers.size(); ++i) {
     TextView letters(layers[i].colour);

@@ -40,11 +40,11 @@ struct SoilClassification {
 SoilClassification ClassifySoilName(const Text& code, const Text& name, const SoilCodeTable& table);
 
 /// The lines of "X1.txt": consecutive records of equal trimmed code and name make one layer.
-std::vector<Text> X1Lines(const RecordTable& table, const SoilCodeTable& codes,
+TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes,
                           bool vocabularyPresent);
 
 /// The lines of "X3.txt": consecutive records of equal trimmed colour letters make one layer.
-std::vector<Text> X3Lines(const RecordTable& table);
+TextLines X3Lines(const RecordTable& table);
 
 /// "X1.txt": merged layers with soil names and product codes.
 void WriteX1File(const OutputContext& out, const RecordTable& table);

@@ -17,8 +17,8 @@ void ReadSectionC(FieldReader& in, RecordTable& table) {
   }
 }
 
-std::vector<Text> X5Lines(const RecordTable& table) {
-  std::vector<Text> lines;
+TextLines X5Lines(const RecordTable& table) {
+  TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
     const Text& second = table.Cell(2, r);

@@ -12,7 +12,7 @@ namespace tecris2nx {
 void ReadSectionC(FieldReader& in, RecordTable& table);
 
 /// The lines of "X5.txt".
-std::vector<Text> X5Lines(const RecordTable& table);
+TextLines X5Lines(const RecordTable& table);
 
 void WriteX5File(const OutputContext& out, const RecordTable& table);
 

@@ -136,7 +136,7 @@ Text AngleText(TextView wholeCell, TextView sixtiethsCell) {
   return text;
 }
 
-std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
+TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
   // (field, value) pairs of the plain numbers; fields 24 to 27 take values 8, 10, 9, 11.
   static constexpr std::array<std::array<int, 2>, 12> kNumbers = {{
       {14, 4},
@@ -153,7 +153,7 @@ std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLaye
       {31, 17},
   }};
   const LayerLookup lookup(layers);
-  std::vector<Text> lines;
+  TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
     std::vector<Text> fields(kX100Fields);
@@ -177,8 +177,8 @@ std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLaye
   return lines;
 }
 
-std::vector<Text> X100ALines(const RecordTable& table) {
-  std::vector<Text> lines;
+TextLines X100ALines(const RecordTable& table) {
+  TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
     lines.push_back(JoinFields({RecordNumberText(r), NumberOrEmpty(table.Cell(1, r)),

@@ -46,11 +46,11 @@ Text ConditionCode(TextView cell);
 Text AngleText(TextView wholeCell, TextView sixtiethsCell);
 
 /// The lines of "X100.txt": 43 fields each, ending in ",".
-std::vector<Text> X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers);
+TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers);
 
 /// The lines of "X100A.txt": 7 fields each. Throws ConversionError naming record and value when an
 /// exponent value lies outside the single-precision range.
-std::vector<Text> X100ALines(const RecordTable& table);
+TextLines X100ALines(const RecordTable& table);
 
 /// "X100.txt"; reads the job folder's "X1.txt" back for the soil layer of each record.
 void WriteX100File(const OutputContext& out, const RecordTable& table);

@@ -20,8 +20,8 @@ void ReadSectionE(FieldReader& in, RecordTable& table) {
   }
 }
 
-std::vector<Text> L209Lines(const RecordTable& table) {
-  std::vector<Text> lines;
+TextLines L209Lines(const RecordTable& table) {
+  TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
     Text line = RightPad4(IntegerText(static_cast<std::int16_t>(r)));

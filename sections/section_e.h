@@ -12,7 +12,7 @@ namespace tecris2nx {
 void ReadSectionE(FieldReader& in, RecordTable& table);
 
 /// The lines of "L209.txt": 15 fields, the fourth value before the second and third.
-std::vector<Text> L209Lines(const RecordTable& table);
+TextLines L209Lines(const RecordTable& table);
 
 /// "L209.txt".
 void WriteL209File(const OutputContext& out, const RecordTable& table);

@@ -42,8 +42,8 @@ void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8) {
   }
 }
 
-std::vector<Text> L204Lines(const RecordTable& table, std::int16_t kind8) {
-  std::vector<Text> lines;
+TextLines L204Lines(const RecordTable& table, std::int16_t kind8) {
+  TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
     const Text value = ValueText(table, r);

@@ -13,7 +13,7 @@ namespace tecris2nx {
 void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8);
 
 /// The lines of "L204.txt". Throws ConversionError naming the record whose value is out of range.
-std::vector<Text> L204Lines(const RecordTable& table, std::int16_t kind8);
+TextLines L204Lines(const RecordTable& table, std::int16_t kind8);
 
 /// "L204.txt".
 void WriteL204File(const OutputContext& out, const RecordTable& table, std::int16_t kind8);

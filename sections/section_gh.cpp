@@ -73,14 +73,14 @@ void ReadSectionG(FieldReader& in, RecordTable& table) { ReadSectionGH(in, table
 
 void ReadSectionH(FieldReader& in, RecordTable& table) { ReadSectionGH(in, table, U'H'); }
 
-std::vector<Text> L201Lines(const RecordTable& g, const RecordTable& h) {
+TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
   if (g.count() + h.count() > kMaxRows) {
     throw ConversionError(U"セクション G と H の件数の合計が多すぎます（G: " +
                           DecimalText(g.count()) + U" 件、H: " + DecimalText(h.count()) +
                           U" 件、合計は 32767 件まで）。");
   }
   const std::vector<MergedRow> rows = Merge(g, h);
-  std::vector<Text> lines;
+  TextLines lines;
   lines.reserve(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const MergedRow& row = rows[i];

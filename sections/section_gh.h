@@ -15,7 +15,7 @@ void ReadSectionH(FieldReader& in, RecordTable& table);
 
 /// The lines of "L201.txt": both lists merged on their single-precision start depths, equal
 /// starts paired in one row. Throws ConversionError when the two counts add up beyond 32767.
-std::vector<Text> L201Lines(const RecordTable& g, const RecordTable& h);
+TextLines L201Lines(const RecordTable& g, const RecordTable& h);
 
 /// "L201.txt": the G and H interval lists merged by start depth.
 void WriteL201File(const OutputContext& out, const RecordTable& g, const RecordTable& h);

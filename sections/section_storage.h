@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "common/text.h"
@@ -9,19 +12,43 @@
 namespace tecris2nx {
 
 /// Text cells indexed (value number, record number), both 1-based, with a 16-bit record count.
+/// Cells are packed into one buffer: a table of tens of thousands of records stays small.
 class RecordTable {
  public:
+  /// Assignable handle of one cell.
+  class CellRef {
+   public:
+    CellRef(RecordTable& table, std::size_t index) : table_(table), index_(index) {}
+    CellRef& operator=(TextView text) {
+      table_.Store(index_, text);
+      return *this;
+    }
+    operator Text() const { return table_.Load(index_); }  // NOLINT: reads like the cell's text
+    friend bool operator==(const CellRef& cell, TextView text) { return Text(cell) == text; }
+    friend void PrintTo(const CellRef& cell, std::ostream* os) { *os << ToUtf8(Text(cell)); }
+
+   private:
+    RecordTable& table_;
+    std::size_t index_;
+  };
+
   /// Empties the table and sizes it for `count` records of `values` values each.
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
   int values() const { return values_; }
-  const Text& Cell(int value, int record) const;
-  Text& Cell(int value, int record);
+  Text Cell(int value, int record) const;
+  CellRef Cell(int value, int record);
 
  private:
+  std::size_t IndexOf(int value, int record) const;
+  void Store(std::size_t index, TextView text);
+  Text Load(std::size_t index) const;
+
   int values_ = 0;
   std::int16_t count_ = 0;
-  std::vector<Text> cells_;
+  std::string packed_;                  ///< every cell's characters, one to four bytes each
+  std::vector<std::uint32_t> starts_;   ///< where each cell begins in packed_
+  std::vector<std::uint32_t> lengths_;  ///< bytes of each cell in packed_
 };
 
 /// Slots 1 to 34 of the survey header; slot 0 is never used.

@@ -1,0 +1,58 @@
+#include "sections/section_storage.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "common/cp932.h"
+#include "sections/output_context.h"
+
+namespace tecris2nx {
+namespace {
+
+TEST(RecordTableTest, CellsComeBackExactlyAsStored) {
+  const Text rows[] = {
+      U"",   U"12.5", U"　全角　", U"ｱｲｳ", U"𠮷", Text(1, kRawByteBase + 0x80) + U"x",
+      U"\r\n\"quoted, text\"", Text(1, U'\0'), Text(300, U'字'),
+  };
+  RecordTable table;
+  table.Reset(2, static_cast<std::int16_t>(std::size(rows)));
+  for (int r = 1; r <= table.count(); ++r) {
+    table.Cell(1, r) = rows[r - 1];
+    table.Cell(2, r) = U"first";
+    table.Cell(2, r) = rows[r - 1];  // assigned again: the last text counts
+  }
+  const RecordTable& view = table;
+  for (int r = 1; r <= table.count(); ++r) {
+    EXPECT_EQ(view.Cell(1, r), rows[r - 1]);
+    EXPECT_EQ(view.Cell(2, r), rows[r - 1]);
+  }
+  table.Reset(3, 1);
+  EXPECT_EQ(view.Cell(3, 1), U"");  // a reset table is empty
+}
+
+TEST(RecordTableTest, IndexesOutsideTheTableThrow) {
+  RecordTable table;
+  table.Reset(3, 2);
+  const RecordTable& view = table;
+  for (const auto& [value, record] : {std::pair{0, 1}, {4, 1}, {1, 0}, {1, 3}, {-1, -1}}) {
+    EXPECT_THROW(view.Cell(value, record), std::out_of_range);
+    EXPECT_THROW(table.Cell(value, record) = U"x", std::out_of_range);
+  }
+  table.Reset(3, -5);  // a negative count makes an empty table
+  EXPECT_EQ(table.count(), 0);
+}
+
+TEST(TextLinesTest, HoldsTheBytesThatAreWritten) {
+  TextLines lines;
+  lines.push_back(U"   1,   1.50,表土,");
+  lines.push_back(U"");
+  lines.push_back(Text(1, kRawByteBase + 0xFD));
+  EXPECT_EQ(lines.bytes(), EncodeCp932(U"   1,   1.50,表土,\r\n\r\n") + "\xFD\r\n");
+  EXPECT_EQ(lines, (std::vector<Text>{U"   1,   1.50,表土,", U"", Text(1, kRawByteBase + 0xFD)}));
+  EXPECT_EQ(lines.back(), Text(1, kRawByteBase + 0xFD));
+  EXPECT_EQ(EncodeLines({U"a", U"表"}), EncodeCp932(U"a\r\n表\r\n"));
+}
+
+}  // namespace
+}  // namespace tecris2nx
