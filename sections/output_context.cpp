@@ -15,8 +15,8 @@ void OutputContext::WriteLines(const Text& fileName, const std::vector<Text>& li
   WriteBytes(fileName, EncodeLines(lines));
 }
 
-void OutputContext::WriteLines(const Text& fileName, const TextLines& lines) const {
-  WriteBytes(fileName, lines.bytes());
+void OutputContext::WriteLines(const Text& fileName, TextLines&& lines) const {
+  WriteBytes(fileName, std::move(lines).TakeBytes());
 }
 
 void OutputContext::WriteBytes(const Text& fileName, std::string bytes) const {

@@ -24,6 +24,8 @@ class TextLines {
   Text front() const { return (*this)[0]; }
   Text back() const { return (*this)[size() - 1]; }
   const std::string& bytes() const { return bytes_; }
+  /// The bytes, taken out of the lines.
+  std::string TakeBytes() && { return std::move(bytes_); }
   operator std::vector<Text>() const;  // NOLINT: lets tests compare with plain lists
 
   friend bool operator==(const TextLines& lines, const std::vector<Text>& texts) {
@@ -54,7 +56,7 @@ struct OutputContext {
   Text PathOf(const Text& fileName) const;
   /// Writes the lines as one file, each line ended by CR LF, in CP932.
   void WriteLines(const Text& fileName, const std::vector<Text>& lines) const;
-  void WriteLines(const Text& fileName, const TextLines& lines) const;
+  void WriteLines(const Text& fileName, TextLines&& lines) const;
   /// Writes (or holds back) one file's bytes.
   void WriteBytes(const Text& fileName, std::string bytes) const;
   /// Writes the collected files in order and empties the collection.
