@@ -196,6 +196,8 @@ FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, co
       handler.write(out, storage);
       out.Commit();
     }
+    // No later step reads the table again (section D reads section B's layers from X1.txt).
+    if (handler.release) handler.release(storage);
     marker.clear();
     if (handler.letter != U'H' && !in.AtEnd()) {
       in.BeginSection(0);

@@ -13,6 +13,8 @@ struct SectionHandler {
   char32_t letter;
   void (*read)(FieldReader& in, SectionStorage& storage);
   void (*write)(const OutputContext& out, const SectionStorage& storage);  ///< may be null
+  /// Frees the section's table once its files are written; null when a later step still reads it.
+  void (*release)(SectionStorage& storage);
 };
 
 /// The rows in the fixed letter order A to H.
