@@ -4,8 +4,46 @@
 
 #include "app/cli.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+namespace {
+
+// The narrow argv of Windows is in the ANSI code page and loses every character outside it; the
+// command line takes UTF-8, so the arguments are read wide and converted.
+std::vector<std::string> WideArguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+    arg.pop_back();  // the terminating null
+    args.push_back(arg);
+  }
+  LocalFree(wide);
+  return args;
+}
+
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  std::vector<std::string> args = WideArguments();
+  SetConsoleOutputCP(CP_UTF8);  // messages are UTF-8
+#else
   std::vector<std::string> args(argv + 1, argv + argc);
+#endif
   tecris2nx::RealFileSystem fs;
   tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : "")};
   return tecris2nx::RunCommandLine(args, std::cout, std::cerr, env);

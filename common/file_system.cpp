@@ -9,7 +9,14 @@
 #include "common/error.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <direct.h>
+#include <windows.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -17,15 +24,68 @@ namespace fs = std::filesystem;
 namespace tecris2nx {
 namespace {
 
+#ifdef _WIN32
+// Windows names are UTF-16. A carried raw byte (U+DC80..U+DCFF) becomes that lone surrogate unit,
+// which Windows names may hold, and comes back unchanged from a listing; the library's own
+// UTF-32 conversion would throw on it instead.
+std::wstring ToWide(const Text& text) {
+  std::wstring wide;
+  wide.reserve(text.size());
+  for (char32_t c : text) {
+    if (c > 0x10FFFF) c = 0xFFFD;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      wide += static_cast<wchar_t>(0xD800 + (c >> 10));
+      wide += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      wide += static_cast<wchar_t>(c);
+    }
+  }
+  return wide;
+}
+
+Text FromWide(std::wstring_view wide) {
+  Text text;
+  text.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const char32_t unit = static_cast<std::uint16_t>(wide[i]);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size()) {
+      const char32_t next = static_cast<std::uint16_t>(wide[i + 1]);
+      if (next >= 0xDC00 && next <= 0xDFFF) {
+        text += 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+        ++i;
+        continue;
+      }
+    }
+    text += unit;  // lone surrogates are kept as they are
+  }
+  return text;
+}
+#endif
+
 fs::path NativePath(const Text& path) {
 #ifdef _WIN32
-  return fs::path(path);
+  return fs::path(ToWide(path));
 #else
   return fs::u8path(ToUtf8(path));
 #endif
 }
 
+#ifdef _WIN32
+// System messages come in the ANSI code page here, not UTF-8.
+Text Reason(const std::error_code& ec) {
+  const std::string message = ec.message();
+  if (message.empty()) return Text();
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, message.data(), static_cast<int>(message.size()), nullptr, 0);
+  if (n <= 0) return FromUtf8(message);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, message.data(), static_cast<int>(message.size()), wide.data(), n);
+  return FromWide(wide);
+}
+#else
 Text Reason(const std::error_code& ec) { return FromUtf8(ec.message()); }
+#endif
 
 Text FileProblem(const char32_t* what, const Text& path, const Text& reason) {
   Text message = what;
@@ -64,7 +124,7 @@ std::vector<Text> ListEntries(const Text& folder, Accept accept) {
     std::error_code typeEc;
     if (accept(*it, typeEc) && !typeEc) {
 #ifdef _WIN32
-      names.push_back(it->path().filename().u32string());
+      names.push_back(FromWide(it->path().filename().native()));
 #else
       names.push_back(FromUtf8(it->path().filename().string()));
 #endif
@@ -76,12 +136,20 @@ std::vector<Text> ListEntries(const Text& folder, Accept accept) {
 }  // namespace
 
 EntryKind RealFileSystem::KindOf(const Text& path) const {
+#ifdef _WIN32
+  // Asked directly: the C runtime's stat behind std::filesystem fails on "C:" and on folders
+  // written with a trailing "\", which are folders all the same.
+  const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
+  if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::kNone;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder : EntryKind::kFile;
+#else
   std::error_code ec;
   const auto status = fs::status(NativePath(path), ec);
   if (ec) return EntryKind::kNone;
   if (fs::is_directory(status)) return EntryKind::kFolder;
   if (fs::exists(status)) return EntryKind::kFile;
   return EntryKind::kNone;
+#endif
 }
 
 void RealFileSystem::MakeFolder(const Text& path) {

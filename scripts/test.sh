@@ -11,3 +11,6 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 
 # Again under AddressSanitizer and UndefinedBehaviorSanitizer, with a short run of each fuzz target.
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}" bash scripts/test-sanitizers.sh
+
+# The Windows build and the same suite under Wine, with end-to-end outputs compared to Linux.
+bash scripts/test-windows.sh

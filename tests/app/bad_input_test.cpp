@@ -1,7 +1,9 @@
 // Bad input through the built program: never a crash, exit status 1 with one message naming the
 // file and the problem, and every file written before the failure exactly as a clean conversion
 // writes it.
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -33,16 +35,25 @@ struct Outcome {
   std::vector<std::string> messages;  ///< stderr lines
 };
 
+#ifdef _WIN32
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+#else
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
+#endif
 
 /// Runs tecris2nx on one input into OUTDIR.
 Outcome Convert(const TempDir& tmp, const std::string& input, const std::string& outdir) {
   const std::string errFile = tmp.path().string() + "/stderr.txt";
   const std::string command = Quote(TECRIS2NX_BINARY) + " --patdat " + Quote(kPatdat) + " -o " +
                               Quote(outdir) + " " + Quote(input) + " 2>" + Quote(errFile);
-  const int raw = std::system(command.c_str());
   Outcome outcome;
+#ifdef _WIN32
+  // cmd.exe drops the first and the last quote of its command line; the status is the exit code.
+  outcome.status = std::system(("\"" + command + "\"").c_str());
+#else
+  const int raw = std::system(command.c_str());
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+#endif
   std::istringstream lines(tmp.Read("stderr.txt"));
   for (std::string line; std::getline(lines, line);) outcome.messages.push_back(line);
   return outcome;

@@ -102,8 +102,9 @@ TEST_F(CliTest, VerboseNamesThePatternFolderTheOutputsAndAnUnreadSection) {
   tmp.Write("in/a.001", Cp932Lines(std::string(kFileC) + "B,1,2,0\n"));
   EXPECT_EQ(Run({"-v", "--patdat", Path("patdat"), "-o", Path("out"), Path("in/a.001")}), kCliOk);
   const std::string messages = err.str();
-  EXPECT_NE(messages.find("パターンデータ: " + Path("patdat") + "/"), std::string::npos);
-  EXPECT_NE(messages.find(Path("in/a.001") + " -> " + Path("out") + "/12345678001: X5.txt"),
+  const std::string sep = ToUtf8(Text(1, HostSeparator()));
+  EXPECT_NE(messages.find("パターンデータ: " + Path("patdat") + sep), std::string::npos);
+  EXPECT_NE(messages.find(Path("in/a.001") + " -> " + Path("out") + sep + "12345678001: X5.txt"),
             std::string::npos)
       << messages;
   EXPECT_NE(messages.find("マーカー \"B\" は順序外または不明"), std::string::npos);
@@ -148,7 +149,12 @@ TEST(CliBinaryTest, ConvertsAFileByteExact) {
   const std::string command = std::string("\"") + TECRIS2NX_BINARY + "\" --patdat \"" +
                               tmp.path().string() + "/patdat\" -o \"" + tmp.path().string() +
                               "/out\" \"" + tmp.path().string() + "/in/12345678.001\"";
+#ifdef _WIN32
+  // cmd.exe drops the first and the last quote of its command line.
+  EXPECT_EQ(std::system(("\"" + command + "\"").c_str()), 0);
+#else
   EXPECT_EQ(std::system(command.c_str()), 0);
+#endif
   EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), "   1,   1.50,12,,30,,,,,,\r\n");
 }
 

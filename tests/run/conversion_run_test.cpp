@@ -19,11 +19,13 @@ using testing::TempDir;
 // A section C with one record: values 1.5, 12, 28.
 constexpr const char* kSectionC = "C,x,y,1\n1,2,3,1.5,12,28\n";
 constexpr const char* kX5 = "   1,   1.50,12,,30,,,,,,\n";
+// Real folders in the host's own path form: on Windows the run checks drive letters for real.
+const Text kSep(1, HostSeparator());
 
 class ConversionRunTest : public ::testing::Test {
  protected:
   ConversionRunTest() {
-    ui.source = tmp.TextOf("in") + U"/";
+    ui.source = tmp.TextOf("in") + kSep;
     ui.destination = tmp.TextOf("out");
     tmp.Write("out/.keep", "");
   }
@@ -33,7 +35,9 @@ class ConversionRunTest : public ::testing::Test {
     tmp.Write("in/" + name, Cp932Lines(utf8));
   }
 
-  void Run() { ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + U"/", PathStyle::kPosix}); }
+  void Run() {
+    ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + kSep, HostPathStyle()});
+  }
 
   std::vector<Text> BoxTexts() const {
     std::vector<Text> texts;
@@ -70,14 +74,15 @@ TEST_F(ConversionRunTest, PathFailuresStopBeforeAnythingIsConverted) {
     Text title;
     bool focus;
   };
-  const Text in = tmp.TextOf("in") + U"/";
+  const Text in = tmp.TextOf("in") + kSep;
   const Text out = tmp.TextOf("out");
   const Row rows[] = {
-      {"relative source", U"in/", out, {kDriveNameMessage, kBadPathMessage}, U"in/", false},
+      {"relative source", U"in" + kSep, out, {kDriveNameMessage, kBadPathMessage}, U"in" + kSep,
+       false},
       {"blank in source", in + U"a b", out, {kBadPathMessage}, in + U"a b", false},
       {"empty destination", in, U"", {kDriveNameMessage, kBadPathMessage}, U"", true},
-      {"wildcard destination", in, out + U"/*", {kBadPathMessage}, out + U"/*", true},
-      {"trailing separator", in, out + U"/", {kTrailingSeparatorMessage}, out + U"/", false},
+      {"wildcard destination", in, out + kSep + U"*", {kBadPathMessage}, out + kSep + U"*", true},
+      {"trailing separator", in, out + kSep, {kTrailingSeparatorMessage}, out + kSep, false},
   };
   for (const Row& r : rows) {
     ScriptedFrontEnd fresh;
@@ -166,7 +171,7 @@ TEST_F(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
   for (const Row& r : rows) {
     TempDir out;
     ScriptedFrontEnd fresh;
-    fresh.source = tmp.TextOf("in") + U"/";
+    fresh.source = tmp.TextOf("in") + kSep;
     fresh.destination = out.text();
     fresh.selected = {U"f.001"};
     ui = fresh;
@@ -200,7 +205,7 @@ TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
   for (const Row& r : rows) {
     TempDir out;
     ScriptedFrontEnd fresh;
-    fresh.source = tmp.TextOf("in") + U"/";
+    fresh.source = tmp.TextOf("in") + kSep;
     fresh.destination = out.text();
     fresh.selected = {U"ok.001", U"f.001", U"ok.002"};
     ui = fresh;
@@ -208,7 +213,7 @@ TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
     Source("f.001", r.content);
     Source("ok.002", "C,12345678002,y,1\n1,2,3,1.5,12,28\n");
     Run();
-    const Text input = tmp.TextOf("in") + U"/f.001";
+    const Text input = tmp.TextOf("in") + kSep + U"f.001";
     ASSERT_EQ(ui.boxes.size(), 1u) << r.name;
     EXPECT_EQ(ui.boxes[0].text, U"ファイル " + input + U" を変換できませんでした。\n" + r.problem)
         << r.name;
@@ -241,10 +246,10 @@ class UnreadableFileSystem : public RealFileSystem {
 TEST_F(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
   Source("a.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
   Source("b.002", "C,12345678002,y,1\n1,2,3,1.5,12,28\n");
-  const Text input = tmp.TextOf("in") + U"/" + U"b.002";
+  const Text input = tmp.TextOf("in") + kSep + U"b.002";
   UnreadableFileSystem unreadable(input);
   ui.selected = {U"a.001", U"b.002"};
-  ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + U"/", PathStyle::kPosix});
+  ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + kSep, HostPathStyle()});
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, U"ファイル " + input +
                                   U" を変換できませんでした。\nファイルを開けません: 読み取り権限がありません");

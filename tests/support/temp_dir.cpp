@@ -34,7 +34,8 @@ TempDir::~TempDir() {
 Text TempDir::text() const { return path_.u32string(); }
 
 Text TempDir::TextOf(std::string_view relative) const {
-  return (path_ / std::filesystem::u8path(relative)).u32string();
+  // In the host's own form: "a/b" gives a\b on Windows.
+  return (path_ / std::filesystem::u8path(relative)).make_preferred().u32string();
 }
 
 void TempDir::Write(std::string_view relative, std::string_view bytes) const {
