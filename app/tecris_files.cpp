@@ -31,7 +31,8 @@ std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
     if (fs.KindOf(path) != EntryKind::kFile) continue;
     const Text digits = name.substr(0, 8) + name.substr(9, 3);
     try {
-      FieldReader in = FieldReader::FromCp932(fs.ReadAll(path));
+      // Only the first two fields are read: a large file is not loaded whole.
+      FieldReader in = FieldReader::FromSource(fs.OpenForReading(path));
       in.ReadField();
       if (in.ReadField() == digits) accepted.push_back(name);
     } catch (const ConversionError&) {

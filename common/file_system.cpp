@@ -251,4 +251,67 @@ int CountChar(TextView text, char32_t c) {
   return n;
 }
 
+namespace {
+
+/// Bytes already in memory, handed out in one piece.
+class StringSource : public ByteSource {
+ public:
+  explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool ReadMore(std::string& into, std::size_t) override {
+    if (done_) return false;
+    into += bytes_;
+    bytes_.clear();
+    done_ = true;
+    return true;
+  }
+
+ private:
+  std::string bytes_;
+  bool done_ = false;
+};
+
+/// A file read through a C stream.
+class StreamSource : public ByteSource {
+ public:
+  StreamSource(std::FILE* file, Text path) : file_(file), path_(std::move(path)) {}
+  ~StreamSource() override { std::fclose(file_); }
+  StreamSource(const StreamSource&) = delete;
+  StreamSource& operator=(const StreamSource&) = delete;
+
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t old = into.size();
+    into.resize(old + most);
+    const std::size_t got = std::fread(into.data() + old, 1, most, file_);
+    into.resize(old + got);
+    if (std::ferror(file_)) {
+      throw ConversionError(FileProblem(U"ファイルを読めません", path_, U"読み込みエラー"));
+    }
+    return got > 0;
+  }
+
+ private:
+  std::FILE* file_;
+  Text path_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> FileSystem::OpenForReading(const Text& path) const {
+  return std::make_unique<StringSource>(ReadAll(path));
+}
+
+std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) const {
+  const fs::path native = NativePath(path);
+  std::error_code ec;
+  if (fs::is_directory(native, ec)) {
+    throw ConversionError(FileProblem(U"ファイルを開けません", path, U"フォルダです"));
+  }
+  std::FILE* file = OpenNative(native, false);
+  if (!file) {
+    throw ConversionError(
+        FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
+  }
+  return std::make_unique<StreamSource>(file, path);
+}
+
 }  // namespace tecris2nx

@@ -178,7 +178,7 @@ FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, co
                           U"（同じ名前のファイルがあります）");
   }
 
-  FieldReader in = FieldReader::FromCp932(env.fs.ReadAll(inputPath));
+  FieldReader in = FieldReader::FromSource(env.fs.OpenForReading(inputPath));
   storage.SectionGTable.Reset(0, 0);
   storage.SectionHTable.Reset(0, 0);
 

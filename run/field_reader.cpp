@@ -39,15 +39,82 @@ FieldReader FieldReader::FromCp932(std::string bytes) {
   return reader;
 }
 
-Text FieldReader::ReadField() {
-  if (bytes_) return Read(std::string_view(*bytes_));
-  return Read(TextView(text_));
+FieldReader FieldReader::FromSource(std::unique_ptr<ByteSource> source) {
+  FieldReader reader;
+  reader.bytes_.emplace();
+  reader.source_ = std::move(source);
+  return reader;
+}
+
+bool FieldReader::Load() {
+  if (!source_) return false;
+  constexpr std::size_t kPiece = 1 << 16;
+  std::string& bytes = *bytes_;
+  // What lies before the reader is done with.
+  bytes.erase(0, pos_);
+  pos_ = 0;
+  if (source_->ReadMore(bytes, kPiece)) return true;
+  source_.reset();
+  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  return false;
+}
+
+bool FieldReader::AtEnd() {
+  // One byte left may still be the end-of-file mark: only the end of the source tells.
+  while (source_ && Size() - pos_ < 2 && Load()) {
+  }
+  return pos_ >= Size();
 }
 
 template <typename Char>
-Text FieldReader::Read(std::basic_string_view<Char> data) {
+FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size_t pos) {
+  const auto isLineEnd = [](Char c) { return c == Char('\r') || c == Char('\n'); };
   const std::size_t size = data.size();
-  if (pos_ >= size) {
+  Span span;
+  while (pos < size && data[pos] == Char(' ')) ++pos;
+  if (pos < size && data[pos] == Char('"')) {
+    span.start = pos + 1;
+    span.end = data.find(Char('"'), span.start);
+    if (span.end == std::basic_string_view<Char>::npos) span.end = size;
+    pos = span.end < size ? span.end + 1 : size;
+    // Whatever follows the closing quote up to the delimiter is not part of the field.
+    while (pos < size && data[pos] != Char(',') && !isLineEnd(data[pos])) ++pos;
+  } else {
+    span.start = pos;
+    while (pos < size && data[pos] != Char(',') && !isLineEnd(data[pos])) ++pos;
+    span.end = pos;
+    while (span.end > span.start && data[span.end - 1] == Char(' ')) --span.end;
+  }
+  if (pos >= size) {
+    span.incomplete = true;
+  } else {
+    const Char delimiter = data[pos++];
+    span.comma = delimiter == Char(',');
+    if (delimiter == Char('\r')) {
+      if (pos >= size) span.incomplete = true;  // a LF may follow
+      else if (data[pos] == Char('\n')) ++pos;
+    }
+  }
+  span.next = pos;
+  return span;
+}
+
+Text FieldReader::Take(const Span& span) {
+  Text field;
+  if (bytes_) {
+    field = DecodeCp932(std::string_view(*bytes_).substr(span.start, span.end - span.start));
+  } else {
+    field.assign(text_, span.start, span.end - span.start);
+  }
+  pos_ = span.next;
+  lastEndedWithComma_ = span.comma;
+  ++fields_;
+  ++sectionFields_;
+  return field;
+}
+
+Text FieldReader::ReadField() {
+  if (AtEnd()) {
     if (lastEndedWithComma_) {
       // A trailing comma promises one more, empty, field.
       lastEndedWithComma_ = false;
@@ -59,42 +126,14 @@ Text FieldReader::Read(std::basic_string_view<Char> data) {
     throw ConversionError(Where(section_, number) +
                           U"ファイルがセクションの途中で終わっています。");
   }
-  const auto isLineEnd = [](Char c) { return c == Char('\r') || c == Char('\n'); };
-  while (pos_ < size && data[pos_] == Char(' ')) ++pos_;
-
-  std::size_t start = pos_;
-  std::size_t end = pos_;
-  if (pos_ < size && data[pos_] == Char('"')) {
-    start = pos_ + 1;
-    end = data.find(Char('"'), start);
-    if (end == std::basic_string_view<Char>::npos) end = size;
-    pos_ = end < size ? end + 1 : size;
-    // Whatever follows the closing quote up to the delimiter is not part of the field.
-    while (pos_ < size && data[pos_] != Char(',') && !isLineEnd(data[pos_])) ++pos_;
-  } else {
-    while (pos_ < size && data[pos_] != Char(',') && !isLineEnd(data[pos_])) ++pos_;
-    end = pos_;
-    while (end > start && data[end - 1] == Char(' ')) --end;
+  if (!bytes_) return Take(Scan(TextView(text_), pos_));
+  for (;;) {
+    const Span span = Scan(std::string_view(*bytes_), pos_);
+    if (!span.incomplete || !source_) return Take(span);
+    // The field runs into the end of what is loaded: it may go on in the next piece. Loading
+    // moves the bytes, so look again either way.
+    Load();
   }
-  Text field;
-  if constexpr (std::is_same_v<Char, char>) {
-    field = DecodeCp932(data.substr(start, end - start));
-  } else {
-    field.assign(data.substr(start, end - start));
-  }
-
-  lastEndedWithComma_ = false;
-  if (pos_ < size) {
-    const Char delimiter = data[pos_++];
-    if (delimiter == Char(',')) {
-      lastEndedWithComma_ = true;
-    } else if (delimiter == Char('\r') && pos_ < size && data[pos_] == Char('\n')) {
-      ++pos_;
-    }
-  }
-  ++fields_;
-  ++sectionFields_;
-  return field;
 }
 
 void FieldReader::BeginSection(char32_t letter) {

@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/file_system.h"
 #include "common/text.h"
 
 namespace tecris2nx {
@@ -20,12 +22,15 @@ class FieldReader {
   /// once would take four times its size.
   static FieldReader FromCp932(std::string bytes);
 
+  /// Reads CP932 bytes from a source as they are needed: only the field in work is held.
+  static FieldReader FromSource(std::unique_ptr<ByteSource> source);
+
   /// The next field. Throws ConversionError ("the file ends inside a section") when nothing is
   /// left, unless the previous field ended with a comma: that promises one more, empty, field.
   Text ReadField();
 
   /// True when no character is left.
-  bool AtEnd() const { return pos_ >= (bytes_ ? bytes_->size() : text_.size()); }
+  bool AtEnd();
 
   /// Names the section whose fields follow, so that errors can say where they happened.
   void BeginSection(char32_t letter);
@@ -36,12 +41,25 @@ class FieldReader {
   long long FieldCount() const { return fields_; }
 
  private:
-  FieldReader() = default;
+  /// Where the next field lies, found without moving the reader.
+  struct Span {
+    std::size_t start = 0, end = 0;  ///< the field's characters
+    std::size_t next = 0;            ///< just past its delimiter
+    bool comma = false;              ///< the delimiter was a comma
+    bool incomplete = false;         ///< the search ran into the end of what is loaded
+  };
   template <typename Char>
-  Text Read(std::basic_string_view<Char> data);
+  static Span Scan(std::basic_string_view<Char> data, std::size_t pos);
+
+  FieldReader() = default;
+  /// Loads more bytes from the source; false when it has none left.
+  bool Load();
+  std::size_t Size() const { return source_ || bytes_ ? bytes_->size() : text_.size(); }
+  Text Take(const Span& span);
 
   Text text_;
-  std::optional<std::string> bytes_;  ///< set when reading CP932 bytes
+  std::optional<std::string> bytes_;     ///< set when reading CP932 bytes
+  std::unique_ptr<ByteSource> source_;   ///< set while a source may hold further bytes
   std::size_t pos_ = 0;
   bool lastEndedWithComma_ = false;
   char32_t section_ = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "common/cp932.h"
@@ -9,6 +11,23 @@
 
 namespace tecris2nx {
 namespace {
+
+/// Hands out bytes a few at a time, as a file read in pieces does at piece boundaries.
+class PieceSource : public ByteSource {
+ public:
+  PieceSource(std::string bytes, std::size_t piece) : bytes_(std::move(bytes)), piece_(piece) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t n = std::min({piece_, most, bytes_.size() - pos_});
+    into.append(bytes_, pos_, n);
+    pos_ += n;
+    return n > 0;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t piece_;
+  std::size_t pos_ = 0;
+};
 
 /// Reads every field until the reader reports the end inside a section.
 std::vector<Text> AllFields(FieldReader in) {
@@ -59,6 +78,13 @@ TEST(FieldReaderTest, SplitsFieldsAsTheFileFormatDefines) {
     // Reading the bytes field by field gives the same fields as decoding the whole file first.
     EXPECT_EQ(AllFields(FieldReader::FromCp932(EncodeCp932(r.content))), r.fields)
         << ToUtf8(r.content);
+    // Read in pieces, a field, a quote, a CR LF or the end mark may be cut anywhere.
+    for (const std::size_t piece : {1, 2, 3, 7}) {
+      EXPECT_EQ(AllFields(FieldReader::FromSource(
+                    std::make_unique<PieceSource>(EncodeCp932(r.content), piece))),
+                r.fields)
+          << ToUtf8(r.content) << " in pieces of " << piece;
+    }
   }
 }
 
@@ -80,6 +106,13 @@ TEST(FieldReaderTest, AtEndMeansNothingIsLeft) {
   in.ReadField();
   in.ReadField();
   EXPECT_TRUE(in.AtEnd());
+
+  for (const std::string bytes : {"A,B\x1A", "A,B\r\n"}) {
+    FieldReader pieces = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, 1));
+    pieces.ReadField();
+    pieces.ReadField();
+    EXPECT_TRUE(pieces.AtEnd()) << bytes;
+  }
 }
 
 TEST(FieldReaderTest, ErrorNamesSectionAndField) {
