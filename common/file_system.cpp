@@ -1,5 +1,6 @@
 #include "common/file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
