@@ -1,5 +1,7 @@
 #include "sections/output_context.h"
 
+#include <algorithm>
+
 #include "common/cp932.h"
 
 namespace tecris2nx {
@@ -52,7 +54,20 @@ std::string EncodeLines(const std::vector<Text>& lines) {
 }
 
 void TextLines::push_back(TextView line) {
-  bytes_ += EncodeCp932(line);
+  const std::string encoded = EncodeCp932(line);
+  const std::size_t needed = bytes_.size() + encoded.size() + 2;
+  if (needed > bytes_.capacity()) {
+    // With the number of lines known, size the buffer once from the lines so far; otherwise grow
+    // by a quarter rather than double. A large file then holds little unused room and is not
+    // copied over and over.
+    std::size_t room = std::max(needed, bytes_.size() + bytes_.size() / 4);
+    const std::size_t lines = ends_.size() + 1;
+    if (lines >= 16 && ends_.capacity() > lines) {
+      room = std::max(needed, needed / lines * ends_.capacity() * 21 / 20);
+    }
+    bytes_.reserve(room);
+  }
+  bytes_ += encoded;
   ends_.push_back(bytes_.size());
   bytes_ += "\r\n";
 }
@@ -73,7 +88,8 @@ TextLines::operator std::vector<Text>() const {
 
 void PrintTo(const TextLines& lines, std::ostream* os) {
   *os << "{";
-  for (std::size_t i = 0; i < lines.size(); ++i) *os << (i ? ", \"" : "\"") << ToUtf8(lines[i]) << "\"";
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    *os << (i ? ", \"" : "\"") << ToUtf8(lines[i]) << "\"";
   *os << "}";
 }
 

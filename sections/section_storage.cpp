@@ -1,20 +1,28 @@
 #include "sections/section_storage.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
 #include "common/error.h"
 
 namespace tecris2nx {
+namespace {
+
+constexpr char kCellEnd = '\xFF';
+constexpr std::size_t kBlockSize = 1 << 16;
+constexpr std::size_t kMaxBlocks = 1 << 16;
+
+}  // namespace
 
 void RecordTable::Reset(int values, std::int16_t count) {
   values_ = values;
   count_ = count < 0 ? std::int16_t{0} : count;
   const std::size_t cells = static_cast<std::size_t>(values_) * static_cast<std::size_t>(count_);
-  packed_.clear();
-  packed_.shrink_to_fit();
+  blocks_.clear();
+  blocks_.emplace_back(1, kCellEnd);  // start 0: the empty cell every cell starts as
+  blocks_.back().reserve(kBlockSize);
   starts_.assign(cells, 0);
-  lengths_.assign(cells, 0);
 }
 
 std::size_t RecordTable::IndexOf(int value, int record) const {
@@ -34,40 +42,48 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
 }
 
 // Each code point as one to four bytes in the way of UTF-8, but for any value up to U+10FFFF
-// (the carried raw bytes of a file are lone surrogates and must come back unchanged).
+// (the carried raw bytes of a file are lone surrogates and must come back unchanged). A byte that
+// never starts or continues a character ends each cell, so no length need be kept.
 void RecordTable::Store(std::size_t index, TextView text) {
-  const std::size_t start = packed_.size();
+  // A cell starts in the first 64 KiB of its block; a longer cell gets a block of its own.
+  if (blocks_.back().size() + text.size() * 4 + 1 > kBlockSize) {
+    if (blocks_.size() >= kMaxBlocks) {
+      throw ConversionError(U"セクションのデータが大きすぎます（4 GiB 以上）。");
+    }
+    blocks_.emplace_back();
+    blocks_.back().reserve(std::max(kBlockSize, text.size() * 4 + 1));
+  }
+  std::string& packed = blocks_.back();
+  const std::size_t start = ((blocks_.size() - 1) << 16) | packed.size();
   for (char32_t c : text) {
     if (c < 0x80) {
-      packed_ += static_cast<char>(c);
+      packed += static_cast<char>(c);
     } else if (c < 0x800) {
-      packed_ += static_cast<char>(0xC0 | (c >> 6));
-      packed_ += static_cast<char>(0x80 | (c & 0x3F));
+      packed += static_cast<char>(0xC0 | (c >> 6));
+      packed += static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      packed_ += static_cast<char>(0xE0 | (c >> 12));
-      packed_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      packed_ += static_cast<char>(0x80 | (c & 0x3F));
+      packed += static_cast<char>(0xE0 | (c >> 12));
+      packed += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      packed += static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      packed_ += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-      packed_ += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      packed_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      packed_ += static_cast<char>(0x80 | (c & 0x3F));
+      packed += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+      packed += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      packed += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      packed += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  if (packed_.size() > std::numeric_limits<std::uint32_t>::max()) {
-    throw ConversionError(U"セクションのデータが大きすぎます（4 GiB 以上）。");
-  }
+  packed += kCellEnd;
   starts_[index] = static_cast<std::uint32_t>(start);
-  lengths_[index] = static_cast<std::uint32_t>(packed_.size() - start);
 }
 
 Text RecordTable::Load(std::size_t index) const {
   Text text;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(packed_.data()) + starts_[index];
-  const unsigned char* end = p + lengths_[index];
-  text.reserve(lengths_[index]);
-  while (p < end) {
+  const std::uint32_t start = starts_[index];
+  const unsigned char* p =
+      reinterpret_cast<const unsigned char*>(blocks_[start >> 16].data()) + (start & 0xFFFF);
+  for (;;) {
     const unsigned char b = *p++;
+    if (b == static_cast<unsigned char>(kCellEnd)) break;
     char32_t c = b;
     int more = 0;
     if (b >= 0xF0) {
@@ -77,7 +93,7 @@ Text RecordTable::Load(std::size_t index) const {
     } else if (b >= 0xC0) {
       c = b & 0x1F, more = 1;
     }
-    for (; more > 0 && p < end; --more) c = (c << 6) | (*p++ & 0x3F);
+    for (; more > 0; --more) c = (c << 6) | (*p++ & 0x3F);
     text += c;
   }
   return text;

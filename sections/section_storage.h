@@ -46,9 +46,11 @@ class RecordTable {
 
   int values_ = 0;
   std::int16_t count_ = 0;
-  std::string packed_;                  ///< every cell's characters, one to four bytes each
-  std::vector<std::uint32_t> starts_;   ///< where each cell begins in packed_
-  std::vector<std::uint32_t> lengths_;  ///< bytes of each cell in packed_
+  /// Every cell's characters, one to four bytes each, in blocks that never move once filled:
+  /// growing one buffer would copy it and briefly hold it twice.
+  std::vector<std::string> blocks_;
+  /// Where each cell begins: block number times 65536 plus the offset in the block.
+  std::vector<std::uint32_t> starts_;
 };
 
 /// Slots 1 to 34 of the survey header; slot 0 is never used.
