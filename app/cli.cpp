@@ -1,5 +1,7 @@
 #include "app/cli.h"
 
+#include <algorithm>
+
 #include "app/tecris_files.h"
 #include "common/error.h"
 #include "run/conversion_run.h"
@@ -175,7 +177,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   }
   if (options.verbose) err << "パターンデータ: " << ToUtf8(patternFolder) << '\n';
 
-  const Text outputFolder = WithoutTrailingSeparators(FromUtf8(options.output), separator);
+  Text output = FromUtf8(options.output);
+  // Windows takes "/" as a separator too; the folder levels are split on the host's own.
+  if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
+  const Text outputFolder = WithoutTrailingSeparators(output, separator);
   try {
     MakeFolders(env.fs, outputFolder, separator);
   } catch (const ConversionError& e) {

@@ -77,7 +77,15 @@ std::string EncodeOne(char32_t c) {
       inLeft != 0) {
     return {};
   }
-  return std::string(out, sizeof(out) - outLeft);
+  // iconv also writes look-alikes (WAVE DASH as FULLWIDTH TILDE, YEN SIGN as the backslash):
+  // only a pair that reads back as the same character is that character's CP932 form.
+  char32_t back = 0;
+  if (sizeof(out) - outLeft != 2 ||
+      !DecodePair(static_cast<unsigned char>(out[0]), static_cast<unsigned char>(out[1]), back) ||
+      back != c) {
+    return {};
+  }
+  return std::string(out, 2);
 }
 
 template <bool kLossy>

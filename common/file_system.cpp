@@ -214,11 +214,9 @@ std::vector<Text> RealFileSystem::ListFiles(const Text& folder) const {
   std::vector<Text> names = ListEntries(
       folder,
       [](const fs::directory_entry& e, std::error_code& ec) { return e.is_regular_file(ec); });
-#ifndef _WIN32
-  // Windows lists a folder's files by name; most POSIX file systems list them in hash order,
+  // By name, as NTFS lists them: most other file systems list files in hash or creation order,
   // which would scatter a survey's files across the list.
   std::sort(names.begin(), names.end());
-#endif
   return names;
 }
 

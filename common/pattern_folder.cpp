@@ -35,7 +35,7 @@ Text Join(const Text& folder, const Text& name, char32_t separator) {
 
 #ifndef _WIN32
 /// The folder above a folder, or empty when the path has no folder part.
-Text ParentFolder(const Text& folder, char32_t separator) {
+[[maybe_unused]] Text ParentFolder(const Text& folder, char32_t separator) {
   if (folder.empty()) return Text();
   std::size_t end = folder.size();
   while (end > 1 && folder[end - 1] == separator) --end;

@@ -82,8 +82,11 @@ TEST(Cp932Test, InvalidBytesAreCarriedThroughUnchanged) {
 }
 
 TEST(Cp932Test, CharactersWithoutCp932Form) {
-  EXPECT_THROW(EncodeCp932(U"𠮷"), ConversionError);
-  EXPECT_EQ(EncodeCp932Lossy(U"a𠮷b"), "a?b");
+  // Look-alikes are refused too: they would not read back as the character written.
+  for (const Text c : {U"𠮷", U"\u301C", U"\u2212", U"\u00A5", U"\u2014", U"\u00A0", U"\u0080"}) {
+    EXPECT_THROW(EncodeCp932(c), ConversionError) << ToUtf8(c);
+    EXPECT_EQ(EncodeCp932Lossy(U"a" + c + U"b"), "a?b") << ToUtf8(c);
+  }
 }
 
 }  // namespace
