@@ -2,9 +2,12 @@
 // a fixed mapping and never reach iconv: they are nearly all of a TECRIS file.
 #include <iconv.h>
 
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -49,8 +52,8 @@ iconv_t Encoder() {
 
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-/// Decodes one double-byte character; false when iconv does not know it.
-bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
+/// Decodes one double-byte character with iconv; false when iconv does not know it.
+bool ConvertPair(unsigned char lead, unsigned char trail, char32_t& out) {
   char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
   char* inPtr = in;
   std::size_t inLeft = 2;
@@ -65,8 +68,30 @@ bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
   return true;
 }
 
+constexpr char32_t kNoPair = 0xFFFFFFFF;
+
+/// Decodes one double-byte character; false when it is not CP932. Each lead byte's row of
+/// characters is converted once and then looked up: iconv per character is slow.
+bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
+  thread_local std::vector<char32_t> pairs;
+  thread_local std::array<bool, 256> rowDone{};
+  if (!rowDone[lead]) {
+    if (pairs.empty()) pairs.assign(1 << 16, kNoPair);
+    for (int t = 0; t < 256; ++t) {
+      char32_t c = kNoPair;
+      if (!ConvertPair(lead, static_cast<unsigned char>(t), c)) c = kNoPair;
+      pairs[(static_cast<std::size_t>(lead) << 8) | static_cast<std::size_t>(t)] = c;
+    }
+    rowDone[lead] = true;
+  }
+  const char32_t c = pairs[(static_cast<std::size_t>(lead) << 8) | trail];
+  if (c == kNoPair) return false;
+  out = c;
+  return true;
+}
+
 /// CP932 bytes of one character outside the single-byte ranges; empty when there are none.
-std::string EncodeOne(char32_t c) {
+std::string ConvertOne(char32_t c) {
   char32_t in[1] = {c};
   char* inPtr = reinterpret_cast<char*>(in);
   std::size_t inLeft = sizeof(in);
@@ -88,6 +113,14 @@ std::string EncodeOne(char32_t c) {
   return std::string(out, 2);
 }
 
+/// ConvertOne, remembered per character: a text repeats the same few characters.
+const std::string& EncodeOne(char32_t c) {
+  thread_local std::unordered_map<char32_t, std::string> known;
+  auto it = known.find(c);
+  if (it == known.end()) it = known.emplace(c, ConvertOne(c)).first;
+  return it->second;
+}
+
 template <bool kLossy>
 std::string Encode(TextView text) {
   std::string out;
@@ -100,10 +133,11 @@ std::string Encode(TextView text) {
     } else if (IsRawByte(c)) {
       out += static_cast<char>(c - kRawByteBase);
     } else {
-      std::string bytes = EncodeOne(c);
+      const std::string& bytes = EncodeOne(c);
       if (bytes.empty()) {
         if constexpr (kLossy) {
-          bytes = "?";
+          out += '?';
+          continue;
         } else {
           Text message = U"文字 U+";
           char hex[16];
