@@ -5,6 +5,20 @@
 #include "common/cp932.h"
 
 namespace tecris2nx {
+namespace {
+
+/// A quoted TECRIS field may hold line ends; written as they are, they would split an output
+/// line and shift every line and field after it. Each becomes a blank.
+TextView OneLine(TextView line, Text& scratch) {
+  if (line.find_first_of(U"\r\n") == TextView::npos) return line;
+  scratch.assign(line);
+  for (char32_t& c : scratch) {
+    if (c == U'\r' || c == U'\n') c = U' ';
+  }
+  return scratch;
+}
+
+}  // namespace
 
 Text OutputContext::PathOf(const Text& fileName) const {
   Text path = jobFolder;
@@ -46,15 +60,17 @@ std::string EncodeLines(const std::vector<Text>& lines) {
   std::string bytes;
   bytes.reserve(size + size / 8);
   // Line by line: a whole file as one code-point text would take four times its bytes.
+  Text scratch;
   for (const Text& line : lines) {
-    bytes += EncodeCp932(line);
+    bytes += EncodeCp932(OneLine(line, scratch));
     bytes += "\r\n";
   }
   return bytes;
 }
 
 void TextLines::push_back(TextView line) {
-  const std::string encoded = EncodeCp932(line);
+  Text scratch;
+  const std::string encoded = EncodeCp932(OneLine(line, scratch));
   const std::size_t needed = bytes_.size() + encoded.size() + 2;
   if (needed > bytes_.capacity()) {
     // With the number of lines known, size the buffer once from the lines so far; otherwise grow

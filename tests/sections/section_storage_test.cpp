@@ -54,5 +54,13 @@ TEST(TextLinesTest, HoldsTheBytesThatAreWritten) {
   EXPECT_EQ(EncodeLines({U"a", U"表"}), EncodeCp932(U"a\r\n表\r\n"));
 }
 
+TEST(TextLinesTest, ALineEndInsideAFieldCannotSplitTheLine) {
+  // A quoted field may carry line ends into an output line; each is written as a blank.
+  TextLines lines;
+  lines.push_back(U"   1,   1.50,3,\"two\r\nlines\"\n");
+  EXPECT_EQ(lines.bytes(), "   1,   1.50,3,\"two  lines\" \r\n");
+  EXPECT_EQ(EncodeLines({U"a\rb"}), "a b\r\n");
+}
+
 }  // namespace
 }  // namespace tecris2nx
