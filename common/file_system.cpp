@@ -167,6 +167,11 @@ std::string RealFileSystem::ReadAll(const Text& path) const {
   if (fs::is_directory(native, ec)) {
     throw ConversionError(FileProblem(U"ファイルを開けません", path, U"フォルダです"));
   }
+  // A pipe or device would block the run or never end.
+  if (fs::exists(native, ec) && !fs::is_regular_file(native, ec)) {
+    throw ConversionError(
+        FileProblem(U"ファイルを開けません", path, U"通常のファイルではありません"));
+  }
   std::FILE* file = OpenNative(native, false);
   if (!file) {
     throw ConversionError(
@@ -304,6 +309,11 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
   std::error_code ec;
   if (fs::is_directory(native, ec)) {
     throw ConversionError(FileProblem(U"ファイルを開けません", path, U"フォルダです"));
+  }
+  // A pipe or device would block the run or never end.
+  if (fs::exists(native, ec) && !fs::is_regular_file(native, ec)) {
+    throw ConversionError(
+        FileProblem(U"ファイルを開けません", path, U"通常のファイルではありません"));
   }
   std::FILE* file = OpenNative(native, false);
   if (!file) {

@@ -2,6 +2,7 @@
 // file and the problem, and every file written before the failure exactly as a clean conversion
 // writes it.
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -258,3 +259,21 @@ TEST(BadInputTest, FileSystemFailures) {
 
 }  // namespace
 }  // namespace tecris2nx
+
+#ifndef _WIN32
+namespace tecris2nx {
+namespace {
+
+TEST(BadInputTest, APipeIsRefusedNotWaitedOn) {
+  TempDir tmp;
+  const std::string input = tmp.path().string() + "/12345678.001";
+  ASSERT_EQ(mkfifo(input.c_str(), 0600), 0);
+  const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
+  EXPECT_EQ(outcome.status, 1);
+  ASSERT_EQ(outcome.messages.size(), 1u);
+  EXPECT_EQ(outcome.messages[0].rfind("tecris2nx: " + input + ": ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tecris2nx
+#endif
