@@ -1,8 +1,6 @@
-// CP932 through the system's own tables (code page 932). ASCII, the half-width katakana and carried
-// raw bytes are single bytes with a fixed mapping and never reach the system: they are nearly all
-// of a TECRIS file. The system substitutes silently where this program must not (undefined
-// pairs become a default character, unencodable characters become "?" or a look-alike), so every
-// call is made for one character and its result is checked.
+// Single CP932 characters through the system's own tables (code page 932). The system
+// substitutes silently where this program must not (undefined pairs become a default character,
+// unencodable characters become "?" or a look-alike), so every result is checked.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -11,12 +9,9 @@
 #endif
 #include <windows.h>
 
-#include <cstdio>
+#include "common/cp932_system.h"
 
-#include "common/cp932.h"
-#include "common/error.h"
-
-namespace tecris2nx {
+namespace tecris2nx::cp932_system {
 namespace {
 
 constexpr UINT kCodePage = 932;
@@ -25,7 +20,8 @@ bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0
 
 bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 
-/// Decodes one double-byte character; false when the code page does not define it.
+}  // namespace
+
 bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
   if (!IsLeadByte(lead) || !IsTrailByte(trail)) return false;
   const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
@@ -40,8 +36,7 @@ bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
   return true;
 }
 
-/// CP932 bytes of one character outside the single-byte ranges; empty when there are none.
-std::string EncodeOne(char32_t c) {
+std::string EncodeChar(char32_t c) {
   // Surrogates and characters beyond the BMP have no CP932 form.
   if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) return {};
   const wchar_t wide[1] = {static_cast<wchar_t>(c)};
@@ -58,66 +53,4 @@ std::string EncodeOne(char32_t c) {
   return std::string(out, 2);
 }
 
-template <bool kLossy>
-std::string Encode(TextView text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 2);
-  for (char32_t c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c >= 0xFF61 && c <= 0xFF9F) {
-      out += static_cast<char>(c - 0xFF61 + 0xA1);
-    } else if (IsRawByte(c)) {
-      out += static_cast<char>(c - kRawByteBase);
-    } else {
-      std::string bytes = EncodeOne(c);
-      if (bytes.empty()) {
-        if constexpr (kLossy) {
-          bytes = "?";
-        } else {
-          Text message = U"文字 U+";
-          char hex[16];
-          std::snprintf(hex, sizeof(hex), "%04X", static_cast<unsigned>(c));
-          message += FromUtf8(hex);
-          message += U" は CP932 で書けません。";
-          throw ConversionError(message);
-        }
-      }
-      out += bytes;
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
-Text DecodeCp932(std::string_view bytes) {
-  Text out;
-  out.reserve(bytes.size());
-  const std::size_t n = bytes.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      out += static_cast<char32_t>(b);
-    } else if (b >= 0xA1 && b <= 0xDF) {
-      out += static_cast<char32_t>(0xFF61 + (b - 0xA1));
-    } else {
-      char32_t c = 0;
-      if (i + 1 < n && DecodePair(b, static_cast<unsigned char>(bytes[i + 1]), c)) {
-        out += c;
-        ++i;
-      } else {
-        // Not CP932 (0x80, 0xA0 and 0xFD..0xFF included, which the system would map to private
-        // characters): keep the byte so it can be written back unchanged.
-        out += kRawByteBase + b;
-      }
-    }
-  }
-  return out;
-}
-
-std::string EncodeCp932(TextView text) { return Encode<false>(text); }
-
-std::string EncodeCp932Lossy(TextView text) { return Encode<true>(text); }
-
-}  // namespace tecris2nx
+}  // namespace tecris2nx::cp932_system
