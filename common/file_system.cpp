@@ -162,31 +162,9 @@ void RealFileSystem::MakeFolder(const Text& path) {
 }
 
 std::string RealFileSystem::ReadAll(const Text& path) const {
-  const fs::path native = NativePath(path);
-  std::error_code ec;
-  if (fs::is_directory(native, ec)) {
-    throw ConversionError(FileProblem(U"ファイルを開けません", path, U"フォルダです"));
-  }
-  // A pipe or device would block the run or never end.
-  if (fs::exists(native, ec) && !fs::is_regular_file(native, ec)) {
-    throw ConversionError(
-        FileProblem(U"ファイルを開けません", path, U"通常のファイルではありません"));
-  }
-  std::FILE* file = OpenNative(native, false);
-  if (!file) {
-    throw ConversionError(
-        FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
-  }
-  StreamCloser closer{file};
   std::string bytes;
-  char buffer[1 << 16];
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof(buffer), file);
-    bytes.append(buffer, got);
-    if (got < sizeof(buffer)) break;
-  }
-  if (std::ferror(file)) {
-    throw ConversionError(FileProblem(U"ファイルを読めません", path, U"読み込みエラー"));
+  const std::unique_ptr<ByteSource> source = OpenForReading(path);
+  while (source->ReadMore(bytes, 1 << 16)) {
   }
   return bytes;
 }
