@@ -6,13 +6,13 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
+#include "sections/section_records.h"
 #include "sections/soil_vocabulary.h"
 
 namespace tecris2nx {
 namespace {
 
 constexpr int kSectionBValues = 5;
-constexpr int kIgnoredRecordFields = 3;
 constexpr int kSoilCodeEntryFields = 6;
 constexpr std::size_t kColourLettersUsed = 3;
 constexpr std::size_t kColourCodeWidth = 6;
@@ -79,12 +79,7 @@ std::vector<ColourLayer> MergeColourLayers(const RecordTable& table) {
 void ReadSectionB(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
-  const std::int16_t count = ReadCount(in);
-  table.Reset(kSectionBValues, count);
-  for (int r = 1; r <= count; ++r) {
-    for (int i = 0; i < kIgnoredRecordFields; ++i) in.ReadField();
-    for (int v = 1; v <= kSectionBValues; ++v) table.Cell(v, r) = in.ReadField();
-  }
+  ReadCountedRecords(in, table, kSectionBValues, ReadCount(in));
 }
 
 SoilCodeTable ParseSoilCodeTable(Text content) {
@@ -148,8 +143,7 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
   return result;
 }
 
-TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes,
-                          bool vocabularyPresent) {
+TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent) {
   const std::vector<SoilLayer> layers = MergeSoilLayers(table);
   TextLines lines;
   lines.reserve(layers.size() - 1);

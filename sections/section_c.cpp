@@ -1,20 +1,14 @@
 #include "sections/section_c.h"
 
 #include "common/formatting.h"
+#include "sections/section_records.h"
 
 namespace tecris2nx {
 
 void ReadSectionC(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
-  const std::int16_t count = ReadCount(in);
-  table.Reset(3, count);
-  for (int r = 1; r <= count; ++r) {
-    in.ReadField();
-    in.ReadField();
-    in.ReadField();
-    for (int v = 1; v <= 3; ++v) table.Cell(v, r) = in.ReadField();
-  }
+  ReadCountedRecords(in, table, 3, ReadCount(in));
 }
 
 TextLines X5Lines(const RecordTable& table) {

@@ -9,6 +9,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
+#include "sections/section_records.h"
 
 namespace tecris2nx {
 namespace {
@@ -57,14 +58,7 @@ Text ExponentField(const RecordTable& table, int value, int record) {
 void ReadSectionD(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
-  const std::int16_t count = ReadCount(in);
-  table.Reset(kValues, count);
-  for (int r = 1; r <= count; ++r) {
-    in.ReadField();
-    in.ReadField();
-    in.ReadField();
-    for (int v = 1; v <= kValues; ++v) table.Cell(v, r) = in.ReadField();
-  }
+  ReadCountedRecords(in, table, kValues, ReadCount(in));
 }
 
 std::vector<SoilLayer> ParseLayerTable(TextView content) {

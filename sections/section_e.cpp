@@ -1,6 +1,7 @@
 #include "sections/section_e.h"
 
 #include "common/formatting.h"
+#include "sections/section_records.h"
 
 namespace tecris2nx {
 
@@ -9,15 +10,7 @@ void ReadSectionE(FieldReader& in, RecordTable& table) {
   in.ReadField();
   const std::int16_t count = ReadCount(in);
   // Only the exact letter doubles as the first record's opening field; anything else is extra.
-  bool openingRead = in.ReadField() == U"E";
-  table.Reset(4, count);
-  for (int r = 1; r <= count; ++r) {
-    if (!openingRead) in.ReadField();
-    openingRead = false;
-    in.ReadField();
-    in.ReadField();
-    for (int v = 1; v <= 4; ++v) table.Cell(v, r) = in.ReadField();
-  }
+  ReadOpenedRecords(in, table, 4, count, in.ReadField() == U"E");
 }
 
 TextLines L209Lines(const RecordTable& table) {

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/formatting.h"
+#include "sections/section_records.h"
 
 namespace tecris2nx {
 namespace {
@@ -30,16 +31,9 @@ void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8) {
   const Text lead = in.ReadField();
   kind8 = 0;
   // Only the exact letter doubles as the first record's opening field; anything else is the kind.
-  bool openingRead = lead == U"F";
+  const bool openingRead = lead == U"F";
   if (!openingRead && NumericValue(lead) == 8) kind8 = 1;
-  table.Reset(3, count);
-  for (int r = 1; r <= count; ++r) {
-    if (!openingRead) in.ReadField();
-    openingRead = false;
-    in.ReadField();
-    in.ReadField();
-    for (int v = 1; v <= 3; ++v) table.Cell(v, r) = in.ReadField();
-  }
+  ReadOpenedRecords(in, table, 3, count, openingRead);
 }
 
 TextLines L204Lines(const RecordTable& table, std::int16_t kind8) {

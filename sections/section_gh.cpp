@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/formatting.h"
+#include "sections/section_records.h"
 
 namespace tecris2nx {
 namespace {
@@ -58,15 +59,7 @@ void ReadSectionGH(FieldReader& in, RecordTable& table, char32_t letter) {
   in.ReadField();
   const std::int16_t count = ReadCount(in);
   // Only the exact letter doubles as the first record's opening field; anything else is extra.
-  bool openingRead = in.ReadField() == Text(1, letter);
-  table.Reset(3, count);
-  for (int r = 1; r <= count; ++r) {
-    if (!openingRead) in.ReadField();
-    openingRead = false;
-    in.ReadField();
-    in.ReadField();
-    for (int v = 1; v <= 3; ++v) table.Cell(v, r) = in.ReadField();
-  }
+  ReadOpenedRecords(in, table, 3, count, in.ReadField() == Text(1, letter));
 }
 
 void ReadSectionG(FieldReader& in, RecordTable& table) { ReadSectionGH(in, table, U'G'); }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+#include "run/field_reader.h"
+#include "sections/section_storage.h"
+
+namespace tecris2nx {
+
+// The two record shapes of sections B to H, read after the section's count field.
+
+/// Sections B, C, D: `count` records of three ignored fields and `values` values.
+void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count);
+
+/// Sections E to H: `count` records of an opening field, two ignored fields and `values` values.
+/// When the lead field was the section's letter it already was the first record's opening field.
+void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count,
+                       bool firstOpeningRead);
+
+}  // namespace tecris2nx
