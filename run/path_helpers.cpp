@@ -16,35 +16,6 @@ namespace {
 
 constexpr std::size_t kJobNameLength = 11;
 
-// The identifier sits in the first two fields, so a bounded prefix nearly always settles it.
-constexpr std::size_t kPrefixBytes = 64 * 1024;
-
-/// Field 2 of the text, when it is certain from this text alone. With `whole` false the text is
-/// a cut-off prefix: field 2 counts only when its closing delimiter lies inside with text after
-/// it, since otherwise the rest of the file could still belong to it.
-std::optional<Text> SecondField(Text content, bool whole) {
-  try {
-    FieldReader in(std::move(content));
-    in.ReadField();
-    Text second = in.ReadField();
-    if (!whole && in.AtEnd()) return std::nullopt;
-    return second;
-  } catch (const ConversionError&) {
-    // Fewer than two fields: no identifier.
-    if (whole) return Text();
-    return std::nullopt;
-  }
-}
-
-/// Cuts after the last comma or line end byte of the first kPrefixBytes bytes; these bytes are
-/// never the second byte of a double-byte character, so no character is split.
-std::optional<std::string_view> SafePrefix(std::string_view bytes) {
-  if (bytes.size() <= kPrefixBytes) return std::nullopt;
-  const std::size_t cut = bytes.substr(0, kPrefixBytes).find_last_of(",\r\n");
-  if (cut == std::string_view::npos) return std::nullopt;
-  return bytes.substr(0, cut + 1);
-}
-
 bool IsReservedInName(char32_t c) {
   constexpr std::u32string_view kReserved = U"\\/:*?\"<>|";
   // A byte that is not CP932 has no character to name a folder with: the folder would not
@@ -94,19 +65,17 @@ std::vector<Text> SplitPath(TextView text, TextView separators) {
 
 Text ReadJobName(const FileSystem& fs, const Text& path, PathStyle style) {
   if (fs.KindOf(path) != EntryKind::kFile) return Text();
-  std::string bytes;
+  Text second;
   try {
-    bytes = fs.ReadAll(path);
+    // Read in pieces: only as much of the file as the first two fields need.
+    FieldReader in = FieldReader::FromSource(fs.OpenForReading(path));
+    in.ReadField();
+    second = in.ReadField();
   } catch (const ConversionError&) {
-    return Text();  // unreadable: the file is not accepted, like a wrong identifier
+    return Text();  // unreadable, or fewer than two fields: not accepted, like a wrong identifier
   }
-  std::optional<Text> second;
-  if (const std::optional<std::string_view> prefix = SafePrefix(bytes)) {
-    second = SecondField(DecodeCp932(*prefix), false);
-  }
-  if (!second) second = SecondField(DecodeCp932(bytes), true);
-  if (second->size() != kJobNameLength || !IsSafeJobName(*second, style)) return Text();
-  return *second;
+  if (second.size() != kJobNameLength || !IsSafeJobName(second, style)) return Text();
+  return second;
 }
 
 bool IsSafeJobName(TextView name, PathStyle style) {

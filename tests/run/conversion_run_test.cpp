@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/file_system.h"
@@ -234,9 +236,9 @@ TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
 class UnreadableFileSystem : public RealFileSystem {
  public:
   explicit UnreadableFileSystem(Text path) : path_(std::move(path)) {}
-  std::string ReadAll(const Text& path) const override {
+  std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override {
     if (path == path_) throw ConversionError(U"ファイルを開けません: 読み取り権限がありません");
-    return RealFileSystem::ReadAll(path);
+    return RealFileSystem::OpenForReading(path);
   }
 
  private:
