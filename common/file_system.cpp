@@ -134,6 +134,18 @@ std::vector<Text> ListEntries(const Text& folder, Accept accept) {
   return names;
 }
 
+/// Appended to an output file's name while it is being written.
+constexpr const char* kTemporarySuffix = ".tecris2nx-part";
+
+/// Moves the finished file over the target, replacing it in one step.
+bool ReplaceWith(const fs::path& temporary, const fs::path& target) {
+#ifdef _WIN32
+  return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(temporary.c_str(), target.c_str()) == 0;
+#endif
+}
+
 }  // namespace
 
 EntryKind RealFileSystem::KindOf(const Text& path) const {
@@ -170,7 +182,16 @@ std::string RealFileSystem::ReadAll(const Text& path) const {
 }
 
 void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
-  std::FILE* file = OpenNative(NativePath(path), true);
+  const fs::path target = NativePath(path);
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) {
+    throw ConversionError(FileProblem(U"ファイルに書き込めません", path, U"フォルダです"));
+  }
+  // Written under a temporary name and renamed into place once complete: an interrupted
+  // conversion never leaves a half-written file where a good one stood.
+  fs::path temporary = target;
+  temporary += kTemporarySuffix;
+  std::FILE* file = OpenNative(temporary, true);
   if (!file) {
     throw ConversionError(
         FileProblem(U"ファイルに書き込めません", path, FromUtf8(std::strerror(errno))));
@@ -179,9 +200,11 @@ void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   closer.file = nullptr;
   const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    throw ConversionError(
-        FileProblem(U"ファイルに書き込めません", path, FromUtf8(std::strerror(errno))));
+  const int error = errno;
+  if (!written || !closed || !ReplaceWith(temporary, target)) {
+    const Text reason = FromUtf8(std::strerror(written && closed ? errno : error));
+    fs::remove(temporary, ec);
+    throw ConversionError(FileProblem(U"ファイルに書き込めません", path, reason));
   }
 }
 
