@@ -2,7 +2,9 @@
 // file and the problem, and every file written before the failure exactly as a clean conversion
 // writes it.
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 #endif
 
@@ -24,6 +26,18 @@ namespace {
 
 using testing::Cp932Lines;
 using testing::TempDir;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
 
 const std::string kSource = TECRIS2NX_SOURCE_DIR;
 const std::string kPatdat = kSource + "/examples/sample-patdat";
@@ -216,6 +230,25 @@ TEST(BadInputTest, RandomBytesNeverCrash) {
   const std::string input = tmp.path().string() + "/in/12345678.001";
   const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
   ExpectOneMessage(outcome, input, "指定されたﾌｧｲﾙは正しくありません", "random bytes");
+#ifndef _WIN32
+  // The program's own peak memory, as the system counted it for the child that converted.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::freopen("/dev/null", "w", stderr);
+    const std::string patdat = kPatdat;
+    const std::string out = tmp.path().string() + "/out";
+    execl(TECRIS2NX_BINARY, TECRIS2NX_BINARY, "--patdat", patdat.c_str(), "-o", out.c_str(),
+          input.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  // A sanitizer's shadow memory is not the program's own.
+  if (!kSanitized) EXPECT_LT(static_cast<long long>(usage.ru_maxrss) * 1024, 3LL * (50LL << 20));
+#endif
 }
 
 TEST(BadInputTest, FileSystemFailures) {
