@@ -247,7 +247,9 @@ TEST(BadInputTest, RandomBytesNeverCrash) {
   ASSERT_EQ(wait4(child, &status, 0, &usage), child);
   EXPECT_EQ(WEXITSTATUS(status), 1);
   // A sanitizer's shadow memory is not the program's own.
-  if (!kSanitized) EXPECT_LT(static_cast<long long>(usage.ru_maxrss) * 1024, 3LL * (50LL << 20));
+  if (!kSanitized) {
+    EXPECT_LT(static_cast<long long>(usage.ru_maxrss) * 1024, 3LL * (50LL << 20));
+  }
 #endif
 }
 
