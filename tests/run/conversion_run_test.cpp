@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -79,7 +81,11 @@ TEST_F(ConversionRunTest, PathFailuresStopBeforeAnythingIsConverted) {
   const Text in = tmp.TextOf("in") + kSep;
   const Text out = tmp.TextOf("out");
   const Row rows[] = {
-      {"relative source", U"in" + kSep, out, {kDriveNameMessage, kBadPathMessage}, U"in" + kSep,
+      {"relative source",
+       U"in" + kSep,
+       out,
+       {kDriveNameMessage, kBadPathMessage},
+       U"in" + kSep,
        false},
       {"blank in source", in + U"a b", out, {kBadPathMessage}, in + U"a b", false},
       {"empty destination", in, U"", {kDriveNameMessage, kBadPathMessage}, U"", true},
@@ -163,12 +169,10 @@ TEST_F(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
   const Row rows[] = {
       {"full-width lower-case marker", "ｃ,12345678001,y,1\n1,2,3,1.5,12,28\n", true, U""},
       {"quoted marker with a blank", "\"C \",12345678001,y,1\n1,2,3,1.5,12,28\n", false, U"C "},
-      {"C then B: B is out of order", "C,12345678001,y,1\n1,2,3,1.5,12,28\nB,1,2,3\n", true,
-       U"B"},
+      {"C then B: B is out of order", "C,12345678001,y,1\n1,2,3,1.5,12,28\nB,1,2,3\n", true, U"B"},
       {"unknown marker after C", "C,12345678001,y,1\n1,2,3,1.5,12,28\nX\n", true, U"X"},
       {"ends right after the section", "C,12345678001,y,1\n1,2,3,1.5,12,28", true, U""},
-      {"only empty lines after the section", "C,12345678001,y,1\n1,2,3,1.5,12,28\n\n\n", true,
-       U""},
+      {"only empty lines after the section", "C,12345678001,y,1\n1,2,3,1.5,12,28\n\n\n", true, U""},
   };
   for (const Row& r : rows) {
     TempDir out;
@@ -253,8 +257,9 @@ TEST_F(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
   ui.selected = {U"a.001", U"b.002"};
   ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + kSep, HostPathStyle()});
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, U"ファイル " + input +
-                                  U" を変換できませんでした。\nファイルを開けません: 読み取り権限がありません");
+  EXPECT_EQ(ui.boxes[0].text,
+            U"ファイル " + input +
+                U" を変換できませんでした。\nファイルを開けません: 読み取り権限がありません");
   EXPECT_EQ(ui.boxes[0].style, kStyleOkExclamation);
   EXPECT_EQ(ui.messageLine, U"");
   EXPECT_FALSE(ui.clearPending);
@@ -270,6 +275,36 @@ TEST_F(ConversionRunTest, JobFolderTakenByAPlainFile) {
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_NE(ui.boxes[0].text.find(U"ジョブフォルダを作成できません"), Text::npos);
   EXPECT_EQ(tmp.Read("out/12345678001"), "not a folder");
+}
+
+}  // namespace
+}  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+// A, then C, then B: A and C are converted, B is out of order and left, without a message.
+TEST(ConversionRunWalkTest, SectionsAfterAnOutOfOrderMarkerAreNotRead) {
+  TempDir tmp;
+  std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.001",
+                        std::ios::binary);
+  std::ostringstream bytes;
+  bytes << example.rdbuf();
+  tmp.Write("in/12345678.001",
+            bytes.str() + Cp932Lines("B,12345678001,x,1\nB,1,1,1.0,0,表土,C,\n"));
+  RealFileSystem fs;
+  ScriptedFrontEnd ui;
+  ui.source = tmp.TextOf("in") + Text(1, HostSeparator());
+  ui.destination = tmp.TextOf("out");
+  ui.selected = {U"12345678.001"};
+  ui.answers = {kAnswerYes};
+  ConversionRun(ui, RunEnvironment{fs, FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/")});
+  EXPECT_EQ(ui.messageLine, kDoneMessage);
+  ASSERT_EQ(ui.converted.size(), 1u);
+  EXPECT_EQ(ui.converted[0].written,
+            (std::vector<Text>{U"titl01.txt", U"titl02.txt", U"titl04.txt", U"X5.txt"}));
+  EXPECT_EQ(ui.converted[0].stoppedAtMarker, U"B");
+  EXPECT_FALSE(tmp.Exists("out/12345678001/X1.txt"));
 }
 
 }  // namespace
