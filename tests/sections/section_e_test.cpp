@@ -4,19 +4,14 @@
 
 #include <vector>
 
+#include "support/record_tables.h"
+
 namespace tecris2nx {
 namespace {
 
 using Records = std::vector<std::vector<Text>>;
 
-RecordTable TableOf(const Records& records) {
-  RecordTable table;
-  table.Reset(4, static_cast<std::int16_t>(records.size()));
-  for (int r = 1; r <= table.count(); ++r) {
-    for (int v = 1; v <= 4; ++v) table.Cell(v, r) = records[r - 1][v - 1];
-  }
-  return table;
-}
+RecordTable TableOf(const Records& records) { return testing::TableOf(4, records); }
 
 TEST(SectionETest, LeadFieldDecidesTheSectionSize) {
   struct Row {

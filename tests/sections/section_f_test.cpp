@@ -5,20 +5,14 @@
 #include <vector>
 
 #include "common/error.h"
+#include "support/record_tables.h"
 
 namespace tecris2nx {
 namespace {
 
 using Records = std::vector<std::vector<Text>>;
 
-RecordTable TableOf(const Records& records) {
-  RecordTable table;
-  table.Reset(3, static_cast<std::int16_t>(records.size()));
-  for (int r = 1; r <= table.count(); ++r) {
-    for (int v = 1; v <= 3; ++v) table.Cell(v, r) = records[r - 1][v - 1];
-  }
-  return table;
-}
+RecordTable TableOf(const Records& records) { return testing::TableOf(3, records); }
 
 TEST(SectionFTest, LeadFieldDecidesSizeAndKind) {
   struct Row {

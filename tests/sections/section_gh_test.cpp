@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "common/file_system.h"
 #include "run/conversion_run.h"
+#include "support/record_tables.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
@@ -18,14 +19,7 @@ using testing::TempDir;
 
 using Records = std::vector<std::vector<Text>>;
 
-RecordTable TableOf(const Records& records) {
-  RecordTable table;
-  table.Reset(3, static_cast<std::int16_t>(records.size()));
-  for (int r = 1; r <= table.count(); ++r) {
-    for (int v = 1; v <= 3; ++v) table.Cell(v, r) = records[r - 1][v - 1];
-  }
-  return table;
-}
+RecordTable TableOf(const Records& records) { return testing::TableOf(3, records); }
 
 TEST(SectionGHTest, LeadFieldIsTheOpeningOnlyForTheReadersOwnLetter) {
   struct Row {
