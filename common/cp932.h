@@ -20,6 +20,9 @@ Text DecodeCp932(std::string_view bytes);
 /// Code points to CP932 bytes; throws ConversionError naming the character when one has no CP932 form.
 std::string EncodeCp932(TextView text);
 
+/// EncodeCp932 appended to `out`; on a throw `out` may hold part of the text.
+void AppendCp932(TextView text, std::string& out);
+
 /// As EncodeCp932, but a character without a CP932 form becomes "?" (the system's best-fit default).
 std::string EncodeCp932Lossy(TextView text);
 

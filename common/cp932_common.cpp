@@ -45,9 +45,7 @@ const std::string& EncodeChar(char32_t c) {
 }
 
 template <bool kLossy>
-std::string Encode(TextView text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 2);
+void EncodeInto(TextView text, std::string& out) {
   for (char32_t c : text) {
     if (c < 0x80) {
       out += static_cast<char>(c);
@@ -68,6 +66,13 @@ std::string Encode(TextView text) {
       }
     }
   }
+}
+
+template <bool kLossy>
+std::string Encode(TextView text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  EncodeInto<kLossy>(text, out);
   return out;
 }
 
@@ -101,6 +106,8 @@ Text DecodeCp932(std::string_view bytes) {
 }
 
 std::string EncodeCp932(TextView text) { return Encode<false>(text); }
+
+void AppendCp932(TextView text, std::string& out) { EncodeInto<false>(text, out); }
 
 std::string EncodeCp932Lossy(TextView text) { return Encode<true>(text); }
 

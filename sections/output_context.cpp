@@ -70,8 +70,8 @@ std::string EncodeLines(const std::vector<Text>& lines) {
 
 void TextLines::push_back(TextView line) {
   Text scratch;
-  const std::string encoded = EncodeCp932(OneLine(line, scratch));
-  const std::size_t needed = bytes_.size() + encoded.size() + 2;
+  const TextView text = OneLine(line, scratch);
+  const std::size_t needed = bytes_.size() + text.size() * 2 + 2;
   if (needed > bytes_.capacity()) {
     // With the number of lines known, size the buffer once from the lines so far; otherwise grow
     // by a quarter rather than double. A large file then holds little unused room and is not
@@ -83,7 +83,13 @@ void TextLines::push_back(TextView line) {
     }
     bytes_.reserve(room);
   }
-  bytes_ += encoded;
+  const std::size_t start = bytes_.size();
+  try {
+    AppendCp932(text, bytes_);
+  } catch (...) {
+    bytes_.resize(start);  // a line that cannot be written leaves no part of itself
+    throw;
+  }
   ends_.push_back(bytes_.size());
   bytes_ += "\r\n";
 }
@@ -110,7 +116,10 @@ void PrintTo(const TextLines& lines, std::ostream* os) {
 }
 
 Text JoinFields(const std::vector<Text>& fields) {
+  std::size_t size = fields.size();
+  for (const Text& field : fields) size += field.size();
   Text line;
+  line.reserve(size);
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i != 0) line += U',';
     line += fields[i];
