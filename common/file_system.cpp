@@ -9,6 +9,12 @@
 
 #include "common/error.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -184,9 +190,6 @@ std::string RealFileSystem::ReadAll(const Text& path) const {
 void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
   const fs::path target = NativePath(path);
   std::error_code ec;
-  if (fs::is_directory(target, ec)) {
-    throw ConversionError(FileProblem(U"ファイルに書き込めません", path, U"フォルダです"));
-  }
   // Written under a temporary name and renamed into place once complete: an interrupted
   // conversion never leaves a half-written file where a good one stood.
   fs::path temporary = target;
@@ -307,6 +310,7 @@ std::unique_ptr<ByteSource> FileSystem::OpenForReading(const Text& path) const {
 
 std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) const {
   const fs::path native = NativePath(path);
+#ifdef _WIN32
   std::error_code ec;
   if (fs::is_directory(native, ec)) {
     throw ConversionError(FileProblem(U"ファイルを開けません", path, U"フォルダです"));
@@ -317,6 +321,24 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
         FileProblem(U"ファイルを開けません", path, U"通常のファイルではありません"));
   }
   std::FILE* file = OpenNative(native, false);
+#else
+  // Opened without waiting (a pipe would block) and then asked what it is: one call each, where
+  // looking first would cost more calls per file than the reading does.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    throw ConversionError(
+        FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool folder = S_ISDIR(info.st_mode);
+    ::close(fd);
+    throw ConversionError(FileProblem(U"ファイルを開けません", path,
+                                      folder ? U"フォルダです" : U"通常のファイルではありません"));
+  }
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (!file) ::close(fd);
+#endif
   if (!file) {
     throw ConversionError(
         FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));

@@ -29,8 +29,9 @@ namespace {
 /// Hands memory freed by a finished section back to the system, so that a large file's sections
 /// do not add up in the process's footprint.
 void ReturnFreedMemory() {
-#ifdef __GLIBC__
-  malloc_trim(0);
+#if defined(__GLIBC__) && __GLIBC_PREREQ(2, 33)
+  // Only worth a call to the system when a large section was freed; small files free little.
+  if (mallinfo2().fordblks > (std::size_t{4} << 20)) malloc_trim(0);
 #endif
 }
 
