@@ -16,6 +16,7 @@ work="$build/bench-work"
 rm -rf "$work" && mkdir -p "$work"
 "$build/bench/make_corpus" "$work/corpus" "$files"
 cp -r examples/sample-patdat "$work/patdat"
+sync && sleep 3
 bin="$build/tecris2nx"
 
 now() { date +%s.%N; }
@@ -24,23 +25,29 @@ large_mb=$(du -sb "$work/corpus/large" | awk '{printf "%.2f", $1/1e6}')
 
 ratios=()
 convs=()
+# Every run writes into folders of its own; all are deleted at the end. Deleting thousands of
+# files between runs makes the file system busy for the next run and the timings noisy.
 for i in $(seq 1 "$runs"); do
-  rm -rf "$work/out" "$work/copy"
   sync
+  sleep 1
   t0=$(now)
-  "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
+  "$bin" --patdat "$work/patdat" -o "$work/out-$i" "$work"/corpus/batch/*
   t1=$(now)
-  cp -r "$work/out" "$work/copy"
+  sync
+  sleep 1
   t2=$(now)
+  cp -r "$work/out-$i" "$work/copy-$i"
+  t3=$(now)
   conv=$(echo "$t1 - $t0" | bc -l)
-  floor=$(echo "$t2 - $t1" | bc -l)
+  floor=$(echo "$t3 - $t2" | bc -l)
   convs+=("$conv")
   ratios+=("$(echo "$conv / $floor" | bc -l)")
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 conv=$(median "${convs[@]}")
 ratio=$(median "${ratios[@]}")
-outputs=$(find "$work/out" -type f | wc -l)
+outputs=$(find "$work/out-1" -type f | wc -l)
+rm -rf "$work"/out-* "$work"/copy-*
 
 # The large file: throughput on one core and peak memory.
 rm -rf "$work/out-large"
@@ -48,7 +55,7 @@ rm -rf "$work/out-large"
   "$bin" --patdat "$work/patdat" -o "$work/out-large" "$work"/corpus/large/*
 read -r large_s large_kb <"$work/time-large"
 /usr/bin/time -f '%M' -o "$work/time-batch" \
-  "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/* 
+  "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
 
 echo
 echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"

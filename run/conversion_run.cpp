@@ -31,7 +31,7 @@ namespace {
 void ReturnFreedMemory() {
 #if defined(__GLIBC__) && __GLIBC_PREREQ(2, 33)
   // Only worth a call to the system when a large section was freed; small files free little.
-  if (mallinfo2().fordblks > (std::size_t{4} << 20)) malloc_trim(0);
+  if (mallinfo2().fordblks > (std::size_t{1} << 20)) malloc_trim(0);
 #endif
 }
 
