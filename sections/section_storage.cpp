@@ -18,11 +18,12 @@ constexpr std::size_t kMaxBlocks = 1 << 16;
 void RecordTable::Reset(int values, std::int16_t count) {
   values_ = values;
   count_ = count < 0 ? std::int16_t{0} : count;
-  const std::size_t cells = static_cast<std::size_t>(values_) * static_cast<std::size_t>(count_);
   blocks_.clear();
-  blocks_.emplace_back(1, kCellEnd);  // start 0: the empty cell every cell starts as
+  blocks_.emplace_back();
   blocks_.back().reserve(kBlockSize);
-  starts_.assign(cells, 0);
+  recordStarts_.assign(static_cast<std::size_t>(count_), 0);
+  storedInOrder_ = 0;
+  elsewhere_.clear();
 }
 
 std::size_t RecordTable::IndexOf(int value, int record) const {
@@ -73,12 +74,36 @@ void RecordTable::Store(std::size_t index, TextView text) {
     }
   }
   packed += kCellEnd;
-  starts_[index] = static_cast<std::uint32_t>(start);
+  if (index == storedInOrder_ && elsewhere_.empty()) {
+    if (index % static_cast<std::size_t>(values_) == 0) {
+      recordStarts_[index / static_cast<std::size_t>(values_)] = static_cast<std::uint32_t>(start);
+    }
+    ++storedInOrder_;
+  } else {
+    // Out of order, the cells that follow could not be found by walking a record any more.
+    elsewhere_[index] = static_cast<std::uint32_t>(start);
+  }
 }
 
 Text RecordTable::Load(std::size_t index) const {
+  std::uint32_t start = 0;
+  if (const auto it = elsewhere_.find(index); it != elsewhere_.end()) {
+    start = it->second;
+  } else if (index >= storedInOrder_) {
+    return Text();  // never stored
+  } else {
+    // Walk the record's cells up to the one asked for.
+    const std::size_t values = static_cast<std::size_t>(values_);
+    std::size_t block = recordStarts_[index / values] >> 16;
+    std::size_t offset = recordStarts_[index / values] & 0xFFFF;
+    for (std::size_t skip = index % values; skip > 0; --skip) {
+      offset = blocks_[block].find(kCellEnd, offset) + 1;
+      if (offset >= blocks_[block].size()) ++block, offset = 0;
+    }
+    if (offset >= blocks_[block].size()) ++block, offset = 0;
+    start = static_cast<std::uint32_t>((block << 16) | offset);
+  }
   Text text;
-  const std::uint32_t start = starts_[index];
   const unsigned char* p =
       reinterpret_cast<const unsigned char*>(blocks_[start >> 16].data()) + (start & 0xFFFF);
   for (;;) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -49,8 +50,13 @@ class RecordTable {
   /// Every cell's characters, one to four bytes each, in blocks that never move once filled:
   /// growing one buffer would copy it and briefly hold it twice.
   std::vector<std::string> blocks_;
-  /// Where each cell begins: block number times 65536 plus the offset in the block.
-  std::vector<std::uint32_t> starts_;
+  /// Where each record's first cell begins: block number times 65536 plus the offset in it. The
+  /// record's further cells follow in order, each ended by a mark, going on in the next block
+  /// where one block ends: readers store cells in that order, so no place is kept per cell.
+  std::vector<std::uint32_t> recordStarts_;
+  std::size_t storedInOrder_ = 0;  ///< cells stored in order so far
+  /// Cells stored out of order or stored again, once that has happened (tests, not readers).
+  std::unordered_map<std::size_t, std::uint32_t> elsewhere_;
 };
 
 /// Slots 1 to 34 of the survey header; slot 0 is never used.

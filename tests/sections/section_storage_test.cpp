@@ -31,6 +31,44 @@ TEST(RecordTableTest, CellsComeBackExactlyAsStored) {
   EXPECT_EQ(view.Cell(3, 1), U"");  // a reset table is empty
 }
 
+TEST(RecordTableTest, LargeTablesFilledInOrderCrossBlocks) {
+  // Cells of every length, some longer than a block, stored in reading order.
+  RecordTable table;
+  table.Reset(5, 3000);
+  auto cellText = [](int v, int r) {
+    const int length = (r * 7 + v * 13) % 40 + (r % 500 == 0 && v == 3 ? 70000 : 0);
+    return Text(static_cast<std::size_t>(length), static_cast<char32_t>(U'a' + (r + v) % 26)) +
+           (r % 3 == 0 ? U"表" : U"");
+  };
+  for (int r = 1; r <= table.count(); ++r) {
+    for (int v = 1; v <= 5; ++v) table.Cell(v, r) = cellText(v, r);
+  }
+  const RecordTable& view = table;
+  for (int r = 1; r <= table.count(); r += 7) {
+    for (int v = 1; v <= 5; ++v) ASSERT_EQ(view.Cell(v, r), cellText(v, r)) << v << "," << r;
+  }
+  EXPECT_EQ(view.Cell(5, 3000), cellText(5, 3000));
+  // Stored again: the new text counts, and every other cell keeps its own.
+  table.Cell(2, 10) = U"new";
+  EXPECT_EQ(view.Cell(2, 10), U"new");
+  EXPECT_EQ(view.Cell(3, 10), cellText(3, 10));
+}
+
+TEST(RecordTableTest, CellsNotYetStoredAreEmpty) {
+  RecordTable table;
+  table.Reset(3, 2);
+  table.Cell(1, 1) = U"a";
+  const RecordTable& view = table;
+  EXPECT_EQ(view.Cell(2, 1), U"");
+  EXPECT_EQ(view.Cell(3, 2), U"");
+  table.Cell(3, 2) = U"c";  // out of order
+  table.Cell(2, 1) = U"b";
+  EXPECT_EQ(view.Cell(1, 1), U"a");
+  EXPECT_EQ(view.Cell(2, 1), U"b");
+  EXPECT_EQ(view.Cell(3, 2), U"c");
+  EXPECT_EQ(view.Cell(1, 2), U"");
+}
+
 TEST(RecordTableTest, IndexesOutsideTheTableThrow) {
   RecordTable table;
   table.Reset(3, 2);
