@@ -29,9 +29,11 @@ namespace {
 /// Hands memory freed by a finished section back to the system, so that a large file's sections
 /// do not add up in the process's footprint.
 void ReturnFreedMemory() {
-#if defined(__GLIBC__) && __GLIBC_PREREQ(2, 33)
+#ifdef __GLIBC__
+#if __GLIBC_PREREQ(2, 33)
   // Only worth a call to the system when a large section was freed; small files free little.
   if (mallinfo2().fordblks > (std::size_t{1} << 20)) malloc_trim(0);
+#endif
 #endif
 }
 
