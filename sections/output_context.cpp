@@ -10,7 +10,9 @@ namespace {
 /// A quoted TECRIS field may hold line ends; written as they are, they would split an output
 /// line and shift every line and field after it. Each becomes a blank.
 TextView OneLine(TextView line, Text& scratch) {
-  if (line.find_first_of(U"\r\n") == TextView::npos) return line;
+  if (std::none_of(line.begin(), line.end(), [](char32_t c) { return c == U'\r' || c == U'\n'; })) {
+    return line;
+  }
   scratch.assign(line);
   for (char32_t& c : scratch) {
     if (c == U'\r' || c == U'\n') c = U' ';

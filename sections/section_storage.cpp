@@ -103,12 +103,15 @@ Text RecordTable::Load(std::size_t index) const {
     if (offset >= blocks_[block].size()) ++block, offset = 0;
     start = static_cast<std::uint32_t>((block << 16) | offset);
   }
+  const std::string& block = blocks_[start >> 16];
+  const std::size_t from = start & 0xFFFF;
+  const std::size_t to = block.find(kCellEnd, from);
+  const auto* p = reinterpret_cast<const unsigned char*>(block.data()) + from;
+  const auto* end = reinterpret_cast<const unsigned char*>(block.data()) + to;
   Text text;
-  const unsigned char* p =
-      reinterpret_cast<const unsigned char*>(blocks_[start >> 16].data()) + (start & 0xFFFF);
-  for (;;) {
+  text.reserve(to - from);
+  while (p < end) {
     const unsigned char b = *p++;
-    if (b == static_cast<unsigned char>(kCellEnd)) break;
     char32_t c = b;
     int more = 0;
     if (b >= 0xF0) {
