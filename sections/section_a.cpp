@@ -79,6 +79,16 @@ void AddEmpty(std::vector<Text>& lines, int count) {
   for (int i = 0; i < count; ++i) lines.emplace_back();
 }
 
+/// The six lines of codes 2 and 3 (slots 10 to 15), the same in "titl01.txt" and "titl02.txt".
+void AddCodeLines(std::vector<Text>& lines, const SectionATableType& table) {
+  lines.push_back(Number(table, 10, 2));
+  lines.push_back(Number(table, 11, 2));
+  lines.push_back(Tenths(table, 12));
+  lines.push_back(Number(table, 13, 3));
+  lines.push_back(Number(table, 14, 2));
+  lines.push_back(Tenths(table, 15));
+}
+
 }  // namespace
 
 void SplitByWidths(TextView text, std::span<const int> widths, std::array<Text, 3>& pieces) {
@@ -152,12 +162,7 @@ std::vector<Text> Title01Lines(const SectionATableType& table) {
   lines.push_back(Number(table, 33, 2));
   AddEmpty(lines, 1);
   lines.push_back(Trimmed(table, 2));
-  lines.push_back(Number(table, 10, 2));
-  lines.push_back(Number(table, 11, 2));
-  lines.push_back(Tenths(table, 12));
-  lines.push_back(Number(table, 13, 3));
-  lines.push_back(Number(table, 14, 2));
-  lines.push_back(Tenths(table, 15));
+  AddCodeLines(lines, table);
   AddEmpty(lines, 1);
   lines.push_back(Trimmed(table, 34));
   AddEmpty(lines, 5);
@@ -168,12 +173,7 @@ std::vector<Text> Title02Lines(const SectionATableType& table, const Text& first
                                const Text& l2Name) {
   std::vector<Text> lines;
   AddEmpty(lines, 8);
-  lines.push_back(Number(table, 10, 2));
-  lines.push_back(Number(table, 11, 2));
-  lines.push_back(Tenths(table, 12));
-  lines.push_back(Number(table, 13, 3));
-  lines.push_back(Number(table, 14, 2));
-  lines.push_back(Tenths(table, 15));
+  AddCodeLines(lines, table);
   AddEmpty(lines, 2);
   const bool noElevation = IsBlank(table, 16);
   lines.push_back(noElevation ? Text() : Text(U"01"));
