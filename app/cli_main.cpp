@@ -5,13 +5,7 @@
 #include "app/cli.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "common/windows_api.h"
 #include <shellapi.h>
 
 namespace {

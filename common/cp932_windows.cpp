@@ -1,13 +1,7 @@
 // Single CP932 characters through the system's own tables (code page 932). The system
 // substitutes silently where this program must not (undefined pairs become a default character,
 // unencodable characters become "?" or a look-alike), so every result is checked.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "common/windows_api.h"
 
 #include "common/cp932_system.h"
 

@@ -16,14 +16,9 @@
 #endif
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <direct.h>
-#include <windows.h>
+
+#include "common/windows_api.h"
 #endif
 
 namespace fs = std::filesystem;

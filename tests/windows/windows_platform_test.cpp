@@ -1,12 +1,6 @@
 // The Windows platform layer: code page 932 through the system, wide-character paths, drive
 // letters, and whole conversions into folders with Japanese names.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "common/windows_api.h"
 
 #include <gtest/gtest.h>
 
