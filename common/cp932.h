@@ -17,6 +17,9 @@ bool IsRawByte(char32_t c);
 /// CP932 (Windows-31J: 0x5C is the backslash) bytes to code points; never fails.
 Text DecodeCp932(std::string_view bytes);
 
+/// DecodeCp932 appended to `out`: a buffer used again keeps its room, so nothing is allocated.
+void AppendDecodedCp932(std::string_view bytes, Text& out);
+
 /// Code points to CP932 bytes; throws ConversionError naming the character when one has no CP932 form.
 std::string EncodeCp932(TextView text);
 

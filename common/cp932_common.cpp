@@ -46,26 +46,32 @@ const std::string& EncodeChar(char32_t c) {
 
 template <bool kLossy>
 void EncodeInto(TextView text, std::string& out) {
+  // At most two bytes a character: size once, fill through a pointer, cut to what was made.
+  const std::size_t base = out.size();
+  out.resize(base + text.size() * 2);
+  char* w = out.data() + base;
   for (char32_t c : text) {
     if (c < 0x80) {
-      out += static_cast<char>(c);
+      *w++ = static_cast<char>(c);
     } else if (c >= 0xFF61 && c <= 0xFF9F) {
-      out += static_cast<char>(c - 0xFF61 + 0xA1);
+      *w++ = static_cast<char>(c - 0xFF61 + 0xA1);
     } else if (IsRawByte(c)) {
-      out += static_cast<char>(c - kRawByteBase);
+      *w++ = static_cast<char>(c - kRawByteBase);
     } else {
       const std::string& bytes = EncodeChar(c);
       if (!bytes.empty()) {
-        out += bytes;
+        for (char b : bytes) *w++ = b;
       } else if constexpr (kLossy) {
-        out += '?';
+        *w++ = '?';
       } else {
+        out.resize(static_cast<std::size_t>(w - out.data()));
         char hex[16];
         std::snprintf(hex, sizeof(hex), "%04X", static_cast<unsigned>(c));
         throw ConversionError(U"文字 U+" + FromUtf8(hex) + U" は CP932 で書けません。");
       }
     }
   }
+  out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 template <bool kLossy>
@@ -82,27 +88,35 @@ bool IsRawByte(char32_t c) { return c >= kRawByteBase + 0x80 && c <= kRawByteBas
 
 Text DecodeCp932(std::string_view bytes) {
   Text out;
-  out.reserve(bytes.size());
+  AppendDecodedCp932(bytes, out);
+  return out;
+}
+
+void AppendDecodedCp932(std::string_view bytes, Text& out) {
+  // Never more characters than bytes: size once, fill through a pointer, cut to what was made.
+  const std::size_t base = out.size();
+  out.resize(base + bytes.size());
+  char32_t* w = out.data() + base;
   const std::size_t n = bytes.size();
   for (std::size_t i = 0; i < n; ++i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out += static_cast<char32_t>(b);
+      *w++ = b;
     } else if (b >= 0xA1 && b <= 0xDF) {
-      out += static_cast<char32_t>(0xFF61 + (b - 0xA1));
+      *w++ = static_cast<char32_t>(0xFF61 + (b - 0xA1));
     } else {
       char32_t c = 0;
       if (IsLeadByte(b) && i + 1 < n &&
           DecodePair(b, static_cast<unsigned char>(bytes[i + 1]), c)) {
-        out += c;
+        *w++ = c;
         ++i;
       } else {
         // Not CP932: keep the byte so it can be written back unchanged.
-        out += kRawByteBase + b;
+        *w++ = kRawByteBase + b;
       }
     }
   }
-  return out;
+  out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 std::string EncodeCp932(TextView text) { return Encode<false>(text); }

@@ -99,12 +99,15 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
   return span;
 }
 
-Text FieldReader::Take(const Span& span) {
-  Text field;
-  if (bytes_) {
-    field = DecodeCp932(std::string_view(*bytes_).substr(span.start, span.end - span.start));
-  } else {
-    field.assign(text_, span.start, span.end - span.start);
+TextView FieldReader::Take(const Span& span, bool decode) {
+  TextView field;
+  if (!bytes_) {
+    field = TextView(text_).substr(span.start, span.end - span.start);
+  } else if (decode) {
+    field_.clear();
+    AppendDecodedCp932(std::string_view(*bytes_).substr(span.start, span.end - span.start),
+                       field_);
+    field = field_;
   }
   pos_ = span.next;
   lastEndedWithComma_ = span.comma;
@@ -113,23 +116,29 @@ Text FieldReader::Take(const Span& span) {
   return field;
 }
 
-Text FieldReader::ReadField() {
+Text FieldReader::ReadField() { return Text(Next(true)); }
+
+TextView FieldReader::ReadFieldView() { return Next(true); }
+
+void FieldReader::SkipField() { Next(false); }
+
+TextView FieldReader::Next(bool decode) {
   if (AtEnd()) {
     if (lastEndedWithComma_) {
       // A trailing comma promises one more, empty, field.
       lastEndedWithComma_ = false;
       ++fields_;
       ++sectionFields_;
-      return Text();
+      return TextView();
     }
     const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
     throw ConversionError(Where(section_, number) +
                           U"ファイルがセクションの途中で終わっています。");
   }
-  if (!bytes_) return Take(Scan(TextView(text_), pos_));
+  if (!bytes_) return Take(Scan(TextView(text_), pos_), decode);
   for (;;) {
     const Span span = Scan(std::string_view(*bytes_), pos_);
-    if (!span.incomplete || !source_) return Take(span);
+    if (!span.incomplete || !source_) return Take(span, decode);
     // The field runs into the end of what is loaded: it may go on in the next piece. Loading
     // moves the bytes, so look again either way.
     Load();

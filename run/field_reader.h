@@ -29,6 +29,13 @@ class FieldReader {
   /// left, unless the previous field ended with a comma: that promises one more, empty, field.
   Text ReadField();
 
+  /// ReadField without a copy: the view holds until the next read, as the field is decoded into
+  /// a buffer that is used again for every field.
+  TextView ReadFieldView();
+
+  /// Moves past the next field without decoding it; fails as ReadField does.
+  void SkipField();
+
   /// True when no character is left.
   bool AtEnd();
 
@@ -55,11 +62,14 @@ class FieldReader {
   /// Loads more bytes from the source; false when it has none left.
   bool Load();
   std::size_t Size() const { return source_ || bytes_ ? bytes_->size() : text_.size(); }
-  Text Take(const Span& span);
+  /// The next field; decoded only when asked, else an empty view.
+  TextView Next(bool decode);
+  TextView Take(const Span& span, bool decode);
 
   Text text_;
   std::optional<std::string> bytes_;     ///< set when reading CP932 bytes
   std::unique_ptr<ByteSource> source_;   ///< set while a source may hold further bytes
+  Text field_;                           ///< the last field decoded from bytes
   std::size_t pos_ = 0;
   bool lastEndedWithComma_ = false;
   char32_t section_ = 0;

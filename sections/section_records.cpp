@@ -5,8 +5,8 @@ namespace tecris2nx {
 void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count) {
   table.Reset(values, count);
   for (int r = 1; r <= count; ++r) {
-    for (int i = 0; i < 3; ++i) in.ReadField();
-    for (int v = 1; v <= values; ++v) table.Cell(v, r) = in.ReadField();
+    for (int i = 0; i < 3; ++i) in.SkipField();
+    for (int v = 1; v <= values; ++v) table.Cell(v, r) = in.ReadFieldView();
   }
 }
 
@@ -15,11 +15,11 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int
   table.Reset(values, count);
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
-    if (!openingRead) in.ReadField();
+    if (!openingRead) in.SkipField();
     openingRead = false;
-    in.ReadField();
-    in.ReadField();
-    for (int v = 1; v <= values; ++v) table.Cell(v, r) = in.ReadField();
+    in.SkipField();
+    in.SkipField();
+    for (int v = 1; v <= values; ++v) table.Cell(v, r) = in.ReadFieldView();
   }
 }
 
