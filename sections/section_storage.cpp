@@ -1,6 +1,7 @@
 #include "sections/section_storage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -19,8 +20,6 @@ void RecordTable::Reset(int values, std::int16_t count) {
   values_ = values;
   count_ = count < 0 ? std::int16_t{0} : count;
   blocks_.clear();
-  blocks_.emplace_back();
-  blocks_.back().reserve(kBlockSize);
   recordStarts_.assign(static_cast<std::size_t>(count_), 0);
   storedInOrder_ = 0;
   elsewhere_.clear();
@@ -46,34 +45,40 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
 // (the carried raw bytes of a file are lone surrogates and must come back unchanged). A byte that
 // never starts or continues a character ends each cell, so no length need be kept.
 void RecordTable::Store(std::size_t index, TextView text) {
-  // A cell starts in the first 64 KiB of its block; a longer cell gets a block of its own.
-  if (blocks_.back().size() + text.size() * 4 + 1 > kBlockSize) {
+  const std::size_t most = text.size() * 4 + 1;
+  // A cell starts in the first 64 KiB of its block; a longer cell gets a block of its own. Every
+  // block holds at least 64 KiB, so a cell that ends within them also fits the block.
+  if (blocks_.empty() || blocks_.back().size + most > kBlockSize) {
     if (blocks_.size() >= kMaxBlocks) {
       throw ConversionError(U"セクションのデータが大きすぎます（4 GiB 以上）。");
     }
-    blocks_.emplace_back();
-    blocks_.back().reserve(std::max(kBlockSize, text.size() * 4 + 1));
+    Block block;
+    block.capacity = std::max(kBlockSize, most);
+    block.bytes.reset(new char[block.capacity]);  // no need to clear what will be written
+    blocks_.push_back(std::move(block));
   }
-  std::string& packed = blocks_.back();
-  const std::size_t start = ((blocks_.size() - 1) << 16) | packed.size();
+  Block& block = blocks_.back();
+  const std::size_t start = ((blocks_.size() - 1) << 16) | block.size;
+  char* w = block.bytes.get() + block.size;
   for (char32_t c : text) {
     if (c < 0x80) {
-      packed += static_cast<char>(c);
+      *w++ = static_cast<char>(c);
     } else if (c < 0x800) {
-      packed += static_cast<char>(0xC0 | (c >> 6));
-      packed += static_cast<char>(0x80 | (c & 0x3F));
+      *w++ = static_cast<char>(0xC0 | (c >> 6));
+      *w++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      packed += static_cast<char>(0xE0 | (c >> 12));
-      packed += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      packed += static_cast<char>(0x80 | (c & 0x3F));
+      *w++ = static_cast<char>(0xE0 | (c >> 12));
+      *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *w++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      packed += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-      packed += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      packed += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      packed += static_cast<char>(0x80 | (c & 0x3F));
+      *w++ = static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+      *w++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *w++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  packed += kCellEnd;
+  *w++ = kCellEnd;
+  block.size = static_cast<std::size_t>(w - block.bytes.get());
   if (index == storedInOrder_ && elsewhere_.empty()) {
     if (index % static_cast<std::size_t>(values_) == 0) {
       recordStarts_[index / static_cast<std::size_t>(values_)] = static_cast<std::uint32_t>(start);
@@ -85,46 +90,92 @@ void RecordTable::Store(std::size_t index, TextView text) {
   }
 }
 
-Text RecordTable::Load(std::size_t index) const {
-  std::uint32_t start = 0;
+const char* RecordTable::AppendCell(const char* p, Text& out) {
+  const auto* q = reinterpret_cast<const unsigned char*>(p);
+  for (unsigned char b = *q++; b != static_cast<unsigned char>(kCellEnd); b = *q++) {
+    char32_t c = b;
+    if (b >= 0xF0) {
+      c = (char32_t{b & 0x07u} << 18) | (char32_t{q[0] & 0x3Fu} << 12) |
+          (char32_t{q[1] & 0x3Fu} << 6) | (q[2] & 0x3Fu);
+      q += 3;
+    } else if (b >= 0xE0) {
+      c = (char32_t{b & 0x0Fu} << 12) | (char32_t{q[0] & 0x3Fu} << 6) | (q[1] & 0x3Fu);
+      q += 2;
+    } else if (b >= 0xC0) {
+      c = (char32_t{b & 0x1Fu} << 6) | (q[0] & 0x3Fu);
+      q += 1;
+    }
+    out += c;
+  }
+  return reinterpret_cast<const char*>(q);
+}
+
+bool RecordTable::StartOf(std::size_t index, std::uint32_t& start) const {
   if (const auto it = elsewhere_.find(index); it != elsewhere_.end()) {
     start = it->second;
-  } else if (index >= storedInOrder_) {
-    return Text();  // never stored
-  } else {
-    // Walk the record's cells up to the one asked for.
-    const std::size_t values = static_cast<std::size_t>(values_);
-    std::size_t block = recordStarts_[index / values] >> 16;
-    std::size_t offset = recordStarts_[index / values] & 0xFFFF;
-    for (std::size_t skip = index % values; skip > 0; --skip) {
-      offset = blocks_[block].find(kCellEnd, offset) + 1;
-      if (offset >= blocks_[block].size()) ++block, offset = 0;
-    }
-    if (offset >= blocks_[block].size()) ++block, offset = 0;
-    start = static_cast<std::uint32_t>((block << 16) | offset);
+    return true;
   }
-  const std::string& block = blocks_[start >> 16];
-  const std::size_t from = start & 0xFFFF;
-  const std::size_t to = block.find(kCellEnd, from);
-  const auto* p = reinterpret_cast<const unsigned char*>(block.data()) + from;
-  const auto* end = reinterpret_cast<const unsigned char*>(block.data()) + to;
+  if (index >= storedInOrder_) return false;
+  // Walk the record's cells up to the one asked for.
+  const std::size_t values = static_cast<std::size_t>(values_);
+  std::size_t block = recordStarts_[index / values] >> 16;
+  std::size_t offset = recordStarts_[index / values] & 0xFFFF;
+  for (std::size_t skip = index % values; skip > 0; --skip) {
+    const char* bytes = blocks_[block].bytes.get();
+    offset = static_cast<std::size_t>(
+                 static_cast<const char*>(std::memchr(bytes + offset, kCellEnd,
+                                                      blocks_[block].size - offset)) -
+                 bytes) +
+             1;
+    if (offset >= blocks_[block].size) ++block, offset = 0;
+  }
+  if (offset >= blocks_[block].size) ++block, offset = 0;
+  start = static_cast<std::uint32_t>((block << 16) | offset);
+  return true;
+}
+
+Text RecordTable::Load(std::size_t index) const {
   Text text;
-  text.reserve(to - from);
-  while (p < end) {
-    const unsigned char b = *p++;
-    char32_t c = b;
-    int more = 0;
-    if (b >= 0xF0) {
-      c = b & 0x07, more = 3;
-    } else if (b >= 0xE0) {
-      c = b & 0x0F, more = 2;
-    } else if (b >= 0xC0) {
-      c = b & 0x1F, more = 1;
-    }
-    for (; more > 0; --more) c = (c << 6) | (*p++ & 0x3F);
-    text += c;
-  }
+  std::uint32_t start = 0;
+  if (StartOf(index, start)) AppendCell(blocks_[start >> 16].bytes.get() + (start & 0xFFFF), text);
   return text;
+}
+
+void RecordTable::ReadRecord(int record, Record& cells) const {
+  const std::size_t first = IndexOf(1, record);
+  const std::size_t values = static_cast<std::size_t>(values_);
+  cells.text_.clear();
+  cells.ends_.clear();
+  if (elsewhere_.empty() && first + values <= storedInOrder_) {
+    // Stored in reading order: the cells follow one another, going on in the next block where
+    // one block ends.
+    std::size_t block = recordStarts_[first / values] >> 16;
+    std::size_t offset = recordStarts_[first / values] & 0xFFFF;
+    for (std::size_t v = 0; v < values; ++v) {
+      if (offset >= blocks_[block].size) ++block, offset = 0;
+      const char* bytes = blocks_[block].bytes.get();
+      offset = static_cast<std::size_t>(AppendCell(bytes + offset, cells.text_) - bytes);
+      cells.ends_.push_back(cells.text_.size());
+    }
+    return;
+  }
+  for (std::size_t v = 0; v < values; ++v) {
+    std::uint32_t start = 0;
+    if (StartOf(first + v, start)) {
+      AppendCell(blocks_[start >> 16].bytes.get() + (start & 0xFFFF), cells.text_);
+    }
+    cells.ends_.push_back(cells.text_.size());
+  }
+}
+
+TextView RecordTable::Record::operator[](int value) const {
+  if (value < 1 || static_cast<std::size_t>(value) > ends_.size()) {
+    throw std::out_of_range("RecordTable value " + std::to_string(value) +
+                            " is outside the record");
+  }
+  const std::size_t i = static_cast<std::size_t>(value - 1);
+  const std::size_t from = i == 0 ? 0 : ends_[i - 1];
+  return TextView(text_).substr(from, ends_[i] - from);
 }
 
 }  // namespace tecris2nx

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <unordered_map>
@@ -33,23 +34,48 @@ class RecordTable {
     std::size_t index_;
   };
 
+  /// All cells of one record, decoded in one walk: writers read whole records.
+  class Record {
+   public:
+    /// Value 1 to the table's value count.
+    TextView operator[](int value) const;
+
+   private:
+    friend class RecordTable;
+    Text text_;                      ///< every cell's characters, one after the other
+    std::vector<std::size_t> ends_;  ///< where each cell ends in text_
+  };
+
   /// Empties the table and sizes it for `count` records of `values` values each.
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
   int values() const { return values_; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
+  /// Fills `cells` with the record's cells; a Record used again for every record keeps its room.
+  void ReadRecord(int record, Record& cells) const;
 
  private:
+  /// A piece of the packed cells; filled once and never moved.
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+  };
+
   std::size_t IndexOf(int value, int record) const;
   void Store(std::size_t index, TextView text);
   Text Load(std::size_t index) const;
+  /// Where the cell begins (block number times 65536 plus offset); false when never stored.
+  bool StartOf(std::size_t index, std::uint32_t& start) const;
+  /// Appends the cell beginning at `p` to `out`; returns just past its end mark.
+  static const char* AppendCell(const char* p, Text& out);
 
   int values_ = 0;
   std::int16_t count_ = 0;
   /// Every cell's characters, one to four bytes each, in blocks that never move once filled:
   /// growing one buffer would copy it and briefly hold it twice.
-  std::vector<std::string> blocks_;
+  std::vector<Block> blocks_;
   /// Where each record's first cell begins: block number times 65536 plus the offset in it. The
   /// record's further cells follow in order, each ended by a mark, going on in the next block
   /// where one block ends: readers store cells in that order, so no place is kept per cell.
