@@ -100,14 +100,13 @@ Digits RoundedDigits(double value, int precision) {
   return result;
 }
 
-Text PlainText(const Digits& d) {
-  Text text;
+void AppendPlainText(Text& text, const Digits& d) {
   if (d.negative) text += U'-';
   if (d.exponent < 0) {
     text += U"0.";
     text.append(static_cast<std::size_t>(-d.exponent - 1), U'0');
     for (int i = 0; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
-    return text;
+    return;
   }
   for (int i = 0; i <= d.exponent; ++i) {
     text += i < d.count ? static_cast<char32_t>(d.digits[i]) : U'0';
@@ -116,11 +115,9 @@ Text PlainText(const Digits& d) {
     text += U'.';
     for (int i = d.exponent + 1; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
   }
-  return text;
 }
 
-Text ExponentText(const Digits& d) {
-  Text text;
+void AppendExponentText(Text& text, const Digits& d) {
   if (d.negative) text += U'-';
   text += static_cast<char32_t>(d.digits[0]);
   if (d.count > 1) {
@@ -130,29 +127,45 @@ Text ExponentText(const Digits& d) {
   text += d.exponent < 0 ? U"E-" : U"E+";
   const int magnitude = std::abs(d.exponent);
   if (magnitude < 10) text += U'0';
-  text += DecimalText(magnitude);
-  return text;
+  char digits[8];
+  const char* end = std::to_chars(digits, digits + sizeof(digits), magnitude).ptr;
+  for (const char* p = digits; p != end; ++p) text += static_cast<char32_t>(*p);
 }
 
-Text SpecialText(double value) {
-  if (std::isnan(value)) return U"NAN";
-  return value < 0 ? U"-INF" : U"INF";
+void AppendSpecialText(Text& text, double value) {
+  if (std::isnan(value)) text += U"NAN";
+  else text += value < 0 ? U"-INF" : U"INF";
 }
 
 // General form: plain digits, or exponent form below 1E-4 and from 10^upperExponent upward
 // (decided on the rounded value, so 999999999999999.9 is 1E+15).
-Text GeneralText(double value, int precision, int upperExponent) {
-  if (!std::isfinite(value)) return SpecialText(value);
+void AppendGeneralText(Text& text, double value, int precision, int upperExponent) {
+  if (!std::isfinite(value)) return AppendSpecialText(text, value);
   const Digits d = RoundedDigits(value, precision);
-  if (value != 0 && (d.exponent < -4 || d.exponent >= upperExponent)) return ExponentText(d);
-  return PlainText(d);
+  if (value != 0 && (d.exponent < -4 || d.exponent >= upperExponent)) {
+    AppendExponentText(text, d);
+  } else {
+    AppendPlainText(text, d);
+  }
+}
+
+// The value the digits stand for, rounded to the nearest double: what reading back their text
+// gives, without making the text.
+double DigitsValue(const Digits& d) {
+  std::array<char, 32> buffer{};
+  char* end = std::copy(d.digits.begin(), d.digits.begin() + d.count, buffer.data());
+  *end++ = 'e';
+  end = std::to_chars(end, buffer.data() + buffer.size(), d.exponent - (d.count - 1)).ptr;
+  double value = 0;
+  std::from_chars(buffer.data(), end, value);
+  return d.negative ? -value : value;
 }
 
 // NumberText(NumericValue(cell)) straight from the text, for a plain decimal of at most 15
 // significant digits written between blanks: such a decimal reads back from its double unchanged,
-// so only its zeros need normalising. Nearly every cell of a boring log is one. False when the
-// cell needs the general route.
-bool PlainDecimalText(TextView cell, Text& out) {
+// so only its zeros need normalising. Nearly every cell of a boring log is one. False, with
+// nothing appended, when the cell needs the general route.
+bool AppendPlainDecimal(Text& out, TextView cell) {
   std::size_t i = 0;
   const std::size_t n = cell.size();
   while (i < n && cell[i] == U' ') ++i;
@@ -182,14 +195,13 @@ bool PlainDecimalText(TextView cell, Text& out) {
       ++leadingZeros;
     }
     if (fracStart == fracEnd) {
-      out = U"0";
+      out += U'0';
       return true;
     }
     if (leadingZeros >= 4) return false;  // below 0.0001: exponent form
     significant -= leadingZeros;
   }
   if (significant > 15) return false;
-  out.clear();
   if (negative) out += U'-';
   if (intFirst == intEnd) {
     out += U'0';
@@ -304,61 +316,111 @@ double NumericValue(TextView text) {
   return negative && value != 0 ? -value : value;
 }
 
-Text NumberText(double value) { return GeneralText(value, 15, 15); }
+Text NumberText(double value) {
+  Text text;
+  AppendNumberText(text, value);
+  return text;
+}
+
+void AppendNumberText(Text& out, double value) { AppendGeneralText(out, value, 15, 15); }
 
 Text IntegerText(std::int16_t value) { return DecimalText(value); }
 
 Text RightPad4(TextView text) {
-  Text padded = U"    ";
-  padded += text;
-  return padded.substr(padded.size() - 4);
+  Text padded;
+  AppendRightPad4(padded, text);
+  return padded;
+}
+
+void AppendRightPad4(Text& out, TextView text) {
+  if (text.size() < 4) out.append(4 - text.size(), kBlank);
+  out += text.substr(text.size() > 4 ? text.size() - 4 : 0);
+}
+
+void AppendNumberColumn(Text& out, std::int16_t value) {
+  char digits[8];
+  const char* end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+  const std::size_t n = static_cast<std::size_t>(end - digits);
+  if (n < 4) out.append(4 - n, kBlank);
+  for (const char* p = end - std::min<std::size_t>(n, 4); p != end; ++p) {
+    out += static_cast<char32_t>(*p);
+  }
 }
 
 Text FormatDepth(TextView field) {
-  Text s;
-  if (!PlainDecimalText(field, s)) {
+  Text depth;
+  AppendFormatDepth(depth, field);
+  return depth;
+}
+
+void AppendFormatDepth(Text& out, TextView field) {
+  // The number's text goes after what `out` holds, then is replaced by its seven columns.
+  const std::size_t base = out.size();
+  if (!AppendPlainDecimal(out, field)) {
     const double value = NumericValue(field);
-    s = NumberText(value);
+    AppendNumberText(out, value);
     // An exponent form has no usable integer and fraction columns: use the same digits written
     // out.
-    if (s.find(U'E') != Text::npos) s = PlainText(RoundedDigits(value, 15));
+    if (out.find(U'E', base) != Text::npos) {
+      out.resize(base);
+      AppendPlainText(out, RoundedDigits(value, 15));
+    }
   }
-  const std::size_t point = s.find(U'.');
-  if (point == Text::npos) return RightPad4(s) + U".00";
-  const Text fraction = s.substr(point + 1) + U"00";
-  return RightPad4(TextView(s).substr(0, point)) + U"." + fraction.substr(0, 2);
+  const TextView s = TextView(out).substr(base);
+  const std::size_t point = std::min(s.find(U'.'), s.size());
+  const TextView whole = s.substr(0, point);
+  const TextView fraction = s.substr(std::min(point + 1, s.size()));
+  std::array<char32_t, 7> columns{U' ', U' ', U' ', U' ', U'.', U'0', U'0'};
+  const std::size_t wholeKept = std::min<std::size_t>(whole.size(), 4);
+  std::copy(whole.end() - static_cast<std::ptrdiff_t>(wholeKept), whole.end(),
+            columns.begin() + static_cast<std::ptrdiff_t>(4 - wholeKept));
+  std::copy_n(fraction.begin(), std::min<std::size_t>(fraction.size(), 2), columns.begin() + 5);
+  out.resize(base);
+  out.append(columns.data(), columns.size());
 }
 
 Text NumberOrEmpty(TextView cell) {
-  if (IsBlankOrEmpty(cell)) return Text();
   Text text;
-  if (PlainDecimalText(cell, text)) return text;
-  return NumberText(NumericValue(cell));
+  AppendNumberOrEmpty(text, cell);
+  return text;
+}
+
+void AppendNumberOrEmpty(Text& out, TextView cell) {
+  if (IsBlankOrEmpty(cell)) return;
+  if (!AppendPlainDecimal(out, cell)) AppendNumberText(out, NumericValue(cell));
 }
 
 Text ExponentNumber(TextView cell) {
-  if (IsBlankOrEmpty(cell)) return Text();
-  const Text v = TrimBlanks(cell);
-  std::size_t p = Text::npos;
+  Text text;
+  AppendExponentNumber(text, cell);
+  return text;
+}
+
+void AppendExponentNumber(Text& out, TextView cell) {
+  if (IsBlankOrEmpty(cell)) return;
+  TextView v = cell;
+  while (v.front() == kBlank) v.remove_prefix(1);
+  while (v.back() == kBlank) v.remove_suffix(1);
+  std::size_t p = TextView::npos;
   for (char32_t letter : {U'E', U'e', U'Ｅ', U'ｅ'}) {
     p = v.find(letter);
-    if (p != Text::npos) break;
+    if (p != TextView::npos) break;
   }
-  if (p == Text::npos) {
-    Text text;
-    if (PlainDecimalText(cell, text)) return text;
-    return NumberText(NumericValue(cell));
+  if (p == TextView::npos) {
+    if (!AppendPlainDecimal(out, cell)) AppendNumberText(out, NumericValue(cell));
+    return;
   }
 
-  const double mantissa = NumericValue(TextView(v).substr(0, p));
-  const double exponent = NumericValue(TextView(v).substr(p + 1));
+  const double mantissa = NumericValue(v.substr(0, p));
+  const double exponent = NumericValue(v.substr(p + 1));
   // Zero times any power of ten is zero, even when the power itself overflows.
   const double product = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
   if (!(std::fabs(product) < kFloatOverflow)) {
-    throw ConversionError(U"値 \"" + v + U"\" は単精度の範囲を超えています。");
+    throw ConversionError(U"値 \"" + Text(v) + U"\" は単精度の範囲を超えています。");
   }
+  // Seven significant digits of the single-precision value, read back as a double.
   const float single = static_cast<float>(product);
-  return NumberText(NumericValue(GeneralText(single, 7, 7)));
+  AppendNumberText(out, DigitsValue(RoundedDigits(single, 7)));
 }
 
 float RoundToSingle(double value) {

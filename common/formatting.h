@@ -16,21 +16,32 @@ double NumericValue(TextView text);
 /// for magnitudes of at least 1E15 and non-zero magnitudes below 0.0001.
 Text NumberText(double value);
 
+// The Append forms add the same text to the end of `out`: a line built in a buffer used again
+// for every line allocates nothing.
+void AppendNumberText(Text& out, double value);
+
 /// Decimal digits with a leading "-" for negatives, no blanks.
 Text IntegerText(std::int16_t value);
 
 /// The last four characters of four blanks followed by the text.
 Text RightPad4(TextView text);
+void AppendRightPad4(Text& out, TextView text);
+
+/// RightPad4(IntegerText(value)) appended: the record-number column of the output lines.
+void AppendNumberColumn(Text& out, std::int16_t value);
 
 /// Seven-column fixed point "nnnn.ff" of a field: fraction truncated, integer part cut to four columns.
 Text FormatDepth(TextView field);
+void AppendFormatDepth(Text& out, TextView field);
 
 /// Empty for an empty or blanks-only cell, otherwise NumberText(NumericValue(cell)).
 Text NumberOrEmpty(TextView cell);
+void AppendNumberOrEmpty(Text& out, TextView cell);
 
 /// Cell text with exponent letters (E, e, full-width Ｅ, ｅ) evaluated at single precision, 7 digits.
 /// Throws ConversionError when the product lies outside the single-precision range.
 Text ExponentNumber(TextView cell);
+void AppendExponentNumber(Text& out, TextView cell);
 
 /// Nearest single-precision value; beyond its range, infinity of the value's sign.
 float RoundToSingle(double value);

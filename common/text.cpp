@@ -14,12 +14,14 @@ Text TrimRightBlanks(TextView text) {
   return Text(text.substr(0, end));
 }
 
-Text TrimBlanks(TextView text) {
+Text TrimBlanks(TextView text) { return Text(TrimmedView(text)); }
+
+TextView TrimmedView(TextView text) {
   std::size_t start = 0;
   std::size_t end = text.size();
   while (start < end && text[start] == kBlank) ++start;
   while (end > start && text[end - 1] == kBlank) --end;
-  return Text(text.substr(start, end - start));
+  return text.substr(start, end - start);
 }
 
 bool IsBlankOrEmpty(TextView text) {

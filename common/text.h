@@ -13,6 +13,8 @@ using TextView = std::u32string_view;
 inline constexpr char32_t kBlank = U' ';
 
 Text TrimBlanks(TextView text);
+/// TrimBlanks as a view into the same characters.
+TextView TrimmedView(TextView text);
 Text TrimLeftBlanks(TextView text);
 Text TrimRightBlanks(TextView text);
 /// True when the text is empty or holds half-width blanks only.
