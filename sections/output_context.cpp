@@ -71,9 +71,7 @@ std::string EncodeLines(const std::vector<Text>& lines) {
 }
 
 void TextLines::push_back(TextView line) {
-  Text scratch;
-  const TextView text = OneLine(line, scratch);
-  const std::size_t needed = bytes_.size() + text.size() * 2 + 2;
+  const std::size_t needed = bytes_.size() + line.size() * 2 + 2;
   if (needed > bytes_.capacity()) {
     // With the number of lines known, size the buffer once from the lines so far; otherwise grow
     // by a quarter rather than double. A large file then holds little unused room and is not
@@ -87,10 +85,15 @@ void TextLines::push_back(TextView line) {
   }
   const std::size_t start = bytes_.size();
   try {
-    AppendCp932(text, bytes_);
+    AppendCp932(line, bytes_);
   } catch (...) {
     bytes_.resize(start);  // a line that cannot be written leaves no part of itself
     throw;
+  }
+  // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
+  // character holds, so the bytes can be changed directly.
+  for (std::size_t i = start; i < bytes_.size(); ++i) {
+    if (bytes_[i] == '\r' || bytes_[i] == '\n') bytes_[i] = ' ';
   }
   ends_.push_back(bytes_.size());
   bytes_ += "\r\n";

@@ -17,12 +17,6 @@ constexpr int kSoilCodeEntryFields = 6;
 constexpr std::size_t kColourLettersUsed = 3;
 constexpr std::size_t kColourCodeWidth = 6;
 
-/// Text of a record number as the output files show it: four columns, right-aligned.
-Text RecordNumberText(std::size_t number) {
-  // Layers never outnumber the records, whose count fits 16 bits.
-  return RightPad4(IntegerText(static_cast<std::int16_t>(number)));
-}
-
 struct SoilLayer {
   Text depth;
   Text code;
@@ -33,23 +27,25 @@ struct SoilLayer {
 /// that have neither and is never written.
 std::vector<SoilLayer> MergeSoilLayers(const RecordTable& table) {
   std::vector<SoilLayer> layers(1);
+  RecordTable::Record cells;
   Text previousCode;
   Text previousName;
   for (int r = 1; r <= table.count(); ++r) {
-    Text code = TrimBlanks(table.Cell(2, r));
-    Text name = TrimBlanks(table.Cell(3, r));
+    table.ReadRecord(r, cells);
+    const TextView code = TrimmedView(cells[2]);
+    const TextView name = TrimmedView(cells[3]);
     if (code == previousCode && name == previousName) {
-      layers.back().depth = table.Cell(1, r);
+      layers.back().depth = cells[1];
     } else {
-      SoilLayer layer{table.Cell(1, r), table.Cell(2, r), table.Cell(3, r)};
+      SoilLayer layer{Text(cells[1]), Text(cells[2]), Text(cells[3])};
       // A zero code with a real soil name means "use the name".
       if (NumericValue(layer.code) == 0 && !name.empty() && name != kTopsoilName) {
         layer.code = kFreeSoilCode;
       }
       layers.push_back(std::move(layer));
     }
-    previousCode = std::move(code);
-    previousName = std::move(name);
+    previousCode = code;
+    previousName = name;
   }
   return layers;
 }
@@ -61,14 +57,16 @@ struct ColourLayer {
 
 std::vector<ColourLayer> MergeColourLayers(const RecordTable& table) {
   std::vector<ColourLayer> layers(1);
+  RecordTable::Record cells;
   Text previous;
   for (int r = 1; r <= table.count(); ++r) {
-    Text colour = TrimBlanks(table.Cell(4, r));
+    table.ReadRecord(r, cells);
+    const TextView colour = TrimmedView(cells[4]);
     if (colour == previous) {
-      layers.back().depth = table.Cell(1, r);
+      layers.back().depth = cells[1];
     } else {
-      layers.push_back({table.Cell(1, r), table.Cell(4, r)});
-      previous = std::move(colour);
+      layers.push_back({Text(cells[1]), Text(cells[4])});
+      previous = colour;
     }
   }
   return layers;
@@ -147,6 +145,7 @@ TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool voc
   const std::vector<SoilLayer> layers = MergeSoilLayers(table);
   TextLines lines;
   lines.reserve(layers.size() - 1);
+  Text line;  // used again for every line
   for (std::size_t i = 1; i < layers.size(); ++i) {
     const SoilLayer& layer = layers[i];
     SoilClassification soil;
@@ -156,8 +155,16 @@ TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool voc
       soil.productCode = kFreeSoilCode;
       soil.soilName.clear();
     }
-    lines.push_back(JoinFields(
-        {RecordNumberText(i), FormatDepth(layer.depth), soil.productCode, soil.soilName}));
+    line.clear();
+    // Layers never outnumber the records, whose count fits 16 bits.
+    AppendNumberColumn(line, static_cast<std::int16_t>(i));
+    line += U',';
+    AppendFormatDepth(line, layer.depth);
+    line += U',';
+    line += soil.productCode;
+    line += U',';
+    line += soil.soilName;
+    lines.push_back(line);
   }
   return lines;
 }
@@ -166,14 +173,17 @@ TextLines X3Lines(const RecordTable& table) {
   const std::vector<ColourLayer> layers = MergeColourLayers(table);
   TextLines lines;
   lines.reserve(layers.size() - 1);
+  Text line;  // used again for every line
+  Text codeText;
+  Text nameText;
   for (std::size_t i = 1; i < layers.size(); ++i) {
     TextView letters(layers[i].colour);
     // A leading "*" marks the colour but is not a colour letter.
     if (!letters.empty() && letters.front() == U'*') letters.remove_prefix(1);
     letters = letters.substr(0, kColourLettersUsed);
 
-    Text codeText;
-    Text nameText;
+    codeText.clear();
+    nameText.clear();
     for (const char32_t letter : letters) {
       if (const SoilColour* colour = FindSoilColour(letter)) {
         codeText += colour->code;
@@ -181,8 +191,18 @@ TextLines X3Lines(const RecordTable& table) {
       }
     }
     codeText.resize(kColourCodeWidth, kBlank);
-    lines.push_back(JoinFields({RecordNumberText(i), FormatDepth(layers[i].depth), codeText,
-                                nameText, Text(kColourCodeWidth, kBlank), Text(), Text()}));
+    line.clear();
+    AppendNumberColumn(line, static_cast<std::int16_t>(i));
+    line += U',';
+    AppendFormatDepth(line, layers[i].depth);
+    line += U',';
+    line += codeText;
+    line += U',';
+    line += nameText;
+    line += U',';
+    line.append(kColourCodeWidth, kBlank);
+    line += U",,";
+    lines.push_back(line);
   }
   return lines;
 }

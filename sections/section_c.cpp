@@ -14,23 +14,30 @@ void ReadSectionC(FieldReader& in, RecordTable& table) {
 TextLines X5Lines(const RecordTable& table) {
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
+  // Used again for every record: each keeps its room, so a record allocates nothing.
+  RecordTable::Record cells;
+  Text line;
   for (int r = 1; r <= table.count(); ++r) {
-    const Text& second = table.Cell(2, r);
-    const Text& third = table.Cell(3, r);
-    Text fifth;
+    table.ReadRecord(r, cells);
+    const TextView second = cells[2];
+    const TextView third = cells[3];
+    line.clear();
+    AppendNumberColumn(line, static_cast<std::int16_t>(r));
+    line += U',';
+    AppendFormatDepth(line, cells[1]);
+    line += U',';
+    if (!IsBlankOrEmpty(second)) AppendNumberText(line, NumericValue(second));
+    line += U",,";
     if (third.empty() || third.front() != U'*') {
       // Below 50 the third value is not used; the fixed value 30 stands in for it.
-      fifth = NumericValue(second) < 50 ? Text(U"30") : NumberText(NumericValue(third));
+      if (NumericValue(second) < 50) {
+        line += U"30";
+      } else {
+        AppendNumberText(line, NumericValue(third));
+      }
     }
-    Text line = RightPad4(IntegerText(static_cast<std::int16_t>(r)));
-    line += U',';
-    line += FormatDepth(table.Cell(1, r));
-    line += U',';
-    line += IsBlankOrEmpty(second) ? Text() : NumberText(NumericValue(second));
-    line += U",,";
-    line += fifth;
     line += U",,,,,,";
-    lines.push_back(std::move(line));
+    lines.push_back(line);
   }
   return lines;
 }

@@ -40,13 +40,9 @@ SoilLayer ParseLayerLine(TextView line) {
   return layer;
 }
 
-Text RecordNumberText(int record) {
-  return RightPad4(IntegerText(static_cast<std::int16_t>(record)));
-}
-
-Text ExponentField(const RecordTable& table, int value, int record) {
+void AppendExponentField(Text& out, TextView cell, int value, int record) {
   try {
-    return ExponentNumber(table.Cell(value, record));
+    AppendExponentNumber(out, cell);
   } catch (const ConversionError& e) {
     throw ConversionError(U"セクション D の記録 " + DecimalText(record) + U" の値 " +
                           DecimalText(value) + U": " + e.message());
@@ -121,13 +117,27 @@ Text ConditionCode(TextView cell) {
 }
 
 Text AngleText(TextView wholeCell, TextView sixtiethsCell) {
-  if (IsBlankOrEmpty(wholeCell)) return Text();
-  Text text = NumberText(NumericValue(wholeCell));
-  const Text sixtieths = NumberText(NumericValue(sixtiethsCell));
-  const Text fraction = NumberText(NumericValue(sixtieths) / 60.0);
-  // The digits after "0." of the fraction, three at most, with no point of their own.
-  if (fraction.size() > 2) text += fraction.substr(2, 3);
+  Text text;
+  AppendAngleText(text, wholeCell, sixtiethsCell);
   return text;
+}
+
+void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
+  if (IsBlankOrEmpty(wholeCell)) return;
+  AppendNumberText(out, NumericValue(wholeCell));
+  // The sixtieths' text and the fraction's are made after the whole, then replaced.
+  const std::size_t base = out.size();
+  AppendNumberText(out, NumericValue(sixtiethsCell));
+  const double sixtieths = NumericValue(TextView(out).substr(base));
+  out.resize(base);
+  AppendNumberText(out, sixtieths / 60.0);
+  // The digits after "0." of the fraction, three at most, with no point of their own.
+  if (out.size() - base > 2) {
+    out.erase(base, 2);
+    out.resize(std::min(out.size(), base + 3));
+  } else {
+    out.resize(base);
+  }
 }
 
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
@@ -149,24 +159,32 @@ TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& laye
   const LayerLookup lookup(layers);
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
+  // Used again for every record: each keeps its room, so a record allocates nothing.
+  RecordTable::Record cells;
+  std::vector<Text> fields(kX100Fields);
+  Text line;
+  const auto field = [&fields](int number) -> Text& {
+    return fields[static_cast<std::size_t>(number - 1)];
+  };
   for (int r = 1; r <= table.count(); ++r) {
-    std::vector<Text> fields(kX100Fields);
-    const auto field = [&fields](int number) -> Text& {
-      return fields[static_cast<std::size_t>(number - 1)];
-    };
-    field(1) = RecordNumberText(r);
-    field(2) = FormatDepth(table.Cell(2, r));
-    field(3) = FormatDepth(table.Cell(3, r));
-    if (const SoilLayer* layer = lookup.Find(table.Cell(2, r))) {
+    table.ReadRecord(r, cells);
+    for (Text& f : fields) f.clear();
+    AppendNumberColumn(field(1), static_cast<std::int16_t>(r));
+    AppendFormatDepth(field(2), cells[2]);
+    AppendFormatDepth(field(3), cells[3]);
+    if (const SoilLayer* layer = lookup.Find(cells[2])) {
       field(8) = layer->productCode;
       field(9) = layer->soilName;
     }
-    for (const auto& [number, value] : kNumbers) {
-      field(number) = NumberOrEmpty(table.Cell(value, r));
+    for (const auto& [number, value] : kNumbers) AppendNumberOrEmpty(field(number), cells[value]);
+    field(30) = ConditionCode(cells[16]);
+    AppendAngleText(field(32), cells[18], cells[19]);
+    line.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i != 0) line += U',';
+      line += fields[i];
     }
-    field(30) = ConditionCode(table.Cell(16, r));
-    field(32) = AngleText(table.Cell(18, r), table.Cell(19, r));
-    lines.push_back(JoinFields(fields));
+    lines.push_back(line);
   }
   return lines;
 }
@@ -174,11 +192,21 @@ TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& laye
 TextLines X100ALines(const RecordTable& table) {
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
+  RecordTable::Record cells;
+  Text line;
   for (int r = 1; r <= table.count(); ++r) {
-    lines.push_back(JoinFields({RecordNumberText(r), NumberOrEmpty(table.Cell(1, r)),
-                                NumberOrEmpty(table.Cell(15, r)), NumberOrEmpty(table.Cell(20, r)),
-                                NumberOrEmpty(table.Cell(21, r)), ExponentField(table, 22, r),
-                                ExponentField(table, 23, r)}));
+    table.ReadRecord(r, cells);
+    line.clear();
+    AppendNumberColumn(line, static_cast<std::int16_t>(r));
+    for (const int value : {1, 15, 20, 21}) {
+      line += U',';
+      AppendNumberOrEmpty(line, cells[value]);
+    }
+    for (const int value : {22, 23}) {
+      line += U',';
+      AppendExponentField(line, cells[value], value, r);
+    }
+    lines.push_back(line);
   }
   return lines;
 }

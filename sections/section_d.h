@@ -44,6 +44,7 @@ Text ConditionCode(TextView cell);
 
 /// A whole value followed by digits 3 to 5 of the text of sixtieths / 60; empty without a whole.
 Text AngleText(TextView wholeCell, TextView sixtiethsCell);
+void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell);
 
 /// The lines of "X100.txt": 43 fields each, ending in ",".
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers);

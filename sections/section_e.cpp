@@ -16,18 +16,23 @@ void ReadSectionE(FieldReader& in, RecordTable& table) {
 TextLines L209Lines(const RecordTable& table) {
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
+  // Used again for every record: each keeps its room, so a record allocates nothing.
+  RecordTable::Record cells;
+  Text line;
   for (int r = 1; r <= table.count(); ++r) {
-    Text line = RightPad4(IntegerText(static_cast<std::int16_t>(r)));
+    table.ReadRecord(r, cells);
+    line.clear();
+    AppendNumberColumn(line, static_cast<std::int16_t>(r));
     line += U",,";
-    line += FormatDepth(table.Cell(1, r));
+    AppendFormatDepth(line, cells[1]);
     line += U",,";
-    line += NumberOrEmpty(table.Cell(4, r));
+    AppendNumberOrEmpty(line, cells[4]);
     line += U",,";
-    line += NumberOrEmpty(table.Cell(2, r));
+    AppendNumberOrEmpty(line, cells[2]);
     line += U',';
-    line += NumberOrEmpty(table.Cell(3, r));
+    AppendNumberOrEmpty(line, cells[3]);
     line += U",,,,,,,";
-    lines.push_back(std::move(line));
+    lines.push_back(line);
   }
   return lines;
 }

@@ -9,14 +9,16 @@ namespace {
 
 /// Empty when either depth is missing; the difference goes through NumberText first so that the
 /// double subtraction's last-digit error (2.3 - 1.1) is rounded away before the truncation.
-Text IntervalLength(const Text& start, const Text& end) {
-  if (IsBlankOrEmpty(start) || IsBlankOrEmpty(end)) return Text();
-  return FormatDepth(NumberText(NumericValue(end) - NumericValue(start)));
+void AppendIntervalLength(Text& out, TextView start, TextView end, Text& scratch) {
+  if (IsBlankOrEmpty(start) || IsBlankOrEmpty(end)) return;
+  scratch.clear();
+  AppendNumberText(scratch, NumericValue(end) - NumericValue(start));
+  AppendFormatDepth(out, scratch);
 }
 
-Text ValueText(const RecordTable& table, int r) {
+void AppendValueText(Text& out, TextView cell, int r) {
   try {
-    return ExponentNumber(table.Cell(3, r));
+    AppendExponentNumber(out, cell);
   } catch (const ConversionError& e) {
     throw ConversionError(U"セクション F の記録 " + DecimalText(r) + U": " + e.message());
   }
@@ -39,19 +41,27 @@ void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8) {
 TextLines L204Lines(const RecordTable& table, std::int16_t kind8) {
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
+  // Used again for every record: each keeps its room, so a record allocates nothing.
+  RecordTable::Record cells;
+  Text value;
+  Text scratch;
+  Text line;
   for (int r = 1; r <= table.count(); ++r) {
-    const Text value = ValueText(table, r);
-    Text line = RightPad4(IntegerText(static_cast<std::int16_t>(r)));
+    table.ReadRecord(r, cells);
+    value.clear();
+    AppendValueText(value, cells[3], r);
+    line.clear();
+    AppendNumberColumn(line, static_cast<std::int16_t>(r));
     line += U',';
-    line += IntervalLength(table.Cell(1, r), table.Cell(2, r));
+    AppendIntervalLength(line, cells[1], cells[2], scratch);
     line += U',';
-    line += FormatDepth(table.Cell(1, r));
+    AppendFormatDepth(line, cells[1]);
     line += U',';
     if (kind8 != 0) line += value;
     line += U",,";
     if (kind8 == 0) line += value;
     line += U",,,,,,,,,";
-    lines.push_back(std::move(line));
+    lines.push_back(line);
   }
   return lines;
 }

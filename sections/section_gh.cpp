@@ -10,18 +10,29 @@ namespace {
 constexpr int kMaxRows = 32767;
 
 /// Start depths are compared at single precision, so 3.0 and 3.00 (or 1.1 and 1.10) pair up.
-float SingleKey(const Text& cell) { return RoundToSingle(NumericValue(cell)); }
+std::vector<float> StartKeys(const RecordTable& table) {
+  std::vector<float> keys;
+  keys.reserve(static_cast<std::size_t>(table.count()));
+  RecordTable::Record cells;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    keys.push_back(RoundToSingle(NumericValue(cells[1])));
+  }
+  return keys;
+}
 
+/// The records of one merged row: the G record giving start, end and the G value, or failing that
+/// the H record giving start and end; the H record whose value is written. 0 for none.
 struct MergedRow {
-  Text start;
-  Text end;
-  Text gValue;
-  Text hValue;
+  int g = 0;
+  int h = 0;
 };
 
 std::vector<MergedRow> Merge(const RecordTable& g, const RecordTable& h) {
+  const std::vector<float> gKeys = StartKeys(g);
+  const std::vector<float> hKeys = StartKeys(h);
   std::vector<MergedRow> rows;
-  rows.reserve(static_cast<std::size_t>(g.count()) + static_cast<std::size_t>(h.count()));
+  rows.reserve(gKeys.size() + hKeys.size());
   int gi = 1;
   int hi = 1;
   while (gi <= g.count() || hi <= h.count()) {
@@ -30,24 +41,15 @@ std::vector<MergedRow> Merge(const RecordTable& g, const RecordTable& h) {
     bool takeG = hi > h.count();
     bool takeH = gi > g.count();
     if (!takeG && !takeH) {
-      const float gKey = SingleKey(g.Cell(1, gi));
-      const float hKey = SingleKey(h.Cell(1, hi));
+      const float gKey = gKeys[static_cast<std::size_t>(gi - 1)];
+      const float hKey = hKeys[static_cast<std::size_t>(hi - 1)];
       takeG = !(gKey > hKey);
       takeH = !(gKey < hKey);
     }
     MergedRow row;
-    if (takeG) {
-      row.start = g.Cell(1, gi);
-      row.end = g.Cell(2, gi);
-      row.gValue = g.Cell(3, gi);
-    } else {
-      row.start = h.Cell(1, hi);
-      row.end = h.Cell(2, hi);
-    }
-    if (takeH) row.hValue = h.Cell(3, hi);
-    if (takeG) ++gi;
-    if (takeH) ++hi;
-    rows.push_back(std::move(row));
+    if (takeG) row.g = gi++;
+    if (takeH) row.h = hi++;
+    rows.push_back(row);
   }
   return rows;
 }
@@ -75,21 +77,32 @@ TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
   const std::vector<MergedRow> rows = Merge(g, h);
   TextLines lines;
   lines.reserve(rows.size());
+  // Used again for every row: each keeps its room, so a row allocates nothing.
+  RecordTable::Record gCells;
+  RecordTable::Record hCells;
+  Text length;
+  Text line;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const MergedRow& row = rows[i];
+    if (row.g != 0) g.ReadRecord(row.g, gCells);
+    if (row.h != 0) h.ReadRecord(row.h, hCells);
+    const RecordTable::Record& depths = row.g != 0 ? gCells : hCells;
+    const TextView start = depths[1];
     // An empty end depth counts as 0, giving the negative start depth as the length.
-    const Text length = NumberText(NumericValue(row.end) - NumericValue(row.start));
-    Text line = RightPad4(IntegerText(static_cast<std::int16_t>(i + 1)));
+    length.clear();
+    AppendNumberText(length, NumericValue(depths[2]) - NumericValue(start));
+    line.clear();
+    AppendNumberColumn(line, static_cast<std::int16_t>(i + 1));
     line += U',';
-    line += FormatDepth(length);
+    AppendFormatDepth(line, length);
     line += U',';
-    line += FormatDepth(row.start);
+    AppendFormatDepth(line, start);
     line += U",,,";
-    line += NumberOrEmpty(row.gValue);
+    if (row.g != 0) AppendNumberOrEmpty(line, gCells[3]);
     line += U",,,,";
-    line += NumberOrEmpty(row.hValue);
+    if (row.h != 0) AppendNumberOrEmpty(line, hCells[3]);
     line += U",,,,,";
-    lines.push_back(std::move(line));
+    lines.push_back(line);
   }
   return lines;
 }
