@@ -20,6 +20,10 @@ Text DecodeCp932(std::string_view bytes);
 /// DecodeCp932 appended to `out`: a buffer used again keeps its room, so nothing is allocated.
 void AppendDecodedCp932(std::string_view bytes, Text& out);
 
+/// DecodeCp932 written to `out`, which has room for one character per byte; returns past the
+/// last character written.
+char32_t* DecodeCp932To(std::string_view bytes, char32_t* out);
+
 /// Code points to CP932 bytes; throws ConversionError naming the character when one has no CP932 form.
 std::string EncodeCp932(TextView text);
 

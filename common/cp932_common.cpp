@@ -96,7 +96,10 @@ void AppendDecodedCp932(std::string_view bytes, Text& out) {
   // Never more characters than bytes: size once, fill through a pointer, cut to what was made.
   const std::size_t base = out.size();
   out.resize(base + bytes.size());
-  char32_t* w = out.data() + base;
+  out.resize(static_cast<std::size_t>(DecodeCp932To(bytes, out.data() + base) - out.data()));
+}
+
+char32_t* DecodeCp932To(std::string_view bytes, char32_t* w) {
   const std::size_t n = bytes.size();
   for (std::size_t i = 0; i < n; ++i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
@@ -116,7 +119,7 @@ void AppendDecodedCp932(std::string_view bytes, Text& out) {
       }
     }
   }
-  out.resize(static_cast<std::size_t>(w - out.data()));
+  return w;
 }
 
 std::string EncodeCp932(TextView text) { return Encode<false>(text); }

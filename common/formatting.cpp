@@ -70,7 +70,7 @@ struct Digits {
   int exponent = 0;  // power of ten of the first digit
 };
 
-Digits RoundedDigits(double value, int precision) {
+Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
   Digits result;
   result.negative = std::signbit(value);
   if (value == 0) {
@@ -83,10 +83,15 @@ Digits RoundedDigits(double value, int precision) {
   // The shortest text that reads back as the value is much cheaper to make. When it has no more
   // digits than asked for, it is also the value rounded to that many digits: the value lies within
   // half a unit in its last place of it, far less than half a unit of the last digit asked for.
-  auto converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
-                                 std::chars_format::scientific);
-  int shortest = 0;
-  for (const char* q = buffer.data(); q != converted.ptr && *q != 'e'; ++q) shortest += *q != '.';
+  // A single-precision value widened is seldom short: the caller says so.
+  std::to_chars_result converted{buffer.data(), std::errc()};
+  int shortest = precision + 1;
+  if (shortestFirst) {
+    converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                              std::chars_format::scientific);
+    shortest = 0;
+    for (const char* q = buffer.data(); q != converted.ptr && *q != 'e'; ++q) shortest += *q != '.';
+  }
   if (shortest > precision || !std::isnormal(value)) {  // subnormals carry fewer digits
     converted = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
                               std::chars_format::scientific, precision - 1);
@@ -139,26 +144,18 @@ void AppendSpecialText(Text& text, double value) {
 
 // General form: plain digits, or exponent form below 1E-4 and from 10^upperExponent upward
 // (decided on the rounded value, so 999999999999999.9 is 1E+15).
-void AppendGeneralText(Text& text, double value, int precision, int upperExponent) {
-  if (!std::isfinite(value)) return AppendSpecialText(text, value);
-  const Digits d = RoundedDigits(value, precision);
-  if (value != 0 && (d.exponent < -4 || d.exponent >= upperExponent)) {
+void AppendGeneralDigits(Text& text, const Digits& d, int upperExponent) {
+  const bool zero = d.count == 1 && d.digits[0] == '0';
+  if (!zero && (d.exponent < -4 || d.exponent >= upperExponent)) {
     AppendExponentText(text, d);
   } else {
     AppendPlainText(text, d);
   }
 }
 
-// The value the digits stand for, rounded to the nearest double: what reading back their text
-// gives, without making the text.
-double DigitsValue(const Digits& d) {
-  std::array<char, 32> buffer{};
-  char* end = std::copy(d.digits.begin(), d.digits.begin() + d.count, buffer.data());
-  *end++ = 'e';
-  end = std::to_chars(end, buffer.data() + buffer.size(), d.exponent - (d.count - 1)).ptr;
-  double value = 0;
-  std::from_chars(buffer.data(), end, value);
-  return d.negative ? -value : value;
+void AppendGeneralText(Text& text, double value, int precision, int upperExponent) {
+  if (!std::isfinite(value)) return AppendSpecialText(text, value);
+  AppendGeneralDigits(text, RoundedDigits(value, precision), upperExponent);
 }
 
 // NumberText(NumericValue(cell)) straight from the text, for a plain decimal of at most 15
@@ -202,16 +199,23 @@ bool AppendPlainDecimal(Text& out, TextView cell) {
     significant -= leadingZeros;
   }
   if (significant > 15) return false;
-  if (negative) out += U'-';
+  // At most 15 digits, three zeros after the point, a sign, a point and a zero: made in place and
+  // added in one piece.
+  std::array<char32_t, 40> text;
+  char32_t* w = text.data();
+  if (negative) *w++ = U'-';
   if (intFirst == intEnd) {
-    out += U'0';
+    *w++ = U'0';
   } else {
-    out.append(cell.substr(intFirst, intEnd - intFirst));
+    w = std::copy(cell.begin() + static_cast<std::ptrdiff_t>(intFirst),
+                  cell.begin() + static_cast<std::ptrdiff_t>(intEnd), w);
   }
   if (fracEnd > fracStart) {
-    out += U'.';
-    out.append(cell.substr(fracStart, fracEnd - fracStart));
+    *w++ = U'.';
+    w = std::copy(cell.begin() + static_cast<std::ptrdiff_t>(fracStart),
+                  cell.begin() + static_cast<std::ptrdiff_t>(fracEnd), w);
   }
+  out.append(text.data(), static_cast<std::size_t>(w - text.data()));
   return true;
 }
 
@@ -220,7 +224,65 @@ constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
 }  // namespace
 
+namespace {
+
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Digits and power of ten both exact doubles: one operation rounds correctly. False when they are
+// not, and the general conversion is needed.
+bool ExactValue(std::uint64_t digits, long long exponent, bool negative, double& value) {
+  constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+  if (digits > kExactLimit || exponent < -22 || exponent > 22) return false;
+  const double d = static_cast<double>(digits);
+  value = exponent < 0 ? d / kPowers[-exponent] : d * kPowers[exponent];
+  if (negative) value = -value;
+  return true;
+}
+
+// NumericValue of a cell that is no more than blanks, a sign, up to 19 digits and a point: nearly
+// every cell. False when the cell needs the general route.
+bool PlainValue(TextView text, double& value) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && text[i] == U' ') ++i;
+  bool negative = false;
+  if (i < n && (text[i] == U'-' || text[i] == U'+')) negative = text[i++] == U'-';
+  std::uint64_t digits = 0;
+  int count = 0;  // digits after the leading zeros
+  bool any = false;
+  long long exponent = 0;
+  bool afterPoint = false;
+  for (; i < n; ++i) {
+    const char32_t c = text[i];
+    if (IsDigit(c)) {
+      any = true;
+      if (count == 0 && c == U'0') {
+        if (afterPoint) --exponent;
+        continue;
+      }
+      if (++count > 19) return false;
+      digits = digits * 10 + static_cast<std::uint64_t>(c - U'0');
+      if (afterPoint) --exponent;
+    } else if (c == U'.' && !afterPoint) {
+      afterPoint = true;
+    } else {
+      break;
+    }
+  }
+  while (i < n && text[i] == U' ') ++i;
+  if (i != n) return false;
+  if (!any || count == 0) {
+    value = 0;
+    return true;
+  }
+  return ExactValue(digits, exponent, negative, value);
+}
+
+}  // namespace
+
 double NumericValue(TextView text) {
+  if (double value = 0; PlainValue(text, value)) return value;
   NumberCursor cursor(text);
   char32_t c = cursor.Peek();
   if (c == U'&') {
@@ -287,15 +349,7 @@ double NumericValue(TextView text) {
 
   // Usual field values: digits and power of ten are both exact doubles, so one operation
   // rounds correctly and the general conversion below is not needed.
-  constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
-  if (count <= 19 && small <= kExactLimit && exponent >= -22 && exponent <= 22) {
-    constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const double digits = static_cast<double>(small);
-    const double value = exponent < 0 ? digits / kPowers[-exponent] : digits * kPowers[exponent];
-    return negative ? -value : value;
-  }
+  if (double value = 0; count <= 19 && ExactValue(small, exponent, negative, value)) return value;
 
   if (dropped) {
     // Stands for the nonzero digits beyond those kept, so halfway cases still round correctly.
@@ -418,9 +472,11 @@ void AppendExponentNumber(Text& out, TextView cell) {
   if (!(std::fabs(product) < kFloatOverflow)) {
     throw ConversionError(U"値 \"" + Text(v) + U"\" は単精度の範囲を超えています。");
   }
-  // Seven significant digits of the single-precision value, read back as a double.
+  // Seven significant digits of the single-precision value, in the general form of a double. Read
+  // back as a double those digits are the shortest that give it again, so they are written as
+  // they are.
   const float single = static_cast<float>(product);
-  AppendNumberText(out, DigitsValue(RoundedDigits(single, 7)));
+  AppendGeneralDigits(out, RoundedDigits(single, 7, false), 15);
 }
 
 float RoundToSingle(double value) {

@@ -1,5 +1,6 @@
 #include "run/field_reader.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "common/cp932.h"
@@ -104,10 +105,11 @@ TextView FieldReader::Take(const Span& span, bool decode) {
   if (!bytes_) {
     field = TextView(text_).substr(span.start, span.end - span.start);
   } else if (decode) {
-    field_.clear();
-    AppendDecodedCp932(std::string_view(*bytes_).substr(span.start, span.end - span.start),
-                       field_);
-    field = field_;
+    const std::string_view bytes = std::string_view(*bytes_).substr(span.start, span.end - span.start);
+    // The buffer only grows: fields differ in length and most are short.
+    if (bytes.size() > field_.size()) field_.resize(std::max(bytes.size(), 2 * field_.size()));
+    field = TextView(field_.data(),
+                     static_cast<std::size_t>(DecodeCp932To(bytes, field_.data()) - field_.data()));
   }
   pos_ = span.next;
   lastEndedWithComma_ = span.comma;

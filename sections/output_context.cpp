@@ -1,6 +1,7 @@
 #include "sections/output_context.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/cp932.h"
 
@@ -92,8 +93,11 @@ void TextLines::push_back(TextView line) {
   }
   // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
   // character holds, so the bytes can be changed directly.
-  for (std::size_t i = start; i < bytes_.size(); ++i) {
-    if (bytes_[i] == '\r' || bytes_[i] == '\n') bytes_[i] = ' ';
+  char* const first = bytes_.data() + start;
+  char* const last = bytes_.data() + bytes_.size();
+  if (std::memchr(first, '\r', static_cast<std::size_t>(last - first)) != nullptr ||
+      std::memchr(first, '\n', static_cast<std::size_t>(last - first)) != nullptr) {
+    std::replace_if(first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
   }
   ends_.push_back(bytes_.size());
   bytes_ += "\r\n";

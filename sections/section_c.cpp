@@ -26,14 +26,16 @@ TextLines X5Lines(const RecordTable& table) {
     line += U',';
     AppendFormatDepth(line, cells[1]);
     line += U',';
-    if (!IsBlankOrEmpty(second)) AppendNumberText(line, NumericValue(second));
+    AppendNumberOrEmpty(line, second);
     line += U",,";
     if (third.empty() || third.front() != U'*') {
       // Below 50 the third value is not used; the fixed value 30 stands in for it.
       if (NumericValue(second) < 50) {
         line += U"30";
+      } else if (IsBlankOrEmpty(third)) {
+        line += U'0';
       } else {
-        AppendNumberText(line, NumericValue(third));
+        AppendNumberOrEmpty(line, third);
       }
     }
     line += U",,,,,,";

@@ -124,10 +124,11 @@ Text AngleText(TextView wholeCell, TextView sixtiethsCell) {
 
 void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
   if (IsBlankOrEmpty(wholeCell)) return;
-  AppendNumberText(out, NumericValue(wholeCell));
-  // The sixtieths' text and the fraction's are made after the whole, then replaced.
+  AppendNumberOrEmpty(out, wholeCell);
+  // The sixtieths' text and the fraction's are made after the whole, then replaced. An empty
+  // sixtieths text reads as 0, as the text of 0 does.
   const std::size_t base = out.size();
-  AppendNumberText(out, NumericValue(sixtiethsCell));
+  AppendNumberOrEmpty(out, sixtiethsCell);
   const double sixtieths = NumericValue(TextView(out).substr(base));
   out.resize(base);
   AppendNumberText(out, sixtieths / 60.0);

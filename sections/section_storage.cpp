@@ -22,6 +22,8 @@ void RecordTable::Reset(int values, std::int16_t count) {
   blocks_.clear();
   recordStarts_.assign(static_cast<std::size_t>(count_), 0);
   storedInOrder_ = 0;
+  recordsInOrder_ = 0;
+  valueInOrder_ = 0;
   elsewhere_.clear();
 }
 
@@ -80,9 +82,8 @@ void RecordTable::Store(std::size_t index, TextView text) {
   *w++ = kCellEnd;
   block.size = static_cast<std::size_t>(w - block.bytes.get());
   if (index == storedInOrder_ && elsewhere_.empty()) {
-    if (index % static_cast<std::size_t>(values_) == 0) {
-      recordStarts_[index / static_cast<std::size_t>(values_)] = static_cast<std::uint32_t>(start);
-    }
+    if (valueInOrder_ == 0) recordStarts_[recordsInOrder_++] = static_cast<std::uint32_t>(start);
+    if (++valueInOrder_ == values_) valueInOrder_ = 0;
     ++storedInOrder_;
   } else {
     // Out of order, the cells that follow could not be found by walking a record any more.
@@ -90,24 +91,41 @@ void RecordTable::Store(std::size_t index, TextView text) {
   }
 }
 
-const char* RecordTable::AppendCell(const char* p, Text& out) {
-  const auto* q = reinterpret_cast<const unsigned char*>(p);
-  for (unsigned char b = *q++; b != static_cast<unsigned char>(kCellEnd); b = *q++) {
+namespace {
+
+// Unpacks the bytes of one cell, [p, end), to characters at w; returns past the last one written.
+char32_t* Unpack(const unsigned char* p, const unsigned char* end, char32_t* w) {
+  while (p < end) {
+    const unsigned char b = *p++;
     char32_t c = b;
     if (b >= 0xF0) {
-      c = (char32_t{b & 0x07u} << 18) | (char32_t{q[0] & 0x3Fu} << 12) |
-          (char32_t{q[1] & 0x3Fu} << 6) | (q[2] & 0x3Fu);
-      q += 3;
+      c = (char32_t{b & 0x07u} << 18) | (char32_t{p[0] & 0x3Fu} << 12) |
+          (char32_t{p[1] & 0x3Fu} << 6) | (p[2] & 0x3Fu);
+      p += 3;
     } else if (b >= 0xE0) {
-      c = (char32_t{b & 0x0Fu} << 12) | (char32_t{q[0] & 0x3Fu} << 6) | (q[1] & 0x3Fu);
-      q += 2;
+      c = (char32_t{b & 0x0Fu} << 12) | (char32_t{p[0] & 0x3Fu} << 6) | (p[1] & 0x3Fu);
+      p += 2;
     } else if (b >= 0xC0) {
-      c = (char32_t{b & 0x1Fu} << 6) | (q[0] & 0x3Fu);
-      q += 1;
+      c = (char32_t{b & 0x1Fu} << 6) | (p[0] & 0x3Fu);
+      p += 1;
     }
-    out += c;
+    *w++ = c;
   }
-  return reinterpret_cast<const char*>(q);
+  return w;
+}
+
+}  // namespace
+
+std::size_t RecordTable::AppendCell(const Block& block, std::size_t offset, Text& out) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(block.bytes.get());
+  const auto* end =
+      static_cast<const unsigned char*>(std::memchr(bytes + offset, kCellEnd, block.size - offset));
+  // Never more characters than bytes: size once, fill through a pointer, cut to what was made.
+  const std::size_t base = out.size();
+  out.resize(base + static_cast<std::size_t>(end - (bytes + offset)));
+  char32_t* w = Unpack(bytes + offset, end, out.data() + base);
+  out.resize(static_cast<std::size_t>(w - out.data()));
+  return static_cast<std::size_t>(end + 1 - bytes);
 }
 
 bool RecordTable::StartOf(std::size_t index, std::uint32_t& start) const {
@@ -137,15 +155,15 @@ bool RecordTable::StartOf(std::size_t index, std::uint32_t& start) const {
 Text RecordTable::Load(std::size_t index) const {
   Text text;
   std::uint32_t start = 0;
-  if (StartOf(index, start)) AppendCell(blocks_[start >> 16].bytes.get() + (start & 0xFFFF), text);
+  if (StartOf(index, start)) AppendCell(blocks_[start >> 16], start & 0xFFFF, text);
   return text;
 }
 
 void RecordTable::ReadRecord(int record, Record& cells) const {
   const std::size_t first = IndexOf(1, record);
   const std::size_t values = static_cast<std::size_t>(values_);
-  cells.text_.clear();
-  cells.ends_.clear();
+  cells.ends_.resize(values);
+  std::size_t used = 0;
   if (elsewhere_.empty() && first + values <= storedInOrder_) {
     // Stored in reading order: the cells follow one another, going on in the next block where
     // one block ends.
@@ -153,18 +171,28 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
     std::size_t offset = recordStarts_[first / values] & 0xFFFF;
     for (std::size_t v = 0; v < values; ++v) {
       if (offset >= blocks_[block].size) ++block, offset = 0;
-      const char* bytes = blocks_[block].bytes.get();
-      offset = static_cast<std::size_t>(AppendCell(bytes + offset, cells.text_) - bytes);
-      cells.ends_.push_back(cells.text_.size());
+      const auto* bytes = reinterpret_cast<const unsigned char*>(blocks_[block].bytes.get());
+      const auto* end = static_cast<const unsigned char*>(
+          std::memchr(bytes + offset, kCellEnd, blocks_[block].size - offset));
+      // The buffer only grows: a record read after a longer one needs no room of its own.
+      const std::size_t most = used + static_cast<std::size_t>(end - (bytes + offset));
+      if (most > cells.chars_.size()) cells.chars_.resize(std::max(most, 2 * cells.chars_.size()));
+      used = static_cast<std::size_t>(Unpack(bytes + offset, end, cells.chars_.data() + used) -
+                                      cells.chars_.data());
+      cells.ends_[v] = used;
+      offset = static_cast<std::size_t>(end + 1 - bytes);
     }
     return;
   }
+  Text cell;
   for (std::size_t v = 0; v < values; ++v) {
+    cell.clear();
     std::uint32_t start = 0;
-    if (StartOf(first + v, start)) {
-      AppendCell(blocks_[start >> 16].bytes.get() + (start & 0xFFFF), cells.text_);
-    }
-    cells.ends_.push_back(cells.text_.size());
+    if (StartOf(first + v, start)) AppendCell(blocks_[start >> 16], start & 0xFFFF, cell);
+    if (used + cell.size() > cells.chars_.size()) cells.chars_.resize(used + cell.size());
+    std::copy(cell.begin(), cell.end(), cells.chars_.begin() + static_cast<std::ptrdiff_t>(used));
+    used += cell.size();
+    cells.ends_[v] = used;
   }
 }
 
@@ -175,7 +203,7 @@ TextView RecordTable::Record::operator[](int value) const {
   }
   const std::size_t i = static_cast<std::size_t>(value - 1);
   const std::size_t from = i == 0 ? 0 : ends_[i - 1];
-  return TextView(text_).substr(from, ends_[i] - from);
+  return TextView(chars_.data() + from, ends_[i] - from);
 }
 
 }  // namespace tecris2nx

@@ -42,8 +42,9 @@ class RecordTable {
 
    private:
     friend class RecordTable;
-    Text text_;                      ///< every cell's characters, one after the other
-    std::vector<std::size_t> ends_;  ///< where each cell ends in text_
+    /// Every cell's characters, one after the other; only ever grows, as records differ in length.
+    Text chars_;
+    std::vector<std::size_t> ends_;  ///< where each cell ends in chars_
   };
 
   /// Empties the table and sizes it for `count` records of `values` values each.
@@ -68,8 +69,8 @@ class RecordTable {
   Text Load(std::size_t index) const;
   /// Where the cell begins (block number times 65536 plus offset); false when never stored.
   bool StartOf(std::size_t index, std::uint32_t& start) const;
-  /// Appends the cell beginning at `p` to `out`; returns just past its end mark.
-  static const char* AppendCell(const char* p, Text& out);
+  /// Appends the cell beginning at `offset` to `out`; returns the offset just past its end mark.
+  static std::size_t AppendCell(const Block& block, std::size_t offset, Text& out);
 
   int values_ = 0;
   std::int16_t count_ = 0;
@@ -81,6 +82,8 @@ class RecordTable {
   /// where one block ends: readers store cells in that order, so no place is kept per cell.
   std::vector<std::uint32_t> recordStarts_;
   std::size_t storedInOrder_ = 0;  ///< cells stored in order so far
+  std::size_t recordsInOrder_ = 0;  ///< records begun in order so far
+  int valueInOrder_ = 0;            ///< values of the last record begun in order, 0 once complete
   /// Cells stored out of order or stored again, once that has happened (tests, not readers).
   std::unordered_map<std::size_t, std::uint32_t> elsewhere_;
 };

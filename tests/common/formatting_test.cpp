@@ -312,5 +312,87 @@ TEST(FormattingTest, PlainDecimalShortcutMatchesTheNumberRoute) {
   }
 }
 
+// Most cells take a quick path to their value; a tab, which the parse skips, sends the same text
+// the general way. Both must give the same double, sign of zero included.
+TEST(FormattingTest, NumericValueQuickPathMatchesTheGeneralRoute) {
+  std::mt19937 rng(11);
+  const Text pieces[] = {U"0", U"00", U"1", U"9", U"12", U"305", U"000", U"7", U"9007199254740993",
+                         U"123456789", U"99999999999999999999"};
+  std::vector<Text> cells = {U"", U" ", U"-", U"+", U".", U"-0", U"-0.0", U"0.", U"-.0",
+                             U"9007199254740992", U"9007199254740993", U"1234567890123456789",
+                             U"12345678901234567890", U"0.0000000000000000000000001",
+                             U"1000000000000000000000000"};
+  for (int i = 0; i < 20000; ++i) {
+    Text cell;
+    if (rng() % 4 == 0) cell += U' ';
+    if (rng() % 3 == 0) cell += rng() % 2 ? U'-' : U'+';
+    for (unsigned k = rng() % 3; k > 0; --k) cell += pieces[rng() % std::size(pieces)];
+    if (rng() % 2) {
+      cell += U'.';
+      for (unsigned k = rng() % 4; k > 0; --k) cell += pieces[rng() % std::size(pieces)];
+    }
+    if (rng() % 4 == 0) cell += U"  ";
+    cells.push_back(cell);
+  }
+  for (const Text& cell : cells) {
+    const double quick = NumericValue(cell);
+    const double general = NumericValue(cell + U"\t");
+    ASSERT_EQ(quick, general) << ToUtf8(cell);
+    ASSERT_EQ(std::signbit(quick), std::signbit(general)) << ToUtf8(cell);
+  }
+}
+
+// The seven digits of the single-precision value are written without being read back; the result
+// must be what reading back their general text gives.
+TEST(FormattingTest, ExponentNumberMatchesItsSevenDigitsReadBack) {
+  std::mt19937 rng(3);
+  for (int i = 0; i < 20000; ++i) {
+    const double mantissa = static_cast<double>(rng() % 2000000) / 1000.0 - 1000.0;
+    const int exponent = static_cast<int>(rng() % 75) - 40;  // all within single precision
+    char cell[64];
+    std::snprintf(cell, sizeof(cell), "%.3fE%d", mantissa, exponent);
+    const float single = static_cast<float>(std::pow(10.0, exponent) * mantissa);
+    char seven[64];
+    std::snprintf(seven, sizeof(seven), "%.7G", static_cast<double>(single));
+    const Text expected = NumberText(NumericValue(FromUtf8(seven)));
+    ASSERT_EQ(ExponentNumber(FromUtf8(cell)), expected) << cell;
+  }
+}
+
+// A line is built by appending to one buffer: each append form adds exactly what the returning
+// form gives and leaves what was there.
+TEST(FormattingTest, AppendFormsAddToWhatIsThere) {
+  const Text cells[] = {U"", U"  ", U"12.5", U"-0.00001", U"1.5E-05", U"3.4E+38", U"1e300",
+                        U"12345.678", U"-7", U"abc", U"&H1F", U"2.3ｅ-4", U" 4.20 "};
+  const Text prefix = U"   1,";
+  for (const Text& cell : cells) {
+    Text line = prefix;
+    AppendFormatDepth(line, cell);
+    EXPECT_EQ(line, prefix + FormatDepth(cell)) << ToUtf8(cell);
+    line = prefix;
+    AppendNumberOrEmpty(line, cell);
+    EXPECT_EQ(line, prefix + NumberOrEmpty(cell)) << ToUtf8(cell);
+    line = prefix;
+    try {
+      const Text expected = prefix + ExponentNumber(cell);
+      AppendExponentNumber(line, cell);
+      EXPECT_EQ(line, expected) << ToUtf8(cell);
+    } catch (const ConversionError&) {
+      EXPECT_THROW(AppendExponentNumber(line, cell), ConversionError) << ToUtf8(cell);
+    }
+    line = prefix;
+    AppendNumberText(line, NumericValue(cell));
+    EXPECT_EQ(line, prefix + NumberText(NumericValue(cell))) << ToUtf8(cell);
+    line = prefix;
+    AppendRightPad4(line, cell);
+    EXPECT_EQ(line, prefix + RightPad4(cell)) << ToUtf8(cell);
+  }
+  for (int value = -32768; value <= 32767; ++value) {
+    Text line = prefix;
+    AppendNumberColumn(line, static_cast<std::int16_t>(value));
+    ASSERT_EQ(line, prefix + RightPad4(IntegerText(static_cast<std::int16_t>(value)))) << value;
+  }
+}
+
 }  // namespace
 }  // namespace tecris2nx

@@ -100,6 +100,35 @@ TEST(FieldReaderTest, BytesThatAreNotCp932SplitAsWhenDecodedFirst) {
   }
 }
 
+// Views and skips are ReadField without copies: the same fields, the same counts, the same end,
+// whether the reader holds text, bytes or a source read in pieces.
+TEST(FieldReaderTest, ViewsAndSkipsReadTheSameFields) {
+  const Text content = U"B,1, \"x,y\" ,表土,\r\n\"two\r\nlines\",ｱｲ,,3.5,";
+  const std::string bytes = EncodeCp932(content);
+  const std::vector<Text> expected = AllFields(FieldReader(content));
+  const auto readers = [&] {
+    std::vector<FieldReader> all;
+    all.push_back(FieldReader(content));
+    all.push_back(FieldReader::FromCp932(bytes));
+    all.push_back(FieldReader::FromSource(std::make_unique<PieceSource>(bytes, 3)));
+    return all;
+  };
+  for (FieldReader& in : readers()) {
+    std::vector<Text> seen;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      if (i % 3 == 1) {
+        in.SkipField();
+        seen.push_back(expected[i]);
+      } else {
+        seen.push_back(Text(in.ReadFieldView()));
+      }
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(in.FieldCount(), static_cast<long long>(expected.size()));
+    EXPECT_THROW(in.SkipField(), ConversionError);
+  }
+}
+
 TEST(FieldReaderTest, AtEndMeansNothingIsLeft) {
   FieldReader in(U"A,B\r\n");
   EXPECT_FALSE(in.AtEnd());

@@ -81,6 +81,44 @@ TEST(RecordTableTest, IndexesOutsideTheTableThrow) {
   EXPECT_EQ(table.count(), 0);
 }
 
+// Writers read whole records; a record must hold exactly the cells that Cell gives, however the
+// table was filled, and one Record used for records of every length must not mix them.
+TEST(RecordTableTest, WholeRecordsMatchTheirCells) {
+  auto cellText = [](int v, int r) {
+    const int length = (r * 11 + v * 5) % 30 + (r % 97 == 0 && v == 2 ? 66000 : 0);
+    return Text(static_cast<std::size_t>(length), static_cast<char32_t>(U'a' + (r * v) % 26)) +
+           (r % 4 == 0 ? U"字𠮷" : U"") + (v == 3 ? Text(1, kRawByteBase + 0x80 + r % 16) : U"");
+  };
+  struct Filling {
+    const char* name;
+    bool outOfOrder;
+    bool partial;
+  };
+  for (const Filling& filling : {Filling{"in order", false, false},
+                                 Filling{"one cell stored again", true, false},
+                                 Filling{"last record incomplete", false, true}}) {
+    SCOPED_TRACE(filling.name);
+    RecordTable table;
+    table.Reset(4, 600);
+    for (int r = 1; r <= table.count(); ++r) {
+      for (int v = 1; v <= 4; ++v) {
+        if (filling.partial && r == table.count() && v > 2) break;
+        table.Cell(v, r) = cellText(v, r);
+      }
+    }
+    if (filling.outOfOrder) table.Cell(3, 5) = U"again";
+    const RecordTable& view = table;
+    RecordTable::Record cells;
+    for (const int r : {1, 97, 2, 194, 5, 599, 600, 3}) {
+      view.ReadRecord(r, cells);
+      for (int v = 1; v <= 4; ++v) ASSERT_EQ(cells[v], view.Cell(v, r)) << v << "," << r;
+    }
+    EXPECT_THROW(cells[0], std::out_of_range);
+    EXPECT_THROW(cells[5], std::out_of_range);
+    EXPECT_THROW(view.ReadRecord(601, cells), std::out_of_range);
+  }
+}
+
 TEST(TextLinesTest, HoldsTheBytesThatAreWritten) {
   TextLines lines;
   lines.push_back(U"   1,   1.50,表土,");
