@@ -1,0 +1,337 @@
+#include "run/ordered_batch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace tecris2nx {
+namespace {
+
+/// Thrown inside a worker whose file will never be written because the batch has stopped.
+struct BatchStopped {};
+
+/// Job folders compared as a file system that ignores case would: waiting once too often costs
+/// little, reading another file's half-written folder would cost a wrong result.
+bool SameJob(const Text& a, const Text& b) {
+  const auto upper = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char32_t x, char32_t y) {
+           return upper(x) == upper(y);
+         });
+}
+
+/// A file system whose changes are held back, in order, until the file's turn; reads see them.
+/// Once the file's turn has come, changes go straight through after those held back.
+class HeldBackFileSystem : public FileSystem {
+ public:
+  HeldBackFileSystem(FileSystem& real, const std::atomic<bool>& stopped)
+      : real_(real), stopped_(stopped) {}
+
+  EntryKind KindOf(const Text& path) const override {
+    std::lock_guard lock(mutex_);
+    if (files_.count(path) != 0) return EntryKind::kFile;
+    if (folders_.count(path) != 0) return EntryKind::kFolder;
+    return real_.KindOf(path);
+  }
+
+  void MakeFolder(const Text& path) override {
+    std::lock_guard lock(mutex_);
+    if (stopped_) throw BatchStopped();
+    if (through_) {
+      WriteHeldLocked();
+      real_.MakeFolder(path);
+      return;
+    }
+    changes_.push_back({true, path, std::string()});
+    folders_.insert(path);
+  }
+
+  std::string ReadAll(const Text& path) const override {
+    std::lock_guard lock(mutex_);
+    if (const auto it = files_.find(path); it != files_.end()) return changes_[it->second].bytes;
+    return real_.ReadAll(path);
+  }
+
+  std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override {
+    {
+      std::lock_guard lock(mutex_);
+      if (files_.count(path) == 0) return real_.OpenForReading(path);
+    }
+    return FileSystem::OpenForReading(path);  // the held bytes, through ReadAll
+  }
+
+  void WriteAll(const Text& path, std::string_view bytes) override {
+    std::lock_guard lock(mutex_);
+    if (stopped_) throw BatchStopped();
+    if (through_) {
+      WriteHeldLocked();
+      real_.WriteAll(path, bytes);
+      return;
+    }
+    files_[path] = changes_.size();
+    changes_.push_back({false, path, std::string(bytes)});
+  }
+
+  std::int64_t FileSize(const Text& path) const override {
+    std::lock_guard lock(mutex_);
+    if (const auto it = files_.find(path); it != files_.end()) {
+      return static_cast<std::int64_t>(changes_[it->second].bytes.size());
+    }
+    return real_.FileSize(path);
+  }
+
+  // A file's conversion lists nothing and changes no drive: these go to the real file system.
+  std::vector<Text> ListFiles(const Text& folder) const override { return real_.ListFiles(folder); }
+  std::vector<Text> ListFolders(const Text& folder) const override {
+    return real_.ListFolders(folder);
+  }
+  bool MakeDriveCurrent(char32_t letter) override { return real_.MakeDriveCurrent(letter); }
+
+  /// The file's turn has come: further changes go straight through.
+  void WriteThrough() {
+    std::lock_guard lock(mutex_);
+    through_ = true;
+  }
+
+  /// Makes the changes held back, in order; the first that fails ends it and is rethrown.
+  void WriteHeld() {
+    std::lock_guard lock(mutex_);
+    WriteHeldLocked();
+  }
+
+ private:
+  struct Change {
+    bool folder;
+    Text path;
+    std::string bytes;
+  };
+
+  void WriteHeldLocked() {
+    std::vector<Change> changes;
+    changes.swap(changes_);
+    files_.clear();
+    folders_.clear();
+    for (const Change& change : changes) {
+      if (change.folder) {
+        real_.MakeFolder(change.path);
+      } else {
+        real_.WriteAll(change.path, change.bytes);
+      }
+    }
+  }
+
+  FileSystem& real_;
+  const std::atomic<bool>& stopped_;
+  mutable std::mutex mutex_;
+  bool through_ = false;
+  std::vector<Change> changes_;
+  std::map<Text, std::size_t> files_;  ///< the latest change of each file held back
+  std::set<Text> folders_;
+};
+
+/// Files converted one after another on the calling thread: nothing is held back.
+class DirectTurn : public FileTurn {
+ public:
+  explicit DirectTurn(FileSystem& fs) : fs_(fs) {}
+  FileSystem& fs() override { return fs_; }
+  void ClaimJob(const Text&) override {}
+
+ private:
+  FileSystem& fs_;
+};
+
+void ConvertOneByOne(std::size_t count, FileSystem& fs,
+                     const std::function<void(std::size_t, FileTurn&)>& convert,
+                     const std::function<bool(std::size_t, std::exception_ptr)>& finished) {
+  DirectTurn turn(fs);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::exception_ptr error;
+    try {
+      convert(i, turn);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    if (!finished(i, error)) return;
+  }
+}
+
+class Batch {
+ public:
+  Batch(std::size_t count, int workers, FileSystem& fs,
+        const std::function<void(std::size_t, FileTurn&)>& convert)
+      : slots_(count), workers_(static_cast<std::size_t>(workers)), fs_(fs), convert_(convert) {}
+
+  /// Takes files in index order and converts them until none is left or the batch stops.
+  void Work() {
+    for (;;) {
+      std::size_t index = 0;
+      {
+        std::unique_lock lock(mutex_);
+        // Files converted ahead hold their output until their turn: keep that to a few each.
+        changed_.wait(lock, [&] {
+          return stopped_ || next_ >= slots_.size() || next_ < written_ + 2 * workers_;
+        });
+        if (stopped_ || next_ >= slots_.size()) return;
+        index = next_++;
+        slots_[index].fs = std::make_unique<HeldBackFileSystem>(fs_, stopped_);
+      }
+      changed_.notify_all();
+      Turn turn(*this, index);
+      std::exception_ptr error;
+      try {
+        convert_(index, turn);
+      } catch (const BatchStopped&) {
+        // Never to be written: nothing to report.
+      } catch (...) {
+        error = std::current_exception();
+      }
+      {
+        std::lock_guard lock(mutex_);
+        slots_[index].error = error;
+        slots_[index].jobKnown = true;  // a file that claimed no job keeps no one waiting
+        slots_[index].done = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  /// Writes each file in turn and reports it; returns what `finished` threw, if anything.
+  std::exception_ptr WriteInOrder(
+      const std::function<bool(std::size_t, std::exception_ptr)>& finished) {
+    std::exception_ptr thrown;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+      Slot& slot = slots_[i];
+      HeldBackFileSystem* fs = nullptr;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return slot.fs != nullptr; });
+        fs = slot.fs.get();
+      }
+      fs->WriteThrough();
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return slot.done; });
+      }
+      // What was held back came before anything the conversion threw later.
+      std::exception_ptr error = slot.error;
+      try {
+        fs->WriteHeld();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      bool go = false;
+      try {
+        go = finished(i, error);
+      } catch (...) {
+        thrown = std::current_exception();
+      }
+      {
+        std::lock_guard lock(mutex_);
+        written_ = i + 1;
+        slot.fs.reset();
+      }
+      changed_.notify_all();
+      if (!go) break;
+    }
+    Stop();
+    return thrown;
+  }
+
+  void Stop() {
+    {
+      std::lock_guard lock(mutex_);
+      stopped_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  struct Slot {
+    std::unique_ptr<HeldBackFileSystem> fs;
+    Text jobName;
+    bool jobKnown = false;
+    bool done = false;
+    std::exception_ptr error;
+  };
+
+  class Turn : public FileTurn {
+   public:
+    Turn(Batch& batch, std::size_t index) : batch_(batch), index_(index) {}
+    FileSystem& fs() override { return *batch_.slots_[index_].fs; }
+    void ClaimJob(const Text& jobName) override { batch_.ClaimJob(index_, jobName); }
+
+   private:
+    Batch& batch_;
+    std::size_t index_;
+  };
+
+  void ClaimJob(std::size_t index, const Text& jobName) {
+    std::unique_lock lock(mutex_);
+    slots_[index].jobName = jobName;
+    slots_[index].jobKnown = true;
+    changed_.notify_all();
+    if (jobName.empty()) return;
+    changed_.wait(lock, [&] {
+      if (stopped_) return true;
+      for (std::size_t j = written_; j < index; ++j) {
+        if (!slots_[j].jobKnown || SameJob(slots_[j].jobName, jobName)) return false;
+      }
+      return true;
+    });
+    if (stopped_) throw BatchStopped();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Slot> slots_;
+  std::size_t next_ = 0;     ///< the next file to start
+  std::size_t written_ = 0;  ///< files written and reported
+  std::atomic<bool> stopped_{false};
+  std::size_t workers_;
+  FileSystem& fs_;
+  const std::function<void(std::size_t, FileTurn&)>& convert_;
+};
+
+}  // namespace
+
+int DefaultWorkers() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(cores, 1u, 8u));
+}
+
+void ConvertInOrder(std::size_t count, int workers, FileSystem& fs,
+                    const std::function<void(std::size_t, FileTurn&)>& convert,
+                    const std::function<bool(std::size_t, std::exception_ptr)>& finished) {
+  workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(workers, 1)),
+                                                   count));
+  if (workers <= 1) return ConvertOneByOne(count, fs, convert, finished);
+
+  Batch batch(count, workers, fs, convert);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < workers; ++i) {
+    try {
+      threads.emplace_back([&batch] { batch.Work(); });
+    } catch (const std::system_error&) {
+      break;  // the system gives no more threads: work with those there are
+    }
+  }
+  if (threads.empty()) return ConvertOneByOne(count, fs, convert, finished);
+  std::exception_ptr thrown;
+  try {
+    thrown = batch.WriteInOrder(finished);
+  } catch (...) {
+    thrown = std::current_exception();
+    batch.Stop();
+  }
+  for (std::thread& thread : threads) thread.join();
+  if (thrown) std::rethrow_exception(thrown);
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,157 @@
+#include "run/ordered_batch.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::TempDir;
+
+/// What `finished` saw: the index and the error text ("" for none), in call order.
+using Reports = std::vector<std::pair<std::size_t, std::string>>;
+
+std::string ErrorText(std::exception_ptr error) {
+  if (!error) return {};
+  try {
+    std::rethrow_exception(error);
+  } catch (const ConversionError& e) {
+    return ToUtf8(e.message());
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+/// A small stand-in for a file's conversion: each file belongs to one of three jobs, bumps the
+/// job's counter (reading what earlier files of the job left), writes a file of its own, reads
+/// its own writes back, and file 5 fails after its first write.
+class BatchTest : public ::testing::TestWithParam<int> {
+ protected:
+  static constexpr std::size_t kFiles = 12;
+
+  Text Job(std::size_t i) const { return tmp.TextOf("J" + std::to_string(i % 3)); }
+
+  void Convert(std::size_t i, FileTurn& turn) {
+    FileSystem& fs = turn.fs();
+    turn.ClaimJob(U"J" + DecimalText(static_cast<long long>(i % 3)));
+    const Text job = Job(i);
+    if (fs.KindOf(job) == EntryKind::kNone) fs.MakeFolder(job);
+    EXPECT_EQ(fs.KindOf(job), EntryKind::kFolder);
+    const Text counter = job + U"/count.txt";
+    const int count = fs.KindOf(counter) == EntryKind::kFile ? std::stoi(fs.ReadAll(counter)) : 0;
+    fs.WriteAll(counter, std::to_string(count + 1));
+    const Text own = job + U"/file" + DecimalText(static_cast<long long>(i)) + U".txt";
+    fs.WriteAll(own, "from " + std::to_string(i));
+    // A file reads back what it wrote, held back or not.
+    EXPECT_EQ(fs.KindOf(own), EntryKind::kFile);
+    EXPECT_EQ(fs.ReadAll(own), "from " + std::to_string(i));
+    EXPECT_EQ(fs.FileSize(own), static_cast<std::int64_t>(("from " + std::to_string(i)).size()));
+    std::string streamed;
+    for (auto source = fs.OpenForReading(own); source->ReadMore(streamed, 4);) {
+    }
+    EXPECT_EQ(streamed, "from " + std::to_string(i));
+    if (i == 5) throw ConversionError(U"file 5 fails");
+    fs.WriteAll(own + U".done", "");
+  }
+
+  Reports Run(int workers, std::size_t stopAt = kFiles) {
+    Reports reports;
+    ConvertInOrder(
+        kFiles, workers, fs, [&](std::size_t i, FileTurn& turn) { Convert(i, turn); },
+        [&](std::size_t i, std::exception_ptr error) {
+          reports.emplace_back(i, ErrorText(error));
+          return i != stopAt;
+        });
+    return reports;
+  }
+
+  TempDir tmp;
+  RealFileSystem fs;
+};
+
+TEST_P(BatchTest, WritesAndReportsAsOneFileAfterAnother) {
+  const Reports reports = Run(GetParam());
+  ASSERT_EQ(reports.size(), kFiles);
+  for (std::size_t i = 0; i < kFiles; ++i) {
+    EXPECT_EQ(reports[i].first, i);
+    EXPECT_EQ(reports[i].second, i == 5 ? "file 5 fails" : "");
+  }
+  // Every file of a job saw the ones before it: four files each.
+  for (const char* job : {"J0", "J1", "J2"}) EXPECT_EQ(tmp.Read(std::string(job) + "/count.txt"), "4");
+  // The failing file keeps what it wrote before it failed, and nothing after.
+  EXPECT_EQ(tmp.Read("J2/file5.txt"), "from 5");
+  EXPECT_FALSE(tmp.Exists("J2/file5.txt.done"));
+  EXPECT_TRUE(tmp.Exists("J2/file11.txt.done"));
+}
+
+TEST_P(BatchTest, AStopLeavesEveryLaterFileUnwritten) {
+  const Reports reports = Run(GetParam(), 4);
+  ASSERT_EQ(reports.size(), 5u);
+  EXPECT_EQ(reports.back().first, 4u);
+  for (std::size_t i = 0; i < kFiles; ++i) {
+    const std::string own = "J" + std::to_string(i % 3) + "/file" + std::to_string(i) + ".txt";
+    EXPECT_EQ(tmp.Exists(own), i <= 4) << own;
+  }
+  EXPECT_EQ(tmp.Read("J1/count.txt"), "2");  // files 1 and 4
+}
+
+TEST_P(BatchTest, AnExceptionFromTheReportStopsTheBatchAndIsPassedOn) {
+  std::size_t calls = 0;
+  EXPECT_THROW(ConvertInOrder(
+                   kFiles, GetParam(), fs,
+                   [&](std::size_t i, FileTurn& turn) { Convert(i, turn); },
+                   [&](std::size_t i, std::exception_ptr) -> bool {
+                     ++calls;
+                     if (i == 2) throw std::runtime_error("report failed");
+                     return true;
+                   }),
+               std::runtime_error);
+  EXPECT_EQ(calls, 3u);
+  EXPECT_FALSE(tmp.Exists("J0/file3.txt"));
+}
+
+// A write that fails while a held-back file is written is that file's error; its later writes
+// never happen, as if it had been written directly.
+TEST_P(BatchTest, AFailingWriteEndsItsFileWhereverItWasHeld) {
+  tmp.Write("out/1/b.txt/blocker", "");  // a folder where file 1 writes b.txt
+  Reports reports;
+  ConvertInOrder(
+      3, GetParam(), fs,
+      [&](std::size_t i, FileTurn& turn) {
+        const Text folder = tmp.TextOf("out/" + std::to_string(i));
+        if (turn.fs().KindOf(folder) == EntryKind::kNone) turn.fs().MakeFolder(folder);
+        turn.fs().WriteAll(folder + U"/a.txt", "a");
+        turn.fs().WriteAll(folder + U"/b.txt", "b");
+        turn.fs().WriteAll(folder + U"/c.txt", "c");
+      },
+      [&](std::size_t i, std::exception_ptr error) {
+        reports.emplace_back(i, ErrorText(error));
+        return true;
+      });
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_EQ(reports[0].second, "");
+  EXPECT_NE(reports[1].second, "");
+  EXPECT_EQ(reports[2].second, "");
+  EXPECT_EQ(tmp.Read("out/1/a.txt"), "a");
+  EXPECT_FALSE(tmp.Exists("out/1/c.txt"));
+  EXPECT_EQ(tmp.Read("out/2/c.txt"), "c");
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, BatchTest, ::testing::Values(1, 2, 4),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return "workers" + std::to_string(info.param);
+                         });
+
+TEST(DefaultWorkersTest, OneToEight) {
+  EXPECT_GE(DefaultWorkers(), 1);
+  EXPECT_LE(DefaultWorkers(), 8);
+}
+
+}  // namespace
+}  // namespace tecris2nx
