@@ -5,6 +5,7 @@
 #include "app/tecris_files.h"
 #include "common/error.h"
 #include "run/conversion_run.h"
+#include "run/ordered_batch.h"
 #include "run/path_helpers.h"
 
 namespace tecris2nx {
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "  -o, --output OUTDIR  出力先フォルダ（なければ作成します）\n"
     "  --patdat DIR         パターンデータのフォルダ（省略時は自動で探します）\n"
     "  -v, --verbose        ファイルごとに書き出したファイルを表示します\n"
+    "  -j, --jobs N         同時に変換するファイル数（省略時はコア数、1 で一つずつ）\n"
     "  --list DIR           DIR の中の TECRIS ファイル名を一覧します\n"
     "  -h, --help           この説明を表示します\n"
     "  --version            版を表示します\n"
@@ -32,8 +34,19 @@ struct Options {
   std::string output;
   std::string patdat;
   std::string list;
+  int jobs = 0;  ///< files converted at once; 0: one per core
   std::vector<std::string> files;
 };
+
+/// A count of 1 to 64 for --jobs; 0 when the text is not one.
+int JobCount(const std::string& text) {
+  if (text.empty() || text.size() > 2 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return 0;
+  }
+  const int count = std::stoi(text);
+  return count >= 1 && count <= 64 ? count : 0;
+}
 
 /// Parses the arguments; returns an error text for a usage error.
 std::string Parse(const std::vector<std::string>& args, Options& options) {
@@ -66,6 +79,17 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       options.patdat = arg.substr(9);
     } else if (arg == "--list") {
       problem = value(options.list);
+    } else if (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
+      std::string count;
+      if (arg.rfind("--jobs=", 0) == 0) {
+        count = arg.substr(7);
+      } else {
+        problem = value(count);
+      }
+      if (problem.empty()) {
+        options.jobs = JobCount(count);
+        if (options.jobs == 0) problem = arg + " には 1 から 64 の数を指定してください";
+      }
     } else {
       problem = "不明なオプションです: " + arg;
     }
@@ -188,16 +212,23 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     return kCliFailed;
   }
 
-  RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle()};
-  SectionStorage storage;
+  // Files are converted side by side and written in the order given, as one after another would.
+  std::vector<FileReport> reports(options.files.size());
   int failed = 0;
-  for (const std::string& file : options.files) {
-    const Text input = FromUtf8(file);
+  const auto convert = [&](std::size_t i, FileTurn& turn) {
+    const RunEnvironment runEnv{turn.fs(), patternFolder, HostPathStyle()};
+    const Text input = FromUtf8(options.files[i]);
+    const Text jobName = ReadJobName(turn.fs(), input, runEnv.style);
+    turn.ClaimJob(jobName);
+    if (jobName.empty()) throw ConversionError(NoJobNameReason(turn.fs(), input));
+    SectionStorage storage;
+    reports[i] = ConvertTecrisFile(input, outputFolder, jobName, runEnv, storage);
+  };
+  const auto finished = [&](std::size_t i, std::exception_ptr error) {
+    const std::string& file = options.files[i];
     try {
-      const Text jobName = ReadJobName(env.fs, input, runEnv.style);
-      if (jobName.empty()) throw ConversionError(NoJobNameReason(env.fs, input));
-      const FileReport report = ConvertTecrisFile(input, outputFolder, jobName, runEnv, storage);
-      if (options.verbose) PrintReport(err, report);
+      if (error) std::rethrow_exception(error);
+      if (options.verbose) PrintReport(err, reports[i]);
     } catch (const ConversionError& e) {
       err << "tecris2nx: " << file << ": " << ToUtf8(e.message()) << '\n';
       ++failed;
@@ -205,7 +236,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       err << "tecris2nx: " << file << ": 予期しないエラー: " << e.what() << '\n';
       ++failed;
     }
-  }
+    reports[i] = FileReport();  // reported: its lists are not needed any more
+    return true;
+  };
+  ConvertInOrder(options.files.size(), options.jobs > 0 ? options.jobs : DefaultWorkers(), env.fs,
+                 convert, finished);
   return failed == 0 ? kCliOk : kCliFailed;
 }
 

@@ -9,6 +9,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "run/field_reader.h"
+#include "run/ordered_batch.h"
 #include "run/path_helpers.h"
 #include "sections/output_context.h"
 #include "sections/section_dispatch.h"
@@ -130,23 +131,48 @@ void RunSteps(RunFrontEnd& ui, const RunEnvironment& env, Text& currentFile) {
     return;
   }
 
-  SectionStorage storage;
-  for (const Text& name : names) {
-    const Text outputFolder = TrimBlanks(ui.DestinationText());
-    currentFile = TrimBlanks(ui.SourceText()) + name;
-    const Text jobName = ReadJobName(env.fs, currentFile, env.style);
+  // Files are converted side by side; each is written, reported and, on a failure, stopped at in
+  // list order, as one after another would be.
+  const Text outputFolder = TrimBlanks(ui.DestinationText());
+  const Text sourceFolder = TrimBlanks(ui.SourceText());
+  struct Outcome {
+    bool badFile = false;  ///< no usable job name
+    FileReport report;
+  };
+  std::vector<Outcome> outcomes(names.size());
+  bool stopped = false;
+  const auto convert = [&](std::size_t i, FileTurn& turn) {
+    const Text file = sourceFolder + names[i];
+    const Text jobName = ReadJobName(turn.fs(), file, env.style);
+    turn.ClaimJob(jobName);
     if (jobName.empty()) {
       // A file that is there but cannot be read is reported with its reason, not as a bad
       // identifier: ReadAll throws, and the failure box names the file.
-      if (env.fs.KindOf(currentFile) == EntryKind::kFile) env.fs.ReadAll(currentFile);
+      if (turn.fs().KindOf(file) == EntryKind::kFile) turn.fs().ReadAll(file);
+      outcomes[i].badFile = true;
+      return;
+    }
+    SectionStorage storage;
+    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style};
+    outcomes[i].report = ConvertTecrisFile(file, outputFolder, jobName, fileEnv, storage);
+  };
+  const auto finished = [&](std::size_t i, std::exception_ptr error) {
+    currentFile = sourceFolder + names[i];
+    if (error) std::rethrow_exception(error);
+    if (outcomes[i].badFile) {
       ui.FileFailed(currentFile, kBadFileMessage);
       ui.ShowMessage(kBadFileMessage, kStyleOkOnly, Text());
       ui.SetMessageLine(Text());
       ui.SetBusy(false);
-      return;
+      stopped = true;
+      return false;
     }
-    ui.FileConverted(ConvertTecrisFile(currentFile, outputFolder, jobName, env, storage));
-  }
+    ui.FileConverted(outcomes[i].report);
+    outcomes[i] = Outcome();
+    return true;
+  };
+  ConvertInOrder(names.size(), env.workers, env.fs, convert, finished);
+  if (stopped) return;
   currentFile.clear();
 
   ui.SetMessageClearPending();

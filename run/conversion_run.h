@@ -15,6 +15,8 @@ struct RunEnvironment {
   FileSystem& fs;
   Text patternFolder;  ///< ends with the separator
   PathStyle style = HostPathStyle();
+  /// Files ConversionRun converts at once; 1 converts them one after another on the calling thread.
+  int workers = 1;
 };
 
 /// Messages of the run, shown in message boxes and the message line.

@@ -19,6 +19,7 @@
 #include <exception>
 
 #include "app/gui/drives.h"
+#include "run/ordered_batch.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
 #include "app/tecris_files.h"
@@ -245,7 +246,7 @@ void Form1::OnCommand1Click() {
   running_ = true;
   Details->clear();
   try {
-    const RunEnvironment env{fs_, patternFolder_, HostPathStyle()};
+    const RunEnvironment env{fs_, patternFolder_, HostPathStyle(), DefaultWorkers()};
     ConversionRun(*this, env);
   } catch (const std::exception& e) {
     ShowMessage(U"予期しないエラーが発生しました（" + FromUtf8(e.what()) + U"）。",

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "app/tecris_files.h"
@@ -51,6 +54,11 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
       {"a.001"},
       {"--list", Path("nowhere")},
       {"--patdat", Path("nowhere"), "-o", Path("out"), "a.001"},
+      {"-j", "0", "-o", Path("out"), "a.001"},
+      {"--jobs=65", "-o", Path("out"), "a.001"},
+      {"--jobs=", "-o", Path("out"), "a.001"},
+      {"-j", "two", "-o", Path("out"), "a.001"},
+      {"-o", Path("out"), "a.001", "-j"},
   };
   for (const auto& args : rows) {
     EXPECT_EQ(Run(args), kCliUsage) << ::testing::PrintToString(args);
@@ -139,6 +147,59 @@ TEST(TecrisFileNameTest, AcceptsEightDigitsPointThreeDigits) {
       {U"１2345678.001", false}, {U"12345678.00.", false}, {U"", false},
   };
   for (const auto& [name, ok] : rows) EXPECT_EQ(IsTecrisFileName(name), ok) << ToUtf8(name);
+}
+
+// Files converted side by side must leave exactly what one after another leaves, and say the same:
+// every example, a failing file between them, and files sharing a job folder (the second reads the
+// soil layers the first wrote).
+TEST_F(CliTest, SideBySideLeavesWhatOneAfterAnotherLeaves) {
+  std::vector<std::string> files;
+  for (const char* name : {"12345678.006", "12345678.001", "12345678.002", "12345678.003",
+                           "12345678.004", "12345678.005"}) {
+    std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/" + name,
+                          std::ios::binary);
+    tmp.Write(std::string("in/") + name, std::string(std::istreambuf_iterator<char>(example), {}));
+    files.push_back(Path(std::string("in/") + name));
+    if (files.size() == 3) {
+      tmp.Write("in/short.001", Cp932Lines("C,12345678002,y,2\n1,2,3,1.5,12,28\n"));
+      files.push_back(Path("in/short.001"));
+    }
+  }
+  // The last example's job again, without soil layers of its own.
+  tmp.Write("in/again.006", Cp932Lines("D,12345678006,x,1\nD,1,1,1,2.50,2.80,,,,,,,,,,,,,,,,,,,,\n"));
+  files.push_back(Path("in/again.006"));
+
+  std::string firstMessages;
+  for (const char* jobs : {"1", "4"}) {
+    std::vector<std::string> args = {"--patdat", ToUtf8(tmp.TextOf("patdat")), "-j", jobs, "-o",
+                                     Path(std::string("out") + jobs)};
+    args.insert(args.end(), files.begin(), files.end());
+    EXPECT_EQ(Run(args), kCliFailed) << jobs;
+    if (firstMessages.empty()) firstMessages = err.str();
+    EXPECT_EQ(err.str(), firstMessages) << jobs;
+  }
+  EXPECT_NE(firstMessages.find("short.001"), std::string::npos);
+  std::size_t compared = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(tmp.path() / "out1")) {
+    const auto relative = std::filesystem::relative(entry.path(), tmp.path() / "out1");
+    const auto other = tmp.path() / "out4" / relative;
+    ASSERT_EQ(std::filesystem::is_directory(entry.path()), std::filesystem::is_directory(other))
+        << relative;
+    if (entry.is_regular_file()) {
+      EXPECT_EQ(tmp.Read("out1/" + relative.generic_string()),
+                tmp.Read("out4/" + relative.generic_string()))
+          << relative;
+      ++compared;
+    }
+  }
+  std::size_t written = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(tmp.path() / "out4")) {
+    written += entry.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(written, compared);
+  EXPECT_GT(compared, 20u);
+  // The job read twice took its soil layer from the first file's X1.txt.
+  EXPECT_NE(tmp.Read("out4/12345678006/X100.txt").find(EncodeCp932(U"砂")), std::string::npos);
 }
 
 // One end-to-end run of the built program.

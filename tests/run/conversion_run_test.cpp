@@ -26,7 +26,9 @@ constexpr const char* kX5 = "   1,   1.50,12,,30,,,,,,\n";
 // Real folders in the host's own path form: on Windows the run checks drive letters for real.
 const Text kSep(1, HostSeparator());
 
-class ConversionRunTest : public ::testing::Test {
+// Every case runs with files converted one after another and side by side: the user must not
+// see a difference.
+class ConversionRunTest : public ::testing::TestWithParam<int> {
  protected:
   ConversionRunTest() {
     ui.source = tmp.TextOf("in") + kSep;
@@ -40,7 +42,7 @@ class ConversionRunTest : public ::testing::Test {
   }
 
   void Run() {
-    ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + kSep, HostPathStyle()});
+    ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + kSep, HostPathStyle(), GetParam()});
   }
 
   std::vector<Text> BoxTexts() const {
@@ -54,7 +56,7 @@ class ConversionRunTest : public ::testing::Test {
   ScriptedFrontEnd ui;
 };
 
-TEST_F(ConversionRunTest, ConvertsSelectedFilesAndReportsSuccess) {
+TEST_P(ConversionRunTest, ConvertsSelectedFilesAndReportsSuccess) {
   Source("a.001", std::string("X,12345678001,") + kSectionC);  // unknown marker: walk ends at once
   Source("b.002", std::string("C,12345678002,y,1\n1,2,3,1.5,12,28\n"));
   ui.selected = {U" a.001 ", U"b.002"};
@@ -70,7 +72,7 @@ TEST_F(ConversionRunTest, ConvertsSelectedFilesAndReportsSuccess) {
   EXPECT_EQ(tmp.Read("out/12345678002/X5.txt"), Cp932Lines(kX5));
 }
 
-TEST_F(ConversionRunTest, PathFailuresStopBeforeAnythingIsConverted) {
+TEST_P(ConversionRunTest, PathFailuresStopBeforeAnythingIsConverted) {
   struct Row {
     const char* name;
     Text source, destination;
@@ -110,7 +112,7 @@ TEST_F(ConversionRunTest, PathFailuresStopBeforeAnythingIsConverted) {
   }
 }
 
-TEST_F(ConversionRunTest, MissingLevelsAreCreatedTopDownOnYes) {
+TEST_P(ConversionRunTest, MissingLevelsAreCreatedTopDownOnYes) {
   Source("a.001", std::string("C,12345678001,y,1\n1,2,3,1.5,12,28\n"));
   ui.destination = tmp.TextOf("new/sub");
   ui.selected = {U"a.001"};
@@ -123,7 +125,7 @@ TEST_F(ConversionRunTest, MissingLevelsAreCreatedTopDownOnYes) {
   EXPECT_EQ(tmp.Read("new/sub/12345678001/X5.txt"), Cp932Lines(kX5));
 }
 
-TEST_F(ConversionRunTest, NoCreatesNothing) {
+TEST_P(ConversionRunTest, NoCreatesNothing) {
   ui.destination = tmp.TextOf("new/sub");
   ui.selected = {U"a.001"};
   ui.answers = {kAnswerNo};
@@ -133,7 +135,7 @@ TEST_F(ConversionRunTest, NoCreatesNothing) {
   EXPECT_EQ(ui.messageLine, U"");
 }
 
-TEST_F(ConversionRunTest, EmptySelectionStillCreatesLevels) {
+TEST_P(ConversionRunTest, EmptySelectionStillCreatesLevels) {
   ui.destination = tmp.TextOf("new");
   ui.answers = {kAnswerYes};
   Run();
@@ -144,7 +146,7 @@ TEST_F(ConversionRunTest, EmptySelectionStillCreatesLevels) {
   EXPECT_EQ(ui.messageLine, U"");
 }
 
-TEST_F(ConversionRunTest, BadIdentifierStopsTheRunAtThatFile) {
+TEST_P(ConversionRunTest, BadIdentifierStopsTheRunAtThatFile) {
   Source("a.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
   Source("b.002", "C,1234567800,y,1\n1,2,3,1.5,12,28\n");  // 10 characters
   Source("c.003", "C,12345678003,y,1\n1,2,3,1.5,12,28\n");
@@ -159,7 +161,7 @@ TEST_F(ConversionRunTest, BadIdentifierStopsTheRunAtThatFile) {
   EXPECT_FALSE(ui.busy);
 }
 
-TEST_F(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
+TEST_P(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
   struct Row {
     const char* name;
     std::string content;
@@ -192,7 +194,7 @@ TEST_F(ConversionRunTest, MarkersAreTakenInLetterOrderOnly) {
   }
 }
 
-TEST_F(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
+TEST_P(ConversionRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
   struct Row {
     const char* name;
     std::string content;
@@ -249,13 +251,14 @@ class UnreadableFileSystem : public RealFileSystem {
   Text path_;
 };
 
-TEST_F(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
+TEST_P(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
   Source("a.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
   Source("b.002", "C,12345678002,y,1\n1,2,3,1.5,12,28\n");
   const Text input = tmp.TextOf("in") + kSep + U"b.002";
   UnreadableFileSystem unreadable(input);
   ui.selected = {U"a.001", U"b.002"};
-  ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + kSep, HostPathStyle()});
+  ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + kSep, HostPathStyle(),
+                                   GetParam()});
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text,
             U"ファイル " + input +
@@ -267,7 +270,7 @@ TEST_F(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
   EXPECT_TRUE(tmp.Exists("out/12345678001/X5.txt"));
 }
 
-TEST_F(ConversionRunTest, JobFolderTakenByAPlainFile) {
+TEST_P(ConversionRunTest, JobFolderTakenByAPlainFile) {
   Source("a.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
   tmp.Write("out/12345678001", "not a folder");
   ui.selected = {U"a.001"};
@@ -276,6 +279,11 @@ TEST_F(ConversionRunTest, JobFolderTakenByAPlainFile) {
   EXPECT_NE(ui.boxes[0].text.find(U"ジョブフォルダを作成できません"), Text::npos);
   EXPECT_EQ(tmp.Read("out/12345678001"), "not a folder");
 }
+
+INSTANTIATE_TEST_SUITE_P(Workers, ConversionRunTest, ::testing::Values(1, 3),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return "workers" + std::to_string(info.param);
+                         });
 
 }  // namespace
 }  // namespace tecris2nx
