@@ -25,6 +25,9 @@ large_mb=$(du -sb "$work/corpus/large" | awk '{printf "%.2f", $1/1e6}')
 
 ratios=()
 convs=()
+ones=()
+workers=$(nproc)
+if [ "$workers" -gt 8 ]; then workers=8; fi
 # Every run writes into folders of its own; all are deleted at the end. Deleting thousands of
 # files between runs makes the file system busy for the next run and the timings noisy.
 for i in $(seq 1 "$runs"); do
@@ -38,34 +41,50 @@ for i in $(seq 1 "$runs"); do
   t2=$(now)
   cp -r "$work/out-$i" "$work/copy-$i"
   t3=$(now)
+  sync
+  sleep 1
+  t4=$(now)
+  "$bin" -j 1 --patdat "$work/patdat" -o "$work/one-$i" "$work"/corpus/batch/*
+  t5=$(now)
   conv=$(echo "$t1 - $t0" | bc -l)
   floor=$(echo "$t3 - $t2" | bc -l)
   convs+=("$conv")
+  ones+=("$(echo "$t5 - $t4" | bc -l)")
   ratios+=("$(echo "$conv / $floor" | bc -l)")
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 conv=$(median "${convs[@]}")
+one=$(median "${ones[@]}")
 ratio=$(median "${ratios[@]}")
 outputs=$(find "$work/out-1" -type f | wc -l)
-rm -rf "$work"/out-* "$work"/copy-*
+rm -rf "$work"/out-* "$work"/copy-* "$work"/one-*
 
-# The large file: throughput on one core and peak memory.
-rm -rf "$work/out-large"
-/usr/bin/time -f '%e %M' -o "$work/time-large" \
+# The large file: throughput on one core (median of several runs) and peak memory.
+larges=()
+for i in $(seq 1 "$runs"); do
+  t0=$(now)
+  "$bin" --patdat "$work/patdat" -o "$work/large-$i" "$work"/corpus/large/*
+  t1=$(now)
+  larges+=("$(echo "$t1 - $t0" | bc -l)")
+done
+large_s=$(median "${larges[@]}")
+rm -rf "$work"/large-*
+/usr/bin/time -f '%M' -o "$work/time-large" \
   "$bin" --patdat "$work/patdat" -o "$work/out-large" "$work"/corpus/large/*
-read -r large_s large_kb <"$work/time-large"
+large_kb=$(cat "$work/time-large")
 /usr/bin/time -f '%M' -o "$work/time-batch" \
   "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
 
 echo
 echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 printf 'batch: %d files (%s MB) -> %d output files\n' "$files" "$batch_mb" "$outputs"
-printf '  conversion %.3f s (median of %d): %.0f files/s, %.1f MB/s; peak memory %d KiB\n' \
-  "$conv" "$runs" "$(echo "$files / $conv" | bc -l)" "$(echo "$batch_mb / $conv" | bc -l)" \
+printf '  conversion %.3f s (median of %d, %d files at once): %.0f files/s, %.1f MB/s; peak memory %d KiB\n' \
+  "$conv" "$runs" "$workers" "$(echo "$files / $conv" | bc -l)" "$(echo "$batch_mb / $conv" | bc -l)" \
   "$(cat "$work/time-batch")"
+printf '  one file at a time (-j 1): %.3f s, %.1f MB/s\n' "$one" "$(echo "$batch_mb / $one" | bc -l)"
 printf '  ratio conversion / copy of the outputs (median): %.2f\n' "$ratio"
-printf 'large file: %s MB in %s s: %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
-  "$large_mb" "$large_s" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
+printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
+  "$large_mb" "$large_s" "$runs" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2

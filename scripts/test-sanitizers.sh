@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (clang), then each
-# fuzz target for a bounded time. FUZZ_SECONDS sets the time per target (default 60).
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (clang), the batch
+# tests under ThreadSanitizer, then each fuzz target for a bounded time. FUZZ_SECONDS sets the
+# time per target (default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/sanitize
@@ -11,6 +12,14 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+
+# Batches convert files on several threads: those tests again under ThreadSanitizer, a few times.
+tsan=build/tsan
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTECRIS2NX_TSAN=ON -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
+cmake --build "$tsan" -j "$(nproc)" --target tecris2nx_tests
+TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/tecris2nx_tests" --gtest_brief=1 --gtest_repeat=3 \
+  --gtest_filter='*Batch*:*ConversionRun*:CliTest.*'
 
 for target in convert fields path_check; do
   corpus="tests/fuzz/corpus/$target"
