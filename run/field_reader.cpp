@@ -1,6 +1,8 @@
 #include "run/field_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <stdexcept>
 #include <type_traits>
 
 #include "common/cp932.h"
@@ -70,6 +72,19 @@ bool FieldReader::AtEnd() {
 template <typename Char>
 FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size_t pos) {
   const auto isLineEnd = [](Char c) { return c == Char('\r') || c == Char('\n'); };
+  // Bytes are looked up in one table: the loop below runs over every byte of a file.
+  static constexpr std::array<bool, 256> kEnds = [] {
+    std::array<bool, 256> ends{};
+    ends[','] = ends['\r'] = ends['\n'] = true;
+    return ends;
+  }();
+  const auto isEnd = [&isLineEnd](Char c) {
+    if constexpr (sizeof(Char) == 1) {
+      return kEnds[static_cast<unsigned char>(c)];
+    } else {
+      return c == Char(',') || isLineEnd(c);
+    }
+  };
   const std::size_t size = data.size();
   Span span;
   while (pos < size && data[pos] == Char(' ')) ++pos;
@@ -82,7 +97,7 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
     while (pos < size && data[pos] != Char(',') && !isLineEnd(data[pos])) ++pos;
   } else {
     span.start = pos;
-    while (pos < size && data[pos] != Char(',') && !isLineEnd(data[pos])) ++pos;
+    while (pos < size && !isEnd(data[pos])) ++pos;
     span.end = pos;
     while (span.end > span.start && data[span.end - 1] == Char(' ')) --span.end;
   }
@@ -100,51 +115,58 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
   return span;
 }
 
-TextView FieldReader::Take(const Span& span, bool decode) {
-  TextView field;
-  if (!bytes_) {
-    field = TextView(text_).substr(span.start, span.end - span.start);
-  } else if (decode) {
-    const std::string_view bytes = std::string_view(*bytes_).substr(span.start, span.end - span.start);
-    // The buffer only grows: fields differ in length and most are short.
-    if (bytes.size() > field_.size()) field_.resize(std::max(bytes.size(), 2 * field_.size()));
-    field = TextView(field_.data(),
-                     static_cast<std::size_t>(DecodeCp932To(bytes, field_.data()) - field_.data()));
-  }
-  pos_ = span.next;
-  lastEndedWithComma_ = span.comma;
-  ++fields_;
-  ++sectionFields_;
-  return field;
+TextView FieldReader::Decode(const Span& span) {
+  if (!bytes_) return TextView(text_).substr(span.start, span.end - span.start);
+  const std::string_view bytes = std::string_view(*bytes_).substr(span.start, span.end - span.start);
+  // The buffer only grows: fields differ in length and most are short.
+  if (bytes.size() > field_.size()) field_.resize(std::max(bytes.size(), 2 * field_.size()));
+  return TextView(field_.data(),
+                  static_cast<std::size_t>(DecodeCp932To(bytes, field_.data()) - field_.data()));
 }
 
-Text FieldReader::ReadField() { return Text(Next(true)); }
+Text FieldReader::ReadField() { return Text(ReadFieldView()); }
 
-TextView FieldReader::ReadFieldView() { return Next(true); }
+TextView FieldReader::ReadFieldView() { return Decode(Next()); }
 
-void FieldReader::SkipField() { Next(false); }
+void FieldReader::SkipField() { Next(); }
 
-TextView FieldReader::Next(bool decode) {
+std::string_view FieldReader::ReadFieldBytes() {
+  const Span span = Next();
+  if (!bytes_) throw std::logic_error("FieldReader::ReadFieldBytes on a reader of text");
+  return std::string_view(*bytes_).substr(span.start, span.end - span.start);
+}
+
+FieldReader::Span FieldReader::Next() {
+  Span span;
   if (AtEnd()) {
     if (lastEndedWithComma_) {
       // A trailing comma promises one more, empty, field.
       lastEndedWithComma_ = false;
       ++fields_;
       ++sectionFields_;
-      return TextView();
+      span.start = span.end = pos_;
+      return span;
     }
     const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
     throw ConversionError(Where(section_, number) +
                           U"ファイルがセクションの途中で終わっています。");
   }
-  if (!bytes_) return Take(Scan(TextView(text_), pos_), decode);
-  for (;;) {
-    const Span span = Scan(std::string_view(*bytes_), pos_);
-    if (!span.incomplete || !source_) return Take(span, decode);
-    // The field runs into the end of what is loaded: it may go on in the next piece. Loading
-    // moves the bytes, so look again either way.
-    Load();
+  if (!bytes_) {
+    span = Scan(TextView(text_), pos_);
+  } else {
+    for (;;) {
+      span = Scan(std::string_view(*bytes_), pos_);
+      if (!span.incomplete || !source_) break;
+      // The field runs into the end of what is loaded: it may go on in the next piece. Loading
+      // moves the bytes, so look again either way.
+      Load();
+    }
   }
+  pos_ = span.next;
+  lastEndedWithComma_ = span.comma;
+  ++fields_;
+  ++sectionFields_;
+  return span;
 }
 
 void FieldReader::BeginSection(char32_t letter) {

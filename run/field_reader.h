@@ -36,6 +36,13 @@ class FieldReader {
   /// Moves past the next field without decoding it; fails as ReadField does.
   void SkipField();
 
+  /// True when the reader reads CP932 bytes (FromCp932, FromSource) rather than text.
+  bool HoldsBytes() const { return bytes_.has_value(); }
+
+  /// The next field's CP932 bytes, undecoded, for a reader that HoldsBytes; they hold until the
+  /// next read. Fails as ReadField does.
+  std::string_view ReadFieldBytes();
+
   /// True when no character is left.
   bool AtEnd();
 
@@ -62,9 +69,9 @@ class FieldReader {
   /// Loads more bytes from the source; false when it has none left.
   bool Load();
   std::size_t Size() const { return source_ || bytes_ ? bytes_->size() : text_.size(); }
-  /// The next field; decoded only when asked, else an empty view.
-  TextView Next(bool decode);
-  TextView Take(const Span& span, bool decode);
+  /// Finds the next field and moves past it; an empty span for the field a trailing comma promised.
+  Span Next();
+  TextView Decode(const Span& span);
 
   Text text_;
   std::optional<std::string> bytes_;     ///< set when reading CP932 bytes

@@ -142,8 +142,9 @@ void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
 }
 
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
-  // (field, value) pairs of the plain numbers; fields 24 to 27 take values 8, 10, 9, 11.
-  static constexpr std::array<std::array<int, 2>, 12> kNumbers = {{
+  // (field, value) pairs of the plain numbers up to field 29; fields 24 to 27 take values 8, 10,
+  // 9, 11.
+  static constexpr std::array<std::array<int, 2>, 11> kNumbers = {{
       {14, 4},
       {15, 5},
       {16, 6},
@@ -155,36 +156,44 @@ TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& laye
       {26, 9},
       {27, 11},
       {29, 14},
-      {31, 17},
   }};
   const LayerLookup lookup(layers);
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
-  std::vector<Text> fields(kX100Fields);
   Text line;
-  const auto field = [&fields](int number) -> Text& {
-    return fields[static_cast<std::size_t>(number - 1)];
-  };
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    for (Text& f : fields) f.clear();
-    AppendNumberColumn(field(1), static_cast<std::int16_t>(r));
-    AppendFormatDepth(field(2), cells[2]);
-    AppendFormatDepth(field(3), cells[3]);
-    if (const SoilLayer* layer = lookup.Find(cells[2])) {
-      field(8) = layer->productCode;
-      field(9) = layer->soilName;
-    }
-    for (const auto& [number, value] : kNumbers) AppendNumberOrEmpty(field(number), cells[value]);
-    field(30) = ConditionCode(cells[16]);
-    AppendAngleText(field(32), cells[18], cells[19]);
     line.clear();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (i != 0) line += U',';
-      line += fields[i];
+    // Fields are written in order; moving on to a later one leaves those between empty.
+    int at = 1;
+    const auto to = [&line, &at](int number) {
+      line.append(static_cast<std::size_t>(number - at), U',');
+      at = number;
+    };
+    AppendNumberColumn(line, static_cast<std::int16_t>(r));
+    to(2);
+    AppendFormatDepth(line, cells[2]);
+    to(3);
+    AppendFormatDepth(line, cells[3]);
+    if (const SoilLayer* layer = lookup.Find(cells[2])) {
+      to(8);
+      line += layer->productCode;
+      to(9);
+      line += layer->soilName;
     }
+    for (const auto& [number, value] : kNumbers) {
+      to(number);
+      AppendNumberOrEmpty(line, cells[value]);
+    }
+    to(30);
+    line += ConditionCode(cells[16]);
+    to(31);
+    AppendNumberOrEmpty(line, cells[17]);
+    to(32);
+    AppendAngleText(line, cells[18], cells[19]);
+    to(static_cast<int>(kX100Fields));
     lines.push_back(line);
   }
   return lines;

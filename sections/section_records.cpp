@@ -1,12 +1,25 @@
 #include "sections/section_records.h"
 
 namespace tecris2nx {
+namespace {
+
+/// The next field into a cell: as the file's bytes when the reader has them (decoded only when a
+/// writer reads the cell), else as text.
+void StoreField(FieldReader& in, RecordTable::CellRef cell) {
+  if (in.HoldsBytes()) {
+    cell.AssignCp932(in.ReadFieldBytes());
+  } else {
+    cell = in.ReadFieldView();
+  }
+}
+
+}  // namespace
 
 void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count) {
   table.Reset(values, count);
   for (int r = 1; r <= count; ++r) {
     for (int i = 0; i < 3; ++i) in.SkipField();
-    for (int v = 1; v <= values; ++v) table.Cell(v, r) = in.ReadFieldView();
+    for (int v = 1; v <= values; ++v) StoreField(in, table.Cell(v, r));
   }
 }
 
@@ -19,7 +32,7 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int
     openingRead = false;
     in.SkipField();
     in.SkipField();
-    for (int v = 1; v <= values; ++v) table.Cell(v, r) = in.ReadFieldView();
+    for (int v = 1; v <= values; ++v) StoreField(in, table.Cell(v, r));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -14,7 +15,8 @@
 namespace tecris2nx {
 
 /// Text cells indexed (value number, record number), both 1-based, with a 16-bit record count.
-/// Cells are packed into one buffer: a table of tens of thousands of records stays small.
+/// Cells are packed into blocks as the bytes they were read as: a table of tens of thousands of
+/// records stays small, and a cell is decoded only when a writer reads it.
 class RecordTable {
  public:
   /// Assignable handle of one cell.
@@ -25,6 +27,8 @@ class RecordTable {
       table_.Store(index_, text);
       return *this;
     }
+    /// Stores a field's CP932 bytes as they are; they are decoded when read.
+    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes); }
     operator Text() const { return table_.Load(index_); }  // NOLINT: reads like the cell's text
     friend bool operator==(const CellRef& cell, TextView text) { return Text(cell) == text; }
     friend void PrintTo(const CellRef& cell, std::ostream* os) { *os << ToUtf8(Text(cell)); }
@@ -34,17 +38,27 @@ class RecordTable {
     std::size_t index_;
   };
 
-  /// All cells of one record, decoded in one walk: writers read whole records.
+  /// The cells of one record, found in one walk and each decoded the first time it is read.
   class Record {
    public:
-    /// Value 1 to the table's value count.
+    /// Value 1 to the table's value count. The text holds until the next ReadRecord.
     TextView operator[](int value) const;
 
    private:
     friend class RecordTable;
-    /// Every cell's characters, one after the other; only ever grows, as records differ in length.
-    Text chars_;
-    std::vector<std::size_t> ends_;  ///< where each cell ends in chars_
+    struct Cell {
+      const char* bytes = nullptr;
+      std::size_t size = 0;
+      bool cp932 = false;
+      bool decoded = false;
+      std::size_t start = 0;  ///< where the decoded characters begin in chars_
+      std::size_t length = 0;
+    };
+    mutable std::vector<Cell> cells_;
+    /// Room for the record's characters, never fewer than its bytes, so that decoding one cell
+    /// never moves another; only ever grows, as records differ in length.
+    mutable Text chars_;
+    mutable std::size_t used_ = 0;
   };
 
   /// Empties the table and sizes it for `count` records of `values` values each.
@@ -53,7 +67,7 @@ class RecordTable {
   int values() const { return values_; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
-  /// Fills `cells` with the record's cells; a Record used again for every record keeps its room.
+  /// Points `cells` at the record's cells; a Record used again for every record keeps its room.
   void ReadRecord(int record, Record& cells) const;
 
  private:
@@ -63,25 +77,34 @@ class RecordTable {
     std::size_t size = 0;
     std::size_t capacity = 0;
   };
+  /// Where a stored cell's bytes lie and how they are decoded.
+  struct CellBytes {
+    const char* bytes;
+    std::size_t size;
+    bool cp932;
+  };
 
   std::size_t IndexOf(int value, int record) const;
   void Store(std::size_t index, TextView text);
+  void StoreCp932(std::size_t index, std::string_view bytes);
+  /// Appends a cell: its header (size and kind), then its bytes.
+  void StoreBytes(std::size_t index, std::string_view bytes, bool cp932);
   Text Load(std::size_t index) const;
   /// Where the cell begins (block number times 65536 plus offset); false when never stored.
   bool StartOf(std::size_t index, std::uint32_t& start) const;
-  /// Appends the cell beginning at `offset` to `out`; returns the offset just past its end mark.
-  static std::size_t AppendCell(const Block& block, std::size_t offset, Text& out);
+  /// The cell beginning at `start`, and where the next one begins in the same block.
+  CellBytes CellAt(std::size_t block, std::size_t offset, std::size_t& next) const;
 
   int values_ = 0;
   std::int16_t count_ = 0;
-  /// Every cell's characters, one to four bytes each, in blocks that never move once filled:
-  /// growing one buffer would copy it and briefly hold it twice.
+  /// Every cell, in blocks that never move once filled: growing one buffer would copy it and
+  /// briefly hold it twice.
   std::vector<Block> blocks_;
   /// Where each record's first cell begins: block number times 65536 plus the offset in it. The
-  /// record's further cells follow in order, each ended by a mark, going on in the next block
-  /// where one block ends: readers store cells in that order, so no place is kept per cell.
+  /// record's further cells follow in order, going on in the next block where one block ends:
+  /// readers store cells in that order, so no place is kept per cell.
   std::vector<std::uint32_t> recordStarts_;
-  std::size_t storedInOrder_ = 0;  ///< cells stored in order so far
+  std::size_t storedInOrder_ = 0;   ///< cells stored in order so far
   std::size_t recordsInOrder_ = 0;  ///< records begun in order so far
   int valueInOrder_ = 0;            ///< values of the last record begun in order, 0 once complete
   /// Cells stored out of order or stored again, once that has happened (tests, not readers).

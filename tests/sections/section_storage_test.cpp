@@ -119,6 +119,38 @@ TEST(RecordTableTest, WholeRecordsMatchTheirCells) {
   }
 }
 
+// Cells read from a file are kept as its bytes and decoded when read: whatever the bytes (raw
+// bytes that are not CP932, a lead byte at the very end, the byte 0xFF, long cells), they must
+// read back as decoding them gives, beside cells stored from text.
+TEST(RecordTableTest, FileBytesReadBackDecoded) {
+  std::string every;
+  for (int b = 0; b < 256; ++b) every += static_cast<char>(b);
+  const std::string rows[] = {
+      "",      "12.5",  EncodeCp932(U"表土　ｱｲｳ"), "\x82", "\xFF\xFF", "\x81\x7F\xA0",
+      every,   std::string(70000, '\x88') + "\x9F", "\"quoted, text\"",
+  };
+  RecordTable table;
+  table.Reset(3, static_cast<std::int16_t>(std::size(rows)));
+  for (int r = 1; r <= table.count(); ++r) {
+    table.Cell(1, r).AssignCp932(rows[r - 1]);
+    table.Cell(2, r) = U"𠮷" + DecodeCp932(rows[r - 1]);
+    table.Cell(3, r).AssignCp932(rows[(r * 5) % std::size(rows)]);
+  }
+  const RecordTable& view = table;
+  RecordTable::Record cells;
+  for (int r = table.count(); r >= 1; --r) {
+    view.ReadRecord(r, cells);
+    // Read out of order: a cell decoded late must not move those decoded before it.
+    const TextView third = cells[3];
+    const TextView first = cells[1];
+    EXPECT_EQ(first, DecodeCp932(rows[r - 1])) << r;
+    EXPECT_EQ(cells[2], U"𠮷" + DecodeCp932(rows[r - 1])) << r;
+    EXPECT_EQ(third, DecodeCp932(rows[(r * 5) % std::size(rows)])) << r;
+    EXPECT_EQ(view.Cell(1, r), first) << r;
+    EXPECT_EQ(view.Cell(3, r), third) << r;
+  }
+}
+
 TEST(TextLinesTest, HoldsTheBytesThatAreWritten) {
   TextLines lines;
   lines.push_back(U"   1,   1.50,表土,");
