@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <system_error>
 
 #include "common/error.h"
@@ -162,37 +164,41 @@ void AppendGeneralText(Text& text, double value, int precision, int upperExponen
 // significant digits written between blanks: such a decimal reads back from its double unchanged,
 // so only its zeros need normalising. Nearly every cell of a boring log is one. False, with
 // nothing appended, when the cell needs the general route.
-bool AppendPlainDecimal(Text& out, TextView cell) {
+template <typename Char>
+bool AppendPlainDecimal(std::basic_string<Char>& out, std::basic_string_view<Char> cell) {
+  // Only ASCII counts, so CP932 bytes can be read as they are: no byte of a double-byte
+  // character is a digit, a sign, a point or a blank.
+  const auto isDigit = [](Char c) { return c >= Char('0') && c <= Char('9'); };
   std::size_t i = 0;
   const std::size_t n = cell.size();
-  while (i < n && cell[i] == U' ') ++i;
+  while (i < n && cell[i] == Char(' ')) ++i;
   bool negative = false;
-  if (i < n && (cell[i] == U'-' || cell[i] == U'+')) negative = cell[i++] == U'-';
+  if (i < n && (cell[i] == Char('-') || cell[i] == Char('+'))) negative = cell[i++] == Char('-');
   const std::size_t intStart = i;
-  while (i < n && IsDigit(cell[i])) ++i;
+  while (i < n && isDigit(cell[i])) ++i;
   std::size_t intEnd = i;
   std::size_t fracStart = i;
   std::size_t fracEnd = i;
-  if (i < n && cell[i] == U'.') {
+  if (i < n && cell[i] == Char('.')) {
     fracStart = ++i;
-    while (i < n && IsDigit(cell[i])) ++i;
+    while (i < n && isDigit(cell[i])) ++i;
     fracEnd = i;
   }
   if (intEnd == intStart && fracEnd == fracStart) return false;
-  while (i < n && cell[i] == U' ') ++i;
+  while (i < n && cell[i] == Char(' ')) ++i;
   if (i != n) return false;
 
   std::size_t intFirst = intStart;
-  while (intFirst < intEnd && cell[intFirst] == U'0') ++intFirst;
-  while (fracEnd > fracStart && cell[fracEnd - 1] == U'0') --fracEnd;
+  while (intFirst < intEnd && cell[intFirst] == Char('0')) ++intFirst;
+  while (fracEnd > fracStart && cell[fracEnd - 1] == Char('0')) --fracEnd;
   std::size_t significant = (intEnd - intFirst) + (fracEnd - fracStart);
   if (intFirst == intEnd) {
     std::size_t leadingZeros = 0;
-    while (fracStart + leadingZeros < fracEnd && cell[fracStart + leadingZeros] == U'0') {
+    while (fracStart + leadingZeros < fracEnd && cell[fracStart + leadingZeros] == Char('0')) {
       ++leadingZeros;
     }
     if (fracStart == fracEnd) {
-      out += U'0';
+      out += Char('0');
       return true;
     }
     if (leadingZeros >= 4) return false;  // below 0.0001: exponent form
@@ -201,17 +207,17 @@ bool AppendPlainDecimal(Text& out, TextView cell) {
   if (significant > 15) return false;
   // At most 15 digits, three zeros after the point, a sign, a point and a zero: made in place and
   // added in one piece.
-  std::array<char32_t, 40> text;
-  char32_t* w = text.data();
-  if (negative) *w++ = U'-';
+  std::array<Char, 40> text;
+  Char* w = text.data();
+  if (negative) *w++ = Char('-');
   if (intFirst == intEnd) {
-    *w++ = U'0';
+    *w++ = Char('0');
   } else {
     w = std::copy(cell.begin() + static_cast<std::ptrdiff_t>(intFirst),
                   cell.begin() + static_cast<std::ptrdiff_t>(intEnd), w);
   }
   if (fracEnd > fracStart) {
-    *w++ = U'.';
+    *w++ = Char('.');
     w = std::copy(cell.begin() + static_cast<std::ptrdiff_t>(fracStart),
                   cell.begin() + static_cast<std::ptrdiff_t>(fracEnd), w);
   }
@@ -407,6 +413,27 @@ Text FormatDepth(TextView field) {
   return depth;
 }
 
+namespace {
+
+// Replaces the number text after `base` by its seven columns "nnnn.ff".
+template <typename Char>
+void ToDepthColumns(std::basic_string<Char>& out, std::size_t base) {
+  const std::basic_string_view<Char> s = std::basic_string_view<Char>(out).substr(base);
+  const std::size_t point = std::min(s.find(Char('.')), s.size());
+  const std::basic_string_view<Char> whole = s.substr(0, point);
+  const std::basic_string_view<Char> fraction = s.substr(std::min(point + 1, s.size()));
+  std::array<Char, 7> columns{Char(' '), Char(' '), Char(' '), Char(' '),
+                              Char('.'), Char('0'), Char('0')};
+  const std::size_t wholeKept = std::min<std::size_t>(whole.size(), 4);
+  std::copy(whole.end() - static_cast<std::ptrdiff_t>(wholeKept), whole.end(),
+            columns.begin() + static_cast<std::ptrdiff_t>(4 - wholeKept));
+  std::copy_n(fraction.begin(), std::min<std::size_t>(fraction.size(), 2), columns.begin() + 5);
+  out.resize(base);
+  out.append(columns.data(), columns.size());
+}
+
+}  // namespace
+
 void AppendFormatDepth(Text& out, TextView field) {
   // The number's text goes after what `out` holds, then is replaced by its seven columns.
   const std::size_t base = out.size();
@@ -420,17 +447,27 @@ void AppendFormatDepth(Text& out, TextView field) {
       AppendPlainText(out, RoundedDigits(value, 15));
     }
   }
-  const TextView s = TextView(out).substr(base);
-  const std::size_t point = std::min(s.find(U'.'), s.size());
-  const TextView whole = s.substr(0, point);
-  const TextView fraction = s.substr(std::min(point + 1, s.size()));
-  std::array<char32_t, 7> columns{U' ', U' ', U' ', U' ', U'.', U'0', U'0'};
-  const std::size_t wholeKept = std::min<std::size_t>(whole.size(), 4);
-  std::copy(whole.end() - static_cast<std::ptrdiff_t>(wholeKept), whole.end(),
-            columns.begin() + static_cast<std::ptrdiff_t>(4 - wholeKept));
-  std::copy_n(fraction.begin(), std::min<std::size_t>(fraction.size(), 2), columns.begin() + 5);
-  out.resize(base);
-  out.append(columns.data(), columns.size());
+  ToDepthColumns(out, base);
+}
+
+bool AppendFormatDepthBytes(std::string& out, std::string_view cell) {
+  const std::size_t base = out.size();
+  if (!AppendPlainDecimal(out, cell)) return false;
+  ToDepthColumns(out, base);
+  return true;
+}
+
+bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell) {
+  if (std::all_of(cell.begin(), cell.end(), [](char c) { return c == ' '; })) return true;
+  return AppendPlainDecimal(out, cell);
+}
+
+void AppendNumberColumnBytes(std::string& out, std::int16_t value) {
+  char digits[8];
+  const char* end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+  const std::size_t n = static_cast<std::size_t>(end - digits);
+  if (n < 4) out.append(4 - n, ' ');
+  out.append(end - std::min<std::size_t>(n, 4), end);
 }
 
 Text NumberOrEmpty(TextView cell) {

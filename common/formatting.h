@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "common/text.h"
 
@@ -42,6 +44,14 @@ void AppendNumberOrEmpty(Text& out, TextView cell);
 /// Throws ConversionError when the product lies outside the single-precision range.
 Text ExponentNumber(TextView cell);
 void AppendExponentNumber(Text& out, TextView cell);
+
+/// AppendNumberOrEmpty and AppendFormatDepth straight from a cell's CP932 bytes to the bytes of
+/// their text, for the cells that need no decoding: blanks only, or a plain decimal in ASCII.
+/// False, with nothing appended, for any other cell: its decoded text takes the usual route.
+bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell);
+bool AppendFormatDepthBytes(std::string& out, std::string_view cell);
+/// AppendNumberColumn as bytes.
+void AppendNumberColumnBytes(std::string& out, std::int16_t value);
 
 /// Nearest single-precision value; beyond its range, infinity of the value's sign.
 float RoundToSingle(double value);

@@ -72,25 +72,39 @@ std::string EncodeLines(const std::vector<Text>& lines) {
 }
 
 void TextLines::push_back(TextView line) {
-  const std::size_t needed = bytes_.size() + line.size() * 2 + 2;
-  if (needed > bytes_.capacity()) {
-    // With the number of lines known, size the buffer once from the lines so far; otherwise grow
-    // by a quarter rather than double. A large file then holds little unused room and is not
-    // copied over and over.
-    std::size_t room = std::max(needed, bytes_.size() + bytes_.size() / 4);
-    const std::size_t lines = ends_.size() + 1;
-    if (lines >= 16 && ends_.capacity() > lines) {
-      room = std::max(needed, needed / lines * ends_.capacity() * 21 / 20);
-    }
-    bytes_.reserve(room);
-  }
   const std::size_t start = bytes_.size();
+  Reserve(line.size() * 2);
   try {
     AppendCp932(line, bytes_);
   } catch (...) {
     bytes_.resize(start);  // a line that cannot be written leaves no part of itself
     throw;
   }
+  EndLine(start);
+}
+
+void TextLines::PushBytes(std::string_view line) {
+  const std::size_t start = bytes_.size();
+  Reserve(line.size());
+  bytes_ += line;
+  EndLine(start);
+}
+
+void TextLines::Reserve(std::size_t lineBytes) {
+  const std::size_t needed = bytes_.size() + lineBytes + 2;
+  if (needed <= bytes_.capacity()) return;
+  // With the number of lines known, size the buffer once from the lines so far; otherwise grow
+  // by a quarter rather than double. A large file then holds little unused room and is not
+  // copied over and over.
+  std::size_t room = std::max(needed, bytes_.size() + bytes_.size() / 4);
+  const std::size_t lines = ends_.size() + 1;
+  if (lines >= 16 && ends_.capacity() > lines) {
+    room = std::max(needed, needed / lines * ends_.capacity() * 21 / 20);
+  }
+  bytes_.reserve(room);
+}
+
+void TextLines::EndLine(std::size_t start) {
   // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
   // character holds, so the bytes can be changed directly.
   char* const first = bytes_.data() + start;

@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,8 @@ class TextLines {
  public:
   /// Appends a line; throws ConversionError for a character that has no CP932 form.
   void push_back(TextView line);
+  /// Appends a line given as its CP932 bytes.
+  void PushBytes(std::string_view line);
   void reserve(std::size_t lines);
   std::size_t size() const { return ends_.size(); }
   bool empty() const { return ends_.empty(); }
@@ -33,6 +36,11 @@ class TextLines {
   }
 
  private:
+  /// Room for a line of this many bytes and its CR LF.
+  void Reserve(std::size_t lineBytes);
+  /// Ends the line that began at `start`.
+  void EndLine(std::size_t start);
+
   std::string bytes_;
   std::vector<std::size_t> ends_;  ///< end of each line's bytes, before its CR LF
 };

@@ -162,39 +162,43 @@ TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& laye
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
-  Text line;
+  std::string line;
+  Text scratch;
+  const auto text = [&line](TextView part) { AppendCp932(part, line); };
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     line.clear();
     // Fields are written in order; moving on to a later one leaves those between empty.
     int at = 1;
     const auto to = [&line, &at](int number) {
-      line.append(static_cast<std::size_t>(number - at), U',');
+      line.append(static_cast<std::size_t>(number - at), ',');
       at = number;
     };
-    AppendNumberColumn(line, static_cast<std::int16_t>(r));
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
     to(2);
-    AppendFormatDepth(line, cells[2]);
+    AppendDepthCell(line, cells, 2, scratch);
     to(3);
-    AppendFormatDepth(line, cells[3]);
+    AppendDepthCell(line, cells, 3, scratch);
     if (const SoilLayer* layer = lookup.Find(cells[2])) {
       to(8);
-      line += layer->productCode;
+      text(layer->productCode);
       to(9);
-      line += layer->soilName;
+      text(layer->soilName);
     }
     for (const auto& [number, value] : kNumbers) {
       to(number);
-      AppendNumberOrEmpty(line, cells[value]);
+      AppendNumberCell(line, cells, value, scratch);
     }
     to(30);
-    line += ConditionCode(cells[16]);
+    text(ConditionCode(cells[16]));
     to(31);
-    AppendNumberOrEmpty(line, cells[17]);
+    AppendNumberCell(line, cells, 17, scratch);
     to(32);
-    AppendAngleText(line, cells[18], cells[19]);
+    scratch.clear();
+    AppendAngleText(scratch, cells[18], cells[19]);
+    text(scratch);
     to(static_cast<int>(kX100Fields));
-    lines.push_back(line);
+    lines.PushBytes(line);
   }
   return lines;
 }
@@ -203,20 +207,26 @@ TextLines X100ALines(const RecordTable& table) {
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   RecordTable::Record cells;
-  Text line;
+  std::string line;
+  Text scratch;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     line.clear();
-    AppendNumberColumn(line, static_cast<std::int16_t>(r));
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
     for (const int value : {1, 15, 20, 21}) {
-      line += U',';
-      AppendNumberOrEmpty(line, cells[value]);
+      line += ',';
+      AppendNumberCell(line, cells, value, scratch);
     }
     for (const int value : {22, 23}) {
-      line += U',';
-      AppendExponentField(line, cells[value], value, r);
+      line += ',';
+      // A plain decimal has no exponent letter: its exponent text is its number text.
+      std::string_view bytes;
+      if (cells.Cp932(value, bytes) && AppendNumberOrEmptyBytes(line, bytes)) continue;
+      scratch.clear();
+      AppendExponentField(scratch, cells[value], value, r);
+      AppendCp932(scratch, line);
     }
-    lines.push_back(line);
+    lines.PushBytes(line);
   }
   return lines;
 }

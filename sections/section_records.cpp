@@ -1,5 +1,8 @@
 #include "sections/section_records.h"
 
+#include "common/cp932.h"
+#include "common/formatting.h"
+
 namespace tecris2nx {
 namespace {
 
@@ -34,6 +37,24 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int
     in.SkipField();
     for (int v = 1; v <= values; ++v) StoreField(in, table.Cell(v, r));
   }
+}
+
+void AppendNumberCell(std::string& line, const RecordTable::Record& cells, int value,
+                      Text& scratch) {
+  std::string_view bytes;
+  if (cells.Cp932(value, bytes) && AppendNumberOrEmptyBytes(line, bytes)) return;
+  scratch.clear();
+  AppendNumberOrEmpty(scratch, cells[value]);
+  AppendCp932(scratch, line);
+}
+
+void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value,
+                     Text& scratch) {
+  std::string_view bytes;
+  if (cells.Cp932(value, bytes) && AppendFormatDepthBytes(line, bytes)) return;
+  scratch.clear();
+  AppendFormatDepth(scratch, cells[value]);
+  AppendCp932(scratch, line);
 }
 
 }  // namespace tecris2nx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "run/field_reader.h"
 #include "sections/section_storage.h"
@@ -16,5 +17,15 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::in
 /// When the lead field was the section's letter it already was the first record's opening field.
 void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count,
                        bool firstOpeningRead);
+
+// Cells onto an output line held as CP932 bytes: a cell that is blank or a plain ASCII decimal
+// goes byte to byte, any other through its decoded text (`scratch` holds that text).
+
+/// NumberOrEmpty of the cell.
+void AppendNumberCell(std::string& line, const RecordTable::Record& cells, int value,
+                      Text& scratch);
+/// FormatDepth of the cell.
+void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value,
+                     Text& scratch);
 
 }  // namespace tecris2nx

@@ -221,12 +221,23 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
   cells.used_ = 0;
 }
 
-TextView RecordTable::Record::operator[](int value) const {
+RecordTable::Record::Cell& RecordTable::Record::At(int value) const {
   if (value < 1 || static_cast<std::size_t>(value) > cells_.size()) {
     throw std::out_of_range("RecordTable value " + std::to_string(value) +
                             " is outside the record");
   }
-  Cell& cell = cells_[static_cast<std::size_t>(value - 1)];
+  return cells_[static_cast<std::size_t>(value - 1)];
+}
+
+bool RecordTable::Record::Cp932(int value, std::string_view& bytes) const {
+  const Cell& cell = At(value);
+  if (!cell.cp932) return false;
+  bytes = std::string_view(cell.bytes, cell.size);
+  return true;
+}
+
+TextView RecordTable::Record::operator[](int value) const {
+  Cell& cell = At(value);
   if (!cell.decoded) {
     char32_t* w = chars_.data() + used_;
     cell.start = used_;

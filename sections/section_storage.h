@@ -43,6 +43,9 @@ class RecordTable {
    public:
     /// Value 1 to the table's value count. The text holds until the next ReadRecord.
     TextView operator[](int value) const;
+    /// The cell's CP932 bytes, undecoded, when it was stored as a file's bytes; false for a cell
+    /// stored from text.
+    bool Cp932(int value, std::string_view& bytes) const;
 
    private:
     friend class RecordTable;
@@ -54,6 +57,8 @@ class RecordTable {
       std::size_t start = 0;  ///< where the decoded characters begin in chars_
       std::size_t length = 0;
     };
+    Cell& At(int value) const;
+
     mutable std::vector<Cell> cells_;
     /// Room for the record's characters, never fewer than its bytes, so that decoding one cell
     /// never moves another; only ever grows, as records differ in length.

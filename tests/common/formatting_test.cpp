@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "common/cp932.h"
 #include "common/error.h"
 
 namespace tecris2nx {
@@ -391,6 +392,47 @@ TEST(FormattingTest, AppendFormsAddToWhatIsThere) {
     Text line = prefix;
     AppendNumberColumn(line, static_cast<std::int16_t>(value));
     ASSERT_EQ(line, prefix + RightPad4(IntegerText(static_cast<std::int16_t>(value)))) << value;
+  }
+}
+
+// Cells that are plain ASCII decimals go from their CP932 bytes straight to the bytes of their
+// text; whatever the cell, what the byte forms give must be what the text forms give, and the
+// ordinary cells must take the byte route.
+TEST(FormattingTest, ByteFormsMatchTheTextForms) {
+  std::vector<std::string> cells = {"", " ", "12.5", " -0.50 ", "007", "0.00001", "1.5E-05", "abc",
+                                    "1 2", "\x82\x4F", "\x82\x50.5", "1\x81\x44", "&H1F", "+.5",
+                                    "-", ".", "12345678901234567", "  3.", "\xFF", "0"};
+  std::mt19937 rng(7);
+  const std::string pieces[] = {"0", "1", "9", "305", "00", "123456789", " ", "-", ".", "\x82"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string cell;
+    for (unsigned k = rng() % 6; k > 0; --k) cell += pieces[rng() % std::size(pieces)];
+    cells.push_back(cell);
+  }
+  const std::string prefix = "   1,";
+  for (const std::string& cell : cells) {
+    const Text text = DecodeCp932(cell);
+    std::string line = prefix;
+    if (AppendNumberOrEmptyBytes(line, cell)) {
+      ASSERT_EQ(line, prefix + EncodeCp932(NumberOrEmpty(text))) << cell;
+    } else {
+      ASSERT_EQ(line, prefix) << cell;
+    }
+    line = prefix;
+    if (AppendFormatDepthBytes(line, cell)) {
+      ASSERT_EQ(line, prefix + EncodeCp932(FormatDepth(text))) << cell;
+    } else {
+      ASSERT_EQ(line, prefix) << cell;
+    }
+  }
+  for (const char* plain : {"", "  ", "12.5", "-0.50", " 007 ", "1234.5678"}) {
+    std::string line;
+    EXPECT_TRUE(AppendNumberOrEmptyBytes(line, plain)) << plain;
+  }
+  for (int value : {-32768, -5, 0, 7, 123, 4567, 32767}) {
+    std::string line = prefix;
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(value));
+    EXPECT_EQ(line, prefix + EncodeCp932(RightPad4(IntegerText(static_cast<std::int16_t>(value)))));
   }
 }
 
