@@ -282,10 +282,17 @@ class StreamSource : public ByteSource {
   StreamSource& operator=(const StreamSource&) = delete;
 
   bool ReadMore(std::string& into, std::size_t most) override {
-    const std::size_t old = into.size();
-    into.resize(old + most);
-    const std::size_t got = std::fread(into.data() + old, 1, most, file_);
-    into.resize(old + got);
+    // Read into a buffer of our own and add what came: growing `into` by `most` first would
+    // clear that many bytes, for a file that is mostly far shorter.
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while (got < most) {
+      const std::size_t want = std::min(most - got, sizeof(buffer));
+      const std::size_t n = std::fread(buffer, 1, want, file_);
+      into.append(buffer, n);
+      got += n;
+      if (n < want) break;
+    }
     if (std::ferror(file_)) {
       throw ConversionError(FileProblem(U"ファイルを読めません", path_, U"読み込みエラー"));
     }
