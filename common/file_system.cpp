@@ -102,6 +102,7 @@ Text FileProblem(const char32_t* what, const Text& path, const Text& reason) {
 }
 
 /// Closes a C stream at scope end unless closed already.
+#ifdef _WIN32
 struct StreamCloser {
   std::FILE* file;
   ~StreamCloser() {
@@ -110,12 +111,9 @@ struct StreamCloser {
 };
 
 std::FILE* OpenNative(const fs::path& path, bool write) {
-#ifdef _WIN32
   return _wfopen(path.c_str(), write ? L"wb" : L"rb");
-#else
-  return std::fopen(path.c_str(), write ? "wb" : "rb");
-#endif
 }
+#endif
 
 template <typename Accept>
 std::vector<Text> ListEntries(const Text& folder, Accept accept) {
@@ -189,6 +187,7 @@ void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
   // conversion never leaves a half-written file where a good one stood.
   fs::path temporary = target;
   temporary += kTemporarySuffix;
+#ifdef _WIN32
   std::FILE* file = OpenNative(temporary, true);
   if (!file) {
     throw ConversionError(
@@ -198,6 +197,28 @@ void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   closer.file = nullptr;
   const bool closed = std::fclose(file) == 0;
+#else
+  // The bytes are all here: written in one call, without a stream's buffer and its questions to
+  // the system, for each of the eleven files of every job.
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    throw ConversionError(
+        FileProblem(U"ファイルに書き込めません", path, FromUtf8(std::strerror(errno))));
+  }
+  bool written = true;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      written = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  const int writeError = errno;
+  const bool closed = ::close(fd) == 0;
+  if (!written) errno = writeError;
+#endif
   const int error = errno;
   if (!written || !closed || !ReplaceWith(temporary, target)) {
     const Text reason = FromUtf8(std::strerror(written && closed ? errno : error));
@@ -273,6 +294,7 @@ class StringSource : public ByteSource {
   bool done_ = false;
 };
 
+#ifdef _WIN32
 /// A file read through a C stream.
 class StreamSource : public ByteSource {
  public:
@@ -303,6 +325,42 @@ class StreamSource : public ByteSource {
   std::FILE* file_;
   Text path_;
 };
+#endif
+
+#ifndef _WIN32
+/// A file read straight from its descriptor: no stream, with its buffer and its questions to the
+/// system, between the file and the reader.
+class DescriptorSource : public ByteSource {
+ public:
+  DescriptorSource(int fd, Text path) : fd_(fd), path_(std::move(path)) {}
+  ~DescriptorSource() override { ::close(fd_); }
+  DescriptorSource(const DescriptorSource&) = delete;
+  DescriptorSource& operator=(const DescriptorSource&) = delete;
+
+  bool ReadMore(std::string& into, std::size_t most) override {
+    // Read into a buffer of our own and add what came: growing `into` by `most` first would
+    // clear that many bytes, for a file that is mostly far shorter.
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while (got < most) {
+      const std::size_t want = std::min(most - got, sizeof(buffer));
+      const ssize_t n = ::read(fd_, buffer, want);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        throw ConversionError(FileProblem(U"ファイルを読めません", path_, U"読み込みエラー"));
+      }
+      into.append(buffer, static_cast<std::size_t>(n));
+      got += static_cast<std::size_t>(n);
+      if (static_cast<std::size_t>(n) < want) break;
+    }
+    return got > 0;
+  }
+
+ private:
+  int fd_;
+  Text path_;
+};
+#endif
 
 }  // namespace
 
@@ -323,6 +381,11 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
         FileProblem(U"ファイルを開けません", path, U"通常のファイルではありません"));
   }
   std::FILE* file = OpenNative(native, false);
+  if (!file) {
+    throw ConversionError(
+        FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
+  }
+  return std::make_unique<StreamSource>(file, path);
 #else
   // Opened without waiting (a pipe would block) and then asked what it is: one call each, where
   // looking first would cost more calls per file than the reading does.
@@ -338,14 +401,8 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
     throw ConversionError(FileProblem(U"ファイルを開けません", path,
                                       folder ? U"フォルダです" : U"通常のファイルではありません"));
   }
-  std::FILE* file = ::fdopen(fd, "rb");
-  if (!file) ::close(fd);
+  return std::make_unique<DescriptorSource>(fd, path);
 #endif
-  if (!file) {
-    throw ConversionError(
-        FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
-  }
-  return std::make_unique<StreamSource>(file, path);
 }
 
 }  // namespace tecris2nx
