@@ -384,6 +384,13 @@ Text NumberText(double value) {
 
 void AppendNumberText(Text& out, double value) { AppendGeneralText(out, value, 15, 15); }
 
+void AppendNumberTextOfQuotient(Text& out, double value) {
+  // Fifteen digits rounded directly give the shortest text whenever it is no longer (see
+  // RoundedDigits): trying the shortest first only saves time when it is short.
+  if (!std::isfinite(value)) return AppendSpecialText(out, value);
+  AppendGeneralDigits(out, RoundedDigits(value, 15, false), 15);
+}
+
 Text IntegerText(std::int16_t value) { return DecimalText(value); }
 
 Text RightPad4(TextView text) {

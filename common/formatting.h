@@ -21,6 +21,9 @@ Text NumberText(double value);
 // The Append forms add the same text to the end of `out`: a line built in a buffer used again
 // for every line allocates nothing.
 void AppendNumberText(Text& out, double value);
+/// AppendNumberText for a value whose shortest text is seldom short, such as a quotient x / 60:
+/// the same text, made without first trying the shortest form.
+void AppendNumberTextOfQuotient(Text& out, double value);
 
 /// Decimal digits with a leading "-" for negatives, no blanks.
 Text IntegerText(std::int16_t value);

@@ -131,7 +131,7 @@ void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
   AppendNumberOrEmpty(out, sixtiethsCell);
   const double sixtieths = NumericValue(TextView(out).substr(base));
   out.resize(base);
-  AppendNumberText(out, sixtieths / 60.0);
+  AppendNumberTextOfQuotient(out, sixtieths / 60.0);
   // The digits after "0." of the fraction, three at most, with no point of their own.
   if (out.size() - base > 2) {
     out.erase(base, 2);
