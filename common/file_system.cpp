@@ -294,14 +294,23 @@ class StringSource : public ByteSource {
   bool done_ = false;
 };
 
-#ifdef _WIN32
-/// A file read through a C stream.
-class StreamSource : public ByteSource {
+/// A file read piece by piece: through a C stream on Windows, elsewhere straight from its
+/// descriptor, without a stream's buffer and its questions to the system.
+class FileSource : public ByteSource {
  public:
-  StreamSource(std::FILE* file, Text path) : file_(file), path_(std::move(path)) {}
-  ~StreamSource() override { std::fclose(file_); }
-  StreamSource(const StreamSource&) = delete;
-  StreamSource& operator=(const StreamSource&) = delete;
+#ifdef _WIN32
+  using Handle = std::FILE*;
+#else
+  using Handle = int;
+#endif
+  FileSource(Handle file, Text path) : file_(file), path_(std::move(path)) {}
+#ifdef _WIN32
+  ~FileSource() override { std::fclose(file_); }
+#else
+  ~FileSource() override { ::close(file_); }
+#endif
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
 
   bool ReadMore(std::string& into, std::size_t most) override {
     // Read into a buffer of our own and add what came: growing `into` by `most` first would
@@ -310,57 +319,32 @@ class StreamSource : public ByteSource {
     std::size_t got = 0;
     while (got < most) {
       const std::size_t want = std::min(most - got, sizeof(buffer));
-      const std::size_t n = std::fread(buffer, 1, want, file_);
+      const std::size_t n = ReadSome(buffer, want);
       into.append(buffer, n);
       got += n;
       if (n < want) break;
     }
-    if (std::ferror(file_)) {
-      throw ConversionError(FileProblem(U"ファイルを読めません", path_, U"読み込みエラー"));
-    }
     return got > 0;
   }
 
  private:
-  std::FILE* file_;
-  Text path_;
-};
-#endif
-
-#ifndef _WIN32
-/// A file read straight from its descriptor: no stream, with its buffer and its questions to the
-/// system, between the file and the reader.
-class DescriptorSource : public ByteSource {
- public:
-  DescriptorSource(int fd, Text path) : fd_(fd), path_(std::move(path)) {}
-  ~DescriptorSource() override { ::close(fd_); }
-  DescriptorSource(const DescriptorSource&) = delete;
-  DescriptorSource& operator=(const DescriptorSource&) = delete;
-
-  bool ReadMore(std::string& into, std::size_t most) override {
-    // Read into a buffer of our own and add what came: growing `into` by `most` first would
-    // clear that many bytes, for a file that is mostly far shorter.
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while (got < most) {
-      const std::size_t want = std::min(most - got, sizeof(buffer));
-      const ssize_t n = ::read(fd_, buffer, want);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        throw ConversionError(FileProblem(U"ファイルを読めません", path_, U"読み込みエラー"));
-      }
-      into.append(buffer, static_cast<std::size_t>(n));
-      got += static_cast<std::size_t>(n);
-      if (static_cast<std::size_t>(n) < want) break;
+  std::size_t ReadSome(char* buffer, std::size_t want) {
+#ifdef _WIN32
+    const std::size_t n = std::fread(buffer, 1, want, file_);
+    if (!std::ferror(file_)) return n;
+#else
+    for (;;) {
+      const ssize_t n = ::read(file_, buffer, want);
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR) break;
     }
-    return got > 0;
+#endif
+    throw ConversionError(FileProblem(U"ファイルを読めません", path_, U"読み込みエラー"));
   }
 
- private:
-  int fd_;
+  Handle file_;
   Text path_;
 };
-#endif
 
 }  // namespace
 
@@ -385,7 +369,7 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
     throw ConversionError(
         FileProblem(U"ファイルを開けません", path, FromUtf8(std::strerror(errno))));
   }
-  return std::make_unique<StreamSource>(file, path);
+  return std::make_unique<FileSource>(file, path);
 #else
   // Opened without waiting (a pipe would block) and then asked what it is: one call each, where
   // looking first would cost more calls per file than the reading does.
@@ -401,7 +385,7 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
     throw ConversionError(FileProblem(U"ファイルを開けません", path,
                                       folder ? U"フォルダです" : U"通常のファイルではありません"));
   }
-  return std::make_unique<DescriptorSource>(fd, path);
+  return std::make_unique<FileSource>(fd, path);
 #endif
 }
 

@@ -39,22 +39,30 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int
   }
 }
 
+namespace {
+
+/// A cell onto a line of bytes: `fromBytes` when the cell is a file's bytes and that suffices, else
+/// `fromText` on its decoded text.
+template <typename FromBytes, typename FromText>
+void AppendCell(std::string& line, const RecordTable::Record& cells, int value, Text& scratch,
+                FromBytes fromBytes, FromText fromText) {
+  std::string_view bytes;
+  if (cells.Cp932(value, bytes) && fromBytes(line, bytes)) return;
+  scratch.clear();
+  fromText(scratch, cells[value]);
+  AppendCp932(scratch, line);
+}
+
+}  // namespace
+
 void AppendNumberCell(std::string& line, const RecordTable::Record& cells, int value,
                       Text& scratch) {
-  std::string_view bytes;
-  if (cells.Cp932(value, bytes) && AppendNumberOrEmptyBytes(line, bytes)) return;
-  scratch.clear();
-  AppendNumberOrEmpty(scratch, cells[value]);
-  AppendCp932(scratch, line);
+  AppendCell(line, cells, value, scratch, AppendNumberOrEmptyBytes, AppendNumberOrEmpty);
 }
 
 void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value,
                      Text& scratch) {
-  std::string_view bytes;
-  if (cells.Cp932(value, bytes) && AppendFormatDepthBytes(line, bytes)) return;
-  scratch.clear();
-  AppendFormatDepth(scratch, cells[value]);
-  AppendCp932(scratch, line);
+  AppendCell(line, cells, value, scratch, AppendFormatDepthBytes, AppendFormatDepth);
 }
 
 }  // namespace tecris2nx
