@@ -1,10 +1,9 @@
 // CP932 around the system's conversion of single characters. ASCII, the half-width katakana and
 // carried raw bytes are single bytes with a fixed mapping and never reach the system: they are
 // nearly all of a TECRIS file. The rest is converted once per character and then looked up.
-#include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
-#include <unordered_map>
-#include <vector>
 
 #include "common/cp932.h"
 #include "common/cp932_system.h"
@@ -14,34 +13,63 @@ namespace tecris2nx {
 namespace {
 
 constexpr char32_t kNoPair = 0xFFFFFFFF;
+constexpr char32_t kPairUnknown = 0xFFFFFFFE;
+constexpr std::uint32_t kEncodingUnknown = 0;
+constexpr std::uint32_t kNoEncoding = 1;
+constexpr std::uint32_t kEncodingKnown = 0x10000;
 
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-/// A double-byte character from a table filled one lead byte's row at a time.
-bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
-  thread_local std::vector<char32_t> pairs;
-  thread_local std::array<bool, 256> rowDone{};
-  if (!rowDone[lead]) {
-    if (pairs.empty()) pairs.assign(1 << 16, kNoPair);
-    for (int t = 0; t < 256; ++t) {
-      char32_t c = kNoPair;
-      if (!cp932_system::DecodePair(lead, static_cast<unsigned char>(t), c)) c = kNoPair;
-      pairs[(static_cast<std::size_t>(lead) << 8) | static_cast<std::size_t>(t)] = c;
-    }
-    rowDone[lead] = true;
+// What the system said of each pair and each character, kept for every thread of the process:
+// an entry starts unknown and is filled the first time it is met; two threads filling the same
+// entry write the same value. Plain tables of atomics rather than thread-local caches: those
+// cost every thread its own conversions, and their destructors at thread exit have corrupted
+// the heap of the Windows build.
+struct PairTable {
+  std::atomic<char32_t> entries[1 << 16];
+  PairTable() {
+    for (auto& entry : entries) entry.store(kPairUnknown, std::memory_order_relaxed);
   }
-  const char32_t c = pairs[(static_cast<std::size_t>(lead) << 8) | trail];
+};
+
+struct EncodingTable {
+  std::atomic<std::uint32_t> entries[1 << 16];  ///< kEncodingKnown | the two bytes, or a mark
+  EncodingTable() {
+    for (auto& entry : entries) entry.store(kEncodingUnknown, std::memory_order_relaxed);
+  }
+};
+
+bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
+  static PairTable table;
+  std::atomic<char32_t>& entry =
+      table.entries[(static_cast<std::size_t>(lead) << 8) | static_cast<std::size_t>(trail)];
+  char32_t c = entry.load(std::memory_order_relaxed);
+  if (c == kPairUnknown) {
+    if (!cp932_system::DecodePair(lead, trail, c)) c = kNoPair;
+    entry.store(c, std::memory_order_relaxed);
+  }
   if (c == kNoPair) return false;
   out = c;
   return true;
 }
 
-/// A character's two bytes, remembered per character: a text repeats the same few characters.
-const std::string& EncodeChar(char32_t c) {
-  thread_local std::unordered_map<char32_t, std::string> known;
-  auto it = known.find(c);
-  if (it == known.end()) it = known.emplace(c, cp932_system::EncodeChar(c)).first;
-  return it->second;
+/// A character's two CP932 bytes as lead * 256 + trail; 0 when it has none. Only characters of
+/// the basic plane have a CP932 form.
+std::uint16_t EncodedPair(char32_t c) {
+  if (c > 0xFFFF) return 0;
+  static EncodingTable table;
+  std::atomic<std::uint32_t>& entry = table.entries[c];
+  std::uint32_t known = entry.load(std::memory_order_relaxed);
+  if (known == kEncodingUnknown) {
+    const std::string bytes = cp932_system::EncodeChar(c);
+    known = kNoEncoding;
+    if (bytes.size() == 2) {
+      known = kEncodingKnown | std::uint32_t{static_cast<unsigned char>(bytes[0])} << 8 |
+              static_cast<unsigned char>(bytes[1]);
+    }
+    entry.store(known, std::memory_order_relaxed);
+  }
+  return known == kNoEncoding ? 0 : static_cast<std::uint16_t>(known & 0xFFFF);
 }
 
 template <bool kLossy>
@@ -58,9 +86,10 @@ void EncodeInto(TextView text, std::string& out) {
     } else if (IsRawByte(c)) {
       *w++ = static_cast<char>(c - kRawByteBase);
     } else {
-      const std::string& bytes = EncodeChar(c);
-      if (!bytes.empty()) {
-        for (char b : bytes) *w++ = b;
+      const std::uint16_t pair = EncodedPair(c);
+      if (pair != 0) {
+        *w++ = static_cast<char>(pair >> 8);
+        *w++ = static_cast<char>(pair & 0xFF);
       } else if constexpr (kLossy) {
         *w++ = '?';
       } else {
