@@ -140,8 +140,7 @@ void AppendExponentText(Text& text, const Digits& d) {
 }
 
 void AppendSpecialText(Text& text, double value) {
-  if (std::isnan(value)) text += U"NAN";
-  else text += value < 0 ? U"-INF" : U"INF";
+  text += std::isnan(value) ? U"NAN" : value < 0 ? U"-INF" : U"INF";
 }
 
 // General form: plain digits, or exponent form below 1E-4 and from 10^upperExponent upward
@@ -232,8 +231,9 @@ constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
 namespace {
 
-constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Digits and power of ten both exact doubles: one operation rounds correctly. False when they are
 // not, and the general conversion is needed.

@@ -117,7 +117,8 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
 
 TextView FieldReader::Decode(const Span& span) {
   if (!bytes_) return TextView(text_).substr(span.start, span.end - span.start);
-  const std::string_view bytes = std::string_view(*bytes_).substr(span.start, span.end - span.start);
+  const std::string_view bytes =
+      std::string_view(*bytes_).substr(span.start, span.end - span.start);
   // The buffer only grows: fields differ in length and most are short.
   if (bytes.size() > field_.size()) field_.resize(std::max(bytes.size(), 2 * field_.size()));
   return TextView(field_.data(),

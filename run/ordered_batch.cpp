@@ -22,9 +22,9 @@ struct BatchStopped {};
 /// little, reading another file's half-written folder would cost a wrong result.
 bool SameJob(const Text& a, const Text& b) {
   const auto upper = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char32_t x, char32_t y) {
-           return upper(x) == upper(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](char32_t x, char32_t y) { return upper(x) == upper(y); });
 }
 
 /// A file system whose changes are held back, in order, until the file's turn; reads see them.
@@ -309,8 +309,8 @@ int DefaultWorkers() {
 void ConvertInOrder(std::size_t count, int workers, FileSystem& fs,
                     const std::function<void(std::size_t, FileTurn&)>& convert,
                     const std::function<bool(std::size_t, std::exception_ptr)>& finished) {
-  workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(workers, 1)),
-                                                   count));
+  workers = static_cast<int>(
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(workers, 1)), count));
   if (workers <= 1) return ConvertOneByOne(count, fs, convert, finished);
 
   Batch batch(count, workers, fs, convert);

@@ -25,7 +25,6 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int
 void AppendNumberCell(std::string& line, const RecordTable::Record& cells, int value,
                       Text& scratch);
 /// FormatDepth of the cell.
-void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value,
-                     Text& scratch);
+void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value, Text& scratch);
 
 }  // namespace tecris2nx

@@ -166,13 +166,14 @@ TEST_F(CliTest, SideBySideLeavesWhatOneAfterAnotherLeaves) {
     }
   }
   // The last example's job again, without soil layers of its own.
-  tmp.Write("in/again.006", Cp932Lines("D,12345678006,x,1\nD,1,1,1,2.50,2.80,,,,,,,,,,,,,,,,,,,,\n"));
+  tmp.Write("in/again.006",
+            Cp932Lines("D,12345678006,x,1\nD,1,1,1,2.50,2.80,,,,,,,,,,,,,,,,,,,,\n"));
   files.push_back(Path("in/again.006"));
 
   std::string firstMessages;
   for (const char* jobs : {"1", "4"}) {
-    std::vector<std::string> args = {"--patdat", ToUtf8(tmp.TextOf("patdat")), "-j", jobs, "-o",
-                                     Path(std::string("out") + jobs)};
+    std::vector<std::string> args = {"--patdat", ToUtf8(tmp.TextOf("patdat")),   "-j", jobs,
+                                     "-o",       Path(std::string("out") + jobs)};
     args.insert(args.end(), files.begin(), files.end());
     EXPECT_EQ(Run(args), kCliFailed) << jobs;
     if (firstMessages.empty()) firstMessages = err.str();

@@ -257,8 +257,8 @@ TEST_P(ConversionRunTest, UnreadableInputIsAnErrorNamingTheFile) {
   const Text input = tmp.TextOf("in") + kSep + U"b.002";
   UnreadableFileSystem unreadable(input);
   ui.selected = {U"a.001", U"b.002"};
-  ConversionRun(ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + kSep, HostPathStyle(),
-                                   GetParam()});
+  ConversionRun(
+      ui, RunEnvironment{unreadable, tmp.TextOf("patdat") + kSep, HostPathStyle(), GetParam()});
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text,
             U"ファイル " + input +

@@ -83,7 +83,9 @@ TEST_P(BatchTest, WritesAndReportsAsOneFileAfterAnother) {
     EXPECT_EQ(reports[i].second, i == 5 ? "file 5 fails" : "");
   }
   // Every file of a job saw the ones before it: four files each.
-  for (const char* job : {"J0", "J1", "J2"}) EXPECT_EQ(tmp.Read(std::string(job) + "/count.txt"), "4");
+  for (const char* job : {"J0", "J1", "J2"}) {
+    EXPECT_EQ(tmp.Read(std::string(job) + "/count.txt"), "4");
+  }
   // The failing file keeps what it wrote before it failed, and nothing after.
   EXPECT_EQ(tmp.Read("J2/file5.txt"), "from 5");
   EXPECT_FALSE(tmp.Exists("J2/file5.txt.done"));
@@ -104,8 +106,7 @@ TEST_P(BatchTest, AStopLeavesEveryLaterFileUnwritten) {
 TEST_P(BatchTest, AnExceptionFromTheReportStopsTheBatchAndIsPassedOn) {
   std::size_t calls = 0;
   EXPECT_THROW(ConvertInOrder(
-                   kFiles, GetParam(), fs,
-                   [&](std::size_t i, FileTurn& turn) { Convert(i, turn); },
+                   kFiles, GetParam(), fs, [&](std::size_t i, FileTurn& turn) { Convert(i, turn); },
                    [&](std::size_t i, std::exception_ptr) -> bool {
                      ++calls;
                      if (i == 2) throw std::runtime_error("report failed");
