@@ -13,23 +13,45 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTECRIS2NX_BUILD_GUI
   -DTECRIS2NX_BUILD_TESTS=OFF -DTECRIS2NX_BENCH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target tecris2nx make_corpus micro_bench
 work="$build/bench-work"
-rm -rf "$work" && mkdir -p "$work"
+# Deleting many files keeps this machine's file system busy for a while after: a run deletes its
+# work at the end, and waits when an interrupted run left some behind.
+if [ -e "$work" ]; then
+  rm -rf "$work"
+  sync && sleep 10
+fi
+mkdir -p "$work"
 "$build/bench/make_corpus" "$work/corpus" "$files"
 cp -r examples/sample-patdat "$work/patdat"
 sync && sleep 3
 bin="$build/tecris2nx"
 
 now() { date +%s.%N; }
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 batch_mb=$(du -sb "$work/corpus/batch" | awk '{printf "%.2f", $1/1e6}')
 large_mb=$(du -sb "$work/corpus/large" | awk '{printf "%.2f", $1/1e6}')
+
+# The large file first, before thousands of batch outputs make the file system busy: throughput
+# on one core (median of several runs) and peak memory.
+larges=()
+for i in $(seq 1 "$runs"); do
+  t0=$(now)
+  "$bin" --patdat "$work/patdat" -o "$work/large-$i" "$work"/corpus/large/*
+  t1=$(now)
+  larges+=("$(echo "$t1 - $t0" | bc -l)")
+done
+large_s=$(median "${larges[@]}")
+/usr/bin/time -f '%M' -o "$work/time-large" \
+  "$bin" --patdat "$work/patdat" -o "$work/out-large" "$work"/corpus/large/*
+large_kb=$(cat "$work/time-large")
+sync && sleep 3
 
 ratios=()
 convs=()
 ones=()
 workers=$(nproc)
 if [ "$workers" -gt 8 ]; then workers=8; fi
-# Every run writes into folders of its own; all are deleted at the end. Deleting thousands of
-# files between runs makes the file system busy for the next run and the timings noisy.
+# Every run writes into folders of its own; all are deleted at the end: deleting thousands of
+# files between runs would make the file system busy for the next run.
 for i in $(seq 1 "$runs"); do
   sync
   sleep 1
@@ -52,26 +74,10 @@ for i in $(seq 1 "$runs"); do
   ones+=("$(echo "$t5 - $t4" | bc -l)")
   ratios+=("$(echo "$conv / $floor" | bc -l)")
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 conv=$(median "${convs[@]}")
 one=$(median "${ones[@]}")
 ratio=$(median "${ratios[@]}")
 outputs=$(find "$work/out-1" -type f | wc -l)
-rm -rf "$work"/out-* "$work"/copy-* "$work"/one-*
-
-# The large file: throughput on one core (median of several runs) and peak memory.
-larges=()
-for i in $(seq 1 "$runs"); do
-  t0=$(now)
-  "$bin" --patdat "$work/patdat" -o "$work/large-$i" "$work"/corpus/large/*
-  t1=$(now)
-  larges+=("$(echo "$t1 - $t0" | bc -l)")
-done
-large_s=$(median "${larges[@]}")
-rm -rf "$work"/large-*
-/usr/bin/time -f '%M' -o "$work/time-large" \
-  "$bin" --patdat "$work/patdat" -o "$work/out-large" "$work"/corpus/large/*
-large_kb=$(cat "$work/time-large")
 /usr/bin/time -f '%M' -o "$work/time-batch" \
   "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
 
@@ -88,3 +94,4 @@ printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d Ki
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2
+rm -rf "$work"
