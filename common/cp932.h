@@ -17,9 +17,6 @@ bool IsRawByte(char32_t c);
 /// CP932 (Windows-31J: 0x5C is the backslash) bytes to code points; never fails.
 Text DecodeCp932(std::string_view bytes);
 
-/// DecodeCp932 appended to `out`: a buffer used again keeps its room, so nothing is allocated.
-void AppendDecodedCp932(std::string_view bytes, Text& out);
-
 /// DecodeCp932 written to `out`, which has room for one character per byte; returns past the
 /// last character written.
 char32_t* DecodeCp932To(std::string_view bytes, char32_t* out);

@@ -116,16 +116,10 @@ std::string Encode(TextView text) {
 bool IsRawByte(char32_t c) { return c >= kRawByteBase + 0x80 && c <= kRawByteBase + 0xFF; }
 
 Text DecodeCp932(std::string_view bytes) {
-  Text out;
-  AppendDecodedCp932(bytes, out);
-  return out;
-}
-
-void AppendDecodedCp932(std::string_view bytes, Text& out) {
   // Never more characters than bytes: size once, fill through a pointer, cut to what was made.
-  const std::size_t base = out.size();
-  out.resize(base + bytes.size());
-  out.resize(static_cast<std::size_t>(DecodeCp932To(bytes, out.data() + base) - out.data()));
+  Text out(bytes.size(), U'\0');
+  out.resize(static_cast<std::size_t>(DecodeCp932To(bytes, out.data()) - out.data()));
+  return out;
 }
 
 char32_t* DecodeCp932To(std::string_view bytes, char32_t* w) {

@@ -138,16 +138,4 @@ void PrintTo(const TextLines& lines, std::ostream* os) {
   *os << "}";
 }
 
-Text JoinFields(const std::vector<Text>& fields) {
-  std::size_t size = fields.size();
-  for (const Text& field : fields) size += field.size();
-  Text line;
-  line.reserve(size);
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i != 0) line += U',';
-    line += fields[i];
-  }
-  return line;
-}
-
 }  // namespace tecris2nx

@@ -74,7 +74,4 @@ struct OutputContext {
 /// Each line followed by CR LF, encoded as CP932.
 std::string EncodeLines(const std::vector<Text>& lines);
 
-/// Joins fields with ",".
-Text JoinFields(const std::vector<Text>& fields);
-
 }  // namespace tecris2nx
