@@ -35,7 +35,9 @@ class Generator {
   }
 
  private:
-  double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng_); }
+  double Uniform(double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(rng_);
+  }
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   std::string Fixed(double v, int digits) {
     char buffer[64];
@@ -61,7 +63,7 @@ class Generator {
   }
 
   void SectionB(const std::string& id, int count) {
-    static const char* kSoils[][2] = {{"0", "表土"},    {"1300", "砂"},       {"1600", "粘性土"},
+    static const char* kSoils[][2] = {{"0", "表土"},          {"1300", "砂"}, {"1600", "粘性土"},
                                       {"1320", "シルト質砂"}, {"1100", "礫"}, {"1093", "軟岩"}};
     static const char* kColours[] = {"C", "H", "DC", "*LCH", "KH", "Y"};
     Line("B," + id + ",土質・色調");
@@ -79,8 +81,8 @@ class Generator {
     Line("C");
     Line("\"標準貫入試験\",0," + std::to_string(count));
     for (int r = 1; r <= count; ++r) {
-      Line(std::to_string(r) + ",1,1," + Fixed(r + 0.15, 2) + "," + std::to_string(Pick(60)) +
-           "," + (Pick(5) == 0 ? "*" : "30"));
+      Line(std::to_string(r) + ",1,1," + Fixed(r + 0.15, 2) + "," + std::to_string(Pick(60)) + "," +
+           (Pick(5) == 0 ? "*" : "30"));
     }
   }
 
@@ -100,7 +102,8 @@ class Generator {
     Line("E," + id + ",孔内水平載荷試験," + std::to_string(count));
     for (int r = 1; r <= count; ++r) {
       Line("E," + std::to_string(r) + ",0," + Fixed(r * 2.0 - 0.5, 2) + "," +
-           Fixed(Uniform(1, 40), 1) + "," + Fixed(Uniform(1, 10), 2) + "," + Fixed(Uniform(0, 2), 1));
+           Fixed(Uniform(1, 40), 1) + "," + Fixed(Uniform(1, 10), 2) + "," +
+           Fixed(Uniform(0, 2), 1));
     }
   }
 
@@ -128,7 +131,8 @@ class Generator {
 
 void Write(const std::filesystem::path& path, const std::string& bytes) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace

@@ -21,13 +21,15 @@ Text DecodeCp932(std::string_view bytes);
 /// last character written.
 char32_t* DecodeCp932To(std::string_view bytes, char32_t* out);
 
-/// Code points to CP932 bytes; throws ConversionError naming the character when one has no CP932 form.
+/// Code points to CP932 bytes; throws ConversionError naming the character when one has no CP932
+/// form.
 std::string EncodeCp932(TextView text);
 
 /// EncodeCp932 appended to `out`; on a throw `out` may hold part of the text.
 void AppendCp932(TextView text, std::string& out);
 
-/// As EncodeCp932, but a character without a CP932 form becomes "?" (the system's best-fit default).
+/// As EncodeCp932, but a character without a CP932 form becomes "?" (the system's best-fit
+/// default).
 std::string EncodeCp932Lossy(TextView text);
 
 }  // namespace tecris2nx

@@ -309,7 +309,7 @@ double NumericValue(TextView text) {
   // The digits kept, then a sticky digit and the exponent; filled in place, no allocation.
   std::array<char, kMaxDigits + 16> buffer;
   int count = 0;
-  long long exponent = 0;  // value = digits * 10^exponent
+  long long exponent = 0;   // value = digits * 10^exponent
   std::uint64_t small = 0;  // the digits as an integer while there are at most 19
   bool anyDigit = false;
   bool afterPoint = false;

@@ -9,9 +9,9 @@
 
 namespace tecris2nx {
 
-/// Leading-number parse: skips blanks, tabs and line feeds anywhere in the number; sign, digits with
-/// one point, exponent (E, e, D, d), or &H / &O integers; stops at the first character that cannot
-/// continue the number. No number gives 0.
+/// Leading-number parse: skips blanks, tabs and line feeds anywhere in the number; sign, digits
+/// with one point, exponent (E, e, D, d), or &H / &O integers; stops at the first character that
+/// cannot continue the number. No number gives 0.
 double NumericValue(TextView text);
 
 /// General text of a number: 15 significant digits, "0.5" not ".5", exponent form (1E-05, 1.5E+15)
@@ -35,7 +35,8 @@ void AppendRightPad4(Text& out, TextView text);
 /// RightPad4(IntegerText(value)) appended: the record-number column of the output lines.
 void AppendNumberColumn(Text& out, std::int16_t value);
 
-/// Seven-column fixed point "nnnn.ff" of a field: fraction truncated, integer part cut to four columns.
+/// Seven-column fixed point "nnnn.ff" of a field: fraction truncated, integer part cut to four
+/// columns.
 Text FormatDepth(TextView field);
 void AppendFormatDepth(Text& out, TextView field);
 
@@ -43,8 +44,8 @@ void AppendFormatDepth(Text& out, TextView field);
 Text NumberOrEmpty(TextView cell);
 void AppendNumberOrEmpty(Text& out, TextView cell);
 
-/// Cell text with exponent letters (E, e, full-width Ｅ, ｅ) evaluated at single precision, 7 digits.
-/// Throws ConversionError when the product lies outside the single-precision range.
+/// Cell text with exponent letters (E, e, full-width Ｅ, ｅ) evaluated at single precision, 7
+/// digits. Throws ConversionError when the product lies outside the single-precision range.
 Text ExponentNumber(TextView cell);
 void AppendExponentNumber(Text& out, TextView cell);
 

@@ -224,8 +224,8 @@ FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, co
   storage.SectionHTable.Reset(0, 0);
 
   PendingFiles pending;
-  const OutputContext out{env.fs, report.jobFolder, env.patternFolder, separator,
-                          &report.written, &pending};
+  const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
+                          separator, &report.written,  &pending};
   Text marker = MarkerText(in.ReadField());
   bool markerUnused = true;  // a marker was read that no section has taken yet
   for (const SectionHandler& handler : SectionHandlers()) {

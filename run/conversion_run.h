@@ -20,9 +20,9 @@ struct RunEnvironment {
 };
 
 /// Messages of the run, shown in message boxes and the message line.
-extern const Text kBusyMessage;        ///< message line while the run works
-extern const Text kDoneMessage;        ///< message line after a normal end
-extern const Text kBadPathMessage;     ///< M1
+extern const Text kBusyMessage;               ///< message line while the run works
+extern const Text kDoneMessage;               ///< message line after a normal end
+extern const Text kBadPathMessage;            ///< M1
 extern const Text kTrailingSeparatorMessage;  ///< M2
 extern const Text kCreateFolderQuestion;      ///< M3
 extern const Text kNothingSelectedMessage;    ///< M4

@@ -107,8 +107,10 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
     const Char delimiter = data[pos++];
     span.comma = delimiter == Char(',');
     if (delimiter == Char('\r')) {
-      if (pos >= size) span.incomplete = true;  // a LF may follow
-      else if (data[pos] == Char('\n')) ++pos;
+      if (pos >= size)
+        span.incomplete = true;  // a LF may follow
+      else if (data[pos] == Char('\n'))
+        ++pos;
     }
   }
   span.next = pos;

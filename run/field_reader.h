@@ -74,8 +74,8 @@ class FieldReader {
   TextView Decode(const Span& span);
 
   Text text_;
-  std::optional<std::string> bytes_;     ///< set when reading CP932 bytes
-  std::unique_ptr<ByteSource> source_;   ///< set while a source may hold further bytes
+  std::optional<std::string> bytes_;    ///< set when reading CP932 bytes
+  std::unique_ptr<ByteSource> source_;  ///< set while a source may hold further bytes
   Text field_;  ///< holds the last field decoded from bytes at its start; only ever grows
   std::size_t pos_ = 0;
   bool lastEndedWithComma_ = false;

@@ -105,8 +105,7 @@ bool CheckPosixPath(Text& path, const PathCheckEnv& env) {
 
 bool CheckPath(Text& path, const PathCheckEnv& env) {
   path = TrimBlanks(path);
-  return env.style == PathStyle::kWindows ? CheckWindowsPath(path, env)
-                                          : CheckPosixPath(path, env);
+  return env.style == PathStyle::kWindows ? CheckWindowsPath(path, env) : CheckPosixPath(path, env);
 }
 
 std::int16_t AnsiByteLength(TextView text) {

@@ -21,7 +21,8 @@ std::vector<Text> SplitPath(TextView text, TextView separators);
 Text ReadJobName(const FileSystem& fs, const Text& path, PathStyle style = HostPathStyle());
 
 /// True when the 11-character identifier may name a folder: no \ / : * ? " < > |, no control
-/// character, not only dots and blanks; on Windows also no trailing dot or blank and no device name.
+/// character, not only dots and blanks; on Windows also no trailing dot or blank and no device
+/// name.
 bool IsSafeJobName(TextView name, PathStyle style);
 
 /// Creates folder & separator & name when nothing exists there yet.

@@ -111,7 +111,8 @@ void TextLines::EndLine(std::size_t start) {
   char* const last = bytes_.data() + bytes_.size();
   if (std::memchr(first, '\r', static_cast<std::size_t>(last - first)) != nullptr ||
       std::memchr(first, '\n', static_cast<std::size_t>(last - first)) != nullptr) {
-    std::replace_if(first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
+    std::replace_if(
+        first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
   }
   ends_.push_back(bytes_.size());
   bytes_ += "\r\n";

@@ -54,8 +54,8 @@ using PendingFiles = std::vector<std::pair<Text, std::string>>;
 /// Where a section's writers put their files, and what they may read.
 struct OutputContext {
   FileSystem& fs;
-  Text jobFolder;       ///< no trailing separator
-  Text patternFolder;   ///< ends with the separator; may be empty when no pattern data is known
+  Text jobFolder;      ///< no trailing separator
+  Text patternFolder;  ///< ends with the separator; may be empty when no pattern data is known
   char32_t separator;
   std::vector<Text>* written = nullptr;  ///< names of the files written, when someone is listening
   PendingFiles* pending = nullptr;       ///< when set, files are collected here instead of written

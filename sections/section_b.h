@@ -40,8 +40,7 @@ struct SoilClassification {
 SoilClassification ClassifySoilName(const Text& code, const Text& name, const SoilCodeTable& table);
 
 /// The lines of "X1.txt": consecutive records of equal trimmed code and name make one layer.
-TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes,
-                          bool vocabularyPresent);
+TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent);
 
 /// The lines of "X3.txt": consecutive records of equal trimmed colour letters make one layer.
 TextLines X3Lines(const RecordTable& table);

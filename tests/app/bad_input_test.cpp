@@ -4,8 +4,8 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <gtest/gtest.h>
@@ -41,9 +41,9 @@ constexpr bool kSanitized = false;
 
 const std::string kSource = TECRIS2NX_SOURCE_DIR;
 const std::string kPatdat = kSource + "/examples/sample-patdat";
-const std::vector<std::string> kOutputs = {
-    "titl01.txt", "titl02.txt", "titl04.txt", "X1.txt",   "X3.txt",  "X5.txt",
-    "X100.txt",   "X100A.txt",  "L209.txt",   "L204.txt", "L201.txt"};
+const std::vector<std::string> kOutputs = {"titl01.txt", "titl02.txt", "titl04.txt", "X1.txt",
+                                           "X3.txt",     "X5.txt",     "X100.txt",   "X100A.txt",
+                                           "L209.txt",   "L204.txt",   "L201.txt"};
 
 struct Outcome {
   int status = -1;
@@ -111,14 +111,12 @@ TEST(BadInputTest, AFileThatEndsInsideASectionKeepsWhatCameBefore) {
   for (std::size_t i = 0; i < letters.size(); ++i) {
     const char letter = letters[i];
     const std::size_t start = MarkerLine(full, letter);
-    const std::size_t end =
-        i + 1 < letters.size() ? MarkerLine(full, letters[i + 1]) : full.size();
+    const std::size_t end = i + 1 < letters.size() ? MarkerLine(full, letters[i + 1]) : full.size();
     ASSERT_NE(start, std::string::npos) << letter;
     // Keep the marker line and about half of the section's lines.
     std::size_t cut = full.find("\r\n", start) + 2;
-    const std::size_t lines = static_cast<std::size_t>(
-        std::count(full.begin() + static_cast<long>(start), full.begin() + static_cast<long>(end),
-                   '\n'));
+    const std::size_t lines = static_cast<std::size_t>(std::count(
+        full.begin() + static_cast<long>(start), full.begin() + static_cast<long>(end), '\n'));
     for (std::size_t k = 1; k < lines / 2; ++k) cut = full.find("\r\n", cut) + 2;
     TempDir tmp;
     tmp.Write("in/12345678.006", full.substr(0, cut));
@@ -195,7 +193,10 @@ TEST(BadInputTest, UnusualButValidBytesAreConverted) {
     std::string field;  // written as field 6, which becomes line 1 of titl01.txt
   };
   const Row rows[] = {
-      {"bytes that are not CP932", std::string("\x80" "abc\xfd\xfe\xff" "\x81" " x")},
+      {"bytes that are not CP932", std::string("\x80"
+                                               "abc\xfd\xfe\xff"
+                                               "\x81"
+                                               " x")},
       {"NUL bytes", std::string("a\0b", 3)},
   };
   for (const Row& r : rows) {
@@ -283,8 +284,8 @@ TEST(BadInputTest, FileSystemFailures) {
     TempDir tmp;
     tmp.Write("in/12345678.001", good);
     tmp.Write("plain", "x");
-    const Outcome outcome = Convert(tmp, tmp.path().string() + "/in/12345678.001",
-                                    tmp.path().string() + "/plain/out");
+    const Outcome outcome =
+        Convert(tmp, tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/plain/out");
     EXPECT_EQ(outcome.status, 1);
     ASSERT_EQ(outcome.messages.size(), 1u);
     EXPECT_NE(outcome.messages[0].find("フォルダを作成できません"), std::string::npos)

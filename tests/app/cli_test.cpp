@@ -93,9 +93,10 @@ TEST_F(CliTest, AFailingFileIsReportedAndTheOthersStillConvert) {
                           Path("in/folder.001"), Path("in/good.003")});
   EXPECT_EQ(status, kCliFailed);
   const std::string messages = err.str();
-  EXPECT_NE(messages.find(Path("in/short.001") +
-                          ": セクション C のフィールド 10: ファイルがセクションの途中で終わっています。"),
-            std::string::npos)
+  EXPECT_NE(
+      messages.find(Path("in/short.001") +
+                    ": セクション C のフィールド 10: ファイルがセクションの途中で終わっています。"),
+      std::string::npos)
       << messages;
   EXPECT_NE(messages.find(Path("in/badid.001") + ": 指定されたﾌｧｲﾙは正しくありません"),
             std::string::npos);
@@ -128,10 +129,10 @@ TEST_F(CliTest, WithoutPatternDataTheRunStops) {
 TEST_F(CliTest, ListsOnlyTecrisFiles) {
   tmp.Write("in/12345678.001", Cp932Lines("A,12345678001\n"));
   tmp.Write("in/12345678.002", Cp932Lines("A,12345678.002\n"));  // field 2 not the digits
-  tmp.Write("in/12345678.003", Cp932Lines("A\n"));                // one field only
+  tmp.Write("in/12345678.003", Cp932Lines("A\n"));               // one field only
   tmp.Write("in/1234567A.004", Cp932Lines("A,1234567A004\n"));
   tmp.Write("in/12345678.005", Cp932Lines("\"A\",\"12345678005\"\n"));
-  tmp.Write("in/99999999.999/x", "");                              // a folder
+  tmp.Write("in/99999999.999/x", "");  // a folder
   EXPECT_EQ(Run({"--list", Path("in")}), kCliOk);
   std::vector<std::string> names;
   std::istringstream lines(out.str());
@@ -142,9 +143,9 @@ TEST_F(CliTest, ListsOnlyTecrisFiles) {
 
 TEST(TecrisFileNameTest, AcceptsEightDigitsPointThreeDigits) {
   const std::pair<Text, bool> rows[] = {
-      {U"12345678.001", true},  {U"1234567.0012", false}, {U"12345678.01", false},
-      {U"1234567A.001", false}, {U"12345678.0011", false}, {U"12345678,001", false},
-      {U"１2345678.001", false}, {U"12345678.00.", false}, {U"", false},
+      {U"12345678.001", true},   {U"1234567.0012", false},  {U"12345678.01", false},
+      {U"1234567A.001", false},  {U"12345678.0011", false}, {U"12345678,001", false},
+      {U"１2345678.001", false}, {U"12345678.00.", false},  {U"", false},
   };
   for (const auto& [name, ok] : rows) EXPECT_EQ(IsTecrisFileName(name), ok) << ToUtf8(name);
 }

@@ -25,9 +25,9 @@ TEST(FormattingTest, NumericValueReadsTheLeadingNumber) {
       {U"", 0},
       {U"abc", 0},
       {U"12.5", 12.5},
-      {U"  3 . 2", 3.2},         // blanks inside the number are skipped
-      {U"\t-\n4", -4},           // so are tabs and line feeds
-      {U"1\r2", 1},              // a carriage return is not
+      {U"  3 . 2", 3.2},  // blanks inside the number are skipped
+      {U"\t-\n4", -4},    // so are tabs and line feeds
+      {U"1\r2", 1},       // a carriage return is not
       {U"+7", 7},
       {U"--3", 0},
       {U"- 2.5", -2.5},
@@ -50,10 +50,10 @@ TEST(FormattingTest, NumericValueReadsTheLeadingNumber) {
       {U"1e2e3", 100},
       {U"e5", 0},
       {U".e5", 0},
-      {U"１２", 0},              // full-width digits are not digits
+      {U"１２", 0},  // full-width digits are not digits
       {U"1１", 1},
       {U"1ｅ2", 1},
-      {U"　1", 0},               // nor is the full-width space a blank
+      {U"　1", 0},  // nor is the full-width space a blank
       {U"&HFF", 255},
       {U"&hff", 255},
       {U"& H 1 0", 16},
@@ -163,7 +163,7 @@ TEST(FormattingTest, IntegerTextAndRightPad4) {
   for (const auto& [value, expected] : integers) EXPECT_EQ(IntegerText(value), expected) << value;
 
   const std::pair<Text, Text> pads[] = {
-      {U"", U"    "},     {U"1", U"   1"},     {U"-1", U"  -1"},  {U"1234", U"1234"},
+      {U"", U"    "},      {U"1", U"   1"},      {U"-1", U"  -1"},   {U"1234", U"1234"},
       {U"12345", U"2345"}, {U"土質", U"  土質"}, {U"E-05", U"E-05"},
   };
   for (const auto& [in, expected] : pads) EXPECT_EQ(RightPad4(in), expected) << ToUtf8(in);
@@ -181,7 +181,7 @@ TEST(FormattingTest, FormatDepthFixedColumns) {
       {U"12345.6", U"2345.60"},
       {U"-1234.5", U"1234.50"},
       {U" 3 . 2", U"   3.20"},
-      {U"1.999", U"   1.99"},    // truncated, not rounded
+      {U"1.999", U"   1.99"},  // truncated, not rounded
       {U"-0.999", U"  -0.99"},
       {U"9999.999", U"9999.99"},
       {U"100", U" 100.00"},
@@ -201,9 +201,8 @@ TEST(FormattingTest, FormatDepthFixedColumns) {
 
 TEST(FormattingTest, NumberOrEmpty) {
   const std::pair<Text, Text> rows[] = {
-      {U"", U""},        {U"   ", U""},       {U"12.50", U"12.5"}, {U"3", U"3"},
-      {U" 3 ", U"3"},    {U"　　", U"0"},     {U"abc", U"0"},      {U"-0.0", U"0"},
-      {U"0.00001", U"1E-05"},
+      {U"", U""},      {U"   ", U""},  {U"12.50", U"12.5"}, {U"3", U"3"},           {U" 3 ", U"3"},
+      {U"　　", U"0"}, {U"abc", U"0"}, {U"-0.0", U"0"},     {U"0.00001", U"1E-05"},
   };
   for (const auto& [in, expected] : rows) EXPECT_EQ(NumberOrEmpty(in), expected) << ToUtf8(in);
 }
@@ -219,10 +218,10 @@ TEST(FormattingTest, ExponentNumberEvaluatesAtSinglePrecision) {
       {U"E5", U"0"},
       {U"abcE", U"0"},
       {U"1.23456789E2", U"123.4568"},
-      {U"123.456789", U"123.456789"},      // no letter: 15 digits kept
+      {U"123.456789", U"123.456789"},  // no letter: 15 digits kept
       {U"1.23456789E8", U"123456800"},
       {U"1.5E7", U"15000000"},
-      {U"1e2E1", U"1000"},                 // "E" is looked for before "e"
+      {U"1e2E1", U"1000"},  // "E" is looked for before "e"
       {U"1.5E", U"1.5"},
       {U" 1.5E+03 ", U"1500"},
       {U"-2.5e-3", U"-0.0025"},
@@ -231,7 +230,7 @@ TEST(FormattingTest, ExponentNumberEvaluatesAtSinglePrecision) {
       {U"1E-5", U"1E-05"},
       {U"1E-50", U"0"},
       {U"1E0.5", U"3.162278"},
-      {U"1.5D2", U"150"},                  // D is no letter here: the plain parse reads it
+      {U"1.5D2", U"150"},  // D is no letter here: the plain parse reads it
       {U"1E38", U"1E+38"},
       {U"3.4028235E38", U"3.402823E+38"},  // rounds to the largest single
       {U"　1E2", U"0"},                    // the full-width space stops the mantissa
@@ -277,11 +276,10 @@ TEST(FormattingTest, RoundToInt16HalvesToEven) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const std::pair<double, std::optional<std::int16_t>> rows[] = {
-      {2.5, 2},          {3.5, 4},           {-2.5, -2},          {-3.5, -4},
-      {0.5, 0},          {-0.5, 0},          {1.5, 2},            {2.4999999, 2},
-      {2.5000001, 3},    {-0.4, 0},          {32767, 32767},      {32767.4, 32767},
-      {32767.5, {}},     {-32768, -32768},   {-32768.5, -32768},  {-32768.6, {}},
-      {40000, {}},       {1e300, {}},        {nan, {}},           {inf, {}},
+      {2.5, 2},       {3.5, 4},         {-2.5, -2},     {-3.5, -4},       {0.5, 0},
+      {-0.5, 0},      {1.5, 2},         {2.4999999, 2}, {2.5000001, 3},   {-0.4, 0},
+      {32767, 32767}, {32767.4, 32767}, {32767.5, {}},  {-32768, -32768}, {-32768.5, -32768},
+      {-32768.6, {}}, {40000, {}},      {1e300, {}},    {nan, {}},        {inf, {}},
       {-inf, {}},
   };
   for (const auto& [value, expected] : rows) EXPECT_EQ(RoundToInt16(value), expected) << value;
@@ -296,8 +294,8 @@ namespace {
 // Plain decimals take a shortcut from text to text; it must give what the number route gives.
 TEST(FormattingTest, PlainDecimalShortcutMatchesTheNumberRoute) {
   std::mt19937 rng(5);
-  const std::u32string pieces[] = {U"0", U"00", U"1", U"9", U"12", U"305", U"000", U"7",
-                                   U"123456789", U"5"};
+  const std::u32string pieces[] = {U"0",   U"00",  U"1", U"9",         U"12",
+                                   U"305", U"000", U"7", U"123456789", U"5"};
   for (int i = 0; i < 20000; ++i) {
     Text cell;
     if (rng() % 4 == 0) cell += U' ';
@@ -318,11 +316,31 @@ TEST(FormattingTest, PlainDecimalShortcutMatchesTheNumberRoute) {
 // the general way. Both must give the same double, sign of zero included.
 TEST(FormattingTest, NumericValueQuickPathMatchesTheGeneralRoute) {
   std::mt19937 rng(11);
-  const Text pieces[] = {U"0", U"00", U"1", U"9", U"12", U"305", U"000", U"7", U"9007199254740993",
-                         U"123456789", U"99999999999999999999"};
-  std::vector<Text> cells = {U"", U" ", U"-", U"+", U".", U"-0", U"-0.0", U"0.", U"-.0",
-                             U"9007199254740992", U"9007199254740993", U"1234567890123456789",
-                             U"12345678901234567890", U"0.0000000000000000000000001",
+  const Text pieces[] = {U"0",
+                         U"00",
+                         U"1",
+                         U"9",
+                         U"12",
+                         U"305",
+                         U"000",
+                         U"7",
+                         U"9007199254740993",
+                         U"123456789",
+                         U"99999999999999999999"};
+  std::vector<Text> cells = {U"",
+                             U" ",
+                             U"-",
+                             U"+",
+                             U".",
+                             U"-0",
+                             U"-0.0",
+                             U"0.",
+                             U"-.0",
+                             U"9007199254740992",
+                             U"9007199254740993",
+                             U"1234567890123456789",
+                             U"12345678901234567890",
+                             U"0.0000000000000000000000001",
                              U"1000000000000000000000000"};
   for (int i = 0; i < 20000; ++i) {
     Text cell;
@@ -364,8 +382,8 @@ TEST(FormattingTest, ExponentNumberMatchesItsSevenDigitsReadBack) {
 // A line is built by appending to one buffer: each append form adds exactly what the returning
 // form gives and leaves what was there.
 TEST(FormattingTest, AppendFormsAddToWhatIsThere) {
-  const Text cells[] = {U"", U"  ", U"12.5", U"-0.00001", U"1.5E-05", U"3.4E+38", U"1e300",
-                        U"12345.678", U"-7", U"abc", U"&H1F", U"2.3ｅ-4", U" 4.20 "};
+  const Text cells[] = {U"",          U"  ", U"12.5", U"-0.00001", U"1.5E-05", U"3.4E+38", U"1e300",
+                        U"12345.678", U"-7", U"abc",  U"&H1F",     U"2.3ｅ-4", U" 4.20 "};
   const Text prefix = U"   1,";
   for (const Text& cell : cells) {
     Text line = prefix;
@@ -400,9 +418,26 @@ TEST(FormattingTest, AppendFormsAddToWhatIsThere) {
 // text; whatever the cell, what the byte forms give must be what the text forms give, and the
 // ordinary cells must take the byte route.
 TEST(FormattingTest, ByteFormsMatchTheTextForms) {
-  std::vector<std::string> cells = {"", " ", "12.5", " -0.50 ", "007", "0.00001", "1.5E-05", "abc",
-                                    "1 2", "\x82\x4F", "\x82\x50.5", "1\x81\x44", "&H1F", "+.5",
-                                    "-", ".", "12345678901234567", "  3.", "\xFF", "0"};
+  std::vector<std::string> cells = {"",
+                                    " ",
+                                    "12.5",
+                                    " -0.50 ",
+                                    "007",
+                                    "0.00001",
+                                    "1.5E-05",
+                                    "abc",
+                                    "1 2",
+                                    "\x82\x4F",
+                                    "\x82\x50.5",
+                                    "1\x81\x44",
+                                    "&H1F",
+                                    "+.5",
+                                    "-",
+                                    ".",
+                                    "12345678901234567",
+                                    "  3.",
+                                    "\xFF",
+                                    "0"};
   std::mt19937 rng(7);
   const std::string pieces[] = {"0", "1", "9", "305", "00", "123456789", " ", "-", ".", "\x82"};
   for (int i = 0; i < 20000; ++i) {
@@ -440,8 +475,9 @@ TEST(FormattingTest, ByteFormsMatchTheTextForms) {
 // Quotients skip the shortest form and round to fifteen digits at once: the text must be the same
 // for every value, short ones included.
 TEST(FormattingTest, QuotientTextIsTheNumberText) {
-  std::vector<double> values = {0, -0.0, 0.5, 1, 1e-5, 1.5e15, 999999999999999.9, 0.1, 1.0 / 3,
-                                5e-324, 1e308, -2.5e-7, std::nan(""), HUGE_VAL, -HUGE_VAL};
+  std::vector<double> values = {
+      0,       -0.0,   0.5,   1,       1e-5,         1.5e15,   999999999999999.9, 0.1,
+      1.0 / 3, 5e-324, 1e308, -2.5e-7, std::nan(""), HUGE_VAL, -HUGE_VAL};
   std::mt19937_64 rng(9);
   for (int i = 0; i < 20000; ++i) {
     values.push_back(static_cast<double>(rng() % 6000) / 100.0 / 60.0);

@@ -31,8 +31,8 @@ TEST(TextTest, TrimsOnlyHalfWidthBlanks) {
 
 TEST(TextTest, HalfWidthUpperForMarkers) {
   const std::pair<Text, Text> rows[] = {
-      {U"a", U"A"}, {U"Ａ", U"A"}, {U"ａ", U"A"}, {U"ｈ", U"H"}, {U"A ", U"A "},
-      {U"　", U" "}, {U"ｱ", U"ｱ"}, {U"b1", U"B1"},
+      {U"a", U"A"},   {U"Ａ", U"A"}, {U"ａ", U"A"}, {U"ｈ", U"H"},
+      {U"A ", U"A "}, {U"　", U" "}, {U"ｱ", U"ｱ"},  {U"b1", U"B1"},
   };
   for (const auto& [in, expected] : rows) EXPECT_EQ(ToHalfWidthUpper(in), expected) << ToUtf8(in);
 }
@@ -40,7 +40,9 @@ TEST(TextTest, HalfWidthUpperForMarkers) {
 TEST(TextTest, Utf8RoundTripAndInvalidInput) {
   const Text sample = U"TECRIS -> Nx 変換プログラム ｱｲｳ 𠮷";
   EXPECT_EQ(FromUtf8(ToUtf8(sample)), sample);
-  EXPECT_EQ(FromUtf8("a\xff" "b"), U"a\uFFFDb");
+  EXPECT_EQ(FromUtf8("a\xff"
+                     "b"),
+            U"a\uFFFDb");
   EXPECT_EQ(FromUtf8("\xe3\x81"), U"\uFFFD\uFFFD");
   EXPECT_EQ(FromUtf8("\xc0\xaf"), U"\uFFFD\uFFFD");  // overlong form of "/"
   EXPECT_EQ(ToUtf8(Text(1, kRawByteBase + 0x80)), "\xef\xbf\xbd");
@@ -52,13 +54,13 @@ TEST(Cp932Test, DecodesAndEncodesTheSystemCodePage) {
     Text text;
   };
   const Row rows[] = {
-      {"\x5c", U"\\"},                 // the backslash, not the yen sign
+      {"\x5c", U"\\"},  // the backslash, not the yen sign
       {"\x7e", U"~"},
-      {"\xb1\xdf", U"ｱﾟ"},             // half-width katakana are single bytes
+      {"\xb1\xdf", U"ｱﾟ"},  // half-width katakana are single bytes
       {"\x8a\xbf\x8e\x9a", U"漢字"},
-      {"\x81\x40", U"　"},             // full-width space
+      {"\x81\x40", U"　"},  // full-width space
       {"\x81\x60", U"～"},
-      {"\x87\x40", U"①"},              // NEC special characters
+      {"\x87\x40", U"①"},  // NEC special characters
       {"\x82\xa0,\"x\"\r\n", U"あ,\"x\"\r\n"},
       {std::string("\0", 1), Text(1, U'\0')},
   };
@@ -70,7 +72,14 @@ TEST(Cp932Test, DecodesAndEncodesTheSystemCodePage) {
 
 TEST(Cp932Test, InvalidBytesAreCarriedThroughUnchanged) {
   const std::string rows[] = {
-      "\x80", "\xa0", "\xfd\xfe\xff", "abc\x81", "\x81\x20x", "\x85\x40", "\xef\x40" "a",
+      "\x80",
+      "\xa0",
+      "\xfd\xfe\xff",
+      "abc\x81",
+      "\x81\x20x",
+      "\x85\x40",
+      "\xef\x40"
+      "a",
   };
   for (const std::string& bytes : rows) {
     const Text text = DecodeCp932(bytes);

@@ -43,9 +43,9 @@ struct FakeHost {
 struct CheckRow {
   Text input;
   bool accepted;
-  Text after;          // the text as the check leaves it, accepted or not
-  bool driveMessage;   // the drive-name box was shown
-  char32_t probed;     // the drive asked for, 0 when none was
+  Text after;         // the text as the check leaves it, accepted or not
+  bool driveMessage;  // the drive-name box was shown
+  char32_t probed;    // the drive asked for, 0 when none was
 };
 
 void RunRows(PathStyle style, const std::vector<CheckRow>& rows) {
@@ -72,7 +72,7 @@ TEST(CheckPathTest, WindowsDrivesAndNormalForm) {
               {U"", false, U"", true, 0},
               {U"   ", false, U"", true, 0},
               {U"DATA", false, U"DATA", true, 0},
-              {U"ＣＤ", false, U"ＣＤ", true, 0},          // second byte is half of Ｃ
+              {U"ＣＤ", false, U"ＣＤ", true, 0},            // second byte is half of Ｃ
               {U"Ｃ:\\DATA", false, U"Ｃ:\\DATA", true, 0},  // a double-byte drive letter
               {U"C", false, U"C", true, 0},
               {U"\\DATA", false, U"\\DATA", true, 0},
@@ -90,57 +90,56 @@ TEST(CheckPathTest, WindowsDrivesAndNormalForm) {
               {U"C:\\\\", false, U"C:\\\\", false, U'C'},
               {U"C:\\DATA\\\\", false, U"C:\\DATA\\\\", false, U'C'},
               {U"Q:\\DATA", false, U"Q:\\DATA", false, U'Q'},
-              {U"Q:DATA", false, U"Q:\\DATA", false, U'Q'},  // rewritten before the probe
+              {U"Q:DATA", false, U"Q:\\DATA", false, U'Q'},    // rewritten before the probe
               {U"ｱ:\\DATA", false, U"ｱ:\\DATA", false, U'ｱ'},  // single-byte, so it is probed
           });
 }
 
 TEST(CheckPathTest, WindowsComponentRules) {
-  RunRows(PathStyle::kWindows,
-          {
-              {U"C:\\LONGFOLDERNAME", true, U"C:\\LONGFOLDERNAME\\", false, U'C'},
-              {U"C:\\ABCDEFGH.TXT", true, U"C:\\ABCDEFGH.TXT\\", false, U'C'},
-              {U"C:\\ABCDEFGHI.TX", false, U"C:\\ABCDEFGHI.TX\\", false, U'C'},
-              {U"C:\\DATA.1234", false, U"C:\\DATA.1234\\", false, U'C'},
-              {U"C:\\DATA.123", true, U"C:\\DATA.123\\", false, U'C'},
-              {U"C:\\A.B.C", false, U"C:\\A.B.C\\", false, U'C'},
-              {U"C:\\..", false, U"C:\\..\\", false, U'C'},
-              {U"C:\\ＡＢＣＤ.TXT", false, U"C:\\ＡＢＣＤ.TXT\\", false, U'C'},
-              {U"C:\\ＡＢＣＤTXT", true, U"C:\\ＡＢＣＤTXT\\", false, U'C'},
-              {U"C:\\ＡＢ.TXT", false, U"C:\\ＡＢ.TXT\\", false, U'C'},  // 8 bytes, dot at 3
-              {U"C:\\Ａ.T", true, U"C:\\Ａ.T\\", false, U'C'},
-              {U"C:\\A.ＴＸ", false, U"C:\\A.ＴＸ\\", false, U'C'},  // 6 bytes from a dot at 2
-              {U"C:\\DATA\\ABCDEFGHI.TX\\SUB", false, U"C:\\DATA\\ABCDEFGHI.TX\\SUB\\", false,
-               U'C'},
-              {U"C:ABCDEFGHI.TX", false, U"C:\\ABCDEFGHI.TX\\", false, U'C'},
-          });
+  RunRows(
+      PathStyle::kWindows,
+      {
+          {U"C:\\LONGFOLDERNAME", true, U"C:\\LONGFOLDERNAME\\", false, U'C'},
+          {U"C:\\ABCDEFGH.TXT", true, U"C:\\ABCDEFGH.TXT\\", false, U'C'},
+          {U"C:\\ABCDEFGHI.TX", false, U"C:\\ABCDEFGHI.TX\\", false, U'C'},
+          {U"C:\\DATA.1234", false, U"C:\\DATA.1234\\", false, U'C'},
+          {U"C:\\DATA.123", true, U"C:\\DATA.123\\", false, U'C'},
+          {U"C:\\A.B.C", false, U"C:\\A.B.C\\", false, U'C'},
+          {U"C:\\..", false, U"C:\\..\\", false, U'C'},
+          {U"C:\\ＡＢＣＤ.TXT", false, U"C:\\ＡＢＣＤ.TXT\\", false, U'C'},
+          {U"C:\\ＡＢＣＤTXT", true, U"C:\\ＡＢＣＤTXT\\", false, U'C'},
+          {U"C:\\ＡＢ.TXT", false, U"C:\\ＡＢ.TXT\\", false, U'C'},  // 8 bytes, dot at 3
+          {U"C:\\Ａ.T", true, U"C:\\Ａ.T\\", false, U'C'},
+          {U"C:\\A.ＴＸ", false, U"C:\\A.ＴＸ\\", false, U'C'},  // 6 bytes from a dot at 2
+          {U"C:\\DATA\\ABCDEFGHI.TX\\SUB", false, U"C:\\DATA\\ABCDEFGHI.TX\\SUB\\", false, U'C'},
+          {U"C:ABCDEFGHI.TX", false, U"C:\\ABCDEFGHI.TX\\", false, U'C'},
+      });
 }
 
 TEST(CheckPathTest, PosixStandIn) {
-  RunRows(PathStyle::kPosix,
-          {
-              {U"", false, U"", true, 0},
-              {U"data/x", false, U"data/x", true, 0},
-              {U"./data", false, U"./data", true, 0},
-              {U"C:\\DATA", false, U"C:\\DATA", true, 0},
-              {U"/", true, U"/", false, 0},
-              {U"  /  ", true, U"/", false, 0},
-              {U"/data", true, U"/data/", false, 0},
-              {U"/data/job/", true, U"/data/job/", false, 0},
-              {U"/my data", false, U"/my data", false, 0},
-              {U"/data/*.*", false, U"/data/*.*", false, 0},
-              {U"/a?b", false, U"/a?b", false, 0},
-              {U"//data", false, U"//data/", false, 0},
-              {U"/data//sub", false, U"/data//sub/", false, 0},
-              {U"/tmp/longfoldername", true, U"/tmp/longfoldername/", false, 0},
-              {U"/ABCDEFGH.TXT", true, U"/ABCDEFGH.TXT/", false, 0},
-              {U"/ABCDEFGHI.TX", false, U"/ABCDEFGHI.TX/", false, 0},
-              {U"/data.1234", false, U"/data.1234/", false, 0},
-              {U"/a.b.c", false, U"/a.b.c/", false, 0},
-              {U"/data/../etc", false, U"/data/../etc/", false, 0},
-              {U"/ＡＢＣＤ.TXT", false, U"/ＡＢＣＤ.TXT/", false, 0},
-              {U"/ＡＢＣＤTXT", true, U"/ＡＢＣＤTXT/", false, 0},
-          });
+  RunRows(PathStyle::kPosix, {
+                                 {U"", false, U"", true, 0},
+                                 {U"data/x", false, U"data/x", true, 0},
+                                 {U"./data", false, U"./data", true, 0},
+                                 {U"C:\\DATA", false, U"C:\\DATA", true, 0},
+                                 {U"/", true, U"/", false, 0},
+                                 {U"  /  ", true, U"/", false, 0},
+                                 {U"/data", true, U"/data/", false, 0},
+                                 {U"/data/job/", true, U"/data/job/", false, 0},
+                                 {U"/my data", false, U"/my data", false, 0},
+                                 {U"/data/*.*", false, U"/data/*.*", false, 0},
+                                 {U"/a?b", false, U"/a?b", false, 0},
+                                 {U"//data", false, U"//data/", false, 0},
+                                 {U"/data//sub", false, U"/data//sub/", false, 0},
+                                 {U"/tmp/longfoldername", true, U"/tmp/longfoldername/", false, 0},
+                                 {U"/ABCDEFGH.TXT", true, U"/ABCDEFGH.TXT/", false, 0},
+                                 {U"/ABCDEFGHI.TX", false, U"/ABCDEFGHI.TX/", false, 0},
+                                 {U"/data.1234", false, U"/data.1234/", false, 0},
+                                 {U"/a.b.c", false, U"/a.b.c/", false, 0},
+                                 {U"/data/../etc", false, U"/data/../etc/", false, 0},
+                                 {U"/ＡＢＣＤ.TXT", false, U"/ＡＢＣＤ.TXT/", false, 0},
+                                 {U"/ＡＢＣＤTXT", true, U"/ＡＢＣＤTXT/", false, 0},
+                             });
 }
 
 TEST(CheckPathTest, FailedDriveLeavesCurrentDriveAlone) {
@@ -190,11 +189,11 @@ TEST(AnsiTextTest, MidCutsBytes) {
   };
   const Row rows[] = {
       {U"C:\\DATA", 2, 1, U":"},
-      {U"ＣＤ", 2, 1, U"b"},   // the trail byte of Ｃ (82 62)
-      {U"ア", 2, 1, U"A"},     // the trail byte of ア (83 41)
+      {U"ＣＤ", 2, 1, U"b"},                        // the trail byte of Ｃ (82 62)
+      {U"ア", 2, 1, U"A"},                          // the trail byte of ア (83 41)
       {U"ア", 1, 1, Text(1, kRawByteBase + 0x83)},  // a lone lead byte is carried as a raw byte
       {U"あいう", 3, 2, U"い"},
-      {U"ABC", 2, 5, U"BC"},   // fewer when the bytes run out
+      {U"ABC", 2, 5, U"BC"},  // fewer when the bytes run out
       {U"ABC", 4, 1, U""},
       {U"ABC", 0, 1, U""},
       {U"ABC", 1, 0, U""},

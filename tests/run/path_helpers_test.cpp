@@ -76,9 +76,16 @@ TEST(IsSafeJobNameTest, RejectsNamesThatLeaveOrBreakTheFolder) {
       {U"../../etc/x", false, false},
       {U"..\\..\\win\\", false, false},
       {U"1234\t678001", false, false},
-      {U"1234\x1F" U"678001", false, false},
-      {U"1234\x7F" U"678001", false, false},
-      {Text(U"1234\0" U"678001", 11), false, false},
+      {U"1234\x1F"
+       U"678001",
+       false, false},
+      {U"1234\x7F"
+       U"678001",
+       false, false},
+      {Text(U"1234\0"
+            U"678001",
+            11),
+       false, false},
       {U"...........", false, false},
       {U" . . . . . ", false, false},
       {U"           ", false, false},

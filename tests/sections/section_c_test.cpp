@@ -23,9 +23,9 @@ std::vector<Text> Convert(const Text& body) {
 
 TEST(SectionCTest, WritesTheWorkedLines) {
   EXPECT_EQ(Convert(SectionC(U"4", {{U"1.5", U"12", U"28"},
-                                   {U"10", U"50", U"15"},
-                                   {U"10", U"60", U"*"},
-                                   {U"2", U"", U"5"}})),
+                                    {U"10", U"50", U"15"},
+                                    {U"10", U"60", U"*"},
+                                    {U"2", U"", U"5"}})),
             (std::vector<Text>{U"   1,   1.50,12,,30,,,,,,", U"   2,  10.00,50,,15,,,,,,",
                                U"   3,  10.00,60,,,,,,,,", U"   4,   2.00,,,30,,,,,,"}));
 }

@@ -109,7 +109,8 @@ TEST(SectionDTest, ParsesTheLayerFile) {
       {"short line cannot run past the end", U"   1,   1.00,7", {{1.0f, U"7", U""}}},
       {"end-of-file mark", U"   1,   1.00,7,a\r\n\x1A", {{1.0f, U"7", U"a"}}},
       {"empty file", U"", {}},
-      {"depth beyond single precision", U"1,-1E300,7,a\r\n2,3.4028235E38,8,b\r\n3,3.5E38,9,c",
+      {"depth beyond single precision",
+       U"1,-1E300,7,a\r\n2,3.4028235E38,8,b\r\n3,3.5E38,9,c",
        {{-kInfinity, U"7", U"a"},
         {std::numeric_limits<float>::max(), U"8", U"b"},
         {kInfinity, U"9", U"c"}}},
@@ -134,7 +135,7 @@ TEST(SectionDTest, FindsTheFirstDeeperLayer) {
   };
   const Row rows[] = {
       {U"0.5", "a"},   {U"1", "c"},   {U"1.00", "c"}, {U"3.49", "c"}, {U"3.5", nullptr},
-      {U"9", nullptr}, {U"abc", "a"}, {U"", "a"},     {U"-1", "a"}, {U"1E300", nullptr},
+      {U"9", nullptr}, {U"abc", "a"}, {U"", "a"},     {U"-1", "a"},   {U"1E300", nullptr},
   };
   for (const Row& row : rows) {
     const SoilLayer* layer = FindLayer(layers, row.depth);

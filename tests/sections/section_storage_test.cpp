@@ -12,8 +12,15 @@ namespace {
 
 TEST(RecordTableTest, CellsComeBackExactlyAsStored) {
   const Text rows[] = {
-      U"",   U"12.5", U"　全角　", U"ｱｲｳ", U"𠮷", Text(1, kRawByteBase + 0x80) + U"x",
-      U"\r\n\"quoted, text\"", Text(1, U'\0'), Text(300, U'字'),
+      U"",
+      U"12.5",
+      U"　全角　",
+      U"ｱｲｳ",
+      U"𠮷",
+      Text(1, kRawByteBase + 0x80) + U"x",
+      U"\r\n\"quoted, text\"",
+      Text(1, U'\0'),
+      Text(300, U'字'),
   };
   RecordTable table;
   table.Reset(2, static_cast<std::int16_t>(std::size(rows)));
@@ -94,9 +101,9 @@ TEST(RecordTableTest, WholeRecordsMatchTheirCells) {
     bool outOfOrder;
     bool partial;
   };
-  for (const Filling& filling : {Filling{"in order", false, false},
-                                 Filling{"one cell stored again", true, false},
-                                 Filling{"last record incomplete", false, true}}) {
+  for (const Filling& filling :
+       {Filling{"in order", false, false}, Filling{"one cell stored again", true, false},
+        Filling{"last record incomplete", false, true}}) {
     SCOPED_TRACE(filling.name);
     RecordTable table;
     table.Reset(4, 600);
@@ -126,8 +133,15 @@ TEST(RecordTableTest, FileBytesReadBackDecoded) {
   std::string every;
   for (int b = 0; b < 256; ++b) every += static_cast<char>(b);
   const std::string rows[] = {
-      "",      "12.5",  EncodeCp932(U"表土　ｱｲｳ"), "\x82", "\xFF\xFF", "\x81\x7F\xA0",
-      every,   std::string(70000, '\x88') + "\x9F", "\"quoted, text\"",
+      "",
+      "12.5",
+      EncodeCp932(U"表土　ｱｲｳ"),
+      "\x82",
+      "\xFF\xFF",
+      "\x81\x7F\xA0",
+      every,
+      std::string(70000, '\x88') + "\x9F",
+      "\"quoted, text\"",
   };
   RecordTable table;
   table.Reset(3, static_cast<std::int16_t>(std::size(rows)));

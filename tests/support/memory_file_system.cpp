@@ -45,8 +45,7 @@ std::string MemoryFileSystem::ReadAll(const Text& path) const {
 
 void MemoryFileSystem::WriteAll(const Text& path, std::string_view bytes) {
   const Text p = Normal(path);
-  if (failingWrites_.count(p) || folders_.count(p) ||
-      KindOf(ParentOf(p)) != EntryKind::kFolder) {
+  if (failingWrites_.count(p) || folders_.count(p) || KindOf(ParentOf(p)) != EntryKind::kFolder) {
     throw ConversionError(U"ファイルに書き込めません: " + path);
   }
   files_[p] = std::string(bytes);

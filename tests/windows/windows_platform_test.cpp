@@ -33,14 +33,14 @@ Text Raw(unsigned char byte) { return Text(1, kRawByteBase + byte); }
 
 TEST(WindowsCp932Test, DecodesDoubleBytesAsTheSystemTableDoes) {
   const std::pair<std::string, Text> rows[] = {
-      {"\x81\x45", U"・"},        // the system's default character, decoded as itself
-      {"\x81\x5c", U"―"},         // U+2015, not the em dash
-      {"\x81\x60", U"～"},        // U+FF5E, not the wave dash
-      {"\x81\x7c", U"－"},        // U+FF0D, not the minus sign
-      {"\x87\x90", U"≒"},         // NEC row 13 duplicate of 0x81E0
-      {"\xed\x40", U"纊"},        // NEC-selected IBM extension
-      {"\xfa\x40", U"ⅰ"},         // IBM extension
-      {"\xf0\x40", U"\uE000"},    // user-defined area: private use
+      {"\x81\x45", U"・"},      // the system's default character, decoded as itself
+      {"\x81\x5c", U"―"},       // U+2015, not the em dash
+      {"\x81\x60", U"～"},      // U+FF5E, not the wave dash
+      {"\x81\x7c", U"－"},      // U+FF0D, not the minus sign
+      {"\x87\x90", U"≒"},       // NEC row 13 duplicate of 0x81E0
+      {"\xed\x40", U"纊"},      // NEC-selected IBM extension
+      {"\xfa\x40", U"ⅰ"},       // IBM extension
+      {"\xf0\x40", U"\uE000"},  // user-defined area: private use
       {"\xf9\xfc", U"\uE757"},
       {"\x88\x9f\x5c", U"亜\\"},  // 0x5C after a double byte is still the backslash
   };
@@ -56,7 +56,7 @@ TEST(WindowsCp932Test, UndefinedBytesAreCarriedNotReplaced) {
       {"\x80", Raw(0x80)},  // single bytes the system maps to U+0080 and private characters
       {"\xa0\xfd\xfe\xff", Raw(0xa0) + Raw(0xfd) + Raw(0xfe) + Raw(0xff)},
       {"\x81\x7f", Raw(0x81) + U"\x7f"},  // 0x7F is never a trail byte
-      {"a\x82", U"a" + Raw(0x82)},         // lead byte at the end
+      {"a\x82", U"a" + Raw(0x82)},        // lead byte at the end
   };
   for (const auto& [bytes, text] : rows) {
     EXPECT_EQ(DecodeCp932(bytes), text) << ::testing::PrintToString(bytes);
@@ -66,7 +66,7 @@ TEST(WindowsCp932Test, UndefinedBytesAreCarriedNotReplaced) {
 
 TEST(WindowsCp932Test, EncodesDuplicatesToTheSystemsChoice) {
   const std::pair<Text, std::string> rows[] = {
-      {U"纊", "\xfa\x5c"}, {U"≒", "\x81\xe0"}, {U"￢", "\x81\xca"},
+      {U"纊", "\xfa\x5c"}, {U"≒", "\x81\xe0"},      {U"￢", "\x81\xca"},
       {U"ⅰ", "\xfa\x40"},  {U"\uE000", "\xf0\x40"}, {U"・", "\x81\x45"},
   };
   for (const auto& [text, bytes] : rows) EXPECT_EQ(EncodeCp932(text), bytes) << ToUtf8(text);
@@ -75,8 +75,21 @@ TEST(WindowsCp932Test, EncodesDuplicatesToTheSystemsChoice) {
 TEST(WindowsCp932Test, LookAlikesAndNonCharactersAreRefused) {
   // The system would write a best-fit look-alike or a single byte for these.
   const Text rows[] = {
-      U"〜", U"−", U"¥", U"‖", U"—", U"‾", U"\u0080", U"\u00a0", U"\uF8F0", U"\uF8F3",
-      U"𠮷", Text(1, 0xD800), Text(1, 0xDC00), Text(1, 0xDD00), U"\uFFFD",
+      U"〜",
+      U"−",
+      U"¥",
+      U"‖",
+      U"—",
+      U"‾",
+      U"\u0080",
+      U"\u00a0",
+      U"\uF8F0",
+      U"\uF8F3",
+      U"𠮷",
+      Text(1, 0xD800),
+      Text(1, 0xDC00),
+      Text(1, 0xDD00),
+      U"\uFFFD",
   };
   for (const Text& text : rows) {
     EXPECT_THROW(EncodeCp932(U"a" + text), ConversionError) << ToUtf8(text);
@@ -199,7 +212,10 @@ TEST(WindowsFileSystemTest, DriveProbe) {
   std::vector<Row> rows = {
       {current[0], true},
       {static_cast<char32_t>(current[0] - U'A' + U'a'), true},  // lower case names the same drive
-      {U'1', false}, {U'/', false}, {U'\\', false}, {U'Ａ', false},
+      {U'1', false},
+      {U'/', false},
+      {U'\\', false},
+      {U'Ａ', false},
   };
   if (const char32_t unused = UnusedDriveLetter(); unused != 0) rows.push_back({unused, false});
   for (const Row& r : rows) {
