@@ -6,7 +6,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "common/cp932.h"
 #include "common/error.h"
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 #include "run/ordered_batch.h"
-#include "run/path_helpers.h"
+#include "tecris/path_helpers.h"
 #include "sections/output_context.h"
 #include "sections/section_dispatch.h"
 

@@ -5,7 +5,7 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "run/front_end.h"
-#include "run/path_check.h"
+#include "tecris/path_check.h"
 #include "sections/section_storage.h"
 
 namespace tecris2nx {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/file_system.h"
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
 

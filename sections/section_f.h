@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 #include "sections/section_storage.h"
 
 namespace tecris2nx {

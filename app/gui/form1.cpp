@@ -21,7 +21,7 @@
 #include "app/gui/drives.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
-#include "app/tecris_files.h"
+#include "tecris/tecris_files.h"
 #include "common/pattern_folder.h"
 #include "run/conversion_run.h"
 #include "run/ordered_batch.h"

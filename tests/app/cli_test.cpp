@@ -1,4 +1,4 @@
-#include "app/cli.h"
+#include "app/cli/cli.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "app/tecris_files.h"
+#include "tecris/tecris_files.h"
 #include "common/cp932.h"
 #include "support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 
 #include "common/error.h"
 #include "run/conversion_run.h"
-#include "run/path_helpers.h"
+#include "tecris/path_helpers.h"
 #include "support/memory_file_system.h"
 
 using namespace tecris2nx;

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "common/cp932.h"
-#include "run/path_check.h"
-#include "run/path_helpers.h"
+#include "tecris/path_check.h"
+#include "tecris/path_helpers.h"
 
 using namespace tecris2nx;
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/cli.h"
-#include "app/tecris_files.h"
+#include "app/cli/cli.h"
+#include "tecris/tecris_files.h"
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/file_system.h"
 #include "run/conversion_run.h"
-#include "run/path_check.h"
+#include "tecris/path_check.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 

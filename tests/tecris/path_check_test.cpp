@@ -1,4 +1,4 @@
-#include "run/path_check.h"
+#include "tecris/path_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "app/tecris_files.h"
+#include "tecris/tecris_files.h"
 
 #include "common/cp932.h"
 #include "common/error.h"
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 
 namespace tecris2nx {
 namespace {

@@ -1,12 +1,12 @@
-#include "app/cli.h"
+#include "app/cli/cli.h"
 
 #include <algorithm>
 
-#include "app/tecris_files.h"
+#include "tecris/tecris_files.h"
 #include "common/error.h"
 #include "run/conversion_run.h"
 #include "run/ordered_batch.h"
-#include "run/path_helpers.h"
+#include "tecris/path_helpers.h"
 
 namespace tecris2nx {
 namespace {

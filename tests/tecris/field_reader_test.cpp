@@ -1,4 +1,4 @@
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli.h"
+#include "app/cli/cli.h"
 
 #ifdef _WIN32
 #include "common/windows_api.h"

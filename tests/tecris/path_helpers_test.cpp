@@ -1,4 +1,4 @@
-#include "run/path_helpers.h"
+#include "tecris/path_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "run/path_helpers.h"
+#include "tecris/path_helpers.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 
 #include "common/cp932.h"
 #include "common/error.h"
-#include "run/field_reader.h"
+#include "tecris/field_reader.h"
 
 namespace tecris2nx {
 namespace {
