@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "run/convert_file.h"
 
 namespace tecris2nx {
 
@@ -17,16 +18,6 @@ enum MessageAnswer : int { kAnswerOk = 1, kAnswerYes = 6, kAnswerNo = 7 };
 
 /// The program's own title, used by message boxes given no title.
 extern const Text kProgramTitle;
-
-/// What one converted file produced, for front ends that report it.
-struct FileReport {
-  Text inputPath;
-  Text jobFolder;
-  std::vector<Text> written;  ///< output file names, in the order they were written
-  /// The marker at which the walk stopped before the end of the file (out of order or unknown).
-  Text stoppedAtMarker;
-  bool stoppedEarly = false;
-};
 
 /// Everything the conversion run needs from the window (or a stand-in for it).
 class RunFrontEnd {

@@ -38,6 +38,65 @@ bool IsWindowsDeviceName(TextView name) {
          upper[3] >= U'1' && upper[3] <= U'9';
 }
 
+/// What a RecordingSource saw; kept outside it, as the reader drops its source at the end.
+struct Recording {
+  std::string bytes;
+  bool ended = false;   ///< the source has no more bytes
+  bool failed = false;  ///< reading the source threw
+};
+
+/// Passes a source's bytes on and keeps a copy of them, so that they can be read again.
+class RecordingSource : public ByteSource {
+ public:
+  RecordingSource(ByteSource& source, Recording& recording)
+      : source_(source), recording_(recording) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t before = into.size();
+    try {
+      if (!source_.ReadMore(into, most)) {
+        recording_.ended = true;
+        return false;
+      }
+    } catch (const ConversionError&) {
+      recording_.failed = true;
+      throw;
+    }
+    recording_.bytes.append(into, before, std::string::npos);
+    return true;
+  }
+
+ private:
+  ByteSource& source_;
+  Recording& recording_;
+};
+
+/// Bytes already read from a source first, then the rest of that source.
+class ReplayedSource : public ByteSource {
+ public:
+  ReplayedSource(std::string head, std::unique_ptr<ByteSource> rest, bool restEnded)
+      : head_(std::move(head)), rest_(std::move(rest)), restEnded_(restEnded) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    if (used_ < head_.size()) {
+      const std::size_t n = std::min(most, head_.size() - used_);
+      into.append(head_, used_, n);
+      used_ += n;
+      if (used_ == head_.size()) {
+        std::string().swap(head_);  // replayed: its memory is not needed any more
+        used_ = 0;
+      }
+      return true;
+    }
+    if (restEnded_) return false;
+    return rest_->ReadMore(into, most);
+  }
+
+ private:
+  std::string head_;
+  std::size_t used_ = 0;
+  std::unique_ptr<ByteSource> rest_;
+  bool restEnded_;
+};
+
 }  // namespace
 
 std::int16_t CountSeparators(TextView text, TextView separators) {
@@ -63,19 +122,28 @@ std::vector<Text> SplitPath(TextView text, TextView separators) {
   return parts;
 }
 
-Text ReadJobName(const FileSystem& fs, const Text& path, PathStyle style) {
-  if (fs.KindOf(path) != EntryKind::kFile) return Text();
+IdentifiedFile ReadJobName(std::unique_ptr<ByteSource> source, PathStyle style) {
+  Recording recording;
   Text second;
-  try {
+  bool complete = true;
+  {
     // Read in pieces: only as much of the file as the first two fields need.
-    FieldReader in = FieldReader::FromSource(fs.OpenForReading(path));
-    in.ReadField();
-    second = in.ReadField();
-  } catch (const ConversionError&) {
-    return Text();  // unreadable, or fewer than two fields: not accepted, like a wrong identifier
+    FieldReader in = FieldReader::FromSource(std::make_unique<RecordingSource>(*source, recording));
+    try {
+      in.ReadField();
+      second = in.ReadField();
+    } catch (const ConversionError&) {
+      if (recording.failed) throw;
+      complete = false;  // fewer than two fields: not accepted, like a wrong identifier
+    }
   }
-  if (second.size() != kJobNameLength || !IsSafeJobName(second, style)) return Text();
-  return second;
+  IdentifiedFile read;
+  if (complete && second.size() == kJobNameLength && IsSafeJobName(second, style)) {
+    read.jobName = std::move(second);
+  }
+  read.content = std::make_unique<ReplayedSource>(std::move(recording.bytes), std::move(source),
+                                                  recording.ended);
+  return read;
 }
 
 bool IsSafeJobName(TextView name, PathStyle style) {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "tecris/tecris_files.h"
 #include "common/error.h"
-#include "run/conversion_run.h"
+#include "run/convert_file.h"
 #include "run/ordered_batch.h"
 #include "tecris/path_helpers.h"
+#include "tecris/tecris_files.h"
 
 namespace tecris2nx {
 namespace {
@@ -127,32 +127,6 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   }
 }
 
-/// Why a file has no JobName, for the user.
-Text NoJobNameReason(const FileSystem& fs, const Text& path) {
-  switch (fs.KindOf(path)) {
-    case EntryKind::kNone:
-      return U"ファイルがありません";
-    case EntryKind::kFolder:
-      return U"フォルダです（ファイルを指定してください）";
-    case EntryKind::kFile:
-      break;
-  }
-  return Text(U"指定されたﾌｧｲﾙは正しくありません") +
-         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
-}
-
-void PrintReport(std::ostream& err, const FileReport& report) {
-  Text line = report.inputPath + U" -> " + report.jobFolder + U":";
-  if (report.written.empty()) line += U" （書き出したファイルなし）";
-  for (const Text& name : report.written) line += U" " + name;
-  err << ToUtf8(line) << '\n';
-  if (report.stoppedEarly) {
-    err << ToUtf8(U"  マーカー \"" + report.stoppedAtMarker +
-                  U"\" は順序外または不明のため、そこから先は変換していません。")
-        << '\n';
-  }
-}
-
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -213,34 +187,20 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   }
 
   // Files are converted side by side and written in the order given, as one after another would.
-  std::vector<FileReport> reports(options.files.size());
+  std::vector<Text> inputs;
+  for (const std::string& file : options.files) inputs.push_back(FromUtf8(file));
+  const RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
+                              options.jobs > 0 ? options.jobs : DefaultWorkers()};
   int failed = 0;
-  const auto convert = [&](std::size_t i, FileTurn& turn) {
-    const RunEnvironment runEnv{turn.fs(), patternFolder, HostPathStyle()};
-    const Text input = FromUtf8(options.files[i]);
-    const Text jobName = ReadJobName(turn.fs(), input, runEnv.style);
-    turn.ClaimJob(jobName);
-    if (jobName.empty()) throw ConversionError(NoJobNameReason(turn.fs(), input));
-    SectionStorage storage;
-    reports[i] = ConvertTecrisFile(input, outputFolder, jobName, runEnv, storage);
-  };
-  const auto finished = [&](std::size_t i, std::exception_ptr error) {
-    const std::string& file = options.files[i];
-    try {
-      if (error) std::rethrow_exception(error);
-      if (options.verbose) PrintReport(err, reports[i]);
-    } catch (const ConversionError& e) {
-      err << "tecris2nx: " << file << ": " << ToUtf8(e.message()) << '\n';
+  ConvertFilesInOrder(inputs, outputFolder, runEnv, [&](std::size_t i, const FileReport& report) {
+    if (report.outcome != FileOutcome::kConverted) {
+      err << "tecris2nx: " << options.files[i] << ": " << ToUtf8(report.error) << '\n';
       ++failed;
-    } catch (const std::exception& e) {
-      err << "tecris2nx: " << file << ": 予期しないエラー: " << e.what() << '\n';
-      ++failed;
+    } else if (options.verbose) {
+      for (const Text& line : ReportLines(report.inputPath, report)) err << ToUtf8(line) << '\n';
     }
-    reports[i] = FileReport();  // reported: its lists are not needed any more
     return true;
-  };
-  ConvertInOrder(options.files.size(), options.jobs > 0 ? options.jobs : DefaultWorkers(), env.fs,
-                 convert, finished);
+  });
   return failed == 0 ? kCliOk : kCliFailed;
 }
 

@@ -1,12 +1,12 @@
-// Converts arbitrary bytes as a TECRIS file. A ConversionError is a proper refusal; any other
-// exception, a crash, a leak or a sanitizer report is a finding.
+// Converts arbitrary bytes as a TECRIS file. A refusal naming the problem is proper; an unexpected
+// error, a crash, a leak or a sanitizer report is a finding.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "common/error.h"
-#include "run/conversion_run.h"
-#include "tecris/path_helpers.h"
+#include "run/convert_file.h"
 #include "support/memory_file_system.h"
 
 using namespace tecris2nx;
@@ -34,11 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   testing::MemoryFileSystem fs = BaseFileSystem();
   fs.AddFile(U"/in/f.001", std::string(reinterpret_cast<const char*>(data), size));
   const RunEnvironment env{fs, U"/patdat/", PathStyle::kPosix};
-  SectionStorage storage;
-  try {
-    const Text jobName = ReadJobName(fs, U"/in/f.001", PathStyle::kPosix);
-    if (!jobName.empty()) ConvertTecrisFile(U"/in/f.001", U"/out", jobName, env, storage);
-  } catch (const ConversionError&) {
-  }
+  const FileReport report = ConvertFile(U"/in/f.001", U"/out", env);
+  static const Text unexpected = [] {
+    const Text text = UnexpectedErrorText("");
+    return text.substr(0, text.find(U'（'));
+  }();
+  if (report.error.starts_with(unexpected)) std::abort();
   return 0;
 }

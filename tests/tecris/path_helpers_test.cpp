@@ -157,27 +157,39 @@ TEST(ReadJobNameTest, TakesAnElevenCharacterSecondField) {
   RealFileSystem fs;
   for (const Row& r : rows) {
     tmp.Write("f.001", r.bytes);
-    EXPECT_EQ(ReadJobName(fs, tmp.TextOf("f.001"), PathStyle::kWindows), r.windows) << r.name;
-    EXPECT_EQ(ReadJobName(fs, tmp.TextOf("f.001"), PathStyle::kPosix), r.posix) << r.name;
+    for (const PathStyle style : {PathStyle::kWindows, PathStyle::kPosix}) {
+      IdentifiedFile read = ReadJobName(fs.OpenForReading(tmp.TextOf("f.001")), style);
+      EXPECT_EQ(read.jobName, style == PathStyle::kWindows ? r.windows : r.posix) << r.name;
+      // The conversion reads the file again from here: every byte, once, in order.
+      std::string again;
+      while (read.content->ReadMore(again, 1000)) {
+      }
+      EXPECT_EQ(again, r.bytes) << r.name;
+    }
   }
 }
 
-TEST(ReadJobNameTest, MissingFolderOrUnreadableGivesEmpty) {
-  TempDir tmp;
-  RealFileSystem fs;
-  tmp.Write("sub/12345678.001", "A,12345678001\r\n");
-  EXPECT_EQ(ReadJobName(fs, tmp.TextOf("missing.001")), U"");
-  EXPECT_EQ(ReadJobName(fs, tmp.TextOf("sub")), U"");
-
-  // Says the file is there, then fails to read it.
-  class FailingReads : public MemoryFileSystem {
+TEST(ReadJobNameTest, AFailingReadIsPassedOnNotTakenForAShortFile) {
+  // Hands out the first field, then fails.
+  class FailingSource : public ByteSource {
    public:
-    std::string ReadAll(const Text& path) const override {
-      throw ConversionError(U"ファイルを読めません: " + path);
+    bool ReadMore(std::string& into, std::size_t) override {
+      if (calls_++ == 0) {
+        into += "A,123";
+        return true;
+      }
+      throw ConversionError(U"ファイルを読めません: /in/f.001（読み込みエラー）");
     }
-  } failing;
-  failing.AddFile(U"/in/f.001", "A,12345678001\r\n");
-  EXPECT_EQ(ReadJobName(failing, U"/in/f.001"), U"");
+
+   private:
+    int calls_ = 0;
+  };
+  try {
+    ReadJobName(std::make_unique<FailingSource>(), PathStyle::kPosix);
+    ADD_FAILURE() << "no error";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(e.message(), U"ファイルを読めません: /in/f.001（読み込みエラー）");
+  }
 }
 
 TEST(EnsureJobFolderTest, MakesTheFolderOnlyWhenNothingIsThere) {

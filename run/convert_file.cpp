@@ -1,0 +1,199 @@
+#include "run/convert_file.h"
+
+#include <exception>
+#include <utility>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include "common/cp932.h"
+#include "common/error.h"
+#include "run/ordered_batch.h"
+#include "sections/output_context.h"
+#include "sections/section_dispatch.h"
+#include "tecris/field_reader.h"
+#include "tecris/path_helpers.h"
+
+namespace tecris2nx {
+
+const Text kBadFileMessage = U"指定されたﾌｧｲﾙは正しくありません";
+
+namespace {
+
+/// Hands memory freed by a finished section back to the system, so that a large file's sections
+/// do not add up in the process's footprint.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+#if __GLIBC_PREREQ(2, 33)
+  // Only worth a call to the system when a large section was freed; small files free little.
+  if (mallinfo2().fordblks > (std::size_t{1} << 20)) malloc_trim(0);
+#endif
+#endif
+}
+
+/// Reads the rest of the file; true when every field left is empty.
+bool OnlyEmptyFieldsLeft(FieldReader& in) {
+  while (!in.AtEnd()) {
+    if (!in.ReadField().empty()) return false;
+  }
+  return true;
+}
+
+/// Why a file has no JobName, for the user.
+Text NoJobNameReason(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::kNone:
+      return U"ファイルがありません";
+    case EntryKind::kFolder:
+      return U"フォルダです（ファイルを指定してください）";
+    case EntryKind::kFile:
+      break;
+  }
+  return kBadFileMessage +
+         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
+}
+
+/// Makes the job folder and walks the sections of the file from its first field. Throws
+/// ConversionError naming the problem; files written before the failure stay.
+void ConvertSections(FieldReader& in, const Text& outputFolder, const Text& jobName,
+                     const RunEnvironment& env, SectionStorage& storage, FileReport& report) {
+  const char32_t separator = SeparatorOf(env.style);
+  EnsureJobFolder(env.fs, outputFolder, jobName, separator);
+  report.jobFolder = outputFolder + separator + jobName;
+  if (env.fs.KindOf(report.jobFolder) != EntryKind::kFolder) {
+    throw ConversionError(U"ジョブフォルダを作成できません: " + report.jobFolder +
+                          U"（同じ名前のファイルがあります）");
+  }
+
+  storage.SectionGTable.Reset(0, 0);
+  storage.SectionHTable.Reset(0, 0);
+
+  PendingFiles pending;
+  const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
+                          separator, &report.written,  &pending};
+  Text marker = MarkerText(in.ReadField());
+  bool markerUnused = true;  // a marker was read that no section has taken yet
+  for (const SectionHandler& handler : SectionHandlers()) {
+    if (marker.size() != 1 || marker[0] != handler.letter) continue;
+    markerUnused = false;
+    in.BeginSection(handler.letter);
+    handler.read(in, storage);
+    if (handler.write) {
+      handler.write(out, storage);
+      out.Commit();
+    }
+    // No later step reads the table again (section D reads section B's layers from X1.txt).
+    if (handler.release) {
+      handler.release(storage);
+      ReturnFreedMemory();
+    }
+    marker.clear();
+    if (handler.letter != U'H' && !in.AtEnd()) {
+      in.BeginSection(0);
+      marker = MarkerText(in.ReadField());
+      markerUnused = true;
+    }
+  }
+  // Empty lines after the last section are no section that was left out.
+  if (markerUnused && marker.empty()) markerUnused = !OnlyEmptyFieldsLeft(in);
+  if (markerUnused) {
+    report.stoppedEarly = true;
+    report.stoppedAtMarker = marker;
+  }
+  WriteAfterSections(out, storage);
+  out.Commit();
+}
+
+void Fail(FileReport& report, Text problem) {
+  report.outcome = FileOutcome::kFailed;
+  report.error = std::move(problem);
+}
+
+}  // namespace
+
+FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnvironment& env,
+                       const OnJobName& onJobName) {
+  FileReport report;
+  report.inputPath = input;
+  try {
+    const EntryKind kind = env.fs.KindOf(input);
+    IdentifiedFile file;
+    if (kind == EntryKind::kFile) file = ReadJobName(env.fs.OpenForReading(input), env.style);
+    if (onJobName) onJobName(file.jobName);
+    if (file.jobName.empty()) {
+      report.outcome = FileOutcome::kNoJobName;
+      report.error = NoJobNameReason(kind);
+      return report;
+    }
+    report.jobName = file.jobName;
+    FieldReader in = FieldReader::FromSource(std::move(file.content));
+    SectionStorage storage;
+    ConvertSections(in, outputFolder, report.jobName, env, storage, report);
+  } catch (const ConversionError& e) {
+    Fail(report, e.message());
+  } catch (const std::exception& e) {
+    Fail(report, UnexpectedErrorText(e.what()));
+  }
+  return report;
+}
+
+void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFolder,
+                         const RunEnvironment& env,
+                         const std::function<bool(std::size_t, const FileReport&)>& finished) {
+  std::vector<FileReport> reports(inputs.size());
+  const auto convert = [&](std::size_t i, FileTurn& turn) {
+    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style};
+    reports[i] = ConvertFile(inputs[i], outputFolder, fileEnv,
+                             [&turn](const Text& jobName) { turn.ClaimJob(jobName); });
+  };
+  const auto written = [&](std::size_t i, std::exception_ptr error) {
+    FileReport report = std::move(reports[i]);  // reported: its lists are not kept
+    report.inputPath = inputs[i];
+    if (error) {
+      // A held-back write failed after the conversion itself was done.
+      try {
+        std::rethrow_exception(error);
+      } catch (const ConversionError& e) {
+        Fail(report, e.message());
+      } catch (const std::exception& e) {
+        Fail(report, UnexpectedErrorText(e.what()));
+      }
+    }
+    return finished(i, report);
+  };
+  ConvertInOrder(inputs.size(), env.workers, env.fs, convert, written);
+}
+
+std::vector<Text> ReportLines(const Text& shownName, const FileReport& report) {
+  std::vector<Text> lines;
+  Text line = shownName + U" -> " + report.jobFolder + U":";
+  if (report.written.empty()) line += U" （書き出したファイルなし）";
+  for (const Text& name : report.written) line += U" " + name;
+  lines.push_back(std::move(line));
+  if (report.stoppedEarly) {
+    lines.push_back(U"  マーカー \"" + report.stoppedAtMarker +
+                    U"\" は順序外または不明のため、そこから先は変換していません。");
+  }
+  return lines;
+}
+
+Text FailureText(const Text& inputPath, const Text& problem) {
+  return U"ファイル " + inputPath + U" を変換できませんでした。\n" + problem;
+}
+
+Text UnexpectedErrorText(const char* what) {
+  return U"予期しないエラーが発生しました（" + FromUtf8(what) + U"）。";
+}
+
+FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, const Text& jobName,
+                             const RunEnvironment& env, SectionStorage& storage) {
+  FileReport report;
+  report.inputPath = inputPath;
+  report.jobName = jobName;
+  FieldReader in = FieldReader::FromSource(env.fs.OpenForReading(inputPath));
+  ConvertSections(in, outputFolder, jobName, env, storage, report);
+  return report;
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "common/file_system.h"
+#include "common/text.h"
+#include "sections/section_storage.h"
+#include "tecris/path_check.h"
+
+namespace tecris2nx {
+
+/// What a conversion works with besides its front end.
+struct RunEnvironment {
+  FileSystem& fs;
+  Text patternFolder;  ///< ends with the separator
+  PathStyle style = HostPathStyle();
+  /// Files a batch converts at once; 1 converts them one after another on the calling thread.
+  int workers = 1;
+};
+
+/// How one file's conversion ended.
+enum class FileOutcome {
+  kConverted,  ///< every section read; the walk may still have stopped at a marker
+  kNoJobName,  ///< field 2 is no identifier usable as a job folder name, or no file is there
+  kFailed,     ///< stopped by an error; files of the sections before it stay
+};
+
+/// What one file's conversion produced, for front ends that report it.
+struct FileReport {
+  Text inputPath;
+  Text jobName;  ///< the identifier read from field 2; empty for kNoJobName
+  Text jobFolder;
+  std::vector<Text> written;  ///< output file names, in the order they were written
+  /// The marker at which the walk stopped before the end of the file (out of order or unknown).
+  Text stoppedAtMarker;
+  bool stoppedEarly = false;
+  FileOutcome outcome = FileOutcome::kConverted;
+  /// Why the file was not converted, for the user; empty when it was.
+  Text error;
+};
+
+/// Called with the identifier (empty when there is none) as soon as it is read, before anything
+/// of the file is written or looked at in the output folder.
+using OnJobName = std::function<void(const Text& jobName)>;
+
+/// The message for a file without a usable identifier.
+extern const Text kBadFileMessage;
+
+/// Converts one TECRIS file into outputFolder/<identifier>: opens it once, reads the identifier,
+/// makes the job folder, walks the sections A to H and writes their files. Errors come back in
+/// the report; only a batch's stop passes through as an exception.
+FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnvironment& env,
+                       const OnJobName& onJobName = {});
+
+/// Converts the inputs, env.workers at once, and hands each report to `finished` in input order,
+/// as converting them one after another would; `finished` returns false to stop the batch, and
+/// no later file writes anything then. A report whose held-back writes failed says so.
+void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFolder,
+                         const RunEnvironment& env,
+                         const std::function<bool(std::size_t, const FileReport&)>& finished);
+
+/// The lines that report a converted file: its outputs and, when the walk stopped at a marker, why.
+std::vector<Text> ReportLines(const Text& shownName, const FileReport& report);
+
+/// The text that tells a user which file could not be converted and why.
+Text FailureText(const Text& inputPath, const Text& problem);
+
+/// The problem text for an error nobody foresaw.
+Text UnexpectedErrorText(const char* what);
+
+/// Converts one TECRIS file whose JobName is known into outputFolder/jobName. Throws
+/// ConversionError naming the problem; files written before the failure stay.
+FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, const Text& jobName,
+                             const RunEnvironment& env, SectionStorage& storage);
+
+}  // namespace tecris2nx

@@ -1,0 +1,154 @@
+#include "run/convert_file.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "support/memory_file_system.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+using testing::MemoryFileSystem;
+
+/// Fails to read two files: one as the system would say why, one with an error nobody foresaw.
+class FailingReads : public MemoryFileSystem {
+ public:
+  std::string ReadAll(const Text& path) const override {
+    if (path == U"/in/locked.001") throw ConversionError(U"ファイルを開けません: /in/locked.001");
+    if (path == U"/in/odd.001") throw std::runtime_error("odd");
+    return MemoryFileSystem::ReadAll(path);
+  }
+};
+
+TEST(ConvertFileTest, ReportsTheOutcomeAndTheIdentifierBeforeWriting) {
+  struct Row {
+    const char* name;
+    Text input;
+    FileOutcome outcome;
+    Text error;
+    std::optional<Text> told;  ///< what the identifier callback heard; none: not called
+    std::vector<Text> written;
+  };
+  const Text badId =
+      U"指定されたﾌｧｲﾙは正しくありません（2 番目のフィールドがフォルダ名に使える 11 "
+      U"文字の識別子ではありません）";
+  const Row rows[] = {
+      {"converted", U"/in/good.001", FileOutcome::kConverted, U"", U"12345678001", {U"X5.txt"}},
+      {"ten characters", U"/in/short.001", FileOutcome::kNoJobName, badId, U"", {}},
+      {"one field", U"/in/one.001", FileOutcome::kNoJobName, badId, U"", {}},
+      {"missing", U"/in/missing.001", FileOutcome::kNoJobName, U"ファイルがありません", U"", {}},
+      {"folder",
+       U"/in/sub",
+       FileOutcome::kNoJobName,
+       U"フォルダです（ファイルを指定してください）",
+       U"",
+       {}},
+      {"section error",
+       U"/in/cut.001",
+       FileOutcome::kFailed,
+       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。",
+       U"12345678002",
+       {}},
+      {"unreadable",
+       U"/in/locked.001",
+       FileOutcome::kFailed,
+       U"ファイルを開けません: /in/locked.001",
+       std::nullopt,
+       {}},
+      {"unforeseen",
+       U"/in/odd.001",
+       FileOutcome::kFailed,
+       U"予期しないエラーが発生しました（odd）。",
+       std::nullopt,
+       {}},
+  };
+  FailingReads fs;
+  fs.AddFile(U"/in/good.001", Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n"));
+  fs.AddFile(U"/in/short.001", Cp932Lines("C,1234567800,y,0\n"));
+  fs.AddFile(U"/in/one.001", Cp932Lines("C\n"));
+  fs.AddFile(U"/in/sub/x", "");
+  fs.AddFile(U"/in/cut.001", Cp932Lines("C,12345678002,y,2\n1,2,3,1.5,12,28\n"));
+  fs.AddFile(U"/in/locked.001", "");
+  fs.AddFile(U"/in/odd.001", "");
+  fs.MakeFolder(U"/out");
+  const RunEnvironment env{fs, U"/patdat/", PathStyle::kPosix};
+  for (const Row& r : rows) {
+    std::optional<Text> told;
+    const FileReport report = ConvertFile(r.input, U"/out", env, [&](const Text& jobName) {
+      told = jobName;
+      // Nothing of the file is in the output folder yet: a batch may still have to wait.
+      if (!jobName.empty()) {
+        EXPECT_EQ(fs.KindOf(U"/out/" + jobName), EntryKind::kNone) << r.name;
+      }
+    });
+    EXPECT_EQ(report.inputPath, r.input) << r.name;
+    EXPECT_EQ(report.outcome, r.outcome) << r.name;
+    EXPECT_EQ(report.error, r.error) << r.name;
+    EXPECT_EQ(told, r.told) << r.name;
+    EXPECT_EQ(report.written, r.written) << r.name;
+  }
+  EXPECT_EQ(fs.ReadAll(U"/out/12345678001/X5.txt"), Cp932Lines("   1,   1.50,12,,30,,,,,,\n"));
+}
+
+TEST(ConvertFilesInOrderTest, AFailedWriteIsThatFilesFailure) {
+  for (const int workers : {1, 3}) {
+    testing::TempDir tmp;
+    tmp.Write("in/a.001", Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n"));
+    tmp.Write("in/b.001", Cp932Lines("C,12345678002,y,1\n1,2,3,1.5,12,28\n"));
+    tmp.Write("in/c.001", Cp932Lines("C,12345678003,y,1\n1,2,3,1.5,12,28\n"));
+    tmp.Write("out/12345678002/X5.txt/x", "");  // a folder where the file goes
+    RealFileSystem fs;
+    const std::vector<Text> inputs = {tmp.TextOf("in/a.001"), tmp.TextOf("in/b.001"),
+                                      tmp.TextOf("in/c.001")};
+    std::vector<std::pair<std::size_t, FileOutcome>> seen;
+    ConvertFilesInOrder(inputs, tmp.TextOf("out"),
+                        RunEnvironment{fs, U"/patdat/", HostPathStyle(), workers},
+                        [&](std::size_t i, const FileReport& report) {
+                          EXPECT_EQ(report.inputPath, inputs[i]);
+                          seen.emplace_back(i, report.outcome);
+                          if (report.outcome == FileOutcome::kFailed) {
+                            EXPECT_NE(report.error.find(U"X5.txt"), Text::npos) << workers;
+                          }
+                          return true;
+                        });
+    const std::vector<std::pair<std::size_t, FileOutcome>> expected = {
+        {0, FileOutcome::kConverted}, {1, FileOutcome::kFailed}, {2, FileOutcome::kConverted}};
+    EXPECT_EQ(seen, expected) << workers;
+    EXPECT_TRUE(tmp.Exists("out/12345678003/X5.txt")) << workers;
+  }
+}
+
+TEST(ReportLinesTest, NamesTheOutputsAndWhereTheWalkStopped) {
+  struct Row {
+    const char* name;
+    FileReport report;
+    std::vector<Text> lines;
+  };
+  FileReport written;
+  written.jobFolder = U"/out/12345678001";
+  written.written = {U"X5.txt", U"L209.txt"};
+  FileReport nothing = written;
+  nothing.written.clear();
+  FileReport stopped = written;
+  stopped.stoppedEarly = true;
+  stopped.stoppedAtMarker = U"B";
+  const Row rows[] = {
+      {"written", written, {U"a.001 -> /out/12345678001: X5.txt L209.txt"}},
+      {"nothing written", nothing, {U"a.001 -> /out/12345678001: （書き出したファイルなし）"}},
+      {"stopped",
+       stopped,
+       {U"a.001 -> /out/12345678001: X5.txt L209.txt",
+        U"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。"}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ReportLines(U"a.001", r.report), r.lines) << r.name;
+}
+
+}  // namespace
+}  // namespace tecris2nx
