@@ -60,8 +60,8 @@ void RunSteps(RunFrontEnd& ui, const RunEnvironment& env) {
   PathCheckEnv check;
   check.style = env.style;
   check.makeDriveCurrent = [&env](char32_t letter) { return env.fs.MakeDriveCurrent(letter); };
-  check.showMessage = [&ui](const Text& text, int style, const Text& title) {
-    ui.ShowMessage(text, style, title);
+  check.showInformation = [&ui](const Text& text) {
+    ui.ShowMessage(text, kStyleOkInformation, Text());
   };
 
   Text source = ui.SourceText();

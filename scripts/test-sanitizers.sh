@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/sanitize
 seconds="${FUZZ_SECONDS:-60}"
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON \
   -DTECRIS2NX_FUZZ=ON -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -15,7 +15,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 
 # Batches convert files on several threads: those tests again under ThreadSanitizer, a few times.
 tsan=build/tsan
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON \
   -DTECRIS2NX_TSAN=ON -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$tsan" -j "$(nproc)" --target tecris2nx_tests
 TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/tecris2nx_tests" --gtest_brief=1 --gtest_repeat=3 \

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=build/windows
 jobs="${JOBS:-2}"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 
@@ -48,7 +48,7 @@ timeout "${WINDOWS_TEST_TIMEOUT:-900}" \
 # The bundled examples through both programs: the Windows one into a Z:\ folder and into a C:\
 # folder with a Japanese name must write exactly the Linux one's bytes.
 linux="${LINUX_BUILD:-build/test}"
-cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON >/dev/null
 cmake --build "$linux" -j "$jobs" --target tecris2nx >/dev/null
 e2e="$build/e2e"
 c_folder="tecris2nx-e2e"

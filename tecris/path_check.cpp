@@ -6,7 +6,6 @@
 #include <string>
 
 #include "common/cp932.h"
-#include "run/front_end.h"
 
 namespace tecris2nx {
 
@@ -29,7 +28,7 @@ namespace {
 bool Contains(const Text& text, char32_t c) { return text.find(c) != Text::npos; }
 
 void ShowDriveNameMessage(const PathCheckEnv& env) {
-  if (env.showMessage) env.showMessage(kDriveNameMessage, kStyleOkInformation, Text());
+  if (env.showInformation) env.showInformation(kDriveNameMessage);
 }
 
 /// A failing or missing probe is a drive that cannot be used, never an escaping error.

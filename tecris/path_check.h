@@ -18,8 +18,8 @@ struct PathCheckEnv {
   PathStyle style = HostPathStyle();
   /// Makes the drive current; false when it cannot be used. Not called for the Posix style.
   std::function<bool(char32_t letter)> makeDriveCurrent;
-  /// Shows a message box (text, style number, title; an empty title is the program's own).
-  std::function<void(const Text& text, int style, const Text& title)> showMessage;
+  /// Shows an information box with the program's own title.
+  std::function<void(const Text& text)> showInformation;
 };
 
 /// The drive-name message of the path check.

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PathCheckEnv env;
     env.style = style;
     env.makeDriveCurrent = [](char32_t letter) { return letter == U'C' || letter == U'c'; };
-    env.showMessage = [](const Text&, int, const Text&) {};
+    env.showInformation = [](const Text&) {};
     Text path = text;
     CheckPath(path, env);
     IsSafeJobName(text, style);

@@ -105,6 +105,10 @@ TEST_P(ConversionRunTest, PathFailuresStopBeforeAnythingIsConverted) {
     EXPECT_EQ(BoxTexts(), r.boxes) << r.name;
     EXPECT_EQ(ui.boxes.back().title, r.title) << r.name;
     EXPECT_EQ(ui.boxes.back().style, kStyleOkExclamation) << r.name;
+    if (r.boxes.front() == kDriveNameMessage) {
+      EXPECT_EQ(ui.boxes.front().style, kStyleOkInformation) << r.name;
+      EXPECT_EQ(ui.boxes.front().title, U"") << r.name;
+    }
     EXPECT_EQ(ui.focusedDestination, r.focus) << r.name;
     EXPECT_EQ(ui.messageLine, U"") << r.name;
     EXPECT_FALSE(ui.clearPending) << r.name;

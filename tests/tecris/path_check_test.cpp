@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/cp932.h"
-#include "run/front_end.h"
 
 namespace tecris2nx {
 namespace {
@@ -17,12 +16,7 @@ struct FakeHost {
   std::set<char32_t> drives = {U'C', U'D'};
   std::vector<char32_t> probed;
   char32_t current = U'D';
-  struct Box {
-    Text text;
-    int style;
-    Text title;
-  };
-  std::vector<Box> boxes;
+  std::vector<Text> boxes;  ///< information boxes shown
 
   PathCheckEnv Env(PathStyle style) {
     PathCheckEnv env;
@@ -33,9 +27,7 @@ struct FakeHost {
       current = letter;
       return true;
     };
-    env.showMessage = [this](const Text& text, int style, const Text& title) {
-      boxes.push_back({text, style, title});
-    };
+    env.showInformation = [this](const Text& text) { boxes.push_back(text); };
     return env;
   }
 };
@@ -57,9 +49,7 @@ void RunRows(PathStyle style, const std::vector<CheckRow>& rows) {
     EXPECT_EQ(path, r.after) << name;
     ASSERT_EQ(host.boxes.size(), r.driveMessage ? 1u : 0u) << name;
     if (r.driveMessage) {
-      EXPECT_EQ(host.boxes[0].text, kDriveNameMessage);
-      EXPECT_EQ(host.boxes[0].style, kStyleOkInformation);
-      EXPECT_EQ(host.boxes[0].title, U"");
+      EXPECT_EQ(host.boxes[0], kDriveNameMessage);
     }
     EXPECT_EQ(host.probed, r.probed ? std::vector<char32_t>{r.probed} : std::vector<char32_t>{})
         << name;
