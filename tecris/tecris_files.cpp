@@ -2,7 +2,7 @@
 
 #include "common/cp932.h"
 #include "common/error.h"
-#include "tecris/field_reader.h"
+#include "tecris/path_helpers.h"
 
 namespace tecris2nx {
 namespace {
@@ -31,12 +31,13 @@ std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
     if (fs.KindOf(path) != EntryKind::kFile) continue;
     const Text digits = name.substr(0, 8) + name.substr(9, 3);
     try {
-      // Only the first two fields are read: a large file is not loaded whole.
-      FieldReader in = FieldReader::FromSource(fs.OpenForReading(path));
-      in.ReadField();
-      if (in.ReadField() == digits) accepted.push_back(name);
+      // The identifier is read as a conversion reads it: only the first two fields, not the
+      // whole file. Eleven digits are safe as a folder name in either style.
+      if (ReadJobName(fs.OpenForReading(path), HostPathStyle()).jobName == digits) {
+        accepted.push_back(name);
+      }
     } catch (const ConversionError&) {
-      // Unreadable, or fewer than two fields: not a TECRIS file; look at the next name.
+      // Unreadable: not a TECRIS file; look at the next name.
     }
   }
   return accepted;
