@@ -1,6 +1,7 @@
 #include "run/convert_file.h"
 
 #include <exception>
+#include <span>
 #include <utility>
 
 #ifdef __GLIBC__
@@ -54,42 +55,43 @@ Text NoJobNameReason(EntryKind kind) {
          U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
 }
 
-/// Makes the job folder and walks the sections of the file from its first field. Throws
-/// ConversionError naming the problem; files written before the failure stay.
-void ConvertSections(FieldReader& in, const Text& outputFolder, const Text& jobName,
-                     const RunEnvironment& env, SectionStorage& storage, FileReport& report) {
+/// Makes the job folder and walks the sections of the file from its first field, in the order of
+/// the section table. Throws ConversionError naming the problem; files written before the failure
+/// stay.
+void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnvironment& env,
+                     FileReport& report) {
   const char32_t separator = SeparatorOf(env.style);
-  EnsureJobFolder(env.fs, outputFolder, jobName, separator);
-  report.jobFolder = outputFolder + separator + jobName;
+  EnsureJobFolder(env.fs, outputFolder, report.jobName, separator);
+  report.jobFolder = outputFolder + separator + report.jobName;
   if (env.fs.KindOf(report.jobFolder) != EntryKind::kFolder) {
     throw ConversionError(U"ジョブフォルダを作成できません: " + report.jobFolder +
                           U"（同じ名前のファイルがあります）");
   }
 
-  storage.SectionGTable.Reset(0, 0);
-  storage.SectionHTable.Reset(0, 0);
-
   PendingFiles pending;
   const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
                           separator, &report.written,  &pending};
+  const std::span<const SectionHandler> handlers = SectionHandlers();
+  SectionStore store;
   Text marker = MarkerText(in.ReadField());
   bool markerUnused = true;  // a marker was read that no section has taken yet
-  for (const SectionHandler& handler : SectionHandlers()) {
+  for (std::size_t row = 0; row < handlers.size(); ++row) {
+    const SectionHandler& handler = handlers[row];
     if (marker.size() != 1 || marker[0] != handler.letter) continue;
     markerUnused = false;
     in.BeginSection(handler.letter);
-    handler.read(in, storage);
+    handler.read(in, store.At(row));
     if (handler.write) {
-      handler.write(out, storage);
+      handler.write(out, store.At(row));
       out.Commit();
     }
-    // No later step reads the table again (section D reads section B's layers from X1.txt).
-    if (handler.release) {
-      handler.release(storage);
+    if (handler.release == ReleaseAt::kAfterWrite) {
+      store.Release(row);
       ReturnFreedMemory();
     }
     marker.clear();
-    if (handler.letter != U'H' && !in.AtEnd()) {
+    // The last section ends the walk; what follows it is looked at below.
+    if (row + 1 < handlers.size() && !in.AtEnd()) {
       in.BeginSection(0);
       marker = MarkerText(in.ReadField());
       markerUnused = true;
@@ -101,8 +103,12 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const Text& jobN
     report.stoppedEarly = true;
     report.stoppedAtMarker = marker;
   }
-  WriteAfterSections(out, storage);
-  out.Commit();
+  for (const SectionHandler& handler : handlers) {
+    if (handler.afterWalk) {
+      handler.afterWalk(out, store);
+      out.Commit();
+    }
+  }
 }
 
 void Fail(FileReport& report, Text problem) {
@@ -128,8 +134,7 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
     }
     report.jobName = file.jobName;
     FieldReader in = FieldReader::FromSource(std::move(file.content));
-    SectionStorage storage;
-    ConvertSections(in, outputFolder, report.jobName, env, storage, report);
+    ConvertSections(in, outputFolder, env, report);
   } catch (const ConversionError& e) {
     Fail(report, e.message());
   } catch (const std::exception& e) {
@@ -184,16 +189,6 @@ Text FailureText(const Text& inputPath, const Text& problem) {
 
 Text UnexpectedErrorText(const char* what) {
   return U"予期しないエラーが発生しました（" + FromUtf8(what) + U"）。";
-}
-
-FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, const Text& jobName,
-                             const RunEnvironment& env, SectionStorage& storage) {
-  FileReport report;
-  report.inputPath = inputPath;
-  report.jobName = jobName;
-  FieldReader in = FieldReader::FromSource(env.fs.OpenForReading(inputPath));
-  ConvertSections(in, outputFolder, jobName, env, storage, report);
-  return report;
 }
 
 }  // namespace tecris2nx

@@ -6,7 +6,6 @@
 
 #include "common/file_system.h"
 #include "common/text.h"
-#include "sections/section_storage.h"
 #include "tecris/path_check.h"
 
 namespace tecris2nx {
@@ -69,10 +68,5 @@ Text FailureText(const Text& inputPath, const Text& problem);
 
 /// The problem text for an error nobody foresaw.
 Text UnexpectedErrorText(const char* what);
-
-/// Converts one TECRIS file whose JobName is known into outputFolder/jobName. Throws
-/// ConversionError naming the problem; files written before the failure stay.
-FileReport ConvertTecrisFile(const Text& inputPath, const Text& outputFolder, const Text& jobName,
-                             const RunEnvironment& env, SectionStorage& storage);
 
 }  // namespace tecris2nx

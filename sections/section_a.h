@@ -7,11 +7,20 @@
 #include <vector>
 
 #include "common/file_system.h"
-#include "tecris/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
+#include "tecris/field_reader.h"
 
 namespace tecris2nx {
+
+/// Slots 1 to 34 of the survey header; slot 0 is never used.
+using SectionATableType = std::array<Text, 35>;
+
+/// What section A keeps until its files are written.
+struct SectionAData {
+  SectionATableType table;
+  Text firstField;
+};
 
 /// Consumes the 41 fields of the survey header into the 34 slots and the first field.
 void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField);

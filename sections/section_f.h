@@ -3,11 +3,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "tecris/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
+#include "tecris/field_reader.h"
 
 namespace tecris2nx {
+
+/// What section F keeps until its file is written.
+struct SectionFData {
+  RecordTable table;
+  std::int16_t kind8 = 0;
+};
 
 /// Three-value interval records and the kind flag (1 when the kind field's value is 8).
 void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8);

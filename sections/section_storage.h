@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -114,23 +113,6 @@ class RecordTable {
   int valueInOrder_ = 0;            ///< values of the last record begun in order, 0 once complete
   /// Cells stored out of order or stored again, once that has happened (tests, not readers).
   std::unordered_map<std::size_t, std::uint32_t> elsewhere_;
-};
-
-/// Slots 1 to 34 of the survey header; slot 0 is never used.
-using SectionATableType = std::array<Text, 35>;
-
-/// All section tables of one run. A reader replaces its own table; writers only read.
-struct SectionStorage {
-  SectionATableType SectionATable;
-  Text SectionAFirstField;
-  RecordTable SectionBTable;
-  RecordTable SectionCTable;
-  RecordTable SectionDTable;
-  RecordTable SectionETable;
-  RecordTable SectionFTable;
-  std::int16_t SectionFKind8 = 0;
-  RecordTable SectionGTable;
-  RecordTable SectionHTable;
 };
 
 }  // namespace tecris2nx

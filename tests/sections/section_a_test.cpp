@@ -6,7 +6,7 @@
 
 #include "common/cp932.h"
 #include "common/error.h"
-#include "run/conversion_run.h"
+#include "run/convert_file.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
@@ -231,9 +231,9 @@ TEST(SectionATest, ExampleFileConverts) {
   const Text source = FromUtf8(TECRIS2NX_SOURCE_DIR);
   const Text sep(1, HostSeparator());
   const RunEnvironment env{fs, source + sep + U"examples" + sep + U"sample-patdat" + sep};
-  SectionStorage storage;
-  const FileReport report = ConvertTecrisFile(source + sep + U"examples" + sep + U"12345678.001",
-                                              dir.text(), U"12345678001", env, storage);
+  const FileReport report =
+      ConvertFile(source + sep + U"examples" + sep + U"12345678.001", dir.text(), env);
+  EXPECT_EQ(report.error, U"");
   EXPECT_FALSE(report.stoppedEarly);
 
   EXPECT_EQ(dir.Read("12345678001/titl01.txt"),

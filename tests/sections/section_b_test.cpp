@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "run/conversion_run.h"
+#include "run/convert_file.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
@@ -222,9 +222,8 @@ TEST(SectionBTest, ConvertsAFileWithSectionsAToC) {
   std::filesystem::create_directory(work.path() / "out");
   RealFileSystem fs;
   const RunEnvironment env{fs, work.TextOf("patdat") + HostSeparator()};
-  SectionStorage storage;
-  const FileReport report = ConvertTecrisFile(work.TextOf("in/12345678.002"), work.TextOf("out"),
-                                              U"12345678002", env, storage);
+  const FileReport report = ConvertFile(work.TextOf("in/12345678.002"), work.TextOf("out"), env);
+  EXPECT_EQ(report.error, U"");
 
   EXPECT_FALSE(report.stoppedEarly);
   EXPECT_EQ(

@@ -9,7 +9,7 @@
 
 #include "common/error.h"
 #include "common/file_system.h"
-#include "run/conversion_run.h"
+#include "run/convert_file.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
@@ -322,10 +322,9 @@ TEST(SectionDTest, ConvertsTheExampleFileEndToEnd) {
                  Cp932Lines("1,表土,,,,\n12,砂,,,,\n21,粘性土,,,,\n15,シルト,,,,\n"));
   RealFileSystem fs;
   const RunEnvironment env{fs, patterns.text() + HostSeparator(), HostPathStyle()};
-  SectionStorage storage;
   const std::filesystem::path input =
       std::filesystem::path(TECRIS2NX_SOURCE_DIR) / "examples" / "12345678.003";
-  ConvertTecrisFile(input.u32string(), output.text(), U"12345678003", env, storage);
+  EXPECT_EQ(ConvertFile(input.u32string(), output.text(), env).error, U"");
 
   EXPECT_EQ(
       output.Read("12345678003/X100.txt"),

@@ -7,7 +7,7 @@
 
 #include "common/error.h"
 #include "common/file_system.h"
-#include "run/conversion_run.h"
+#include "run/convert_file.h"
 #include "support/record_tables.h"
 #include "support/temp_dir.h"
 
@@ -166,13 +166,15 @@ class SectionGHRunTest : public ::testing::Test {
   SectionGHRunTest() { tmp.Write("out/.keep", ""); }
 
   FileReport Convert(const Text& input, const Text& job) {
-    return ConvertTecrisFile(input, tmp.TextOf("out"), job,
-                             RunEnvironment{fs, tmp.TextOf("patdat") + U"/"}, storage);
+    FileReport report =
+        ConvertFile(input, tmp.TextOf("out"), RunEnvironment{fs, tmp.TextOf("patdat") + U"/"});
+    EXPECT_EQ(report.jobName, job);
+    EXPECT_EQ(report.error, U"");
+    return report;
   }
 
   TempDir tmp;
   RealFileSystem fs;
-  SectionStorage storage;  // shared by the files of one run
 };
 
 TEST_F(SectionGHRunTest, SampleWithSectionsEToHConvertsByteExact) {
