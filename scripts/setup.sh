@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic
   libc-bin
-  clang-14 libclang-rt-14-dev llvm-14
+  clang-14 libclang-rt-14-dev llvm-14 clang-format-14
   libbenchmark-dev bc time
   g++-mingw-w64-x86-64-posix googletest wine wine64
 )

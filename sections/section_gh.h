@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "tecris/field_reader.h"
 #include "sections/output_context.h"
 #include "sections/section_storage.h"
+#include "tecris/field_reader.h"
 
 namespace tecris2nx {
 

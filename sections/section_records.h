@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tecris/field_reader.h"
 #include "sections/section_storage.h"
+#include "tecris/field_reader.h"
 
 namespace tecris2nx {
 

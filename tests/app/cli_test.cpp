@@ -10,9 +10,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "tecris/tecris_files.h"
 #include "common/cp932.h"
 #include "support/temp_dir.h"
+#include "tecris/tecris_files.h"
 
 namespace tecris2nx {
 namespace {

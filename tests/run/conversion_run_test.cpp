@@ -9,9 +9,9 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/file_system.h"
-#include "tecris/path_check.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
+#include "tecris/path_check.h"
 
 namespace tecris2nx {
 namespace {

@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "app/cli/cli.h"
-#include "tecris/tecris_files.h"
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/file_system.h"
 #include "run/conversion_run.h"
-#include "tecris/path_check.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
+#include "tecris/path_check.h"
+#include "tecris/tecris_files.h"
 
 namespace tecris2nx {
 namespace {
