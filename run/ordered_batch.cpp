@@ -18,15 +18,6 @@ namespace {
 /// Thrown inside a worker whose file will never be written because the batch has stopped.
 struct BatchStopped {};
 
-/// Job folders compared as a file system that ignores case would: waiting once too often costs
-/// little, reading another file's half-written folder would cost a wrong result.
-bool SameJob(const Text& a, const Text& b) {
-  const auto upper = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char32_t x, char32_t y) { return upper(x) == upper(y); });
-}
-
 /// A file system whose changes are held back, in order, until the file's turn; reads see them.
 /// Once the file's turn has come, changes go straight through after those held back.
 class HeldBackFileSystem : public FileSystem {
@@ -300,6 +291,17 @@ class Batch {
 };
 
 }  // namespace
+
+bool SameJob(const Text& a, const Text& b) {
+  const auto upper = [](char32_t c) -> char32_t {
+    if (c >= U'a' && c <= U'z') return c - U'a' + U'A';
+    if (c >= U'ａ' && c <= U'ｚ') return c - U'ａ' + U'Ａ';  // full-width, folded by Windows too
+    return c;
+  };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](char32_t x, char32_t y) { return upper(x) == upper(y); });
+}
 
 int DefaultWorkers() {
   const unsigned cores = std::thread::hardware_concurrency();

@@ -21,6 +21,12 @@ class FileTurn {
   virtual void ClaimJob(const Text& jobName) = 0;
 };
 
+/// True when two job names may name one folder: compared as a file system that ignores case would
+/// (Windows; FAT and network shares mounted elsewhere), folding ASCII and full-width Latin
+/// letters. Waiting once too often costs little; reading another file's half-written folder would
+/// cost a wrong result.
+bool SameJob(const Text& a, const Text& b);
+
 /// The number of files converted at once when nothing else is asked: one per core, at most 8.
 int DefaultWorkers();
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -148,6 +151,69 @@ INSTANTIATE_TEST_SUITE_P(Workers, BatchTest, ::testing::Values(1, 2, 4),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return "workers" + std::to_string(info.param);
                          });
+
+TEST(SameJobTest, FoldsLettersAsAFileSystemThatIgnoresCase) {
+  struct Row {
+    Text a, b;
+    bool same;
+  };
+  const Row rows[] = {
+      {U"12345678001", U"12345678001", true},
+      {U"ABCDEFGHIJKLM", U"abcdefghijklm", true},
+      {U"nopqrstuvwxyz", U"NOPQRSTUVWXYZ", true},
+      {U"ＡＢＣＤＥＦＧＨＩＪＫＬＭ", U"ａｂｃｄｅｆｇｈｉｊｋｌｍ", true},
+      {U"ｎｏｐｑｒｓｔｕｖｗｘｙｚ", U"ＮＯＰＱＲＳＴＵＶＷＸＹＺ", true},
+      {U"Job１２", U"jOB１２", true},
+      {U"A", U"Ａ", false},  // half- and full-width letters name different folders
+      {U"a", U"ａ", false},
+      {U"1234567800a", U"1234567800b", false},
+      {U"12345678001", U"1234567800", false},
+      {U"@[", U"`{", false},  // the neighbours of the letters are no letters
+      {U"＠［", U"｀｛", false},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(SameJob(r.a, r.b), r.same) << ToUtf8(r.a) << " " << ToUtf8(r.b);
+    EXPECT_EQ(SameJob(r.b, r.a), r.same) << ToUtf8(r.b) << " " << ToUtf8(r.a);
+  }
+}
+
+// A later file whose job differs from an earlier one only in case waits until the earlier one is
+// written; another job does not wait.
+TEST(SameJobTest, JobNamesDifferingOnlyInCaseAreOneJobInABatch) {
+  struct Row {
+    Text second;
+    bool waits;
+  };
+  const Row rows[] = {{U"12345678ABC", true}, {U"12345678ABD", false}};
+  for (const Row& r : rows) {
+    TempDir tmp;
+    RealFileSystem fs;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool secondClaimed = false;
+    bool claimedBeforeFirstWritten = false;
+    ConvertInOrder(
+        2, 2, fs,
+        [&](std::size_t i, FileTurn& turn) {
+          turn.ClaimJob(i == 0 ? Text(U"12345678abc") : r.second);
+          if (i == 1) {
+            std::lock_guard lock(mutex);
+            secondClaimed = true;
+            changed.notify_all();
+          }
+        },
+        [&](std::size_t i, std::exception_ptr) {
+          if (i == 0) {
+            // A second file that waits cannot claim its job before this returns.
+            std::unique_lock lock(mutex);
+            const auto wait = r.waits ? std::chrono::milliseconds(300) : std::chrono::seconds(10);
+            claimedBeforeFirstWritten = changed.wait_for(lock, wait, [&] { return secondClaimed; });
+          }
+          return true;
+        });
+    EXPECT_EQ(claimedBeforeFirstWritten, !r.waits) << ToUtf8(r.second);
+  }
+}
 
 TEST(DefaultWorkersTest, OneToEight) {
   EXPECT_GE(DefaultWorkers(), 1);
