@@ -152,6 +152,9 @@ Text LocatePatternFolder(FileSystem& fs, const PatternLookupEnv& env) {
   if (!env.overrideFolder.empty() && HoldsPatternData(fs, env.overrideFolder, separator)) {
     return WithSeparator(env.overrideFolder, separator);
   }
+  for (const Text& folder : env.dataFolders) {
+    if (HoldsPatternData(fs, folder, separator)) return WithSeparator(folder, separator);
+  }
   // Without a known program folder the candidates would be relative to the current folder.
   if (!env.programFolder.empty()) {
     const Text besideProgram = Join(env.programFolder, kPatternFolderName, separator);
@@ -177,6 +180,20 @@ Text LocatePatternFolder(FileSystem& fs, const PatternLookupEnv& env) {
 #endif
 }
 
+std::vector<Text> DataPatternFolders(const char* xdgDataHome, const char* home) {
+  const auto absolute = [](const char* path) { return path != nullptr && path[0] == '/'; };
+  std::vector<Text> folders;
+  // A relative XDG_DATA_HOME is invalid and ignored, like a relative or empty HOME.
+  if (absolute(xdgDataHome)) {
+    folders.push_back(Join(FromUtf8(xdgDataHome), U"tecris2nx/PATDAT", U'/'));
+  } else if (absolute(home)) {
+    folders.push_back(Join(FromUtf8(home), U".local/share/tecris2nx/PATDAT", U'/'));
+  }
+  // dpkg owns /usr/share; an administrator's copy for every user belongs under /etc.
+  folders.push_back(U"/etc/tecris2nx/PATDAT");
+  return folders;
+}
+
 PatternLookupEnv HostPatternLookupEnv(const char* argv0) {
   namespace stdfs = std::filesystem;
   PatternLookupEnv env;
@@ -200,6 +217,7 @@ PatternLookupEnv HostPatternLookupEnv(const char* argv0) {
   if (const char* folder = std::getenv("TECRIS2NX_PATDAT"); folder != nullptr) {
     env.overrideFolder = FromUtf8(folder);
   }
+  env.dataFolders = DataPatternFolders(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 #endif
   return env;
 }

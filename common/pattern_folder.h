@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "common/file_system.h"
 #include "common/text.h"
@@ -11,9 +12,14 @@ namespace tecris2nx {
 struct PatternLookupEnv {
   Text programFolder;                   ///< folder of the running executable
   Text overrideFolder;                  ///< TECRIS2NX_PATDAT when set (POSIX hosts), else empty
+  std::vector<Text> dataFolders;        ///< per-user, then system-wide folders (POSIX hosts)
   bool walkDrives = true;               ///< tests switch the whole-disk walk off
   std::function<void()> yieldToEvents;  ///< lets a window repaint during the walk
 };
+
+/// The per-user pattern-data folder under the XDG data home (HOME/.local/share when
+/// XDG_DATA_HOME is unset or relative), then the administrator's /etc/tecris2nx/PATDAT.
+std::vector<Text> DataPatternFolders(const char* xdgDataHome, const char* home);
 
 /// The environment of this process: its executable's folder and TECRIS2NX_PATDAT.
 PatternLookupEnv HostPatternLookupEnv(const char* argv0);

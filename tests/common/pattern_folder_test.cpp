@@ -60,6 +60,57 @@ TEST(PatternFolderTest, LookupOrder) {
   }
 }
 
+TEST(PatternFolderTest, UserThenSystemFoldersComeRightAfterTheOverride) {
+  const std::string over = "over/kishitu.txt", user = "user/PATDAT/kishitu.txt",
+                    system = "etc/PATDAT/kishitu.txt", beside = "prefix/bin/PATDAT/kishitu.txt";
+  struct Row {
+    std::map<std::string, std::string> files;  // relative path -> content
+    const char* expected;                      // relative folder, "" for none
+  };
+  const Row rows[] = {
+      {{{over, "x"}, {user, "x"}, {system, "x"}}, "over"},
+      {{{over, ""}, {user, "x"}, {system, "x"}, {beside, "x"}}, "user/PATDAT"},
+      {{{user, ""}, {system, "x"}, {beside, "x"}}, "etc/PATDAT"},
+      {{{"etc/PATDAT/L2.txt", "x"}, {beside, "x"}}, "prefix/bin/PATDAT"},
+      {{{"user/PATDAT", ""}}, ""},  // a file where the folder should be
+  };
+  for (const Row& r : rows) {
+    TempDir dir;
+    RealFileSystem fs;
+    for (const auto& [path, content] : r.files) dir.Write(path, content);
+    PatternLookupEnv env;
+    env.programFolder = Under(dir, "prefix/bin");
+    env.overrideFolder = dir.TextOf("over");
+    env.dataFolders = {Under(dir, "user/PATDAT"), Under(dir, "etc/PATDAT")};
+    env.walkDrives = false;
+    const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
+    EXPECT_EQ(LocatePatternFolder(fs, env), expected) << r.expected;
+  }
+}
+
+TEST(PatternFolderTest, DataFoldersFollowTheXdgDataHome) {
+  struct Row {
+    const char* xdgDataHome;
+    const char* home;
+    std::vector<Text> expected;
+  };
+  const Text system = U"/etc/tecris2nx/PATDAT";
+  const Row rows[] = {
+      {nullptr, "/home/u", {U"/home/u/.local/share/tecris2nx/PATDAT", system}},
+      {"/data", "/home/u", {U"/data/tecris2nx/PATDAT", system}},
+      {"/data/", nullptr, {U"/data/tecris2nx/PATDAT", system}},
+      {"", "/home/u/", {U"/home/u/.local/share/tecris2nx/PATDAT", system}},
+      {"relative", "/home/u", {U"/home/u/.local/share/tecris2nx/PATDAT", system}},
+      {nullptr, "", {system}},
+      {"relative", "home", {system}},
+      {nullptr, nullptr, {system}},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(DataPatternFolders(r.xdgDataHome, r.home), r.expected)
+        << (r.xdgDataHome ? r.xdgDataHome : "(unset)") << " " << (r.home ? r.home : "(unset)");
+  }
+}
+
 TEST(PatternFolderTest, WalkFindsTheFirstMatchDepthFirst) {
   struct Row {
     std::map<std::string, std::string> files;  // relative path -> content
