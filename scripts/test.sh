@@ -15,3 +15,6 @@ FUZZ_SECONDS="${FUZZ_SECONDS:-60}" bash scripts/test-sanitizers.sh
 
 # The Windows build and the same suite under Wine, with end-to-end outputs compared to Linux.
 bash scripts/test-windows.sh
+
+# The Debian package made from the first build: lintian, install, the examples, removal.
+bash scripts/test-package.sh "$build"
