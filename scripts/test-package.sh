@@ -24,10 +24,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
     "${missing[@]}" >/dev/null
 fi
 
+# An interrupt must not reach dpkg: it would leave the triggers it runs for other packages
+# (man-db's) half done.
+dpkg_run() { (trap '' INT TERM HUP && exec $sudo_cmd dpkg "$@"); }
 work="$(mktemp -d)"
 package_installed=no
 cleanup() {
-  if [ "$package_installed" = yes ]; then $sudo_cmd dpkg --purge tecris2nx >/dev/null || true; fi
+  if [ "$package_installed" = yes ]; then dpkg_run --purge tecris2nx >/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,7 +62,7 @@ done
 
 echo "== install"
 package_installed=yes
-$sudo_cmd dpkg -i "$deb" >/dev/null
+dpkg_run -i "$deb" >/dev/null
 dpkg -L tecris2nx >"$work/files"
 [ "$(/usr/bin/tecris2nx --version)" = "tecris2nx $version" ] || fail "installed --version"
 for page in "tecris2nx" "tecris2nx-gui"; do
@@ -81,7 +84,7 @@ grep -q "$work/home/.local/share/tecris2nx/PATDAT" "$work/user.log" || fail "use
 diff -r "$work/built" "$work/user"
 
 echo "== remove"
-$sudo_cmd dpkg --purge tecris2nx >/dev/null
+dpkg_run --purge tecris2nx >/dev/null
 package_installed=no
 left=()
 while IFS= read -r path; do
