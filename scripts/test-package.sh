@@ -8,8 +8,8 @@ cd "$(dirname "$0")/.."
 build="${1:-build/test}"
 start=$SECONDS
 fail() { echo "test-package: $*" >&2; exit 1; }
-[ -x "$build/tecris2nx" ] && [ -x "$build/app/gui/tecris2nx-gui" ] ||
-  fail "$build holds no built tecris2nx and tecris2nx-gui: build it first (scripts/test.sh)"
+[ -f "$build/CPackConfig.cmake" ] && [ -x "$build/tecris2nx" ] ||
+  fail "$build is not a finished build: build it first (scripts/test.sh)"
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
@@ -45,6 +45,10 @@ deb="$build/tecris2nx_${version}-1_amd64.deb"
 [ -f "$deb" ] || fail "no $deb (found: $(ls "$build"/*.deb 2>/dev/null))"
 [ "$(dpkg-deb -f "$deb" Version)" = "${version}-1" ] || fail "package version differs from --version"
 echo "$deb"
+# Outputs go to files before grep -q: with pipefail, a writer cut off early would fail the test.
+dpkg-deb -c "$deb" >"$work/contents"
+grep -q ' \./usr/bin/tecris2nx-gui$' "$work/contents" ||
+  fail "the package holds no window: was Qt 6 installed when $build was configured?"
 dpkg-deb -f "$deb" Depends
 
 echo "== lintian"
@@ -66,9 +70,11 @@ dpkg_run -i "$deb" >/dev/null
 dpkg -L tecris2nx >"$work/files"
 [ "$(/usr/bin/tecris2nx --version)" = "tecris2nx $version" ] || fail "installed --version"
 for page in "tecris2nx" "tecris2nx-gui"; do
-  LC_ALL=C.UTF-8 MANWIDTH=80 man -P cat "$page" 2>&1 | grep -q "TECRIS2NX(1)" || fail "man $page"
+  LC_ALL=C.UTF-8 MANWIDTH=80 man -P cat "$page" >"$work/man.txt" 2>&1 || true
+  grep -q "TECRIS2NX(1)" "$work/man.txt" || fail "man $page does not render: $(cat "$work/man.txt")"
 done
-LC_ALL=C.UTF-8 MANWIDTH=80 man -L ja -P cat tecris2nx 2>&1 | grep -q "パターンデータ" || fail "man -L ja"
+LC_ALL=C.UTF-8 MANWIDTH=80 man -L ja -P cat tecris2nx >"$work/man.txt" 2>&1 || true
+grep -q "パターンデータ" "$work/man.txt" || fail "man -L ja tecris2nx does not render the Japanese page"
 
 echo "== installed program on the examples"
 examples=(examples/[0-9]*.[0-9]*)
