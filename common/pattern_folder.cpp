@@ -152,9 +152,13 @@ Text LocatePatternFolder(FileSystem& fs, const PatternLookupEnv& env) {
   if (!env.overrideFolder.empty() && HoldsPatternData(fs, env.overrideFolder, separator)) {
     return WithSeparator(env.overrideFolder, separator);
   }
+#ifndef _WIN32
+  // A packaged program's own folders belong to dpkg: the user's and the administrator's copies
+  // come first.
   for (const Text& folder : env.dataFolders) {
     if (HoldsPatternData(fs, folder, separator)) return WithSeparator(folder, separator);
   }
+#endif
   // Without a known program folder the candidates would be relative to the current folder.
   if (!env.programFolder.empty()) {
     const Text besideProgram = Join(env.programFolder, kPatternFolderName, separator);

@@ -10,9 +10,10 @@ namespace tecris2nx {
 
 /// Where the pattern-data lookup looks, in this order (the walk of the drives comes last).
 struct PatternLookupEnv {
-  Text programFolder;                   ///< folder of the running executable
-  Text overrideFolder;                  ///< TECRIS2NX_PATDAT when set (POSIX hosts), else empty
-  std::vector<Text> dataFolders;        ///< per-user, then system-wide folders (POSIX hosts)
+  Text programFolder;   ///< folder of the running executable
+  Text overrideFolder;  ///< TECRIS2NX_PATDAT when set (POSIX hosts), else empty
+  /// Per-user, then system-wide folders; on POSIX hosts tried right after the override.
+  std::vector<Text> dataFolders;
   bool walkDrives = true;               ///< tests switch the whole-disk walk off
   std::function<void()> yieldToEvents;  ///< lets a window repaint during the walk
 };

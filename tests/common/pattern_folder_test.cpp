@@ -60,6 +60,7 @@ TEST(PatternFolderTest, LookupOrder) {
   }
 }
 
+#ifndef _WIN32
 TEST(PatternFolderTest, UserThenSystemFoldersComeRightAfterTheOverride) {
   const std::string over = "over/kishitu.txt", user = "user/PATDAT/kishitu.txt",
                     system = "etc/PATDAT/kishitu.txt", beside = "prefix/bin/PATDAT/kishitu.txt";
@@ -87,6 +88,7 @@ TEST(PatternFolderTest, UserThenSystemFoldersComeRightAfterTheOverride) {
     EXPECT_EQ(LocatePatternFolder(fs, env), expected) << r.expected;
   }
 }
+#endif
 
 TEST(PatternFolderTest, DataFoldersFollowTheXdgDataHome) {
   struct Row {
