@@ -116,9 +116,9 @@ void SplitByWidths(TextView text, std::span<const int> widths, std::array<Text, 
 
 int SectionAFieldOfSlot(int slot) {
   // Fields 1 to 41 of the section as ReadSectionA takes them; the cut codes fill three slots each.
-  static constexpr std::array<int, 35> kFields = {
-      0,  6,  10, 11, 12, 0,  13, 14, 14, 14, 18, 18, 18, 19, 19, 19, 20, 21,
-      22, 23, 24, 25, 26, 27, 28, 29, 33, 34, 35, 36, 37, 38, 39, 40, 41};
+  static constexpr std::array<int, 35> kFields = {0,  6,  10, 11, 12, 0,  13, 14, 14, 14, 18, 18,
+                                                  18, 19, 19, 19, 20, 21, 22, 23, 24, 25, 26, 27,
+                                                  28, 29, 33, 34, 35, 36, 37, 38, 39, 40, 41};
   return slot >= 1 && slot <= 34 ? kFields[static_cast<std::size_t>(slot)] : 0;
 }
 

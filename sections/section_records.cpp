@@ -22,7 +22,8 @@ void StoreField(FieldReader& in, RecordTable::CellRef cell, bool number, int rec
   if (in.HoldsBytes()) {
     const std::string_view bytes = in.ReadFieldBytes();
     cell.AssignCp932(bytes);
-    if (number && MayLeaveNumberRange(bytes)) CheckNumberRange(in, DecodeCp932(bytes), record, value);
+    if (number && MayLeaveNumberRange(bytes))
+      CheckNumberRange(in, DecodeCp932(bytes), record, value);
   } else {
     const TextView text = in.ReadFieldView();
     cell = text;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/cli/check_command.h"
 #include "common/error.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr const char* kUsage =
     "使い方: tecris2nx [--patdat DIR] [--verbose] -o OUTDIR FILE...\n"
     "        tecris2nx --list DIR\n"
+    "        tecris2nx check [--json] [--strict] [--patdat DIR] FILE...\n"
     "\n"
     "TECRIS ファイルを Nx 形式に変換し、OUTDIR/<識別子>/ に書き出します。\n"
     "\n"
@@ -131,6 +133,10 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    CliEnvironment& env) {
+  // A file named "check" is converted when given as "./check".
+  if (!args.empty() && args[0] == "check") {
+    return RunCheckCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
+  }
   Options options;
   const std::string problem = Parse(args, options);
   if (!problem.empty()) {
