@@ -346,20 +346,21 @@ void FileChecker::ReportStop(const Text& marker, std::size_t markerIndex,
   const std::uint64_t offset = OffsetOf(markerIndex);
   const SectionShape* shape = ShapeOf(previous.letter);
   if (shape != nullptr) {
-    // Fields that look like further records of the previous section, up to the next marker.
+    // Whole records of the previous section, up to a later section's marker where a record would
+    // begin (values such as colour letters may look like markers anywhere else).
     FieldReader in = ReaderAt(markerIndex);
+    const long long width = 3 + shape->values;
     long long fields = 0;
     bool found = false;
     constexpr long long kLookAhead = 1 << 20;
     while (!in.AtEnd() && fields < kLookAhead) {
       const Text text = MarkerText(in.ReadField());
-      if (text.size() == 1 && text[0] > previous.letter && text[0] <= U'H') {
+      if (fields % width == 0 && text.size() == 1 && text[0] > previous.letter && text[0] <= U'H') {
         found = true;
         break;
       }
       ++fields;
     }
-    const long long width = 3 + shape->values;
     if (fields > 0 && (found || in.AtEnd()) && fields % width == 0) {
       Add("T201", Severity::kWarning, OffsetOf(previous.base + 2),
           U"セクション " + Text(1, previous.letter) + U" の件数 " + DecimalText(previous.count) +
