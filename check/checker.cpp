@@ -173,6 +173,12 @@ void FileChecker::CheckEncoding() {
   };
   for (std::size_t i = 0; i < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[i]);
+    // ASCII and half-width katakana are always valid single bytes.
+    if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
+      flushBad();
+      ++i;
+      continue;
+    }
     std::size_t width = 1;
     if (IsLead(b) && i + 1 < bytes.size()) width = 2;
     const std::string_view unit = bytes.substr(i, width);

@@ -405,6 +405,14 @@ double NumericValue(TextView text) {
 
 NumberReading ReadNumber(TextView text) {
   NumberReading reading;
+  // Nearly every cell is a plain decimal read whole.
+  if (PlainValue(text, reading.value)) {
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == U' ') --end;
+    reading.length = end;
+    reading.digits = std::any_of(text.begin(), text.end(), IsDigit);
+    return reading;
+  }
   reading.value = ParseNumber(text, &reading);
   return reading;
 }

@@ -1,8 +1,13 @@
 #include "app/cli/check_command.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include "check/check_report.h"
 #include "check/checker.h"
 #include "common/pattern_folder.h"
+#include "run/ordered_batch.h"
 
 namespace tecris2nx {
 
@@ -84,18 +89,26 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     settings.patternFolder = LocatePatternFolder(env.fs, quick);
   }
 
-  std::vector<FileCheck> checks;
+  // Files are checked side by side (checking only reads) and reported in the order given.
+  std::vector<FileCheck> checks(options.files.size());
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < checks.size(); i = next++) {
+      checks[i] = CheckTecrisFile(env.fs, FromUtf8(options.files[i]), settings);
+    }
+  };
+  {
+    std::vector<std::jthread> workers;
+    const std::size_t count =
+        std::min<std::size_t>(static_cast<std::size_t>(DefaultWorkers()), checks.size());
+    for (std::size_t w = 1; w < count; ++w) workers.emplace_back(work);
+    work();
+  }
   bool failed = false;
-  for (const std::string& file : options.files) {
-    FileCheck check = CheckTecrisFile(env.fs, FromUtf8(file), settings);
-    check.path = FromUtf8(file);
+  for (const FileCheck& check : checks) {
     failed = failed || check.Count(Severity::kError) > 0 ||
              (options.strict && check.Count(Severity::kWarning) > 0);
-    if (options.json) {
-      checks.push_back(std::move(check));
-    } else {
-      WriteCheckText(out, check);
-    }
+    if (!options.json) WriteCheckText(out, check);
   }
   if (options.json) WriteCheckJson(out, checks);
   return failed ? kCliFailed : kCliOk;
