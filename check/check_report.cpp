@@ -45,12 +45,14 @@ std::string JsonString(TextView text) {
   return json;
 }
 
+Text FindingText(const Finding& f) {
+  return DecimalText(f.line) + U':' + DecimalText(f.column) + U": " +
+         FromUtf8(SeverityName(f.severity)) + U' ' + FromUtf8(f.code) + U": " + f.message;
+}
+
 void WriteCheckText(std::ostream& out, const FileCheck& check) {
   const std::string path = ToUtf8(check.path);
-  for (const Finding& f : check.findings) {
-    out << path << ':' << f.line << ':' << f.column << ": " << SeverityName(f.severity) << ' '
-        << f.code << ": " << ToUtf8(f.message) << '\n';
-  }
+  for (const Finding& f : check.findings) out << path << ':' << ToUtf8(FindingText(f)) << '\n';
   out << path << ": "
       << Summary(check.Count(Severity::kError), check.Count(Severity::kWarning),
                  check.Count(Severity::kInfo))

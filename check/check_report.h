@@ -16,6 +16,9 @@ void WriteCheckText(std::ostream& out, const FileCheck& check);
 /// The whole run as one JSON document in UTF-8.
 void WriteCheckJson(std::ostream& out, const std::vector<FileCheck>& checks);
 
+/// "line:column: severity code: message".
+Text FindingText(const Finding& finding);
+
 /// A JSON string literal of the text, quotes included.
 std::string JsonString(TextView text);
 

@@ -89,6 +89,25 @@ TEST_F(CheckCommandTest, AFileNamedCheckIsConvertedWhenGivenAsAPath) {
   EXPECT_TRUE(tmp.Exists("out/12345678001/X5.txt"));
 }
 
+// --verbose counts each converted file's warnings from the bytes the conversion reads.
+TEST_F(CheckCommandTest, VerboseConversionShowsTheWarningsCount) {
+  struct Row {
+    std::string file;
+    std::string line;
+  };
+  const Row rows[] = {
+      {Path("warning.001"), "  警告 1 件"},
+      {kSource + "/examples/12345678.002", "  警告なし"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Run({"-v", "--patdat", kPatdat, "-o", Path("out"), row.file}), 0) << err.str();
+    EXPECT_NE(err.str().find(row.line), std::string::npos) << err.str();
+  }
+  // Without --verbose nothing is counted and the conversion is unchanged.
+  EXPECT_EQ(Run({"--patdat", kPatdat, "-o", Path("out"), Path("warning.001")}), 0);
+  EXPECT_EQ(err.str(), "");
+}
+
 #ifndef _WIN32
 // The JSON of the examples and of a failing file, validated against the documented schema and
 // read back.
