@@ -92,6 +92,15 @@ for i in $(seq 1 "$runs"); do
   checks+=("$(echo "$t1 - $t0" | bc -l)")
   check_larges+=("$(echo "$t2 - $t1" | bc -l)")
 done
+# --verbose also counts each file's warnings, from the same bytes the conversion reads.
+verboses=()
+for i in $(seq 1 "$runs"); do
+  t0=$(now)
+  "$bin" --verbose --patdat "$work/patdat" -o "$work/verbose-$i" "$work"/corpus/large/* 2>/dev/null
+  t1=$(now)
+  verboses+=("$(echo "$t1 - $t0" | bc -l)")
+done
+verbose_s=$(median "${verboses[@]}")
 check_s=$(median "${checks[@]}")
 check_large_s=$(median "${check_larges[@]}")
 check_warnings=$(grep -c ': warning T' "$work/check-batch.txt" || true)
@@ -111,6 +120,7 @@ printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d Ki
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
 printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conversion: %.3f s); batch: 0 errors, %d warnings\n' \
   "$check_s" "$one" "$check_large_s" "$large_s" "$check_warnings"
+printf 'large file with --verbose (warnings counted): %.3f s (without: %.3f s)\n' "$verbose_s" "$large_s"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2
 rm -rf "$work"
