@@ -116,7 +116,10 @@ class FileChecker {
     return index < starts_.size() ? starts_[index] : bytes_.size();
   }
   /// A reader at the start of a field already read.
+  std::size_t ByteStart(std::size_t index) const;
   FieldReader ReaderAt(std::size_t index) const;
+  /// The text of a field already read; empty for the empty field a trailing comma promised.
+  Text FieldTextAt(std::size_t index) const;
   /// Records of the section after which a later section's marker stands in place of a record;
   /// nothing when none does.
   std::optional<int> RecordsBeforeMarker(const SectionShape& shape, const SectionRead& read) const;
@@ -206,11 +209,24 @@ void FileChecker::CheckEncoding() {
   flushBad();
 }
 
-FieldReader FileChecker::ReaderAt(std::size_t index) const {
+/// Where a field's bytes begin: a quoted field's place is after its quote, so it is read from
+/// there.
+std::size_t FileChecker::ByteStart(std::size_t index) const {
   std::size_t start = static_cast<std::size_t>(OffsetOf(index));
-  // A quoted field's place is after its quote: read it from the quote.
   if (start > 0 && start <= bytes_.size() && bytes_[start - 1] == '"') --start;
-  return FieldReader::FromCp932(bytes_.substr(std::min(start, bytes_.size())));
+  return std::min(start, bytes_.size());
+}
+
+FieldReader FileChecker::ReaderAt(std::size_t index) const {
+  return FieldReader::FromCp932(bytes_.substr(ByteStart(index)));
+}
+
+Text FileChecker::FieldTextAt(std::size_t index) const {
+  // Only the field's own bytes: it ends before the next field begins.
+  const std::size_t start = ByteStart(index);
+  const std::size_t end = index + 1 < starts_.size() ? ByteStart(index + 1) : bytes_.size();
+  FieldReader in = FieldReader::FromCp932(bytes_.substr(start, end > start ? end - start : 0));
+  return in.AtEnd() ? Text() : in.ReadField();
 }
 
 std::size_t FileChecker::FieldOf(const SectionShape& shape, const SectionRead& read, int record,
@@ -227,8 +243,7 @@ std::optional<int> FileChecker::RecordsBeforeMarker(const SectionShape& shape,
   for (int r = 1; r <= read.count; ++r) {
     const std::size_t index = read.base + FieldOf(shape, read, r, 0) - 1;
     if (index >= starts_.size()) break;
-    FieldReader in = ReaderAt(index);
-    const Text marker = MarkerText(in.ReadField());
+    const Text marker = MarkerText(FieldTextAt(index));
     if (marker.size() == 1 && marker[0] > shape.letter && marker[0] <= U'H') return r - 1;
   }
   return std::nullopt;
@@ -264,8 +279,7 @@ void FileChecker::Walk() {
     } else if (const SectionShape* shape = ShapeOf(handler.letter)) {
       const RecordTable& table = TableOf(store.At(row));
       read.count = table.count();
-      if (shape->opened)
-        read.leadOpens = ReaderAt(read.base + 3).ReadField() == Text(1, read.letter);
+      if (shape->opened) read.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
       CheckRecords(*shape, table, read);
       if (read.letter == U'B') CheckSoils(table, read);
       if (read.letter == U'G') gCount = table.count();
@@ -308,10 +322,10 @@ void FileChecker::ReportFailure(const ConversionError& error, const SectionRead&
       if (shape == nullptr || read.base + 2 >= starts_.size()) return;
       SectionRead counted = read;
       const std::optional<std::int16_t> count =
-          RoundToInt16(NumericValue(ReaderAt(read.base + 2).ReadField()));
+          RoundToInt16(NumericValue(FieldTextAt(read.base + 2)));
       counted.count = count.value_or(0);
       if (shape->opened && read.base + 3 < starts_.size()) {
-        counted.leadOpens = ReaderAt(read.base + 3).ReadField() == Text(1, read.letter);
+        counted.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
       }
       if (const std::optional<int> records = RecordsBeforeMarker(*shape, counted)) {
         Add("T202", Severity::kWarning, OffsetOf(read.base + 2),
@@ -331,8 +345,7 @@ void FileChecker::ReportFailure(const ConversionError& error, const SectionRead&
       if (const SectionShape* shape = ShapeOf(read.letter)) {
         // The failing value is the last field read.
         SectionRead located = read;
-        if (shape->opened)
-          located.leadOpens = ReaderAt(read.base + 3).ReadField() == Text(1, read.letter);
+        if (shape->opened) located.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
         const std::size_t field = starts_.size() - read.base;
         const std::size_t first = FieldOf(*shape, located, 1, 0);
         const std::size_t width = static_cast<std::size_t>(3 + shape->values);
@@ -473,7 +486,7 @@ void FileChecker::CheckRecords(const SectionShape& shape, const RecordTable& tab
   // The count was rounded to a whole number.
   const std::uint64_t countOffset = OffsetOf(read.base + 2);
   {
-    const Text countText = ReaderAt(read.base + 2).ReadField();
+    const Text countText = FieldTextAt(read.base + 2);
     const NumberReading count = ReadNumber(countText);
     if (count.digits && count.value != std::floor(count.value)) {
       Add("T304", Severity::kWarning, countOffset,

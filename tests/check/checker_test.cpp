@@ -133,6 +133,20 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
   }
 }
 
+TEST(CheckerTest, FilesCutShortAreReportedNotThrown) {
+  const std::string rows[] = {
+      "",
+      "B",
+      "B,12345678001,x\n2\nB,1,1,1.0,0,a,H,",  // ends in the empty field a comma promised
+      "E,12345678001,x,2,",
+      "B,12345678001,x\n1\nB,1,1,1.0,0,a,H,\n,,",
+  };
+  for (const std::string& bytes : rows) {
+    testing::MemoryFileSystem fs;
+    EXPECT_NO_THROW(CheckTecrisBytes(fs, U"/f.001", bytes, CheckSettings{})) << bytes;
+  }
+}
+
 TEST(CheckerTest, AMissingFileIsAnError) {
   testing::MemoryFileSystem fs;
   const FileCheck check = CheckTecrisFile(fs, U"/nowhere.001", CheckSettings{});
