@@ -102,6 +102,8 @@ class FileChecker {
   void CheckEncoding();
   void Walk();
   void ReportFailure(const ConversionError& error, const SectionRead& read, const FieldReader& in);
+  /// T202 when a later section's marker stands where one of the section's records would begin.
+  void ReportCountTooLarge(const SectionShape& shape, const SectionRead& read);
   void ReportStop(const Text& marker, std::size_t markerIndex, const SectionRead& previous);
   void CheckSectionA(const SectionATableType& table, std::size_t base);
   void CheckRecords(const SectionShape& shape, const RecordTable& table, const SectionRead& read);
@@ -327,13 +329,7 @@ void FileChecker::ReportFailure(const ConversionError& error, const SectionRead&
       if (shape->opened && read.base + 3 < starts_.size()) {
         counted.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
       }
-      if (const std::optional<int> records = RecordsBeforeMarker(*shape, counted)) {
-        Add("T202", Severity::kWarning, OffsetOf(read.base + 2),
-            U"セクション " + Text(1, read.letter) + U" の件数 " + DecimalText(counted.count) +
-                U" は続く記録より多いようです（フィールドからは " + DecimalText(*records) +
-                U" 件に見えます）。",
-            read.letter);
-      }
+      ReportCountTooLarge(*shape, counted);
       return;
     }
     case ConversionProblem::kCountRange:
@@ -358,6 +354,16 @@ void FileChecker::ReportFailure(const ConversionError& error, const SectionRead&
     default:
       Add("T100", Severity::kError, in.FieldStart(), error.message(), read.letter);
   }
+}
+
+void FileChecker::ReportCountTooLarge(const SectionShape& shape, const SectionRead& read) {
+  const std::optional<int> records = RecordsBeforeMarker(shape, read);
+  if (!records) return;
+  Add("T202", Severity::kWarning, OffsetOf(read.base + 2),
+      U"セクション " + Text(1, read.letter) + U" の件数 " + DecimalText(read.count) +
+          U" は続く記録より多いようです（フィールドからは " + DecimalText(*records) +
+          U" 件に見えます）。",
+      read.letter);
 }
 
 void FileChecker::ReportStop(const Text& marker, std::size_t markerIndex,
@@ -397,15 +403,7 @@ void FileChecker::ReportStop(const Text& marker, std::size_t markerIndex,
         marker[0]);
     return;
   }
-  if (shape != nullptr) {
-    if (const std::optional<int> records = RecordsBeforeMarker(*shape, previous)) {
-      Add("T202", Severity::kWarning, OffsetOf(previous.base + 2),
-          U"セクション " + Text(1, previous.letter) + U" の件数 " + DecimalText(previous.count) +
-              U" は続く記録より多いようです（フィールドからは " + DecimalText(*records) +
-              U" 件に見えます）。",
-          previous.letter);
-    }
-  }
+  if (shape != nullptr) ReportCountTooLarge(*shape, previous);
   Add("T204", Severity::kWarning, offset,
       U"マーカー " + Quoted(marker) +
           U" はセクションの文字ではないため、そこから先は変換されません。");

@@ -19,12 +19,8 @@ enum class Patdat { kSample, kNone, kWithoutL2 };
 /// The sample pattern data in memory, whole or without "L2.txt".
 testing::MemoryFileSystem FileSystemWith(Patdat patdat) {
   testing::MemoryFileSystem fs;
-  RealFileSystem real;
-  const Text folder = FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/");
-  for (const Text& name : real.ListFiles(folder)) {
-    if (patdat == Patdat::kWithoutL2 && name == U"L2.txt") continue;
-    fs.AddFile(U"/patdat/" + name, real.ReadAll(folder + name));
-  }
+  fs.AddFilesOf(FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"), U"/patdat/",
+                patdat == Patdat::kWithoutL2 ? U"L2.txt" : U"");
   return fs;
 }
 
