@@ -78,6 +78,32 @@ conv=$(median "${convs[@]}")
 one=$(median "${ones[@]}")
 ratio=$(median "${ratios[@]}")
 outputs=$(find "$work/out-1" -type f | wc -l)
+
+# Check mode on the same files (one file after another, nothing written). The generated files are
+# valid: a finding of severity error fails the benchmark (exit status 1 under set -e).
+checks=()
+check_larges=()
+for i in $(seq 1 "$runs"); do
+  t0=$(now)
+  "$bin" check --patdat "$work/patdat" "$work"/corpus/batch/* >"$work/check-batch.txt"
+  t1=$(now)
+  "$bin" check --patdat "$work/patdat" "$work"/corpus/large/* >"$work/check-large.txt"
+  t2=$(now)
+  checks+=("$(echo "$t1 - $t0" | bc -l)")
+  check_larges+=("$(echo "$t2 - $t1" | bc -l)")
+done
+# --verbose also counts each file's warnings, from the same bytes the conversion reads.
+verboses=()
+for i in $(seq 1 "$runs"); do
+  t0=$(now)
+  "$bin" --verbose --patdat "$work/patdat" -o "$work/verbose-$i" "$work"/corpus/large/* 2>/dev/null
+  t1=$(now)
+  verboses+=("$(echo "$t1 - $t0" | bc -l)")
+done
+verbose_s=$(median "${verboses[@]}")
+check_s=$(median "${checks[@]}")
+check_large_s=$(median "${check_larges[@]}")
+check_warnings=$(grep -c ': warning T' "$work/check-batch.txt" || true)
 /usr/bin/time -f '%M' -o "$work/time-batch" \
   "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
 
@@ -92,6 +118,9 @@ printf '  ratio conversion / copy of the outputs (median): %.2f\n' "$ratio"
 printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
   "$large_mb" "$large_s" "$runs" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
+printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conversion: %.3f s); batch: 0 errors, %d warnings\n' \
+  "$check_s" "$one" "$check_large_s" "$large_s" "$check_warnings"
+printf 'large file with --verbose (warnings counted): %.3f s (without: %.3f s)\n' "$verbose_s" "$large_s"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2
 rm -rf "$work"

@@ -7,14 +7,26 @@
 
 namespace tecris2nx {
 
+/// Which rule a file broke, for callers that sort failures (check mode); kOther for the rest.
+enum class ConversionProblem {
+  kOther,
+  kEndInsideSection,
+  kCountRange,
+  kNumberRange,
+  kExponentRange,
+  kTooManyRows,
+};
+
 /// A file cannot be converted: the message says what, where and why, in the user's language.
 class ConversionError : public std::runtime_error {
  public:
-  explicit ConversionError(Text message);
+  explicit ConversionError(Text message, ConversionProblem problem = ConversionProblem::kOther);
   const Text& message() const { return message_; }
+  ConversionProblem problem() const { return problem_; }
 
  private:
   Text message_;
+  ConversionProblem problem_;
 };
 
 }  // namespace tecris2nx

@@ -48,18 +48,27 @@ class NumberCursor {
     return pos_ < text_.size() ? text_[pos_] : kNoChar;
   }
   void Advance() { ++pos_; }
+  std::size_t Position() const { return pos_; }
 
  private:
   TextView text_;
   std::size_t pos_ = 0;
 };
 
-double RadixValue(NumberCursor& cursor, int radix) {
+double RadixValue(NumberCursor& cursor, int radix, NumberReading* reading) {
   double value = 0;
   for (int digit = DigitValue(cursor.Peek(), radix); digit >= 0;
        digit = DigitValue(cursor.Peek(), radix)) {
-    value = std::min(value * radix + digit, std::numeric_limits<double>::max());
+    value = value * radix + digit;
     cursor.Advance();
+    if (reading) {
+      reading->digits = true;
+      reading->length = cursor.Position();
+    }
+  }
+  if (value > std::numeric_limits<double>::max()) {
+    value = std::numeric_limits<double>::max();
+    if (reading) reading->overflow = true;
   }
   return value;
 }
@@ -287,16 +296,22 @@ bool PlainValue(TextView text, double& value) {
 
 }  // namespace
 
-double NumericValue(TextView text) {
-  if (double value = 0; PlainValue(text, value)) return value;
+namespace {
+
+// The general parse; `reading`, when given, learns how much of the text was read and whether the
+// value fell out of range.
+double ParseNumber(TextView text, NumberReading* reading) {
   NumberCursor cursor(text);
+  const auto consumed = [&cursor, reading] {
+    if (reading) reading->length = cursor.Position();
+  };
   char32_t c = cursor.Peek();
   if (c == U'&') {
     cursor.Advance();
     c = cursor.Peek();
     cursor.Advance();
-    if (c == U'H' || c == U'h') return RadixValue(cursor, 16);
-    if (c == U'O' || c == U'o') return RadixValue(cursor, 8);
+    if (c == U'H' || c == U'h') return RadixValue(cursor, 16, reading);
+    if (c == U'O' || c == U'o') return RadixValue(cursor, 8, reading);
     return 0;
   }
 
@@ -333,8 +348,10 @@ double NumericValue(TextView text) {
       break;
     }
     cursor.Advance();
+    if (anyDigit) consumed();
   }
   if (!anyDigit) return 0;
+  if (reading) reading->digits = true;
 
   if (c == U'E' || c == U'e' || c == U'D' || c == U'd') {
     cursor.Advance();
@@ -349,6 +366,7 @@ double NumericValue(TextView text) {
       written = std::min(written * 10 + static_cast<long long>(c - U'0'), kExponentLimit);
       cursor.Advance();
     }
+    consumed();
     exponent += exponentNegative ? -written : written;
   }
   if (count == 0) return 0;
@@ -371,9 +389,39 @@ double NumericValue(TextView text) {
   const auto parsed = std::from_chars(buffer.data(), end, value, std::chars_format::general);
   if (parsed.ec == std::errc::result_out_of_range) {
     // Too large gives the largest finite value, too small gives zero.
-    value = exponent + count > 0 ? std::numeric_limits<double>::max() : 0.0;
+    const bool tooLarge = exponent + count > 0;
+    value = tooLarge ? std::numeric_limits<double>::max() : 0.0;
+    if (reading) (tooLarge ? reading->overflow : reading->underflow) = true;
   }
   return negative && value != 0 ? -value : value;
+}
+
+}  // namespace
+
+double NumericValue(TextView text) {
+  if (double value = 0; PlainValue(text, value)) return value;
+  return ParseNumber(text, nullptr);
+}
+
+NumberReading ReadNumber(TextView text) {
+  NumberReading reading;
+  // Nearly every cell is a plain decimal read whole.
+  if (PlainValue(text, reading.value)) {
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == U' ') --end;
+    reading.length = end;
+    reading.digits = std::any_of(text.begin(), text.end(), IsDigit);
+    return reading;
+  }
+  reading.value = ParseNumber(text, &reading);
+  return reading;
+}
+
+bool MayLeaveNumberRange(std::string_view cell) {
+  // Only an exponent or a radix prefix, or more digits than a double's range holds, leads there.
+  constexpr std::size_t kLongestInRange = 309;
+  if (cell.size() >= kLongestInRange) return true;
+  return cell.find_first_of("EeDd&") != std::string_view::npos;
 }
 
 Text NumberText(double value) {
@@ -514,7 +562,8 @@ void AppendExponentNumber(Text& out, TextView cell) {
   // Zero times any power of ten is zero, even when the power itself overflows.
   const double product = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
   if (!(std::fabs(product) < kFloatOverflow)) {
-    throw ConversionError(U"値 \"" + Text(v) + U"\" は単精度の範囲を超えています。");
+    throw ConversionError(U"値 \"" + Text(v) + U"\" は単精度の範囲を超えています。",
+                          ConversionProblem::kExponentRange);
   }
   // Seven significant digits of the single-precision value, in the general form of a double. Read
   // back as a double those digits are the shortest that give it again, so they are written as

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,20 @@ namespace tecris2nx {
 /// with one point, exponent (E, e, D, d), or &H / &O integers; stops at the first character that
 /// cannot continue the number. No number gives 0.
 double NumericValue(TextView text);
+
+/// What NumericValue makes of a text, for checks that need more than the value.
+struct NumberReading {
+  double value = 0;
+  std::size_t length = 0;  ///< characters up to the last one read as part of the number
+  bool digits = false;     ///< a digit was read
+  bool overflow = false;   ///< beyond the range of a double: the value is the largest finite one
+  bool underflow = false;  ///< a non-zero number too small for a double: the value is 0
+};
+NumberReading ReadNumber(TextView text);
+
+/// False when the cell's bytes cannot read as a number beyond a double's range: a quick test
+/// that spares nearly every cell the full reading.
+bool MayLeaveNumberRange(std::string_view cell);
 
 /// General text of a number: 15 significant digits, "0.5" not ".5", exponent form (1E-05, 1.5E+15)
 /// for magnitudes of at least 1E15 and non-zero magnitudes below 0.0001.

@@ -133,7 +133,15 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
       return report;
     }
     report.jobName = file.jobName;
-    FieldReader in = FieldReader::FromSource(std::move(file.content));
+    FieldReader in = [&] {
+      if (!env.inspect) return FieldReader::FromSource(std::move(file.content));
+      std::string bytes;
+      constexpr std::size_t kPiece = 1 << 16;
+      while (file.content->ReadMore(bytes, kPiece)) {
+      }
+      env.inspect(bytes, report);
+      return FieldReader::FromCp932(std::move(bytes));
+    }();
     ConvertSections(in, outputFolder, env, report);
   } catch (const ConversionError& e) {
     Fail(report, e.message());
@@ -148,7 +156,7 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
                          const std::function<bool(std::size_t, const FileReport&)>& finished) {
   std::vector<FileReport> reports(inputs.size());
   const auto convert = [&](std::size_t i, FileTurn& turn) {
-    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style};
+    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style, 1, env.inspect};
     reports[i] = ConvertFile(inputs[i], outputFolder, fileEnv,
                              [&turn](const Text& jobName) { turn.ClaimJob(jobName); });
   };
@@ -179,6 +187,12 @@ std::vector<Text> ReportLines(const Text& shownName, const FileReport& report) {
   if (report.stoppedEarly) {
     lines.push_back(U"  マーカー \"" + report.stoppedAtMarker +
                     U"\" は順序外または不明のため、そこから先は変換していません。");
+  }
+  if (report.warnings > 0) {
+    lines.push_back(U"  警告 " + DecimalText(report.warnings) +
+                    U" 件（tecris2nx check で箇所を表示します）");
+  } else if (report.warnings == 0) {
+    lines.push_back(U"  警告なし");
   }
   return lines;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "common/file_system.h"
@@ -10,6 +11,8 @@
 
 namespace tecris2nx {
 
+struct FileReport;
+
 /// What a conversion works with besides its front end.
 struct RunEnvironment {
   FileSystem& fs;
@@ -17,6 +20,9 @@ struct RunEnvironment {
   PathStyle style = HostPathStyle();
   /// Files a batch converts at once; 1 converts them one after another on the calling thread.
   int workers = 1;
+  /// When set, each file is read whole once and shown to it, then converted from the same bytes:
+  /// a front end counts a file's warnings this way without reading the file twice.
+  std::function<void(const std::string& bytes, FileReport& report)> inspect = nullptr;
 };
 
 /// How one file's conversion ended.
@@ -38,6 +44,10 @@ struct FileReport {
   FileOutcome outcome = FileOutcome::kConverted;
   /// Why the file was not converted, for the user; empty when it was.
   Text error;
+  /// Warnings the front end's inspection found (RunEnvironment::inspect); -1 when not counted.
+  int warnings = -1;
+  /// What the inspection found, one "line:column: severity code: message" text per finding.
+  std::vector<Text> findings;
 };
 
 /// Called with the identifier (empty when there is none) as soon as it is read, before anything

@@ -9,6 +9,7 @@ packages=(
   libc-bin
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14
   libbenchmark-dev bc time
+  python3 python3-jsonschema
   g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 missing=()

@@ -21,7 +21,7 @@ cmake --build "$tsan" -j "$(nproc)" --target tecris2nx_tests
 TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/tecris2nx_tests" --gtest_brief=1 --gtest_repeat=3 \
   --gtest_filter='*Batch*:*ConversionRun*:CliTest.*'
 
-for target in convert fields path_check; do
+for target in convert fields path_check check; do
   corpus="tests/fuzz/corpus/$target"
   work="$build/fuzz-corpus/$target"
   mkdir -p "$work"

@@ -1,6 +1,7 @@
 #include "sections/section_a.h"
 
 #include "common/cp932.h"
+#include "common/error.h"
 #include "common/formatting.h"
 
 namespace tecris2nx {
@@ -52,7 +53,14 @@ Text Trimmed(const SectionATableType& table, int k) { return TrimBlanks(Slot(tab
 
 Text Number(const SectionATableType& table, int k, std::size_t w) {
   if (IsBlank(table, k)) return Text();
-  return RightAligned(NumberText(NumericValue(Slot(table, k))), w);
+  const NumberReading number = ReadNumber(Slot(table, k));
+  // The largest double in place of a number beyond every range would be a made-up value.
+  if (number.overflow) {
+    throw ConversionError(U"セクション A のフィールド " + DecimalText(SectionAFieldOfSlot(k)) +
+                              U": 値 \"" + Trimmed(table, k) + U"\" は数値の範囲を超えています。",
+                          ConversionProblem::kNumberRange);
+  }
+  return RightAligned(NumberText(number.value), w);
 }
 
 /// Three digits "ddt" read as "dd.t"; a single character serves as both parts.
@@ -104,6 +112,14 @@ void SplitByWidths(TextView text, std::span<const int> widths, std::array<Text, 
     position += width;
     remaining -= width;
   }
+}
+
+int SectionAFieldOfSlot(int slot) {
+  // Fields 1 to 41 of the section as ReadSectionA takes them; the cut codes fill three slots each.
+  static constexpr std::array<int, 35> kFields = {0,  6,  10, 11, 12, 0,  13, 14, 14, 14, 18, 18,
+                                                  18, 19, 19, 19, 20, 21, 22, 23, 24, 25, 26, 27,
+                                                  28, 29, 33, 34, 35, 36, 37, 38, 39, 40, 41};
+  return slot >= 1 && slot <= 34 ? kFields[static_cast<std::size_t>(slot)] : 0;
 }
 
 void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField) {

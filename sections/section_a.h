@@ -42,6 +42,9 @@ std::vector<Text> Title02Lines(const SectionATableType& table, const Text& first
 /// Lines of "titl04.txt" (14).
 std::vector<Text> Title04Lines(const SectionATableType& table);
 
+/// The field of the section (1 to 41) that fills a slot; 0 for slot 5, which no field fills.
+int SectionAFieldOfSlot(int slot);
+
 /// The L2 code of slot 21: nothing when the slot is blank or its value does not fit 16 bits.
 std::optional<std::int16_t> SlotL2Code(const SectionATableType& table);
 

@@ -77,7 +77,8 @@ std::vector<ColourLayer> MergeColourLayers(const RecordTable& table) {
 void ReadSectionB(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
-  ReadCountedRecords(in, table, kSectionBValues, ReadCount(in));
+  // Only the depth is written as a number; code, name and colour are texts.
+  ReadCountedRecords(in, table, kSectionBValues, ReadCount(in), 1U << 1);
 }
 
 SoilCodeTable ParseSoilCodeTable(Text content) {

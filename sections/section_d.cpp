@@ -45,7 +45,8 @@ void AppendExponentField(Text& out, TextView cell, int value, int record) {
     AppendExponentNumber(out, cell);
   } catch (const ConversionError& e) {
     throw ConversionError(U"セクション D の記録 " + DecimalText(record) + U" の値 " +
-                          DecimalText(value) + U": " + e.message());
+                              DecimalText(value) + U": " + e.message(),
+                          e.problem());
   }
 }
 

@@ -20,7 +20,8 @@ void AppendValueText(Text& out, TextView cell, int r) {
   try {
     AppendExponentNumber(out, cell);
   } catch (const ConversionError& e) {
-    throw ConversionError(U"セクション F の記録 " + DecimalText(r) + U": " + e.message());
+    throw ConversionError(U"セクション F の記録 " + DecimalText(r) + U": " + e.message(),
+                          e.problem());
   }
 }
 

@@ -71,8 +71,9 @@ void ReadSectionH(FieldReader& in, RecordTable& table) { ReadSectionGH(in, table
 TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
   if (g.count() + h.count() > kMaxRows) {
     throw ConversionError(U"セクション G と H の件数の合計が多すぎます（G: " +
-                          DecimalText(g.count()) + U" 件、H: " + DecimalText(h.count()) +
-                          U" 件、合計は 32767 件まで）。");
+                              DecimalText(g.count()) + U" 件、H: " + DecimalText(h.count()) +
+                              U" 件、合計は 32767 件まで）。",
+                          ConversionProblem::kTooManyRows);
   }
   const std::vector<MergedRow> rows = Merge(g, h);
   TextLines lines;

@@ -10,11 +10,17 @@ namespace tecris2nx {
 
 // The two record shapes of sections B to H, read after the section's count field.
 
-/// Sections B, C, D: `count` records of three ignored fields and `values` values.
-void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count);
+/// Every value of a record is read as a number (bit v stands for value v).
+inline constexpr std::uint32_t kAllNumbers = ~std::uint32_t{0};
 
-/// Sections E to H: `count` records of an opening field, two ignored fields and `values` values.
-/// When the lead field was the section's letter it already was the first record's opening field.
+/// Sections B, C, D: `count` records of three ignored fields and `values` values. Throws
+/// ConversionError for a value of `numberValues` beyond the range of any number.
+void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count,
+                        std::uint32_t numberValues = kAllNumbers);
+
+/// Sections E to H: `count` records of an opening field, two ignored fields and `values` values,
+/// every value read as a number. When the lead field was the section's letter it already was the
+/// first record's opening field.
 void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count,
                        bool firstOpeningRead);
 

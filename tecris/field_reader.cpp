@@ -55,6 +55,7 @@ bool FieldReader::Load() {
   std::string& bytes = *bytes_;
   // What lies before the reader is done with.
   bytes.erase(0, pos_);
+  dropped_ += pos_;
   pos_ = 0;
   if (source_->ReadMore(bytes, kPiece)) return true;
   source_.reset();
@@ -148,11 +149,12 @@ FieldReader::Span FieldReader::Next() {
       ++fields_;
       ++sectionFields_;
       span.start = span.end = pos_;
+      NoteStart(span.start);
       return span;
     }
     const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
-    throw ConversionError(Where(section_, number) +
-                          U"ファイルがセクションの途中で終わっています。");
+    throw ConversionError(Where(section_, number) + U"ファイルがセクションの途中で終わっています。",
+                          ConversionProblem::kEndInsideSection);
   }
   if (!bytes_) {
     span = Scan(TextView(text_), pos_);
@@ -169,6 +171,7 @@ FieldReader::Span FieldReader::Next() {
   lastEndedWithComma_ = span.comma;
   ++fields_;
   ++sectionFields_;
+  NoteStart(span.start);
   return span;
 }
 
@@ -183,14 +186,15 @@ std::int16_t ReadCount(FieldReader& in) {
   const Text field = in.ReadField();
   const std::optional<std::int16_t> count = RoundToInt16(NumericValue(field));
   if (!count || *count < 0) {
-    ThrowAtField(in, U"件数 \"" + field + U"\" が 0 から 32767 の範囲にありません。");
+    ThrowAtField(in, U"件数 \"" + field + U"\" が 0 から 32767 の範囲にありません。",
+                 ConversionProblem::kCountRange);
   }
   return *count;
 }
 
-void ThrowAtField(const FieldReader& in, const Text& problem) {
+void ThrowAtField(const FieldReader& in, const Text& problem, ConversionProblem kind) {
   const long long number = in.Section() != 0 ? in.SectionFieldCount() : in.FieldCount();
-  throw ConversionError(Where(in.Section(), number) + problem);
+  throw ConversionError(Where(in.Section(), number) + problem, kind);
 }
 
 }  // namespace tecris2nx

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/error.h"
 #include "common/file_system.h"
 #include "common/text.h"
 
@@ -54,6 +56,16 @@ class FieldReader {
   /// Fields read since the start of the file.
   long long FieldCount() const { return fields_; }
 
+  // Places are offsets into the file: bytes for a reader of CP932, characters for one of text.
+  // Lines and columns are worked out from them only when someone reports a place.
+
+  /// Where the last field read begins (after leading blanks and an opening quote).
+  std::uint64_t FieldStart() const { return fieldStart_; }
+  /// Where the next read begins.
+  std::uint64_t Position() const { return dropped_ + pos_; }
+  /// Appends the start of every field read from now on to `starts`; null stops it.
+  void RecordFieldStarts(std::vector<std::uint64_t>* starts) { starts_ = starts; }
+
  private:
   /// Where the next field lies, found without moving the reader.
   struct Span {
@@ -72,6 +84,10 @@ class FieldReader {
   /// Finds the next field and moves past it; an empty span for the field a trailing comma promised.
   Span Next();
   TextView Decode(const Span& span);
+  void NoteStart(std::size_t start) {
+    fieldStart_ = dropped_ + start;
+    if (starts_) starts_->push_back(fieldStart_);
+  }
 
   Text text_;
   std::optional<std::string> bytes_;    ///< set when reading CP932 bytes
@@ -82,6 +98,9 @@ class FieldReader {
   char32_t section_ = 0;
   int sectionFields_ = 0;
   long long fields_ = 0;
+  std::uint64_t dropped_ = 0;  ///< bytes of the source let go by Load
+  std::uint64_t fieldStart_ = 0;
+  std::vector<std::uint64_t>* starts_ = nullptr;
 };
 
 /// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to
@@ -93,6 +112,7 @@ Text MarkerText(TextView field);
 std::int16_t ReadCount(FieldReader& in);
 
 /// A ConversionError that names the reader's section and field.
-[[noreturn]] void ThrowAtField(const FieldReader& in, const Text& problem);
+[[noreturn]] void ThrowAtField(const FieldReader& in, const Text& problem,
+                               ConversionProblem kind = ConversionProblem::kOther);
 
 }  // namespace tecris2nx

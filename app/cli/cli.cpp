@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "app/cli/check_command.h"
+#include "check/check_report.h"
+#include "check/checker.h"
 #include "common/error.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
@@ -14,6 +17,7 @@ namespace {
 constexpr const char* kUsage =
     "使い方: tecris2nx [--patdat DIR] [--verbose] -o OUTDIR FILE...\n"
     "        tecris2nx --list DIR\n"
+    "        tecris2nx check [--json] [--strict] [--patdat DIR] FILE...\n"
     "\n"
     "TECRIS ファイルを Nx 形式に変換し、OUTDIR/<識別子>/ に書き出します。\n"
     "\n"
@@ -127,10 +131,25 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   }
 }
 
+/// Counts a file's warnings from the bytes the conversion reads (the check mode's findings).
+std::function<void(const std::string&, FileReport&)> InspectForWarnings(const FileSystem& fs,
+                                                                        const Text& patternFolder) {
+  return [&fs, patternFolder](const std::string& bytes, FileReport& report) {
+    const CheckSettings settings{patternFolder, HostPathStyle()};
+    const FileCheck check = CheckTecrisBytes(fs, report.inputPath, bytes, settings);
+    report.warnings = check.Count(Severity::kWarning);
+    for (const Finding& f : check.findings) report.findings.push_back(FindingText(f));
+  };
+}
+
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    CliEnvironment& env) {
+  // A file named "check" is converted when given as "./check".
+  if (!args.empty() && args[0] == "check") {
+    return RunCheckCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
+  }
   Options options;
   const std::string problem = Parse(args, options);
   if (!problem.empty()) {
@@ -189,8 +208,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   // Files are converted side by side and written in the order given, as one after another would.
   std::vector<Text> inputs;
   for (const std::string& file : options.files) inputs.push_back(FromUtf8(file));
-  const RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
-                              options.jobs > 0 ? options.jobs : DefaultWorkers()};
+  RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
+                        options.jobs > 0 ? options.jobs : DefaultWorkers()};
+  // Checking only reads pattern data, so every file's inspection may share the one file system.
+  if (options.verbose) runEnv.inspect = InspectForWarnings(env.fs, patternFolder);
   int failed = 0;
   ConvertFilesInOrder(inputs, outputFolder, runEnv, [&](std::size_t i, const FileReport& report) {
     if (report.outcome != FileOutcome::kConverted) {

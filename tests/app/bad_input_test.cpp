@@ -163,6 +163,8 @@ TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
   for (int r = 0; r < 16384; ++r) manyRecords += "H,1,0,1.0,2.0,3\n";
   std::string d = "D,12345678001,x\n1\nD,1,1";
   for (int v = 1; v <= 21; ++v) d += ",1";
+  std::string a = "A,12345678001";
+  for (int field = 2; field <= 41; ++field) a += field == 20 ? ",1E999" : ",1";
   const Row rows[] = {
       {"empty file", "", "指定されたﾌｧｲﾙは正しくありません"},
       {"one field", "A", "指定されたﾌｧｲﾙは正しくありません"},
@@ -178,6 +180,14 @@ TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
       {"exponent in D", Cp932Lines(d + ",1E99,1\n"), "セクション D の記録 1 の値 22"},
       {"exponent in F", Cp932Lines("F,12345678001,x,1,8\nF,1,0,1.0,2.0,1E99\n"),
        "セクション F の記録 1"},
+      // Beyond every number: once written as the largest double with success reported.
+      {"number beyond range in B", Cp932Lines("B,12345678001,x\n1\nB,1,1,21E408.8,0,砂,H,\n"),
+       "セクション B の記録 1 の値 1: 値 \"21E408.8\" は数値の範囲を超えています。"},
+      {"number beyond range in E",
+       Cp932Lines("E,12345678001,x,1\nE,1,0,1.0,&H" + std::string(300, 'F') + ",2,3\n"),
+       "セクション E の記録 1 の値 2"},
+      {"number beyond range in A", Cp932Lines(a + "\n"),
+       "セクション A のフィールド 20: 値 \"1E999\" は数値の範囲を超えています。"},
   };
   for (const Row& r : rows) {
     TempDir tmp;
@@ -186,6 +196,9 @@ TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
     ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input, r.problem, r.label);
     EXPECT_FALSE(std::filesystem::exists(tmp.path() / "etc")) << r.label;
     EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out" / "12345678001" / "L201.txt"));
+    // A failing section writes none of its files.
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out" / "12345678001" / "titl01.txt"));
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out" / "12345678001" / "X1.txt"));
   }
 }
 

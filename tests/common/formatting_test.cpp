@@ -100,6 +100,45 @@ TEST(FormattingTest, NumericValueSurvivesExtremeText) {
   EXPECT_FALSE(std::signbit(NumericValue(U"-1e-400")));
 }
 
+TEST(FormattingTest, ReadNumberTellsHowMuchWasReadAndWhetherItFits) {
+  struct Row {
+    Text text;
+    double value;
+    std::size_t length;
+    bool digits, overflow, underflow;
+  };
+  const Row rows[] = {
+      {U"12", 12, 2, true, false, false},
+      {U" 12 ", 12, 3, true, false, false},
+      {U"12a", 12, 2, true, false, false},
+      {U"1 2", 12, 3, true, false, false},
+      {U"", 0, 0, false, false, false},
+      {U"abc", 0, 0, false, false, false},
+      {U"１２", 0, 0, false, false, false},
+      {U"-.5e1x", -5, 5, true, false, false},
+      {U"&H1Fz", 31, 4, true, false, false},
+      {U"21E408.8", kMax, 6, true, true, false},
+      {U"-1e400", -kMax, 6, true, true, false},
+      {U"&H" + Repeat(U'F', 300), kMax, 302, true, true, false},
+      {U"1e-400", 0, 6, true, false, true},
+      {U"0e-400", 0, 6, true, false, false},
+  };
+  for (const Row& row : rows) {
+    const NumberReading reading = ReadNumber(row.text);
+    const std::string label = ToUtf8(row.text.substr(0, 20));
+    EXPECT_EQ(reading.value, row.value) << label;
+    EXPECT_EQ(reading.length, row.length) << label;
+    EXPECT_EQ(reading.digits, row.digits) << label;
+    EXPECT_EQ(reading.overflow, row.overflow) << label;
+    EXPECT_EQ(reading.underflow, row.underflow) << label;
+    // The quick test never passes over a number that leaves the range.
+    if (reading.overflow) {
+      EXPECT_TRUE(MayLeaveNumberRange(EncodeCp932Lossy(row.text))) << label;
+    }
+  }
+  EXPECT_FALSE(MayLeaveNumberRange("123.45"));
+}
+
 TEST(FormattingTest, NumericValueRoundsLikeTheLibraryParse) {
   std::mt19937_64 random(7);
   std::uniform_int_distribution<int> length(1, 25);

@@ -17,11 +17,7 @@ namespace {
 const testing::MemoryFileSystem& BaseFileSystem() {
   static const testing::MemoryFileSystem base = [] {
     testing::MemoryFileSystem fs;
-    RealFileSystem real;
-    const Text folder = FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/");
-    for (const Text& name : real.ListFiles(folder)) {
-      fs.AddFile(U"/patdat/" + name, real.ReadAll(folder + name));
-    }
+    fs.AddFilesOf(FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"), U"/patdat/");
     fs.MakeFolder(U"/out");
     return fs;
   }();

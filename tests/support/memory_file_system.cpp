@@ -78,6 +78,13 @@ std::vector<Text> MemoryFileSystem::ListFolders(const Text& folder) const {
 
 bool MemoryFileSystem::MakeDriveCurrent(char32_t letter) { return letter == U'/'; }
 
+void MemoryFileSystem::AddFilesOf(const Text& folder, const Text& to, const Text& except) {
+  RealFileSystem real;
+  for (const Text& name : real.ListFiles(folder)) {
+    if (name != except) AddFile(to + name, real.ReadAll(folder + name));
+  }
+}
+
 void MemoryFileSystem::AddFile(const Text& path, std::string bytes) {
   const Text p = Normal(path);
   for (Text parent = ParentOf(p); !parent.empty() && !folders_.count(parent);

@@ -24,6 +24,9 @@ class MemoryFileSystem : public FileSystem {
 
   /// Adds a file, creating its folders.
   void AddFile(const Text& path, std::string bytes);
+  /// Adds the files of a real folder (ending with its separator) under `to` ("/patdat/"), all
+  /// but `except`.
+  void AddFilesOf(const Text& folder, const Text& to, const Text& except = Text());
   /// Writes to this path fail from now on.
   void FailWritesTo(const Text& path) { failingWrites_.insert(Normal(path)); }
   const std::map<Text, std::string>& files() const { return files_; }

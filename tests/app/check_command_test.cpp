@@ -1,0 +1,142 @@
+#include "app/cli/check_command.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "common/cp932.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+using testing::TempDir;
+
+const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kPatdat = kSource + "/examples/sample-patdat";
+
+class CheckCommandTest : public ::testing::Test {
+ protected:
+  CheckCommandTest() : env{fs, PatternLookupEnv{}} {
+    env.lookup.walkDrives = false;
+    tmp.Write("error.001", Cp932Lines("B,12345678001,x\n1\nB,1,1,21E408.8,0,砂,H,\n"));
+    tmp.Write("warning.001", Cp932Lines("B,12345678001,x\n1\nB,1,1,12a,0,砂,H,\n"));
+  }
+
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunCommandLine(args, out, err, env);
+  }
+
+  std::string Path(const std::string& relative) const { return ToUtf8(tmp.TextOf(relative)); }
+
+  TempDir tmp;
+  RealFileSystem fs;
+  CliEnvironment env;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(CheckCommandTest, ExitStatusAndTextLines) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string line;  ///< a line the output must hold
+  };
+  const std::string error = Path("error.001");
+  const std::string warning = Path("warning.001");
+  const std::string example = kSource + "/examples/12345678.002";
+  const Row rows[] = {
+      {{"check"}, 2, ""},
+      {{"check", "--bogus", error}, 2, ""},
+      {{"check", "--patdat"}, 2, ""},
+      {{"check", "--patdat", Path("nowhere"), error}, 2, ""},
+      {{"check", "--patdat", kPatdat, example},
+       0,
+       example + ": エラー 0 件、警告 0 件、情報 0 件\n"},
+      {{"check", "--patdat", kPatdat, error},
+       1,
+       error + ":3:7: error T104: セクション B の記録 1 の値 1: 値 \"21E408.8\" "
+               "は数値の範囲を超えています。\n"},
+      {{"check", "--patdat", kPatdat, warning},
+       0,
+       warning + ":3:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 "
+                 "として扱われます）。\n"},
+      {{"check", "--strict", "--patdat=" + kPatdat, warning}, 1, ""},
+      {{"check", "--patdat", kPatdat, warning, error},
+       1,
+       error + ": エラー 1 件、警告 0 件、情報 0 件\n"},
+      {{"check", Path("missing.001")}, 1, "error T107"},
+      // Without --patdat only the quick places are tried, and the checks that need them are left.
+      {{"check", warning}, 0, warning + ":1:1: info T505:"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Run(row.args), row.status) << row.args.back();
+    EXPECT_NE(out.str().find(row.line), std::string::npos) << out.str();
+    if (row.status == 2) {
+      EXPECT_EQ(err.str().rfind("tecris2nx check: ", 0), 0u) << err.str();
+    }
+  }
+}
+
+TEST_F(CheckCommandTest, AFileNamedCheckIsConvertedWhenGivenAsAPath) {
+  tmp.Write("check", Cp932Lines("C,12345678001,x,1\n1,1,1,1.15,4,30\n"));
+  // Only a first argument that is exactly "check" selects the check mode.
+  EXPECT_EQ(Run({Path("check"), "--patdat", kPatdat, "-o", Path("out")}), 0) << err.str();
+  EXPECT_TRUE(tmp.Exists("out/12345678001/X5.txt"));
+}
+
+// --verbose counts each converted file's warnings from the bytes the conversion reads.
+TEST_F(CheckCommandTest, VerboseConversionShowsTheWarningsCount) {
+  struct Row {
+    std::string file;
+    std::string line;
+  };
+  const Row rows[] = {
+      {Path("warning.001"), "  警告 1 件"},
+      {kSource + "/examples/12345678.002", "  警告なし"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Run({"-v", "--patdat", kPatdat, "-o", Path("out"), row.file}), 0) << err.str();
+    EXPECT_NE(err.str().find(row.line), std::string::npos) << err.str();
+  }
+  // Without --verbose nothing is counted and the conversion is unchanged.
+  EXPECT_EQ(Run({"--patdat", kPatdat, "-o", Path("out"), Path("warning.001")}), 0);
+  EXPECT_EQ(err.str(), "");
+}
+
+#ifndef _WIN32
+// The JSON of the examples and of a failing file, validated against the documented schema and
+// read back.
+TEST_F(CheckCommandTest, JsonFollowsTheSchema) {
+  if (std::system("python3 -c 'import jsonschema' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "python3-jsonschema is not installed (scripts/setup.sh installs it)";
+  }
+  std::vector<std::string> args = {"check", "--json", "--patdat", kPatdat};
+  for (int i = 1; i <= 6; ++i)
+    args.push_back(kSource + "/examples/12345678.00" + std::to_string(i));
+  args.push_back(Path("error.001"));
+  args.push_back(Path("warning.001"));
+  EXPECT_EQ(Run(args), 1);
+  tmp.Write("out.json", out.str());
+  const std::string script =
+      "import json, sys, jsonschema\n"
+      "doc = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+      "jsonschema.validate(doc, json.load(open(sys.argv[2], encoding='utf-8')))\n"
+      "assert doc['summary'] == {'files': 8, 'errors': 1, 'warnings': 2, 'infos': 0}, "
+      "doc['summary']\n"
+      "f = doc['files'][6]['findings'][0]\n"
+      "assert (f['code'], f['section'], f['record'], f['value'], f['line'], f['column']) == "
+      "('T104', 'B', 1, 1, 3, 7), f\n";
+  tmp.Write("validate.py", script);
+  const std::string command = "python3 " + Path("validate.py") + " " + Path("out.json") + " " +
+                              kSource + "/docs/check.schema.json";
+  EXPECT_EQ(std::system(command.c_str()), 0) << out.str();
+}
+#endif
+
+}  // namespace
+}  // namespace tecris2nx

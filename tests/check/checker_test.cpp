@@ -1,0 +1,195 @@
+#include "check/checker.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/cp932.h"
+#include "support/memory_file_system.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+
+enum class Patdat { kSample, kNone, kWithoutL2 };
+
+/// The sample pattern data in memory, whole or without "L2.txt".
+testing::MemoryFileSystem FileSystemWith(Patdat patdat) {
+  testing::MemoryFileSystem fs;
+  fs.AddFilesOf(FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"), U"/patdat/",
+                patdat == Patdat::kWithoutL2 ? U"L2.txt" : U"");
+  return fs;
+}
+
+FileCheck Check(std::string bytes, Patdat patdat = Patdat::kSample) {
+  testing::MemoryFileSystem fs = FileSystemWith(patdat);
+  fs.AddFile(U"/in/12345678.001", std::move(bytes));
+  CheckSettings settings{patdat == Patdat::kNone ? Text() : U"/patdat/", PathStyle::kPosix};
+  return CheckTecrisFile(fs, U"/in/12345678.001", settings);
+}
+
+/// A section A whose slot 21 (field 25) holds the L2 code.
+std::string SectionAWithL2Code(const std::string& code) {
+  std::string text = "A,12345678001";
+  for (int field = 2; field <= 41; ++field) text += field == 25 ? "," + code : ",1";
+  return Cp932Lines(text + "\n");
+}
+
+std::string ManyGhRecords() {
+  std::string text = "G,12345678001,x,16384,0\n";
+  for (int r = 0; r < 16384; ++r) text += "G,1,0,1.0,2.0,3\n";
+  text += "H,x,y,16384,0\n";
+  for (int r = 0; r < 16384; ++r) text += "H,1,0,1.0,2.0,3\n";
+  return Cp932Lines(text);
+}
+
+std::string SectionB(const std::string& count, const std::string& records) {
+  return Cp932Lines("B,12345678001,x\n" + count + "\n" + records);
+}
+
+// D records: the first three values given, the other twenty empty.
+std::string DRecord(const std::string& values) {
+  return "D,1,1," + values + std::string(20, ',') + "\n";
+}
+
+TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
+  struct Row {
+    const char* code;
+    std::string bytes;
+    Severity severity;
+    char32_t section;
+    int record, value;
+    long long line, column;
+    Patdat patdat = Patdat::kSample;
+  };
+  const std::string bad = std::string("B,12345678001,x\r\n1\r\nB,1,1,1.0,0,\xFF,H,\r\n");
+  const std::string twoCodes = std::string("B,12345678001,x\r\n1\r\nB,1,1,1.0,0,\xFA\x54,H,\r\n");
+  const Row rows[] = {
+      {"T101", SectionB("2", "B,1,1,1.0,0,砂,H,\n"), Severity::kError, U'B', 0, 0, 4, 1},
+      {"T102", SectionB("-1", ""), Severity::kError, U'B', 0, 0, 2, 1},
+      {"T103", Cp932Lines("F,12345678001,x,1,0\nF,1,0,1.00,2.00,1E39\n"), Severity::kError, U'F', 1,
+       3, 2, 17},
+      {"T104", SectionB("1", "B,1,1,21E408.8,0,砂,H,\n"), Severity::kError, U'B', 1, 1, 3, 7},
+      {"T105", ManyGhRecords(), Severity::kError, U'H', 0, 0, 16386, 7},
+      {"T106", Cp932Lines("B,1234,x\n"), Severity::kError, 0, 0, 0, 1, 3},
+      {"T201", SectionB("1", "B,1,1,1.0,0,砂,H,\nB,2,1,2.0,0,砂,H,\nC,x,y,0\n"), Severity::kWarning,
+       U'B', 0, 0, 2, 1},
+      {"T202", SectionB("2", "B,1,1,1.0,0,砂,H,\nC,x,y,1\n1,1,1,1.15,4,30\n"), Severity::kWarning,
+       U'B', 0, 0, 2, 1},
+      {"T203", SectionB("1", "B,1,1,1.0,0,砂,H,\nA\n"), Severity::kWarning, U'A', 0, 0, 4, 1},
+      {"T204", SectionB("1", "B,1,1,1.0,0,砂,H,\nZ\n"), Severity::kWarning, 0, 0, 0, 4, 1},
+      {"T301", SectionB("1", "B,1,1,12a,0,砂,H,\n"), Severity::kWarning, U'B', 1, 1, 3, 7},
+      {"T302", SectionB("1", "B,1,1,１．０,0,砂,H,\n"), Severity::kWarning, U'B', 1, 1, 3, 7},
+      {"T303", Cp932Lines("E,12345678001,x,1\nE,1,0,,1,2,3\n"), Severity::kWarning, U'E', 1, 1, 2,
+       7},
+      {"T304", Cp932Lines("C,12345678001,x,1.5\n1,1,1,1.15,4,30\n1,1,1,2.15,4,30\n"),
+       Severity::kWarning, U'C', 0, 0, 1, 17},
+      {"T305", Cp932Lines("C,12345678001,x,1\n1,1,1,1.15,1E-400,30\n"), Severity::kInfo, U'C', 1, 2,
+       2, 12},
+      {"T401", SectionB("2", "B,1,1,2.0,0,砂,H,\nB,2,1,1.0,0,砂,H,\n"), Severity::kWarning, U'B', 2,
+       1, 4, 7},
+      {"T402", SectionB("2", "B,1,1,1.0,0,砂,H,\nB,2,1,1.0,0,礫,H,\n"), Severity::kWarning, U'B', 2,
+       1, 4, 7},
+      {"T403", SectionB("1", "B,1,1,-1.0,0,砂,H,\n"), Severity::kWarning, U'B', 1, 1, 3, 7},
+      {"T404", SectionB("1", "B,1,1,1.0,0,砂,H,\nD,x,y,1\n" + DRecord("1,2.0,2.5")),
+       Severity::kWarning, U'D', 1, 2, 5, 9},
+      {"T405", Cp932Lines("D,12345678001,x,1\n" + DRecord("1,2.0,1.5")), Severity::kWarning, U'D',
+       1, 3, 2, 13},
+      {"T406", Cp932Lines("E,12345678001,x,2\nE,1,0,2.0,1,2,3\nE,2,0,1.0,1,2,3\n"),
+       Severity::kWarning, U'E', 2, 1, 3, 7},
+      {"T407", Cp932Lines("G,12345678001,x,1\nG,1,0,2.0,1.0,3\n"), Severity::kWarning, U'G', 1, 2,
+       2, 11},
+      {"T408", Cp932Lines("H,12345678001,x,2\nH,1,0,1.0,3.0,1\nH,2,0,2.0,4.0,1\n"),
+       Severity::kWarning, U'H', 2, 1, 3, 7},
+      {"T501", SectionB("1", "B,1,1,1.0,0,謎の土,H,\n"), Severity::kWarning, U'B', 1, 2, 3, 11},
+      {"T502", SectionB("1", "B,1,1,1.0,0,砂,1,\n"), Severity::kWarning, U'B', 1, 4, 3, 15},
+      {"T503", SectionAWithL2Code("99"), Severity::kWarning, U'A', 0, 25, 1, 61},
+      {"T504", SectionAWithL2Code("1"), Severity::kWarning, U'A', 0, 25, 1, 61, Patdat::kWithoutL2},
+      {"T505", SectionB("1", "B,1,1,1.0,0,砂,H,\n"), Severity::kInfo, 0, 0, 0, 1, 1, Patdat::kNone},
+      {"T601", bad, Severity::kWarning, 0, 0, 0, 3, 13},
+      {"T602", twoCodes, Severity::kInfo, 0, 0, 0, 3, 13},
+  };
+  for (const Row& row : rows) {
+    const FileCheck check = Check(row.bytes, row.patdat);
+    const Finding* found = nullptr;
+    for (const Finding& f : check.findings) {
+      if (f.code == row.code) found = &f;
+    }
+    ASSERT_NE(found, nullptr) << row.code;
+    EXPECT_EQ(found->severity, row.severity) << row.code;
+    EXPECT_EQ(found->section, row.section) << row.code;
+    EXPECT_EQ(found->record, row.record) << row.code;
+    EXPECT_EQ(found->value, row.value) << row.code;
+    EXPECT_EQ(found->line, row.line) << row.code;
+    EXPECT_EQ(found->column, row.column) << row.code;
+    EXPECT_FALSE(found->message.empty()) << row.code;
+  }
+}
+
+TEST(CheckerTest, FilesCutShortAreReportedNotThrown) {
+  const std::string rows[] = {
+      "",
+      "B",
+      "B,12345678001,x\n2\nB,1,1,1.0,0,a,H,",  // ends in the empty field a comma promised
+      "E,12345678001,x,2,",
+      "B,12345678001,x\n1\nB,1,1,1.0,0,a,H,\n,,",
+  };
+  for (const std::string& bytes : rows) {
+    testing::MemoryFileSystem fs;
+    EXPECT_NO_THROW(CheckTecrisBytes(fs, U"/f.001", bytes, CheckSettings{})) << bytes;
+  }
+}
+
+TEST(CheckerTest, AMissingFileIsAnError) {
+  testing::MemoryFileSystem fs;
+  const FileCheck check = CheckTecrisFile(fs, U"/nowhere.001", CheckSettings{});
+  ASSERT_EQ(check.findings.size(), 1u);
+  EXPECT_EQ(check.findings[0].code, "T107");
+  EXPECT_EQ(check.findings[0].severity, Severity::kError);
+}
+
+TEST(CheckerTest, TheExamplesHaveNoErrors) {
+  struct Row {
+    const char* name;
+    int warnings;
+  };
+  // 12345678.003 has a section D sample below its deepest layer.
+  const Row rows[] = {{"12345678.001", 0}, {"12345678.002", 0}, {"12345678.003", 1},
+                      {"12345678.004", 0}, {"12345678.005", 0}, {"12345678.006", 0}};
+  RealFileSystem fs;
+  const CheckSettings settings{FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"),
+                               HostPathStyle()};
+  for (const Row& row : rows) {
+    const FileCheck check = CheckTecrisFile(
+        fs, FromUtf8(std::string(TECRIS2NX_SOURCE_DIR "/examples/") + row.name), settings);
+    EXPECT_EQ(check.Count(Severity::kError), 0) << row.name;
+    EXPECT_EQ(check.Count(Severity::kWarning), row.warnings) << row.name;
+  }
+}
+
+TEST(CheckerTest, LinesEndAtLfCrLfOrCrAndColumnsCountCharacters) {
+  struct Row {
+    std::string bytes;
+    std::uint64_t offset;
+    long long line, column;
+  };
+  const Row rows[] = {
+      {"ab\ncd", 4, 2, 2},     {"ab\r\ncd", 5, 2, 2},          {"ab\rcd", 4, 2, 2},
+      {"a\r\n\r\nb", 5, 3, 1}, {"\x82\xA0\x82\xA2x", 4, 1, 3},  // two double-byte characters
+      {"\xFF\xFFx", 2, 1, 3},                                   // one column per invalid byte
+      {"\"a\nb\",c", 6, 2, 4},  // a line end inside quotes still ends a line
+  };
+  for (const Row& row : rows) {
+    std::vector<Finding> findings(1);
+    findings[0].offset = row.offset;
+    PlaceFindings(row.bytes, findings);
+    EXPECT_EQ(findings[0].line, row.line) << row.bytes;
+    EXPECT_EQ(findings[0].column, row.column) << row.bytes;
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
