@@ -269,12 +269,6 @@ char32_t HostSeparator() {
 #endif
 }
 
-int CountChar(TextView text, char32_t c) {
-  int n = 0;
-  for (char32_t x : text) n += x == c;
-  return n;
-}
-
 namespace {
 
 /// Bytes already in memory, handed out in one piece.

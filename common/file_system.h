@@ -65,7 +65,4 @@ class RealFileSystem : public FileSystem {
 /// The path separator of this host: "\" on Windows, "/" elsewhere.
 char32_t HostSeparator();
 
-/// Occurrences of one character in a text.
-int CountChar(TextView text, char32_t c);
-
 }  // namespace tecris2nx

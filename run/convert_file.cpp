@@ -70,7 +70,7 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
 
   PendingFiles pending;
   const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
-                          separator, &report.written,  &pending};
+                          separator, &report.written,  pending};
   const std::span<const SectionHandler> handlers = SectionHandlers();
   SectionStore store;
   Text marker = MarkerText(in.ReadField());

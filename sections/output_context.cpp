@@ -39,18 +39,12 @@ void OutputContext::WriteLines(const Text& fileName, TextLines&& lines) const {
 }
 
 void OutputContext::WriteBytes(const Text& fileName, std::string bytes) const {
-  if (pending) {
-    pending->emplace_back(fileName, std::move(bytes));
-    return;
-  }
-  fs.WriteAll(PathOf(fileName), bytes);
-  if (written) written->push_back(fileName);
+  pending.emplace_back(fileName, std::move(bytes));
 }
 
 void OutputContext::Commit() const {
-  if (!pending) return;
   PendingFiles files;
-  files.swap(*pending);
+  files.swap(pending);
   for (const auto& [name, bytes] : files) {
     fs.WriteAll(PathOf(name), bytes);
     if (written) written->push_back(name);

@@ -57,15 +57,15 @@ struct OutputContext {
   Text jobFolder;      ///< no trailing separator
   Text patternFolder;  ///< ends with the separator; may be empty when no pattern data is known
   char32_t separator;
-  std::vector<Text>* written = nullptr;  ///< names of the files written, when someone is listening
-  PendingFiles* pending = nullptr;       ///< when set, files are collected here instead of written
+  std::vector<Text>* written;  ///< names of the files written, when someone is listening
+  PendingFiles& pending;       ///< the section's files, collected until Commit writes them
 
   /// jobFolder, separator, name.
   Text PathOf(const Text& fileName) const;
   /// Writes the lines as one file, each line ended by CR LF, in CP932.
   void WriteLines(const Text& fileName, const std::vector<Text>& lines) const;
   void WriteLines(const Text& fileName, TextLines&& lines) const;
-  /// Writes (or holds back) one file's bytes.
+  /// Holds one file's bytes back until Commit.
   void WriteBytes(const Text& fileName, std::string bytes) const;
   /// Writes the collected files in order and empties the collection.
   void Commit() const;

@@ -79,15 +79,6 @@ std::vector<SoilLayer> ReadLayerTable(const OutputContext& out) {
   return ParseLayerTable(DecodeCp932(out.fs.ReadAll(path)));
 }
 
-const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthCell) {
-  const float depth = RoundToSingle(NumericValue(depthCell));
-  for (const SoilLayer& layer : layers) {
-    // A depth on a boundary belongs to the layer below it.
-    if (layer.depth > depth) return &layer;
-  }
-  return nullptr;
-}
-
 LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) : layers_(layers) {
   reach_.reserve(layers.size());
   float deepest = -std::numeric_limits<float>::infinity();

@@ -25,13 +25,11 @@ std::vector<SoilLayer> ParseLayerTable(TextView content);
 /// The layers of the job folder's "X1.txt"; none when it does not exist.
 std::vector<SoilLayer> ReadLayerTable(const OutputContext& out);
 
-/// The first layer, in file order, deeper than the depth cell; nullptr when there is none.
-const SoilLayer* FindLayer(const std::vector<SoilLayer>& layers, TextView depthCell);
-
-/// FindLayer for many records: a binary search instead of a walk over every layer.
+/// Finds a record's layer among many: a binary search instead of a walk over every layer.
 class LayerLookup {
  public:
   explicit LayerLookup(const std::vector<SoilLayer>& layers);
+  /// The first layer, in file order, deeper than the depth cell; nullptr when there is none.
   const SoilLayer* Find(TextView depthCell) const;
 
  private:

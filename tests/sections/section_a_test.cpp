@@ -210,13 +210,17 @@ TEST(SectionATest, WritesTitleFilesAndReadsL2OnlyForAFilledSlot) {
   dir.Write("PATDAT/L2.txt", Cp932Lines("2,河川\n"));
   dir.Write("job/.keep", "");
   CountingFileSystem fs;
-  const OutputContext out{fs, dir.TextOf("job"), dir.TextOf("PATDAT") + HostSeparator(),
-                          HostSeparator()};
+  PendingFiles pending;
+  const OutputContext out{
+      fs,     dir.TextOf("job"), dir.TextOf("PATDAT") + HostSeparator(), HostSeparator(), nullptr,
+      pending};
   WriteTitleFiles(out, Slots({{21, U" "}}), U"id");
   WriteTitleFiles(out, Slots({{21, U"40000"}}), U"id");  // no 16-bit code: no entry can match
+  out.Commit();
   EXPECT_EQ(fs.reads, 0);
   EXPECT_EQ(dir.Read("job/titl02.txt").substr(60, 6), "00\r\n\r\n");
   WriteTitleFiles(out, Slots({{21, U"2"}}), U"id");
+  out.Commit();
   EXPECT_EQ(fs.reads, 1);
   std::string expected =
       Cp932Lines(std::string(30, '\n') + " 2\n河川\n" + std::string(7, '\n') + "id\n\n");

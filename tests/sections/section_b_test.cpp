@@ -184,8 +184,11 @@ TEST(SectionBTest, MissingPatternFiles) {
     TempDir job;
     if (row.vocabulary) patdat.Write("kishitu.txt", Cp932Lines("1300,砂\n"));
     if (row.codeTable) patdat.Write("XKishitu.txt", Cp932Lines("1,表土,0,0,0,0\n12,砂,0,0,0,0\n"));
-    WriteX1File(OutputContext{fs, job.text(), patdat.text() + HostSeparator(), HostSeparator()},
-                table);
+    PendingFiles pending;
+    const OutputContext out{fs,      job.text(), patdat.text() + HostSeparator(), HostSeparator(),
+                            nullptr, pending};
+    WriteX1File(out, table);
+    out.Commit();
     EXPECT_EQ(job.Read("X1.txt"), Cp932Lines(row.bytes)) << row.vocabulary << row.codeTable;
   }
 }

@@ -9,6 +9,7 @@
 
 #include "common/error.h"
 #include "common/file_system.h"
+#include "common/formatting.h"
 #include "run/convert_file.h"
 #include "support/temp_dir.h"
 
@@ -138,7 +139,7 @@ TEST(SectionDTest, FindsTheFirstDeeperLayer) {
       {U"9", nullptr}, {U"abc", "a"}, {U"", "a"},     {U"-1", "a"},   {U"1E300", nullptr},
   };
   for (const Row& row : rows) {
-    const SoilLayer* layer = FindLayer(layers, row.depth);
+    const SoilLayer* layer = LayerLookup(layers).Find(row.depth);
     if (row.expected == nullptr) {
       EXPECT_EQ(layer, nullptr) << ToUtf8(row.depth);
     } else {
@@ -148,9 +149,10 @@ TEST(SectionDTest, FindsTheFirstDeeperLayer) {
   }
   // Compared in single precision: 0.1 lies on the boundary of a layer at 0.1, not above it.
   const std::vector<SoilLayer> tenth = {{0.1f, U"boundary", U""}, {1.0f, U"below", U""}};
-  ASSERT_NE(FindLayer(tenth, U"0.1"), nullptr);
-  EXPECT_EQ(FindLayer(tenth, U"0.1")->productCode, U"below");
-  EXPECT_EQ(FindLayer({}, U"1"), nullptr);
+  ASSERT_NE(LayerLookup(tenth).Find(U"0.1"), nullptr);
+  EXPECT_EQ(LayerLookup(tenth).Find(U"0.1")->productCode, U"below");
+  const std::vector<SoilLayer> none;
+  EXPECT_EQ(LayerLookup(none).Find(U"1"), nullptr);
 }
 
 TEST(SectionDTest, ConditionCodes) {
@@ -273,7 +275,8 @@ TEST(SectionDTest, ExponentOutOfRangeNamesRecordAndValue) {
 struct JobFolder {
   TempDir dir;
   RealFileSystem fs;
-  OutputContext out{fs, dir.text(), Text(), HostSeparator(), nullptr, nullptr};
+  PendingFiles pending;
+  OutputContext out{fs, dir.text(), Text(), HostSeparator(), nullptr, pending};
 };
 
 TEST(SectionDTest, WritesX100WithTheLayersOfX1) {
@@ -286,18 +289,21 @@ TEST(SectionDTest, WritesX100WithTheLayersOfX1) {
     JobFolder job;
     job.dir.Write("X1.txt", Cp932Lines("   1,   2.00,12,砂\n   2,   4.00,15,シルト\n"));
     WriteX100File(job.out, table);
+    job.out.Commit();
     EXPECT_EQ(job.dir.Read("X100.txt"), withLayer);
     EXPECT_EQ(job.dir.Read("X1.txt"), Cp932Lines("   1,   2.00,12,砂\n   2,   4.00,15,シルト\n"));
   }
   {
     JobFolder job;
     WriteX100File(job.out, table);
+    job.out.Commit();
     EXPECT_EQ(job.dir.Read("X100.txt"), withoutLayer);
   }
   {
     JobFolder job;
     std::filesystem::create_directory(job.dir.path() / "X1.txt");
     WriteX100File(job.out, table);
+    job.out.Commit();
     EXPECT_EQ(job.dir.Read("X100.txt"), withoutLayer);
   }
   {
@@ -308,6 +314,7 @@ TEST(SectionDTest, WritesX100WithTheLayersOfX1) {
     empty.Reset(23, 0);
     WriteX100File(job.out, empty);
     WriteX100AFile(job.out, empty);
+    job.out.Commit();
     EXPECT_TRUE(job.dir.Exists("X100.txt"));
     EXPECT_EQ(job.dir.Read("X100.txt"), "");
     EXPECT_EQ(job.dir.Read("X100A.txt"), "");
@@ -352,6 +359,15 @@ TEST(SectionDTest, ConvertsTheExampleFileEndToEnd) {
 namespace tecris2nx {
 namespace {
 
+/// The first layer, in file order, deeper than the depth: what the binary search must find.
+const SoilLayer* WalkLayers(const std::vector<SoilLayer>& layers, TextView depthCell) {
+  const float depth = RoundToSingle(NumericValue(depthCell));
+  for (const SoilLayer& layer : layers) {
+    if (layer.depth > depth) return &layer;  // a depth on a boundary belongs to the layer below
+  }
+  return nullptr;
+}
+
 // The binary search must pick exactly the layer the walk in file order picks, sorted or not.
 TEST(LayerLookupTest, AgreesWithTheWalkOverUnsortedLayers) {
   std::mt19937 rng(11);
@@ -363,7 +379,7 @@ TEST(LayerLookupTest, AgreesWithTheWalkOverUnsortedLayers) {
     }
     const LayerLookup lookup(layers);
     for (const Text depth : {U"-1", U"0", U"0.5", U"3", U"3.25", U"9.5", U"10", U"abc", U"1E300"}) {
-      EXPECT_EQ(lookup.Find(depth), FindLayer(layers, depth)) << ToUtf8(depth);
+      EXPECT_EQ(lookup.Find(depth), WalkLayers(layers, depth)) << ToUtf8(depth);
     }
   }
 }
