@@ -17,4 +17,10 @@ class ConversionError : public std::runtime_error {
   Text message_;
 };
 
+/// A file or folder could not be opened, read or written: the system's problem, not the content's.
+class FileSystemError : public ConversionError {
+ public:
+  using ConversionError::ConversionError;
+};
+
 }  // namespace tecris2nx

@@ -51,9 +51,9 @@ void OutputContext::Commit() const {
   if (!pending) return;
   PendingFiles files;
   files.swap(*pending);
-  for (const auto& [name, bytes] : files) {
-    fs.WriteAll(PathOf(name), bytes);
-    if (written) written->push_back(name);
+  fs.WriteFiles(jobFolder, files);
+  if (written) {
+    for (const auto& file : files) written->push_back(file.first);
   }
 }
 
