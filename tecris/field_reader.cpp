@@ -14,6 +14,10 @@ namespace {
 
 constexpr char32_t kEndOfFileMark = 0x1A;
 
+/// The longest field read from a source. No TECRIS field comes near it; a longer one is refused
+/// rather than held, since each of its characters takes four bytes once decoded.
+constexpr std::size_t kLongestField = std::size_t{16} << 20;
+
 Text Where(char32_t section, long long field) {
   Text where;
   if (section != 0) {
@@ -56,7 +60,9 @@ bool FieldReader::Load() {
   // What lies before the reader is done with.
   bytes.erase(0, pos_);
   pos_ = 0;
-  if (source_->ReadMore(bytes, kPiece)) return true;
+  // A field that runs past what is loaded is scanned again from its start once more is loaded:
+  // loading as much again as is held keeps that linear in the field's length.
+  if (source_->ReadMore(bytes, std::max(kPiece, bytes.size()))) return true;
   source_.reset();
   if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
   return false;
@@ -160,6 +166,11 @@ FieldReader::Span FieldReader::Next() {
     for (;;) {
       span = Scan(std::string_view(*bytes_), pos_);
       if (!span.incomplete || !source_) break;
+      if (bytes_->size() - pos_ > kLongestField) {
+        const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
+        throw ConversionError(Where(section_, number) +
+                              U"フィールドが長すぎます（16 MiB を超えています）。");
+      }
       // The field runs into the end of what is loaded: it may go on in the next piece. Loading
       // moves the bytes, so look again either way.
       Load();
