@@ -193,7 +193,13 @@ struct Descriptor {
 /// Opens a folder for descriptor-relative work; never through a symbolic link at its last level.
 int OpenFolder(const Text& folder) {
   const std::string native = folder.empty() ? std::string(".") : NativeNameBytes(folder);
-  return ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat info {};
+  // Linux says "not a folder" for a link here; the message should say it is a link.
+  if (fd < 0 && errno == ENOTDIR && ::lstat(native.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    errno = ELOOP;
+  }
+  return fd;
 }
 #endif
 
