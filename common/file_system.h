@@ -27,8 +27,9 @@ class ByteSource {
 using NamedFiles = std::vector<std::pair<Text, std::string>>;
 
 /// Everything the converter asks of the file system and the process's drive state. Paths are
-/// Text in the host's form; the real version maps them to native names (UTF-8 on POSIX).
-/// Failing operations throw ConversionError whose message names the operation and the path.
+/// Text in the host's form; the real version maps them to native names (on POSIX the bytes
+/// NativeNameBytes gives). Failing operations throw FileSystemError (a ConversionError) whose
+/// message names the operation, the path and the system's reason.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
