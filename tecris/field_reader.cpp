@@ -61,8 +61,14 @@ bool FieldReader::Load() {
   bytes.erase(0, pos_);
   pos_ = 0;
   // A field that runs past what is loaded is scanned again from its start once more is loaded:
-  // loading as much again as is held keeps that linear in the field's length.
-  if (source_->ReadMore(bytes, std::max(kPiece, bytes.size()))) return true;
+  // loading as much again as is held keeps that linear in the field's length, whatever piece
+  // sizes the source hands out.
+  const std::size_t held = bytes.size();
+  const std::size_t wanted = std::max(kPiece, held);
+  for (std::size_t had = held; bytes.size() - held < wanted; had = bytes.size()) {
+    if (!source_->ReadMore(bytes, wanted - (bytes.size() - held)) || bytes.size() == had) break;
+  }
+  if (bytes.size() > held) return true;
   source_.reset();
   if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
   return false;
@@ -165,12 +171,16 @@ FieldReader::Span FieldReader::Next() {
   } else {
     for (;;) {
       span = Scan(std::string_view(*bytes_), pos_);
-      if (!span.incomplete || !source_) break;
-      if (bytes_->size() - pos_ > kLongestField) {
+      // Past the longest field with no end in sight (its quotes and line end aside), or ended
+      // beyond it: refused before more is held.
+      const bool tooLong = span.incomplete ? bytes_->size() - pos_ > kLongestField + 3
+                                           : span.end - span.start > kLongestField;
+      if (tooLong) {
         const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
         throw ConversionError(Where(section_, number) +
                               U"フィールドが長すぎます（16 MiB を超えています）。");
       }
+      if (!span.incomplete || !source_) break;
       // The field runs into the end of what is loaded: it may go on in the next piece. Loading
       // moves the bytes, so look again either way.
       Load();
