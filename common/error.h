@@ -29,4 +29,10 @@ class ConversionError : public std::runtime_error {
   ConversionProblem problem_;
 };
 
+/// A file or folder could not be opened, read or written: the system's problem, not the content's.
+class FileSystemError : public ConversionError {
+ public:
+  using ConversionError::ConversionError;
+};
+
 }  // namespace tecris2nx

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
@@ -22,21 +23,34 @@ class ByteSource {
   virtual bool ReadMore(std::string& into, std::size_t most) = 0;
 };
 
+/// Files that belong together, each a name (no folder part) and its bytes.
+using NamedFiles = std::vector<std::pair<Text, std::string>>;
+
 /// Everything the converter asks of the file system and the process's drive state. Paths are
-/// Text in the host's form; the real version maps them to native names (UTF-8 on POSIX).
-/// Failing operations throw ConversionError whose message names the operation and the path.
+/// Text in the host's form; the real version maps them to native names (on POSIX the bytes
+/// NativeNameBytes gives). Failing operations throw FileSystemError (a ConversionError) whose
+/// message names the operation, the path and the system's reason.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
   virtual EntryKind KindOf(const Text& path) const = 0;
+  /// Creates the folder. One already there is fine when it is a folder itself; a symbolic link (to
+  /// anything) or another kind of entry under that name throws.
   virtual void MakeFolder(const Text& path) = 0;
   virtual std::string ReadAll(const Text& path) const = 0;
+  /// Reads a file the converter wrote itself: neither it nor its folder may be a symbolic link.
+  /// The default reads it as ReadAll does.
+  virtual std::string ReadBack(const Text& path) const;
   /// Opens a file for reading piece by piece; throws ConversionError as ReadAll does. The default
   /// hands out ReadAll's bytes in one piece.
   virtual std::unique_ptr<ByteSource> OpenForReading(const Text& path) const;
   /// Creates or replaces the file with exactly these bytes.
   virtual void WriteAll(const Text& path, std::string_view bytes) = 0;
+  /// Creates or replaces the files in the folder together: either all of them are replaced or, on
+  /// a failure, none (the message then says which, if a late failure left some replaced). The
+  /// folder must not be a symbolic link. The default writes them one by one with WriteAll.
+  virtual void WriteFiles(const Text& folder, const NamedFiles& files);
   /// Size in bytes; below 1 when the file is missing (an empty file also gives 0).
   virtual std::int64_t FileSize(const Text& path) const = 0;
   /// Names (no folder part) of the plain files in a folder, in the file system's listing order.
@@ -48,19 +62,36 @@ class FileSystem {
   virtual bool MakeDriveCurrent(char32_t letter) = 0;
 };
 
-/// The host's file system.
+class SystemCalls;
+
+/// The host's file system. Paths are carried as FromNativeName gives them on POSIX and as wide
+/// names on Windows. Output files are written under unique temporary names created exclusively in
+/// the target folder and renamed into place once complete.
 class RealFileSystem : public FileSystem {
  public:
+  RealFileSystem();
+  /// Output files go through these calls: tests make them fail on demand.
+  explicit RealFileSystem(SystemCalls& calls);
+
   EntryKind KindOf(const Text& path) const override;
   void MakeFolder(const Text& path) override;
   std::string ReadAll(const Text& path) const override;
+  std::string ReadBack(const Text& path) const override;
   std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override;
   void WriteAll(const Text& path, std::string_view bytes) override;
+  void WriteFiles(const Text& folder, const NamedFiles& files) override;
   std::int64_t FileSize(const Text& path) const override;
   std::vector<Text> ListFiles(const Text& folder) const override;
   std::vector<Text> ListFolders(const Text& folder) const override;
   bool MakeDriveCurrent(char32_t letter) override;
+
+ private:
+  SystemCalls& calls_;
 };
+
+/// Ends the name of every temporary file while it is written; the part before it is the final
+/// name and a random tag. A run that was killed leaves such files behind.
+extern const char kTemporarySuffix[];
 
 /// The path separator of this host: "\" on Windows, "/" elsewhere.
 char32_t HostSeparator();

@@ -138,7 +138,7 @@ std::function<bool(const Text& folder)> LocalFolderFilter() {
     }
   }
   return [skipped = std::move(skipped)](const Text& folder) {
-    const std::string native = ToUtf8(folder);
+    const std::string native = NativeNameBytes(folder);
     if (skipped.count(native) != 0) return false;
     struct stat info {};
     if (::lstat(native.c_str(), &info) != 0) return false;
@@ -217,9 +217,9 @@ PatternLookupEnv HostPatternLookupEnv(const char* argv0) {
     ec.clear();
     program = stdfs::weakly_canonical(stdfs::absolute(argv0, ec), ec);
   }
-  if (!ec && !program.empty()) env.programFolder = FromUtf8(program.parent_path().string());
+  if (!ec && !program.empty()) env.programFolder = FromNativeName(program.parent_path().native());
   if (const char* folder = std::getenv("TECRIS2NX_PATDAT"); folder != nullptr) {
-    env.overrideFolder = FromUtf8(folder);
+    env.overrideFolder = FromNativeName(folder);
   }
   env.dataFolders = DataPatternFolders(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 #endif

@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include "common/cp932.h"
+
 namespace tecris2nx {
 
 Text TrimLeftBlanks(TextView text) {
@@ -117,6 +119,68 @@ Text FromUtf8(std::string_view utf8) {
     i += extra + 1;
   }
   return out;
+}
+
+namespace {
+
+/// Length of the valid UTF-8 sequence at the start of the bytes; 0 when there is none.
+std::size_t ValidUtf8Length(std::string_view bytes) {
+  const Text one = FromUtf8(bytes.substr(0, std::min<std::size_t>(bytes.size(), 4)));
+  if (one.empty() || one[0] == 0xFFFD) {
+    // U+FFFD written out in UTF-8 is a valid character of its own.
+    return bytes.starts_with("\xEF\xBF\xBD") ? 3 : 0;
+  }
+  const char32_t c = one[0];
+  return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+}  // namespace
+
+Text FromNativeName(std::string_view bytes) {
+  Text name;
+  name.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const std::size_t n = ValidUtf8Length(bytes.substr(i));
+    if (n == 0) {
+      name += kRawByteBase + static_cast<unsigned char>(bytes[i]);
+      ++i;
+    } else {
+      name += FromUtf8(bytes.substr(i, n));
+      i += n;
+    }
+  }
+  return name;
+}
+
+std::string NativeNameBytes(TextView name) {
+  std::string bytes;
+  bytes.reserve(name.size());
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && !IsRawByte(name[i])) continue;
+    bytes += ToUtf8(name.substr(start, i - start));
+    if (i < name.size()) bytes += static_cast<char>(name[i] - kRawByteBase);
+    start = i + 1;
+  }
+  return bytes;
+}
+
+Text ShownName(TextView name) {
+  Text shown;
+  shown.reserve(name.size());
+  for (const char32_t c : name) {
+    if (!IsRawByte(c)) {
+      shown += c;
+      continue;
+    }
+    constexpr char32_t kDigits[] = U"0123456789ABCDEF";
+    const unsigned byte = static_cast<unsigned>(c - kRawByteBase);
+    shown += U"\\x";
+    shown += kDigits[byte >> 4];
+    shown += kDigits[byte & 0xF];
+  }
+  return shown;
 }
 
 Text DecimalText(long long value) {

@@ -27,6 +27,15 @@ Text ToHalfWidthUpper(TextView text);
 std::string ToUtf8(TextView text);
 Text FromUtf8(std::string_view utf8);
 
+/// A POSIX file name's bytes as text: UTF-8 decoded, and each byte that is not part of valid UTF-8
+/// carried as U+DC00 + byte (as CP932 decoding carries its invalid bytes), so that the name comes
+/// back unchanged from NativeNameBytes.
+Text FromNativeName(std::string_view bytes);
+/// The bytes of a name made by FromNativeName: UTF-8, each carried byte as itself.
+std::string NativeNameBytes(TextView name);
+/// A name for messages: each carried byte written as "\xHH", since it has no character to show.
+Text ShownName(TextView name);
+
 /// Decimal digits of a whole number, with "-" for negatives.
 Text DecimalText(long long value);
 

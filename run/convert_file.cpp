@@ -180,7 +180,7 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
 
 std::vector<Text> ReportLines(const Text& shownName, const FileReport& report) {
   std::vector<Text> lines;
-  Text line = shownName + U" -> " + report.jobFolder + U":";
+  Text line = shownName + U" -> " + ShownName(report.jobFolder) + U":";
   if (report.written.empty()) line += U" （書き出したファイルなし）";
   for (const Text& name : report.written) line += U" " + name;
   lines.push_back(std::move(line));

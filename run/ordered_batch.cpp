@@ -18,8 +18,17 @@ namespace {
 /// Thrown inside a worker whose file will never be written because the batch has stopped.
 struct BatchStopped {};
 
+/// A held file's key: its folder and its name, cut at the last separator of either kind, so that
+/// a file written as one of a folder's files is found again by its whole path.
+std::pair<Text, Text> HeldKey(const Text& path) {
+  const std::size_t cut = path.find_last_of(U"/\\");
+  if (cut == Text::npos) return {Text(), path};
+  return {path.substr(0, cut), path.substr(cut + 1)};
+}
+
 /// A file system whose changes are held back, in order, until the file's turn; reads see them.
-/// Once the file's turn has come, changes go straight through after those held back.
+/// Once the file's turn has come, changes go straight through after those held back. Files
+/// written together stay together: they reach the real file system in one call.
 class HeldBackFileSystem : public FileSystem {
  public:
   HeldBackFileSystem(FileSystem& real, const std::atomic<bool>& stopped)
@@ -27,7 +36,7 @@ class HeldBackFileSystem : public FileSystem {
 
   EntryKind KindOf(const Text& path) const override {
     std::lock_guard lock(mutex_);
-    if (files_.count(path) != 0) return EntryKind::kFile;
+    if (files_.count(HeldKey(path)) != 0) return EntryKind::kFile;
     if (folders_.count(path) != 0) return EntryKind::kFolder;
     return real_.KindOf(path);
   }
@@ -40,25 +49,32 @@ class HeldBackFileSystem : public FileSystem {
       real_.MakeFolder(path);
       return;
     }
-    changes_.push_back({true, path, std::string()});
+    changes_.push_back({Change::kFolder, path, {}});
     folders_.insert(path);
   }
 
   std::string ReadAll(const Text& path) const override {
     std::lock_guard lock(mutex_);
-    if (const auto it = files_.find(path); it != files_.end()) return changes_[it->second].bytes;
+    if (const std::string* held = HeldLocked(path)) return *held;
     return real_.ReadAll(path);
+  }
+
+  std::string ReadBack(const Text& path) const override {
+    std::lock_guard lock(mutex_);
+    if (const std::string* held = HeldLocked(path)) return *held;
+    return real_.ReadBack(path);
   }
 
   std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override {
     {
       std::lock_guard lock(mutex_);
-      if (files_.count(path) == 0) return real_.OpenForReading(path);
+      if (HeldLocked(path) == nullptr) return real_.OpenForReading(path);
     }
     return FileSystem::OpenForReading(path);  // the held bytes, through ReadAll
   }
 
   void WriteAll(const Text& path, std::string_view bytes) override {
+    const auto [folder, name] = HeldKey(path);
     std::lock_guard lock(mutex_);
     if (stopped_) throw BatchStopped();
     if (through_) {
@@ -66,15 +82,27 @@ class HeldBackFileSystem : public FileSystem {
       real_.WriteAll(path, bytes);
       return;
     }
-    files_[path] = changes_.size();
-    changes_.push_back({false, path, std::string(bytes)});
+    changes_.push_back({Change::kFile, path, {{name, std::string(bytes)}}});
+    files_[{folder, name}] = {changes_.size() - 1, 0};
+  }
+
+  void WriteFiles(const Text& folder, const NamedFiles& files) override {
+    std::lock_guard lock(mutex_);
+    if (stopped_) throw BatchStopped();
+    if (through_) {
+      WriteHeldLocked();
+      real_.WriteFiles(folder, files);
+      return;
+    }
+    changes_.push_back({Change::kFiles, folder, files});
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      files_[{folder, files[i].first}] = {changes_.size() - 1, i};
+    }
   }
 
   std::int64_t FileSize(const Text& path) const override {
     std::lock_guard lock(mutex_);
-    if (const auto it = files_.find(path); it != files_.end()) {
-      return static_cast<std::int64_t>(changes_[it->second].bytes.size());
-    }
+    if (const std::string* held = HeldLocked(path)) return static_cast<std::int64_t>(held->size());
     return real_.FileSize(path);
   }
 
@@ -98,11 +126,18 @@ class HeldBackFileSystem : public FileSystem {
   }
 
  private:
+  /// A folder made, one file written by its path, or files written together into a folder.
   struct Change {
-    bool folder;
-    Text path;
-    std::string bytes;
+    enum Kind { kFolder, kFile, kFiles } kind;
+    Text path;         ///< the folder made, the file written, or the folder written into
+    NamedFiles files;  ///< one file for kFile
   };
+
+  const std::string* HeldLocked(const Text& path) const {
+    const auto it = files_.find(HeldKey(path));
+    if (it == files_.end()) return nullptr;
+    return &changes_[it->second.first].files[it->second.second].second;
+  }
 
   void WriteHeldLocked() {
     std::vector<Change> changes;
@@ -110,10 +145,16 @@ class HeldBackFileSystem : public FileSystem {
     files_.clear();
     folders_.clear();
     for (const Change& change : changes) {
-      if (change.folder) {
-        real_.MakeFolder(change.path);
-      } else {
-        real_.WriteAll(change.path, change.bytes);
+      switch (change.kind) {
+        case Change::kFolder:
+          real_.MakeFolder(change.path);
+          break;
+        case Change::kFile:
+          real_.WriteAll(change.path, change.files[0].second);
+          break;
+        case Change::kFiles:
+          real_.WriteFiles(change.path, change.files);
+          break;
       }
     }
   }
@@ -123,7 +164,8 @@ class HeldBackFileSystem : public FileSystem {
   mutable std::mutex mutex_;
   bool through_ = false;
   std::vector<Change> changes_;
-  std::map<Text, std::size_t> files_;  ///< the latest change of each file held back
+  /// The latest change of each file held back: which change, which of its files.
+  std::map<std::pair<Text, Text>, std::pair<std::size_t, std::size_t>> files_;
   std::set<Text> folders_;
 };
 

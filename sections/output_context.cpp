@@ -45,9 +45,9 @@ void OutputContext::WriteBytes(const Text& fileName, std::string bytes) const {
 void OutputContext::Commit() const {
   PendingFiles files;
   files.swap(pending);
-  for (const auto& [name, bytes] : files) {
-    fs.WriteAll(PathOf(name), bytes);
-    if (written) written->push_back(name);
+  fs.WriteFiles(jobFolder, files);
+  if (written) {
+    for (const auto& file : files) written->push_back(file.first);
   }
 }
 

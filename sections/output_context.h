@@ -49,7 +49,7 @@ class TextLines {
 void PrintTo(const TextLines& lines, std::ostream* os);
 
 /// Output files held back until every writer of a section has succeeded (name, bytes).
-using PendingFiles = std::vector<std::pair<Text, std::string>>;
+using PendingFiles = NamedFiles;
 
 /// Where a section's writers put their files, and what they may read.
 struct OutputContext {
@@ -67,7 +67,7 @@ struct OutputContext {
   void WriteLines(const Text& fileName, TextLines&& lines) const;
   /// Holds one file's bytes back until Commit.
   void WriteBytes(const Text& fileName, std::string bytes) const;
-  /// Writes the collected files in order and empties the collection.
+  /// Writes the collected files together (all of them or none) and empties the collection.
   void Commit() const;
 };
 

@@ -76,7 +76,8 @@ std::vector<SoilLayer> ParseLayerTable(TextView content) {
 std::vector<SoilLayer> ReadLayerTable(const OutputContext& out) {
   const Text path = out.PathOf(U"X1.txt");
   if (out.fs.KindOf(path) != EntryKind::kFile) return {};
-  return ParseLayerTable(DecodeCp932(out.fs.ReadAll(path)));
+  // Read as this program wrote it: a link planted under its name would show another file's text.
+  return ParseLayerTable(DecodeCp932(out.fs.ReadBack(path)));
 }
 
 LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) : layers_(layers) {

@@ -14,6 +14,10 @@ namespace {
 
 constexpr char32_t kEndOfFileMark = 0x1A;
 
+/// The longest field read from a source. No TECRIS field comes near it; a longer one is refused
+/// rather than held, since each of its characters takes four bytes once decoded.
+constexpr std::size_t kLongestField = std::size_t{16} << 20;
+
 Text Where(char32_t section, long long field) {
   Text where;
   if (section != 0) {
@@ -57,7 +61,15 @@ bool FieldReader::Load() {
   bytes.erase(0, pos_);
   dropped_ += pos_;
   pos_ = 0;
-  if (source_->ReadMore(bytes, kPiece)) return true;
+  // A field that runs past what is loaded is scanned again from its start once more is loaded:
+  // loading as much again as is held keeps that linear in the field's length, whatever piece
+  // sizes the source hands out.
+  const std::size_t held = bytes.size();
+  const std::size_t wanted = std::max(kPiece, held);
+  for (std::size_t had = held; bytes.size() - held < wanted; had = bytes.size()) {
+    if (!source_->ReadMore(bytes, wanted - (bytes.size() - held)) || bytes.size() == had) break;
+  }
+  if (bytes.size() > held) return true;
   source_.reset();
   if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
   return false;
@@ -161,6 +173,15 @@ FieldReader::Span FieldReader::Next() {
   } else {
     for (;;) {
       span = Scan(std::string_view(*bytes_), pos_);
+      // Past the longest field with no end in sight (its quotes and line end aside), or ended
+      // beyond it: refused before more is held.
+      const bool tooLong = span.incomplete ? bytes_->size() - pos_ > kLongestField + 3
+                                           : span.end - span.start > kLongestField;
+      if (tooLong) {
+        const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
+        throw ConversionError(Where(section_, number) +
+                              U"フィールドが長すぎます（16 MiB を超えています）。");
+      }
       if (!span.incomplete || !source_) break;
       // The field runs into the end of what is loaded: it may go on in the next piece. Loading
       // moves the bytes, so look again either way.

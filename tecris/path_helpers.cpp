@@ -161,7 +161,10 @@ bool IsSafeJobName(TextView name, PathStyle style) {
 
 void EnsureJobFolder(FileSystem& fs, const Text& folder, const Text& name, char32_t separator) {
   const Text path = folder + separator + name;
-  if (fs.KindOf(path) == EntryKind::kNone) fs.MakeFolder(path);
+  // A plain file there is left for the run to refuse with its own message. Anything else is
+  // created without looking first: two runs creating the same job folder both succeed, and one
+  // that is a link is refused rather than written through.
+  if (fs.KindOf(path) != EntryKind::kFile) fs.MakeFolder(path);
 }
 
 }  // namespace tecris2nx

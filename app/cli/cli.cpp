@@ -127,7 +127,7 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   if (cut != Text::npos && cut > 0) MakeFolders(fs, folder.substr(0, cut), separator);
   if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
   if (fs.KindOf(folder) != EntryKind::kFolder) {
-    throw ConversionError(U"出力先フォルダを作成できません: " + folder);
+    throw ConversionError(U"出力先フォルダを作成できません: " + ShownName(folder));
   }
 }
 
@@ -167,20 +167,22 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 
   const char32_t separator = HostSeparator();
   if (!options.list.empty()) {
-    const Text folder = FromUtf8(options.list);
+    const Text folder = FromNativeName(options.list);
     if (env.fs.KindOf(folder) != EntryKind::kFolder) {
-      err << "tecris2nx: " << options.list << ": フォルダがありません\n";
+      err << "tecris2nx: " << ToUtf8(ShownName(folder)) << ": フォルダがありません\n";
       return kCliUsage;
     }
-    for (const Text& name : ListTecrisFiles(env.fs, folder)) out << ToUtf8(name) << '\n';
+    // Names as their bytes, so that a script can pass them on.
+    for (const Text& name : ListTecrisFiles(env.fs, folder)) out << NativeNameBytes(name) << '\n';
     return kCliOk;
   }
 
   Text patternFolder;
   if (!options.patdat.empty()) {
-    patternFolder = FromUtf8(options.patdat);
+    patternFolder = FromNativeName(options.patdat);
     if (env.fs.KindOf(patternFolder) != EntryKind::kFolder) {
-      err << "tecris2nx: --patdat " << options.patdat << ": フォルダがありません\n";
+      err << "tecris2nx: --patdat " << ToUtf8(ShownName(patternFolder))
+          << ": フォルダがありません\n";
       return kCliUsage;
     }
     patternFolder = WithSeparator(patternFolder, separator);
@@ -192,9 +194,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       return kCliFailed;
     }
   }
-  if (options.verbose) err << "パターンデータ: " << ToUtf8(patternFolder) << '\n';
+  if (options.verbose) err << "パターンデータ: " << ToUtf8(ShownName(patternFolder)) << '\n';
 
-  Text output = FromUtf8(options.output);
+  Text output = FromNativeName(options.output);
   // Windows takes "/" as a separator too; the folder levels are split on the host's own.
   if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
   const Text outputFolder = WithoutTrailingSeparators(output, separator);
@@ -207,7 +209,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 
   // Files are converted side by side and written in the order given, as one after another would.
   std::vector<Text> inputs;
-  for (const std::string& file : options.files) inputs.push_back(FromUtf8(file));
+  for (const std::string& file : options.files) inputs.push_back(FromNativeName(file));
   RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
                         options.jobs > 0 ? options.jobs : DefaultWorkers()};
   // Checking only reads pattern data, so every file's inspection may share the one file system.
@@ -215,10 +217,12 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   int failed = 0;
   ConvertFilesInOrder(inputs, outputFolder, runEnv, [&](std::size_t i, const FileReport& report) {
     if (report.outcome != FileOutcome::kConverted) {
-      err << "tecris2nx: " << options.files[i] << ": " << ToUtf8(report.error) << '\n';
+      err << "tecris2nx: " << ToUtf8(ShownName(inputs[i])) << ": " << ToUtf8(report.error) << '\n';
       ++failed;
     } else if (options.verbose) {
-      for (const Text& line : ReportLines(report.inputPath, report)) err << ToUtf8(line) << '\n';
+      for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
+        err << ToUtf8(line) << '\n';
+      }
     }
     return true;
   });

@@ -8,7 +8,17 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/system_calls.h"
 #include "support/temp_dir.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#endif
 
 namespace tecris2nx {
 namespace {
@@ -70,6 +80,186 @@ TEST(RealFileSystemTest, ReadingInPiecesGivesTheWholeFile) {
   tmp.Write("dir/x", "");
   EXPECT_THROW(fs.OpenForReading(tmp.TextOf("dir")), ConversionError);
 }
+
+#ifndef _WIN32
+/// The host's calls, failing on demand: the n-th write finds the disk full, the n-th rename is
+/// refused, and something can be put at a temporary name just before it is created.
+class FailingCalls : public SystemCalls {
+ public:
+  int failingWrite = 0;  ///< counted from 1; 0 for none
+  int failingRename = 0;
+  std::function<void(int folder, const char* name)> beforeCreate;
+
+  int OpenAt(int folder, const char* name, int flags, unsigned mode) override {
+    if (beforeCreate) {
+      const auto plant = std::move(beforeCreate);
+      beforeCreate = nullptr;
+      plant(folder, name);
+    }
+    return SystemCalls::OpenAt(folder, name, flags, mode);
+  }
+  long Write(int file, const char* bytes, std::size_t size) override {
+    if (++writes_ == failingWrite) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return SystemCalls::Write(file, bytes, size);
+  }
+  int RenameAt(int folder, const char* from, const char* to) override {
+    if (++renames_ == failingRename) {
+      errno = EIO;
+      return -1;
+    }
+    return SystemCalls::RenameAt(folder, from, to);
+  }
+
+ private:
+  int writes_ = 0;
+  int renames_ = 0;
+};
+
+TEST(RealFileSystemTest, AFailureAmongFilesWrittenTogetherLeavesTheOldOnesAndNoTemporary) {
+  struct Row {
+    int write, rename;
+    std::string message;  ///< how the error ends
+    int replaced;         ///< files that came out new
+  };
+  const Row rows[] = {
+      {1, 0, "titl01.txt（ディスクの空き領域が足りません）", 0},
+      {3, 0, "titl04.txt（ディスクの空き領域が足りません）", 0},
+      {0, 1, "titl01.txt（入出力エラーが発生しました）", 0},
+      {0, 3,
+       "titl04.txt（入出力エラーが発生しました）。一緒に書き出すファイルのうち titl01.txt、"
+       "titl02.txt は新しくなり、titl04.txt は元のままです",
+       2},
+  };
+  const std::vector<std::string> names = {"titl01.txt", "titl02.txt", "titl04.txt"};
+  for (const Row& r : rows) {
+    TempDir tmp;
+    NamedFiles files;
+    for (const std::string& name : names) {
+      tmp.Write(name, "old " + name);
+      files.emplace_back(FromUtf8(name), "new " + name);
+    }
+    FailingCalls calls;
+    calls.failingWrite = r.write;
+    calls.failingRename = r.rename;
+    RealFileSystem fs(calls);
+    try {
+      fs.WriteFiles(tmp.text(), files);
+      ADD_FAILURE() << r.message;
+    } catch (const ConversionError& e) {
+      const std::string message = ToUtf8(e.message());
+      EXPECT_TRUE(message.ends_with(r.message)) << message;
+    }
+    for (int i = 0; i < 3; ++i) {
+      const std::string& name = names[static_cast<std::size_t>(i)];
+      EXPECT_EQ(tmp.Read(name), (i < r.replaced ? "new " : "old ") + name) << r.message;
+    }
+    EXPECT_EQ(Entries(tmp), names) << r.message;
+  }
+}
+
+TEST(RealFileSystemTest, WhatIsPutAtATemporaryNameIsNeitherFollowedNorRemoved) {
+  struct Row {
+    const char* what;
+    std::function<void(int folder, const char* name, const std::string& victim)> plant;
+  };
+  const Row rows[] = {
+      {"a link to another file",
+       [](int folder, const char* name, const std::string& victim) {
+         ASSERT_EQ(::symlinkat(victim.c_str(), folder, name), 0);
+       }},
+      {"a dangling link",
+       [](int folder, const char* name, const std::string& victim) {
+         ASSERT_EQ(::symlinkat((victim + ".new").c_str(), folder, name), 0);
+       }},
+      {"a pipe", [](int folder, const char* name,
+                    const std::string&) { ASSERT_EQ(::mkfifoat(folder, name, 0600), 0); }},
+  };
+  for (const Row& r : rows) {
+    TempDir tmp;
+    tmp.Write("job/X1.txt", "old");
+    tmp.Write("victim", "SECRET");
+    const std::string victim = (tmp.path() / "victim").string();
+    std::string planted;
+    FailingCalls calls;
+    calls.beforeCreate = [&](int folder, const char* name) {
+      planted = name;
+      r.plant(folder, name, victim);
+    };
+    RealFileSystem fs(calls);
+    fs.WriteAll(tmp.TextOf("job/X1.txt"), "new");
+    EXPECT_EQ(tmp.Read("job/X1.txt"), "new") << r.what;
+    EXPECT_EQ(tmp.Read("victim"), "SECRET") << r.what;
+    EXPECT_FALSE(std::filesystem::exists(victim + ".new")) << r.what;
+    EXPECT_TRUE(planted.starts_with("X1.txt.") && planted.ends_with(kTemporarySuffix)) << planted;
+    // Another run's file: left where it is.
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path() / "job" / planted) ||
+                std::filesystem::is_fifo(tmp.path() / "job" / planted))
+        << r.what;
+  }
+}
+
+TEST(RealFileSystemTest, LinksInThePlaceOfOutputAreRefused) {
+  TempDir tmp;
+  RealFileSystem fs;
+  tmp.Write("elsewhere/X1.txt", "SECRET");
+  tmp.Write("out/job/x", "");
+  tmp.Write("out/file", "");
+  std::filesystem::create_directory_symlink(tmp.path() / "elsewhere", tmp.path() / "out/link");
+  std::filesystem::create_symlink(tmp.path() / "elsewhere/X1.txt", tmp.path() / "out/job/X1.txt");
+  struct Row {
+    const char* what;
+    std::function<void()> act;
+    std::string problem;
+  };
+  const Row rows[] = {
+      {"job folder made where a file is", [&] { fs.MakeFolder(tmp.TextOf("out/file")); },
+       "同じ名前のファイルがあります"},
+      {"files written into a linked folder",
+       [&] {
+         fs.WriteFiles(tmp.TextOf("out/link"), {{U"X1.txt", "new"}});
+       },
+       "シンボリックリンクはたどりません"},
+      {"X1.txt read back through a linked folder",
+       [&] { fs.ReadBack(tmp.TextOf("out/link/X1.txt")); }, "シンボリックリンクはたどりません"},
+  };
+  for (const Row& r : rows) {
+    try {
+      r.act();
+      ADD_FAILURE() << r.what;
+    } catch (const ConversionError& e) {
+      EXPECT_NE(ToUtf8(e.message()).find(r.problem), std::string::npos)
+          << r.what << ": " << ToUtf8(e.message());
+    }
+  }
+  EXPECT_EQ(tmp.Read("elsewhere/X1.txt"), "SECRET");
+  fs.MakeFolder(tmp.TextOf("out/job"));                           // a folder already there is fine
+  EXPECT_EQ(fs.ReadAll(tmp.TextOf("out/job/X1.txt")), "SECRET");  // input may be a link
+}
+
+TEST(RealFileSystemTest, NamesThatAreNotUtf8KeepTheirBytes) {
+  TempDir tmp;
+  RealFileSystem fs;
+  const std::string cp932 = "\x95\xCF\x8A\xB7";  // a folder name written in CP932
+  const Text folder = tmp.text() + U"/" + FromNativeName(cp932);
+  fs.MakeFolder(folder);
+  fs.WriteAll(folder + U"/X5.txt", "x");
+  EXPECT_EQ(tmp.Read(cp932 + "/X5.txt"), "x");
+  EXPECT_EQ(fs.ListFolders(tmp.text()), std::vector<Text>{FromNativeName(cp932)});
+  EXPECT_EQ(fs.ListFiles(folder), std::vector<Text>{U"X5.txt"});
+  try {
+    fs.ReadAll(folder + U"/missing");
+    ADD_FAILURE();
+  } catch (const ConversionError& e) {
+    EXPECT_NE(
+        ToUtf8(e.message()).find("/\\x95ϊ\\xB7/missing（ファイルまたはフォルダがありません）"),
+        std::string::npos)
+        << ToUtf8(e.message());
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tecris2nx

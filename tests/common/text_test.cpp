@@ -48,6 +48,31 @@ TEST(TextTest, Utf8RoundTripAndInvalidInput) {
   EXPECT_EQ(ToUtf8(Text(1, kRawByteBase + 0x80)), "\xef\xbf\xbd");
 }
 
+TEST(TextTest, NativeNamesKeepEveryByte) {
+  struct Row {
+    std::string bytes;
+    Text name;
+    Text shown;
+  };
+  const Text raw82 = Text(1, kRawByteBase + 0x82);
+  const Row rows[] = {
+      {"plain/日本語", U"plain/日本語", U"plain/日本語"},
+      // A CP932 folder name ("変換"): its middle bytes happen to be valid UTF-8.
+      {"\x95\xCF\x8A\xB7", Text{kRawByteBase + 0x95, 0x3CA, kRawByteBase + 0xB7},
+       U"\\x95\u03CA\\xB7"},
+      {"a\x82\xA0", U"a" + raw82 + Text(1, kRawByteBase + 0xA0), U"a\\x82\\xA0"},  // cut short
+      {"\xE6\x97", Text{kRawByteBase + 0xE6, kRawByteBase + 0x97}, U"\\xE6\\x97"},
+      {"\xEF\xBF\xBD", U"\uFFFD", U"\uFFFD"},  // U+FFFD itself is a character
+      {"\xED\xB2\x80", Text{kRawByteBase + 0xED, kRawByteBase + 0xB2, kRawByteBase + 0x80},
+       U"\\xED\\xB2\\x80"},  // an encoded surrogate is not valid UTF-8
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(FromNativeName(r.bytes), r.name) << r.bytes;
+    EXPECT_EQ(NativeNameBytes(r.name), r.bytes) << r.bytes;
+    EXPECT_EQ(ShownName(r.name), r.shown) << r.bytes;
+  }
+}
+
 TEST(Cp932Test, DecodesAndEncodesTheSystemCodePage) {
   struct Row {
     std::string bytes;

@@ -147,6 +147,46 @@ TEST_P(BatchTest, AFailingWriteEndsItsFileWhereverItWasHeld) {
   EXPECT_EQ(tmp.Read("out/2/c.txt"), "c");
 }
 
+/// The real file system, noting the size of every group of files written together.
+class GroupRecorder : public RealFileSystem {
+ public:
+  void WriteAll(const Text& path, std::string_view bytes) override {
+    groups.push_back(0);  // a single write by path
+    RealFileSystem::WriteAll(path, bytes);
+  }
+  void WriteFiles(const Text& folder, const NamedFiles& files) override {
+    groups.push_back(files.size());
+    RealFileSystem::WriteFiles(folder, files);
+  }
+  std::vector<std::size_t> groups;
+};
+
+// Files written together reach the file system in one call, held back or not, and are read
+// back from where they are held; a failing one writes none of its group.
+TEST_P(BatchTest, FilesWrittenTogetherStayTogether) {
+  tmp.Write("out/1/b.txt/blocker", "");
+  GroupRecorder recorder;
+  Reports reports;
+  ConvertInOrder(
+      3, GetParam(), recorder,
+      [&](std::size_t i, FileTurn& turn) {
+        const Text folder = tmp.TextOf("out/" + std::to_string(i));
+        turn.fs().MakeFolder(folder);
+        turn.fs().WriteFiles(folder, {{U"a.txt", "a"}, {U"b.txt", "b"}});
+        EXPECT_EQ(turn.fs().ReadBack(folder + U"/a.txt"), "a");
+        turn.fs().WriteFiles(folder, {{U"c.txt", "c"}});
+      },
+      [&](std::size_t i, std::exception_ptr error) {
+        reports.emplace_back(i, ErrorText(error));
+        return true;
+      });
+  EXPECT_EQ(recorder.groups, (std::vector<std::size_t>{2, 1, 2, 2, 1}));
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_NE(reports[1].second, "");
+  EXPECT_FALSE(tmp.Exists("out/1/a.txt"));
+  EXPECT_EQ(tmp.Read("out/2/a.txt") + tmp.Read("out/2/b.txt") + tmp.Read("out/2/c.txt"), "abc");
+}
+
 INSTANTIATE_TEST_SUITE_P(Workers, BatchTest, ::testing::Values(1, 2, 4),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return "workers" + std::to_string(info.param);

@@ -31,6 +31,7 @@ EntryKind MemoryFileSystem::KindOf(const Text& path) const {
 
 void MemoryFileSystem::MakeFolder(const Text& path) {
   const Text p = Normal(path);
+  if (KindOf(p) == EntryKind::kFolder) return;
   if (KindOf(p) != EntryKind::kNone || KindOf(ParentOf(p)) != EntryKind::kFolder) {
     throw ConversionError(U"フォルダを作成できません: " + path);
   }
@@ -49,6 +50,13 @@ void MemoryFileSystem::WriteAll(const Text& path, std::string_view bytes) {
     throw ConversionError(U"ファイルに書き込めません: " + path);
   }
   files_[p] = std::string(bytes);
+}
+
+void MemoryFileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
+  // All or nothing, as the real file system writes files that belong together.
+  MemoryFileSystem trial = *this;
+  for (const auto& [name, bytes] : files) trial.WriteAll(folder + U"/" + name, bytes);
+  files_ = std::move(trial.files_);
 }
 
 std::int64_t MemoryFileSystem::FileSize(const Text& path) const {

@@ -17,6 +17,7 @@ class MemoryFileSystem : public FileSystem {
   void MakeFolder(const Text& path) override;
   std::string ReadAll(const Text& path) const override;
   void WriteAll(const Text& path, std::string_view bytes) override;
+  void WriteFiles(const Text& folder, const NamedFiles& files) override;
   std::int64_t FileSize(const Text& path) const override;
   std::vector<Text> ListFiles(const Text& folder) const override;
   std::vector<Text> ListFolders(const Text& folder) const override;

@@ -159,6 +159,25 @@ TEST(FieldReaderTest, ErrorNamesSectionAndField) {
   }
 }
 
+TEST(FieldReaderTest, AFieldBeyond16MiBIsRefused) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  const std::pair<std::size_t, bool> rows[] = {{16 * kMiB, true}, {16 * kMiB + 1, false}};
+  for (const auto& [length, read] : rows) {
+    FieldReader in = FieldReader::FromSource(
+        std::make_unique<PieceSource>("C," + std::string(length, 'x') + ",1", kMiB));
+    in.ReadField();
+    in.BeginSection(U'C');
+    try {
+      EXPECT_EQ(in.ReadFieldView().size(), length);
+      EXPECT_TRUE(read) << length;
+    } catch (const ConversionError& e) {
+      EXPECT_FALSE(read) << length;
+      EXPECT_EQ(e.message(),
+                U"セクション C のフィールド 1: フィールドが長すぎます（16 MiB を超えています）。");
+    }
+  }
+}
+
 TEST(FieldReaderTest, CountsRoundHalvesToEvenAndRejectOutOfRange) {
   const std::pair<Text, int> good[] = {
       {U"0", 0}, {U"2.5", 2}, {U"3.5", 4}, {U"abc", 0}, {U"", 0}, {U"32767", 32767}, {U"-0.4", 0},

@@ -16,6 +16,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/file_system.h"
+#include "common/system_calls.h"
 #include "run/conversion_run.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
@@ -336,6 +337,63 @@ TEST(WindowsConversionTest, RunCreatesAndFillsAJapaneseDestination) {
     ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + U"\\", PathStyle::kWindows});
     EXPECT_EQ(ui.messageLine, kDoneMessage) << ToUtf8(r.destination);
     EXPECT_EQ(tmp.Read(r.relative), "   1,   1.50,12,,30,,,,,,\r\n") << r.relative;
+  }
+}
+
+/// The system's calls, with a rename that is refused a given number of times first, as when a
+/// virus scanner holds a new file for a moment.
+class HeldRenames : public SystemCalls {
+ public:
+  HeldRenames(unsigned long error, int refusals) : error_(error), refusals_(refusals) {}
+  bool Replace(const wchar_t* from, const wchar_t* to) override {
+    if (refusals_ > 0) {
+      --refusals_;
+      SetLastError(error_);
+      return false;
+    }
+    return SystemCalls::Replace(from, to);
+  }
+  void Pause(unsigned) override { ++pauses; }
+  int pauses = 0;
+
+ private:
+  unsigned long error_;
+  int refusals_;
+};
+
+TEST(WindowsFileSystemTest, ARenameRefusedForAMomentIsTriedAgain) {
+  struct Row {
+    unsigned long error;
+    int refusals;
+    bool written;
+    int pauses;
+  };
+  const Row rows[] = {
+      {ERROR_SHARING_VIOLATION, 2, true, 2},
+      {ERROR_ACCESS_DENIED, 1, true, 1},
+      {ERROR_LOCK_VIOLATION, 4, true, 4},
+      {ERROR_SHARING_VIOLATION, 9, false, 4},  // held too long: the file fails, the old one stays
+      {ERROR_WRITE_PROTECT, 1, false, 0},      // not a passing hold: no second try
+  };
+  for (const Row& r : rows) {
+    TempDir tmp;
+    tmp.Write("job/X1.txt", "old");
+    HeldRenames calls(r.error, r.refusals);
+    RealFileSystem fs(calls);
+    bool written = true;
+    try {
+      fs.WriteFiles(tmp.TextOf("job"), {{U"X1.txt", "new"}});
+    } catch (const ConversionError&) {
+      written = false;
+    }
+    EXPECT_EQ(written, r.written) << r.error << " " << r.refusals;
+    EXPECT_EQ(calls.pauses, r.pauses) << r.error << " " << r.refusals;
+    EXPECT_EQ(tmp.Read("job/X1.txt"), written ? "new" : "old");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(tmp.path() / "job")) {
+      names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"X1.txt"});  // no temporary left
   }
 }
 
