@@ -86,7 +86,7 @@ class Form1Test : public QObject {
 
   /// Clicks Execute and lets the event loop run until the run is over.
   void Execute() {
-    Execute();
+    Control<QPushButton>("Command1")->click();
     QTRY_VERIFY(!window_->Running());
   }
 
