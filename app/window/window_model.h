@@ -23,7 +23,7 @@ extern const Text kBadPathMessage;            ///< a folder text fails the path 
 extern const Text kTrailingSeparatorMessage;  ///< the destination text ends with a separator
 extern const Text kCreateFolderQuestion;      ///< destination levels are missing
 extern const Text kNothingSelectedMessage;    ///< no file selected
-extern const Text kBadFileMessage;            ///< a selected file has no usable identifier
+// A selected file without a usable identifier: kBadFileMessage (run/convert_file.h).
 /// The destination names something that is not a folder (asked before anything else).
 extern const Text kDestinationNotFolderMessage;
 /// Exit or close while a run goes: stop after the files already started and end?
