@@ -14,8 +14,7 @@
 #include "app/window/window_settings.h"
 #include "common/error.h"
 #include "common/pattern_folder.h"
-#include "run/conversion_run.h"
-#include "run/ordered_batch.h"
+#include "run/convert_file.h"
 #include "tecris/path_helpers.h"
 #include "tecris/tecris_files.h"
 
@@ -28,7 +27,6 @@ const Text kBadPathMessage = U"指定されたパスは正しくありません�
 const Text kTrailingSeparatorMessage = U"最後のフォルダに「￥」は要りません。";
 const Text kCreateFolderQuestion = U"フォルダがありません。新規作成しますか？";
 const Text kNothingSelectedMessage = U"変換元ファイルが選択されていません。";
-const Text kBadFileMessage = U"指定されたﾌｧｲﾙは正しくありません";
 const Text kDestinationNotFolderMessage =
     U"変換先に同じ名前のファイルがあります。変換先にはフォルダを指定してください。";
 const Text kStopAndExitQuestion =
@@ -46,23 +44,6 @@ Text PatternFolderHint() {
   return U"PATDAT フォルダをプログラムと同じフォルダか <prefix>/share/tecris2nx/PATDAT "
          U"に置くか、環境変数 TECRIS2NX_PATDAT でその場所を指定してください。";
 #endif
-}
-
-Text UnexpectedErrorText(const std::exception& e) {
-  return U"予期しないエラーが発生しました（" + FromUtf8(e.what()) + U"）。";
-}
-
-/// The words of whatever a conversion threw.
-Text ProblemOf(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const ConversionError& e) {
-    return e.message();
-  } catch (const std::exception& e) {
-    return UnexpectedErrorText(e);
-  } catch (...) {
-    return U"予期しないエラーが発生しました。";
-  }
 }
 
 Text Number(std::size_t n) { return FromUtf8(std::to_string(n)); }
@@ -96,8 +77,7 @@ struct Batch {
     FileReport report;
   };
 
-  std::vector<Text> names;
-  Text sourceFolder;
+  std::vector<Text> inputs;
   Text outputFolder;
   Text patternFolder;
   FileSystem* fs = nullptr;
@@ -105,13 +85,11 @@ struct Batch {
   int workers = 1;
   PostToWindow post;
   std::function<void()> drain;  ///< posted to the window thread when events arrive
+  std::atomic<bool> stopped{false};
 
   std::mutex mutex;
   std::deque<Event> inbox;
   bool drainPosted = false;
-  /// Files from this index on are not started: set by a stop to the first file not yet started.
-  std::size_t limit = std::numeric_limits<std::size_t>::max();
-  std::size_t started = 0;  ///< files started so far (they start in index order)
 
   void Send(Event event) {
     bool postNow = false;
@@ -131,61 +109,26 @@ struct Batch {
     return std::exchange(inbox, {});
   }
 
-  /// Stops after the files already started.
-  void Stop() {
-    std::lock_guard lock(mutex);
-    limit = std::min(limit, started);
-  }
-
   void Run() {
-    struct Outcome {
-      bool skipped = false;
-      bool badFile = false;
-      FileReport report;
-    };
-    std::vector<Outcome> outcomes(names.size());
-    const auto convert = [&](std::size_t i, FileTurn& turn) {
-      {
-        std::lock_guard lock(mutex);
-        if (i >= limit) {
-          outcomes[i].skipped = true;
-          return;
-        }
-        started = std::max(started, i + 1);
+    const RunEnvironment env{*fs, patternFolder, style, workers};
+    const auto finished = [this](std::size_t i, const FileReport& report) {
+      switch (report.outcome) {
+        case FileOutcome::kConverted:
+          Send({Event::Kind::kConverted, inputs[i], {}, report});
+          return true;
+        case FileOutcome::kNoJobName:
+          Send({Event::Kind::kBadFile, inputs[i], kBadFileMessage, {}});
+          return false;
+        case FileOutcome::kFailed:
+          break;
       }
-      const Text file = sourceFolder + names[i];
-      const Text jobName = ReadJobName(turn.fs(), file, style);
-      turn.ClaimJob(jobName);
-      if (jobName.empty()) {
-        // A file that is there but cannot be read is reported with its reason, not as a bad
-        // identifier: ReadAll throws, and the failure box names the file.
-        if (turn.fs().KindOf(file) == EntryKind::kFile) turn.fs().ReadAll(file);
-        outcomes[i].badFile = true;
-        return;
-      }
-      SectionStorage storage;
-      const RunEnvironment fileEnv{turn.fs(), patternFolder, style};
-      outcomes[i].report = ConvertTecrisFile(file, outputFolder, jobName, fileEnv, storage);
-    };
-    const auto finished = [&](std::size_t i, std::exception_ptr error) {
-      const Text file = sourceFolder + names[i];
-      if (error) {
-        Send({Event::Kind::kFailed, file, ProblemOf(error), {}});
-        return false;
-      }
-      if (outcomes[i].skipped) return false;
-      if (outcomes[i].badFile) {
-        Send({Event::Kind::kBadFile, file, kBadFileMessage, {}});
-        return false;
-      }
-      Send({Event::Kind::kConverted, file, {}, std::move(outcomes[i].report)});
-      outcomes[i] = Outcome();
-      return true;
+      Send({Event::Kind::kFailed, inputs[i], report.error, {}});
+      return false;
     };
     try {
-      ConvertInOrder(names.size(), workers, *fs, convert, finished);
+      ConvertFilesInOrder(inputs, outputFolder, env, finished, [this] { return !stopped; });
     } catch (const std::exception& e) {
-      Send({Event::Kind::kFailed, Text(), UnexpectedErrorText(e), {}});
+      Send({Event::Kind::kFailed, Text(), UnexpectedErrorText(e.what()), {}});
     }
     Send({Event::Kind::kEnded, {}, {}, {}});
   }
@@ -198,7 +141,7 @@ class WindowModel::Impl {
 
   ~Impl() {
     if (searchCancel_) *searchCancel_ = true;
-    if (batch_) batch_->Stop();
+    if (batch_) batch_->stopped = true;
     if (worker_.joinable()) worker_.join();
   }
 
@@ -269,14 +212,14 @@ class WindowModel::Impl {
     try {
       CheckFolders();
     } catch (const std::exception& e) {
-      Fail(Text(), UnexpectedErrorText(e));
+      Fail(Text(), UnexpectedErrorText(e.what()));
     }
   }
 
   void OnStop() {
     if (!batch_ || stopped_) return;
     stopped_ = true;
-    batch_->Stop();
+    batch_->stopped = true;
   }
 
   void OnBackgroundMouseMove() {
@@ -509,9 +452,7 @@ class WindowModel::Impl {
 
   /// Ends a run that stops before or during the batch with a box.
   void Fail(const Text& inputPath, const Text& problem) {
-    const Text text = inputPath.empty()
-                          ? problem
-                          : U"ファイル " + inputPath + U" を変換できませんでした。\n" + problem;
+    const Text text = inputPath.empty() ? problem : FailureText(inputPath, problem);
     if (!inputPath.empty()) AddFailureDetail(inputPath, problem);
     ShowBox({text, MessageStyle::kOkExclamation, Text(), Text()}, [this](MessageAnswer) {
       view_.SetMessageLine(Text());
@@ -591,7 +532,7 @@ class WindowModel::Impl {
                 Fail(Text(), e.message());
                 return;
               } catch (const std::exception& e) {
-                Fail(Text(), UnexpectedErrorText(e));
+                Fail(Text(), UnexpectedErrorText(e.what()));
                 return;
               }
               CollectAndConvert();
@@ -609,8 +550,8 @@ class WindowModel::Impl {
       return;
     }
     auto batch = std::make_shared<Batch>();
-    batch->names = std::move(names);
-    batch->sourceFolder = TrimBlanks(sourceText());
+    const Text sourceFolder = TrimBlanks(sourceText());
+    for (const Text& name : names) batch->inputs.push_back(sourceFolder + name);
     batch->outputFolder = TrimBlanks(view_.DestinationText());
     batch->patternFolder = patternFolder_;
     batch->fs = env_.fs;
@@ -621,7 +562,7 @@ class WindowModel::Impl {
     batch->drain = [this, alive] {
       if (!alive.expired()) Drain();
     };
-    total_ = batch->names.size();
+    total_ = batch->inputs.size();
     batch_ = batch;
     worker_ = std::thread([batch] { batch->Run(); });
   }
@@ -709,13 +650,8 @@ class WindowModel::Impl {
   }
 
   void AddReportDetail(const FileReport& report) {
-    Text line = FileNameOf(report.inputPath, separator_) + U" -> " + report.jobFolder + U":";
-    if (report.written.empty()) line += U" （書き出したファイルなし）";
-    for (const Text& name : report.written) line += U" " + name;
-    details_.push_back(std::move(line));
-    if (report.stoppedEarly) {
-      details_.push_back(U"  マーカー \"" + report.stoppedAtMarker +
-                         U"\" は順序外または不明のため、そこから先は変換していません。");
+    for (Text& line : ReportLines(FileNameOf(report.inputPath, separator_), report)) {
+      details_.push_back(std::move(line));
     }
   }
 

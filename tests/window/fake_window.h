@@ -1,15 +1,20 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
 
 #include "app/window/window_model.h"
 #include "app/window/window_view.h"
+#include "common/file_system.h"
+#include "support/temp_dir.h"
 
 namespace tecris2nx::testing {
 
@@ -170,6 +175,67 @@ class FakeWindowThread {
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<std::function<void()>> tasks_;
+};
+
+/// The drive that holds a folder: "/" here, the drive letter's root on Windows.
+inline Text RootOf(const Text& folder) {
+  return HostSeparator() == U'\\' ? folder.substr(0, 3) : Text(U"/");
+}
+
+/// A window over real folders: source `in`, destination `out`, pattern data `patdat`.
+class WindowHarness {
+ public:
+  explicit WindowHarness(int workers, PathStyle style = HostPathStyle())
+      : workers_(workers), style_(style) {
+    tmp.Write("out/.keep", "");
+    tmp.Write("in/.keep", "");
+  }
+  ~WindowHarness() { model.reset(); }
+
+  /// Writes a TECRIS file into the source folder.
+  void Source(const std::string& name, const std::string& utf8) {
+    tmp.Write("in/" + name, Cp932Lines(utf8));
+  }
+
+  WindowEnvironment Env() {
+    WindowEnvironment env;
+    env.fs = fs;
+    env.workers = workers_;
+    env.style = style_;
+    env.post = thread.Post();
+    env.findPatternFolder = [this] { return tmp.TextOf("patdat") + HostSeparator(); };
+    env.listDrives = [this] { return std::vector<Text>{RootOf(tmp.text())}; };
+    env.currentFolder = [this] { return tmp.text(); };
+    return env;
+  }
+
+  /// A started window showing `in` and `out`.
+  void Start() { Start(Env()); }
+  void Start(WindowEnvironment env) {
+    model.reset();
+    view = FakeView();
+    model = std::make_unique<WindowModel>(view, std::move(env));
+    ASSERT_TRUE(model->Start());
+    model->OnFolderChosen(Side::kSource, tmp.TextOf("in"));
+    model->OnFolderChosen(Side::kDestination, tmp.TextOf("out"));
+  }
+
+  /// Execute, then the window thread runs until the run is over.
+  void Execute() {
+    model->OnExecute();
+    thread.RunUntil([this] { return !model->Running(); });
+  }
+
+  TempDir tmp;
+  RealFileSystem real;
+  FileSystem* fs = &real;
+  FakeView view;
+  FakeWindowThread thread;
+  std::unique_ptr<WindowModel> model;
+
+ private:
+  int workers_;
+  PathStyle style_;
 };
 
 }  // namespace tecris2nx::testing

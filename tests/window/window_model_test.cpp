@@ -14,6 +14,7 @@
 #include "common/error.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
+#include "run/convert_file.h"
 #include "support/temp_dir.h"
 #include "tecris/path_check.h"
 #include "window/fake_window.h"
@@ -25,6 +26,7 @@ using testing::Cp932Lines;
 using testing::FakeView;
 using testing::FakeWindowThread;
 using testing::TempDir;
+using testing::WindowHarness;
 
 // A section C with one record: values 1.5, 12, 28.
 constexpr const char* kSectionC = "C,x,y,1\n1,2,3,1.5,12,28\n";
@@ -33,64 +35,6 @@ constexpr const char* kX5 = "   1,   1.50,12,,30,,,,,,\n";
 const Text kSep(1, HostSeparator());
 
 std::string SectionCFile(const std::string& job) { return "C," + job + ",y,1\n1,2,3,1.5,12,28\n"; }
-
-/// The drive that holds a folder: "/" here, the drive letter's root on Windows.
-Text RootOf(const Text& folder) {
-  return HostSeparator() == U'\\' ? folder.substr(0, 3) : Text(U"/");
-}
-
-/// A window over real folders: source `in`, destination `out`, pattern data `patdat`.
-class WindowHarness {
- public:
-  explicit WindowHarness(int workers) : workers_(workers) {
-    tmp.Write("out/.keep", "");
-    tmp.Write("in/.keep", "");
-  }
-  ~WindowHarness() { model.reset(); }
-
-  /// Writes a TECRIS file into the source folder.
-  void Source(const std::string& name, const std::string& utf8) {
-    tmp.Write("in/" + name, Cp932Lines(utf8));
-  }
-
-  WindowEnvironment Env() {
-    WindowEnvironment env;
-    env.fs = fs;
-    env.workers = workers_;
-    env.post = thread.Post();
-    env.findPatternFolder = [this] { return tmp.TextOf("patdat") + kSep; };
-    env.listDrives = [this] { return std::vector<Text>{RootOf(tmp.text())}; };
-    env.currentFolder = [this] { return tmp.text(); };
-    return env;
-  }
-
-  /// A started window showing `in` and `out`.
-  void Start() { Start(Env()); }
-  void Start(WindowEnvironment env) {
-    model.reset();
-    view = FakeView();
-    model = std::make_unique<WindowModel>(view, std::move(env));
-    ASSERT_TRUE(model->Start());
-    model->OnFolderChosen(Side::kSource, tmp.TextOf("in"));
-    model->OnFolderChosen(Side::kDestination, tmp.TextOf("out"));
-  }
-
-  /// Execute, then the window thread runs until the run is over.
-  void Execute() {
-    model->OnExecute();
-    thread.RunUntil([this] { return !model->Running(); });
-  }
-
-  TempDir tmp;
-  RealFileSystem real;
-  FileSystem* fs = &real;
-  FakeView view;
-  FakeWindowThread thread;
-  std::unique_ptr<WindowModel> model;
-
- private:
-  int workers_;
-};
 
 // Every case runs with files converted one after another and side by side: the user must not
 // see a difference.
