@@ -165,10 +165,18 @@ class FakeWindowThread {
     }
   }
 
-  /// Waits until a task is posted, without running it.
-  void WaitForTask() {
-    std::unique_lock lock(mutex_);
-    ready_.wait_for(lock, std::chrono::seconds(10), [this] { return !tasks_.empty(); });
+  /// Runs the tasks posted so far, without waiting for more.
+  void RunPending() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::lock_guard lock(mutex_);
+        if (tasks_.empty()) return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
   }
 
  private:
