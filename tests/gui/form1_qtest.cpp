@@ -401,6 +401,54 @@ class Form1Test : public QObject {
     QCOMPARE(window_->MessageClearPending(), std::int16_t{0});
   }
 
+  // The run's results come from the worker through the event loop; a box's own event loop
+  // delivers them, and the window keeps them until the box is answered.
+  void workerResultsWaitForTheBox() {
+    StartWithThreeFiles();
+    Select({"11111111.001", "22222222.002", "33333333.003"});
+    QVERIFY(QFile::remove(root_ + "/src/22222222.002"));
+    bool runningDuringBox = false;
+    bool executeOffDuringBox = false;
+    QString lineDuringBox;
+    desktop_.onBox = [&](const FakeDesktop::Box&) {
+      QTest::qWait(300);  // the worker has long finished: its last events are queued
+      runningDuringBox = window_->Running();
+      executeOffDuringBox = !Control<QPushButton>("Command1")->isEnabled();
+      lineDuringBox = Control<QLabel>("Label3")->text();
+    };
+    Execute();
+    QVERIFY(runningDuringBox);
+    QVERIFY(executeOffDuringBox);
+    QVERIFY(lineDuringBox.startsWith(QStringLiteral("只今変換中！")));
+    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
+    QVERIFY(Control<QPushButton>("Command1")->isEnabled());
+    QVERIFY(!Control<QPushButton>("Command3")->isVisible());
+  }
+
+  void layoutMinimums() {
+    const QString longMount = root_ + "/" + QString(60, QLatin1Char('m'));
+    QDir().mkpath(longMount);
+    desktop_.drives = {"/", longMount};
+    WriteCp932(root_, "src/12345678.001", SectionCFile("12345678001"));
+    Start(root_);
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // The window and its minimum fit the screen's available area, on it.
+    QVERIFY(window_->minimumWidth() <= area.width());
+    QVERIFY(window_->minimumHeight() <= area.height());
+    QVERIFY(area.contains(window_->frameGeometry()));
+    // At its smallest the file list still shows a whole name.
+    window_->resize(window_->minimumSize());
+    QTRY_COMPARE(window_->size(), window_->minimumSize());
+    auto* list = Control<QListWidget>("List1");
+    const int name = list->fontMetrics().horizontalAdvance(QStringLiteral("12345678.001"));
+    QVERIFY2(list->viewport()->width() >= name,
+             qPrintable(QString("%1 < %2").arg(list->viewport()->width()).arg(name)));
+    // A long mount path does not widen its drive list.
+    const int path = Control<QComboBox>("Drive2")->fontMetrics().horizontalAdvance(longMount);
+    QVERIFY(Control<QComboBox>("Drive2")->minimumSizeHint().width() < path / 2);
+  }
+
   void exitEndsTheProgram() {
     Start(root_);
     Control<QPushButton>("Command2")->click();

@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QTemporaryDir>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
@@ -87,6 +88,13 @@ class WindowPartsTest : public QObject {
     const auto question =
         MakeMessageBox(nullptr, {U"?", MessageStyle::kYesNoQuestion, Text(), Text()});
     QCOMPARE(question->standardButton(question->escapeButton()), QMessageBox::No);
+  }
+
+  void standardButtonsInJapanese() {
+    QVERIFY(InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+    const auto box = MakeMessageBox(nullptr, {U"?", MessageStyle::kYesNoQuestion, Text(), Text()});
+    QVERIFY(box->button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+    QVERIFY(box->button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
   }
 
   void folderTreeShowsFoldersOnly() {
