@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 files="${1:-3000}"
 runs="${2:-3}"
-build=${BUILD_DIR:-build/bench-window}
+build=build/bench-window
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTECRIS2NX_BUILD_TESTS=OFF \
   -DTECRIS2NX_BENCH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target tecris2nx make_corpus window_bench

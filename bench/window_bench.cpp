@@ -3,8 +3,10 @@
 // got, and how many times the list was filled.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/gui/folder_tree.h"
@@ -42,14 +44,19 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-  int turns = 0;  // event-loop turns: the window stayed responsive this often
-  while (window.Running()) {
-    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  // The window's own event loop, idle between events as in the program; a timer looks every
+  // 10 ms whether the run is over and counts how often the loop got to it (responsiveness).
+  int turns = 0;
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
     ++turns;
-  }
+    if (!window.Running()) loop.quit();
+  });
+  poll.start(10);
+  loop.exec();
   const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   const int lines = window.findChild<QListWidget*>(QStringLiteral("Details"))->count();
-  std::printf("%.3f s, %d detail lines, %d event-loop turns, %d boxes\n", seconds, lines, turns,
-              boxes);
+  std::printf("%.3f s, %d detail lines, %d timer turns, %d boxes\n", seconds, lines, turns, boxes);
   return boxes == 0 ? 0 : 1;
 }

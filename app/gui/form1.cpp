@@ -158,6 +158,8 @@ void Form1::BuildControls() {
   Frame3 = Named(new QGroupBox(QStringLiteral("メッセージ"), Picture1), "Frame3");
   Label3 = Named(new QLabel(Frame3), "Label3");
   Label3->setMinimumHeight(Label3->fontMetrics().height() + 6);
+  // A longer message (the progress) must not widen the window or lay it out again.
+  Label3->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   auto* frame3Layout = new QVBoxLayout(Frame3);
   frame3Layout->addWidget(Label3);
 

@@ -64,13 +64,13 @@ int main(int argc, char** argv) {
     // Mid-run: until the line shows a count. Otherwise: until the run is over.
     while ((midRun ? !line->text().contains(QLatin1String(" / ")) : window.Running()) &&
            waited.elapsed() < 120000) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
   }
   const bool saved = window.grab().save(output, "PNG");
   if (window.Running()) {
     window.Model().OnStop();
-    while (window.Running()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (window.Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   if (!saved) {
     std::fprintf(stderr, "cannot write %s\n", output.toLocal8Bit().constData());

@@ -1,6 +1,7 @@
 #include "app/window/window_model.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <exception>
 #include <limits>
@@ -580,6 +581,11 @@ class WindowModel::Impl {
       held_.pop_front();
       Apply(event);
     }
+    // The list and the line are redrawn a few times a second at most: a batch of small files
+    // would otherwise spend its time laying the window out.
+    const auto now = std::chrono::steady_clock::now();
+    if (running_ && now - lastShown_ < std::chrono::milliseconds(100)) return;
+    lastShown_ = now;
     FlushDetails();
     if (running_ && batch_ && progressChanged_ && !failed_) {
       progressChanged_ = false;
@@ -701,6 +707,7 @@ class WindowModel::Impl {
   std::shared_ptr<std::atomic<bool>> searchCancel_;
   std::size_t converted_ = 0;
   std::size_t total_ = 0;
+  std::chrono::steady_clock::time_point lastShown_;
   Text lastName_;
 };
 
