@@ -352,10 +352,13 @@ void Form1::SetBusy(bool busy) {
 }
 
 void Form1::SetRunning(bool running) {
+  // The keyboard goes to Stop during a run and back to Execute after it, never nowhere.
+  const bool stopHadFocus = Command3->hasFocus();
   Command1->setEnabled(!running);
   Command3->setEnabled(running);
   Command3->setVisible(running);
   if (running) Command3->setFocus(Qt::OtherFocusReason);
+  if (!running && stopHadFocus) Command1->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::SetSearching(bool searching) {
