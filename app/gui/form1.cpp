@@ -169,6 +169,13 @@ void Form1::BuildControls() {
   Details->setUniformItemSizes(true);
   Details->setFont(font());
   Details->setToolTip(QStringLiteral("変換したファイルと書き出したファイル"));
+  QScrollBar* detailsBar = Details->verticalScrollBar();
+  connect(detailsBar, &QScrollBar::rangeChanged, this, [this, detailsBar](int, int maximum) {
+    // Follow new lines unless the user has scrolled up to read earlier ones.
+    if (followDetails_) detailsBar->setValue(maximum);
+  });
+  connect(detailsBar, &QScrollBar::valueChanged, this,
+          [this, detailsBar](int value) { followDetails_ = value == detailsBar->maximum(); });
 
   Command1 = Named(new QPushButton(QStringLiteral("実  行"), Picture1), "Command1");
   Command2 = Named(new QPushButton(QStringLiteral("終  了"), Picture1), "Command2");
@@ -339,8 +346,8 @@ void Form1::AppendDetails(const std::vector<Text>& lines) {
   texts.reserve(static_cast<qsizetype>(lines.size()));
   for (const Text& line : lines) texts.append(ToQString(line));
   Details->addItems(texts);
-  // Once per batch: scrolling lays the list out again.
-  Details->scrollToBottom();
+  // No scrollToBottom here: it lays the whole list out at once, which over a long run costs more
+  // than the conversion. The list follows its end when its own layout has grown the scroll bar.
 }
 
 void Form1::SetBusy(bool busy) {

@@ -101,6 +101,7 @@ class Form1 : public QWidget, public WindowView {
   RealFileSystem fs_;
   std::unique_ptr<WindowModel> model_;
   std::vector<Text> driveRoots_;
+  bool followDetails_ = true;  ///< the details list shows its last line
 
   QFrame* Picture1 = nullptr;
   QGroupBox* Frame1 = nullptr;
