@@ -153,14 +153,21 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
 
 void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFolder,
                          const RunEnvironment& env,
-                         const std::function<bool(std::size_t, const FileReport&)>& finished) {
+                         const std::function<bool(std::size_t, const FileReport&)>& finished,
+                         const std::function<bool()>& mayStart) {
   std::vector<FileReport> reports(inputs.size());
+  std::vector<char> notStarted(inputs.size(), 0);
   const auto convert = [&](std::size_t i, FileTurn& turn) {
+    if (mayStart && !mayStart()) {
+      notStarted[i] = 1;
+      return;
+    }
     const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style, 1, env.inspect};
     reports[i] = ConvertFile(inputs[i], outputFolder, fileEnv,
                              [&turn](const Text& jobName) { turn.ClaimJob(jobName); });
   };
   const auto written = [&](std::size_t i, std::exception_ptr error) {
+    if (notStarted[i]) return false;
     FileReport report = std::move(reports[i]);  // reported: its lists are not kept
     report.inputPath = inputs[i];
     if (error) {

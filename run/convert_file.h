@@ -65,10 +65,13 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
 
 /// Converts the inputs, env.workers at once, and hands each report to `finished` in input order,
 /// as converting them one after another would; `finished` returns false to stop the batch, and
-/// no later file writes anything then. A report whose held-back writes failed says so.
+/// no later file writes anything then. A report whose held-back writes failed says so. Once
+/// `mayStart` (when given) returns false, no further file is started and the batch ends at the
+/// first file not started: the files before it finish and are written.
 void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFolder,
                          const RunEnvironment& env,
-                         const std::function<bool(std::size_t, const FileReport&)>& finished);
+                         const std::function<bool(std::size_t, const FileReport&)>& finished,
+                         const std::function<bool()>& mayStart = {});
 
 /// The lines that report a converted file: its outputs and, when the walk stopped at a marker, why.
 std::vector<Text> ReportLines(const Text& shownName, const FileReport& report);

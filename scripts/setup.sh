@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-ipafont-gothic
   libc-bin
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14
   libbenchmark-dev bc time

@@ -7,6 +7,8 @@
 #include <QStorageInfo>
 #include <algorithm>
 
+#include "app/window/folder_paths.h"
+
 namespace tecris2nx {
 namespace {
 
@@ -63,9 +65,7 @@ void SortRoots(QStringList& roots) {
 }  // namespace
 
 bool IsAtOrBelow(const QString& root, const QString& folder) {
-  if (!folder.startsWith(root)) return false;
-  if (folder.size() == root.size() || root.endsWith(QLatin1Char('/'))) return true;
-  return folder[root.size()] == QLatin1Char('/');
+  return IsAtOrBelow(root.toStdU32String(), folder.toStdU32String(), U'/');
 }
 
 QStringList VolumeRootsFromMounts(const QByteArray& mountTable) {
@@ -110,19 +110,6 @@ QStringList HostDriveRoots() {
   if (roots.isEmpty()) roots.append(QStringLiteral("/"));
 #endif
   return roots;
-}
-
-int DriveIndexOf(const QStringList& roots, const QString& path) {
-  int best = -1;
-  for (int i = 0; i < roots.size(); ++i) {
-#ifdef _WIN32
-    const bool holds = IsAtOrBelow(roots[i].toUpper(), path.toUpper());
-#else
-    const bool holds = IsAtOrBelow(roots[i], path);
-#endif
-    if (holds && (best < 0 || roots[i].size() > roots[best].size())) best = i;
-  }
-  return best;
 }
 
 }  // namespace tecris2nx

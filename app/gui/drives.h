@@ -13,10 +13,6 @@ QStringList VolumeRootsFromMounts(const QByteArray& mountTable);
 /// The drives of this host: readable volume roots (POSIX) or drive roots such as "C:/" (Windows).
 QStringList HostDriveRoots();
 
-/// The index of the root that holds the path (the longest one, matched at a folder boundary);
-/// -1 when none does. Paths use "/" as the separator.
-int DriveIndexOf(const QStringList& roots, const QString& path);
-
 /// True when the folder lies at or below the root (matched at a folder boundary).
 bool IsAtOrBelow(const QString& root, const QString& folder);
 

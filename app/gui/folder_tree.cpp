@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
+}  // namespace
+
 bool IsUsableFolder(const QString& folder) {
   const QFileInfo info(folder);
   if (!info.isDir() || !info.isReadable()) return false;
@@ -21,8 +23,6 @@ bool IsUsableFolder(const QString& folder) {
 #endif
   return true;
 }
-
-}  // namespace
 
 QString CleanFolderPath(const QString& path) {
   return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -69,7 +69,11 @@ bool FolderTree::SetPath(const QString& folder) {
 
 void FolderTree::OnItemChosen(QTreeWidgetItem* item) {
   const QString target = PathOf(item);
-  if (target.isEmpty() || target == path_) return;
+  if (target.isEmpty()) return;
+  if (target == path_) {
+    emit Reselected();
+    return;
+  }
   // Rebuilding the tree inside the click's own signal would delete the clicked item under Qt's
   // feet, so the move happens once the click has been handled.
   QTimer::singleShot(0, this, [this, target] {

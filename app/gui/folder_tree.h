@@ -28,6 +28,8 @@ class FolderTree : public QTreeWidget {
  signals:
   /// The current folder changed, by a click or by SetLocation / SetPath.
   void PathChanged();
+  /// The current folder was clicked again (a request to read it afresh).
+  void Reselected();
 
  private:
   void Rebuild();
@@ -36,6 +38,9 @@ class FolderTree : public QTreeWidget {
   QString root_;
   QString path_;
 };
+
+/// True for a folder that can be entered and listed.
+bool IsUsableFolder(const QString& folder);
 
 /// A clean absolute form of a folder path ("/" separators, no trailing separator except a root).
 QString CleanFolderPath(const QString& path);

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,18 +14,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "app/gui/drives.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
-#include "tecris/tecris_files.h"
 #include "common/pattern_folder.h"
-#include "run/conversion_run.h"
 #include "run/ordered_batch.h"
 
 namespace tecris2nx {
@@ -31,14 +37,11 @@ namespace {
 
 QString ToQString(const Text& text) { return QString::fromStdU32String(text); }
 
-/// A folder path in the host's own form, as the run and the user see it.
+/// A path in the host's own form, as the model and the user see it.
 Text NativeText(const QString& path) { return QDir::toNativeSeparators(path).toStdU32String(); }
 
-/// The part of a path after its last separator.
-Text FileNameOf(const Text& path) {
-  const std::size_t cut = path.find_last_of(HostSeparator());
-  return cut == Text::npos ? path : path.substr(cut + 1);
-}
+/// A host-form path as the trees hold it ("/" separators).
+QString TreePath(const Text& path) { return QDir::fromNativeSeparators(ToQString(path)); }
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -46,29 +49,72 @@ T* Named(T* widget, const char* name) {
   return widget;
 }
 
+/// The size the window starts with on a screen large enough for it.
+constexpr int kStartWidth = 760;
+constexpr int kStartHeight = 580;
+/// Room left around the window for its frame and title bar.
+constexpr int kFrameRoom = 40;
+
+/// Thrown from inside the drive walk to end it early.
+struct SearchCancelled : std::exception {
+  const char* what() const noexcept override { return "search cancelled"; }
+};
+
 }  // namespace
 
 WindowSeams HostWindowSeams() {
   WindowSeams seams;
   seams.showMessage = ShowMessageBox;
-  seams.locatePatternFolder = [] {
+  const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
+  seams.locatePatternFolder = [program] {
     RealFileSystem fs;
-    const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
     PatternLookupEnv env = HostPatternLookupEnv(program.constData());
-    // The walk can take long: let the desktop repaint meanwhile.
-    env.yieldToEvents = [] { QCoreApplication::processEvents(); };
+    env.walkDrives = false;
+    return LocatePatternFolder(fs, env);
+  };
+  seams.searchPatternFolder = [program](const std::atomic<bool>& cancel) {
+    RealFileSystem fs;
+    PatternLookupEnv env = HostPatternLookupEnv(program.constData());
+    env.yieldToEvents = [&cancel] {
+      if (cancel) throw SearchCancelled();
+    };
     return LocatePatternFolder(fs, env);
   };
   seams.endProgram = [](int status) { QCoreApplication::exit(status); };
   seams.listDrives = HostDriveRoots;
+  const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  if (!config.isEmpty()) seams.settingsFile = config + QStringLiteral("/window.conf");
   return seams;
 }
 
 Form1::Form1(WindowSeams seams, QWidget* parent) : QWidget(parent), seams_(std::move(seams)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(ToQString(kProgramTitle));
+  setAcceptDrops(true);
   BuildControls();
-  resize(760, 580);
+  resize(kStartWidth, kStartHeight);
+
+  WindowEnvironment env;
+  env.fs = &fs_;
+  env.workers = seams_.workers > 0 ? seams_.workers : DefaultWorkers();
+  // Queued to this window: a task posted after the window is gone is dropped with it.
+  env.post = [this](std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+  };
+  env.findPatternFolder = seams_.locatePatternFolder;
+  env.searchPatternFolder = seams_.searchPatternFolder;
+  env.listDrives = [this] {
+    const QStringList roots =
+        seams_.listDrives ? seams_.listDrives() : QStringList{QDir::rootPath()};
+    std::vector<Text> texts;
+    for (const QString& root : roots) texts.push_back(NativeText(CleanFolderPath(root)));
+    return texts;
+  };
+  env.folderUsable = [](const Text& folder) { return IsUsableFolder(TreePath(folder)); };
+  env.currentFolder = [] { return NativeText(CleanFolderPath(QDir::currentPath())); };
+  env.makeCurrent = [](const Text& folder) { return QDir::setCurrent(TreePath(folder)); };
+  env.settingsFile = NativeText(seams_.settingsFile);
+  model_ = std::make_unique<WindowModel>(*this, std::move(env));
 }
 
 Form1::~Form1() = default;
@@ -99,25 +145,51 @@ void Form1::BuildControls() {
   frame2Layout->addWidget(Dir2, 1, 0);
   frame2Layout->addWidget(List1, 0, 1, 2, 1);
   frame2Layout->setRowStretch(1, 1);
+  frame2Layout->setColumnStretch(0, 3);
+  frame2Layout->setColumnStretch(1, 2);
 
   Label1 = Named(new QLabel(QStringLiteral("変換先ﾌｫﾙﾀﾞ名 ："), Picture1), "Label1");
   Text1 = Named(new QLineEdit(Picture1), "Text1");
   Label2 = Named(new QLabel(QStringLiteral("変換元ﾌｧｲﾙ名 ："), Picture1), "Label2");
   Text2 = Named(new QLineEdit(Picture1), "Text2");
+  // Text2 shows the folder chosen in Dir2; the files listed are that folder's.
+  Text2->setReadOnly(true);
 
   Frame3 = Named(new QGroupBox(QStringLiteral("メッセージ"), Picture1), "Frame3");
   Label3 = Named(new QLabel(Frame3), "Label3");
   Label3->setMinimumHeight(Label3->fontMetrics().height() + 6);
+  // A longer message (the progress) must not widen the window or lay it out again.
+  Label3->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   auto* frame3Layout = new QVBoxLayout(Frame3);
   frame3Layout->addWidget(Label3);
 
   Details = Named(new QListWidget(Picture1), "Details");
   Details->setSelectionMode(QAbstractItemView::NoSelection);
   Details->setFocusPolicy(Qt::NoFocus);
+  Details->setUniformItemSizes(true);
+  Details->setFont(font());
   Details->setToolTip(QStringLiteral("変換したファイルと書き出したファイル"));
+  QScrollBar* detailsBar = Details->verticalScrollBar();
+  connect(detailsBar, &QScrollBar::rangeChanged, this, [this, detailsBar](int, int maximum) {
+    // Follow new lines unless the user has scrolled up to read earlier ones.
+    if (followDetails_) detailsBar->setValue(maximum);
+  });
+  connect(detailsBar, &QScrollBar::valueChanged, this,
+          [this, detailsBar](int value) { followDetails_ = value == detailsBar->maximum(); });
 
   Command1 = Named(new QPushButton(QStringLiteral("実  行"), Picture1), "Command1");
   Command2 = Named(new QPushButton(QStringLiteral("終  了"), Picture1), "Command2");
+  Command3 = Named(new QPushButton(QStringLiteral("中  止"), Picture1), "Command3");
+  Command1->setToolTip(QStringLiteral("選択したファイルを変換します（Enter, Alt+E）"));
+  Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
+  Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
+  Command3->setCursor(Qt::ArrowCursor);  // clickable while the window shows the busy pointer
+  Command3->hide();
+  for (QPushButton* button : {Command1, Command2, Command3}) button->setAutoDefault(true);
+
+  // Focus must be seen on every control the keyboard reaches.
+  setStyleSheet(QStringLiteral(
+      "QTreeWidget:focus, QListWidget:focus { border: 2px solid palette(highlight); }"));
 
   auto* grid = new QGridLayout(Picture1);
   grid->addWidget(Frame1, 0, 0, 1, 2);
@@ -131,156 +203,132 @@ void Form1::BuildControls() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(Command1);
+  buttons->addWidget(Command3);
   buttons->addWidget(Command2);
   grid->addLayout(buttons, 5, 0, 1, 4);
   grid->setColumnStretch(1, 2);
   grid->setColumnStretch(3, 3);
   grid->setRowStretch(0, 3);
   grid->setRowStretch(4, 1);
+  SetMinimumSizes();
 
   connect(Drive1, &QComboBox::currentIndexChanged, this,
-          [this] { OnDriveChange(Drive1, Dir1, drive1Index_); });
+          [this](int index) { model_->OnDriveChosen(Side::kDestination, index); });
   connect(Drive2, &QComboBox::currentIndexChanged, this,
-          [this] { OnDriveChange(Drive2, Dir2, drive2Index_); });
-  connect(Dir1, &FolderTree::PathChanged, this, &Form1::OnDir1Change);
-  connect(Dir2, &FolderTree::PathChanged, this, &Form1::OnDir2Change);
-  connect(Command1, &QPushButton::clicked, this, &Form1::OnCommand1Click);
+          [this](int index) { model_->OnDriveChosen(Side::kSource, index); });
+  for (Side side : {Side::kDestination, Side::kSource}) {
+    FolderTree* tree = TreeOf(side);
+    connect(tree, &FolderTree::PathChanged, this,
+            [this, side, tree] { model_->OnFolderChosen(side, NativeText(tree->Path())); });
+    connect(tree, &FolderTree::Reselected, this,
+            [this, side, tree] { model_->OnFolderChosen(side, NativeText(tree->Path())); });
+  }
+  connect(Command1, &QPushButton::clicked, this, [this] { model_->OnExecute(); });
   connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+  connect(Command3, &QPushButton::clicked, this, [this] {
+    Command3->setEnabled(false);  // once is enough: the run ends after the current file
+    if (model_->Searching()) {
+      model_->CancelSearch();
+    } else {
+      model_->OnStop();
+    }
+  });
+  for (QLineEdit* text : {Text1, Text2}) {
+    connect(text, &QLineEdit::returnPressed, this, [this] { model_->OnExecute(); });
+  }
+  auto* execute = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_E), this);
+  connect(execute, &QShortcut::activated, this, [this] {
+    if (Command1->isEnabled()) Command1->click();
+  });
+  auto* exit = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_X), this);
+  connect(exit, &QShortcut::activated, this, &QWidget::close);
+  auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(refresh, &QShortcut::activated, this, [this] { model_->OnRefresh(); });
 }
 
-bool Form1::Load() {
-  Centre();
-
-  try {
-    patternFolder_ = seams_.locatePatternFolder ? seams_.locatePatternFolder() : Text();
-  } catch (const std::exception&) {
-    patternFolder_.clear();  // a lookup that fails has found nothing
-  }
-  if (patternFolder_.empty()) {
-    ShowMessage(kNoPatternFolderMessage, kStyleOkOnly, Text());
-    if (seams_.endProgram) seams_.endProgram(1);
-    return false;
-  }
-
-  messageClearPending_ = 0;
-
-  drives_ = seams_.listDrives ? seams_.listDrives() : QStringList{QStringLiteral("/")};
-  if (drives_.isEmpty()) drives_.append(QDir::rootPath());
-  for (QString& root : drives_) root = CleanFolderPath(root);  // the trees' own form
-  const QString start = CleanFolderPath(QDir::currentPath());
-  const int startIndex = std::max(0, DriveIndexOf(drives_, start));
-  if (IsAtOrBelow(drives_[startIndex], start)) lastFolderOnDrive_[drives_[startIndex]] = start;
+void Form1::SetMinimumSizes() {
+  // The file list always shows whole names, with room for its scroll bar.
+  const QFontMetrics metrics = List1->fontMetrics();
+  List1->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("12345678.001")) +
+                         List1->verticalScrollBar()->sizeHint().width() + 2 * List1->frameWidth() +
+                         12);
+  // A drive list is as wide as its column allows, never as wide as its longest mount path.
   for (QComboBox* drive : {Drive1, Drive2}) {
-    const QSignalBlocker blocker(drive);
-    drive->clear();
-    for (const QString& root : drives_) drive->addItem(QDir::toNativeSeparators(root), root);
-    drive->setCurrentIndex(startIndex);
+    drive->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    drive->setMinimumContentsLength(6);
+    drive->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   }
-  drive1Index_ = drive2Index_ = startIndex;
-
-  OnDriveChange(Drive1, Dir1, drive1Index_);
-  OnDriveChange(Drive2, Dir2, drive2Index_);
-  OnDir1Change();
-  OnDir2Change();
-  return true;
+  for (FolderTree* tree : {Dir1, Dir2}) tree->setMinimumSize(80, 60);
+  Details->setMinimumHeight(metrics.height() * 3);
 }
 
-void Form1::Centre() {
+QComboBox* Form1::DriveOf(Side side) const { return side == Side::kDestination ? Drive1 : Drive2; }
+
+FolderTree* Form1::TreeOf(Side side) const { return side == Side::kDestination ? Dir1 : Dir2; }
+
+bool Form1::Load() { return model_->Start(); }
+
+void Form1::PlaceWindow(const std::optional<WindowGeometry>& remembered) {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
+  const QSize room(std::max(1, area.width() - kFrameRoom / 2),
+                   std::max(1, area.height() - kFrameRoom));
+  // The layout's own minimum may not fit a small or highly scaled screen: the screen wins.
+  setMinimumSize(minimumSizeHint().boundedTo(room));
+  if (remembered) {
+    const QRect wanted(remembered->x, remembered->y, remembered->width, remembered->height);
+    if (wanted.intersected(area).width() >= 100 && wanted.intersected(area).height() >= 50) {
+      resize(wanted.size().boundedTo(room).expandedTo(minimumSize()));
+      const int x = std::clamp(wanted.x(), area.left(), area.right() - width() + 1);
+      const int y = std::clamp(wanted.y(), area.top(), area.bottom() - height() + 1);
+      move(x, y);
+      return;
+    }
+  }
+  resize(QSize(kStartWidth, kStartHeight).boundedTo(room).expandedTo(minimumSize()));
   move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
-QString Form1::FolderOnDrive(const QString& root) const {
-  return lastFolderOnDrive_.value(root, root);
+WindowGeometry Form1::CurrentGeometry() const { return {pos().x(), pos().y(), width(), height()}; }
+
+void Form1::SetDrives(Side side, const std::vector<Text>& roots, int current) {
+  QComboBox* drive = DriveOf(side);
+  const QSignalBlocker blocker(drive);
+  drive->clear();
+  for (const Text& root : roots) drive->addItem(ToQString(root));
+  drive->setCurrentIndex(current);
 }
 
-void Form1::OnDriveChange(QComboBox* drive, FolderTree* dir, int& lastGoodIndex) {
-  const int index = drive->currentIndex();
-  if (index < 0 || index >= drives_.size()) return;
-  const QString root = drives_[index];
-  const QString folder = FolderOnDrive(root);
-  // A folder remembered on the drive may be gone since; the root is the next best place.
-  const bool opened =
-      dir->SetLocation(root, folder) || (folder != root && dir->SetLocation(root, root));
-  if (!opened) {
-    // The drive cannot be used: the list goes back to the drive still shown in the tree.
-    const QSignalBlocker blocker(drive);
-    drive->setCurrentIndex(lastGoodIndex);
-    return;
-  }
-  lastGoodIndex = index;
-  QDir::setCurrent(dir->Path());
+void Form1::SelectDrive(Side side, int index) {
+  QComboBox* drive = DriveOf(side);
+  const QSignalBlocker blocker(drive);
+  drive->setCurrentIndex(index);
 }
 
-void Form1::OnDir1Change() {
-  const QString path = Dir1->Path();
-  if (path.isEmpty()) return;
-  Text1->setText(ToQString(NativeText(path)));
-  QDir::setCurrent(path);
-  lastFolderOnDrive_[Dir1->Root()] = path;
+void Form1::ShowFolder(Side side, const Text& root, const Text& folder) {
+  FolderTree* tree = TreeOf(side);
+  const QSignalBlocker blocker(tree);
+  tree->SetLocation(TreePath(root), TreePath(folder));
 }
 
-void Form1::OnDir2Change() {
-  const QString path = Dir2->Path();
-  if (path.isEmpty()) return;
-  QDir::setCurrent(path);
-  lastFolderOnDrive_[Dir2->Root()] = path;
-  List1->clear();
-  Text folder = NativeText(path);
-  Text shown = folder;
-  if (shown.back() != HostSeparator()) shown += HostSeparator();
-  Text2->setText(ToQString(shown));
-  std::vector<Text> names;
-  try {
-    names = ListTecrisFiles(fs_, folder);
-  } catch (const std::exception&) {
-    // A folder that cannot be listed simply offers no files.
-  }
-  for (const Text& name : names) List1->addItem(ToQString(name));
-}
-
-void Form1::OnCommand1Click() {
-  if (running_) return;
-  running_ = true;
-  Details->clear();
-  try {
-    const RunEnvironment env{fs_, patternFolder_, HostPathStyle(), DefaultWorkers()};
-    ConversionRun(*this, env);
-  } catch (const std::exception& e) {
-    ShowMessage(U"予期しないエラーが発生しました（" + FromUtf8(e.what()) + U"）。",
-                kStyleOkExclamation, Text());
-    SetMessageLine(Text());
-  }
-  if (busy_) SetBusy(false);
-  // Show job folders the run may have made; Text1 keeps what the user typed.
-  Dir1->SetPath(Dir1->Path());
-  Dir2->SetPath(Dir2->Path());
-  running_ = false;
-}
-
-void Form1::OnPicture1MouseMove() {
-  if (messageClearPending_ != 1) return;
-  Label3->setText(QString());
-  messageClearPending_ = 0;
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Picture1 && event->type() == QEvent::MouseMove) OnPicture1MouseMove();
-  return QWidget::eventFilter(watched, event);
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-  QWidget::closeEvent(event);
-  if (event->isAccepted() && seams_.endProgram) seams_.endProgram(0);
+void Form1::SetFolderText(Side side, const Text& text) {
+  (side == Side::kDestination ? Text1 : Text2)->setText(ToQString(text));
 }
 
 Text Form1::DestinationText() const { return Text1->text().toStdU32String(); }
 
-Text Form1::SourceText() const { return Text2->text().toStdU32String(); }
+void Form1::SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) {
+  List1->clear();
+  for (const Text& name : names) {
+    auto* item = new QListWidgetItem(ToQString(name), List1);
+    if (std::find(selected.begin(), selected.end(), name) != selected.end()) {
+      item->setSelected(true);
+    }
+  }
+}
 
-std::vector<Text> Form1::SelectedNames() const {
+std::vector<Text> Form1::SelectedFiles() const {
   std::vector<Text> names;
   for (int row = 0; row < List1->count(); ++row) {
     const QListWidgetItem* item = List1->item(row);
@@ -289,15 +337,20 @@ std::vector<Text> Form1::SelectedNames() const {
   return names;
 }
 
-void Form1::SetMessageLine(const Text& text) {
-  Label3->setText(ToQString(text));
-  // The run keeps the event loop waiting; paint now so the busy text is seen.
-  if (Label3->isVisible()) Label3->repaint();
+void Form1::SetMessageLine(const Text& text) { Label3->setText(ToQString(text)); }
+
+void Form1::ClearDetails() { Details->clear(); }
+
+void Form1::AppendDetails(const std::vector<Text>& lines) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(lines.size()));
+  for (const Text& line : lines) texts.append(ToQString(line));
+  Details->addItems(texts);
+  // No scrollToBottom here: it lays the whole list out at once, which over a long run costs more
+  // than the conversion. The list follows its end when its own layout has grown the scroll bar.
 }
 
 void Form1::SetBusy(bool busy) {
-  if (busy == busy_) return;
-  busy_ = busy;
   if (busy) {
     setCursor(Qt::WaitCursor);
   } else {
@@ -305,39 +358,67 @@ void Form1::SetBusy(bool busy) {
   }
 }
 
+void Form1::SetRunning(bool running) {
+  // The keyboard goes to Stop during a run and back to Execute after it, never nowhere.
+  const bool stopHadFocus = Command3->hasFocus();
+  Command1->setEnabled(!running);
+  Command3->setEnabled(running);
+  Command3->setVisible(running);
+  if (running) Command3->setFocus(Qt::OtherFocusReason);
+  if (!running && stopHadFocus) Command1->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::SetSearching(bool searching) {
+  Label3->setText(searching ? ToQString(kSearchingMessage) : QString());
+  Command1->setEnabled(!searching);
+  Command3->setEnabled(searching);
+  Command3->setVisible(searching);
+}
+
 void Form1::FocusDestination() {
   Text1->setFocus(Qt::OtherFocusReason);
   Text1->selectAll();
 }
 
-int Form1::ShowMessage(const Text& text, int style, const Text& title) {
-  const Text shownTitle = title.empty() ? kProgramTitle : title;
-  if (seams_.showMessage) return seams_.showMessage(this, text, style, shownTitle);
-  return ShowMessageBox(this, text, style, shownTitle);
+void Form1::ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) {
+  const MessageAnswer answer =
+      seams_.showMessage ? seams_.showMessage(this, box) : ShowMessageBox(this, box);
+  answered(answer);
 }
 
-void Form1::SetMessageClearPending() { messageClearPending_ = 1; }
+void Form1::EndProgram(int status) {
+  if (seams_.endProgram) seams_.endProgram(status);
+  hide();
+}
 
-void Form1::FileConverted(const FileReport& report) {
-  Text line = FileNameOf(report.inputPath) + U" -> " + report.jobFolder + U":";
-  if (report.written.empty()) line += U" （書き出したファイルなし）";
-  for (const Text& name : report.written) line += U" " + name;
-  AddDetail(ToQString(line));
-  if (report.stoppedEarly) {
-    AddDetail(ToQString(U"  マーカー \"" + report.stoppedAtMarker +
-                        U"\" は順序外または不明のため、そこから先は変換していません。"));
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Picture1 && event->type() == QEvent::MouseMove) model_->OnBackgroundMouseMove();
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (model_->OnCloseRequested()) {
+    event->accept();
+  } else {
+    event->ignore();  // the model asks first, or ends the program once the run has stopped
   }
 }
 
-void Form1::FileFailed(const Text& inputPath, const Text& message) {
-  QString text = ToQString(FileNameOf(inputPath) + U": " + message);
-  text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  AddDetail(text);
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!event->mimeData()->hasUrls()) return;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (!url.isLocalFile()) return;
+  }
+  event->acceptProposedAction();
 }
 
-void Form1::AddDetail(const QString& line) {
-  Details->addItem(line);
-  Details->scrollToBottom();
+void Form1::dropEvent(QDropEvent* event) {
+  std::vector<Text> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(NativeText(CleanFolderPath(url.toLocalFile())));
+  }
+  event->acceptProposedAction();
+  model_->OnDrop(paths);
 }
 
 }  // namespace tecris2nx

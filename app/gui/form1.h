@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QHash>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "app/window/window_model.h"
+#include "app/window/window_view.h"
 #include "common/file_system.h"
 #include "common/text.h"
-#include "run/front_end.h"
 
 class QComboBox;
 class QFrame;
@@ -25,74 +27,81 @@ class FolderTree;
 
 /// What the window takes from its surroundings; tests replace each one.
 struct WindowSeams {
-  /// A modal message box (title already filled in); returns kAnswerOk, kAnswerYes or kAnswerNo.
-  std::function<int(QWidget* parent, const Text& text, int style, const Text& title)> showMessage;
-  /// The pattern-data folder ending with the separator, or empty when there is none.
+  /// A modal message box over the window; returns how the user closed it.
+  std::function<MessageAnswer(QWidget* parent, const MessageRequest& box)> showMessage;
+  /// The pattern-data folder from the quick places, ending with the separator, or empty.
   std::function<Text()> locatePatternFolder;
+  /// The walk of the local drives for the pattern data (on a worker thread, returning early once
+  /// `cancel` is set); unset: no walk.
+  std::function<Text(const std::atomic<bool>& cancel)> searchPatternFolder;
   /// Ends the program with this exit status.
   std::function<void(int status)> endProgram;
   /// Roots of the drives for the drive lists, "/" separators.
   std::function<QStringList()> listDrives;
+  /// The settings file; empty: nothing is remembered.
+  QString settingsFile;
+  /// Files converted at once; 0: one per core.
+  int workers = 0;
 };
 
-/// The real message box, the host's pattern-data lookup, the end of the event loop and the
-/// host's drives. Needs the QApplication.
+/// The real message box, the host's pattern-data lookup and walk, the end of the event loop, the
+/// host's drives and the settings file in the user's configuration folder. Needs the
+/// QApplication.
 WindowSeams HostWindowSeams();
 
-/// The program's one window: destination and source choice, Execute, Exit and the messages.
-class Form1 : public QWidget, public RunFrontEnd {
+/// The program's one window: the controls of the window model, laid out, its events forwarded.
+class Form1 : public QWidget, public WindowView {
   Q_OBJECT
 
  public:
   explicit Form1(WindowSeams seams, QWidget* parent = nullptr);
   ~Form1() override;
 
-  /// Start-up: centres the window, finds the pattern data and fills the lists. False when the
-  /// program has to end (no pattern data; the user has been told and endProgram called).
+  /// Start-up (see WindowModel::Start). False when the program has to end.
   bool Load();
 
-  const Text& PatternFolder() const { return patternFolder_; }
-  std::int16_t MessageClearPending() const { return messageClearPending_; }
+  const Text& PatternFolder() const { return model_->PatternFolder(); }
+  std::int16_t MessageClearPending() const { return model_->MessageClearPending(); }
+  bool Running() const { return model_->Running(); }
+  WindowModel& Model() { return *model_; }
 
-  // The conversion run's view of the window.
+  // What the model shows.
+  void PlaceWindow(const std::optional<WindowGeometry>& remembered) override;
+  WindowGeometry CurrentGeometry() const override;
+  void SetDrives(Side side, const std::vector<Text>& roots, int current) override;
+  void SelectDrive(Side side, int index) override;
+  void ShowFolder(Side side, const Text& root, const Text& folder) override;
+  void SetFolderText(Side side, const Text& text) override;
   Text DestinationText() const override;
-  Text SourceText() const override;
-  std::vector<Text> SelectedNames() const override;
+  void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) override;
+  std::vector<Text> SelectedFiles() const override;
   void SetMessageLine(const Text& text) override;
+  void ClearDetails() override;
+  void AppendDetails(const std::vector<Text>& lines) override;
   void SetBusy(bool busy) override;
+  void SetRunning(bool running) override;
+  void SetSearching(bool searching) override;
   void FocusDestination() override;
-  int ShowMessage(const Text& text, int style, const Text& title) override;
-  void SetMessageClearPending() override;
-  void FileConverted(const FileReport& report) override;
-  void FileFailed(const Text& inputPath, const Text& message) override;
+  void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
+  void EndProgram(int status) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();
-  void Centre();
-  void OnDriveChange(QComboBox* drive, FolderTree* dir, int& lastGoodIndex);
-  void OnDir1Change();
-  void OnDir2Change();
-  void OnCommand1Click();
-  void OnPicture1MouseMove();
-  /// The folder a drive opens at: the current folder when it is on that drive, else the last
-  /// folder visited there, else its root.
-  QString FolderOnDrive(const QString& root) const;
-  void AddDetail(const QString& line);
+  void SetMinimumSizes();
+  QComboBox* DriveOf(Side side) const;
+  FolderTree* TreeOf(Side side) const;
 
   WindowSeams seams_;
   RealFileSystem fs_;
-  Text patternFolder_;
-  std::int16_t messageClearPending_ = 0;
-  bool busy_ = false;
-  bool running_ = false;
-  QStringList drives_;
-  QHash<QString, QString> lastFolderOnDrive_;
-  int drive1Index_ = 0;
-  int drive2Index_ = 0;
+  std::unique_ptr<WindowModel> model_;
+  std::vector<Text> driveRoots_;
+  bool followDetails_ = true;  ///< the details list shows its last line
 
   QFrame* Picture1 = nullptr;
   QGroupBox* Frame1 = nullptr;
@@ -111,6 +120,7 @@ class Form1 : public QWidget, public RunFrontEnd {
   QListWidget* Details = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
+  QPushButton* Command3 = nullptr;  ///< 中止: stops a run or the pattern-data search
 };
 
 }  // namespace tecris2nx

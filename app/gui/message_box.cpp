@@ -1,41 +1,48 @@
 #include "app/gui/message_box.h"
 
-#include "run/front_end.h"
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include "app/window/window_model.h"
 
 namespace tecris2nx {
 
-MessageBoxLook LookOfStyle(int style) {
+MessageBoxLook LookOfStyle(MessageStyle style) {
   switch (style) {
-    case kStyleYesNoQuestion:
+    case MessageStyle::kYesNoQuestion:
       return {QMessageBox::Question, QMessageBox::Yes | QMessageBox::No};
-    case kStyleOkExclamation:
+    case MessageStyle::kOkExclamation:
       return {QMessageBox::Warning, QMessageBox::Ok};
-    case kStyleOkInformation:
+    case MessageStyle::kOkInformation:
       return {QMessageBox::Information, QMessageBox::Ok};
     default:
       return {QMessageBox::NoIcon, QMessageBox::Ok};
   }
 }
 
-int AnswerOfButton(QMessageBox::StandardButton button) {
+MessageAnswer AnswerOfButton(QMessageBox::StandardButton button) {
   switch (button) {
     case QMessageBox::Yes:
-      return kAnswerYes;
+      return MessageAnswer::kYes;
     case QMessageBox::No:
-      return kAnswerNo;
+      return MessageAnswer::kNo;
     default:
-      return kAnswerOk;
+      return MessageAnswer::kOk;
   }
 }
 
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const Text& text, int style,
-                                            const Text& title) {
-  const MessageBoxLook look = LookOfStyle(style);
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const MessageRequest& request) {
+  const MessageBoxLook look = LookOfStyle(request.style);
   auto box = std::make_unique<QMessageBox>(parent);
-  box->setWindowTitle(QString::fromStdU32String(title.empty() ? kProgramTitle : title));
+  box->setWindowTitle(
+      QString::fromStdU32String(request.title.empty() ? kProgramTitle : request.title));
   // Paths may hold "<" or "&": never let the box read them as markup.
   box->setTextFormat(Qt::PlainText);
-  box->setText(QString::fromStdU32String(text));
+  box->setText(QString::fromStdU32String(request.text));
+  if (!request.informative.empty()) {
+    box->setInformativeText(QString::fromStdU32String(request.informative));
+  }
   box->setIcon(look.icon);
   box->setStandardButtons(look.buttons);
   if (look.buttons & QMessageBox::Yes) {
@@ -46,12 +53,24 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const Text& text, i
   return box;
 }
 
-int ShowMessageBox(QWidget* parent, const Text& text, int style, const Text& title) {
-  const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, text, style, title);
+MessageAnswer ShowMessageBox(QWidget* parent, const MessageRequest& request) {
+  const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, request);
   box->exec();
-  const int answer = AnswerOfButton(box->standardButton(box->clickedButton()));
-  if (style == kStyleYesNoQuestion && answer != kAnswerYes) return kAnswerNo;
+  const MessageAnswer answer = AnswerOfButton(box->standardButton(box->clickedButton()));
+  if (request.style == MessageStyle::kYesNoQuestion && answer != MessageAnswer::kYes) {
+    return MessageAnswer::kNo;
+  }
   return answer;
+}
+
+bool InstallQtTranslations(const QLocale& locale) {
+  // Lives as long as the application: Qt keeps using the installed translator.
+  static QTranslator translator;
+  if (!translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return false;
+  }
+  return QCoreApplication::installTranslator(&translator);
 }
 
 }  // namespace tecris2nx

@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
@@ -14,11 +16,15 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  const QStringList args = QApplication::arguments();
-  if (args.size() < 4 || args.size() > 5) {
+  QStringList args = QApplication::arguments();
+  const bool midRun = args.size() > 1 && args[1] == QStringLiteral("--mid-run");
+  if (midRun) args.removeAt(1);
+  if (args.size() < 4 || args.size() > 5 || (midRun && args.size() != 5)) {
     std::fprintf(stderr,
-                 "usage: tecris2nx-render-window SOURCE_DIR DEST_DIR OUT.png [PATDAT_DIR]\n"
-                 "  With PATDAT_DIR the listed files are converted into DEST_DIR first.\n");
+                 "usage: tecris2nx-render-window [--mid-run] SOURCE_DIR DEST_DIR OUT.png "
+                 "[PATDAT_DIR]\n"
+                 "  With PATDAT_DIR the listed files are converted into DEST_DIR first;\n"
+                 "  with --mid-run the picture is taken while they are being converted.\n");
     return 2;
   }
   const QString source = tecris2nx::CleanFolderPath(args[1]);
@@ -33,11 +39,13 @@ int main(int argc, char** argv) {
     const QString folder = patdat.isEmpty() ? source : patdat;
     return QDir::toNativeSeparators(folder + QLatin1Char('/')).toStdU32String();
   };
-  seams.showMessage = [](QWidget*, const tecris2nx::Text& text, int, const tecris2nx::Text&) {
-    std::fprintf(stderr, "message: %s\n", QString::fromStdU32String(text).toUtf8().constData());
-    return static_cast<int>(tecris2nx::kAnswerYes);
+  seams.searchPatternFolder = nullptr;
+  seams.settingsFile.clear();
+  seams.showMessage = [](QWidget*, const tecris2nx::MessageRequest& box) {
+    std::fprintf(stderr, "message: %s\n", QString::fromStdU32String(box.text).toUtf8().constData());
+    return tecris2nx::MessageAnswer::kYes;
   };
-  seams.listDrives = [] { return QStringList{QStringLiteral("/")}; };
+  if (midRun) seams.workers = 1;  // slow enough to be caught at work
 
   QDir().mkpath(destination);
   tecris2nx::Form1 window(seams);
@@ -50,9 +58,21 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   if (!patdat.isEmpty()) {
     window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    QApplication::processEvents();
+    const auto* line = window.findChild<QLabel*>(QStringLiteral("Label3"));
+    QElapsedTimer waited;
+    waited.start();
+    // Mid-run: until the line shows a count. Otherwise: until the run is over.
+    while ((midRun ? !line->text().contains(QLatin1String(" / ")) : window.Running()) &&
+           waited.elapsed() < 120000) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
   }
-  if (!window.grab().save(output, "PNG")) {
+  const bool saved = window.grab().save(output, "PNG");
+  if (window.Running()) {
+    window.Model().OnStop();
+    while (window.Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  if (!saved) {
     std::fprintf(stderr, "cannot write %s\n", output.toLocal8Bit().constData());
     return 1;
   }

@@ -84,6 +84,12 @@ class Form1Test : public QObject {
 
   QStringList DetailLines() { return SortedEntries(Control<QListWidget>("Details")); }
 
+  /// Clicks Execute and lets the event loop run until the run is over.
+  void Execute() {
+    Control<QPushButton>("Command1")->click();
+    QTRY_VERIFY(!window_->Running());
+  }
+
  private slots:
   void init() {
     startFolder_ = QDir::currentPath();
@@ -250,7 +256,7 @@ class Form1Test : public QObject {
   void executeConvertsSelectedFiles() {
     StartWithThreeFiles();
     Select({"11111111.001", "33333333.003"});
-    Control<QPushButton>("Command1")->click();
+    Execute();
 
     QVERIFY(desktop_.boxes.empty());
     QCOMPARE(Control<QLabel>("Label3")->text(), QStringLiteral("変換が正常に終了しました。"));
@@ -279,7 +285,7 @@ class Form1Test : public QObject {
     Select({"22222222.002"});
     Control<QLineEdit>("Text1")->setText(root_ + "/new/sub");
     desktop_.answers = {answer};
-    Control<QPushButton>("Command1")->click();
+    Execute();
 
     QCOMPARE(desktop_.boxes.size(), std::size_t{1});
     QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("フォルダがありません。新規作成しますか？"));
@@ -299,7 +305,7 @@ class Form1Test : public QObject {
     desktop_.onBox = [&](const FakeDesktop::Box&) {
       busyDuringBox = window_->cursor().shape() == Qt::WaitCursor;
     };
-    Control<QPushButton>("Command1")->click();
+    Execute();
     QCOMPARE(desktop_.boxes.size(), std::size_t{1});
     QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("変換元ファイルが選択されていません。"));
     QCOMPARE(desktop_.boxes[0].style, 0);
@@ -317,7 +323,7 @@ class Form1Test : public QObject {
     auto* text1 = Control<QLineEdit>("Text1");
     text1->setText("relative/out");
     Select({"11111111.001"});
-    Control<QPushButton>("Command1")->click();
+    Execute();
 
     QVERIFY(!desktop_.boxes.empty());
     const FakeDesktop::Box& last = desktop_.boxes.back();
@@ -333,7 +339,7 @@ class Form1Test : public QObject {
     StartWithThreeFiles();
     Select({"11111111.001", "22222222.002", "33333333.003"});
     QVERIFY(QFile::remove(root_ + "/src/22222222.002"));
-    Control<QPushButton>("Command1")->click();
+    Execute();
 
     QCOMPARE(desktop_.boxes.size(), std::size_t{1});
     QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("指定されたﾌｧｲﾙは正しくありません"));
@@ -351,7 +357,7 @@ class Form1Test : public QObject {
     Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
     Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
     Select({"44444444.004"});
-    Control<QPushButton>("Command1")->click();
+    Execute();
     QCOMPARE(
         DetailLines(),
         (QStringList{"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
@@ -370,7 +376,7 @@ class Form1Test : public QObject {
     StartWithThreeFiles();
     if (finishedRun) {
       Select({"11111111.001"});
-      Control<QPushButton>("Command1")->click();
+      Execute();
       QCOMPARE(window_->MessageClearPending(), std::int16_t{1});
     } else {
       Control<QLabel>("Label3")->setText(QStringLiteral("そのまま"));
@@ -393,6 +399,54 @@ class Form1Test : public QObject {
       QTest::mouseMove(window_->windowHandle(), picture->mapTo(window_.get(), p));
     QTRY_COMPARE(Control<QLabel>("Label3")->text(), after);
     QCOMPARE(window_->MessageClearPending(), std::int16_t{0});
+  }
+
+  // The run's results come from the worker through the event loop; a box's own event loop
+  // delivers them, and the window keeps them until the box is answered.
+  void workerResultsWaitForTheBox() {
+    StartWithThreeFiles();
+    Select({"11111111.001", "22222222.002", "33333333.003"});
+    QVERIFY(QFile::remove(root_ + "/src/22222222.002"));
+    bool runningDuringBox = false;
+    bool executeOffDuringBox = false;
+    QString lineDuringBox;
+    desktop_.onBox = [&](const FakeDesktop::Box&) {
+      QTest::qWait(300);  // the worker has long finished: its last events are queued
+      runningDuringBox = window_->Running();
+      executeOffDuringBox = !Control<QPushButton>("Command1")->isEnabled();
+      lineDuringBox = Control<QLabel>("Label3")->text();
+    };
+    Execute();
+    QVERIFY(runningDuringBox);
+    QVERIFY(executeOffDuringBox);
+    QVERIFY(lineDuringBox.startsWith(QStringLiteral("只今変換中！")));
+    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
+    QVERIFY(Control<QPushButton>("Command1")->isEnabled());
+    QVERIFY(!Control<QPushButton>("Command3")->isVisible());
+  }
+
+  void layoutMinimums() {
+    const QString longMount = root_ + "/" + QString(60, QLatin1Char('m'));
+    QDir().mkpath(longMount);
+    desktop_.drives = {"/", longMount};
+    WriteCp932(root_, "src/12345678.001", SectionCFile("12345678001"));
+    Start(root_);
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // The window and its minimum fit the screen's available area, on it.
+    QVERIFY(window_->minimumWidth() <= area.width());
+    QVERIFY(window_->minimumHeight() <= area.height());
+    QVERIFY(area.contains(window_->frameGeometry()));
+    // At its smallest the file list still shows a whole name.
+    window_->resize(window_->minimumSize());
+    QTRY_COMPARE(window_->size(), window_->minimumSize());
+    auto* list = Control<QListWidget>("List1");
+    const int name = list->fontMetrics().horizontalAdvance(QStringLiteral("12345678.001"));
+    QVERIFY2(list->viewport()->width() >= name,
+             qPrintable(QString("%1 < %2").arg(list->viewport()->width()).arg(name)));
+    // A long mount path does not widen its drive list.
+    const int path = Control<QComboBox>("Drive2")->fontMetrics().horizontalAdvance(longMount);
+    QVERIFY(Control<QComboBox>("Drive2")->minimumSizeHint().width() < path / 2);
   }
 
   void exitEndsTheProgram() {

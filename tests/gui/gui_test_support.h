@@ -10,7 +10,6 @@
 #include "app/gui/form1.h"
 #include "common/cp932.h"
 #include "common/text.h"
-#include "run/front_end.h"
 
 namespace tecris2nx::testing {
 
@@ -44,14 +43,14 @@ struct FakeDesktop {
 
   WindowSeams Seams() {
     WindowSeams seams;
-    seams.showMessage = [this](QWidget*, const Text& text, int style, const Text& title) {
-      boxes.push_back({text, style, title});
+    seams.showMessage = [this](QWidget*, const MessageRequest& box) {
+      boxes.push_back({box.text, static_cast<int>(box.style), box.title});
       if (onBox) onBox(boxes.back());
-      if (style != kStyleYesNoQuestion) return static_cast<int>(kAnswerOk);
-      if (answers.empty()) return static_cast<int>(kAnswerNo);
+      if (box.style != MessageStyle::kYesNoQuestion) return MessageAnswer::kOk;
+      if (answers.empty()) return MessageAnswer::kNo;
       const int answer = answers.front();
       answers.pop_front();
-      return answer;
+      return static_cast<MessageAnswer>(answer);
     };
     seams.locatePatternFolder = [this] { return patternFolder; };
     seams.endProgram = [this](int status) { endStatuses.push_back(status); };

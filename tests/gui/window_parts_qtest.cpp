@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QTemporaryDir>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
@@ -6,7 +7,6 @@
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
 #include "gui_test_support.h"
-#include "run/front_end.h"
 
 namespace tecris2nx {
 
@@ -50,21 +50,6 @@ class WindowPartsTest : public QObject {
     QCOMPARE(VolumeRootsFromMounts(table), roots);
   }
 
-  void driveIndex_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("index");
-    QTest::newRow("root itself") << "/" << 0;
-    QTest::newRow("plain folder") << "/home/user" << 0;
-    QTest::newRow("longest root wins") << "/media/usb/data" << 2;
-    QTest::newRow("mount point itself") << "/media/usb" << 2;
-    QTest::newRow("a longer name is not below") << "/media/usb2/x" << 1;
-  }
-  void driveIndex() {
-    QFETCH(QString, path);
-    QFETCH(int, index);
-    QCOMPARE(DriveIndexOf({"/", "/media", "/media/usb"}, path), index);
-  }
-
   void messageLook_data() {
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("icon");
@@ -80,26 +65,36 @@ class WindowPartsTest : public QObject {
     QFETCH(int, style);
     QFETCH(int, icon);
     QFETCH(int, buttons);
-    const auto box = MakeMessageBox(nullptr, U"本文", style, U"題");
+    const auto box =
+        MakeMessageBox(nullptr, {U"本文", static_cast<MessageStyle>(style), U"題", Text()});
     QCOMPARE(int(box->icon()), icon);
     QCOMPARE(int(box->standardButtons()), buttons);
     QCOMPARE(box->windowTitle(), QStringLiteral("題"));
   }
 
   void answers() {
-    QCOMPARE(AnswerOfButton(QMessageBox::Yes), 6);
-    QCOMPARE(AnswerOfButton(QMessageBox::No), 7);
-    QCOMPARE(AnswerOfButton(QMessageBox::Ok), 1);
+    QCOMPARE(int(AnswerOfButton(QMessageBox::Yes)), 6);
+    QCOMPARE(int(AnswerOfButton(QMessageBox::No)), 7);
+    QCOMPARE(int(AnswerOfButton(QMessageBox::Ok)), 1);
   }
 
   void messageBoxDetails() {
-    const auto plain = MakeMessageBox(nullptr, U"<b>C:\\a&b</b>", 0, Text());
+    const auto plain =
+        MakeMessageBox(nullptr, {U"<b>C:\\a&b</b>", MessageStyle::kOkOnly, Text(), Text()});
     QCOMPARE(plain->windowTitle(), QStringLiteral("TECRIS -> Nx 変換プログラム"));
     QCOMPARE(plain->textFormat(), Qt::PlainText);
     QCOMPARE(plain->text(), QStringLiteral("<b>C:\\a&b</b>"));
     // Closing the question with Escape answers No, never Yes.
-    const auto question = MakeMessageBox(nullptr, U"?", 36, Text());
+    const auto question =
+        MakeMessageBox(nullptr, {U"?", MessageStyle::kYesNoQuestion, Text(), Text()});
     QCOMPARE(question->standardButton(question->escapeButton()), QMessageBox::No);
+  }
+
+  void standardButtonsInJapanese() {
+    QVERIFY(InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+    const auto box = MakeMessageBox(nullptr, {U"?", MessageStyle::kYesNoQuestion, Text(), Text()});
+    QVERIFY(box->button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+    QVERIFY(box->button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
   }
 
   void folderTreeShowsFoldersOnly() {

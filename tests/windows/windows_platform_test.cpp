@@ -13,22 +13,22 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "app/window/window_model.h"
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/file_system.h"
 #include "common/system_calls.h"
-#include "run/conversion_run.h"
-#include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 #include "tecris/path_check.h"
 #include "tecris/tecris_files.h"
+#include "window/fake_window.h"
 
 namespace tecris2nx {
 namespace {
 
 using testing::Cp932Lines;
-using testing::ScriptedFrontEnd;
 using testing::TempDir;
+using testing::WindowHarness;
 
 Text Raw(unsigned char byte) { return Text(1, kRawByteBase + byte); }
 
@@ -234,28 +234,27 @@ TEST(WindowsFileSystemTest, ADriveThatIsNotReadyIsRefused) {
   RealFileSystem fs;
   EXPECT_FALSE(fs.MakeDriveCurrent(letter));
 
-  TempDir tmp;
-  tmp.Write("in/a.001", Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n"));
+  WindowHarness w(1, PathStyle::kWindows);
+  w.Source("a.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
   const Text drive = Text(1, letter) + U":\\";
-  struct Row {
-    Text source, destination;
-  };
-  const Row rows[] = {
-      {drive + U"in\\", tmp.TextOf("out")},
-      {tmp.TextOf("in") + U"\\", drive + U"out"},
-  };
-  for (const Row& r : rows) {
-    ScriptedFrontEnd ui;
-    ui.source = r.source;
-    ui.destination = r.destination;
-    ui.selected = {U"a.001"};
-    ui.answers = {kAnswerYes};
-    ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + U"\\", PathStyle::kWindows});
-    ASSERT_EQ(ui.boxes.size(), 1u) << ToUtf8(r.source) << " " << ToUtf8(r.destination);
-    EXPECT_EQ(ui.boxes[0].text, kBadPathMessage);
-    EXPECT_NE(ui.messageLine, kDoneMessage);
-    EXPECT_FALSE(tmp.Exists("out/12345678001"));
-  }
+  WindowEnvironment env = w.Env();
+  env.listDrives = [&w, drive] { return std::vector<Text>{testing::RootOf(w.tmp.text()), drive}; };
+  w.Start(std::move(env));
+
+  // As the source drive: the drive list goes back, without a word.
+  w.model->OnDriveChosen(Side::kSource, 1);
+  EXPECT_EQ(w.view.driveSelections[1], std::vector<int>{0});
+  EXPECT_TRUE(w.view.boxes.empty());
+
+  // As the destination text: the path check refuses it.
+  w.view.destination = drive + U"out";
+  w.view.selected = {U"a.001"};
+  w.view.answers = {MessageAnswer::kYes};
+  w.Execute();
+  ASSERT_EQ(w.view.boxes.size(), 1u);
+  EXPECT_EQ(w.view.boxes[0].text, kBadPathMessage);
+  EXPECT_NE(w.view.messageLine, kDoneMessage);
+  EXPECT_FALSE(w.tmp.Exists("out/12345678001"));
 }
 
 /// Every output file below a folder, by relative path, with its bytes.
@@ -315,28 +314,26 @@ TEST(WindowsConversionTest, JapaneseDestinationGetsTheSameBytes) {
 // The window's run: Windows path style with the real drive probe, into a Japanese folder it
 // creates after asking.
 TEST(WindowsConversionTest, RunCreatesAndFillsAJapaneseDestination) {
-  TempDir tmp;
-  tmp.Write("in/12345678.001", Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n"));
-  tmp.Write("patdat/kishitu.txt", "x");
-  RealFileSystem fs;
+  WindowHarness w(1, PathStyle::kWindows);
+  w.Source("12345678.001", "C,12345678001,y,1\n1,2,3,1.5,12,28\n");
+  w.tmp.Write("patdat/kishitu.txt", "x");
   CurrentFolderGuard guard;
   struct Row {
-    Text destination;
+    const char* destination;
     const char* relative;
   };
   const Row rows[] = {
-      {tmp.TextOf("出力"), "出力/12345678001/X5.txt"},
-      {tmp.TextOf("出力/新しい/ﾌｫﾙﾀﾞ"), "出力/新しい/ﾌｫﾙﾀﾞ/12345678001/X5.txt"},
+      {"出力", "出力/12345678001/X5.txt"},
+      {"出力/新しい/ﾌｫﾙﾀﾞ", "出力/新しい/ﾌｫﾙﾀﾞ/12345678001/X5.txt"},
   };
   for (const Row& r : rows) {
-    ScriptedFrontEnd ui;
-    ui.source = tmp.TextOf("in") + U"\\";
-    ui.destination = r.destination;
-    ui.selected = {U"12345678.001"};
-    ui.answers = {kAnswerYes, kAnswerYes};
-    ConversionRun(ui, RunEnvironment{fs, tmp.TextOf("patdat") + U"\\", PathStyle::kWindows});
-    EXPECT_EQ(ui.messageLine, kDoneMessage) << ToUtf8(r.destination);
-    EXPECT_EQ(tmp.Read(r.relative), "   1,   1.50,12,,30,,,,,,\r\n") << r.relative;
+    w.Start();
+    w.view.destination = w.tmp.TextOf(r.destination);
+    w.view.selected = {U"12345678.001"};
+    w.view.answers = {MessageAnswer::kYes, MessageAnswer::kYes};
+    w.Execute();
+    EXPECT_EQ(w.view.messageLine, kDoneMessage) << r.destination;
+    EXPECT_EQ(w.tmp.Read(r.relative), "   1,   1.50,12,,30,,,,,,\r\n") << r.relative;
   }
 }
 

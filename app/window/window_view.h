@@ -1,0 +1,101 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "common/text.h"
+
+namespace tecris2nx {
+
+/// Message box looks, numbered as the window system numbers them.
+enum class MessageStyle : int {
+  kOkOnly = 0,
+  kYesNoQuestion = 36,
+  kOkExclamation = 48,
+  kOkInformation = 64,
+};
+
+/// How the user closed a box, numbered as the window system numbers it.
+enum class MessageAnswer : int { kOk = 1, kYes = 6, kNo = 7 };
+
+/// One modal box the model asks for.
+struct MessageRequest {
+  Text text;
+  MessageStyle style = MessageStyle::kOkOnly;
+  Text title;        ///< never empty: the model puts in the program's title itself
+  Text informative;  ///< a further line under the text (Qt's informative text); may be empty
+};
+
+/// The two halves of the window: destination (Drive1, Dir1, Text1) and source (Drive2, Dir2,
+/// Text2, List1).
+enum class Side { kDestination, kSource };
+
+/// A window's place and size on the screen, in the view's own (logical) pixels.
+struct WindowGeometry {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+/// What the window model asks of a window, whatever its toolkit. Every call comes on the window
+/// thread (the one that made the model), one at a time; a view must not call the model back from
+/// inside a call unless the contract says it may. Paths are texts in the host's own form.
+class WindowView {
+ public:
+  virtual ~WindowView() = default;
+
+  /// Places the window before it is shown: `remembered` when it still fits the screen's available
+  /// area (else fitted to it), otherwise a start size that fits that area, centred on it.
+  virtual void PlaceWindow(const std::optional<WindowGeometry>& remembered) = 0;
+  /// The window's present place and size, for the settings file.
+  virtual WindowGeometry CurrentGeometry() const = 0;
+
+  /// Fills a drive list with these roots and selects `current`, without reporting a change.
+  virtual void SetDrives(Side side, const std::vector<Text>& roots, int current) = 0;
+  /// Selects a drive list entry without reporting a change (the fall-back after a failed change).
+  virtual void SelectDrive(Side side, int index) = 0;
+  /// Shows the folder tree of a side at `folder` (at or below `root`, already checked usable),
+  /// with its sub-folders read afresh. No change is reported back.
+  virtual void ShowFolder(Side side, const Text& root, const Text& folder) = 0;
+  /// Text1 (destination) or Text2 (source).
+  virtual void SetFolderText(Side side, const Text& text) = 0;
+  /// The destination text as the user left it (Text1, untrimmed).
+  virtual Text DestinationText() const = 0;
+  /// Replaces List1's entries, in order; entries whose text is in `selected` start selected.
+  virtual void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) = 0;
+  /// Texts of List1's selected entries, in list order, untrimmed.
+  virtual std::vector<Text> SelectedFiles() const = 0;
+
+  /// The message line (Label3).
+  virtual void SetMessageLine(const Text& text) = 0;
+  /// Empties the details list.
+  virtual void ClearDetails() = 0;
+  /// Adds lines at the end of the details list and shows the last one; called with many lines at
+  /// once during a run, so a view adds them in one go.
+  virtual void AppendDetails(const std::vector<Text>& lines) = 0;
+  /// The busy pointer over the window, on or off.
+  virtual void SetBusy(bool busy) = 0;
+  /// A run is going (true) or over: Execute disabled and Stop offered while it goes.
+  virtual void SetRunning(bool running) = 0;
+  /// The pattern-data search is going: show "探しています…" with a way to cancel it that calls
+  /// WindowModel::CancelSearch; false takes the indication away.
+  virtual void SetSearching(bool searching) = 0;
+  /// Keyboard focus to Text1 with its whole text selected.
+  virtual void FocusDestination() = 0;
+
+  /// Shows a modal box over the window. `answered` must be called exactly once, on the window
+  /// thread, when the user has closed it; it may be called before ShowMessage returns (a box with
+  /// its own event loop) or later. A question closed without Yes or No answers kNo.
+  virtual void ShowMessage(const MessageRequest& box,
+                           std::function<void(MessageAnswer)> answered) = 0;
+  /// Ends the program with this exit status; the model calls it once, when nothing is running.
+  virtual void EndProgram(int status) = 0;
+};
+
+/// Runs a task on the window thread, after the tasks posted before it. Views supply it; it is
+/// called from any thread and must not run the task inside the call.
+using PostToWindow = std::function<void(std::function<void()> task)>;
+
+}  // namespace tecris2nx

@@ -1,0 +1,249 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "app/window/window_model.h"
+#include "app/window/window_view.h"
+#include "common/file_system.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx::testing {
+
+/// A view that plays the user and the screen: fixed destination text and selection, scripted
+/// answers, and a log of everything the model showed.
+class FakeView : public WindowView {
+ public:
+  struct Box {
+    Text text;
+    MessageStyle style;
+    Text title;
+    Text informative;
+  };
+
+  // What the user does.
+  Text destination;
+  std::vector<Text> selected;
+  std::deque<MessageAnswer> answers;  ///< answers to questions, in order (No when none is left)
+  bool answerLater = false;           ///< leave boxes open until AnswerOpenBox is called
+  /// Called while a box is open, to look at the window at that moment.
+  std::function<void(const Box&)> onBox;
+
+  // What the model showed.
+  std::vector<Box> boxes;
+  Text messageLine;
+  std::vector<Text> messageLineHistory;
+  Text folderTexts[2];
+  std::vector<Text> files;
+  std::vector<Text> details;
+  int detailBatches = 0;
+  bool busy = false;
+  bool running = false;
+  std::vector<bool> runningHistory;
+  bool searching = false;
+  bool focusedDestination = false;
+  std::vector<int> endStatuses;
+  std::vector<int> driveSelections[2];  ///< SelectDrive calls, per side
+  std::vector<Text> shownFolders[2];    ///< ShowFolder calls, per side
+  std::optional<WindowGeometry> placedWith;
+  bool placed = false;
+  WindowGeometry geometry{10, 20, 800, 600};
+
+  void PlaceWindow(const std::optional<WindowGeometry>& remembered) override {
+    placed = true;
+    placedWith = remembered;
+  }
+  WindowGeometry CurrentGeometry() const override { return geometry; }
+  void SetDrives(Side, const std::vector<Text>&, int) override {}
+  void SelectDrive(Side side, int index) override {
+    driveSelections[side == Side::kDestination ? 0 : 1].push_back(index);
+  }
+  void ShowFolder(Side side, const Text&, const Text& folder) override {
+    shownFolders[side == Side::kDestination ? 0 : 1].push_back(folder);
+  }
+  void SetFolderText(Side side, const Text& text) override {
+    folderTexts[side == Side::kDestination ? 0 : 1] = text;
+    if (side == Side::kDestination) destination = text;
+  }
+  Text DestinationText() const override { return destination; }
+  void SetFiles(const std::vector<Text>& names, const std::vector<Text>& keep) override {
+    files = names;
+    selected.clear();
+    for (const Text& name : names) {
+      for (const Text& wanted : keep) {
+        if (wanted == name) selected.push_back(name);
+      }
+    }
+  }
+  std::vector<Text> SelectedFiles() const override { return selected; }
+  void SetMessageLine(const Text& text) override {
+    messageLine = text;
+    messageLineHistory.push_back(text);
+  }
+  void ClearDetails() override { details.clear(); }
+  void AppendDetails(const std::vector<Text>& lines) override {
+    details.insert(details.end(), lines.begin(), lines.end());
+    ++detailBatches;
+  }
+  void SetBusy(bool b) override { busy = b; }
+  void SetRunning(bool r) override {
+    running = r;
+    runningHistory.push_back(r);
+  }
+  void SetSearching(bool s) override { searching = s; }
+  void FocusDestination() override { focusedDestination = true; }
+  void ShowMessage(const MessageRequest& box,
+                   std::function<void(MessageAnswer)> answered) override {
+    boxes.push_back({box.text, box.style, box.title, box.informative});
+    if (onBox) onBox(boxes.back());
+    open_ = std::move(answered);
+    if (!answerLater) AnswerOpenBox();
+  }
+  void EndProgram(int status) override { endStatuses.push_back(status); }
+
+  bool BoxOpen() const { return static_cast<bool>(open_); }
+  /// Closes the open box with the next scripted answer (OK for a box without a question).
+  void AnswerOpenBox() {
+    MessageAnswer answer = MessageAnswer::kOk;
+    if (boxes.back().style == MessageStyle::kYesNoQuestion) {
+      answer = MessageAnswer::kNo;
+      if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+      }
+    }
+    auto answered = std::move(open_);
+    open_ = nullptr;
+    answered(answer);
+  }
+
+  std::vector<Text> BoxTexts() const {
+    std::vector<Text> texts;
+    for (const Box& box : boxes) texts.push_back(box.text);
+    return texts;
+  }
+
+ private:
+  std::function<void(MessageAnswer)> open_;
+};
+
+/// The window thread of a test: tasks posted by workers wait here until the test runs them.
+class FakeWindowThread {
+ public:
+  PostToWindow Post() {
+    return [this](std::function<void()> task) {
+      {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+      }
+      ready_.notify_all();
+    };
+  }
+
+  /// Runs posted tasks until `done` holds; fails the test after ten seconds.
+  void RunUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex_);
+        if (!ready_.wait_until(lock, deadline, [this] { return !tasks_.empty(); })) {
+          throw std::runtime_error("the window thread waited in vain");
+        }
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+
+  /// Runs the tasks posted so far, without waiting for more.
+  void RunPending() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::lock_guard lock(mutex_);
+        if (tasks_.empty()) return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> tasks_;
+};
+
+/// The drive that holds a folder: "/" here, the drive letter's root on Windows.
+inline Text RootOf(const Text& folder) {
+  return HostSeparator() == U'\\' ? folder.substr(0, 3) : Text(U"/");
+}
+
+/// A window over real folders: source `in`, destination `out`, pattern data `patdat`.
+class WindowHarness {
+ public:
+  explicit WindowHarness(int workers, PathStyle style = HostPathStyle())
+      : workers_(workers), style_(style) {
+    tmp.Write("out/.keep", "");
+    tmp.Write("in/.keep", "");
+  }
+  ~WindowHarness() { model.reset(); }
+
+  /// Writes a TECRIS file into the source folder.
+  void Source(const std::string& name, const std::string& utf8) {
+    tmp.Write("in/" + name, Cp932Lines(utf8));
+  }
+
+  WindowEnvironment Env() {
+    WindowEnvironment env;
+    env.fs = fs;
+    env.workers = workers_;
+    env.style = style_;
+    env.post = thread.Post();
+    env.findPatternFolder = [this] { return tmp.TextOf("patdat") + HostSeparator(); };
+    env.listDrives = [this] { return std::vector<Text>{RootOf(tmp.text())}; };
+    env.currentFolder = [this] { return tmp.text(); };
+    return env;
+  }
+
+  /// A started window showing `in` and `out`.
+  void Start() { Start(Env()); }
+  void Start(WindowEnvironment env) {
+    model.reset();
+    view = FakeView();
+    model = std::make_unique<WindowModel>(view, std::move(env));
+    ASSERT_TRUE(model->Start());
+    model->OnFolderChosen(Side::kSource, tmp.TextOf("in"));
+    model->OnFolderChosen(Side::kDestination, tmp.TextOf("out"));
+  }
+
+  /// Execute, then the window thread runs until the run is over.
+  void Execute() {
+    model->OnExecute();
+    thread.RunUntil([this] { return !model->Running(); });
+  }
+
+  TempDir tmp;
+  RealFileSystem real;
+  FileSystem* fs = &real;
+  FakeView view;
+  FakeWindowThread thread;
+  std::unique_ptr<WindowModel> model;
+
+ private:
+  int workers_;
+  PathStyle style_;
+};
+
+}  // namespace tecris2nx::testing

@@ -1,0 +1,337 @@
+// What the window does while a batch runs on its worker: progress, stop, closing, no second
+// run, boxes that are never overtaken; and the list kept fresh, drops, settings, the search.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/window/window_model.h"
+#include "app/window/window_settings.h"
+#include "common/file_system.h"
+#include "common/pattern_folder.h"
+#include "support/temp_dir.h"
+#include "window/fake_window.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+using testing::FakeView;
+using testing::TempDir;
+using testing::WindowHarness;
+
+const Text kSep(1, HostSeparator());
+
+std::string SectionCFile(const std::string& job) { return "C," + job + ",y,1\n1,2,3,1.5,12,28\n"; }
+
+/// Holds a worker that looks at one input until the test opens the gate; the window thread is
+/// never held.
+class GatedFileSystem : public RealFileSystem {
+ public:
+  explicit GatedFileSystem(Text gated) : gated_(std::move(gated)) {}
+
+  EntryKind KindOf(const Text& path) const override {
+    if (path == gated_ && std::this_thread::get_id() != window_) {
+      std::unique_lock lock(mutex_);
+      reached_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return open_; });
+    }
+    return RealFileSystem::KindOf(path);
+  }
+
+  void WaitUntilReached() {
+    std::unique_lock lock(mutex_);
+    ASSERT_TRUE(changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; }));
+  }
+
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  Text gated_;
+  std::thread::id window_ = std::this_thread::get_id();
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  mutable bool reached_ = false;
+  bool open_ = false;
+};
+
+/// Three files; the run is held while the second one is converted, after the first one has
+/// been reported.
+struct HeldRun {
+  HeldRun() : gate(w.tmp.TextOf("in") + kSep + U"22222222.002") {
+    for (const char* job : {"11111111001", "22222222002", "33333333003"}) {
+      const std::string id = job;
+      w.Source(id.substr(0, 8) + "." + id.substr(8), SectionCFile(id));
+    }
+    w.fs = &gate;
+  }
+  ~HeldRun() {
+    gate.Open();
+    w.model.reset();
+  }
+
+  void Start() {
+    w.Start();
+    w.view.selected = w.view.files;
+    ASSERT_EQ(w.view.selected.size(), 3u);
+    w.model->OnExecute();
+    w.thread.RunUntil([this] { return w.view.details.size() == 1; });
+    gate.WaitUntilReached();
+  }
+
+  void Finish() {
+    gate.Open();
+    w.thread.RunUntil([this] { return !w.model->Running(); });
+  }
+
+  bool Converted(const char* job) const {
+    return w.tmp.Exists("out/" + std::string(job) + "/X5.txt");
+  }
+
+  WindowHarness w{1};
+  GatedFileSystem gate;
+};
+
+TEST(HeldRunTest, ProgressFollowsTheBusyTextAndExecuteIsOff) {
+  HeldRun run;
+  WindowHarness& w = run.w;
+  run.Start();
+  EXPECT_EQ(w.view.messageLine, kBusyMessage + U" 1 / 3  11111111.001");
+  EXPECT_TRUE(w.view.running);
+  EXPECT_TRUE(w.view.busy);
+  // Clicks during the run are not kept for later: no second run follows this one.
+  w.model->OnExecute();
+  w.model->OnExecute();
+  run.Finish();
+  EXPECT_EQ(w.view.messageLine, kDoneMessage);
+  EXPECT_EQ(w.view.details.size(), 3u);
+  EXPECT_EQ(
+      std::count(w.view.messageLineHistory.begin(), w.view.messageLineHistory.end(), kBusyMessage),
+      1);
+  EXPECT_EQ(w.view.runningHistory, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(w.view.busy);
+}
+
+TEST(HeldRunTest, StopFinishesTheFileStartedAndStartsNoOther) {
+  HeldRun run;
+  WindowHarness& w = run.w;
+  run.Start();
+  w.model->OnStop();
+  run.Finish();
+  EXPECT_TRUE(run.Converted("11111111001"));
+  EXPECT_TRUE(run.Converted("22222222002"));
+  EXPECT_FALSE(w.tmp.Exists("out/33333333003"));
+  EXPECT_EQ(w.view.messageLine, kStoppedMessage + U"（3 ファイル中 2 ファイルを変換しました）");
+  EXPECT_TRUE(w.view.boxes.empty());
+  EXPECT_EQ(w.view.details.size(), 2u);
+  EXPECT_FALSE(w.view.running);
+  EXPECT_FALSE(w.view.busy);
+}
+
+TEST(HeldRunTest, ClosingDuringARunAsksAndEndsAfterTheCurrentFile) {
+  struct Row {
+    const char* name;
+    MessageAnswer answer;
+    bool lastConverted;
+    std::vector<int> ends;
+  };
+  const Row rows[] = {
+      {"yes: stop, then end", MessageAnswer::kYes, false, {0}},
+      {"no: the run goes on", MessageAnswer::kNo, true, {}},
+  };
+  for (const Row& r : rows) {
+    HeldRun run;
+    WindowHarness& w = run.w;
+    run.Start();
+    w.view.answers = {r.answer};
+    EXPECT_FALSE(w.model->OnCloseRequested()) << r.name;
+    EXPECT_EQ(w.view.BoxTexts(), std::vector<Text>{kStopAndExitQuestion}) << r.name;
+    EXPECT_TRUE(w.view.endStatuses.empty()) << r.name;
+    run.Finish();
+    EXPECT_TRUE(run.Converted("22222222002")) << r.name;
+    EXPECT_EQ(run.Converted("33333333003"), r.lastConverted) << r.name;
+    EXPECT_EQ(w.view.endStatuses, r.ends) << r.name;
+  }
+}
+
+// A box runs its own event loop; what the workers send meanwhile waits until it is answered, so
+// the message line and the list never change under an open box.
+TEST(HeldRunTest, WorkerEventsWaitWhileABoxIsOpen) {
+  HeldRun run;
+  WindowHarness& w = run.w;
+  run.Start();
+  w.view.answerLater = true;
+  EXPECT_FALSE(w.model->OnCloseRequested());
+  ASSERT_TRUE(w.view.BoxOpen());
+  run.gate.Open();
+  w.thread.RunUntil([&run] { return run.Converted("33333333003"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  w.thread.RunPending();
+  EXPECT_EQ(w.view.messageLine, kBusyMessage + U" 1 / 3  11111111.001");
+  EXPECT_EQ(w.view.details.size(), 1u);
+  EXPECT_TRUE(w.model->Running());
+
+  w.view.AnswerOpenBox();  // No: go on
+  w.thread.RunUntil([&w] { return !w.model->Running(); });
+  EXPECT_EQ(w.view.messageLine, kDoneMessage);
+  EXPECT_EQ(w.view.details.size(), 3u);
+}
+
+TEST(WindowListTest, TheFileListIsReadAfreshKeepingTheSelection) {
+  struct Row {
+    const char* name;
+    std::function<void(WindowHarness&)> refresh;
+  };
+  const Row rows[] = {
+      {"F5", [](WindowHarness& w) { w.model->OnRefresh(); }},
+      {"the folder chosen again",
+       [](WindowHarness& w) { w.model->OnFolderChosen(Side::kSource, w.tmp.TextOf("in")); }},
+      {"after a run", [](WindowHarness& w) { w.Execute(); }},
+  };
+  for (const Row& r : rows) {
+    WindowHarness w(1);
+    w.Source("11111111.001", SectionCFile("11111111001"));
+    w.Start();
+    w.view.selected = {U"11111111.001"};
+    w.Source("22222222.002", SectionCFile("22222222002"));
+    r.refresh(w);
+    std::vector<Text> files = w.view.files;
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<Text>{U"11111111.001", U"22222222.002"})) << r.name;
+    EXPECT_EQ(w.view.selected, std::vector<Text>{U"11111111.001"}) << r.name;
+  }
+}
+
+TEST(WindowListTest, DroppedFoldersAndFilesChooseTheSource) {
+  struct Row {
+    const char* name;
+    std::vector<const char*> dropped;  // below the scratch folder
+    Text sourceText;                   // below the scratch folder, "" when unchanged
+    std::vector<Text> selected;
+  };
+  const Row rows[] = {
+      {"a folder", {"other"}, U"other", {}},
+      {"TECRIS files",
+       {"other/33333333.003", "other/44444444.004"},
+       U"other",
+       {U"33333333.003", U"44444444.004"}},
+      {"files of two folders: the first one's",
+       {"other/33333333.003", "in/11111111.001"},
+       U"other",
+       {U"33333333.003"}},
+      {"a file that is no TECRIS file", {"other/notes.txt"}, U"", {}},
+  };
+  for (const Row& r : rows) {
+    WindowHarness w(1);
+    w.Source("11111111.001", SectionCFile("11111111001"));
+    w.tmp.Write("other/33333333.003", Cp932Lines(SectionCFile("33333333003")));
+    w.tmp.Write("other/44444444.004", Cp932Lines(SectionCFile("44444444004")));
+    w.tmp.Write("other/notes.txt", "x");
+    w.Start();
+    std::vector<Text> paths;
+    for (const char* path : r.dropped) paths.push_back(w.tmp.TextOf(path));
+    w.model->OnDrop(paths);
+    const Text expected =
+        (r.sourceText.empty() ? w.tmp.TextOf("in") : w.tmp.TextOf("other")) + kSep;
+    EXPECT_EQ(w.view.folderTexts[1], expected) << r.name;
+    EXPECT_EQ(w.view.selected, r.selected) << r.name;
+  }
+}
+
+TEST(WindowSettingsTest, DamagedLinesAreSkippedOneByOne) {
+  struct Row {
+    const char* name;
+    std::string text;
+    Text destination;
+    std::optional<WindowGeometry> geometry;
+  };
+  const Row rows[] = {
+      {"whole", "destination=/出力\nsource=/in\ngeometry=1,2,300,400\n", U"/出力",
+       WindowGeometry{1, 2, 300, 400}},
+      {"CR LF lines", "destination=/a\r\ngeometry=-5,0,10,20\r\n", U"/a",
+       WindowGeometry{-5, 0, 10, 20}},
+      {"bad geometry", "destination=/a\ngeometry=1,2,0,400\n", U"/a", std::nullopt},
+      {"geometry with a tail", "geometry=1,2,3,4,5\n", U"", std::nullopt},
+      {"no equals sign, unknown key", "junk\ncolour=red\ndestination=/a\n", U"/a", std::nullopt},
+      {"binary garbage", std::string("\xff\xfe\0destination", 14), U"", std::nullopt},
+  };
+  for (const Row& r : rows) {
+    const WindowSettings settings = ParseSettings(r.text);
+    EXPECT_EQ(settings.destination, r.destination) << r.name;
+    ASSERT_EQ(settings.geometry.has_value(), r.geometry.has_value()) << r.name;
+    if (r.geometry) {
+      EXPECT_EQ(settings.geometry->x, r.geometry->x) << r.name;
+      EXPECT_EQ(settings.geometry->height, r.geometry->height) << r.name;
+    }
+  }
+}
+
+TEST(WindowSettingsTest, FoldersAndGeometryAreRememberedBetweenRuns) {
+  WindowHarness w(1);
+  w.tmp.Write("other/.keep", "");
+  WindowEnvironment env = w.Env();
+  env.settingsFile = w.tmp.TextOf("config/tecris2nx/window.conf");
+  w.Start(env);
+  w.model->OnFolderChosen(Side::kSource, w.tmp.TextOf("other"));
+  w.view.geometry = {30, 40, 900, 700};
+  EXPECT_TRUE(w.model->OnCloseRequested());
+  EXPECT_EQ(w.view.endStatuses, std::vector<int>{0});
+
+  w.model.reset();
+  w.view = FakeView();
+  w.model = std::make_unique<WindowModel>(w.view, env);
+  ASSERT_TRUE(w.model->Start());
+  EXPECT_EQ(w.view.folderTexts[0], w.tmp.TextOf("out"));
+  EXPECT_EQ(w.view.folderTexts[1], w.tmp.TextOf("other") + kSep);
+  ASSERT_TRUE(w.view.placedWith.has_value());
+  EXPECT_EQ(w.view.placedWith->width, 900);
+}
+
+TEST(WindowStartTest, ThePatternDataWalkRunsBesideTheWindow) {
+  struct Row {
+    const char* name;
+    bool cancel;
+    bool found;
+  };
+  const Row rows[] = {
+      {"found by the walk", false, true},
+      {"nothing found", false, false},
+      {"cancelled", true, true},
+  };
+  for (const Row& r : rows) {
+    WindowHarness w(1);
+    const Text found = w.tmp.TextOf("patdat") + kSep;
+    WindowEnvironment env = w.Env();
+    env.findPatternFolder = [] { return Text(); };
+    env.searchPatternFolder = [&r, found](const std::atomic<bool>& cancel) {
+      while (r.cancel && !cancel) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return r.found ? found : Text();
+    };
+    w.model = std::make_unique<WindowModel>(w.view, env);
+    EXPECT_TRUE(w.model->Start()) << r.name;
+    EXPECT_TRUE(w.view.searching) << r.name;
+    if (r.cancel) w.model->CancelSearch();
+    const bool ends = r.cancel || !r.found;
+    w.thread.RunUntil([&] { return !w.model->Searching(); });
+    EXPECT_FALSE(w.view.searching) << r.name;
+    EXPECT_EQ(w.model->PatternFolder(), ends ? Text() : found) << r.name;
+    EXPECT_EQ(w.view.endStatuses, ends ? std::vector<int>{1} : std::vector<int>{}) << r.name;
+    if (ends) {
+      ASSERT_EQ(w.view.boxes.size(), 1u) << r.name;
+      EXPECT_EQ(w.view.boxes[0].text, kNoPatternFolderMessage) << r.name;
+      EXPECT_NE(w.view.boxes[0].informative.find(U"TECRIS2NX_PATDAT"), Text::npos) << r.name;
+    } else {
+      EXPECT_EQ(w.view.folderTexts[1], w.tmp.text() + kSep) << r.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
