@@ -33,7 +33,19 @@ Text Join(const Text& folder, const Text& name, char32_t separator) {
   return WithSeparator(folder, separator) + name;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+/// A variable of the process's environment read wide, so that Japanese folder names survive;
+/// empty when unset.
+Text EnvironmentText(const wchar_t* name) {
+  std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+  if (value.empty()) return Text();
+  const DWORD length =
+      GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+  if (length == 0 || length >= value.size()) return Text();
+  value.resize(length);
+  return std::filesystem::path(value).u32string();
+}
+#else
 /// The folder above a folder, or empty when the path has no folder part.
 [[maybe_unused]] Text ParentFolder(const Text& folder, char32_t separator) {
   if (folder.empty()) return Text();
@@ -171,6 +183,14 @@ Text LocatePatternFolder(FileSystem& fs, const PatternLookupEnv& env) {
     }
 #endif
   }
+#ifdef _WIN32
+  // An installed program's folder is not writable by users: their copies come after it.
+  for (const Text& folder : env.dataFolders) {
+    if (!folder.empty() && HoldsPatternData(fs, folder, separator)) {
+      return WithSeparator(folder, separator);
+    }
+  }
+#endif
   if (!env.walkDrives) return Text();
 
   PatternWalk walk;
@@ -210,6 +230,11 @@ PatternLookupEnv HostPatternLookupEnv(const char* argv0) {
   if (length > 0 && length < buffer.size()) {
     buffer.resize(length);
     env.programFolder = stdfs::path(buffer).parent_path().u32string();
+  }
+  env.overrideFolder = EnvironmentText(L"TECRIS2NX_PATDAT");
+  for (const wchar_t* base : {L"LOCALAPPDATA", L"ProgramData"}) {
+    const Text folder = EnvironmentText(base);
+    if (!folder.empty()) env.dataFolders.push_back(Join(folder, U"tecris2nx\\PATDAT", U'\\'));
   }
 #else
   stdfs::path program = stdfs::read_symlink("/proc/self/exe", ec);

@@ -11,8 +11,10 @@ namespace tecris2nx {
 /// Where the pattern-data lookup looks, in this order (the walk of the drives comes last).
 struct PatternLookupEnv {
   Text programFolder;   ///< folder of the running executable
-  Text overrideFolder;  ///< TECRIS2NX_PATDAT when set (POSIX hosts), else empty
-  /// Per-user, then system-wide folders; on POSIX hosts tried right after the override.
+  Text overrideFolder;  ///< TECRIS2NX_PATDAT when set, else empty
+  /// Per-user, then system-wide folders: on POSIX hosts tried right after the override (a
+  /// packaged program's folders belong to the package manager); on Windows after the program's
+  /// own folder (an installed program's folder is not writable by users).
   std::vector<Text> dataFolders;
   bool walkDrives = true;               ///< tests switch the whole-disk walk off
   std::function<void()> yieldToEvents;  ///< lets a window repaint during the walk
@@ -22,7 +24,8 @@ struct PatternLookupEnv {
 /// XDG_DATA_HOME is unset or relative), then the administrator's /etc/tecris2nx/PATDAT.
 std::vector<Text> DataPatternFolders(const char* xdgDataHome, const char* home);
 
-/// The environment of this process: its executable's folder and TECRIS2NX_PATDAT.
+/// The environment of this process: its executable's folder, TECRIS2NX_PATDAT and the data
+/// folders (on Windows %LOCALAPPDATA%\tecris2nx\PATDAT and %ProgramData%\tecris2nx\PATDAT).
 PatternLookupEnv HostPatternLookupEnv(const char* argv0);
 
 /// The pattern-data folder ending with the separator, or empty when none was found.

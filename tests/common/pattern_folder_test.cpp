@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <utility>
+#include <vector>
 
+#include "common/windows_api.h"
 #include "common/error.h"
 #include "support/temp_dir.h"
 
@@ -30,9 +33,10 @@ const char* const kShare = "prefix/share/tecris2nx/PATDAT";
 #endif
 
 TEST(PatternFolderTest, LookupOrder) {
-  // Override, beside the program (in prefix/bin), the installed share folder.
+  // Override, beside the program (in prefix/bin), the installed share folder, the data folders.
   const std::string over = "over/kishitu.txt", beside = "prefix/bin/PATDAT/kishitu.txt",
-                    share = "prefix/share/tecris2nx/PATDAT/kishitu.txt";
+                    share = "prefix/share/tecris2nx/PATDAT/kishitu.txt", user = "user/kishitu.txt",
+                    machine = "machine/kishitu.txt";
   struct Row {
     std::map<std::string, std::string> files;  // relative path -> content
     const char* expected;                      // relative folder, "" for none
@@ -45,6 +49,11 @@ TEST(PatternFolderTest, LookupOrder) {
       {{{beside, ""}, {share, "x"}}, kShare},
       {{{beside + "/a", "x"}}, ""},  // kishitu.txt as a folder
       {{}, ""},
+      {{{over, "x"}, {user, "x"}}, "over"},
+      {{{beside, "x"}, {user, "x"}, {machine, "x"}}, "prefix/bin/PATDAT"},
+      {{{beside, ""}, {user, "x"}, {machine, "x"}}, "user"},
+      {{{user, ""}, {machine, "x"}}, "machine"},
+      {{{"user/kishitu.txt/a", "x"}, {"machine/other.txt", "x"}}, ""},
   };
   for (const Row& r : rows) {
     TempDir dir;
@@ -54,6 +63,7 @@ TEST(PatternFolderTest, LookupOrder) {
     PatternLookupEnv env;
     env.programFolder = Under(dir, "prefix/bin");
     env.overrideFolder = dir.TextOf("over");
+    env.dataFolders = {Text(), dir.TextOf("user"), dir.TextOf("machine")};
     env.walkDrives = false;
     const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
     EXPECT_EQ(LocatePatternFolder(fs, env), expected) << r.expected;
@@ -189,6 +199,32 @@ TEST(PatternFolderTest, LocalFilterRefusesLinksAndSystemFolders) {
   PatternWalk walk;
   walk.mayEnter = filter;
   EXPECT_EQ(SearchPatternFolders(fs, dir.text(), walk), dir.TextOf("real/PATDAT") + kSep);
+}
+#endif
+
+#ifdef _WIN32
+TEST(PatternFolderTest, HostLookupReadsTheVariablesWide) {
+  struct Row {
+    const wchar_t* name;
+    const wchar_t* value;  // nullptr: unset
+  };
+  const Row rows[] = {{L"TECRIS2NX_PATDAT", L"C:\\型\\PATDAT"},
+                      {L"LOCALAPPDATA", L"C:\\Users\\利用者\\AppData\\Local"},
+                      {L"ProgramData", nullptr}};
+  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
+  for (const Row& r : rows) {
+    wchar_t old[4096];
+    const DWORD n = GetEnvironmentVariableW(r.name, old, 4096);
+    saved.emplace_back(r.name, n > 0 && n < 4096 ? std::wstring(old, n) : std::wstring());
+    SetEnvironmentVariableW(r.name, r.value);
+  }
+  const PatternLookupEnv env = HostPatternLookupEnv(nullptr);
+  for (const auto& [name, value] : saved) {
+    SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  }
+  EXPECT_EQ(env.overrideFolder, U"C:\\型\\PATDAT");
+  EXPECT_EQ(env.dataFolders,
+            std::vector<Text>{U"C:\\Users\\利用者\\AppData\\Local\\tecris2nx\\PATDAT"});
 }
 #endif
 
