@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev bc time
   python3 python3-jsonschema
   g++-mingw-w64-x86-64-posix googletest wine wine64
+  nsis zip unzip xvfb locales
 )
 missing=()
 for p in "${packages[@]}"; do
