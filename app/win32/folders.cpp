@@ -1,0 +1,78 @@
+#include "app/win32/folders.h"
+
+#include <algorithm>
+
+#include "common/windows_api.h"
+#include "common/wide_text.h"
+
+namespace tecris2nx::win32 {
+
+std::vector<Text> VisibleSubFolders(const Text& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  const std::wstring pattern = ToWide(JoinFolder(folder, U"*"));
+  HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                   FindExSearchLimitToDirectories, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  do {
+    const DWORD attributes = found.dwFileAttributes;
+    const std::wstring name = found.cFileName;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || name == L"." || name == L"..") continue;
+    if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
+    names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
+                          static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) == CSTR_LESS_THAN;
+  });
+  std::vector<Text> texts;
+  texts.reserve(names.size());
+  for (const std::wstring& name : names) texts.push_back(FromWide(name));
+  return texts;
+}
+
+Text DriveCaption(const Text& root) {
+  Text caption = root;
+  while (!caption.empty() && caption.back() == U'\\') caption.pop_back();
+  const std::wstring wideRoot = ToWide(root);
+  if (GetDriveTypeW(wideRoot.c_str()) != DRIVE_FIXED) return caption;
+  wchar_t label[MAX_PATH + 1] = {};
+  if (GetVolumeInformationW(wideRoot.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                            nullptr, 0) &&
+      label[0] != L'\0') {
+    caption += U" [" + FromWide(label) + U"]";
+  }
+  return caption;
+}
+
+Text JoinFolder(const Text& folder, const Text& name) {
+  if (!folder.empty() && folder.back() == U'\\') return folder + name;
+  return folder + U'\\' + name;
+}
+
+std::vector<Text> NamesBelow(const Text& root, const Text& folder) {
+  std::vector<Text> names;
+  if (root.empty() || folder.size() <= root.size()) return names;
+  // Drive letters and folder names compare without case, as Windows compares them.
+  const std::wstring wideRoot = ToWide(root), head = ToWide(folder.substr(0, root.size()));
+  if (CompareStringOrdinal(wideRoot.c_str(), static_cast<int>(wideRoot.size()), head.c_str(),
+                           static_cast<int>(head.size()), TRUE) != CSTR_EQUAL) {
+    return names;
+  }
+  if (root.back() != U'\\' && folder[root.size()] != U'\\') return names;
+  std::size_t start = root.size();
+  while (start < folder.size()) {
+    if (folder[start] == U'\\') {
+      ++start;
+      continue;
+    }
+    const std::size_t end = std::min(folder.find(U'\\', start), folder.size());
+    names.push_back(folder.substr(start, end - start));
+    start = end;
+  }
+  return names;
+}
+
+}  // namespace tecris2nx::win32

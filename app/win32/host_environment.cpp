@@ -1,0 +1,86 @@
+#include "app/win32/host_environment.h"
+
+#include <string>
+#include <utility>
+
+#include "common/windows_api.h"
+#include "app/win32/folders.h"
+#include "common/pattern_folder.h"
+#include "common/wide_text.h"
+#include "run/ordered_batch.h"
+
+namespace tecris2nx::win32 {
+namespace {
+
+std::vector<Text> DriveRoots() {
+  std::vector<Text> roots;
+  const DWORD drives = GetLogicalDrives();
+  for (int bit = 0; bit < 26; ++bit) {
+    if ((drives & (1u << bit)) == 0) continue;
+    Text root(1, static_cast<char32_t>(U'A' + bit));
+    roots.push_back(root + U":\\");
+  }
+  return roots;
+}
+
+/// A folder the trees can show: it exists and its entries can be listed.
+bool FolderUsable(const Text& folder) {
+  const std::wstring wide = ToWide(folder);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return false;
+  }
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileExW(ToWide(JoinFolder(folder, U"*")).c_str(), FindExInfoBasic,
+                                         &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  FindClose(search);
+  return true;
+}
+
+Text CurrentFolder() {
+  std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+  folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+  return FromWide(folder);
+}
+
+Text SettingsFile() {
+  std::wstring base(GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0), L'\0');
+  if (base.empty()) return Text();
+  base.resize(
+      GetEnvironmentVariableW(L"LOCALAPPDATA", base.data(), static_cast<DWORD>(base.size())));
+  if (base.empty()) return Text();
+  return JoinFolder(JoinFolder(FromWide(base), U"tecris2nx"), U"window.ini");
+}
+
+}  // namespace
+
+WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post) {
+  WindowEnvironment env;
+  env.fs = &fs;
+  env.workers = DefaultWorkers();
+  env.post = std::move(post);
+  const PatternLookupEnv lookup = HostPatternLookupEnv(nullptr);
+  env.findPatternFolder = [&fs, lookup] {
+    PatternLookupEnv quick = lookup;
+    quick.walkDrives = false;
+    return LocatePatternFolder(fs, quick);
+  };
+  env.searchPatternFolder = [&fs, lookup](const std::atomic<bool>& cancel) {
+    PatternWalk walk;
+    walk.separator = U'\\';
+    // Once cancelled no folder is entered, so the walk ends at once.
+    walk.mayEnter = [&cancel](const Text&) { return !cancel.load(); };
+    return SearchDrives(fs, lookup.programFolder, walk);
+  };
+  env.listDrives = DriveRoots;
+  env.folderUsable = FolderUsable;
+  env.currentFolder = CurrentFolder;
+  env.makeCurrent = [](const Text& folder) {
+    return SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE;
+  };
+  env.settingsFile = SettingsFile();
+  return env;
+}
+
+}  // namespace tecris2nx::win32

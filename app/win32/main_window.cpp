@@ -1,0 +1,721 @@
+#include "app/win32/main_window.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <utility>
+
+#include "app/win32/folders.h"
+#include "app/window/window_model.h"
+#include "common/wide_text.h"
+
+namespace tecris2nx::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"tecris2nx.Form1";
+constexpr UINT kRunTasks = WM_APP + 1;
+constexpr UINT kEndProgram = WM_APP + 2;
+constexpr int kStartWidth = 760;  // at 96 DPI, as the Qt window starts
+constexpr int kStartHeight = 580;
+
+int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
+Side SideOfTree(int id) { return id == kDir1 ? Side::kDestination : Side::kSource; }
+
+/// Functions of newer Windows versions, looked up so that the program still starts without them.
+template <typename Function>
+Function UserFunction(const char* name) {
+  const HMODULE user = GetModuleHandleW(L"user32.dll");
+  // Through a plain function pointer: a direct cast draws -Wcast-function-type.
+  return user ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user, name)))
+              : nullptr;
+}
+
+Text WindowText(HWND control) {
+  const int length = GetWindowTextLengthW(control);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(control, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  return FromWide(text);
+}
+
+void SetText(HWND control, const Text& text) { SetWindowTextW(control, ToWide(text).c_str()); }
+
+Text ListText(HWND list, int index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+  if (length == LB_ERR) return Text();
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return FromWide(text);
+}
+
+HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const Text& text, std::size_t index) {
+  const std::wstring wide = ToWide(text);
+  TVINSERTSTRUCTW insert{};
+  insert.hParent = parent;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+  insert.item.pszText = const_cast<wchar_t*>(wide.c_str());
+  insert.item.lParam = static_cast<LPARAM>(index);
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+}  // namespace
+
+UINT MessageBoxFlags(MessageStyle style) {
+  // Style numbers are Windows' MB_ flags; anything unknown is a plain OK box.
+  switch (style) {
+    case MessageStyle::kYesNoQuestion:
+      return MB_YESNO | MB_ICONQUESTION;
+    case MessageStyle::kOkExclamation:
+      return MB_OK | MB_ICONEXCLAMATION;
+    case MessageStyle::kOkInformation:
+      return MB_OK | MB_ICONINFORMATION;
+    case MessageStyle::kOkOnly:
+      break;
+  }
+  return MB_OK;
+}
+
+struct MainWindow::TaskQueue {
+  std::mutex mutex;
+  HWND window = nullptr;
+  std::deque<std::function<void()>> tasks;
+};
+
+MainWindow::MainWindow(ViewSeams seams)
+    : seams_(std::move(seams)), tasks_(std::make_shared<TaskQueue>()) {}
+
+MainWindow::~MainWindow() {
+  if (window_) DestroyWindow(window_);
+  if (font_) DeleteObject(font_);
+}
+
+bool MainWindow::Create(HINSTANCE instance) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassExW(&windowClass)) return false;
+  }
+  const std::wstring caption = ToWide(kProgramTitle);
+  window_ =
+      CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, kClassName, caption.c_str(),
+                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                      Scaled(kStartWidth), Scaled(kStartHeight), nullptr, nullptr, instance, this);
+  if (!window_) return false;
+  {
+    const std::lock_guard<std::mutex> lock(tasks_->mutex);
+    tasks_->window = window_;
+  }
+  CreateControls();
+  UpdateFont();
+  Layout();
+  return true;
+}
+
+PostToWindow MainWindow::Poster() const {
+  return [queue = tasks_](std::function<void()> task) {
+    const std::lock_guard<std::mutex> lock(queue->mutex);
+    if (!queue->window) return;
+    // One wake-up per batch: RunTasks empties the queue.
+    const bool wake = queue->tasks.empty();
+    queue->tasks.push_back(std::move(task));
+    if (wake) PostMessageW(queue->window, kRunTasks, 0, 0);
+  };
+}
+
+void MainWindow::RunTasks() {
+  for (;;) {
+    std::function<void()> task;
+    {
+      const std::lock_guard<std::mutex> lock(tasks_->mutex);
+      if (tasks_->tasks.empty()) return;
+      task = std::move(tasks_->tasks.front());
+      tasks_->tasks.pop_front();
+    }
+    task();
+  }
+}
+
+void MainWindow::Show(int showCommand) {
+  ShowWindow(window_, showCommand);
+  UpdateWindow(window_);
+}
+
+bool MainWindow::PreTranslate(MSG& message) {
+  if (!window_ || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return false;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_F5) {
+    if (model_) model_->OnRefresh();
+    return true;
+  }
+  // Enter in a folder tree opens the folder rather than pressing Execute.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+    const int id = GetDlgCtrlID(message.hwnd);
+    if (id == kDir1 || id == kDir2) {
+      const auto item =
+          reinterpret_cast<HTREEITEM>(SendMessageW(message.hwnd, TVM_GETNEXTITEM, TVGN_CARET, 0));
+      OpenTreeItem(SideOfTree(id), item);
+      return true;
+    }
+  }
+  return IsDialogMessageW(window_, &message) != FALSE;
+}
+
+UINT MainWindow::Dpi() const {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = UserFunction<GetDpiForWindowFunction>("GetDpiForWindow");
+  if (getDpiForWindow && window_) {
+    if (const UINT dpi = getDpiForWindow(window_)) return dpi;
+  }
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+int MainWindow::Scaled(int pixelsAt96) const { return MulDiv(pixelsAt96, Dpi(), 96); }
+
+void MainWindow::CreateControls() {
+  const HINSTANCE instance =
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+  const auto add = [&](const wchar_t* kind, const wchar_t* text, DWORD style, int id,
+                       DWORD extended = 0) {
+    CreateWindowExW(extended, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  };
+  // Creation order is the Tab order: destination, source, texts, buttons.
+  add(L"BUTTON", L"変換先ﾌｫﾙﾀﾞ名選択", BS_GROUPBOX, kFrame1);
+  add(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kDrive1);
+  add(WC_TREEVIEWW, L"",
+      TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, kDir1,
+      WS_EX_CLIENTEDGE);
+  add(L"BUTTON", L"変換元ﾌｧｲﾙ名選択", BS_GROUPBOX, kFrame2);
+  add(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kDrive2);
+  add(WC_TREEVIEWW, L"",
+      TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, kDir2,
+      WS_EX_CLIENTEDGE);
+  // Not LBS_STANDARD: that sorts, and the list keeps the folder's order.
+  add(L"LISTBOX", L"",
+      LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, kList1,
+      WS_EX_CLIENTEDGE);
+  add(L"STATIC", L"変換先ﾌｫﾙﾀﾞ名 ：", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kLabel1);
+  add(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kText1, WS_EX_CLIENTEDGE);
+  add(L"STATIC", L"変換元ﾌｧｲﾙ名 ：", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kLabel2);
+  add(L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, kText2, WS_EX_CLIENTEDGE);
+  add(L"BUTTON", L"メッセージ", BS_GROUPBOX, kFrame3);
+  // Paths may hold "&": never read it as a mnemonic.
+  add(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kLabel3);
+  add(L"LISTBOX", L"", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL, kDetails,
+      WS_EX_CLIENTEDGE);
+  add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
+  add(L"BUTTON", L"中  止", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kCommand3);
+  add(L"BUTTON", L"終  了", BS_PUSHBUTTON | WS_TABSTOP, kCommand2);
+}
+
+void MainWindow::UpdateFont() {
+  const UINT dpi = Dpi();
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  using ForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const auto forDpi = UserFunction<ForDpiFunction>("SystemParametersInfoForDpi");
+  if (!forDpi || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+    // Older systems give the font at the system's DPI: scale it to this monitor's.
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const HDC screen = GetDC(nullptr);
+    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (systemDpi > 0) {
+      metrics.lfMessageFont.lfHeight =
+          MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), systemDpi);
+    }
+  }
+  const HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  if (!font) return;
+  for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  if (font_) DeleteObject(font_);
+  font_ = font;
+  const HDC dc = GetDC(window_);
+  const HGDIOBJ old = SelectObject(dc, font_);
+  TEXTMETRICW text{};
+  GetTextMetricsW(dc, &text);
+  SelectObject(dc, old);
+  ReleaseDC(window_, dc);
+  unit_ = std::max<int>(text.tmHeight, 8);
+  // The details list scrolls sideways as far as its widest line, measured in this font.
+  detailsWidth_ = 0;
+  SendMessageW(Control(kDetails), LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void MainWindow::Layout() {
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int width = client.right, height = client.bottom;
+  const int u = unit_, margin = u * 2 / 3, gap = u / 3, pad = u / 2;
+  const int editHeight = u + Scaled(8);
+  const int buttonHeight = u + Scaled(12);
+  const int buttonWidth = u * 6;
+  const int captionHeight = u;  // a frame's caption sits on its top line
+
+  const HDWP batch = BeginDeferWindowPos(20);
+  HDWP positions = batch;
+  const auto place = [&](int id, int x, int y, int w, int h) {
+    if (positions) {
+      positions = DeferWindowPos(positions, Control(static_cast<ControlId>(id)), nullptr, x, y,
+                                 std::max(w, 0), std::max(h, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  };
+
+  // From the bottom up: buttons, details, message frame, the two text rows; the frames take
+  // three quarters of what is left, the details list one quarter.
+  const int buttonsTop = height - margin - buttonHeight;
+  const int labelWidth = u * 8;
+  const int frame3Height = captionHeight + editHeight + pad;
+  const int rest = buttonsTop - gap - margin - 2 * (editHeight + gap) - (frame3Height + gap) - gap;
+  const int framesHeight = std::max(rest * 3 / 4, u * 8);
+  const int detailsHeight = std::max(rest - framesHeight, u * 2);
+
+  int y = margin;
+  const int inner = width - 2 * margin;
+  const int frame1Width = (inner - gap) * 2 / 5;
+  const int frame2Left = margin + frame1Width + gap;
+  const int frame2Width = width - margin - frame2Left;
+  const int comboHeight = editHeight;
+  const int listHeight = u * 12;  // the drop-down part of a drive list
+
+  place(kFrame1, margin, y, frame1Width, framesHeight);
+  const int frameTop = y + captionHeight + gap;
+  const int frameBottom = y + framesHeight - pad;
+  place(kDrive1, margin + pad, frameTop, frame1Width - 2 * pad, listHeight);
+  place(kDir1, margin + pad, frameTop + comboHeight + gap, frame1Width - 2 * pad,
+        frameBottom - frameTop - comboHeight - gap);
+
+  place(kFrame2, frame2Left, y, frame2Width, framesHeight);
+  const int treeWidth = (frame2Width - 2 * pad - gap) * 2 / 5;
+  place(kDrive2, frame2Left + pad, frameTop, treeWidth, listHeight);
+  place(kDir2, frame2Left + pad, frameTop + comboHeight + gap, treeWidth,
+        frameBottom - frameTop - comboHeight - gap);
+  const int listLeft = frame2Left + pad + treeWidth + gap;
+  place(kList1, listLeft, frameTop, frame2Left + frame2Width - pad - listLeft,
+        frameBottom - frameTop);
+  y += framesHeight + gap;
+
+  place(kLabel1, margin, y, labelWidth, editHeight);
+  place(kText1, margin + labelWidth, y, inner - labelWidth, editHeight);
+  y += editHeight + gap;
+  place(kLabel2, margin, y, labelWidth, editHeight);
+  place(kText2, margin + labelWidth, y, inner - labelWidth, editHeight);
+  y += editHeight + gap;
+
+  place(kFrame3, margin, y, inner, frame3Height);
+  place(kLabel3, margin + pad, y + captionHeight, inner - 2 * pad, editHeight);
+  y += frame3Height + gap;
+  place(kDetails, margin, y, inner, detailsHeight);
+
+  int x = width - margin - buttonWidth;
+  for (int id : {kCommand2, kCommand3, kCommand1}) {
+    place(id, x, buttonsTop, buttonWidth, buttonHeight);
+    x -= buttonWidth + gap;
+  }
+  if (positions) EndDeferWindowPos(positions);
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_ = window;
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, w, l);
+  return self->Handle(message, w, l);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(l);
+      info->ptMinTrackSize = {unit_ * 36, unit_ * 30};
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      UpdateFont();
+      const RECT* suggested = reinterpret_cast<const RECT*>(l);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      Layout();
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (busy_) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      // The window's own client area is the background between the controls.
+      if (model_) model_->OnBackgroundMouseMove();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(w), HIWORD(w));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(l));
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(w);
+      std::vector<Text> paths;
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(FromWide(path));
+      }
+      DragFinish(drop);
+      if (model_ && !paths.empty()) model_->OnDrop(paths);
+      return 0;
+    }
+    case WM_CLOSE:
+      // The model ends the program itself (EndProgram), now or once a run has stopped.
+      if (!model_)
+        DestroyWindow(window_);
+      else
+        model_->OnCloseRequested();
+      return 0;
+    case kRunTasks:
+      RunTasks();
+      return 0;
+    case kEndProgram:
+      DestroyWindow(window_);
+      PostQuitMessage(static_cast<int>(w));
+      return 0;
+    case WM_DESTROY: {
+      const std::lock_guard<std::mutex> lock(tasks_->mutex);
+      tasks_->window = nullptr;
+      tasks_->tasks.clear();
+      return 0;
+    }
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, w, l);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  if (!model_ || filling_) return;
+  switch (id) {
+    case kCommand1:
+      if (code == BN_CLICKED) model_->OnExecute();
+      break;
+    case kCommand3:
+      if (code != BN_CLICKED) break;
+      if (searching_) {
+        model_->CancelSearch();
+      } else {
+        model_->OnStop();
+      }
+      break;
+    case kCommand2:
+      if (code == BN_CLICKED) model_->OnCloseRequested();
+      break;
+    case kDrive1:
+    case kDrive2:
+      if (code == CBN_SELCHANGE) {
+        const auto index =
+            static_cast<int>(SendMessageW(Control(static_cast<ControlId>(id)), CB_GETCURSEL, 0, 0));
+        if (index >= 0)
+          model_->OnDriveChosen(id == kDrive1 ? Side::kDestination : Side::kSource, index);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT MainWindow::OnNotify(const NMHDR& header) {
+  const int id = static_cast<int>(header.idFrom);
+  if (id != kDir1 && id != kDir2) return 0;
+  if (header.code == NM_CLICK) {
+    // A click opens the folder under the pointer, the shown one again included (a refresh).
+    const DWORD at = GetMessagePos();
+    TVHITTESTINFO hit{};
+    hit.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    ScreenToClient(header.hwndFrom, &hit.pt);
+    SendMessageW(header.hwndFrom, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.hItem && (hit.flags & TVHT_ONITEM)) OpenTreeItem(SideOfTree(id), hit.hItem);
+  } else if (header.code == TVN_KEYDOWN &&
+             reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey == VK_SPACE) {
+    const auto item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(header.hwndFrom, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    OpenTreeItem(SideOfTree(id), item);
+    return 1;  // no incremental search for the blank
+  }
+  return 0;
+}
+
+Text MainWindow::FolderOf(Side side, HTREEITEM item) const {
+  if (!item) return Text();
+  TVITEMW entry{};
+  entry.mask = TVIF_PARAM;
+  entry.hItem = item;
+  if (!SendMessageW(Control(side == Side::kDestination ? kDir1 : kDir2), TVM_GETITEMW, 0,
+                    reinterpret_cast<LPARAM>(&entry))) {
+    return Text();
+  }
+  const std::vector<Text>& folders = folders_[SideIndex(side)];
+  const auto index = static_cast<std::size_t>(entry.lParam);
+  return index < folders.size() ? folders[index] : Text();
+}
+
+void MainWindow::OpenTreeItem(Side side, HTREEITEM item) {
+  const Text folder = FolderOf(side, item);
+  if (folder.empty() || !model_) return;
+  // The tree is rebuilt by the answer: not inside the control's own notification.
+  Poster()([this, side, folder] {
+    if (model_) model_->OnFolderChosen(side, folder);
+  });
+}
+
+void MainWindow::PlaceWindow(const std::optional<WindowGeometry>& remembered) {
+  const double scale = Dpi() / 96.0;
+  RECT wanted{};
+  if (remembered) {
+    wanted = {remembered->x, remembered->y,
+              remembered->x + static_cast<int>(remembered->width * scale),
+              remembered->y + static_cast<int>(remembered->height * scale)};
+  }
+  const HMONITOR monitor = remembered ? MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST)
+                                      : MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(monitor, &info);
+  const RECT area = info.rcWork;
+  const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+  int w = Scaled(kStartWidth), h = Scaled(kStartHeight);
+  int x = 0, y = 0;
+  if (remembered) {
+    w = std::min<int>(wanted.right - wanted.left, areaWidth);
+    h = std::min<int>(wanted.bottom - wanted.top, areaHeight);
+    x = std::clamp<int>(wanted.left, area.left, area.right - w);
+    y = std::clamp<int>(wanted.top, area.top, area.bottom - h);
+  } else {
+    w = std::min(w, areaWidth);
+    h = std::min(h, areaHeight);
+    x = area.left + (areaWidth - w) / 2;
+    y = area.top + (areaHeight - h) / 2;
+  }
+  SetWindowPos(window_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+WindowGeometry MainWindow::CurrentGeometry() const {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  RECT rect{};
+  // A minimised or maximised window is remembered at its normal place.
+  if ((IsIconic(window_) || IsZoomed(window_)) && GetWindowPlacement(window_, &placement)) {
+    rect = placement.rcNormalPosition;
+  } else {
+    GetWindowRect(window_, &rect);
+  }
+  const UINT dpi = Dpi();
+  return {rect.left, rect.top, MulDiv(rect.right - rect.left, 96, static_cast<int>(dpi)),
+          MulDiv(rect.bottom - rect.top, 96, static_cast<int>(dpi))};
+}
+
+void MainWindow::SetDrives(Side side, const std::vector<Text>& roots, int current) {
+  const HWND combo = Control(side == Side::kDestination ? kDrive1 : kDrive2);
+  filling_ = true;
+  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  for (const Text& root : roots) {
+    SendMessageW(combo, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(ToWide(DriveCaption(root)).c_str()));
+  }
+  SendMessageW(combo, CB_SETCURSEL, current, 0);
+  filling_ = false;
+}
+
+void MainWindow::SelectDrive(Side side, int index) {
+  filling_ = true;
+  SendMessageW(Control(side == Side::kDestination ? kDrive1 : kDrive2), CB_SETCURSEL, index, 0);
+  filling_ = false;
+}
+
+void MainWindow::ShowFolder(Side side, const Text& root, const Text& folder) {
+  const HWND tree = Control(side == Side::kDestination ? kDir1 : kDir2);
+  std::vector<Text>& folders = folders_[SideIndex(side)];
+  filling_ = true;
+  SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  folders.clear();
+  folders.push_back(root);
+  HTREEITEM current = AddTreeItem(tree, TVI_ROOT, root, 0);
+  Text walked = root;
+  for (const Text& name : NamesBelow(root, folder)) {
+    walked = JoinFolder(walked, name);
+    folders.push_back(walked);
+    const HTREEITEM item = AddTreeItem(tree, current, name, folders.size() - 1);
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(current));
+    current = item;
+  }
+  for (const Text& name : VisibleSubFolders(folder)) {
+    folders.push_back(JoinFolder(folder, name));
+    AddTreeItem(tree, current, name, folders.size() - 1);
+  }
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(current));
+  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(current));
+  SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(current));
+  SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(tree, nullptr, TRUE);
+  filling_ = false;
+}
+
+void MainWindow::SetFolderText(Side side, const Text& text) {
+  SetText(Control(side == Side::kDestination ? kText1 : kText2), text);
+}
+
+Text MainWindow::DestinationText() const { return WindowText(Control(kText1)); }
+
+void MainWindow::SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) {
+  const HWND list = Control(kList1);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (const Text& name : names) {
+    const auto index =
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(name).c_str()));
+    if (std::find(selected.begin(), selected.end(), name) != selected.end()) {
+      SendMessageW(list, LB_SETSEL, TRUE, index);
+    }
+  }
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+std::vector<Text> MainWindow::SelectedFiles() const {
+  const HWND list = Control(kList1);
+  const auto count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+  std::vector<Text> names;
+  if (count <= 0) return names;
+  std::vector<int> indexes(static_cast<std::size_t>(count));
+  const auto got =
+      SendMessageW(list, LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(indexes.data()));
+  indexes.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+  std::sort(indexes.begin(), indexes.end());
+  for (int index : indexes) names.push_back(ListText(list, index));
+  return names;
+}
+
+void MainWindow::SetMessageLine(const Text& text) { SetText(Control(kLabel3), text); }
+
+void MainWindow::ClearDetails() {
+  const HWND list = Control(kDetails);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  detailsWidth_ = 0;
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void MainWindow::AppendDetails(const std::vector<Text>& lines) {
+  if (lines.empty()) return;
+  const HWND list = Control(kDetails);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  const HDC dc = GetDC(list);
+  const HGDIOBJ old = SelectObject(dc, font_);
+  LRESULT last = 0;
+  for (const Text& line : lines) {
+    const std::wstring wide = ToWide(line);
+    last = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    SIZE size{};
+    if (GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size)) {
+      detailsWidth_ = std::max<int>(detailsWidth_, size.cx + unit_);
+    }
+  }
+  SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, detailsWidth_, 0);
+  SendMessageW(list, LB_SETTOPINDEX, last, 0);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void MainWindow::SetBusy(bool busy) {
+  busy_ = busy;
+  POINT at{};
+  RECT rect{};
+  GetCursorPos(&at);
+  GetWindowRect(window_, &rect);
+  if (PtInRect(&rect, at)) {
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(busy ? 32514 : 32512)));  // wait, arrow
+  }
+}
+
+void MainWindow::SetRunning(bool running) {
+  running_ = running;
+  EnableWindow(Control(kCommand1), !running);
+  EnableWindow(Control(kCommand3), running_ || searching_);
+}
+
+void MainWindow::SetSearching(bool searching) {
+  searching_ = searching;
+  EnableWindow(Control(kCommand3), running_ || searching_);
+  if (searching) {
+    SetMessageLine(kSearchingMessage);
+  } else if (WindowText(Control(kLabel3)) == kSearchingMessage) {
+    SetMessageLine(Text());
+  }
+}
+
+void MainWindow::FocusDestination() {
+  const HWND text = Control(kText1);
+  SetFocus(text);
+  SendMessageW(text, EM_SETSEL, 0, -1);
+}
+
+void MainWindow::ShowMessage(const MessageRequest& box,
+                             std::function<void(MessageAnswer)> answered) {
+  MessageAnswer answer = MessageAnswer::kOk;
+  if (seams_.showMessage) {
+    answer = seams_.showMessage(window_, box);
+  } else {
+    Text text = box.text;
+    if (!box.informative.empty()) text += U"\n\n" + box.informative;
+    const int pressed = MessageBoxW(window_, ToWide(text).c_str(), ToWide(box.title).c_str(),
+                                    MessageBoxFlags(box.style));
+    answer = pressed == IDYES  ? MessageAnswer::kYes
+             : pressed == IDNO ? MessageAnswer::kNo
+                               : MessageAnswer::kOk;
+  }
+  if (box.style == MessageStyle::kYesNoQuestion && answer != MessageAnswer::kYes) {
+    answer = MessageAnswer::kNo;
+  }
+  answered(answer);
+}
+
+void MainWindow::EndProgram(int status) {
+  if (seams_.endProgram) {
+    seams_.endProgram(status);
+  } else if (window_) {
+    // Not inside the model's own call: the window goes once the call has returned.
+    PostMessageW(window_, kEndProgram, static_cast<WPARAM>(status), 0);
+  } else {
+    PostQuitMessage(status);
+  }
+}
+
+}  // namespace tecris2nx::win32

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "common/windows_api.h"
+#include "app/window/window_view.h"
+#include "common/text.h"
+// After the Windows API header.
+#include <commctrl.h>
+
+namespace tecris2nx {
+
+class WindowModel;
+
+namespace win32 {
+
+/// Control identifiers; tests find the controls by them. Execute is IDOK so that Enter in the
+/// window presses it.
+enum ControlId : int {
+  kCommand1 = IDOK,  ///< 実  行
+  kFrame1 = 101,
+  kDrive1,
+  kDir1,
+  kFrame2,
+  kDrive2,
+  kDir2,
+  kList1,
+  kLabel1,
+  kText1,
+  kLabel2,
+  kText2,
+  kFrame3,
+  kLabel3,
+  kDetails,
+  kCommand3,  ///< 中  止
+  kCommand2,  ///< 終  了
+};
+
+/// What the window takes from its surroundings besides the model; tests replace each one.
+struct ViewSeams {
+  /// A modal box over the window; returns the answer. Unset: MessageBoxW.
+  std::function<MessageAnswer(HWND owner, const MessageRequest& box)> showMessage;
+  /// Ends the program. Unset: the window is destroyed and the message loop ends with `status`.
+  std::function<void(int status)> endProgram;
+};
+
+/// MessageBoxW flags for a box: the style numbers are Windows' own, so the buttons and icon are
+/// the system's (Japanese buttons on a Japanese system).
+UINT MessageBoxFlags(MessageStyle style);
+
+/// The program's one window as a Win32 window: the same controls and captions as the Qt window,
+/// laid out in units of the system's message font at the monitor's DPI. It only shows what the
+/// model says and forwards the user's actions to it.
+class MainWindow : public WindowView {
+ public:
+  explicit MainWindow(ViewSeams seams = {});
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  /// Creates the window and its controls, hidden. False when Windows refuses (no desktop).
+  bool Create(HINSTANCE instance);
+  /// The model the window forwards events to; set before it is shown.
+  void Attach(WindowModel& model) { model_ = &model; }
+  /// Posts tasks to this window's thread; tasks posted after the window is gone are dropped.
+  PostToWindow Poster() const;
+  /// Shows the window (placed by PlaceWindow).
+  void Show(int showCommand);
+  /// True when the message was the window's keyboard handling (Tab, Enter, F5) and is done.
+  bool PreTranslate(MSG& message);
+
+  HWND Handle() const { return window_; }
+  HWND Control(ControlId id) const { return GetDlgItem(window_, id); }
+  /// The full path of a folder tree's entry.
+  Text FolderOf(Side side, HTREEITEM item) const;
+
+  // WindowView.
+  void PlaceWindow(const std::optional<WindowGeometry>& remembered) override;
+  WindowGeometry CurrentGeometry() const override;
+  void SetDrives(Side side, const std::vector<Text>& roots, int current) override;
+  void SelectDrive(Side side, int index) override;
+  void ShowFolder(Side side, const Text& root, const Text& folder) override;
+  void SetFolderText(Side side, const Text& text) override;
+  Text DestinationText() const override;
+  void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) override;
+  std::vector<Text> SelectedFiles() const override;
+  void SetMessageLine(const Text& text) override;
+  void ClearDetails() override;
+  void AppendDetails(const std::vector<Text>& lines) override;
+  void SetBusy(bool busy) override;
+  void SetRunning(bool running) override;
+  void SetSearching(bool searching) override;
+  void FocusDestination() override;
+  void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
+  void EndProgram(int status) override;
+
+ private:
+  struct TaskQueue;
+
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+  void CreateControls();
+  void UpdateFont();
+  void Layout();
+  void OnCommand(int id, int code);
+  LRESULT OnNotify(const NMHDR& header);
+  void OpenTreeItem(Side side, HTREEITEM item);
+  void RunTasks();
+  UINT Dpi() const;
+  int Scaled(int pixelsAt96) const;
+
+  ViewSeams seams_;
+  WindowModel* model_ = nullptr;
+  HWND window_ = nullptr;
+  HFONT font_ = nullptr;
+  int unit_ = 16;  ///< height of a line of the font, in pixels
+  bool busy_ = false;
+  bool running_ = false;
+  bool searching_ = false;
+  bool filling_ = false;  ///< the view itself changes a control: no event for the model
+  int detailsWidth_ = 0;
+  std::vector<Text> folders_[2];  ///< per side: the path of each tree entry (its lParam)
+  std::shared_ptr<TaskQueue> tasks_;
+};
+
+}  // namespace win32
+}  // namespace tecris2nx
