@@ -50,7 +50,7 @@ Text SettingsFile() {
   base.resize(
       GetEnvironmentVariableW(L"LOCALAPPDATA", base.data(), static_cast<DWORD>(base.size())));
   if (base.empty()) return Text();
-  return JoinFolder(JoinFolder(FromWide(base), U"tecris2nx"), U"window.ini");
+  return JoinFolder(JoinFolder(FromWide(base), U"tecris2nx"), U"window.conf");
 }
 
 }  // namespace

@@ -158,6 +158,12 @@ bool MainWindow::PreTranslate(MSG& message) {
     if (model_) model_->OnRefresh();
     return true;
   }
+  // Alt+E executes, Alt+X exits, as in the Qt window.
+  if (message.message == WM_SYSKEYDOWN && (message.wParam == 'E' || message.wParam == 'X')) {
+    const ControlId button = message.wParam == 'E' ? kCommand1 : kCommand2;
+    if (IsWindowEnabled(Control(button))) SendMessageW(Control(button), BM_CLICK, 0, 0);
+    return true;
+  }
   // Enter in a folder tree opens the folder rather than pressing Execute.
   if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
     const int id = GetDlgCtrlID(message.hwnd);
@@ -218,7 +224,10 @@ void MainWindow::CreateControls() {
   add(L"LISTBOX", L"", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL, kDetails,
       WS_EX_CLIENTEDGE);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
-  add(L"BUTTON", L"中  止", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kCommand3);
+  // Shown only while a run or the pattern-data search goes.
+  CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
+                  window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCommand3)), instance,
+                  nullptr);
   add(L"BUTTON", L"終  了", BS_PUSHBUTTON | WS_TABSTOP, kCommand2);
 }
 
@@ -250,9 +259,12 @@ void MainWindow::UpdateFont() {
   const HGDIOBJ old = SelectObject(dc, font_);
   TEXTMETRICW text{};
   GetTextMetricsW(dc, &text);
+  SIZE name{};
+  GetTextExtentPoint32W(dc, L"12345678.001", 12, &name);
   SelectObject(dc, old);
   ReleaseDC(window_, dc);
   unit_ = std::max<int>(text.tmHeight, 8);
+  fileNameWidth_ = name.cx + GetSystemMetrics(SM_CXVSCROLL) + unit_;
   // The details list scrolls sideways as far as its widest line, measured in this font.
   detailsWidth_ = 0;
   SendMessageW(Control(kDetails), LB_SETHORIZONTALEXTENT, 0, 0);
@@ -302,7 +314,9 @@ void MainWindow::Layout() {
         frameBottom - frameTop - comboHeight - gap);
 
   place(kFrame2, frame2Left, y, frame2Width, framesHeight);
-  const int treeWidth = (frame2Width - 2 * pad - gap) * 2 / 5;
+  // Tree and file list share the frame 3 : 2, the list never narrower than a whole file name.
+  const int listWidth = std::max((frame2Width - 2 * pad - gap) * 2 / 5, fileNameWidth_);
+  const int treeWidth = std::max(frame2Width - 2 * pad - gap - listWidth, u * 4);
   place(kDrive2, frame2Left + pad, frameTop, treeWidth, listHeight);
   place(kDir2, frame2Left + pad, frameTop + comboHeight + gap, treeWidth,
         frameBottom - frameTop - comboHeight - gap);
@@ -323,10 +337,11 @@ void MainWindow::Layout() {
   y += frame3Height + gap;
   place(kDetails, margin, y, inner, detailsHeight);
 
+  // Right-aligned, 実行 中止 終了, a hidden button taking no room.
   int x = width - margin - buttonWidth;
   for (int id : {kCommand2, kCommand3, kCommand1}) {
     place(id, x, buttonsTop, buttonWidth, buttonHeight);
-    x -= buttonWidth + gap;
+    if (IsWindowVisible(Control(static_cast<ControlId>(id)))) x -= buttonWidth + gap;
   }
   if (positions) EndDeferWindowPos(positions);
 }
@@ -427,6 +442,7 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kCommand3:
       if (code != BN_CLICKED) break;
+      EnableWindow(Control(kCommand3), FALSE);  // once is enough: the run ends after the file
       if (searching_) {
         model_->CancelSearch();
       } else {
@@ -502,7 +518,7 @@ void MainWindow::PlaceWindow(const std::optional<WindowGeometry>& remembered) {
               remembered->x + static_cast<int>(remembered->width * scale),
               remembered->y + static_cast<int>(remembered->height * scale)};
   }
-  const HMONITOR monitor = remembered ? MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST)
+  const HMONITOR monitor = remembered ? MonitorFromRect(&wanted, MONITOR_DEFAULTTOPRIMARY)
                                       : MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
   MONITORINFO info{};
   info.cbSize = sizeof info;
@@ -511,7 +527,10 @@ void MainWindow::PlaceWindow(const std::optional<WindowGeometry>& remembered) {
   const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
   int w = Scaled(kStartWidth), h = Scaled(kStartHeight);
   int x = 0, y = 0;
-  if (remembered) {
+  // A remembered place counts while enough of it is on a screen to be grabbed.
+  RECT seen{};
+  if (remembered && IntersectRect(&seen, &wanted, &area) && seen.right - seen.left >= Scaled(100) &&
+      seen.bottom - seen.top >= Scaled(50)) {
     w = std::min<int>(wanted.right - wanted.left, areaWidth);
     h = std::min<int>(wanted.bottom - wanted.top, areaHeight);
     x = std::clamp<int>(wanted.left, area.left, area.right - w);
@@ -667,18 +686,25 @@ void MainWindow::SetBusy(bool busy) {
 
 void MainWindow::SetRunning(bool running) {
   running_ = running;
-  EnableWindow(Control(kCommand1), !running);
-  EnableWindow(Control(kCommand3), running_ || searching_);
+  ShowStop();
+  if (running) SetFocus(Control(kCommand3));
 }
 
 void MainWindow::SetSearching(bool searching) {
   searching_ = searching;
-  EnableWindow(Control(kCommand3), running_ || searching_);
-  if (searching) {
-    SetMessageLine(kSearchingMessage);
-  } else if (WindowText(Control(kLabel3)) == kSearchingMessage) {
-    SetMessageLine(Text());
-  }
+  SetMessageLine(searching ? kSearchingMessage : Text());
+  ShowStop();
+}
+
+void MainWindow::ShowStop() {
+  const bool going = running_ || searching_;
+  const HWND stop = Control(kCommand3);
+  // Focus must not stay on a button that disappears.
+  if (!going && GetFocus() == stop) SetFocus(Control(kCommand1));
+  EnableWindow(Control(kCommand1), !going);
+  EnableWindow(stop, going);
+  ShowWindow(stop, going ? SW_SHOW : SW_HIDE);
+  Layout();
 }
 
 void MainWindow::FocusDestination() {

@@ -108,6 +108,8 @@ class MainWindow : public WindowView {
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
   void OpenTreeItem(Side side, HTREEITEM item);
+  /// 中止 shown and enabled, 実行 disabled, while a run or the search goes.
+  void ShowStop();
   void RunTasks();
   UINT Dpi() const;
   int Scaled(int pixelsAt96) const;
@@ -116,7 +118,8 @@ class MainWindow : public WindowView {
   WindowModel* model_ = nullptr;
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
-  int unit_ = 16;  ///< height of a line of the font, in pixels
+  int unit_ = 16;          ///< height of a line of the font, in pixels
+  int fileNameWidth_ = 0;  ///< List1 showing a whole TECRIS file name
   bool busy_ = false;
   bool running_ = false;
   bool searching_ = false;

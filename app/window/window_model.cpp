@@ -40,7 +40,9 @@ namespace {
 /// Where the pattern data can go, under the box that says there is none.
 Text PatternFolderHint() {
 #ifdef _WIN32
-  return U"プログラムと同じフォルダに PATDAT フォルダを置いてください。";
+  return U"PATDAT フォルダをプログラムと同じフォルダか %LOCALAPPDATA%\\tecris2nx\\PATDAT、"
+         U"%ProgramData%\\tecris2nx\\PATDAT に置くか、環境変数 TECRIS2NX_PATDAT でその場所を"
+         U"指定してください。";
 #else
   return U"PATDAT フォルダをプログラムと同じフォルダか <prefix>/share/tecris2nx/PATDAT "
          U"に置くか、環境変数 TECRIS2NX_PATDAT でその場所を指定してください。";
