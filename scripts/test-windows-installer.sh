@@ -24,7 +24,7 @@ fail() {
   echo "installer test: $*" >&2
   status=1
 }
-windows_path() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
+source scripts/wine-session.sh  # windows_path
 registry_has_key() { "$wine" reg query "$key" /v DisplayName >/dev/null 2>&1 </dev/null; }
 
 rm -rf "$work" "$installed" "$data" "$shortcut"

@@ -1,0 +1,533 @@
+// The Win32 view in-process: a real window on the test's display, driven by window messages as a
+// user's clicks and keys would drive it. The model's behaviour is tested without a toolkit; these
+// tests cover what the view adds: controls and captions, message routing, the tree, the layout,
+// the system's message boxes, the worker's progress reaching the window thread, and the outputs.
+#include "app/win32/main_window.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "app/win32/host_environment.h"
+#include "app/window/window_model.h"
+#include "common/file_system.h"
+#include "common/wide_text.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx::win32 {
+namespace {
+
+namespace stdfs = std::filesystem;
+using testing::TempDir;
+
+Text WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), text.size())));
+  return FromWide(text);
+}
+
+std::vector<Text> ListTexts(HWND list, UINT countMessage, UINT textMessage) {
+  std::vector<Text> texts;
+  const auto count = SendMessageW(list, countMessage, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[1024] = {};
+    SendMessageW(list, textMessage, i, reinterpret_cast<LPARAM>(text));
+    texts.push_back(FromWide(text));
+  }
+  return texts;
+}
+
+/// Dispatches the thread's messages until the condition holds; false after the timeout.
+bool PumpUntil(MainWindow& window, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (window.PreTranslate(message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void Pump(MainWindow& window) {
+  PumpUntil(
+      window, [] { return false; }, std::chrono::milliseconds(100));
+}
+
+/// The examples' folder in this system's form.
+Text ExamplesFolder() {
+  return stdfs::path(TECRIS2NX_SOURCE_DIR "/examples").make_preferred().u32string();
+}
+
+/// Copies the example TECRIS files into a folder, with one file that is not a TECRIS file.
+void CopyExamples(const Text& folder) {
+  stdfs::create_directories(stdfs::path(folder));
+  for (const auto& entry : stdfs::directory_iterator(stdfs::path(ExamplesFolder()))) {
+    if (entry.is_regular_file()) {
+      stdfs::copy_file(entry.path(), stdfs::path(folder) / entry.path().filename(),
+                       stdfs::copy_options::overwrite_existing);
+    }
+  }
+  std::ofstream(stdfs::path(folder) / L"readme.txt") << "not a TECRIS file";
+}
+
+/// What Explorer hands a window when files are dropped on it.
+HGLOBAL DropOf(const std::vector<Text>& paths) {
+  std::wstring names;
+  for (const Text& path : paths) names += ToWide(path) + L'\0';
+  names += L'\0';
+  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
+  GlobalUnlock(memory);
+  return memory;
+}
+
+/// A window over the real model on a source folder holding the examples; boxes are answered by
+/// `answers` (Yes when it runs out) and recorded.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CopyExamples(source_);
+    ASSERT_TRUE(SetCurrentDirectoryW(ToWide(source_).c_str()));
+
+    ViewSeams seams;
+    seams.showMessage = [this](HWND, const MessageRequest& box) {
+      boxes_.push_back(box);
+      if (answers_.empty()) return MessageAnswer::kYes;
+      const MessageAnswer answer = answers_.front();
+      answers_.erase(answers_.begin());
+      return answer;
+    };
+    seams.endProgram = [this](int status) { endStatus_ = status; };
+    window_ = std::make_unique<MainWindow>(std::move(seams));
+    ASSERT_TRUE(window_->Create(GetModuleHandleW(nullptr)));
+    WindowEnvironment env = HostWindowEnvironment(fs_, window_->Poster());
+    const Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
+    env.findPatternFolder = [patterns] { return patterns; };
+    env.searchPatternFolder = nullptr;
+    env.settingsFile.clear();
+    env.workers = 2;
+    model_ = std::make_unique<WindowModel>(*window_, std::move(env));
+    window_->Attach(*model_);
+    ASSERT_TRUE(model_->Start());
+    window_->Show(SW_SHOWNOACTIVATE);
+    Pump(*window_);
+  }
+
+  void TearDown() override {
+    model_.reset();
+    window_.reset();
+    SetCurrentDirectoryW(L"C:\\");
+  }
+
+  HWND Control(ControlId id) const { return window_->Control(id); }
+
+  /// Selects a tree entry by its text below the selected one and opens it with the blank key.
+  void OpenChild(ControlId tree, const Text& name) {
+    const HWND handle = Control(tree);
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(handle, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(handle, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+    const Side side = tree == kDir1 ? Side::kDestination : Side::kSource;
+    while (item && FileNameOf(window_->FolderOf(side, item)) != name) {
+      item = reinterpret_cast<HTREEITEM>(
+          SendMessageW(handle, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+    ASSERT_NE(item, nullptr) << ToUtf8(name);
+    SendMessageW(handle, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SetFocus(handle);
+    SendMessageW(handle, WM_KEYDOWN, VK_SPACE, 0);
+    Pump(*window_);
+  }
+
+  static Text FileNameOf(const Text& path) { return path.substr(path.find_last_of(U'\\') + 1); }
+
+  TempDir temp_;
+  const Text source_ = temp_.TextOf("source");
+  RealFileSystem fs_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<WindowModel> model_;
+  std::vector<MessageRequest> boxes_;
+  std::vector<MessageAnswer> answers_;
+  int endStatus_ = -1;
+};
+
+TEST_F(MainWindowTest, ControlsCarryFormOnesCaptions) {
+  struct Row {
+    ControlId id;
+    const char32_t* caption;
+  };
+  const Row rows[] = {
+      {kFrame1, U"変換先ﾌｫﾙﾀﾞ名選択"}, {kFrame2, U"変換元ﾌｧｲﾙ名選択"},
+      {kLabel1, U"変換先ﾌｫﾙﾀﾞ名 ："},  {kLabel2, U"変換元ﾌｧｲﾙ名 ："},
+      {kFrame3, U"メッセージ"},        {kCommand1, U"実  行"},
+      {kCommand3, U"中  止"},          {kCommand2, U"終  了"},
+  };
+  EXPECT_EQ(WindowText(window_->Handle()), U"TECRIS -> Nx 変換プログラム");
+  for (const Row& r : rows) EXPECT_EQ(WindowText(Control(r.id)), r.caption) << ToUtf8(r.caption);
+  // Stop is there only while something runs.
+  EXPECT_FALSE(IsWindowVisible(Control(kCommand3)));
+  // The window's font is the system's message font.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW used{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(kList1), WM_GETFONT, 0, 0)), sizeof used,
+             &used);
+  EXPECT_STREQ(used.lfFaceName, metrics.lfMessageFont.lfFaceName);
+}
+
+TEST_F(MainWindowTest, StartShowsTheCurrentFolderAndOnlyTecrisFiles) {
+  const Text& source = source_;
+  EXPECT_EQ(WindowText(Control(kText2)), source + U"\\");
+  EXPECT_EQ(WindowText(Control(kText1)), source);
+  // The list keeps the folder's order (no sorting list box) and leaves other files out.
+  std::vector<Text> expected;
+  for (const Text& name : fs_.ListFiles(source)) {
+    if (name != U"readme.txt") expected.push_back(name);
+  }
+  EXPECT_EQ(expected.size(), 6u);
+  EXPECT_EQ(ListTexts(Control(kList1), LB_GETCOUNT, LB_GETTEXT), expected);
+  // Drive lists show "C:" style entries, the source's drive selected.
+  const std::vector<Text> drives = ListTexts(Control(kDrive2), CB_GETCOUNT, CB_GETLBTEXT);
+  const auto selected = SendMessageW(Control(kDrive2), CB_GETCURSEL, 0, 0);
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ(drives[static_cast<std::size_t>(selected)].substr(0, 2), source.substr(0, 2));
+  // The tree's selected entry is the folder itself, below the drive's root.
+  const HWND tree = Control(kDir2);
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  EXPECT_EQ(window_->FolderOf(Side::kSource, item), source);
+  const auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  EXPECT_EQ(window_->FolderOf(Side::kSource, root), source.substr(0, 3));
+}
+
+TEST_F(MainWindowTest, TreeOpensFoldersAndDriveListsFallBack) {
+  temp_.Write("dest/出力/keep.txt", "x");
+  const Text dest = temp_.TextOf("dest");
+  // Enter on a tree opens the selected folder (here the source's parent) rather than pressing
+  // Execute; the blank key opens one of the sub-folders then listed.
+  const HWND tree = Control(kDir1);
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  item = reinterpret_cast<HTREEITEM>(
+      SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  SetFocus(tree);
+  PostMessageW(tree, WM_KEYDOWN, VK_RETURN, 0);
+  Pump(*window_);
+  EXPECT_EQ(WindowText(Control(kText1)), temp_.text());
+  EXPECT_TRUE(boxes_.empty());
+  OpenChild(kDir1, U"dest");
+  OpenChild(kDir1, U"出力");
+  EXPECT_EQ(WindowText(Control(kText1)), dest + U"\\出力");
+  // The source side did not move.
+  EXPECT_EQ(WindowText(Control(kText2)), source_ + U"\\");
+
+  // A drive that is there but not ready: the list goes back to the drive shown.
+  const char* unready = std::getenv("TECRIS2NX_TEST_UNREADY_DRIVE");
+  if (unready == nullptr) GTEST_SKIP() << "TECRIS2NX_TEST_UNREADY_DRIVE not set";
+  const HWND drive = Control(kDrive1);
+  const auto before = SendMessageW(drive, CB_GETCURSEL, 0, 0);
+  const std::wstring prefix = std::wstring(1, static_cast<wchar_t>(unready[0])) + L":";
+  const auto index = SendMessageW(drive, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(prefix.c_str()));
+  ASSERT_GE(index, 0);
+  SendMessageW(drive, CB_SETCURSEL, index, 0);
+  SendMessageW(window_->Handle(), WM_COMMAND, MAKEWPARAM(kDrive1, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(drive));
+  Pump(*window_);
+  EXPECT_EQ(SendMessageW(drive, CB_GETCURSEL, 0, 0), before);
+  EXPECT_EQ(WindowText(Control(kText1)), dest + U"\\出力");
+}
+
+TEST_F(MainWindowTest, DroppedFolderBecomesTheSource) {
+  const Text other = temp_.TextOf("他のフォルダ");
+  CopyExamples(other);
+  std::filesystem::remove(stdfs::path(other) / L"12345678.001");
+  SendMessageW(window_->Handle(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DropOf({other, source_ + U"\\12345678.001"})), 0);
+  Pump(*window_);
+  EXPECT_EQ(WindowText(Control(kText2)), other + U"\\");
+  EXPECT_EQ(ListTexts(Control(kList1), LB_GETCOUNT, LB_GETTEXT).size(), 5u);
+}
+
+TEST_F(MainWindowTest, ExecuteConvertsOnTheWorkerAndReportsInTheWindow) {
+  // TECRIS2NX_WINDOW_OUTPUT keeps the outputs for the script to compare with Linux's.
+  const char* kept = std::getenv("TECRIS2NX_WINDOW_OUTPUT");
+  const Text dest =
+      kept != nullptr ? stdfs::u8path(kept).make_preferred().u32string() : temp_.TextOf("新/出力");
+  if (kept != nullptr) stdfs::remove_all(stdfs::path(dest));
+  SetWindowTextW(Control(kText1), ToWide(dest).c_str());
+  const HWND list = Control(kList1);
+  SendMessageW(list, LB_SETSEL, TRUE, -1);  // Ctrl+A: every file
+  SendMessageW(Control(kCommand1), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil(*window_, [&] { return !model_->Running(); }));
+
+  // The missing destination was offered as a Yes/No question before anything was written.
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, kCreateFolderQuestion);
+  EXPECT_EQ(boxes_[0].style, MessageStyle::kYesNoQuestion);
+  EXPECT_EQ(WindowText(Control(kLabel3)), kDoneMessage);
+  EXPECT_TRUE(IsWindowEnabled(Control(kCommand1)));
+  EXPECT_FALSE(IsWindowVisible(Control(kCommand3)));
+  const std::vector<Text> details = ListTexts(Control(kDetails), LB_GETCOUNT, LB_GETTEXT);
+  EXPECT_GE(details.size(), 6u);
+  for (const Text& name : ListTexts(list, LB_GETCOUNT, LB_GETTEXT)) {
+    EXPECT_TRUE(fs_.KindOf(dest + U"\\" + name.substr(0, 8) + name.substr(9)) == EntryKind::kFolder)
+        << ToUtf8(name);
+  }
+  // The message is cleared by the next mouse move over the background.
+  SendMessageW(window_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(WindowText(Control(kLabel3)), U"");
+}
+
+/// The window's pixels as a 24-bit BMP file.
+bool WriteWindowPicture(HWND window, const stdfs::path& file) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;  // bottom-up, as BMP files store rows
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  const int stride = (width * 3 + 3) / 4 * 4;
+  std::string pixels(static_cast<std::size_t>(stride) * height, '\0');
+  const int rows = GetDIBits(memory, bitmap, 0, height, pixels.data(),
+                             reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (rows != height) return false;
+  BITMAPFILEHEADER fileHeader{};
+  fileHeader.bfType = 0x4D42;  // "BM"
+  fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
+  fileHeader.bfSize = static_cast<DWORD>(fileHeader.bfOffBits + pixels.size());
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return static_cast<bool>(out);
+}
+
+// The picture for the README: the examples converted through the window, from a source and into
+// a destination with the names a user would give them. Only when TECRIS2NX_SCREENSHOT names the
+// BMP file to write (scripts/render-window-windows.sh).
+TEST_F(MainWindowTest, Picture) {
+  const char* picture = std::getenv("TECRIS2NX_SCREENSHOT");
+  if (picture == nullptr) GTEST_SKIP() << "TECRIS2NX_SCREENSHOT not set";
+  const Text source = U"C:\\ボーリング\\TECRIS", dest = U"C:\\ボーリング\\Nx";
+  stdfs::remove_all(stdfs::path(dest));
+  CopyExamples(source);
+  SendMessageW(window_->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({source})), 0);
+  Pump(*window_);
+  model_->OnFolderChosen(Side::kDestination, U"C:\\ボーリング");
+  SetWindowTextW(Control(kText1), ToWide(dest).c_str());
+  SendMessageW(Control(kList1), LB_SETSEL, TRUE, -1);
+  SendMessageW(Control(kCommand1), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil(*window_, [&] { return !model_->Running(); }));
+  model_->OnRefresh();  // the new job folders show in the destination tree
+  SetWindowPos(window_->Handle(), HWND_TOP, 0, 0, 760, 580, SWP_SHOWWINDOW);
+  SetForegroundWindow(window_->Handle());
+  RedrawWindow(window_->Handle(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpUntil(
+      *window_, [] { return false; }, std::chrono::milliseconds(1000));
+  EXPECT_TRUE(WriteWindowPicture(window_->Handle(), stdfs::u8path(picture)));
+}
+
+TEST_F(MainWindowTest, CloseEndsTheProgramThroughTheModel) {
+  SendMessageW(Control(kCommand2), BM_CLICK, 0, 0);
+  Pump(*window_);
+  EXPECT_EQ(endStatus_, 0);
+}
+
+TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
+  struct Row {
+    int width, height;  // at 96 DPI; 0: the smallest the window allows
+  };
+  const Row rows[] = {{0, 0}, {760, 580}, {1200, 900}};
+  for (const Row& r : rows) {
+    SetWindowPos(window_->Handle(), nullptr, 0, 0, r.width, r.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    Pump(*window_);
+    RECT client{};
+    GetClientRect(window_->Handle(), &client);
+    for (ControlId id : {kFrame1, kDrive1, kDir1, kFrame2, kDrive2, kDir2, kList1, kLabel1, kText1,
+                         kLabel2, kText2, kFrame3, kLabel3, kDetails, kCommand1, kCommand2}) {
+      RECT rect{};
+      GetWindowRect(Control(id), &rect);
+      MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&rect), 2);
+      EXPECT_GE(rect.left, 0) << id << " at " << r.width;
+      EXPECT_GE(rect.top, 0) << id << " at " << r.width;
+      EXPECT_LE(rect.right, client.right) << id << " at " << r.width;
+      if (id != kDrive1 && id != kDrive2) {  // a drive list's height includes its drop-down
+        EXPECT_LE(rect.bottom, client.bottom) << id << " at " << r.width;
+        EXPECT_GT(rect.bottom - rect.top, 0) << id << " at " << r.width;
+      }
+      EXPECT_GT(rect.right - rect.left, 0) << id << " at " << r.width;
+    }
+    // The file list shows whole names.
+    RECT listRect{};
+    GetClientRect(Control(kList1), &listRect);
+    const HDC dc = GetDC(Control(kList1));
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Control(kList1), WM_GETFONT, 0, 0)));
+    SIZE name{};
+    GetTextExtentPoint32W(dc, L"12345678.001", 12, &name);
+    SelectObject(dc, old);
+    ReleaseDC(Control(kList1), dc);
+    EXPECT_GE(listRect.right - GetSystemMetrics(SM_CXVSCROLL), name.cx) << r.width;
+  }
+}
+
+TEST(MessageBoxTest, StylesAreWindowsOwnAndAnswered) {
+  struct Row {
+    MessageStyle style;
+    UINT flags;
+    int press;  // the button the user presses
+    MessageAnswer answer;
+  };
+  const Row rows[] = {
+      {MessageStyle::kOkOnly, MB_OK, IDOK, MessageAnswer::kOk},
+      {MessageStyle::kYesNoQuestion, MB_YESNO | MB_ICONQUESTION, IDYES, MessageAnswer::kYes},
+      {MessageStyle::kYesNoQuestion, MB_YESNO | MB_ICONQUESTION, IDNO, MessageAnswer::kNo},
+      {MessageStyle::kOkExclamation, MB_OK | MB_ICONEXCLAMATION, IDOK, MessageAnswer::kOk},
+      {MessageStyle::kOkInformation, MB_OK | MB_ICONINFORMATION, IDOK, MessageAnswer::kOk},
+  };
+  MainWindow window;
+  ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+  for (const Row& r : rows) {
+    EXPECT_EQ(MessageBoxFlags(r.style), r.flags);
+    // The real box: found by its title from another thread, its button pressed there.
+    const std::wstring title = L"箱 " + std::to_wstring(static_cast<int>(r.style));
+    std::wstring yesCaption;
+    std::thread user([&] {
+      for (int tries = 0; tries < 500; ++tries) {
+        if (const HWND box = FindWindowW(L"#32770", title.c_str())) {
+          if (const HWND yes = GetDlgItem(box, IDYES)) {
+            wchar_t caption[64] = {};
+            GetWindowTextW(yes, caption, 64);
+            yesCaption = caption;
+          }
+          if (const HWND button = GetDlgItem(box, r.press)) {
+            SendMessageW(button, BM_CLICK, 0, 0);
+            return;
+          }
+        }
+        Sleep(20);
+      }
+    });
+    MessageAnswer answer = MessageAnswer::kOk;
+    bool called = false;
+    window.ShowMessage({U"本文", r.style, FromWide(title), Text()}, [&](MessageAnswer a) {
+      answer = a;
+      called = true;
+    });
+    user.join();
+    EXPECT_TRUE(called);
+    EXPECT_EQ(answer, r.answer) << static_cast<int>(r.style);
+    // With code page 932 active the system's buttons are Japanese.
+    if (r.style == MessageStyle::kYesNoQuestion && GetACP() == 932) {
+      EXPECT_NE(yesCaption.find(L"はい"), std::wstring::npos);
+    }
+  }
+}
+
+TEST(PosterTest, TasksRunOnTheWindowThreadInOrderAndNotAfterTheWindow) {
+  auto window = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window->Create(GetModuleHandleW(nullptr)));
+  const PostToWindow post = window->Poster();
+  const DWORD windowThread = GetCurrentThreadId();
+  std::vector<int> ran;
+  bool wrongThread = false;
+  std::thread worker([&] {
+    for (int i = 0; i < 100; ++i) {
+      post([&, i] {
+        ran.push_back(i);
+        if (GetCurrentThreadId() != windowThread) wrongThread = true;
+      });
+    }
+  });
+  worker.join();
+  bool last = false;
+  post([&] { last = true; });
+  EXPECT_FALSE(last);  // never inside the call
+  ASSERT_TRUE(PumpUntil(*window, [&] { return last; }));
+  ASSERT_EQ(ran.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[static_cast<std::size_t>(i)], i);
+  EXPECT_FALSE(wrongThread);
+
+  window.reset();
+  bool ranLate = false;
+  post([&] { ranLate = true; });
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  EXPECT_FALSE(ranLate);
+}
+
+// The installed program under a real Windows (or Wine) session: it starts, shows the window and
+// ends when the window is closed. TECRIS2NX_INSTALLED_GUI names it; skipped otherwise.
+TEST(InstalledWindow, StartsAndCloses) {
+  const char* program = std::getenv("TECRIS2NX_INSTALLED_GUI");
+  if (program == nullptr) GTEST_SKIP() << "TECRIS2NX_INSTALLED_GUI not set";
+  std::wstring command = L"\"" + stdfs::u8path(program).wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  struct Search {
+    DWORD processId;
+    HWND found;
+  } search{process.dwProcessId, nullptr};
+  for (int tries = 0; tries < 600 && !search.found; ++tries) {
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(data);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner == s->processId && IsWindowVisible(window) &&
+              WindowText(window) == kProgramTitle) {
+            s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(50);
+  }
+  EXPECT_NE(search.found, nullptr) << "no window titled with the program's caption";
+  if (search.found) PostMessageW(search.found, WM_CLOSE, 0, 0);
+  const DWORD waited = WaitForSingleObject(process.hProcess, search.found ? 30000 : 0);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 2);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_EQ(status, 0u);
+}
+
+}  // namespace
+}  // namespace tecris2nx::win32
