@@ -29,6 +29,18 @@ export TECRIS2NX_WINDOW_OUTPUT="$(windows_path "$window_out")"
 timeout "${WINDOWS_TEST_TIMEOUT:-900}" \
   ctest --test-dir "$build" --output-on-failure </dev/null
 
+# The window at 200 %: Wine takes the DPI from the prefix at each program start.
+desktop='HKCU\Control Panel\Desktop'
+"$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null </dev/null
+set +e
+timeout 120 "$wine" "$build/tests/win32/tecris2nx_win32_tests.exe" --gtest_color=no \
+  --gtest_filter='MainWindowTest.EveryControlFits*:MainWindowTest.Controls*' \
+  >"$build/window-200.log" 2>&1 </dev/null
+dpi_status=$?
+set -e
+"$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null </dev/null
+[ "$dpi_status" -eq 0 ] || { cat "$build/window-200.log" >&2; echo "window at 200 %: failed" >&2; exit 1; }
+
 # The bundled examples through both programs: the Windows one into a Z:\ folder and into a C:\
 # folder with a Japanese name must write exactly the Linux one's bytes.
 linux="${LINUX_BUILD:-build/test}"

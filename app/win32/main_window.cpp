@@ -108,10 +108,10 @@ bool MainWindow::Create(HINSTANCE instance) {
     if (!RegisterClassExW(&windowClass)) return false;
   }
   const std::wstring caption = ToWide(kProgramTitle);
-  window_ =
-      CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, kClassName, caption.c_str(),
-                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                      Scaled(kStartWidth), Scaled(kStartHeight), nullptr, nullptr, instance, this);
+  // Not WS_CLIPCHILDREN: the frames (group boxes) leave their inside to the window's own painting.
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, kClassName, caption.c_str(),
+                            WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, Scaled(kStartWidth),
+                            Scaled(kStartHeight), nullptr, nullptr, instance, this);
   if (!window_) return false;
   {
     const std::lock_guard<std::mutex> lock(tasks_->mutex);

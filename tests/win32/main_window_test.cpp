@@ -367,9 +367,13 @@ TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
     int width, height;  // at 96 DPI; 0: the smallest the window allows
   };
   const Row rows[] = {{0, 0}, {760, 580}, {1200, 900}};
+  // The script runs this test again at 200 %.
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
   for (const Row& r : rows) {
-    SetWindowPos(window_->Handle(), nullptr, 0, 0, r.width, r.height,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    SetWindowPos(window_->Handle(), nullptr, 0, 0, MulDiv(r.width, dpi, 96),
+                 MulDiv(r.height, dpi, 96), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     Pump(*window_);
     RECT client{};
     GetClientRect(window_->Handle(), &client);
