@@ -38,7 +38,7 @@ VIAddVersionKey /LANG=1041 "ProductName" "tecris2nx"
 VIAddVersionKey /LANG=1041 "FileDescription" "TECRIS -> Nx 変換プログラム セットアップ"
 VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=1041 "LegalCopyright" "Copyright (c) 2026 The tecris2nx authors (MIT)"
+VIAddVersionKey /LANG=1041 "LegalCopyright" "Copyright (c) 2026 tecris2nx contributors (MIT)"
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
