@@ -48,6 +48,7 @@ start_wine_session() {
   export LOCPATH="$PWD/$build/locale"
   # Bash itself cannot see LOCPATH and warns; its children can.
   export LC_ALL=ja_JP.UTF-8 2>/dev/null
+  export TECRIS2NX_TEST_JAPANESE=1
 
   # One persistent server for every Wine process of the run. Its output goes to a file: a server
   # holding the test runner's pipe open would keep ctest waiting for ever.
