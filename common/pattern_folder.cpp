@@ -34,6 +34,21 @@ Text Join(const Text& folder, const Text& name, char32_t separator) {
 }
 
 #ifdef _WIN32
+/// Puts the process's current folder back at the end of the scope, also when the walk throws.
+class CurrentFolderKeeper {
+ public:
+  CurrentFolderKeeper() : folder_(std::filesystem::current_path(error_)) {}
+  ~CurrentFolderKeeper() {
+    if (!error_) std::filesystem::current_path(folder_, error_);
+  }
+  CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
+  CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
+
+ private:
+  std::error_code error_;
+  std::filesystem::path folder_;
+};
+
 /// A variable of the process's environment read wide, so that Japanese folder names survive;
 /// empty when unset.
 Text EnvironmentText(const wchar_t* name) {
@@ -197,6 +212,9 @@ Text LocatePatternFolder(FileSystem& fs, const PatternLookupEnv& env) {
   walk.separator = separator;
   walk.yieldToEvents = env.yieldToEvents;
 #ifdef _WIN32
+  // The walk makes each drive current in turn, the way a drive is found usable; relative paths
+  // of the caller (a command line's -o and input files) must still mean what they meant.
+  const CurrentFolderKeeper keeper;
   return SearchDrives(fs, env.programFolder, walk);
 #else
   walk.mayEnter = LocalFolderFilter();

@@ -67,11 +67,17 @@ WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post) {
     return LocatePatternFolder(fs, quick);
   };
   env.searchPatternFolder = [&fs, lookup](const std::atomic<bool>& cancel) {
-    PatternWalk walk;
-    walk.separator = U'\\';
-    // Once cancelled no folder is entered, so the walk ends at once.
-    walk.mayEnter = [&cancel](const Text&) { return !cancel.load(); };
-    return SearchDrives(fs, lookup.programFolder, walk);
+    struct Cancelled {};
+    PatternLookupEnv walk = lookup;
+    // Checked at every folder: a cancelled walk ends at once.
+    walk.yieldToEvents = [&cancel] {
+      if (cancel) throw Cancelled();
+    };
+    try {
+      return LocatePatternFolder(fs, walk);
+    } catch (const Cancelled&) {
+      return Text();
+    }
   };
   env.listDrives = DriveRoots;
   env.folderUsable = FolderUsable;

@@ -226,6 +226,26 @@ TEST(PatternFolderTest, HostLookupReadsTheVariablesWide) {
   EXPECT_EQ(env.dataFolders,
             std::vector<Text>{U"C:\\Users\\利用者\\AppData\\Local\\tecris2nx\\PATDAT"});
 }
+
+TEST(PatternFolderTest, DriveWalkLeavesTheCurrentFolderAsItWas) {
+  TempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  RealFileSystem fs;
+  PatternLookupEnv env;
+  // The program's drive is walked first; another drive than the current folder's.
+  env.programFolder = dir.path().root_name().u32string() == U"Z:" ? U"C:\\x" : U"Z:\\x";
+  struct Stop {};
+  int folders = 0;
+  // Stopped inside the walk, after the drive has been made current.
+  env.yieldToEvents = [&folders] {
+    if (++folders == 2) throw Stop();
+  };
+  EXPECT_THROW(LocatePatternFolder(fs, env), Stop);
+  const std::filesystem::path after = std::filesystem::current_path();
+  std::filesystem::current_path(before);
+  EXPECT_EQ(after, dir.path());
+}
 #endif
 
 /// Drives and folders held in memory, with drive-letter paths.
