@@ -68,7 +68,7 @@ fi
 # The uninstaller copies itself to a temporary folder and returns at once: wait for the files.
 timeout 60 "$wine" "$installed/uninstall.exe" /S </dev/null || fail "silent uninstall: exit status $?"
 for _ in $(seq 100); do
-  [ -e "$installed" ] || break
+  [ -e "$installed" ] || [ -e "$shortcut" ] || break
   sleep 0.2
 done
 [ ! -e "$installed" ] || { find "$installed" >&2; fail "left behind in Program Files"; }

@@ -172,16 +172,16 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  Delete "$SMPROGRAMS\${SHORTCUT}.lnk"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; Only what the installer put there: a PATDAT the user added beside the programs stays, and
-  ; with it the folder.
+  ; with it the folder. The folder goes last, so its going means the rest is gone.
   Delete "$INSTDIR\tecris2nx.exe"
   Delete "$INSTDIR\tecris2nx-gui.exe"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  Delete "$SMPROGRAMS\${SHORTCUT}.lnk"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   ; The pattern data is the user's: removed only when asked to, never in silent mode.
   ${If} ${FileExists} "$APPDATA\${DATA_FOLDER}\*.*"
