@@ -28,8 +28,12 @@ Text Under(const TempDir& dir, std::string_view relative) {
 
 #ifdef _WIN32
 const char* const kShare = "";  // installed share folders exist only without drive letters
+// Windows users cannot write to an installed program's folder: their data folders come after it.
+const char* const kBesideOrUser = "prefix/bin/PATDAT";
 #else
 const char* const kShare = "prefix/share/tecris2nx/PATDAT";
+// A packaged program's folders belong to the package manager: the user's folder comes first.
+const char* const kBesideOrUser = "user";
 #endif
 
 TEST(PatternFolderTest, LookupOrder) {
@@ -50,7 +54,7 @@ TEST(PatternFolderTest, LookupOrder) {
       {{{beside + "/a", "x"}}, ""},  // kishitu.txt as a folder
       {{}, ""},
       {{{over, "x"}, {user, "x"}}, "over"},
-      {{{beside, "x"}, {user, "x"}, {machine, "x"}}, "prefix/bin/PATDAT"},
+      {{{beside, "x"}, {user, "x"}, {machine, "x"}}, kBesideOrUser},
       {{{beside, ""}, {user, "x"}, {machine, "x"}}, "user"},
       {{{user, ""}, {machine, "x"}}, "machine"},
       {{{"user/kishitu.txt/a", "x"}, {"machine/other.txt", "x"}}, ""},
