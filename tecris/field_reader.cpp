@@ -91,7 +91,7 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
     ends[','] = ends['\r'] = ends['\n'] = true;
     return ends;
   }();
-  const auto isEnd = [&isLineEnd](Char c) {
+  const auto isEnd = [&](Char c) {
     if constexpr (sizeof(Char) == 1) {
       return kEnds[static_cast<unsigned char>(c)];
     } else {
