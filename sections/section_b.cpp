@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "sections/section_records.h"
@@ -81,8 +80,8 @@ void ReadSectionB(FieldReader& in, RecordTable& table) {
   ReadCountedRecords(in, table, kSectionBValues, ReadCount(in), 1U << 1);
 }
 
-SoilCodeTable ParseSoilCodeTable(Text content) {
-  FieldReader in(std::move(content));
+SoilCodeTable ParseSoilCodeTable(std::string bytes) {
+  FieldReader in = FieldReader::FromCp932(std::move(bytes));
   SoilCodeTable table;
   while (!in.AtEnd()) {
     SoilCodeEntry entry;
@@ -102,7 +101,7 @@ SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder)
   if (patternFolder.empty()) return {};
   const Text path = patternFolder + U"XKishitu.txt";
   if (fs.KindOf(path) != EntryKind::kFile) return {};
-  return ParseSoilCodeTable(DecodeCp932(fs.ReadAll(path)));
+  return ParseSoilCodeTable(fs.ReadAll(path));
 }
 
 bool HasSoilVocabulary(const FileSystem& fs, const Text& patternFolder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "common/file_system.h"
@@ -19,8 +20,9 @@ struct SoilCodeEntry {
 };
 using SoilCodeTable = std::vector<SoilCodeEntry>;
 
-/// Entries of six fields each (code, name, four ignored); an entry cut off by the end is dropped.
-SoilCodeTable ParseSoilCodeTable(Text content);
+/// Entries of six fields each (code, name, four ignored) in the file's CP932 bytes; an entry cut
+/// off by the end is dropped.
+SoilCodeTable ParseSoilCodeTable(std::string bytes);
 
 /// "XKishitu.txt" of the pattern folder; empty when the folder or the file is missing.
 SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder);

@@ -213,8 +213,7 @@ TextLines X100ALines(const RecordTable& table) {
     for (const int value : {22, 23}) {
       line += ',';
       // A plain decimal has no exponent letter: its exponent text is its number text.
-      std::string_view bytes;
-      if (cells.Cp932(value, bytes) && AppendNumberOrEmptyBytes(line, bytes)) continue;
+      if (AppendNumberOrEmptyBytes(line, cells.Cp932(value))) continue;
       scratch.clear();
       AppendExponentField(scratch, cells[value], value, r);
       AppendCp932(scratch, line);

@@ -16,19 +16,12 @@ void CheckNumberRange(const FieldReader& in, TextView cell, int record, int valu
                         ConversionProblem::kNumberRange);
 }
 
-/// The next field into a cell: as the file's bytes when the reader has them (decoded only when a
-/// writer reads the cell), else as text. A cell read as a number is checked for its range.
+/// The next field into a cell as the file's bytes, decoded only when a writer reads the cell. A
+/// cell read as a number is checked for its range.
 void StoreField(FieldReader& in, RecordTable::CellRef cell, bool number, int record, int value) {
-  if (in.HoldsBytes()) {
-    const std::string_view bytes = in.ReadFieldBytes();
-    cell.AssignCp932(bytes);
-    if (number && MayLeaveNumberRange(bytes))
-      CheckNumberRange(in, DecodeCp932(bytes), record, value);
-  } else {
-    const TextView text = in.ReadFieldView();
-    cell = text;
-    if (number) CheckNumberRange(in, text, record, value);
-  }
+  const std::string_view bytes = in.ReadFieldBytes();
+  cell.AssignCp932(bytes);
+  if (number && MayLeaveNumberRange(bytes)) CheckNumberRange(in, DecodeCp932(bytes), record, value);
 }
 
 bool IsNumber(std::uint32_t numberValues, int value) { return (numberValues >> value & 1U) != 0; }
@@ -61,13 +54,12 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int
 
 namespace {
 
-/// A cell onto a line of bytes: `fromBytes` when the cell is a file's bytes and that suffices, else
-/// `fromText` on its decoded text.
+/// A cell onto a line of bytes: `fromBytes` when its bytes suffice, else `fromText` on its decoded
+/// text.
 template <typename FromBytes, typename FromText>
 void AppendCell(std::string& line, const RecordTable::Record& cells, int value, Text& scratch,
                 FromBytes fromBytes, FromText fromText) {
-  std::string_view bytes;
-  if (cells.Cp932(value, bytes) && fromBytes(line, bytes)) return;
+  if (fromBytes(line, cells.Cp932(value))) return;
   scratch.clear();
   fromText(scratch, cells[value]);
   AppendCp932(scratch, line);

@@ -6,7 +6,6 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -14,19 +13,17 @@
 namespace tecris2nx {
 
 /// Text cells indexed (value number, record number), both 1-based, with a 16-bit record count.
-/// Cells are packed into blocks as the bytes they were read as: a table of tens of thousands of
-/// records stays small, and a cell is decoded only when a writer reads it.
+/// Cells are packed into blocks as the CP932 bytes they were read as: a table of tens of thousands
+/// of records stays small, and a cell is decoded only when a writer reads it. Cells are stored in
+/// reading order, each once; a cell never stored reads as empty.
 class RecordTable {
  public:
-  /// Assignable handle of one cell.
+  /// Handle of one cell.
   class CellRef {
    public:
     CellRef(RecordTable& table, std::size_t index) : table_(table), index_(index) {}
-    CellRef& operator=(TextView text) {
-      table_.Store(index_, text);
-      return *this;
-    }
-    /// Stores a field's CP932 bytes as they are; they are decoded when read.
+    /// Stores a field's CP932 bytes as they are; they are decoded when read. Throws
+    /// std::logic_error unless the cell is the one after the last stored (in reading order).
     void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes); }
     operator Text() const { return table_.Load(index_); }  // NOLINT: reads like the cell's text
     friend bool operator==(const CellRef& cell, TextView text) { return Text(cell) == text; }
@@ -42,16 +39,14 @@ class RecordTable {
    public:
     /// Value 1 to the table's value count. The text holds until the next ReadRecord.
     TextView operator[](int value) const;
-    /// The cell's CP932 bytes, undecoded, when it was stored as a file's bytes; false for a cell
-    /// stored from text.
-    bool Cp932(int value, std::string_view& bytes) const;
+    /// The cell's CP932 bytes, undecoded; they hold as long as the table is not reset.
+    std::string_view Cp932(int value) const;
 
    private:
     friend class RecordTable;
     struct Cell {
       const char* bytes = nullptr;
       std::size_t size = 0;
-      bool cp932 = false;
       bool decoded = false;
       std::size_t start = 0;  ///< where the decoded characters begin in chars_
       std::size_t length = 0;
@@ -81,23 +76,14 @@ class RecordTable {
     std::size_t size = 0;
     std::size_t capacity = 0;
   };
-  /// Where a stored cell's bytes lie and how they are decoded.
-  struct CellBytes {
-    const char* bytes;
-    std::size_t size;
-    bool cp932;
-  };
-
   std::size_t IndexOf(int value, int record) const;
-  void Store(std::size_t index, TextView text);
+  /// Appends a cell: its header (its size), then its bytes.
   void StoreCp932(std::size_t index, std::string_view bytes);
-  /// Appends a cell: its header (size and kind), then its bytes.
-  void StoreBytes(std::size_t index, std::string_view bytes, bool cp932);
   Text Load(std::size_t index) const;
   /// Where the cell begins (block number times 65536 plus offset); false when never stored.
   bool StartOf(std::size_t index, std::uint32_t& start) const;
   /// The cell beginning at `start`, and where the next one begins in the same block.
-  CellBytes CellAt(std::size_t block, std::size_t offset, std::size_t& next) const;
+  std::string_view CellAt(std::size_t block, std::size_t offset, std::size_t& next) const;
 
   int values_ = 0;
   std::int16_t count_ = 0;
@@ -108,11 +94,9 @@ class RecordTable {
   /// record's further cells follow in order, going on in the next block where one block ends:
   /// readers store cells in that order, so no place is kept per cell.
   std::vector<std::uint32_t> recordStarts_;
-  std::size_t storedInOrder_ = 0;   ///< cells stored in order so far
-  std::size_t recordsInOrder_ = 0;  ///< records begun in order so far
-  int valueInOrder_ = 0;            ///< values of the last record begun in order, 0 once complete
-  /// Cells stored out of order or stored again, once that has happened (tests, not readers).
-  std::unordered_map<std::size_t, std::uint32_t> elsewhere_;
+  std::size_t stored_ = 0;   ///< cells stored so far
+  std::size_t records_ = 0;  ///< records begun so far
+  int value_ = 0;            ///< values of the last record begun, 0 once complete
 };
 
 }  // namespace tecris2nx

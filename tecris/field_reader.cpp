@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <stdexcept>
-#include <type_traits>
+#include <optional>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -12,7 +11,7 @@
 namespace tecris2nx {
 namespace {
 
-constexpr char32_t kEndOfFileMark = 0x1A;
+constexpr char kEndOfFileMark = '\x1A';
 
 /// The longest field read from a source. No TECRIS field comes near it; a longer one is refused
 /// rather than held, since each of its characters takes four bytes once decoded.
@@ -33,22 +32,17 @@ Text Where(char32_t section, long long field) {
 
 }  // namespace
 
-FieldReader::FieldReader(Text content) : text_(std::move(content)) {
-  if (!text_.empty() && text_.back() == kEndOfFileMark) text_.pop_back();
-}
-
 FieldReader FieldReader::FromCp932(std::string bytes) {
   FieldReader reader;
   // 0x1A, like every delimiter, is below the range of CP932 trail bytes: it is never half of a
   // double-byte character, so the bytes can be cut at delimiters before decoding.
-  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  if (!bytes.empty() && bytes.back() == kEndOfFileMark) bytes.pop_back();
   reader.bytes_ = std::move(bytes);
   return reader;
 }
 
 FieldReader FieldReader::FromSource(std::unique_ptr<ByteSource> source) {
   FieldReader reader;
-  reader.bytes_.emplace();
   reader.source_ = std::move(source);
   return reader;
 }
@@ -56,7 +50,7 @@ FieldReader FieldReader::FromSource(std::unique_ptr<ByteSource> source) {
 bool FieldReader::Load() {
   if (!source_) return false;
   constexpr std::size_t kPiece = 1 << 16;
-  std::string& bytes = *bytes_;
+  std::string& bytes = bytes_;
   // What lies before the reader is done with.
   bytes.erase(0, pos_);
   dropped_ += pos_;
@@ -71,58 +65,52 @@ bool FieldReader::Load() {
   }
   if (bytes.size() > held) return true;
   source_.reset();
-  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  if (!bytes.empty() && bytes.back() == kEndOfFileMark) bytes.pop_back();
   return false;
 }
 
 bool FieldReader::AtEnd() {
   // One byte left may still be the end-of-file mark: only the end of the source tells.
-  while (source_ && Size() - pos_ < 2 && Load()) {
+  while (source_ && bytes_.size() - pos_ < 2 && Load()) {
   }
-  return pos_ >= Size();
+  return pos_ >= bytes_.size();
 }
 
-template <typename Char>
-FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size_t pos) {
-  const auto isLineEnd = [](Char c) { return c == Char('\r') || c == Char('\n'); };
+// Delimiters, quotes and blanks lie below the range of CP932 trail bytes: they are never half of
+// a double-byte character, so the bytes can be cut before decoding.
+FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
   // Bytes are looked up in one table: the loop below runs over every byte of a file.
   static constexpr std::array<bool, 256> kEnds = [] {
     std::array<bool, 256> ends{};
     ends[','] = ends['\r'] = ends['\n'] = true;
     return ends;
   }();
-  const auto isEnd = [&](Char c) {
-    if constexpr (sizeof(Char) == 1) {
-      return kEnds[static_cast<unsigned char>(c)];
-    } else {
-      return c == Char(',') || isLineEnd(c);
-    }
-  };
+  const auto isEnd = [](char c) { return kEnds[static_cast<unsigned char>(c)]; };
   const std::size_t size = data.size();
   Span span;
-  while (pos < size && data[pos] == Char(' ')) ++pos;
-  if (pos < size && data[pos] == Char('"')) {
+  while (pos < size && data[pos] == ' ') ++pos;
+  if (pos < size && data[pos] == '"') {
     span.start = pos + 1;
-    span.end = data.find(Char('"'), span.start);
-    if (span.end == std::basic_string_view<Char>::npos) span.end = size;
+    span.end = data.find('"', span.start);
+    if (span.end == std::string_view::npos) span.end = size;
     pos = span.end < size ? span.end + 1 : size;
     // Whatever follows the closing quote up to the delimiter is not part of the field.
-    while (pos < size && data[pos] != Char(',') && !isLineEnd(data[pos])) ++pos;
+    while (pos < size && !isEnd(data[pos])) ++pos;
   } else {
     span.start = pos;
     while (pos < size && !isEnd(data[pos])) ++pos;
     span.end = pos;
-    while (span.end > span.start && data[span.end - 1] == Char(' ')) --span.end;
+    while (span.end > span.start && data[span.end - 1] == ' ') --span.end;
   }
   if (pos >= size) {
     span.incomplete = true;
   } else {
-    const Char delimiter = data[pos++];
-    span.comma = delimiter == Char(',');
-    if (delimiter == Char('\r')) {
+    const char delimiter = data[pos++];
+    span.comma = delimiter == ',';
+    if (delimiter == '\r') {
       if (pos >= size)
         span.incomplete = true;  // a LF may follow
-      else if (data[pos] == Char('\n'))
+      else if (data[pos] == '\n')
         ++pos;
     }
   }
@@ -131,9 +119,7 @@ FieldReader::Span FieldReader::Scan(std::basic_string_view<Char> data, std::size
 }
 
 TextView FieldReader::Decode(const Span& span) {
-  if (!bytes_) return TextView(text_).substr(span.start, span.end - span.start);
-  const std::string_view bytes =
-      std::string_view(*bytes_).substr(span.start, span.end - span.start);
+  const std::string_view bytes = std::string_view(bytes_).substr(span.start, span.end - span.start);
   // The buffer only grows: fields differ in length and most are short.
   if (bytes.size() > field_.size()) field_.resize(std::max(bytes.size(), 2 * field_.size()));
   return TextView(field_.data(),
@@ -148,8 +134,7 @@ void FieldReader::SkipField() { Next(); }
 
 std::string_view FieldReader::ReadFieldBytes() {
   const Span span = Next();
-  if (!bytes_) throw std::logic_error("FieldReader::ReadFieldBytes on a reader of text");
-  return std::string_view(*bytes_).substr(span.start, span.end - span.start);
+  return std::string_view(bytes_).substr(span.start, span.end - span.start);
 }
 
 FieldReader::Span FieldReader::Next() {
@@ -168,25 +153,21 @@ FieldReader::Span FieldReader::Next() {
     throw ConversionError(Where(section_, number) + U"ファイルがセクションの途中で終わっています。",
                           ConversionProblem::kEndInsideSection);
   }
-  if (!bytes_) {
-    span = Scan(TextView(text_), pos_);
-  } else {
-    for (;;) {
-      span = Scan(std::string_view(*bytes_), pos_);
-      // Past the longest field with no end in sight (its quotes and line end aside), or ended
-      // beyond it: refused before more is held.
-      const bool tooLong = span.incomplete ? bytes_->size() - pos_ > kLongestField + 3
-                                           : span.end - span.start > kLongestField;
-      if (tooLong) {
-        const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
-        throw ConversionError(Where(section_, number) +
-                              U"フィールドが長すぎます（16 MiB を超えています）。");
-      }
-      if (!span.incomplete || !source_) break;
-      // The field runs into the end of what is loaded: it may go on in the next piece. Loading
-      // moves the bytes, so look again either way.
-      Load();
+  for (;;) {
+    span = Scan(bytes_, pos_);
+    // Past the longest field with no end in sight (its quotes and line end aside), or ended
+    // beyond it: refused before more is held.
+    const bool tooLong = span.incomplete ? bytes_.size() - pos_ > kLongestField + 3
+                                         : span.end - span.start > kLongestField;
+    if (tooLong) {
+      const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
+      throw ConversionError(Where(section_, number) +
+                            U"フィールドが長すぎます（16 MiB を超えています）。");
     }
+    if (!span.incomplete || !source_) break;
+    // The field runs into the end of what is loaded: it may go on in the next piece. Loading
+    // moves the bytes, so look again either way.
+    Load();
   }
   pos_ = span.next;
   lastEndedWithComma_ = span.comma;

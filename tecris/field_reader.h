@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,12 +13,10 @@
 
 namespace tecris2nx {
 
-/// Reads a decoded TECRIS file field by field: comma- and line-delimited, quoted fields allowed.
+/// Reads a TECRIS file's CP932 bytes field by field: comma- and line-delimited, quoted fields
+/// allowed. A single 0x1A (end-of-file mark) at the very end is not data.
 class FieldReader {
  public:
-  /// A single U+001A (end-of-file mark) at the very end is not data.
-  explicit FieldReader(Text content);
-
   /// Reads CP932 bytes as they are, decoding each field as it is taken: a whole file decoded at
   /// once would take four times its size.
   static FieldReader FromCp932(std::string bytes);
@@ -38,11 +35,8 @@ class FieldReader {
   /// Moves past the next field without decoding it; fails as ReadField does.
   void SkipField();
 
-  /// True when the reader reads CP932 bytes (FromCp932, FromSource) rather than text.
-  bool HoldsBytes() const { return bytes_.has_value(); }
-
-  /// The next field's CP932 bytes, undecoded, for a reader that HoldsBytes; they hold until the
-  /// next read. Fails as ReadField does.
+  /// The next field's CP932 bytes, undecoded; they hold until the next read. Fails as ReadField
+  /// does.
   std::string_view ReadFieldBytes();
 
   /// True when no character is left.
@@ -56,8 +50,8 @@ class FieldReader {
   /// Fields read since the start of the file.
   long long FieldCount() const { return fields_; }
 
-  // Places are offsets into the file: bytes for a reader of CP932, characters for one of text.
-  // Lines and columns are worked out from them only when someone reports a place.
+  // Places are byte offsets into the file. Lines and columns are worked out from them only when
+  // someone reports a place.
 
   /// Where the last field read begins (after leading blanks and an opening quote).
   std::uint64_t FieldStart() const { return fieldStart_; }
@@ -74,13 +68,11 @@ class FieldReader {
     bool comma = false;              ///< the delimiter was a comma
     bool incomplete = false;         ///< the search ran into the end of what is loaded
   };
-  template <typename Char>
-  static Span Scan(std::basic_string_view<Char> data, std::size_t pos);
+  static Span Scan(std::string_view data, std::size_t pos);
 
   FieldReader() = default;
   /// Loads more bytes from the source; false when it has none left.
   bool Load();
-  std::size_t Size() const { return source_ || bytes_ ? bytes_->size() : text_.size(); }
   /// Finds the next field and moves past it; an empty span for the field a trailing comma promised.
   Span Next();
   TextView Decode(const Span& span);
@@ -89,10 +81,9 @@ class FieldReader {
     if (starts_) starts_->push_back(fieldStart_);
   }
 
-  Text text_;
-  std::optional<std::string> bytes_;    ///< set when reading CP932 bytes
+  std::string bytes_;
   std::unique_ptr<ByteSource> source_;  ///< set while a source may hold further bytes
-  Text field_;  ///< holds the last field decoded from bytes at its start; only ever grows
+  Text field_;  ///< holds the last field decoded at its start; only ever grows
   std::size_t pos_ = 0;
   bool lastEndedWithComma_ = false;
   char32_t section_ = 0;

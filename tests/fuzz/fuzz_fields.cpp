@@ -1,6 +1,7 @@
-// Arbitrary text through the field reading and every formatting rule.
+// Arbitrary bytes through the field reading and every formatting rule.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/cp932.h"
@@ -12,9 +13,8 @@ using namespace tecris2nx;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const Text text = DecodeCp932(bytes);
-  EncodeCp932Lossy(text);
-  FieldReader in(text);
+  EncodeCp932Lossy(DecodeCp932(bytes));
+  FieldReader in = FieldReader::FromCp932(std::string(bytes));
   try {
     for (int i = 0; i < 64; ++i) {
       const Text field = in.ReadField();

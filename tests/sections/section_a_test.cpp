@@ -7,12 +7,14 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "run/convert_file.h"
+#include "support/section_input.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
 namespace {
 
 using testing::Cp932Lines;
+using testing::ReaderOf;
 using testing::TempDir;
 
 /// A section A body (after the marker) whose field n holds "f<n>" unless given.
@@ -27,7 +29,7 @@ Text SectionA(const std::map<int, Text>& fields) {
 }
 
 SectionATableType Read(const Text& body) {
-  FieldReader in(body);
+  FieldReader in = ReaderOf(body);
   SectionATableType table;
   Text firstField;
   ReadSectionA(table, in, firstField);
@@ -89,7 +91,7 @@ TEST(SectionATest, CutsTheThreeCodes) {
 }
 
 TEST(SectionATest, PicksFieldsByPosition) {
-  FieldReader in(
+  FieldReader in = ReaderOf(
       SectionA({{1, U"12345678001"}, {6, U"\" 調査名 \""}, {14, U"x"}, {18, U"x"}, {19, U"x"}}));
   SectionATableType table;
   table.fill(U"old");
@@ -110,7 +112,7 @@ TEST(SectionATest, PicksFieldsByPosition) {
 TEST(SectionATest, FileEndingInsideTheSectionFails) {
   Text body = SectionA({});
   body.resize(body.find(U"f40"));
-  FieldReader in(body);
+  FieldReader in = ReaderOf(body);
   SectionATableType table;
   table[1] = U"kept";
   Text first = U"kept";

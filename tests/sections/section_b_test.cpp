@@ -9,24 +9,23 @@
 
 #include "common/error.h"
 #include "run/convert_file.h"
+#include "support/section_input.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
 namespace {
 
 using testing::Cp932Lines;
+using testing::ReaderOf;
 using testing::TempDir;
 
 /// Depth, code, name, colour: the values the writers use.
 using Record = std::array<Text, 4>;
 
 RecordTable TableOf(const std::vector<Record>& records) {
-  RecordTable table;
-  table.Reset(5, static_cast<std::int16_t>(records.size()));
-  for (int r = 1; r <= table.count(); ++r) {
-    for (int v = 1; v <= 4; ++v) table.Cell(v, r) = records[r - 1][v - 1];
-  }
-  return table;
+  std::vector<std::vector<Text>> rows;
+  for (const Record& record : records) rows.emplace_back(record.begin(), record.end());
+  return testing::TableOf(5, rows);
 }
 
 const SoilCodeTable kCodes = {{U"1", U"表土"},  {U"12", U"砂"},  {U"31", U"玉石混りシルト質砂"},
@@ -34,7 +33,8 @@ const SoilCodeTable kCodes = {{U"1", U"表土"},  {U"12", U"砂"},  {U"31", U"�
                               {U"99", U"砂岩"}};
 
 TEST(SectionBTest, ReaderTakesFiveValuesAfterThreeIgnoredFields) {
-  FieldReader in(U"x,y,2\r\na,b,c,1.00,1300,砂,KC,e\r\na,b,c,\" 2.5\",\"0 \",,\"K\",f\r\nC");
+  FieldReader in =
+      ReaderOf(U"x,y,2\r\na,b,c,1.00,1300,砂,KC,e\r\na,b,c,\" 2.5\",\"0 \",,\"K\",f\r\nC");
   RecordTable table;
   ReadSectionB(in, table);
   ASSERT_EQ(table.count(), 2);
@@ -46,7 +46,7 @@ TEST(SectionBTest, ReaderTakesFiveValuesAfterThreeIgnoredFields) {
   EXPECT_EQ(in.ReadField(), U"C");  // the next marker is left for the run
 
   for (const Text body : {U"x,y,2\r\na,b,c,1,2,3,4,5\r\n", U"x,y,-1\r\n", U"x,y,40000\r\n"}) {
-    FieldReader bad(body);
+    FieldReader bad = ReaderOf(body);
     EXPECT_THROW(ReadSectionB(bad, table), ConversionError) << ToUtf8(body);
   }
 }
@@ -83,12 +83,13 @@ TEST(SectionBTest, Classification) {
 }
 
 TEST(SectionBTest, SoilCodeTableKeepsEveryCompleteEntry) {
+  const auto parse = [](const Text& text) { return ParseSoilCodeTable(EncodeCp932(text)); };
   Text twelve;
   for (int i = 1; i <= 12; ++i) twelve += DecimalText(i) + U",n,a,b,c,d\r\n";
-  EXPECT_EQ(ParseSoilCodeTable(twelve).size(), 12u);
-  EXPECT_EQ(ParseSoilCodeTable(twelve + U"13,n,a,b").size(), 12u);  // cut off by the end
-  EXPECT_EQ(ParseSoilCodeTable(twelve + U"\r\n").size(), 12u);
-  const SoilCodeTable last = ParseSoilCodeTable(U"1\r\n表土\r\na\r\nb\r\nc\r\nd\r\n2,砂,,,,");
+  EXPECT_EQ(parse(twelve).size(), 12u);
+  EXPECT_EQ(parse(twelve + U"13,n,a,b").size(), 12u);  // cut off by the end
+  EXPECT_EQ(parse(twelve + U"\r\n").size(), 12u);
+  const SoilCodeTable last = parse(U"1\r\n表土\r\na\r\nb\r\nc\r\nd\r\n2,砂,,,,");
   ASSERT_EQ(last.size(), 2u);  // one field per line; a last empty field without a line end
   EXPECT_EQ(last[0].soilName, U"表土");
   EXPECT_EQ(last[1].productCode, U"2");

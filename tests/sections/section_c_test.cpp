@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
+#include "support/section_input.h"
 
 namespace tecris2nx {
 namespace {
+
+using testing::ReaderOf;
 
 /// A section C body (after the marker) holding the records' three values.
 Text SectionC(const Text& count, const std::vector<std::array<Text, 3>>& records) {
@@ -15,7 +18,7 @@ Text SectionC(const Text& count, const std::vector<std::array<Text, 3>>& records
 }
 
 std::vector<Text> Convert(const Text& body) {
-  FieldReader in(body);
+  FieldReader in = ReaderOf(body);
   RecordTable table;
   ReadSectionC(in, table);
   return X5Lines(table);
@@ -56,7 +59,7 @@ TEST(SectionCTest, CountsAndSize) {
   EXPECT_EQ(Convert(SectionC(U"3.5", {rec, rec, rec, rec})).size(), 4u);
   EXPECT_TRUE(Convert(SectionC(U"none", {})).empty());
 
-  FieldReader in(SectionC(U"2", {rec}));
+  FieldReader in = ReaderOf(SectionC(U"2", {rec}));
   RecordTable table;
   EXPECT_THROW(ReadSectionC(in, table), ConversionError);
 }

@@ -11,21 +11,27 @@
 #include "common/file_system.h"
 #include "common/formatting.h"
 #include "run/convert_file.h"
+#include "support/section_input.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
 namespace {
 
 using testing::Cp932Lines;
+using testing::ReaderOf;
 using testing::TempDir;
 
-/// One record's 23 cells, all empty except the numbered ones.
-RecordTable OneRecord(const std::map<int, Text>& cells) {
-  RecordTable table;
-  table.Reset(23, 1);
-  for (const auto& [value, text] : cells) table.Cell(value, 1) = text;
-  return table;
+/// Records of 23 cells, all empty except the numbered ones.
+RecordTable Records(const std::vector<std::map<int, Text>>& records) {
+  std::vector<std::vector<Text>> rows;
+  for (const std::map<int, Text>& cells : records) {
+    std::vector<Text>& row = rows.emplace_back(23);
+    for (const auto& [value, text] : cells) row[static_cast<std::size_t>(value - 1)] = text;
+  }
+  return testing::TableOf(23, rows);
 }
+
+RecordTable OneRecord(const std::map<int, Text>& cells) { return Records({cells}); }
 
 /// A section D body (after the marker) of `count` with `records` identical records 1,2,...,23.
 Text SectionD(const Text& count, int records) {
@@ -42,8 +48,9 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 const std::vector<SoilLayer> kLayers = {{1.0f, U"x1", U"y1"}, {3.5f, U"x2", U"y2"}};
 
 TEST(SectionDTest, ReadsTwentyThreeValuesAfterThreeIgnoredFields) {
-  FieldReader in(U"x,y,2\r\n1,2,3,a,,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,s,t,u,v,w\r\n" +
-                 Text(U"1,2,3,A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,\"W,X\"\r\nNEXT"));
+  FieldReader in =
+      ReaderOf(U"x,y,2\r\n1,2,3,a,,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,s,t,u,v,w\r\n" +
+               Text(U"1,2,3,A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,\"W,X\"\r\nNEXT"));
   RecordTable table;
   ReadSectionD(in, table);
   ASSERT_EQ(table.count(), 2);
@@ -65,7 +72,7 @@ TEST(SectionDTest, CountsDecideHowManyFieldsAreRead) {
       {U"2", 2, 2}, {U"2.5", 3, 2}, {U"3.5", 4, 4}, {U"0", 1, 0}, {U"abc", 1, 0},
   };
   for (const Row& row : rows) {
-    FieldReader in(SectionD(row.count, row.records) + U"NEXT");
+    FieldReader in = ReaderOf(SectionD(row.count, row.records) + U"NEXT");
     in.BeginSection(U'D');
     RecordTable table;
     ReadSectionD(in, table);
@@ -78,7 +85,7 @@ TEST(SectionDTest, RejectsBadCountsAndShortSections) {
   const Text bodies[] = {SectionD(U"-1", 0), SectionD(U"40000", 0), SectionD(U"3", 2),
                          U"x,y,1\r\n1,2,3,4"};
   for (const Text& body : bodies) {
-    FieldReader in(body);
+    FieldReader in = ReaderOf(body);
     in.BeginSection(U'D');
     RecordTable table;
     try {
@@ -215,15 +222,10 @@ TEST(SectionDTest, X100Lines) {
 }
 
 TEST(SectionDTest, X100AWorkedLines) {
-  RecordTable table;
-  table.Reset(23, 3);
-  const Text cells[3][6] = {{U"1.50", U"2.65", U"10", U"", U"1.5E-05", U"2.3ｅ-4"},
-                            {U"", U"", U"", U"", U"", U""},
-                            {U"3", U"0.5", U"  ", U"7.25", U"4.2Ｅ-6", U"0.0012"}};
-  const int values[6] = {1, 15, 20, 21, 22, 23};
-  for (int r = 0; r < 3; ++r) {
-    for (int i = 0; i < 6; ++i) table.Cell(values[i], r + 1) = cells[r][i];
-  }
+  const RecordTable table = Records(
+      {{{1, U"1.50"}, {15, U"2.65"}, {20, U"10"}, {22, U"1.5E-05"}, {23, U"2.3ｅ-4"}},
+       {},
+       {{1, U"3"}, {15, U"0.5"}, {20, U"  "}, {21, U"7.25"}, {22, U"4.2Ｅ-6"}, {23, U"0.0012"}}});
   EXPECT_EQ(X100ALines(table),
             (std::vector<Text>{U"   1,1.5,2.65,10,,1.5E-05,0.00023", U"   2,,,,,,",
                                U"   3,3,0.5,,7.25,4.2E-06,0.0012"}));
@@ -258,12 +260,8 @@ TEST(SectionDTest, ExponentValues) {
 }
 
 TEST(SectionDTest, ExponentOutOfRangeNamesRecordAndValue) {
-  RecordTable table;
-  table.Reset(23, 2);
-  table.Cell(22, 2) = U"1";
-  table.Cell(23, 2) = U"1E39";
   try {
-    X100ALines(table);
+    X100ALines(Records({{}, {{22, U"1"}, {23, U"1E39"}}}));
     FAIL() << "an exponent value beyond single precision was accepted";
   } catch (const ConversionError& e) {
     const Text prefix = U"セクション D の記録 2 の値 23: ";

@@ -4,11 +4,12 @@
 
 #include <vector>
 
-#include "support/record_tables.h"
+#include "support/section_input.h"
 
 namespace tecris2nx {
 namespace {
 
+using testing::ReaderOf;
 using Records = std::vector<std::vector<Text>>;
 
 RecordTable TableOf(const Records& records) { return testing::TableOf(4, records); }
@@ -26,7 +27,7 @@ TEST(SectionETest, LeadFieldDecidesTheSectionSize) {
   };
   const Records expected = {{U"1.50", U"12", U"3.5", U"0.8"}, {U"10.25", U"", U"7", U""}};
   for (const Row& row : rows) {
-    FieldReader in(row.body + U",NEXT");
+    FieldReader in = ReaderOf(row.body + U",NEXT");
     in.BeginSection(U'E');
     RecordTable table;
     table.Reset(4, 7);  // left from an earlier file
@@ -41,7 +42,7 @@ TEST(SectionETest, LeadFieldDecidesTheSectionSize) {
 }
 
 TEST(SectionETest, CountThatIsNoNumberStillReadsTheLeadField) {
-  FieldReader in(U"x,y,none,E,NEXT");
+  FieldReader in = ReaderOf(U"x,y,none,E,NEXT");
   RecordTable table;
   ReadSectionE(in, table);
   EXPECT_EQ(table.count(), 0);

@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "common/error.h"
-#include "support/record_tables.h"
+#include "support/section_input.h"
 
 namespace tecris2nx {
 namespace {
 
+using testing::ReaderOf;
 using Records = std::vector<std::vector<Text>>;
 
 RecordTable TableOf(const Records& records) { return testing::TableOf(3, records); }
@@ -30,7 +31,7 @@ TEST(SectionFTest, LeadFieldDecidesSizeAndKind) {
     SCOPED_TRACE(ToUtf8(row.lead));
     // With the letter as lead the first record's opening field is already read.
     const Text first = row.lead == U"F" ? U"F" : row.lead + U",F";
-    FieldReader in(U"x,y,2," + first + U",r,s,0.00,1.50,12\r\nF,r,s, 1.50,2.00,,NEXT");
+    FieldReader in = ReaderOf(U"x,y,2," + first + U",r,s,0.00,1.50,12\r\nF,r,s, 1.50,2.00,,NEXT");
     in.BeginSection(U'F');
     RecordTable table;
     table.Reset(3, 7);

@@ -8,13 +8,14 @@
 #include "common/error.h"
 #include "common/file_system.h"
 #include "run/convert_file.h"
-#include "support/record_tables.h"
+#include "support/section_input.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
 namespace {
 
 using testing::Cp932Lines;
+using testing::ReaderOf;
 using testing::TempDir;
 
 using Records = std::vector<std::vector<Text>>;
@@ -36,8 +37,8 @@ TEST(SectionGHTest, LeadFieldIsTheOpeningOnlyForTheReadersOwnLetter) {
     SCOPED_TRACE(ToUtf8(Text(1, row.letter) + U" with lead " + row.lead));
     const Text letter(1, row.letter);
     const Text first = row.fields == 15 ? letter : row.lead + U"," + letter;
-    FieldReader in(U"x,y,2," + first + U",r,s, 1.00,2.00,10\r\n" + letter +
-                   U",r,s,3.00,4.00,\r\nNEXT");
+    FieldReader in = ReaderOf(U"x,y,2," + first + U",r,s, 1.00,2.00,10\r\n" + letter +
+                              U",r,s,3.00,4.00,\r\nNEXT");
     in.BeginSection(row.letter);
     RecordTable table;
     table.Reset(3, 9);
@@ -153,8 +154,7 @@ TEST(SectionGHTest, TooManyRowsIsAnError) {
     }
   }
   // One less fits; H starts below every G start so no row pairs.
-  h.Reset(3, 12767);
-  for (int r = 1; r <= h.count(); ++r) h.Cell(1, r) = U"-1";
+  h = TableOf(Records(12767, std::vector<Text>{U"-1"}));
   const std::vector<Text> lines = L201Lines(g, h);
   ASSERT_EQ(lines.size(), 32767u);
   EXPECT_EQ(lines.back(), U"2767,   0.00,   0.00,,,,,,,,,,,,");
