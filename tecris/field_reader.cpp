@@ -34,8 +34,7 @@ Text Where(char32_t section, long long field) {
 
 FieldReader FieldReader::FromCp932(std::string bytes) {
   FieldReader reader;
-  // 0x1A, like every delimiter, is below the range of CP932 trail bytes: it is never half of a
-  // double-byte character, so the bytes can be cut at delimiters before decoding.
+  // 0x1A, like every delimiter, is never half of a double-byte character (see Scan).
   if (!bytes.empty() && bytes.back() == kEndOfFileMark) bytes.pop_back();
   reader.bytes_ = std::move(bytes);
   return reader;

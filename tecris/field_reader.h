@@ -39,7 +39,7 @@ class FieldReader {
   /// does.
   std::string_view ReadFieldBytes();
 
-  /// True when no character is left.
+  /// True when no byte is left.
   bool AtEnd();
 
   /// Names the section whose fields follow, so that errors can say where they happened.
