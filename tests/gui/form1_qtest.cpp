@@ -267,6 +267,13 @@ class Form1Test : public QObject {
     QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
                                          "33333333.003 -> " + root_ + "/out/33333333003: X5.txt"}));
     QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
+    // The list is filled again after the run and keeps the rows chosen, apart as they are.
+    QStringList selected;
+    for (const QListWidgetItem* item : Control<QListWidget>("List1")->selectedItems()) {
+      selected << item->text();
+    }
+    selected.sort();
+    QCOMPARE(selected, (QStringList{"11111111.001", "33333333.003"}));
     // The new job folders show in the destination tree.
     QCOMPARE(Control<FolderTree>("Dir1")
                  ->findItems("11111111001", Qt::MatchExactly | Qt::MatchRecursive)
