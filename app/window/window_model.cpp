@@ -209,7 +209,6 @@ class WindowModel::Impl {
     running_ = true;
     stopped_ = false;
     converted_ = 0;
-    view_.SetRunning(true);
     view_.ClearDetails();
     view_.SetMessageLine(kBusyMessage);
     try {
@@ -567,6 +566,9 @@ class WindowModel::Impl {
     };
     total_ = batch->inputs.size();
     batch_ = batch;
+    // Stop is offered once there is a batch to stop, not during the questions before it.
+    view_.SetRunning(true);
+    stopOffered_ = true;
     worker_ = std::thread([batch] { batch->Run(); });
   }
 
@@ -644,7 +646,8 @@ class WindowModel::Impl {
   void EndRun() {
     running_ = false;
     SetBusy(false);
-    view_.SetRunning(false);
+    if (stopOffered_) view_.SetRunning(false);
+    stopOffered_ = false;
     // Show job folders the run may have made and files that appeared; Text1 keeps its text.
     Refresh(Side::kDestination);
     Refresh(Side::kSource);
@@ -695,6 +698,7 @@ class WindowModel::Impl {
   bool closing_ = false;
   bool ended_ = false;
   bool stopped_ = false;
+  bool stopOffered_ = false;
   bool failed_ = false;
   bool progressChanged_ = false;
   std::vector<Text> drives_;

@@ -119,7 +119,11 @@ TEST_P(WindowRunTest, MissingLevelsAreCreatedTopDownOnYes) {
   w.view.destination = w.tmp.TextOf("new/sub");
   w.view.selected = {U"a.001"};
   w.view.answers = {MessageAnswer::kYes};
+  bool stopOfferedDuringQuestion = true;
+  w.view.onBox = [&](const FakeView::Box&) { stopOfferedDuringQuestion = w.view.running; };
   w.Execute();
+  EXPECT_FALSE(stopOfferedDuringQuestion);
+  EXPECT_EQ(w.view.runningHistory, (std::vector<bool>{true, false}));
   ASSERT_EQ(w.view.boxes.size(), 1u);
   EXPECT_EQ(w.view.boxes[0].text, kCreateFolderQuestion);
   EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kYesNoQuestion);
