@@ -15,12 +15,10 @@ cmake --build "$build" -j "$jobs"
 bash scripts/package-windows.sh >/dev/null
 
 # Wine on a display of its own, in Japanese, with its own prefix and one persistent server.
-source scripts/wine-session.sh
-start_wine_session "$build"
-
 # Drive R: points at a folder that does not exist: a drive that is there but not ready.
+source scripts/wine-session.sh
 rm -rf "$build/no-such-drive"
-ln -sfn "$PWD/$build/no-such-drive" "$WINEPREFIX/dosdevices/r:"
+start_wine_session "$build" "r=$build/no-such-drive"
 export TECRIS2NX_TEST_UNREADY_DRIVE=R
 # The window's test converts the examples into this folder, compared with Linux's below.
 window_out="$build/window-e2e"

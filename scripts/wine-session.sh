@@ -1,7 +1,8 @@
-# Sourced by the scripts that run Windows programs under Wine. start_wine_session BUILD starts a
-# session whose prefix lives in BUILD/wineprefix: an Xvfb display of its own, a Japanese locale,
-# one persistent wineserver, IPA Gothic for the Windows UI fonts. Both the server and the display
-# are stopped by their own ids when the script exits. It sets wine and wineserver for the caller.
+# Sourced by the scripts that run Windows programs under Wine. start_wine_session BUILD [L=DIR...]
+# starts a session whose prefix lives in BUILD/wineprefix: an Xvfb display of its own, a Japanese
+# locale, one persistent wineserver, IPA Gothic for the Windows UI fonts, and drive L: for each
+# L=DIR. Both the server and the display are stopped by their own ids when the script exits. It
+# sets wine and wineserver for the caller.
 
 # A Linux path as Wine sees it, through drive Z:.
 windows_path() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
@@ -14,6 +15,7 @@ stop_wine_session() {
 
 start_wine_session() {
   local build="$1"
+  shift
   export WINEPREFIX="$PWD/$build/wineprefix"
   export WINEARCH=win64
   export WINEDEBUG=-all
@@ -72,4 +74,21 @@ start_wine_session() {
     printf '\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
   } >"$build/wine-settings.reg"
   timeout 60 "$wine" regedit /S "$(windows_path "$build/wine-settings.reg")" </dev/null
+
+  # Further arguments L=DIR are drives. Wine lists a drive linked while it runs only once its
+  # server starts again, so a new link restarts it (the prefix keeps the link for later runs).
+  local drive link restart=0
+  for drive in "$@"; do
+    link="$WINEPREFIX/dosdevices/${drive%%=*}:"
+    if [ "$(readlink "$link" || true)" != "$(realpath -m "${drive#*=}")" ]; then
+      ln -sfn "$(realpath -m "${drive#*=}")" "$link"
+      restart=1
+    fi
+  done
+  if [ "$restart" -eq 1 ]; then
+    "$wineserver" -k >/dev/null 2>&1 || true
+    "$wineserver" -w >/dev/null 2>&1 || true
+    "$wineserver" -p >>"$build/wineserver.log" 2>&1 </dev/null
+    timeout 300 "$wine" wineboot >>"$build/wineboot.log" 2>&1 </dev/null
+  fi
 }
