@@ -82,7 +82,8 @@ struct HeldRun {
     w.view.selected = w.view.files;
     ASSERT_EQ(w.view.selected.size(), 3u);
     w.model->OnExecute();
-    w.thread.RunUntil([this] { return w.view.details.size() == 1; });
+    // Each file's line and its "警告なし".
+    w.thread.RunUntil([this] { return w.view.details.size() == 2; });
     gate.WaitUntilReached();
   }
 
@@ -111,7 +112,7 @@ TEST(HeldRunTest, ProgressFollowsTheBusyTextAndExecuteIsOff) {
   w.model->OnExecute();
   run.Finish();
   EXPECT_EQ(w.view.messageLine, kDoneMessage);
-  EXPECT_EQ(w.view.details.size(), 3u);
+  EXPECT_EQ(w.view.details.size(), 6u);
   EXPECT_EQ(
       std::count(w.view.messageLineHistory.begin(), w.view.messageLineHistory.end(), kBusyMessage),
       1);
@@ -130,7 +131,7 @@ TEST(HeldRunTest, StopFinishesTheFileStartedAndStartsNoOther) {
   EXPECT_FALSE(w.tmp.Exists("out/33333333003"));
   EXPECT_EQ(w.view.messageLine, kStoppedMessage + U"（3 ファイル中 2 ファイルを変換しました）");
   EXPECT_TRUE(w.view.boxes.empty());
-  EXPECT_EQ(w.view.details.size(), 2u);
+  EXPECT_EQ(w.view.details.size(), 4u);
   EXPECT_FALSE(w.view.running);
   EXPECT_FALSE(w.view.busy);
 }
@@ -175,13 +176,13 @@ TEST(HeldRunTest, WorkerEventsWaitWhileABoxIsOpen) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   w.thread.RunPending();
   EXPECT_EQ(w.view.messageLine, kBusyMessage + U" 1 / 3  11111111.001");
-  EXPECT_EQ(w.view.details.size(), 1u);
+  EXPECT_EQ(w.view.details.size(), 2u);
   EXPECT_TRUE(w.model->Running());
 
   w.view.AnswerOpenBox();  // No: go on
   w.thread.RunUntil([&w] { return !w.model->Running(); });
   EXPECT_EQ(w.view.messageLine, kDoneMessage);
-  EXPECT_EQ(w.view.details.size(), 3u);
+  EXPECT_EQ(w.view.details.size(), 6u);
 }
 
 TEST(WindowListTest, TheFileListIsReadAfreshKeepingTheSelection) {
