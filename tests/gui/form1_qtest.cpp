@@ -264,7 +264,8 @@ class Form1Test : public QObject {
     QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
     QVERIFY(QFile::exists(root_ + "/out/33333333003/X5.txt"));
     QVERIFY(!QFileInfo::exists(root_ + "/out/22222222002"));
-    QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
+    QCOMPARE(DetailLines(), (QStringList{"  警告なし", "  警告なし",
+                                         "11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
                                          "33333333.003 -> " + root_ + "/out/33333333003: X5.txt"}));
     QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
     // The new job folders show in the destination tree.
@@ -346,8 +347,52 @@ class Form1Test : public QObject {
     QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
     QVERIFY(!QFileInfo::exists(root_ + "/out/33333333003"));
     QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
-    QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
-                                         "22222222.002: 指定されたﾌｧｲﾙは正しくありません"}));
+    QCOMPARE(DetailLines(),
+             (QStringList{"  警告なし", "11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
+                          "22222222.002: 指定されたﾌｧｲﾙは正しくありません"}));
+  }
+
+  // A double click or Enter on a details line shows the findings of its file; a line of a file
+  // without any shows nothing.
+  void detailLinesShowTheirFindings() {
+    WriteCp932(root_, "src/11111111.001", SectionCFile("11111111001"));
+    WriteCp932(root_, "src/22222222.002", "C,22222222002,y,1\n1,2,3,12a,12,28\n");
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    Select({"11111111.001", "22222222.002"});
+    Execute();
+    auto* details = Control<QListWidget>("Details");
+    const auto rowOf = [details](const QString& start) {
+      for (int row = 0; row < details->count(); ++row) {
+        if (details->item(row)->text().startsWith(start)) return row;
+      }
+      return -1;
+    };
+    const int count = rowOf(QStringLiteral("  警告 1 件"));
+    const int clean = rowOf(QStringLiteral("11111111.001"));
+    QVERIFY(count >= 0 && clean >= 0);
+
+    details->scrollToItem(details->item(count));
+    // Through the window system, as a real double click: press, release, press, double click.
+    const QPoint at = details->visualItemRect(details->item(count)).center();
+    QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {},
+                       details->viewport()->mapTo(window_.get(), at));
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("22222222.002 の指摘 1 件"));
+    QCOMPARE(Q(desktop_.boxes[0].informative),
+             QStringLiteral("2:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 "
+                            "として扱われます）。"));
+
+    details->setFocus();
+    details->setCurrentRow(clean);
+    QTest::keyClick(details, Qt::Key_Return);
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    details->setCurrentRow(count - 1);  // the file's own line
+    QTest::keyClick(details, Qt::Key_Return);
+    QCOMPARE(desktop_.boxes.size(), std::size_t{2});
+    QCOMPARE(Q(desktop_.boxes[1].text), QStringLiteral("22222222.002 の指摘 1 件"));
   }
 
   void detailsTellWhereTheWalkStopped() {
@@ -361,6 +406,7 @@ class Form1Test : public QObject {
     QCOMPARE(
         DetailLines(),
         (QStringList{"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
+                     "  警告 1 件（tecris2nx check で箇所を表示します）",
                      "44444444.004 -> " + root_ + "/out/44444444004: X5.txt"}));
   }
 
