@@ -114,12 +114,20 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
 }
 
 /// The check's findings on the bytes the conversion is about to read; it only reads pattern data.
+/// A check that fails leaves the file uncounted: warnings never make a conversion fail.
 void CountWarnings(const std::string& bytes, const RunEnvironment& env, FileReport& report) {
-  const CheckSettings settings{env.patternFolder, env.style};
-  const FileCheck check = CheckTecrisBytes(env.fs, report.inputPath, bytes, settings);
-  report.warnings = check.Count(Severity::kWarning);
-  report.findings.reserve(check.findings.size());
-  for (const Finding& f : check.findings) report.findings.push_back(FindingText(f));
+  try {
+    const CheckSettings settings{env.patternFolder, env.style};
+    const FileCheck check = CheckTecrisBytes(env.fs, report.inputPath, bytes, settings);
+    std::vector<Text> findings;
+    findings.reserve(check.findings.size());
+    for (const Finding& f : check.findings) findings.push_back(FindingText(f));
+    report.warnings = check.Count(Severity::kWarning);
+    report.findings = std::move(findings);
+  } catch (const std::exception&) {
+    report.warnings = -1;
+    report.findings.clear();
+  }
 }
 
 void Fail(FileReport& report, Text problem) {
