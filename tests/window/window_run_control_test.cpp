@@ -66,10 +66,11 @@ class GatedFileSystem : public RealFileSystem {
 /// been reported.
 struct HeldRun {
   HeldRun() : gate(w.tmp.TextOf("in") + kSep + U"22222222.002") {
-    for (const char* job : {"11111111001", "22222222002", "33333333003"}) {
+    for (const char* job : {"11111111001", "22222222002"}) {
       const std::string id = job;
       w.Source(id.substr(0, 8) + "." + id.substr(8), SectionCFile(id));
     }
+    w.Source("33333333.003", "C,33333333003,y,1\n1,2,3,12a,12,28\n");  // one warning
     w.fs = &gate;
   }
   ~HeldRun() {
@@ -118,6 +119,13 @@ TEST(HeldRunTest, ProgressFollowsTheBusyTextAndExecuteIsOff) {
       1);
   EXPECT_EQ(w.view.runningHistory, (std::vector<bool>{true, false}));
   EXPECT_FALSE(w.view.busy);
+  // The list came in two batches at least; its lines still find their files.
+  EXPECT_GE(w.view.detailBatches, 2);
+  w.model->OnDetailActivated(1);
+  EXPECT_TRUE(w.view.boxes.empty());
+  w.model->OnDetailActivated(5);
+  ASSERT_EQ(w.view.boxes.size(), 1u);
+  EXPECT_EQ(w.view.boxes[0].text, U"33333333.003 の指摘 1 件");
 }
 
 TEST(HeldRunTest, StopFinishesTheFileStartedAndStartsNoOther) {
