@@ -265,16 +265,16 @@ class WindowModel::Impl {
     if (owner < 0) return;
     const FileFindings& file = findings_[static_cast<std::size_t>(owner)];
     Text lines;
-    for (std::size_t i = 0; i < file.lines.size() && i < kFindingsInBox; ++i) {
-      if (i > 0) lines += U'\n';
-      lines += file.lines[i];
+    for (const Text& line : file.lines) {
+      if (!lines.empty()) lines += U'\n';
+      lines += line;
     }
-    if (file.lines.size() > kFindingsInBox) {
-      lines += U"\n…ほか " + Number(file.lines.size() - kFindingsInBox) +
+    if (file.total > file.lines.size()) {
+      lines += U"\n…ほか " + Number(file.total - file.lines.size()) +
                U" 件（tecris2nx check ですべて表示します）";
     }
-    ShowBox({file.name + U" の指摘 " + Number(file.lines.size()) + U" 件",
-             MessageStyle::kOkInformation, Text(), lines},
+    ShowBox({file.name + U" の指摘 " + Number(file.total) + U" 件", MessageStyle::kOkInformation,
+             Text(), lines},
             nullptr);
   }
 
@@ -683,7 +683,13 @@ class WindowModel::Impl {
   /// Keeps a file's findings for the lines of the details list that report it; -1 for none.
   int KeepFindings(const Text& inputPath, std::vector<Text> lines) {
     if (lines.empty()) return -1;
-    findings_.push_back({FileNameOf(inputPath, separator_), std::move(lines)});
+    // Only what a box shows is kept: a long run of files with many findings each stays small.
+    const std::size_t total = lines.size();
+    if (total > kFindingsInBox) {
+      lines.resize(kFindingsInBox);
+      lines.shrink_to_fit();
+    }
+    findings_.push_back({FileNameOf(inputPath, separator_), std::move(lines), total});
     return static_cast<int>(findings_.size() - 1);
   }
 
@@ -750,7 +756,8 @@ class WindowModel::Impl {
   std::vector<Text> details_;  ///< lines not yet given to the view
   struct FileFindings {
     Text name;
-    std::vector<Text> lines;  ///< "line:column: severity code: message"
+    std::vector<Text> lines;  ///< "line:column: severity code: message", the first few
+    std::size_t total = 0;    ///< findings of the file
   };
   std::vector<FileFindings> findings_;  ///< of the files in the details list that have any
   /// For each line given to the details list since the run began, in order: the index in
