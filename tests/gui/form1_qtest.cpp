@@ -90,6 +90,17 @@ class Form1Test : public QObject {
     QTRY_VERIFY(!window_->Running());
   }
 
+  /// Converts one file of src/ into out/ with a started window.
+  void ConvertOne(const QString& name, const QString& content) {
+    WriteCp932(root_, "src/" + name, content);
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    Select({name});
+    Execute();
+  }
+
  private slots:
   void init() {
     startFolder_ = QDir::currentPath();
@@ -354,13 +365,7 @@ class Form1Test : public QObject {
 
   // A double click or Enter on a details line reaches the model, which shows the findings.
   void detailLinesShowTheirFindings() {
-    WriteCp932(root_, "src/22222222.002", "C,22222222002,y,1\n1,2,3,12a,12,28\n");
-    QDir(root_).mkpath("out");
-    Start(root_);
-    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
-    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
-    Select({"22222222.002"});
-    Execute();
+    ConvertOne("22222222.002", "C,22222222002,y,1\n1,2,3,12a,12,28\n");
     auto* details = Control<QListWidget>("Details");
     QCOMPARE(details->count(), 2);  // the file's line and its count
     // Through the window system, as a real double click: press, release, press, double click.
@@ -379,13 +384,7 @@ class Form1Test : public QObject {
   }
 
   void detailsTellWhereTheWalkStopped() {
-    WriteCp932(root_, "src/44444444.004", SectionCFile("44444444004", "B,x,y,0\n"));
-    QDir(root_).mkpath("out");
-    Start(root_);
-    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
-    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
-    Select({"44444444.004"});
-    Execute();
+    ConvertOne("44444444.004", SectionCFile("44444444004", "B,x,y,0\n"));
     QCOMPARE(
         DetailLines(),
         (QStringList{"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
