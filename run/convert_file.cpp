@@ -8,6 +8,8 @@
 #include <malloc.h>
 #endif
 
+#include "check/check_report.h"
+#include "check/checker.h"
 #include "common/cp932.h"
 #include "common/error.h"
 #include "run/ordered_batch.h"
@@ -111,6 +113,23 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
   }
 }
 
+/// The check's findings on the bytes the conversion is about to read; it only reads pattern data.
+/// A check that fails leaves the file uncounted: warnings never make a conversion fail.
+void CountWarnings(const std::string& bytes, const RunEnvironment& env, FileReport& report) {
+  try {
+    const CheckSettings settings{env.patternFolder, env.style};
+    const FileCheck check = CheckTecrisBytes(env.fs, report.inputPath, bytes, settings);
+    std::vector<Text> findings;
+    findings.reserve(check.findings.size());
+    for (const Finding& f : check.findings) findings.push_back(FindingText(f));
+    report.warnings = check.Count(Severity::kWarning);
+    report.findings = std::move(findings);
+  } catch (const std::exception&) {
+    report.warnings = -1;
+    report.findings.clear();
+  }
+}
+
 void Fail(FileReport& report, Text problem) {
   report.outcome = FileOutcome::kFailed;
   report.error = std::move(problem);
@@ -134,12 +153,12 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
     }
     report.jobName = file.jobName;
     FieldReader in = [&] {
-      if (!env.inspect) return FieldReader::FromSource(std::move(file.content));
+      if (!env.countWarnings) return FieldReader::FromSource(std::move(file.content));
       std::string bytes;
       constexpr std::size_t kPiece = 1 << 16;
       while (file.content->ReadMore(bytes, kPiece)) {
       }
-      env.inspect(bytes, report);
+      CountWarnings(bytes, env, report);
       return FieldReader::FromCp932(std::move(bytes));
     }();
     ConvertSections(in, outputFolder, env, report);
@@ -162,7 +181,7 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
       notStarted[i] = 1;
       return;
     }
-    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style, 1, env.inspect};
+    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style, 1, env.countWarnings};
     reports[i] = ConvertFile(inputs[i], outputFolder, fileEnv,
                              [&turn](const Text& jobName) { turn.ClaimJob(jobName); });
   };

@@ -20,9 +20,9 @@ struct RunEnvironment {
   PathStyle style = HostPathStyle();
   /// Files a batch converts at once; 1 converts them one after another on the calling thread.
   int workers = 1;
-  /// When set, each file is read whole once and shown to it, then converted from the same bytes:
-  /// a front end counts a file's warnings this way without reading the file twice.
-  std::function<void(const std::string& bytes, FileReport& report)> inspect = nullptr;
+  /// Each file is read whole once, checked (FileReport::warnings and findings), then converted
+  /// from the same bytes; the conversion's output is the same either way.
+  bool countWarnings = false;
 };
 
 /// How one file's conversion ended.
@@ -44,9 +44,9 @@ struct FileReport {
   FileOutcome outcome = FileOutcome::kConverted;
   /// Why the file was not converted, for the user; empty when it was.
   Text error;
-  /// Warnings the front end's inspection found (RunEnvironment::inspect); -1 when not counted.
+  /// Warnings the check found (RunEnvironment::countWarnings); -1 when not counted.
   int warnings = -1;
-  /// What the inspection found, one "line:column: severity code: message" text per finding.
+  /// What the check found, one "line:column: severity code: message" text per finding.
   std::vector<Text> findings;
 };
 

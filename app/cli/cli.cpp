@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "app/cli/check_command.h"
-#include "check/check_report.h"
-#include "check/checker.h"
 #include "common/error.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
@@ -131,17 +129,6 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   }
 }
 
-/// Counts a file's warnings from the bytes the conversion reads (the check mode's findings).
-std::function<void(const std::string&, FileReport&)> InspectForWarnings(const FileSystem& fs,
-                                                                        const Text& patternFolder) {
-  return [&fs, patternFolder](const std::string& bytes, FileReport& report) {
-    const CheckSettings settings{patternFolder, HostPathStyle()};
-    const FileCheck check = CheckTecrisBytes(fs, report.inputPath, bytes, settings);
-    report.warnings = check.Count(Severity::kWarning);
-    for (const Finding& f : check.findings) report.findings.push_back(FindingText(f));
-  };
-}
-
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -212,8 +199,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   for (const std::string& file : options.files) inputs.push_back(FromNativeName(file));
   RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
                         options.jobs > 0 ? options.jobs : DefaultWorkers()};
-  // Checking only reads pattern data, so every file's inspection may share the one file system.
-  if (options.verbose) runEnv.inspect = InspectForWarnings(env.fs, patternFolder);
+  runEnv.countWarnings = options.verbose;
   int failed = 0;
   ConvertFilesInOrder(inputs, outputFolder, runEnv, [&](std::size_t i, const FileReport& report) {
     if (report.outcome != FileOutcome::kConverted) {

@@ -166,11 +166,14 @@ void Form1::BuildControls() {
   frame3Layout->addWidget(Label3);
 
   Details = Named(new QListWidget(Picture1), "Details");
-  Details->setSelectionMode(QAbstractItemView::NoSelection);
-  Details->setFocusPolicy(Qt::NoFocus);
+  // A line can be chosen: a double click or Enter shows its file's findings.
+  Details->setSelectionMode(QAbstractItemView::SingleSelection);
   Details->setUniformItemSizes(true);
   Details->setFont(font());
-  Details->setToolTip(QStringLiteral("変換したファイルと書き出したファイル"));
+  Details->setToolTip(
+      QStringLiteral("変換したファイルと書き出したファイル（ダブルクリックで警告の箇所）"));
+  connect(Details, &QListWidget::activated, this,
+          [this](const QModelIndex& index) { model_->OnDetailActivated(index.row()); });
   QScrollBar* detailsBar = Details->verticalScrollBar();
   connect(detailsBar, &QScrollBar::rangeChanged, this, [this, detailsBar](int, int maximum) {
     // Follow new lines unless the user has scrolled up to read earlier ones.

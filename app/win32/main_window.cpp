@@ -173,6 +173,11 @@ bool MainWindow::PreTranslate(MSG& message) {
       OpenTreeItem(SideOfTree(id), item);
       return true;
     }
+    // Enter on a details line shows its findings rather than pressing Execute.
+    if (id == kDetails) {
+      if (model_) model_->OnDetailActivated(ChosenDetail());
+      return true;
+    }
   }
   return IsDialogMessageW(window_, &message) != FALSE;
 }
@@ -221,8 +226,9 @@ void MainWindow::CreateControls() {
   add(L"BUTTON", L"メッセージ", BS_GROUPBOX, kFrame3);
   // Paths may hold "&": never read it as a mnemonic.
   add(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kLabel3);
-  add(L"LISTBOX", L"", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL, kDetails,
-      WS_EX_CLIENTEDGE);
+  // A line can be chosen: a double click or Enter shows its file's findings.
+  add(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+      kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
   CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
@@ -452,6 +458,9 @@ void MainWindow::OnCommand(int id, int code) {
     case kCommand2:
       if (code == BN_CLICKED) model_->OnCloseRequested();
       break;
+    case kDetails:
+      if (code == LBN_DBLCLK) model_->OnDetailActivated(ChosenDetail());
+      break;
     case kDrive1:
     case kDrive2:
       if (code == CBN_SELCHANGE) {
@@ -642,6 +651,10 @@ std::vector<Text> MainWindow::SelectedFiles() const {
 }
 
 void MainWindow::SetMessageLine(const Text& text) { SetText(Control(kLabel3), text); }
+
+int MainWindow::ChosenDetail() const {
+  return static_cast<int>(SendMessageW(Control(kDetails), LB_GETCURSEL, 0, 0));  // LB_ERR is -1
+}
 
 void MainWindow::ClearDetails() {
   const HWND list = Control(kDetails);

@@ -108,6 +108,8 @@ class MainWindow : public WindowView {
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
   void OpenTreeItem(Side side, HTREEITEM item);
+  /// The details line chosen by the keyboard or the mouse; -1 for none.
+  int ChosenDetail() const;
   /// 中止 shown and enabled, 実行 disabled, while a run or the search goes.
   void ShowStop();
   void RunTasks();

@@ -68,6 +68,9 @@ std::vector<Text> DestinationLevels(const Text& destination, char32_t separator)
 
 int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
 
+/// Findings listed in one box; a box taller than the screen would hide its OK button.
+constexpr std::size_t kFindingsInBox = 20;
+
 }  // namespace
 
 /// One run's batch, shared by the window thread and the worker that drives the conversions.
@@ -113,7 +116,8 @@ struct Batch {
   }
 
   void Run() {
-    const RunEnvironment env{*fs, patternFolder, style, workers};
+    // Counted on every run: the details list gives each file's warnings and their places.
+    const RunEnvironment env{*fs, patternFolder, style, workers, true};
     const auto finished = [this](std::size_t i, const FileReport& report) {
       switch (report.outcome) {
         case FileOutcome::kConverted:
@@ -125,7 +129,7 @@ struct Batch {
         case FileOutcome::kFailed:
           break;
       }
-      Send({Event::Kind::kFailed, inputs[i], report.error, {}});
+      Send({Event::Kind::kFailed, inputs[i], report.error, report});
       return false;
     };
     try {
@@ -209,7 +213,7 @@ class WindowModel::Impl {
     running_ = true;
     stopped_ = false;
     converted_ = 0;
-    view_.ClearDetails();
+    ClearDetails();
     view_.SetMessageLine(kBusyMessage);
     try {
       CheckFolders();
@@ -252,6 +256,25 @@ class WindowModel::Impl {
               OnStop();
             });
     return false;
+  }
+
+  void OnDetailActivated(int row) {
+    if (!boxes_.empty() || row < 0 || static_cast<std::size_t>(row) >= rowFindings_.size()) return;
+    const int owner = rowFindings_[static_cast<std::size_t>(row)];
+    if (owner < 0) return;
+    const FileFindings& file = findings_[static_cast<std::size_t>(owner)];
+    Text lines;
+    for (const Text& line : file.lines) {
+      if (!lines.empty()) lines += U'\n';
+      lines += line;
+    }
+    if (file.total > file.lines.size()) {
+      lines += U"\n…ほか " + Number(file.total - file.lines.size()) +
+               U" 件（tecris2nx check ですべて表示します）";
+    }
+    ShowBox({file.name + U" の指摘 " + Number(file.total) + U" 件", MessageStyle::kOkInformation,
+             Text(), lines},
+            nullptr);
   }
 
   void OnDrop(const std::vector<Text>& paths) {
@@ -453,9 +476,9 @@ class WindowModel::Impl {
   }
 
   /// Ends a run that stops before or during the batch with a box.
-  void Fail(const Text& inputPath, const Text& problem) {
+  void Fail(const Text& inputPath, const Text& problem, std::vector<Text> findings = {}) {
     const Text text = inputPath.empty() ? problem : FailureText(inputPath, problem);
-    if (!inputPath.empty()) AddFailureDetail(inputPath, problem);
+    if (!inputPath.empty()) AddFailureDetail(inputPath, problem, std::move(findings));
     ShowBox({text, MessageStyle::kOkExclamation, Text(), Text()}, [this](MessageAnswer) {
       view_.SetMessageLine(Text());
       SetBusy(false);
@@ -613,7 +636,7 @@ class WindowModel::Impl {
         break;
       case Batch::Event::Kind::kFailed:
         failed_ = true;
-        Fail(event.inputPath, event.problem);
+        Fail(event.inputPath, event.problem, std::move(event.report.findings));
         break;
       case Batch::Event::Kind::kEnded:
         BatchEnded();
@@ -660,16 +683,43 @@ class WindowModel::Impl {
     view_.SetBusy(busy);
   }
 
-  void AddReportDetail(const FileReport& report) {
-    for (Text& line : ReportLines(FileNameOf(report.inputPath, separator_), report)) {
-      details_.push_back(std::move(line));
+  /// Keeps a file's findings for the lines of the details list that report it; -1 for none.
+  int KeepFindings(const Text& inputPath, std::vector<Text> lines) {
+    if (lines.empty()) return -1;
+    // Only what a box shows is kept: a long run of files with many findings each stays small.
+    const std::size_t total = lines.size();
+    if (total > kFindingsInBox) {
+      lines.resize(kFindingsInBox);
+      lines.shrink_to_fit();
     }
+    findings_.push_back({FileNameOf(inputPath, separator_), std::move(lines), total});
+    return static_cast<int>(findings_.size() - 1);
   }
 
-  void AddFailureDetail(const Text& inputPath, const Text& problem) {
+  /// Every line of the details list goes through here, so that its row finds its file.
+  void AddDetail(Text line, int findings) {
+    details_.push_back(std::move(line));
+    rowFindings_.push_back(findings);
+  }
+
+  void ClearDetails() {
+    view_.ClearDetails();
+    details_.clear();
+    rowFindings_.clear();
+    findings_.clear();
+  }
+
+  void AddReportDetail(FileReport& report) {
+    std::vector<Text> lines = ReportLines(FileNameOf(report.inputPath, separator_), report);
+    const int findings = KeepFindings(report.inputPath, std::move(report.findings));
+    for (Text& line : lines) AddDetail(std::move(line), findings);
+  }
+
+  void AddFailureDetail(const Text& inputPath, const Text& problem,
+                        std::vector<Text> findings = {}) {
     Text line = FileNameOf(inputPath, separator_) + U": " + problem;
     std::replace(line.begin(), line.end(), U'\n', U' ');
-    details_.push_back(std::move(line));
+    AddDetail(std::move(line), KeepFindings(inputPath, std::move(findings)));
   }
 
   void FlushDetails() {
@@ -707,7 +757,16 @@ class WindowModel::Impl {
   std::vector<Text> files_;
   std::deque<PendingBox> boxes_;
   std::deque<Batch::Event> held_;
-  std::vector<Text> details_;
+  std::vector<Text> details_;  ///< lines not yet given to the view
+  struct FileFindings {
+    Text name;
+    std::vector<Text> lines;  ///< "line:column: severity code: message", the first few
+    std::size_t total = 0;    ///< findings of the file
+  };
+  std::vector<FileFindings> findings_;  ///< of the files in the details list that have any
+  /// For each line given to the details list since the run began, in order: the index in
+  /// findings_ of its file's findings, or -1.
+  std::vector<int> rowFindings_;
   std::shared_ptr<Batch> batch_;
   std::thread worker_;
   std::shared_ptr<std::atomic<bool>> searchCancel_;
@@ -733,6 +792,7 @@ void WindowModel::OnStop() { impl_->OnStop(); }
 void WindowModel::OnBackgroundMouseMove() { impl_->OnBackgroundMouseMove(); }
 bool WindowModel::OnCloseRequested() { return impl_->OnCloseRequested(); }
 void WindowModel::OnDrop(const std::vector<Text>& paths) { impl_->OnDrop(paths); }
+void WindowModel::OnDetailActivated(int row) { impl_->OnDetailActivated(row); }
 const Text& WindowModel::PatternFolder() const { return impl_->patternFolder_; }
 std::int16_t WindowModel::MessageClearPending() const { return impl_->messageClearPending_; }
 bool WindowModel::Running() const { return impl_->running_; }

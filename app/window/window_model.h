@@ -98,6 +98,10 @@ class WindowModel {
   /// Files or folders dropped on the window: a folder becomes the source folder; TECRIS files
   /// select their folder and themselves.
   void OnDrop(const std::vector<Text>& paths);
+  /// A line of the details list (0 for the first since the run began) was double-clicked or
+  /// Enter was pressed on it: the findings of its file come up in a box. A line whose file has
+  /// none, or that belongs to no file, shows nothing; so does a call while a box is open.
+  void OnDetailActivated(int row);
 
   /// The pattern-data folder found at start-up, ending with the separator.
   const Text& PatternFolder() const;

@@ -90,6 +90,17 @@ class Form1Test : public QObject {
     QTRY_VERIFY(!window_->Running());
   }
 
+  /// Converts one file of src/ into out/ with a started window.
+  void ConvertOne(const QString& name, const QString& content) {
+    WriteCp932(root_, "src/" + name, content);
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    Select({name});
+    Execute();
+  }
+
  private slots:
   void init() {
     startFolder_ = QDir::currentPath();
@@ -264,7 +275,8 @@ class Form1Test : public QObject {
     QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
     QVERIFY(QFile::exists(root_ + "/out/33333333003/X5.txt"));
     QVERIFY(!QFileInfo::exists(root_ + "/out/22222222002"));
-    QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
+    QCOMPARE(DetailLines(), (QStringList{"  警告なし", "  警告なし",
+                                         "11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
                                          "33333333.003 -> " + root_ + "/out/33333333003: X5.txt"}));
     QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
     // The list is filled again after the run and keeps the rows chosen, apart as they are.
@@ -353,21 +365,37 @@ class Form1Test : public QObject {
     QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
     QVERIFY(!QFileInfo::exists(root_ + "/out/33333333003"));
     QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
-    QCOMPARE(DetailLines(), (QStringList{"11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
-                                         "22222222.002: 指定されたﾌｧｲﾙは正しくありません"}));
+    QCOMPARE(DetailLines(),
+             (QStringList{"  警告なし", "11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
+                          "22222222.002: 指定されたﾌｧｲﾙは正しくありません"}));
+  }
+
+  // A double click or Enter on a details line reaches the model, which shows the findings.
+  void detailLinesShowTheirFindings() {
+    ConvertOne("22222222.002", "C,22222222002,y,1\n1,2,3,12a,12,28\n");
+    auto* details = Control<QListWidget>("Details");
+    QCOMPARE(details->count(), 2);  // the file's line and its count
+    // Through the window system, as a real double click: press, release, press, double click.
+    const QPoint at = details->visualItemRect(details->item(1)).center();
+    QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {},
+                       details->viewport()->mapTo(window_.get(), at));
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("22222222.002 の指摘 1 件"));
+    QCOMPARE(Q(desktop_.boxes[0].informative),
+             QStringLiteral("2:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 "
+                            "として扱われます）。"));
+    details->setFocus();
+    details->setCurrentRow(0);
+    QTest::keyClick(details, Qt::Key_Return);
+    QCOMPARE(desktop_.boxes.size(), std::size_t{2});
   }
 
   void detailsTellWhereTheWalkStopped() {
-    WriteCp932(root_, "src/44444444.004", SectionCFile("44444444004", "B,x,y,0\n"));
-    QDir(root_).mkpath("out");
-    Start(root_);
-    Control<FolderTree>("Dir1")->SetPath(root_ + "/out");
-    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
-    Select({"44444444.004"});
-    Execute();
+    ConvertOne("44444444.004", SectionCFile("44444444004", "B,x,y,0\n"));
     QCOMPARE(
         DetailLines(),
         (QStringList{"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
+                     "  警告 1 件（tecris2nx check で箇所を表示します）",
                      "44444444.004 -> " + root_ + "/out/44444444004: X5.txt"}));
   }
 

@@ -32,6 +32,7 @@ struct FakeDesktop {
     Text text;
     int style;
     Text title;
+    Text informative;
   };
   std::vector<Box> boxes;
   std::deque<int> answers;  ///< answers to Yes/No questions, in order (No when none is left)
@@ -44,7 +45,7 @@ struct FakeDesktop {
   WindowSeams Seams() {
     WindowSeams seams;
     seams.showMessage = [this](QWidget*, const MessageRequest& box) {
-      boxes.push_back({box.text, static_cast<int>(box.style), box.title});
+      boxes.push_back({box.text, static_cast<int>(box.style), box.title, box.informative});
       if (onBox) onBox(boxes.back());
       if (box.style != MessageStyle::kYesNoQuestion) return MessageAnswer::kOk;
       if (answers.empty()) return MessageAnswer::kNo;

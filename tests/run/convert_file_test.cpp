@@ -97,6 +97,50 @@ TEST(ConvertFileTest, ReportsTheOutcomeAndTheIdentifierBeforeWriting) {
   EXPECT_EQ(fs.ReadAll(U"/out/12345678001/X5.txt"), Cp932Lines("   1,   1.50,12,,30,,,,,,\n"));
 }
 
+// Counting warnings reads the file whole before converting it: the outputs stay byte for byte
+// what they are without it, and the count and findings come from the check.
+TEST(ConvertFileTest, CountingWarningsLeavesTheOutputsAsTheyAre) {
+  struct Row {
+    const char* file;
+    int warnings;
+    const char* firstFinding;  // its start; empty: none
+  };
+  const Row rows[] = {
+      {"12345678.001", 0, ""},
+      {"12345678.003", 1, "14:9: warning T404: "},
+      {"12345678.006", 0, ""},
+  };
+  const std::string examples = TECRIS2NX_SOURCE_DIR "/examples/";
+  const Text patdat = FromUtf8(examples + "sample-patdat") + HostSeparator();
+  testing::TempDir tmp;
+  tmp.Write("plain/.keep", "");
+  tmp.Write("counted/.keep", "");
+  RealFileSystem fs;
+  for (const Row& r : rows) {
+    FileReport reports[2];
+    for (const bool count : {false, true}) {
+      RunEnvironment env{fs, patdat};
+      env.countWarnings = count;
+      reports[count] =
+          ConvertFile(FromUtf8(examples + r.file), tmp.TextOf(count ? "counted" : "plain"), env);
+      ASSERT_EQ(reports[count].outcome, FileOutcome::kConverted) << r.file;
+    }
+    EXPECT_EQ(reports[0].warnings, -1) << r.file;
+    EXPECT_EQ(reports[1].warnings, r.warnings) << r.file;
+    const std::string first = r.firstFinding;
+    EXPECT_EQ(reports[1].findings.empty(), first.empty()) << r.file;
+    if (!first.empty() && !reports[1].findings.empty()) {
+      EXPECT_EQ(reports[1].findings[0].substr(0, first.size()), FromUtf8(first)) << r.file;
+    }
+    ASSERT_EQ(reports[0].written, reports[1].written) << r.file;
+    const std::string job = "/" + ToUtf8(reports[0].jobName) + "/";
+    for (const Text& name : reports[0].written) {
+      EXPECT_EQ(tmp.Read("counted" + job + ToUtf8(name)), tmp.Read("plain" + job + ToUtf8(name)))
+          << r.file << " " << ToUtf8(name);
+    }
+  }
+}
+
 TEST(ConvertFilesInOrderTest, AFailedWriteIsThatFilesFailure) {
   for (const int workers : {1, 3}) {
     testing::TempDir tmp;

@@ -293,6 +293,26 @@ TEST_F(MainWindowTest, ExecuteConvertsOnTheWorkerAndReportsInTheWindow) {
   // The message is cleared by the next mouse move over the background.
   SendMessageW(window_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
   EXPECT_EQ(WindowText(Control(kLabel3)), U"");
+
+  // A double click, or Enter, on a details line shows its file's findings (the example .003
+  // has one).
+  int warned = 0;
+  while (warned < static_cast<int>(details.size()) &&
+         details[static_cast<std::size_t>(warned)].rfind(U"12345678.003", 0) != 0) {
+    ++warned;
+  }
+  const HWND detailsList = Control(kDetails);
+  SendMessageW(detailsList, LB_SETCURSEL, warned + 1, 0);  // its warnings line
+  SendMessageW(window_->Handle(), WM_COMMAND, MAKEWPARAM(kDetails, LBN_DBLCLK),
+               reinterpret_cast<LPARAM>(detailsList));
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].text, U"12345678.003 の指摘 1 件");
+  EXPECT_NE(boxes_[1].informative.find(U"warning T404"), Text::npos);
+  SetFocus(detailsList);
+  SendMessageW(detailsList, LB_SETCURSEL, warned, 0);
+  PostMessageW(detailsList, WM_KEYDOWN, VK_RETURN, 0);
+  Pump(*window_);
+  EXPECT_EQ(boxes_.size(), 3u);
 }
 
 /// The window's pixels as a 24-bit BMP file.

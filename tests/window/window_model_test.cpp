@@ -7,8 +7,10 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <span>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -60,7 +62,8 @@ TEST_P(WindowRunTest, ConvertsSelectedFilesAndReportsSuccess) {
       (std::vector<Text>{
           U"a.001 -> " + w.tmp.TextOf("out") + kSep + U"12345678001: （書き出したファイルなし）",
           U"  マーカー \"X\" は順序外または不明のため、そこから先は変換していません。",
-          U"b.002 -> " + w.tmp.TextOf("out") + kSep + U"12345678002: X5.txt"}));
+          U"  警告 1 件（tecris2nx check で箇所を表示します）",
+          U"b.002 -> " + w.tmp.TextOf("out") + kSep + U"12345678002: X5.txt", U"  警告なし"}));
   EXPECT_TRUE(w.tmp.Exists("out/12345678001"));  // job folder made even though nothing written
   EXPECT_FALSE(w.tmp.Exists("out/12345678001/X5.txt"));
   EXPECT_EQ(w.tmp.Read("out/12345678002/X5.txt"), Cp932Lines(kX5));
@@ -202,7 +205,8 @@ TEST_P(WindowRunTest, MarkersAreTakenInLetterOrderOnly) {
     EXPECT_EQ(w.view.messageLine, kDoneMessage) << r.name;
     EXPECT_EQ(out.Exists("12345678001/X5.txt"), r.x5) << r.name;
     const std::string marker = r.stoppedAt;
-    ASSERT_EQ(w.view.details.size(), marker.empty() ? 1u : 2u) << r.name;
+    // The file's line, the marker's when the walk stopped, and the warnings count.
+    ASSERT_EQ(w.view.details.size(), marker.empty() ? 2u : 3u) << r.name;
     if (!marker.empty()) {
       EXPECT_EQ(w.view.details[1],
                 U"  マーカー \"" + FromUtf8(marker) +
@@ -251,6 +255,72 @@ TEST_P(WindowRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
     EXPECT_EQ(out.Exists("12345678001/X1.txt"), r.x1) << r.name;
     EXPECT_FALSE(out.Exists("12345678002")) << r.name;
     EXPECT_EQ(w.view.details.back(), U"f.001: " + r.problem) << r.name;
+  }
+}
+
+// Each line of the details list finds the findings of its own file, through a run that fails
+// at its last file and through the next run; lines without any show nothing.
+TEST_P(WindowRunTest, DetailLinesShowTheirFilesFindings) {
+  std::string many = "C,12345678004,y,22\n";
+  for (int i = 0; i < 22; ++i) many += "1,2,3,1.5a,12,28\n";
+  w.Source("a.001", SectionCFile("12345678001"));
+  w.Source("b.002", "C,12345678002,y,1\n1,2,3,12a,12,28\nX\n");
+  w.Source("d.004", many);
+  w.Source("c.003", "C,12345678003,y,2\n1,2,3,1.5,12,28\n");  // ends inside section C
+  const Text b =
+      U"2:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。"
+      U"\n3:1: warning T204: マーカー \"X\" はセクションの文字ではないため、そこから先は"
+      U"変換されません。";
+  Text d;
+  for (int line = 2; line <= 21; ++line) {
+    d += FromUtf8(std::to_string(line)) +
+         U":7: warning T301: 値 \"1.5a\" は一部だけが数値として読まれます（1.5 "
+         U"として扱われます）。\n";
+  }
+  d += U"…ほか 2 件（tecris2nx check ですべて表示します）";
+  const Text c =
+      U"3:1: error T101: セクション C のフィールド 10: ファイルがセクションの途中で終わって"
+      U"います。";
+  struct Row {
+    int row;
+    Text text;  // empty: no box
+    Text informative;
+  };
+  const Row firstRun[] = {
+      {-1, U"", U""},  // before the list
+      {0, U"", U""},   // a.001: no findings
+      {1, U"", U""},   // its "警告なし"
+      {2, U"b.002 の指摘 2 件", b},
+      {3, U"b.002 の指摘 2 件", b},  // the marker line
+      {4, U"b.002 の指摘 2 件", b},  // the count
+      {5, U"d.004 の指摘 22 件", d},
+      {6, U"d.004 の指摘 22 件", d},
+      {7, U"c.003 の指摘 1 件", c},  // the failure
+      {8, U"", U""},                 // past the list
+  };
+  const Row secondRun[] = {
+      {0, U"b.002 の指摘 2 件", b},
+      {2, U"b.002 の指摘 2 件", b},
+      {3, U"", U""},
+  };
+  w.Start();
+  for (const auto& [selected, rows, lines] :
+       {std::tuple{std::vector<Text>{U"a.001", U"b.002", U"d.004", U"c.003"},
+                   std::span<const Row>(firstRun), std::size_t{8}},
+        std::tuple{std::vector<Text>{U"b.002"}, std::span<const Row>(secondRun), std::size_t{3}}}) {
+    w.view.selected = selected;
+    w.view.boxes.clear();
+    w.Execute();
+    ASSERT_EQ(w.view.details.size(), lines);
+    for (const Row& r : rows) {
+      const std::size_t before = w.view.boxes.size();
+      w.model->OnDetailActivated(r.row);
+      ASSERT_EQ(w.view.boxes.size(), before + (r.text.empty() ? 0 : 1)) << r.row;
+      if (r.text.empty()) continue;
+      EXPECT_EQ(w.view.boxes.back().text, r.text) << r.row;
+      EXPECT_EQ(w.view.boxes.back().informative, r.informative) << r.row;
+      EXPECT_EQ(w.view.boxes.back().style, MessageStyle::kOkInformation) << r.row;
+    }
   }
 }
 
@@ -327,7 +397,8 @@ TEST(WindowRunWalkTest, SectionsAfterAnOutOfOrderMarkerAreNotRead) {
             (std::vector<Text>{
                 U"12345678.001 -> " + w.tmp.TextOf("out") + kSep +
                     U"12345678001: titl01.txt titl02.txt titl04.txt X5.txt",
-                U"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。"}));
+                U"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
+                U"  警告 1 件（tecris2nx check で箇所を表示します）"}));
   EXPECT_FALSE(w.tmp.Exists("out/12345678001/X1.txt"));
 }
 
