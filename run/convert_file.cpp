@@ -1,5 +1,6 @@
 #include "run/convert_file.h"
 
+#include <cstdint>
 #include <exception>
 #include <span>
 #include <utility>
@@ -25,13 +26,14 @@ const Text kBadFileMessage = U"指定されたﾌｧｲﾙは正しくありま�
 namespace {
 
 /// Hands memory freed by a finished section back to the system, so that a large file's sections
-/// do not add up in the process's footprint.
-void ReturnFreedMemory() {
+/// do not add up in the process's footprint. Only for a section read from a megabyte or more: a
+/// trim walks the whole heap, and after each small section of a long batch in the window (whose
+/// heap is large) it cost more than the conversion.
+void ReturnFreedMemory(std::uint64_t sectionBytes) {
 #ifdef __GLIBC__
-#if __GLIBC_PREREQ(2, 33)
-  // Only worth a call to the system when a large section was freed; small files free little.
-  if (mallinfo2().fordblks > (std::size_t{1} << 20)) malloc_trim(0);
-#endif
+  if (sectionBytes >= (std::uint64_t{1} << 20)) malloc_trim(0);
+#else
+  (void)sectionBytes;
 #endif
 }
 
@@ -82,6 +84,7 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     if (marker.size() != 1 || marker[0] != handler.letter) continue;
     markerUnused = false;
     in.BeginSection(handler.letter);
+    const std::uint64_t sectionStart = in.Position();
     handler.read(in, store.At(row));
     if (handler.write) {
       handler.write(out, store.At(row));
@@ -89,7 +92,7 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     }
     if (handler.release == ReleaseAt::kAfterWrite) {
       store.Release(row);
-      ReturnFreedMemory();
+      ReturnFreedMemory(in.Position() - sectionStart);
     }
     marker.clear();
     // The last section ends the walk; what follows it is looked at below.
