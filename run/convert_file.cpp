@@ -207,7 +207,8 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
   ConvertInOrder(inputs.size(), env.workers, env.fs, convert, written);
 }
 
-std::vector<Text> ReportLines(const Text& shownName, const FileReport& report) {
+std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
+                              const Text& findingsHint) {
   std::vector<Text> lines;
   Text line = shownName + U" -> " + ShownName(report.jobFolder) + U":";
   if (report.written.empty()) line += U" （書き出したファイルなし）";
@@ -218,8 +219,7 @@ std::vector<Text> ReportLines(const Text& shownName, const FileReport& report) {
                     U"\" は順序外または不明のため、そこから先は変換していません。");
   }
   if (report.warnings > 0) {
-    lines.push_back(U"  警告 " + DecimalText(report.warnings) +
-                    U" 件（tecris2nx check で箇所を表示します）");
+    lines.push_back(U"  警告 " + DecimalText(report.warnings) + U" 件（" + findingsHint + U"）");
   } else if (report.warnings == 0) {
     lines.push_back(U"  警告なし");
   }

@@ -73,8 +73,10 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
                          const std::function<bool(std::size_t, const FileReport&)>& finished,
                          const std::function<bool()>& mayStart = {});
 
-/// The lines that report a converted file: its outputs and, when the walk stopped at a marker, why.
-std::vector<Text> ReportLines(const Text& shownName, const FileReport& report);
+/// The lines that report a converted file: its outputs, when the walk stopped at a marker, why,
+/// and its warnings count with `findingsHint`, which tells where the findings can be seen.
+std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
+                              const Text& findingsHint = U"tecris2nx check で箇所を表示します");
 
 /// The text that tells a user which file could not be converted and why.
 Text FailureText(const Text& inputPath, const Text& problem);

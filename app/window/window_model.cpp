@@ -710,7 +710,8 @@ class WindowModel::Impl {
   }
 
   void AddReportDetail(FileReport& report) {
-    std::vector<Text> lines = ReportLines(FileNameOf(report.inputPath, separator_), report);
+    std::vector<Text> lines = ReportLines(FileNameOf(report.inputPath, separator_), report,
+                                          U"ダブルクリックで箇所を表示します");
     const int findings = KeepFindings(report.inputPath, std::move(report.findings));
     for (Text& line : lines) AddDetail(std::move(line), findings);
   }

@@ -395,7 +395,7 @@ class Form1Test : public QObject {
     QCOMPARE(
         DetailLines(),
         (QStringList{"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
-                     "  警告 1 件（tecris2nx check で箇所を表示します）",
+                     "  警告 1 件（ダブルクリックで箇所を表示します）",
                      "44444444.004 -> " + root_ + "/out/44444444004: X5.txt"}));
   }
 

@@ -62,7 +62,7 @@ TEST_P(WindowRunTest, ConvertsSelectedFilesAndReportsSuccess) {
       (std::vector<Text>{
           U"a.001 -> " + w.tmp.TextOf("out") + kSep + U"12345678001: （書き出したファイルなし）",
           U"  マーカー \"X\" は順序外または不明のため、そこから先は変換していません。",
-          U"  警告 1 件（tecris2nx check で箇所を表示します）",
+          U"  警告 1 件（ダブルクリックで箇所を表示します）",
           U"b.002 -> " + w.tmp.TextOf("out") + kSep + U"12345678002: X5.txt", U"  警告なし"}));
   EXPECT_TRUE(w.tmp.Exists("out/12345678001"));  // job folder made even though nothing written
   EXPECT_FALSE(w.tmp.Exists("out/12345678001/X5.txt"));
@@ -398,7 +398,7 @@ TEST(WindowRunWalkTest, SectionsAfterAnOutOfOrderMarkerAreNotRead) {
                 U"12345678.001 -> " + w.tmp.TextOf("out") + kSep +
                     U"12345678001: titl01.txt titl02.txt titl04.txt X5.txt",
                 U"  マーカー \"B\" は順序外または不明のため、そこから先は変換していません。",
-                U"  警告 1 件（tecris2nx check で箇所を表示します）"}));
+                U"  警告 1 件（ダブルクリックで箇所を表示します）"}));
   EXPECT_FALSE(w.tmp.Exists("out/12345678001/X1.txt"));
 }
 
