@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/cp932.h"
+#include "support/command_line.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx {
@@ -17,27 +18,12 @@ using testing::TempDir;
 const std::string kSource = TECRIS2NX_SOURCE_DIR;
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 
-class CheckCommandTest : public ::testing::Test {
+class CheckCommandTest : public testing::CommandLineTest {
  protected:
-  CheckCommandTest() : env{fs, PatternLookupEnv{}} {
-    env.lookup.walkDrives = false;
+  CheckCommandTest() {
     tmp.Write("error.001", Cp932Lines("B,12345678001,x\n1\nB,1,1,21E408.8,0,砂,H,\n"));
     tmp.Write("warning.001", Cp932Lines("B,12345678001,x\n1\nB,1,1,12a,0,砂,H,\n"));
   }
-
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return RunCommandLine(args, out, err, env);
-  }
-
-  std::string Path(const std::string& relative) const { return ToUtf8(tmp.TextOf(relative)); }
-
-  TempDir tmp;
-  RealFileSystem fs;
-  CliEnvironment env;
-  std::ostringstream out;
-  std::ostringstream err;
 };
 
 TEST_F(CheckCommandTest, ExitStatusAndTextLines) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "common/cp932.h"
+#include "support/command_line.h"
 #include "support/temp_dir.h"
 #include "tecris/tecris_files.h"
 
@@ -23,26 +24,9 @@ using testing::TempDir;
 constexpr const char* kFileC = "C,12345678001,y,1\n1,2,3,1.5,12,28\n";
 constexpr const char* kX5 = "   1,   1.50,12,,30,,,,,,\n";
 
-class CliTest : public ::testing::Test {
+class CliTest : public testing::CommandLineTest {
  protected:
-  CliTest() : env{fs, PatternLookupEnv{}} {
-    env.lookup.walkDrives = false;
-    tmp.Write("patdat/kishitu.txt", "x");
-  }
-
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return RunCommandLine(args, out, err, env);
-  }
-
-  std::string Path(const std::string& relative) const { return ToUtf8(tmp.TextOf(relative)); }
-
-  TempDir tmp;
-  RealFileSystem fs;
-  CliEnvironment env;
-  std::ostringstream out;
-  std::ostringstream err;
+  CliTest() { tmp.Write("patdat/kishitu.txt", "x"); }
 };
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
