@@ -718,6 +718,10 @@ void MainWindow::ShowStop() {
   EnableWindow(stop, going);
   ShowWindow(stop, going ? SW_SHOW : SW_HIDE);
   Layout();
+  // The window does not clip its children, so the background painted where the hidden button
+  // was would cover the button moved there: the window and its buttons are drawn again in order.
+  RedrawWindow(window_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void MainWindow::FocusDestination() {
