@@ -121,12 +121,9 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
 void CountWarnings(const std::string& bytes, const RunEnvironment& env, FileReport& report) {
   try {
     const CheckSettings settings{env.patternFolder, env.style};
-    const FileCheck check = CheckTecrisBytes(env.fs, report.inputPath, bytes, settings);
-    std::vector<Text> findings;
-    findings.reserve(check.findings.size());
-    for (const Finding& f : check.findings) findings.push_back(FindingText(f));
+    FileCheck check = CheckTecrisBytes(env.fs, report.inputPath, bytes, settings);
     report.warnings = check.Count(Severity::kWarning);
-    report.findings = std::move(findings);
+    report.findings = std::move(check.findings);
   } catch (const std::exception&) {
     report.warnings = -1;
     report.findings.clear();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "check/checker.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "tecris/path_check.h"
@@ -46,8 +47,8 @@ struct FileReport {
   Text error;
   /// Warnings the check found (RunEnvironment::countWarnings); -1 when not counted.
   int warnings = -1;
-  /// What the check found, one "line:column: severity code: message" text per finding.
-  std::vector<Text> findings;
+  /// What the check found, in file order (RunEnvironment::countWarnings).
+  std::vector<Finding> findings;
 };
 
 /// Called with the identifier (empty when there is none) as soon as it is read, before anything

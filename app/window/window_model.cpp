@@ -13,6 +13,7 @@
 
 #include "app/window/folder_paths.h"
 #include "app/window/window_settings.h"
+#include "check/check_report.h"
 #include "common/error.h"
 #include "common/pattern_folder.h"
 #include "run/convert_file.h"
@@ -476,7 +477,7 @@ class WindowModel::Impl {
   }
 
   /// Ends a run that stops before or during the batch with a box.
-  void Fail(const Text& inputPath, const Text& problem, std::vector<Text> findings = {}) {
+  void Fail(const Text& inputPath, const Text& problem, std::vector<Finding> findings = {}) {
     const Text text = inputPath.empty() ? problem : FailureText(inputPath, problem);
     if (!inputPath.empty()) AddFailureDetail(inputPath, problem, std::move(findings));
     ShowBox({text, MessageStyle::kOkExclamation, Text(), Text()}, [this](MessageAnswer) {
@@ -684,7 +685,9 @@ class WindowModel::Impl {
   }
 
   /// Keeps a file's findings for the lines of the details list that report it; -1 for none.
-  int KeepFindings(const Text& inputPath, std::vector<Text> lines) {
+  int KeepFindings(const Text& inputPath, const std::vector<Finding>& found) {
+    std::vector<Text> lines;
+    for (const Finding& f : found) lines.push_back(FindingText(f));
     if (lines.empty()) return -1;
     // Only what a box shows is kept: a long run of files with many findings each stays small.
     const std::size_t total = lines.size();
@@ -717,7 +720,7 @@ class WindowModel::Impl {
   }
 
   void AddFailureDetail(const Text& inputPath, const Text& problem,
-                        std::vector<Text> findings = {}) {
+                        std::vector<Finding> findings = {}) {
     Text line = FileNameOf(inputPath, separator_) + U": " + problem;
     std::replace(line.begin(), line.end(), U'\n', U' ');
     AddDetail(std::move(line), KeepFindings(inputPath, std::move(findings)));

@@ -1,5 +1,7 @@
 #include "run/convert_file.h"
 
+#include "check/check_report.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check_report.h"
 #include "common/error.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
@@ -130,7 +133,8 @@ TEST(ConvertFileTest, CountingWarningsLeavesTheOutputsAsTheyAre) {
     const std::string first = r.firstFinding;
     EXPECT_EQ(reports[1].findings.empty(), first.empty()) << r.file;
     if (!first.empty() && !reports[1].findings.empty()) {
-      EXPECT_EQ(reports[1].findings[0].substr(0, first.size()), FromUtf8(first)) << r.file;
+      EXPECT_EQ(FindingText(reports[1].findings[0]).substr(0, first.size()), FromUtf8(first))
+          << r.file;
     }
     ASSERT_EQ(reports[0].written, reports[1].written) << r.file;
     const std::string job = "/" + ToUtf8(reports[0].jobName) + "/";
