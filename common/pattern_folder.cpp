@@ -117,7 +117,7 @@ Text SearchPatternFolders(FileSystem& fs, const Text& root, const PatternWalk& w
     const Text folder = std::move(pending.back());
     pending.pop_back();
     if (walk.mayEnter && !walk.mayEnter(folder)) continue;
-    if (walk.yieldToEvents) walk.yieldToEvents();
+    if (walk.yieldToEvents) walk.yieldToEvents(folder);
     const Text candidate = Join(folder, kPatternFolderName, separator);
     if ((!walk.mayEnter || walk.mayEnter(candidate)) &&
         HoldsPatternData(fs, candidate, separator)) {

@@ -17,7 +17,8 @@ struct PatternLookupEnv {
   /// own folder (an installed program's folder is not writable by users).
   std::vector<Text> dataFolders;
   bool walkDrives = true;               ///< tests switch the whole-disk walk off
-  std::function<void()> yieldToEvents;  ///< lets a window repaint during the walk
+  /// Called with every folder the walk enters: a window repaints and shows where it is.
+  std::function<void(const Text& folder)> yieldToEvents;
 };
 
 /// The per-user pattern-data folder under the XDG data home (HOME/.local/share when
@@ -37,7 +38,7 @@ extern const Text kNoPatternFolderMessage;
 /// How a walk for the pattern-data folder proceeds.
 struct PatternWalk {
   char32_t separator = HostSeparator();
-  std::function<void()> yieldToEvents;  ///< called at every folder visited
+  std::function<void(const Text& folder)> yieldToEvents;  ///< called at every folder visited
   /// False for a folder that must be neither tested nor entered; unset: every folder may be.
   std::function<bool(const Text& folder)> mayEnter;
 };

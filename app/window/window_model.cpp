@@ -1,23 +1,22 @@
 #include "app/window/window_model.h"
 
 #include <algorithm>
-#include <chrono>
-#include <deque>
 #include <exception>
-#include <limits>
 #include <map>
 #include <mutex>
-#include <optional>
+#include <set>
 #include <thread>
 #include <utility>
 
+#include "app/window/batch.h"
+#include "app/window/details_list.h"
+#include "app/window/execute_checks.h"
 #include "app/window/folder_paths.h"
+#include "app/window/message_boxes.h"
+#include "app/window/window_geometry.h"
 #include "app/window/window_settings.h"
-#include "check/check_report.h"
 #include "common/error.h"
 #include "common/pattern_folder.h"
-#include "run/convert_file.h"
-#include "tecris/path_helpers.h"
 #include "tecris/tecris_files.h"
 
 namespace tecris2nx {
@@ -35,6 +34,11 @@ const Text kStopAndExitQuestion =
     U"変換中です。変換中のファイルが終わったところで中止して終了しますか？";
 const Text kStoppedMessage = U"変換を中止しました。";
 const Text kSearchingMessage = U"PATDAT を探しています…";
+const Text kChoosePatternFolderTitle =
+    U"PATDAT フォルダ（kishitu.txt のあるフォルダ）を選んでください";
+const Text kNotPatternFolderMessage =
+    U"選んだフォルダには kishitu.txt がないか、空です。PATDAT フォルダを選んでください。";
+const Text kSamplePatternMarker = U"tecris2nx-sample.txt";
 
 namespace {
 
@@ -43,109 +47,56 @@ Text PatternFolderHint() {
 #ifdef _WIN32
   return U"PATDAT フォルダをプログラムと同じフォルダか %LOCALAPPDATA%\\tecris2nx\\PATDAT、"
          U"%ProgramData%\\tecris2nx\\PATDAT に置くか、環境変数 TECRIS2NX_PATDAT でその場所を"
-         U"指定してください。";
+         U"指定してください。次の画面でフォルダを選ぶこともできます。";
 #else
   return U"PATDAT フォルダをプログラムと同じフォルダか <prefix>/share/tecris2nx/PATDAT "
-         U"に置くか、環境変数 TECRIS2NX_PATDAT でその場所を指定してください。";
+         U"に置くか、環境変数 TECRIS2NX_PATDAT でその場所を指定してください。"
+         U"次の画面でフォルダを選ぶこともできます。";
 #endif
 }
 
 Text Number(std::size_t n) { return FromUtf8(std::to_string(n)); }
 
-/// Levels of a checked destination: entries 1..k of its components joined, for k = 2..n+1.
-std::vector<Text> DestinationLevels(const Text& destination, char32_t separator) {
-  const Text separators(1, separator);
-  const int n = CountSeparators(destination, separators);
-  const std::vector<Text> parts = SplitPath(destination, separators);
-  std::vector<Text> levels;
-  Text level = parts.empty() ? Text() : parts[0];
-  for (int k = 1; k <= n && k < static_cast<int>(parts.size()); ++k) {
-    level += separator;
-    level += parts[static_cast<std::size_t>(k)];
-    levels.push_back(level);
-  }
-  return levels;
-}
-
 int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
 
-/// Findings listed in one box; a box taller than the screen would hide its OK button.
-constexpr std::size_t kFindingsInBox = 20;
+/// How often the line and the list are drawn again during a run, and the walk's folder shown.
+constexpr int kRedrawMilliseconds = 100;
+
+/// The first line of a failed file's lines carries this mark.
+const Text kFailedMark = U"× ";
+
+/// What went wrong with a file, as its detail says it.
+Text ProblemOf(const FileReport& report) {
+  if (report.outcome != FileOutcome::kNoJobName) return report.error;
+  if (report.error.rfind(kBadFileMessage, 0) == 0) return report.error;
+  return kBadFileMessage + U"（" + report.error + U"）";
+}
 
 }  // namespace
 
-/// One run's batch, shared by the window thread and the worker that drives the conversions.
-struct Batch {
-  /// What a worker tells the window, in file order.
-  struct Event {
-    enum class Kind { kConverted, kBadFile, kFailed, kEnded } kind;
-    Text inputPath;
-    Text problem;
-    FileReport report;
-  };
-
-  std::vector<Text> inputs;
-  Text outputFolder;
-  Text patternFolder;
-  FileSystem* fs = nullptr;
-  PathStyle style = PathStyle::kPosix;
-  int workers = 1;
-  PostToWindow post;
-  std::function<void()> drain;  ///< posted to the window thread when events arrive
-  std::atomic<bool> stopped{false};
-
-  std::mutex mutex;
-  std::deque<Event> inbox;
-  bool drainPosted = false;
-
-  void Send(Event event) {
-    bool postNow = false;
-    {
-      std::lock_guard lock(mutex);
-      inbox.push_back(std::move(event));
-      postNow = !drainPosted;
-      drainPosted = true;
-    }
-    // One drain per burst: the window takes every event waiting at once.
-    if (postNow) post(drain);
-  }
-
-  std::deque<Event> Take() {
-    std::lock_guard lock(mutex);
-    drainPosted = false;
-    return std::exchange(inbox, {});
-  }
-
-  void Run() {
-    // Counted on every run: the details list gives each file's warnings and their places.
-    const RunEnvironment env{*fs, patternFolder, style, workers, true};
-    const auto finished = [this](std::size_t i, const FileReport& report) {
-      switch (report.outcome) {
-        case FileOutcome::kConverted:
-          Send({Event::Kind::kConverted, inputs[i], {}, report});
-          return true;
-        case FileOutcome::kNoJobName:
-          Send({Event::Kind::kBadFile, inputs[i], kBadFileMessage, {}});
-          return false;
-        case FileOutcome::kFailed:
-          break;
-      }
-      Send({Event::Kind::kFailed, inputs[i], report.error, report});
-      return false;
-    };
-    try {
-      ConvertFilesInOrder(inputs, outputFolder, env, finished, [this] { return !stopped; });
-    } catch (const std::exception& e) {
-      Send({Event::Kind::kFailed, Text(), UnexpectedErrorText(e.what()), {}});
-    }
-    Send({Event::Kind::kEnded, {}, {}, {}});
-  }
-};
+Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed) {
+  return Number(total) + U" ファイル中 " + Number(converted) + U" ファイルを変換しました。" +
+         Number(failed) + U" ファイルは変換できませんでした（一覧をご覧ください）。";
+}
 
 class WindowModel::Impl {
  public:
+  /// Where the window is in its life; what may happen next follows from it.
+  enum class Phase {
+    kStarting,   ///< before the pattern data is known
+    kSearching,  ///< the drives are walked for the pattern data
+    kChoosing,   ///< the user is asked for the pattern-data folder
+    kReady,      ///< waiting for the user
+    kChecking,   ///< Execute: the folder texts are checked and questions asked
+    kConverting, ///< the batch runs on the workers
+    kEnded,      ///< EndProgram was called
+  };
+
   Impl(WindowView& view, WindowEnvironment env)
-      : view_(view), env_(std::move(env)), separator_(SeparatorOf(env_.style)) {}
+      : view_(view),
+        env_(std::move(env)),
+        separator_(SeparatorOf(env_.style)),
+        boxes_(view, kProgramTitle, [this] { FlushDetails(); }) {}
 
   ~Impl() {
     if (searchCancel_) *searchCancel_ = true;
@@ -155,17 +106,23 @@ class WindowModel::Impl {
 
   bool Start() {
     settings_ = LoadWindowSettings(*env_.fs, env_.settingsFile);
-    view_.PlaceWindow(settings_.geometry);
+    view_.PlaceWindow(FitWindow(settings_.geometry, view_.AvailableArea(), view_.MinimumSize(),
+                                view_.StartSize()));
     try {
       patternFolder_ = env_.findPatternFolder ? env_.findPatternFolder() : Text();
     } catch (const std::exception&) {
       patternFolder_.clear();  // a lookup that fails has found nothing
     }
+    if (patternFolder_.empty() && !settings_.patternFolder.empty() &&
+        HoldsPatternData(*env_.fs, settings_.patternFolder, separator_)) {
+      patternFolder_ = WithTrailingSeparator(settings_.patternFolder, separator_);
+    }
     if (patternFolder_.empty() && env_.searchPatternFolder) {
       StartSearch();
-      return true;
+    } else {
+      FinishStart();
     }
-    return FinishStart();
+    return phase_ != Phase::kEnded;
   }
 
   void CancelSearch() {
@@ -173,7 +130,7 @@ class WindowModel::Impl {
   }
 
   void OnDriveChosen(Side side, int index) {
-    if (!started_ || index < 0 || index >= static_cast<int>(drives_.size())) return;
+    if (!Started() || index < 0 || index >= static_cast<int>(drives_.size())) return;
     SideState& state = sides_[SideIndex(side)];
     const Text& root = drives_[static_cast<std::size_t>(index)];
     const auto known = lastFolderOnDrive_.find(root);
@@ -190,7 +147,7 @@ class WindowModel::Impl {
   }
 
   void OnFolderChosen(Side side, const Text& folder) {
-    if (!started_) return;
+    if (!Started()) return;
     SideState& state = sides_[SideIndex(side)];
     if (folder == state.folder) {
       Refresh(side);
@@ -204,29 +161,34 @@ class WindowModel::Impl {
   }
 
   void OnRefresh() {
-    if (!started_) return;
+    if (!Started()) return;
     Refresh(Side::kDestination);
     Refresh(Side::kSource);
   }
 
   void OnExecute() {
-    if (!started_ || running_ || !boxes_.empty()) return;
-    running_ = true;
-    stopped_ = false;
-    converted_ = 0;
+    if (phase_ != Phase::kReady || !boxes_.Empty()) return;
+    phase_ = Phase::kChecking;
+    run_ = RunState{};
+    run_.executed = Now();
     ClearDetails();
     view_.SetMessageLine(kBusyMessage);
     try {
       CheckFolders();
     } catch (const std::exception& e) {
-      Fail(Text(), UnexpectedErrorText(e.what()));
+      StopRun(UnexpectedErrorText(e.what()), MessageStyle::kOkExclamation, Text(), false);
     }
   }
 
-  void OnStop() {
-    if (!batch_ || stopped_) return;
-    stopped_ = true;
+  bool OnStop() {
+    if (phase_ != Phase::kConverting || run_.stopRequested) return false;
+    // The second click of a double click on Execute lands where Stop appears: not a stop.
+    if (Now() - run_.executed < std::chrono::milliseconds(env_.doubleClickMilliseconds)) {
+      return false;
+    }
+    run_.stopRequested = true;
     batch_->stopped = true;
+    return true;
   }
 
   void OnBackgroundMouseMove() {
@@ -236,50 +198,50 @@ class WindowModel::Impl {
   }
 
   bool OnCloseRequested() {
-    if (closing_) return false;
-    if (searching_) {
-      closing_ = true;
+    if (closeWhenIdle_ || phase_ == Phase::kEnded) return false;
+    if (phase_ == Phase::kSearching) {
+      closeWhenIdle_ = true;
       CancelSearch();
       return false;
     }
-    if (!running_) {
+    if (phase_ != Phase::kConverting && phase_ != Phase::kChecking) {
       EndProgram(0);
       return true;
     }
-    if (!boxes_.empty()) return false;  // a box is open: it is answered first
-    ShowBox({kStopAndExitQuestion, MessageStyle::kYesNoQuestion, Text(), Text()},
-            [this](MessageAnswer answer) {
-              if (answer != MessageAnswer::kYes || !running_) {
-                if (answer == MessageAnswer::kYes) EndProgram(0);
-                return;
-              }
-              closing_ = true;
-              OnStop();
-            });
+    if (!boxes_.Empty()) return false;  // a box is open: it is answered first
+    boxes_.Show({kStopAndExitQuestion, MessageStyle::kYesNoQuestion, Text(), Text()},
+                [this](MessageAnswer answer) {
+                  if (answer != MessageAnswer::kYes) return;
+                  if (phase_ != Phase::kConverting && phase_ != Phase::kChecking) {
+                    EndProgram(0);
+                    return;
+                  }
+                  closeWhenIdle_ = true;
+                  run_.stopRequested = true;
+                  if (batch_) batch_->stopped = true;
+                });
     return false;
   }
 
   void OnDetailActivated(int row) {
-    if (!boxes_.empty() || row < 0 || static_cast<std::size_t>(row) >= rowFindings_.size()) return;
-    const int owner = rowFindings_[static_cast<std::size_t>(row)];
-    if (owner < 0) return;
-    const FileFindings& file = findings_[static_cast<std::size_t>(owner)];
-    Text lines;
-    for (const Text& line : file.lines) {
-      if (!lines.empty()) lines += U'\n';
-      lines += line;
-    }
-    if (file.total > file.lines.size()) {
-      lines += U"\n…ほか " + Number(file.total - file.lines.size()) +
-               U" 件（tecris2nx check ですべて表示します）";
-    }
-    ShowBox({file.name + U" の指摘 " + Number(file.total) + U" 件", MessageStyle::kOkInformation,
-             Text(), lines},
-            nullptr);
+    if (row < 0) return;
+    const KeptFindings* findings = details_.FindingsOfShownLine(static_cast<std::size_t>(row));
+    if (findings) view_.ShowFindings(findings->Table());
+  }
+
+  void OnShowFailuresOnly(bool only) {
+    FlushDetails();
+    const std::vector<DetailLine> lines = details_.ShowFailuresOnly(only);
+    view_.ClearDetails();
+    if (!lines.empty()) view_.AppendDetails(lines);
+  }
+
+  void OnSelectionChanged(std::size_t count) {
+    view_.SetSelectionCount(Number(count) + U" ファイル選択");
   }
 
   void OnDrop(const std::vector<Text>& paths) {
-    if (!started_ || running_ || !boxes_.empty() || paths.empty()) return;
+    if (phase_ != Phase::kReady || !boxes_.Empty() || paths.empty()) return;
     Text folder;
     std::vector<Text> names;
     for (const Text& path : paths) {
@@ -294,17 +256,14 @@ class WindowModel::Impl {
       if (folder.empty()) folder = in;
       if (in == folder) names.push_back(name);
     }
-    if (folder.empty() || !MoveSource(folder)) return;
-    if (!names.empty()) view_.SetFiles(files_, names);
+    if (folder.empty() || !MoveTo(Side::kSource, folder)) return;
+    if (!names.empty()) SetFiles(names);
   }
 
-  WindowView& view_;
-  WindowEnvironment env_;
-  const char32_t separator_;
-  Text patternFolder_;
-  std::int16_t messageClearPending_ = 0;
-  bool running_ = false;
-  bool searching_ = false;
+  const Text& PatternFolder() const { return patternFolder_; }
+  std::int16_t MessageClearPending() const { return messageClearPending_; }
+  bool Running() const { return phase_ == Phase::kChecking || phase_ == Phase::kConverting; }
+  bool Searching() const { return phase_ == Phase::kSearching; }
 
  private:
   struct SideState {
@@ -312,23 +271,49 @@ class WindowModel::Impl {
     Text root;
     Text folder;
   };
-  struct PendingBox {
-    MessageRequest request;
-    std::function<void(MessageAnswer)> then;
+  /// One press of Execute, from the checks to the summary.
+  struct RunState {
+    std::chrono::steady_clock::time_point executed;
+    bool stopRequested = false;
+    std::size_t total = 0;
+    std::size_t converted = 0;
+    std::size_t failed = 0;
+    Text lastName;  ///< the file finished last
+    Text aborted;   ///< the error that ended the batch early, if any
   };
 
+  bool Started() const { return phase_ != Phase::kStarting && phase_ != Phase::kSearching &&
+                                phase_ != Phase::kChoosing; }
+
+  std::chrono::steady_clock::time_point Now() const {
+    return env_.now ? env_.now() : std::chrono::steady_clock::now();
+  }
+
   void StartSearch() {
-    searching_ = true;
+    phase_ = Phase::kSearching;
     view_.SetSearching(true);
+    view_.SetMessageLine(kSearchingMessage);
     searchCancel_ = std::make_shared<std::atomic<bool>>(false);
     auto cancel = searchCancel_;
     auto search = env_.searchPatternFolder;
     const PostToWindow post = env_.post;
     const std::weak_ptr<bool> alive = alive_;
     worker_ = std::thread([this, cancel, search, post, alive] {
+      auto lastShown = std::chrono::steady_clock::time_point();
+      // The folder being searched, shown a few times a second.
+      const auto visiting = [&](const Text& folder) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown < std::chrono::milliseconds(kRedrawMilliseconds)) return;
+        lastShown = now;
+        post([this, alive, folder] {
+          if (!alive.expired() && phase_ == Phase::kSearching) {
+            view_.SetMessageLine(kSearchingMessage + U" " + folder);
+          }
+        });
+      };
       Text found;
       try {
-        found = search(*cancel);
+        found = search(*cancel, visiting);
       } catch (const std::exception&) {
         found.clear();
       }
@@ -336,10 +321,11 @@ class WindowModel::Impl {
       post([this, alive, found] {
         if (alive.expired()) return;
         if (worker_.joinable()) worker_.join();
-        searching_ = false;
         view_.SetSearching(false);
+        view_.SetMessageLine(Text());
+        phase_ = Phase::kStarting;
         patternFolder_ = found;
-        if (closing_) {
+        if (closeWhenIdle_) {
           EndProgram(0);
           return;
         }
@@ -348,36 +334,76 @@ class WindowModel::Impl {
     });
   }
 
-  bool FinishStart() {
+  /// Asks for the pattern-data folder; the program ends when the user cancels.
+  void ChoosePatternFolder() {
+    phase_ = Phase::kChoosing;
+    const Text start = StartFolder();
+    view_.ChooseFolder(kChoosePatternFolderTitle, start, [this](const Text& chosen) {
+      if (chosen.empty()) {
+        EndProgram(1);
+        return;
+      }
+      if (!HoldsPatternData(*env_.fs, chosen, separator_)) {
+        boxes_.Show({kNotPatternFolderMessage, MessageStyle::kOkExclamation, Text(), Text()},
+                    [this](MessageAnswer) { ChoosePatternFolder(); });
+        return;
+      }
+      patternFolder_ = WithTrailingSeparator(chosen, separator_);
+      settings_.patternFolder = chosen;
+      FinishStart();
+    });
+  }
+
+  void FinishStart() {
     if (patternFolder_.empty()) {
-      ShowBox({kNoPatternFolderMessage, MessageStyle::kOkOnly, Text(), PatternFolderHint()},
-              [this](MessageAnswer) { EndProgram(1); });
-      return false;
+      phase_ = Phase::kChoosing;
+      boxes_.Show({kNoPatternFolderMessage, MessageStyle::kOkOnly, Text(), PatternFolderHint()},
+                  [this](MessageAnswer) { ChoosePatternFolder(); });
+      return;
     }
     messageClearPending_ = 0;
+    view_.SetPatternFolderLine(PatternFolderLine());
 
     drives_ = env_.listDrives ? env_.listDrives() : std::vector<Text>();
     if (drives_.empty()) drives_.push_back(separator_ == U'\\' ? Text(U"C:\\") : Text(U"/"));
-    const Text current = env_.currentFolder ? env_.currentFolder() : drives_[0];
+    const Text start = StartFolder();
     const Text remembered[2] = {settings_.destination, settings_.source};
     for (Side side : {Side::kDestination, Side::kSource}) {
       const Text& wanted = remembered[SideIndex(side)];
       const bool useWanted =
           !wanted.empty() && DriveIndexOf(drives_, wanted, separator_) >= 0 && Usable(wanted);
-      const Text start = useWanted ? wanted : current;
-      const int index = std::max(0, DriveIndexOf(drives_, start, separator_));
+      const Text folder = useWanted ? wanted : start;
+      const int index = std::max(0, DriveIndexOf(drives_, folder, separator_));
       const Text& root = drives_[static_cast<std::size_t>(index)];
       view_.SetDrives(side, drives_, index);
       sides_[SideIndex(side)].driveIndex = index;
-      if (!Open(side, root, start) && !Open(side, root, root)) {
+      if (!Open(side, root, folder) && !Open(side, root, root)) {
         sides_[SideIndex(side)].root = root;
         sides_[SideIndex(side)].folder = root;
       }
     }
-    started_ = true;
+    phase_ = Phase::kReady;
     FolderShown(Side::kDestination);
     FolderShown(Side::kSource);
-    return true;
+  }
+
+  /// Where the sides start when nothing is remembered: the user's documents, never the
+  /// program's own folder (where an installed program starts and a user cannot write).
+  Text StartFolder() const {
+    if (env_.documentsFolder) {
+      const Text documents = env_.documentsFolder();
+      if (!documents.empty() && Usable(documents)) return documents;
+    }
+    if (env_.currentFolder) return env_.currentFolder();
+    return drives_.empty() ? Text() : drives_[0];
+  }
+
+  Text PatternFolderLine() const {
+    Text line = U"PATDAT: " + patternFolder_;
+    if (env_.fs->KindOf(patternFolder_ + kSamplePatternMarker) == EntryKind::kFile) {
+      line += U"（見本のデータです。実際の変換には本物の PATDAT を使ってください）";
+    }
+    return line;
   }
 
   bool Usable(const Text& folder) const {
@@ -395,13 +421,9 @@ class WindowModel::Impl {
     return true;
   }
 
-  void MakeCurrent(const Text& folder) {
-    if (env_.makeCurrent) env_.makeCurrent(folder);
-  }
-
   void FolderShown(Side side) {
     const SideState& state = sides_[SideIndex(side)];
-    MakeCurrent(state.folder);
+    if (env_.makeCurrent) env_.makeCurrent(state.folder);
     lastFolderOnDrive_[state.root] = state.folder;
     if (side == Side::kDestination) {
       view_.SetFolderText(side, state.folder);
@@ -419,7 +441,16 @@ class WindowModel::Impl {
     } catch (const std::exception&) {
       // A folder that cannot be listed simply offers no files.
     }
+    SetFiles(selected);
+  }
+
+  /// Gives the view the file list with these entries selected, and their count.
+  void SetFiles(const std::vector<Text>& selected) {
     view_.SetFiles(files_, selected);
+    const std::set<Text> wanted(selected.begin(), selected.end());
+    const auto count = std::count_if(files_.begin(), files_.end(),
+                                     [&](const Text& name) { return wanted.count(name) > 0; });
+    OnSelectionChanged(static_cast<std::size_t>(count));
   }
 
   /// Reads a side afresh: its tree, and for the source its files with the selection kept.
@@ -434,151 +465,81 @@ class WindowModel::Impl {
     if (side == Side::kSource) ListFiles(view_.SelectedFiles());
   }
 
-  /// Makes a folder the source folder, switching drives when it is on another one.
-  bool MoveSource(const Text& folder) {
+  /// Shows a folder in a side's tree, switching drives when it is on another one.
+  bool MoveTo(Side side, const Text& folder) {
     const int index = DriveIndexOf(drives_, folder, separator_);
     if (index < 0) return false;
-    if (!Open(Side::kSource, drives_[static_cast<std::size_t>(index)], folder)) return false;
-    sides_[1].driveIndex = index;
-    view_.SelectDrive(Side::kSource, index);
-    FolderShown(Side::kSource);
+    if (!Open(side, drives_[static_cast<std::size_t>(index)], folder)) return false;
+    sides_[SideIndex(side)].driveIndex = index;
+    view_.SelectDrive(side, index);
+    FolderShown(side);
     return true;
   }
 
-  /// Shows a box at once, or after the boxes already waiting; `then` runs once it is answered.
-  void ShowBox(MessageRequest request, std::function<void(MessageAnswer)> then) {
-    if (request.title.empty()) request.title = kProgramTitle;
-    boxes_.push_back({std::move(request), std::move(then)});
-    if (!boxShowing_) ShowFrontBox();
-  }
-
-  void ShowFrontBox() {
-    FlushDetails();
-    boxShowing_ = true;
-    const std::weak_ptr<bool> alive = alive_;
-    auto answered = std::make_shared<bool>(false);
-    view_.ShowMessage(boxes_.front().request, [this, alive, answered](MessageAnswer answer) {
-      if (alive.expired() || *answered) return;
-      *answered = true;
-      PendingBox box = std::move(boxes_.front());
-      boxes_.pop_front();
-      boxShowing_ = false;
-      if (box.request.style == MessageStyle::kYesNoQuestion && answer != MessageAnswer::kYes) {
-        answer = MessageAnswer::kNo;
-      }
-      if (box.then) box.then(answer);
-      if (boxShowing_) return;  // `then` asked something further
-      if (!boxes_.empty()) {
-        ShowFrontBox();
-      } else {
-        Pump();  // events from the workers held while the box was open
-      }
-    });
-  }
-
-  /// Ends a run that stops before or during the batch with a box.
-  void Fail(const Text& inputPath, const Text& problem, std::vector<Finding> findings = {}) {
-    const Text text = inputPath.empty() ? problem : FailureText(inputPath, problem);
-    if (!inputPath.empty()) AddFailureDetail(inputPath, problem, std::move(findings));
-    ShowBox({text, MessageStyle::kOkExclamation, Text(), Text()}, [this](MessageAnswer) {
-      view_.SetMessageLine(Text());
-      SetBusy(false);
-      if (!batch_) EndRun();
-    });
-  }
-
-  /// Stops the run after a box: the message line is emptied once the box is answered.
-  void StopWithBox(const Text& text, MessageStyle style, const Text& title, bool focusDestination,
-                   bool clearBusy) {
-    ShowBox({text, style, title, Text()}, [this, focusDestination, clearBusy](MessageAnswer) {
+  /// Ends a run before its batch with a box; the message line is emptied once it is answered.
+  void StopRun(const Text& text, MessageStyle style, const Text& title, bool focusDestination) {
+    boxes_.Show({text, style, title, Text()}, [this, focusDestination](MessageAnswer) {
       if (focusDestination) view_.FocusDestination();
       view_.SetMessageLine(Text());
-      if (clearBusy) SetBusy(false);
       EndRun();
     });
   }
 
-  void CheckFolders() {
-    PathCheckEnv check;
-    check.style = env_.style;
-    FileSystem& fs = *env_.fs;
-    check.makeDriveCurrent = [&fs](char32_t letter) { return fs.MakeDriveCurrent(letter); };
-    check.showInformation = [this](const Text& text) {
-      ShowBox({text, MessageStyle::kOkInformation, Text(), Text()}, nullptr);
-    };
+  Text SourceText() const { return WithTrailingSeparator(sides_[1].folder, separator_); }
 
-    Text source = sourceText();
-    if (!CheckPath(source, check)) {
-      StopWithBox(kBadPathMessage, MessageStyle::kOkExclamation, source, false, false);
-      return;
+  void CheckFolders() {
+    const ExecutePlan plan =
+        PlanExecute(SourceText(), view_.DestinationText(), *env_.fs, env_.style);
+    for (const Text& notice : plan.notices) {
+      boxes_.Show({notice, MessageStyle::kOkInformation, Text(), Text()}, nullptr);
     }
-    Text destination = view_.DestinationText();
-    if (!CheckPath(destination, check)) {
-      StopWithBox(kBadPathMessage, MessageStyle::kOkExclamation, destination, true, false);
-      return;
-    }
-    const Text typed = view_.DestinationText();
-    if (!typed.empty() && typed.back() == separator_) {
-      StopWithBox(kTrailingSeparatorMessage, MessageStyle::kOkExclamation, destination, false,
-                  false);
-      return;
-    }
-    const std::vector<Text> levels = DestinationLevels(destination, separator_);
-    bool missing = false;
-    for (const Text& level : levels) {
-      const EntryKind kind = fs.KindOf(level);
-      if (kind == EntryKind::kFile) {
-        // Said plainly before any question: offering to create it could only fail.
-        StopWithBox(kDestinationNotFolderMessage, MessageStyle::kOkExclamation, destination, true,
-                    false);
+    switch (plan.next) {
+      case ExecutePlan::Next::kStop:
+        StopRun(plan.stopBox.text, plan.stopBox.style, plan.stopBox.title, plan.focusDestination);
         return;
-      }
-      if (kind == EntryKind::kNone) {
-        missing = true;
+      case ExecutePlan::Next::kConvert:
+        CollectAndConvert(plan.destination);
+        return;
+      case ExecutePlan::Next::kAskToCreate:
         break;
-      }
     }
-    if (!missing) {
-      CollectAndConvert();
-      return;
-    }
-    ShowBox({kCreateFolderQuestion, MessageStyle::kYesNoQuestion, Text(), Text()},
-            [this, levels](MessageAnswer answer) {
-              if (answer != MessageAnswer::kYes) {
-                view_.SetMessageLine(Text());
-                EndRun();
-                return;
-              }
-              try {
-                // Top down, each level after its parent.
-                for (const Text& level : levels) {
-                  if (env_.fs->KindOf(level) == EntryKind::kNone) env_.fs->MakeFolder(level);
-                }
-              } catch (const ConversionError& e) {
-                Fail(Text(), e.message());
-                return;
-              } catch (const std::exception& e) {
-                Fail(Text(), UnexpectedErrorText(e.what()));
-                return;
-              }
-              CollectAndConvert();
-            });
+    boxes_.Show({kCreateFolderQuestion, MessageStyle::kYesNoQuestion, Text(), Text()},
+                [this, plan](MessageAnswer answer) {
+                  if (answer != MessageAnswer::kYes) {
+                    view_.SetMessageLine(Text());
+                    EndRun();
+                    return;
+                  }
+                  try {
+                    // Top down, each level after its parent.
+                    for (const Text& level : plan.levels) {
+                      if (env_.fs->KindOf(level) == EntryKind::kNone) env_.fs->MakeFolder(level);
+                    }
+                  } catch (const ConversionError& e) {
+                    StopRun(e.message(), MessageStyle::kOkExclamation, Text(), false);
+                    return;
+                  } catch (const std::exception& e) {
+                    StopRun(UnexpectedErrorText(e.what()), MessageStyle::kOkExclamation, Text(),
+                            false);
+                    return;
+                  }
+                  CollectAndConvert(plan.destination);
+                });
   }
 
-  Text sourceText() const { return WithTrailingSeparator(sides_[1].folder, separator_); }
-
-  void CollectAndConvert() {
+  void CollectAndConvert(const Text& checkedDestination) {
     SetBusy(true);
     std::vector<Text> names;
     for (const Text& name : view_.SelectedFiles()) names.push_back(TrimBlanks(name));
     if (names.empty()) {
-      StopWithBox(kNothingSelectedMessage, MessageStyle::kOkOnly, Text(), false, true);
+      StopRun(kNothingSelectedMessage, MessageStyle::kOkOnly, Text(), false);
       return;
     }
-    auto batch = std::make_shared<Batch>();
-    const Text sourceFolder = TrimBlanks(sourceText());
+    auto batch = std::make_shared<WindowBatch>();
+    const Text sourceFolder = TrimBlanks(SourceText());
     for (const Text& name : names) batch->inputs.push_back(sourceFolder + name);
     batch->outputFolder = TrimBlanks(view_.DestinationText());
+    ShowDestination(checkedDestination);
     batch->patternFolder = patternFolder_;
     batch->fs = env_.fs;
     batch->style = env_.style;
@@ -588,94 +549,124 @@ class WindowModel::Impl {
     batch->drain = [this, alive] {
       if (!alive.expired()) Drain();
     };
-    total_ = batch->inputs.size();
+    run_.total = batch->inputs.size();
     batch_ = batch;
+    phase_ = Phase::kConverting;
+    ShowProgress();
     // Stop is offered once there is a batch to stop, not during the questions before it.
     view_.SetRunning(true);
-    stopOffered_ = true;
     worker_ = std::thread([batch] { batch->Run(); });
+  }
+
+  /// The destination a run uses, typed or clicked, is shown in the tree and so remembered.
+  void ShowDestination(const Text& checked) {
+    Text folder = checked;
+    const bool root = std::find(drives_.begin(), drives_.end(), folder) != drives_.end();
+    if (!root && !folder.empty() && folder.back() == separator_) folder.pop_back();
+    if (folder == sides_[0].folder) return;
+    const Text typed = view_.DestinationText();
+    MoveTo(Side::kDestination, folder);
+    view_.SetFolderText(Side::kDestination, typed);  // Text1 keeps what the user typed
   }
 
   void Drain() {
     if (!batch_) return;
-    for (Batch::Event& event : batch_->Take()) held_.push_back(std::move(event));
-    Pump();
+    for (WindowBatch::Event& event : batch_->Take()) Apply(event);
+    Redraw(false);
   }
 
-  /// Applies the workers' events until a box opens; the line and the list are updated once.
-  void Pump() {
-    while (boxes_.empty() && !held_.empty()) {
-      Batch::Event event = std::move(held_.front());
-      held_.pop_front();
-      Apply(event);
+  /// The message line and the new details lines, a few times a second at most: a batch of small
+  /// files would otherwise spend its time laying the window out. `now` draws at once.
+  void Redraw(bool now) {
+    const auto time = Now();
+    const auto wait = std::chrono::milliseconds(kRedrawMilliseconds) - (time - lastShown_);
+    if (!now && wait > std::chrono::milliseconds(0)) {
+      if (!redrawPosted_ && env_.postLater) {
+        redrawPosted_ = true;
+        const std::weak_ptr<bool> alive = alive_;
+        env_.postLater(
+            static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()),
+            [this, alive] {
+              if (alive.expired()) return;
+              redrawPosted_ = false;
+              Redraw(true);
+            });
+      }
+      return;
     }
-    // The list and the line are redrawn a few times a second at most: a batch of small files
-    // would otherwise spend its time laying the window out.
-    const auto now = std::chrono::steady_clock::now();
-    if (running_ && now - lastShown_ < std::chrono::milliseconds(100)) return;
-    lastShown_ = now;
+    lastShown_ = time;
     FlushDetails();
-    if (running_ && batch_ && progressChanged_ && !failed_) {
-      progressChanged_ = false;
-      view_.SetMessageLine(kBusyMessage + U" " + Number(converted_) + U" / " + Number(total_) +
-                           U"  " + lastName_);
-    }
+    if (phase_ == Phase::kConverting) ShowProgress();
   }
 
-  void Apply(Batch::Event& event) {
+  void ShowProgress() {
+    Text line = kBusyMessage + U" " + Number(run_.converted + run_.failed) + U" / " +
+                Number(run_.total);
+    if (!run_.lastName.empty()) line += U"  " + run_.lastName;
+    view_.SetMessageLine(line);
+  }
+
+  void Apply(WindowBatch::Event& event) {
     switch (event.kind) {
-      case Batch::Event::Kind::kConverted:
-        ++converted_;
-        lastName_ = FileNameOf(event.report.inputPath, separator_);
-        progressChanged_ = true;
-        AddReportDetail(event.report);
+      case WindowBatch::Event::Kind::kFinished:
+        run_.lastName = FileNameOf(event.report.inputPath, separator_);
+        if (event.report.outcome == FileOutcome::kConverted) {
+          ++run_.converted;
+          AddReportDetail(event.report);
+        } else {
+          ++run_.failed;
+          AddFailureDetail(event.report);
+        }
         break;
-      case Batch::Event::Kind::kBadFile:
-        failed_ = true;
-        AddFailureDetail(event.inputPath, event.problem);
-        StopWithBatchBox(kBadFileMessage, MessageStyle::kOkOnly);
+      case WindowBatch::Event::Kind::kAborted:
+        run_.aborted = event.problem;
+        details_.AddFile({kFailedMark + event.problem}, true, KeptFindings(Text(), {}));
         break;
-      case Batch::Event::Kind::kFailed:
-        failed_ = true;
-        Fail(event.inputPath, event.problem, std::move(event.report.findings));
-        break;
-      case Batch::Event::Kind::kEnded:
+      case WindowBatch::Event::Kind::kEnded:
         BatchEnded();
         break;
     }
   }
 
-  void StopWithBatchBox(const Text& text, MessageStyle style) {
-    ShowBox({text, style, Text(), Text()}, [this](MessageAnswer) {
-      view_.SetMessageLine(Text());
-      SetBusy(false);
-    });
-  }
-
   void BatchEnded() {
     if (worker_.joinable()) worker_.join();
     batch_.reset();
-    if (!failed_) {
+    FlushDetails();
+    const std::size_t finished = run_.converted + run_.failed;
+    const bool cut = finished < run_.total;
+    if (run_.stopRequested && cut) {
+      Text line = kStoppedMessage + U"（" + Number(run_.total) + U" ファイル中 " +
+                  Number(run_.converted) + U" ファイルを変換しました";
+      if (run_.failed > 0) line += U"。" + Number(run_.failed) + U" ファイルは変換できませんでした";
+      view_.SetMessageLine(line + U"）");
+      messageClearPending_ = run_.failed == 0 ? 1 : 0;
+    } else if (run_.failed == 0 && run_.aborted.empty()) {
       messageClearPending_ = 1;
-      view_.SetMessageLine(stopped_ && converted_ < total_
-                               ? kStoppedMessage + U"（" + Number(total_) + U" ファイル中 " +
-                                     Number(converted_) + U" ファイルを変換しました）"
-                               : kDoneMessage);
-      SetBusy(false);
+      view_.SetMessageLine(kDoneMessage);
+    } else {
+      // The summary stays: it is not cleared by the next mouse move.
+      const Text summary = run_.aborted.empty()
+                               ? FailureSummary(run_.total, run_.converted, run_.failed)
+                               : run_.aborted;
+      view_.SetMessageLine(summary);
+      if (!closeWhenIdle_) {
+        boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), Text()}, nullptr);
+      }
     }
-    failed_ = false;
     EndRun();
   }
 
   void EndRun() {
-    running_ = false;
+    const bool offered = phase_ == Phase::kConverting;
+    phase_ = Phase::kReady;
     SetBusy(false);
-    if (stopOffered_) view_.SetRunning(false);
-    stopOffered_ = false;
+    if (offered) view_.SetRunning(false);
     // Show job folders the run may have made and files that appeared; Text1 keeps its text.
+    const Text typed = view_.DestinationText();
     Refresh(Side::kDestination);
+    view_.SetFolderText(Side::kDestination, typed);
     Refresh(Side::kSource);
-    if (closing_) EndProgram(0);
+    if (closeWhenIdle_) EndProgram(0);
   }
 
   void SetBusy(bool busy) {
@@ -684,100 +675,78 @@ class WindowModel::Impl {
     view_.SetBusy(busy);
   }
 
-  /// Keeps a file's findings for the lines of the details list that report it; -1 for none.
-  int KeepFindings(const Text& inputPath, const std::vector<Finding>& found) {
-    std::vector<Text> lines;
-    for (const Finding& f : found) lines.push_back(FindingText(f));
-    if (lines.empty()) return -1;
-    // Only what a box shows is kept: a long run of files with many findings each stays small.
-    const std::size_t total = lines.size();
-    if (total > kFindingsInBox) {
-      lines.resize(kFindingsInBox);
-      lines.shrink_to_fit();
-    }
-    findings_.push_back({FileNameOf(inputPath, separator_), std::move(lines), total});
-    return static_cast<int>(findings_.size() - 1);
-  }
-
-  /// Every line of the details list goes through here, so that its row finds its file.
-  void AddDetail(Text line, int findings) {
-    details_.push_back(std::move(line));
-    rowFindings_.push_back(findings);
-  }
-
   void ClearDetails() {
     view_.ClearDetails();
-    details_.clear();
-    rowFindings_.clear();
-    findings_.clear();
+    details_.Clear();
   }
 
-  void AddReportDetail(FileReport& report) {
-    std::vector<Text> lines = ReportLines(FileNameOf(report.inputPath, separator_), report,
-                                          U"ダブルクリックで箇所を表示します");
-    const int findings = KeepFindings(report.inputPath, std::move(report.findings));
-    for (Text& line : lines) AddDetail(std::move(line), findings);
+  void AddReportDetail(const FileReport& report) {
+    const Text name = FileNameOf(report.inputPath, separator_);
+    details_.AddFile(ReportLines(name, report, U"ダブルクリックで箇所を表示します"), false,
+                     KeptFindings(name, report.findings));
   }
 
-  void AddFailureDetail(const Text& inputPath, const Text& problem,
-                        std::vector<Finding> findings = {}) {
-    Text line = FileNameOf(inputPath, separator_) + U": " + problem;
-    std::replace(line.begin(), line.end(), U'\n', U' ');
-    AddDetail(std::move(line), KeepFindings(inputPath, std::move(findings)));
+  void AddFailureDetail(const FileReport& report) {
+    const Text name = FileNameOf(report.inputPath, separator_);
+    Text first = kFailedMark + name + U": " + ProblemOf(report);
+    std::replace(first.begin(), first.end(), U'\n', U' ');
+    std::vector<Text> lines{std::move(first)};
+    if (report.outcome == FileOutcome::kFailed) {
+      Text written = U"  書き出したファイル:";
+      if (report.written.empty()) written += U" なし";
+      for (const Text& file : report.written) written += U" " + file;
+      lines.push_back(written + U"（これより後のセクションは変換していません）");
+    }
+    if (report.warnings > 0) {
+      lines.push_back(U"  警告 " + Number(static_cast<std::size_t>(report.warnings)) +
+                      U" 件（ダブルクリックで箇所を表示します）");
+    }
+    details_.AddFile(std::move(lines), true, KeptFindings(name, report.findings));
   }
 
   void FlushDetails() {
-    if (details_.empty()) return;
-    view_.AppendDetails(details_);
-    details_.clear();
+    std::vector<DetailLine> lines = details_.TakeNew();
+    if (!lines.empty()) view_.AppendDetails(lines);
   }
 
   void EndProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    if (started_) {
+    if (phase_ == Phase::kEnded) return;
+    const bool started = Started();
+    phase_ = Phase::kEnded;
+    if (started) {
       settings_.destination = sides_[0].folder;
       settings_.source = sides_[1].folder;
       settings_.geometry = view_.CurrentGeometry();
+    }
+    if (started || !settings_.patternFolder.empty()) {
       SaveWindowSettings(*env_.fs, env_.settingsFile, settings_);
     }
     view_.EndProgram(status);
   }
 
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  WindowSettings settings_;
-  bool started_ = false;
-  bool boxShowing_ = false;
+  WindowView& view_;
+  WindowEnvironment env_;
+  const char32_t separator_;
+  Phase phase_ = Phase::kStarting;
+  /// Exit was asked while the search or a run went: the program ends once it is over.
+  bool closeWhenIdle_ = false;
   bool busy_ = false;
-  bool closing_ = false;
-  bool ended_ = false;
-  bool stopped_ = false;
-  bool stopOffered_ = false;
-  bool failed_ = false;
-  bool progressChanged_ = false;
+  bool redrawPosted_ = false;
+  Text patternFolder_;
+  std::int16_t messageClearPending_ = 0;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  BoxQueue boxes_;
+  WindowSettings settings_;
   std::vector<Text> drives_;
   SideState sides_[2];
   std::map<Text, Text> lastFolderOnDrive_;
   std::vector<Text> files_;
-  std::deque<PendingBox> boxes_;
-  std::deque<Batch::Event> held_;
-  std::vector<Text> details_;  ///< lines not yet given to the view
-  struct FileFindings {
-    Text name;
-    std::vector<Text> lines;  ///< "line:column: severity code: message", the first few
-    std::size_t total = 0;    ///< findings of the file
-  };
-  std::vector<FileFindings> findings_;  ///< of the files in the details list that have any
-  /// For each line given to the details list since the run began, in order: the index in
-  /// findings_ of its file's findings, or -1.
-  std::vector<int> rowFindings_;
-  std::shared_ptr<Batch> batch_;
+  DetailsList details_;
+  RunState run_;
+  std::shared_ptr<WindowBatch> batch_;
   std::thread worker_;
   std::shared_ptr<std::atomic<bool>> searchCancel_;
-  std::size_t converted_ = 0;
-  std::size_t total_ = 0;
   std::chrono::steady_clock::time_point lastShown_;
-  Text lastName_;
 };
 
 WindowModel::WindowModel(WindowView& view, WindowEnvironment env)
@@ -792,14 +761,16 @@ void WindowModel::OnFolderChosen(Side side, const Text& folder) {
 }
 void WindowModel::OnRefresh() { impl_->OnRefresh(); }
 void WindowModel::OnExecute() { impl_->OnExecute(); }
-void WindowModel::OnStop() { impl_->OnStop(); }
+bool WindowModel::OnStop() { return impl_->OnStop(); }
 void WindowModel::OnBackgroundMouseMove() { impl_->OnBackgroundMouseMove(); }
 bool WindowModel::OnCloseRequested() { return impl_->OnCloseRequested(); }
 void WindowModel::OnDrop(const std::vector<Text>& paths) { impl_->OnDrop(paths); }
 void WindowModel::OnDetailActivated(int row) { impl_->OnDetailActivated(row); }
-const Text& WindowModel::PatternFolder() const { return impl_->patternFolder_; }
-std::int16_t WindowModel::MessageClearPending() const { return impl_->messageClearPending_; }
-bool WindowModel::Running() const { return impl_->running_; }
-bool WindowModel::Searching() const { return impl_->searching_; }
+void WindowModel::OnShowFailuresOnly(bool only) { impl_->OnShowFailuresOnly(only); }
+void WindowModel::OnSelectionChanged(std::size_t count) { impl_->OnSelectionChanged(count); }
+const Text& WindowModel::PatternFolder() const { return impl_->PatternFolder(); }
+std::int16_t WindowModel::MessageClearPending() const { return impl_->MessageClearPending(); }
+bool WindowModel::Running() const { return impl_->Running(); }
+bool WindowModel::Searching() const { return impl_->Searching(); }
 
 }  // namespace tecris2nx

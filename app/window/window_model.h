@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,6 +34,15 @@ extern const Text kStopAndExitQuestion;
 extern const Text kStoppedMessage;
 /// Shown while the drives are searched for the pattern data.
 extern const Text kSearchingMessage;
+/// Message line and box after a run in which some files could not be converted; the counts are
+/// put in (see FailureSummary).
+Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed);
+/// Title of the folder dialog that asks for the pattern data when none was found.
+extern const Text kChoosePatternFolderTitle;
+/// A chosen folder holds no pattern data.
+extern const Text kNotPatternFolderMessage;
+/// A file in a folder marks it as the sample pattern data of the source tree.
+extern const Text kSamplePatternMarker;
 
 /// What the model takes from its surroundings; tests replace each one.
 struct WindowEnvironment {
@@ -45,15 +56,29 @@ struct WindowEnvironment {
   /// The quick places for the pattern data (environment, next to the program, installed); the
   /// folder ending with the separator, or empty. Window thread.
   std::function<Text()> findPatternFolder;
-  /// The slow walk of the local drives; runs on a worker thread and returns early (empty) once
-  /// `cancel` is set. Unset: no walk.
-  std::function<Text(const std::atomic<bool>& cancel)> searchPatternFolder;
+  /// The slow walk of the local drives; runs on a worker thread, calls `visiting` (on that
+  /// thread) with each folder it enters and returns early (empty) once `cancel` is set. Unset: no
+  /// walk.
+  std::function<Text(const std::atomic<bool>& cancel,
+                     const std::function<void(const Text& folder)>& visiting)>
+      searchPatternFolder;
+  /// Runs a task on the window thread after a delay; unset: the model never waits for one.
+  PostToWindowLater postLater;
+  /// The system's double-click time in milliseconds: a click on Stop this soon after Execute is
+  /// the second half of a double click on Execute.
+  int doubleClickMilliseconds = 500;
+  /// The clock for that; unset: the steady clock.
+  std::function<std::chrono::steady_clock::time_point()> now;
   /// Roots of the drives, in the host's form ("/" first on POSIX, "C:\" and so on on Windows).
   std::function<std::vector<Text>()> listDrives;
   /// True when the folder can be shown and listed.
   std::function<bool(const Text& folder)> folderUsable;
   /// The process's current folder at start-up, in the host's form.
   std::function<Text()> currentFolder;
+  /// The user's documents folder (Windows: the Documents known folder; elsewhere the home
+  /// folder), where both sides start when nothing is remembered. Unset or unusable: the current
+  /// folder.
+  std::function<Text()> documentsFolder;
   /// Makes a folder the process's current folder (the drive with it); false when it cannot be.
   std::function<bool(const Text& folder)> makeCurrent;
   /// The settings file (remembered folders and geometry); empty: nothing is remembered.
@@ -72,9 +97,10 @@ class WindowModel {
   WindowModel(const WindowModel&) = delete;
   WindowModel& operator=(const WindowModel&) = delete;
 
-  /// Start-up: places the window, finds the pattern data and fills the lists. Returns false when
-  /// the program ends (no pattern data: the box is shown and EndProgram(1) follows its answer).
-  /// While the drive walk runs the model is searching and the lists fill once it has found one.
+  /// Start-up: places the window, finds the pattern data and fills the lists. While the drive
+  /// walk runs the model is searching and the lists fill once it has found one. Without pattern
+  /// data a box says so and a folder dialog asks for it; cancelled, EndProgram(1) follows.
+  /// Returns false when the program has ended by the time it returns.
   bool Start();
   /// Cancels the pattern-data walk; start-up then goes on as if nothing was found.
   void CancelSearch();
@@ -87,8 +113,10 @@ class WindowModel {
   void OnRefresh();
   /// Execute (実行, or Enter): ignored while a run is going or a box is open.
   void OnExecute();
-  /// Stop (中止): the files already started finish and are written; no new one starts.
-  void OnStop();
+  /// Stop (中止): the files already started finish and are written; no new one starts. False
+  /// when it was no stop: nothing runs, a stop was asked already, or the click came within the
+  /// double-click time after Execute (the second half of a double click on it).
+  bool OnStop();
   /// The mouse moved over the window's background (Picture1).
   void OnBackgroundMouseMove();
   /// Exit (終了) or the window's close button. True: the view may close now (EndProgram(0) has
@@ -98,10 +126,14 @@ class WindowModel {
   /// Files or folders dropped on the window: a folder becomes the source folder; TECRIS files
   /// select their folder and themselves.
   void OnDrop(const std::vector<Text>& paths);
-  /// A line of the details list (0 for the first since the run began) was double-clicked or
-  /// Enter was pressed on it: the findings of its file come up in a box. A line whose file has
-  /// none, or that belongs to no file, shows nothing; so does a call while a box is open.
+  /// A line of the details list (0 for the first shown) was double-clicked or Enter was pressed
+  /// on it: the findings of its file come up in the findings window. A line whose file has none,
+  /// or that belongs to no file, shows nothing.
   void OnDetailActivated(int row);
+  /// The details list shows only the lines of files that could not be converted (true), or all.
+  void OnShowFailuresOnly(bool only);
+  /// List1's selection changed; `count` entries are selected now.
+  void OnSelectionChanged(std::size_t count);
 
   /// The pattern-data folder found at start-up, ending with the separator.
   const Text& PatternFolder() const;

@@ -25,6 +25,9 @@ std::string SettingsText(const WindowSettings& settings) {
   std::string text;
   if (!settings.destination.empty()) text += "destination=" + ToUtf8(settings.destination) + "\n";
   if (!settings.source.empty()) text += "source=" + ToUtf8(settings.source) + "\n";
+  if (!settings.patternFolder.empty()) {
+    text += "patdat=" + ToUtf8(settings.patternFolder) + "\n";
+  }
   if (settings.geometry) {
     const WindowGeometry& g = *settings.geometry;
     text += "geometry=" + std::to_string(g.x) + "," + std::to_string(g.y) + "," +
@@ -46,6 +49,7 @@ WindowSettings ParseSettings(const std::string& text) {
     if (value.empty() || value.find('\0') != std::string::npos) continue;
     if (key == "destination") settings.destination = FromUtf8(value);
     if (key == "source") settings.source = FromUtf8(value);
+    if (key == "patdat") settings.patternFolder = FromUtf8(value);
     if (key == "geometry") settings.geometry = ParseGeometry(value);
   }
   return settings;

@@ -12,6 +12,8 @@ namespace tecris2nx {
 struct WindowSettings {
   Text destination;  ///< the destination folder last shown; empty: none
   Text source;       ///< the source folder last shown; empty: none
+  /// The pattern-data folder the user chose when none was found; empty: none.
+  Text patternFolder;
   std::optional<WindowGeometry> geometry;
 };
 

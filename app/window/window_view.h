@@ -39,6 +39,21 @@ struct WindowGeometry {
   int height = 0;
 };
 
+/// One line of the details list.
+struct DetailLine {
+  Text text;
+  bool failed = false;  ///< a line of a file that could not be converted: shown so that it stands out
+};
+
+/// The findings of one file, as the findings window shows them: a resizable table, sortable,
+/// its text selectable and copyable.
+struct FindingsTable {
+  Text title;                         ///< "<file> の指摘 N 件"
+  std::vector<Text> headings;         ///< column headings, one per cell of a row
+  std::vector<std::vector<Text>> rows;  ///< in file order; identical findings once, with a count
+  Text note;                          ///< under the table (what was left out); may be empty
+};
+
 /// What the window model asks of a window, whatever its toolkit. Every call comes on the window
 /// thread (the one that made the model), one at a time; a view must not call the model back from
 /// inside a call unless the contract says it may. Paths are texts in the host's own form.
@@ -46,9 +61,14 @@ class WindowView {
  public:
   virtual ~WindowView() = default;
 
-  /// Places the window before it is shown: `remembered` when it still fits the screen's available
-  /// area (else fitted to it), otherwise a start size that fits that area, centred on it.
-  virtual void PlaceWindow(const std::optional<WindowGeometry>& remembered) = 0;
+  /// The screen's area a window may use (without task bars), in the view's pixels.
+  virtual WindowGeometry AvailableArea() const = 0;
+  /// The smallest size (width, height) at which every control of the window shows.
+  virtual WindowGeometry MinimumSize() const = 0;
+  /// The size (width, height) the window opens with when none is remembered.
+  virtual WindowGeometry StartSize() const = 0;
+  /// Places and sizes the window before it is shown (the model has fitted it to the area).
+  virtual void PlaceWindow(const WindowGeometry& geometry) = 0;
   /// The window's present place and size, for the settings file.
   virtual WindowGeometry CurrentGeometry() const = 0;
 
@@ -67,14 +87,19 @@ class WindowView {
   virtual void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) = 0;
   /// Texts of List1's selected entries, in list order, untrimmed.
   virtual std::vector<Text> SelectedFiles() const = 0;
+  /// The line beside List1 that counts its selected entries ("3000 ファイル選択").
+  virtual void SetSelectionCount(const Text& text) = 0;
+  /// The line that names the pattern-data folder in use.
+  virtual void SetPatternFolderLine(const Text& text) = 0;
 
   /// The message line (Label3).
   virtual void SetMessageLine(const Text& text) = 0;
   /// Empties the details list.
   virtual void ClearDetails() = 0;
   /// Adds lines at the end of the details list and shows the last one; called with many lines at
-  /// once during a run, so a view adds them in one go.
-  virtual void AppendDetails(const std::vector<Text>& lines) = 0;
+  /// once during a run, so a view adds them in one go. A line longer than the list shows whole on
+  /// demand (a tooltip or scrolling).
+  virtual void AppendDetails(const std::vector<DetailLine>& lines) = 0;
   /// The busy pointer over the window, on or off.
   virtual void SetBusy(bool busy) = 0;
   /// A run is going (true) or over: Execute disabled and Stop offered while it goes.
@@ -90,6 +115,15 @@ class WindowView {
   /// its own event loop) or later. A question closed without Yes or No answers kNo.
   virtual void ShowMessage(const MessageRequest& box,
                            std::function<void(MessageAnswer)> answered) = 0;
+  /// Shows a file's findings in a window of their own (not modal; a second call replaces what
+  /// the first showed). Its copy (Ctrl+C, "コピー") puts FindingsCopyText of the chosen rows, or
+  /// of all when none is chosen, on the clipboard; a click on a heading sorts by that column
+  /// (SortFindingRows).
+  virtual void ShowFindings(const FindingsTable& table) = 0;
+  /// Asks for a folder with the system's folder dialog, starting at `start`. `chosen` must be
+  /// called exactly once, on the window thread, with the folder or empty when the user cancelled.
+  virtual void ChooseFolder(const Text& title, const Text& start,
+                            std::function<void(const Text& chosen)> chosen) = 0;
   /// Ends the program with this exit status; the model calls it once, when nothing is running.
   virtual void EndProgram(int status) = 0;
 };
@@ -97,5 +131,8 @@ class WindowView {
 /// Runs a task on the window thread, after the tasks posted before it. Views supply it; it is
 /// called from any thread and must not run the task inside the call.
 using PostToWindow = std::function<void(std::function<void()> task)>;
+
+/// Runs a task on the window thread once `milliseconds` have passed (a timer). Window thread only.
+using PostToWindowLater = std::function<void(int milliseconds, std::function<void()> task)>;
 
 }  // namespace tecris2nx

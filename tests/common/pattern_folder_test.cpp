@@ -161,7 +161,7 @@ TEST(PatternFolderTest, WalkYieldsAtEveryFolderAndObeysTheFilter) {
   int yields = 0;
   std::set<Text> asked;
   PatternWalk walk;
-  walk.yieldToEvents = [&yields] { ++yields; };
+  walk.yieldToEvents = [&yields](const Text&) { ++yields; };
   walk.mayEnter = [&](const Text& folder) {
     asked.insert(folder);
     return folder != dir.TextOf("skip");
@@ -242,7 +242,7 @@ TEST(PatternFolderTest, DriveWalkLeavesTheCurrentFolderAsItWas) {
   struct Stop {};
   int folders = 0;
   // Stopped inside the walk, after the drive has been made current.
-  env.yieldToEvents = [&folders] {
+  env.yieldToEvents = [&folders](const Text&) {
     if (++folders == 2) throw Stop();
   };
   EXPECT_THROW(LocatePatternFolder(fs, env), Stop);

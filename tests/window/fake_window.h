@@ -44,7 +44,14 @@ class FakeView : public WindowView {
   Text folderTexts[2];
   std::vector<Text> files;
   std::vector<Text> details;
+  std::vector<bool> detailFailed;  ///< per line of `details`: marked as failed
   int detailBatches = 0;
+  Text selectionCount;
+  Text patternFolderLine;
+  std::vector<FindingsTable> findingsShown;
+  /// Folder dialogs: the folders to answer with, in order (empty: cancelled; none left: cancel).
+  std::deque<Text> chosenFolders;
+  std::vector<Text> folderDialogs;  ///< the start folder of each dialog shown
   bool busy = false;
   bool running = false;
   std::vector<bool> runningHistory;
@@ -53,14 +60,14 @@ class FakeView : public WindowView {
   std::vector<int> endStatuses;
   std::vector<int> driveSelections[2];  ///< SelectDrive calls, per side
   std::vector<Text> shownFolders[2];    ///< ShowFolder calls, per side
-  std::optional<WindowGeometry> placedWith;
-  bool placed = false;
+  std::optional<WindowGeometry> placedAt;
   WindowGeometry geometry{10, 20, 800, 600};
+  WindowGeometry area{0, 0, 1920, 1040};
 
-  void PlaceWindow(const std::optional<WindowGeometry>& remembered) override {
-    placed = true;
-    placedWith = remembered;
-  }
+  WindowGeometry AvailableArea() const override { return area; }
+  WindowGeometry MinimumSize() const override { return {0, 0, 600, 400}; }
+  WindowGeometry StartSize() const override { return {0, 0, 880, 640}; }
+  void PlaceWindow(const WindowGeometry& placed) override { placedAt = placed; }
   WindowGeometry CurrentGeometry() const override { return geometry; }
   void SetDrives(Side, const std::vector<Text>&, int) override {}
   void SelectDrive(Side side, int index) override {
@@ -88,10 +95,29 @@ class FakeView : public WindowView {
     messageLine = text;
     messageLineHistory.push_back(text);
   }
-  void ClearDetails() override { details.clear(); }
-  void AppendDetails(const std::vector<Text>& lines) override {
-    details.insert(details.end(), lines.begin(), lines.end());
+  void ClearDetails() override {
+    details.clear();
+    detailFailed.clear();
+  }
+  void AppendDetails(const std::vector<DetailLine>& lines) override {
+    for (const DetailLine& line : lines) {
+      details.push_back(line.text);
+      detailFailed.push_back(line.failed);
+    }
     ++detailBatches;
+  }
+  void SetSelectionCount(const Text& text) override { selectionCount = text; }
+  void SetPatternFolderLine(const Text& text) override { patternFolderLine = text; }
+  void ShowFindings(const FindingsTable& table) override { findingsShown.push_back(table); }
+  void ChooseFolder(const Text&, const Text& start,
+                    std::function<void(const Text&)> chosen) override {
+    folderDialogs.push_back(start);
+    Text answer;
+    if (!chosenFolders.empty()) {
+      answer = chosenFolders.front();
+      chosenFolders.pop_front();
+    }
+    chosen(answer);
   }
   void SetBusy(bool b) override { busy = b; }
   void SetRunning(bool r) override {
