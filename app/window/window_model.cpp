@@ -83,13 +83,13 @@ class WindowModel::Impl {
  public:
   /// Where the window is in its life; what may happen next follows from it.
   enum class Phase {
-    kStarting,   ///< before the pattern data is known
-    kSearching,  ///< the drives are walked for the pattern data
-    kChoosing,   ///< the user is asked for the pattern-data folder
-    kReady,      ///< waiting for the user
-    kChecking,   ///< Execute: the folder texts are checked and questions asked
-    kConverting, ///< the batch runs on the workers
-    kEnded,      ///< EndProgram was called
+    kStarting,    ///< before the pattern data is known
+    kSearching,   ///< the drives are walked for the pattern data
+    kChoosing,    ///< the user is asked for the pattern-data folder
+    kReady,       ///< waiting for the user
+    kChecking,    ///< Execute: the folder texts are checked and questions asked
+    kConverting,  ///< the batch runs on the workers
+    kEnded,       ///< EndProgram was called
   };
 
   Impl(WindowView& view, WindowEnvironment env)
@@ -282,8 +282,9 @@ class WindowModel::Impl {
     Text aborted;   ///< the error that ended the batch early, if any
   };
 
-  bool Started() const { return phase_ != Phase::kStarting && phase_ != Phase::kSearching &&
-                                phase_ != Phase::kChoosing; }
+  bool Started() const {
+    return phase_ != Phase::kStarting && phase_ != Phase::kSearching && phase_ != Phase::kChoosing;
+  }
 
   std::chrono::steady_clock::time_point Now() const {
     return env_.now ? env_.now() : std::chrono::steady_clock::now();
@@ -578,7 +579,7 @@ class WindowModel::Impl {
   /// The message line and the new details lines, a few times a second at most: a batch of small
   /// files would otherwise spend its time laying the window out. `now` draws at once.
   void Redraw(bool now) {
-    const auto time = Now();
+    const auto time = std::chrono::steady_clock::now();
     const auto wait = std::chrono::milliseconds(kRedrawMilliseconds) - (time - lastShown_);
     if (!now && wait > std::chrono::milliseconds(0)) {
       if (!redrawPosted_ && env_.postLater) {
@@ -600,8 +601,8 @@ class WindowModel::Impl {
   }
 
   void ShowProgress() {
-    Text line = kBusyMessage + U" " + Number(run_.converted + run_.failed) + U" / " +
-                Number(run_.total);
+    Text line =
+        kBusyMessage + U" " + Number(run_.converted + run_.failed) + U" / " + Number(run_.total);
     if (!run_.lastName.empty()) line += U"  " + run_.lastName;
     view_.SetMessageLine(line);
   }
@@ -691,7 +692,7 @@ class WindowModel::Impl {
     Text first = kFailedMark + name + U": " + ProblemOf(report);
     std::replace(first.begin(), first.end(), U'\n', U' ');
     std::vector<Text> lines{std::move(first)};
-    if (report.outcome == FileOutcome::kFailed) {
+    if (report.outcome == FileOutcome::kFailed && !report.jobName.empty()) {
       Text written = U"  書き出したファイル:";
       if (report.written.empty()) written += U" なし";
       for (const Text& file : report.written) written += U" " + file;
