@@ -319,9 +319,9 @@ WindowGeometry Form1::AvailableArea() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return {0, 0, kStartWidth, kStartHeight};
   const QRect area = screen->availableGeometry();
-  // The frame and title bar lie outside the window's own size.
-  return {area.x(), area.y(), std::max(1, area.width() - kFrameRoom / 2),
-          std::max(1, area.height() - kFrameRoom)};
+  // The frame and title bar lie outside the window's own size; the room keeps the centre.
+  return {area.x() + kFrameRoom / 4, area.y() + kFrameRoom / 2,
+          std::max(1, area.width() - kFrameRoom / 2), std::max(1, area.height() - kFrameRoom)};
 }
 
 WindowGeometry Form1::MinimumSize() const {

@@ -567,7 +567,8 @@ class WindowModel::Impl {
     if (folder == sides_[0].folder) return;
     const Text typed = view_.DestinationText();
     MoveTo(Side::kDestination, folder);
-    view_.SetFolderText(Side::kDestination, typed);  // Text1 keeps what the user typed
+    // Text1 keeps what the user typed.
+    if (view_.DestinationText() != typed) view_.SetFolderText(Side::kDestination, typed);
   }
 
   void Drain() {
@@ -665,7 +666,7 @@ class WindowModel::Impl {
     // Show job folders the run may have made and files that appeared; Text1 keeps its text.
     const Text typed = view_.DestinationText();
     Refresh(Side::kDestination);
-    view_.SetFolderText(Side::kDestination, typed);
+    if (view_.DestinationText() != typed) view_.SetFolderText(Side::kDestination, typed);
     Refresh(Side::kSource);
     if (closeWhenIdle_) EndProgram(0);
   }
