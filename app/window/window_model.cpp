@@ -636,6 +636,7 @@ class WindowModel::Impl {
     FlushDetails();
     const std::size_t finished = run_.converted + run_.failed;
     const bool cut = finished < run_.total;
+    Text summary;  // for the box; empty: none
     if (run_.stopRequested && cut) {
       Text line = kStoppedMessage + U"（" + Number(run_.total) + U" ファイル中 " +
                   Number(run_.converted) + U" ファイルを変換しました";
@@ -647,15 +648,15 @@ class WindowModel::Impl {
       view_.SetMessageLine(kDoneMessage);
     } else {
       // The summary stays: it is not cleared by the next mouse move.
-      const Text summary = run_.aborted.empty()
-                               ? FailureSummary(run_.total, run_.converted, run_.failed)
-                               : run_.aborted;
+      summary = run_.aborted.empty() ? FailureSummary(run_.total, run_.converted, run_.failed)
+                                     : run_.aborted;
       view_.SetMessageLine(summary);
-      if (!closeWhenIdle_) {
-        boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), Text()}, nullptr);
-      }
     }
+    // The run is over before its box shows: behind the box the window is ready again.
     EndRun();
+    if (!summary.empty() && phase_ != Phase::kEnded) {
+      boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), Text()}, nullptr);
+    }
   }
 
   void EndRun() {
