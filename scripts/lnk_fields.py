@@ -27,7 +27,7 @@ def fields(data):
         at += 2
         size = count * 2 if flags & IS_UNICODE else count
         raw = data[at:at + size]
-        found[name] = raw.decode("utf-16-le" if flags & IS_UNICODE else "cp932")
+        found[name] = raw.decode("utf-16-le" if flags & IS_UNICODE else "cp932").rstrip("\0")
         at += size
     return found
 

@@ -121,10 +121,13 @@ class WindowsStreamCalls : public StreamCalls {
     const std::wstring wide = ToWide(text);
     if (wide.empty()) return {};
     const int size = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    // No best fit: a look-alike would turn a file name of --list into another file's name.
+    constexpr DWORD kFlags = WC_NO_BEST_FIT_CHARS;
+    const int n =
+        WideCharToMultiByte(CP_ACP, kFlags, wide.data(), size, nullptr, 0, nullptr, nullptr);
     if (n <= 0) return {};
     std::string bytes(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, bytes.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, kFlags, wide.data(), size, bytes.data(), n, nullptr, nullptr);
     return bytes;
   }
 

@@ -18,8 +18,7 @@ class StreamCalls {
   /// Writes to the console as characters, whatever its code page.
   virtual bool WriteConsoleText(const Text& text) = 0;
   virtual bool WriteBytes(std::string_view bytes) = 0;
-  /// The text in the system's ANSI code page; a character without a form there as the system
-  /// replaces it.
+  /// The text in the system's ANSI code page; a character without a form there becomes "?".
   virtual std::string AnsiBytes(const Text& text) = 0;
 };
 

@@ -394,9 +394,6 @@ TEST(WindowsFileSystemTest, ARenameRefusedForAMomentIsTriedAgain) {
   }
 }
 
-}  // namespace
-}  // namespace tecris2nx
-
 /// The command line in this process over a temporary folder with one TECRIS file.
 class WindowsCommandLineTest : public ::testing::Test {
  protected:
@@ -467,3 +464,6 @@ TEST_F(WindowsCommandLineTest, RedirectedOutputIsAnsiExceptJson) {
   EXPECT_NE(tmp.Read("text").find(EncodeCp932(message)), std::string::npos) << tmp.Read("text");
   EXPECT_NE(tmp.Read("json").find(ToUtf8(message)), std::string::npos) << tmp.Read("json");
 }
+
+}  // namespace
+}  // namespace tecris2nx
