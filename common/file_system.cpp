@@ -14,6 +14,7 @@
 #include "common/file_system_host.h"
 #include "common/system_calls.h"
 #include "common/system_error_text.h"
+#include "common/temporary_files.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +42,24 @@ std::pair<Text, Text> SplitLast(const Text& path) {
 #endif
   if (cut == Text::npos) return {Text(), path};
   return {cut == 0 ? path.substr(0, 1) : path.substr(0, cut), path.substr(cut + 1)};
+}
+
+void RemoveLeftovers(SystemCalls& calls, const Text& folder) {
+  try {
+    static const TemporaryOwner self = ThisRun();
+    std::vector<Text> leftovers;
+    std::error_code ec;
+    fs::directory_iterator it(NativePath(folder), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      const Text name = FromNativePath(it->path().filename());
+      if (IsLeftoverTemporary(ToUtf8(name), self, StateOfProcess)) leftovers.push_back(name);
+    }
+    if (leftovers.empty()) return;
+    OutputFolder out(calls, folder, folder);
+    for (const Text& name : leftovers) out.Remove(name);
+  } catch (const std::exception&) {
+    // A folder that cannot be read or opened keeps its leftovers; the run goes on.
+  }
 }
 
 }  // namespace host
@@ -157,6 +176,9 @@ void RealFileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
   // are, each is renamed over its final name. A failure before that removes the temporaries and
   // leaves every old file as it was.
   host::OutputFolder out(calls_, folder, PathIn(folder, files[0].first));
+  // The run is named in each temporary name, so that a later run can tell whether it still
+  // writes it or was killed before it could remove it.
+  static const std::string mark = OwnerMark(ThisRun());
   std::vector<Text> temporaries;
   const auto removeFrom = [&](std::size_t first) {
     for (std::size_t i = first; i < temporaries.size(); ++i) out.Remove(temporaries[i]);
@@ -167,7 +189,7 @@ void RealFileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
     auto created = host::OutputFolder::Created::kTaken;
     for (int attempt = 0; attempt < kNameAttempts && created == host::OutputFolder::Created::kTaken;
          ++attempt) {
-      temporary = name + FromUtf8("." + RandomTag() + kTemporarySuffix);
+      temporary = name + FromUtf8("." + RandomTag() + "." + mark + kTemporarySuffix);
       created = out.Create(temporary, reason);
     }
     if (created != host::OutputFolder::Created::kYes) {

@@ -32,6 +32,10 @@ Text FromNativePath(const std::filesystem::path& name);
 /// The folder part and the name of a path, cut at its last separator.
 std::pair<Text, Text> SplitLast(const Text& path);
 
+/// Removes from the folder the temporary files that runs which have ended left there (see
+/// IsLeftoverTemporary). Never fails: what cannot be removed stays.
+void RemoveLeftovers(SystemCalls& calls, const Text& folder);
+
 /// A folder opened for writing output files into it, through the system-call layer: the steps
 /// the one writing algorithm of RealFileSystem::WriteFiles takes, each host's way. Names have no
 /// folder part. A failing step gives the system's reason in `reason`.

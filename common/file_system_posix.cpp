@@ -1,15 +1,19 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "common/file_system.h"
 #include "common/file_system_host.h"
 #include "common/system_calls.h"
 #include "common/system_error_text.h"
+#include "common/temporary_files.h"
 
 namespace fs = std::filesystem;
 
@@ -185,7 +189,11 @@ void RealFileSystem::MakeFolder(const Text& path) {
   const int error = errno;
   struct stat info {};
   if (error == EEXIST && ::lstat(native.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return;
+    if (S_ISDIR(info.st_mode)) {
+      // A job folder used before: what killed runs left in it goes now.
+      host::RemoveLeftovers(calls_, path);
+      return;
+    }
     throw FileProblem(host::kCannotMakeFolder, path,
                       S_ISLNK(info.st_mode) ? host::kLinkThere : host::kFileThere);
   }
@@ -211,6 +219,50 @@ std::string RealFileSystem::ReadBack(const Text& path) const {
 bool RealFileSystem::MakeDriveCurrent(char32_t letter) { return letter == U'/'; }
 
 char32_t HostSeparator() { return U'/'; }
+
+namespace {
+
+/// The start of a process in clock ticks after boot (field 22 of /proc/PID/stat), when readable.
+std::optional<std::uint64_t> StartOfProcess(std::uint64_t process) {
+  std::ifstream file("/proc/" + std::to_string(process) + "/stat");
+  std::string line;
+  if (!std::getline(file, line)) return std::nullopt;
+  // The command name in field 2 may hold blanks and brackets: count from its closing one.
+  const std::size_t close = line.rfind(')');
+  if (close == std::string::npos) return std::nullopt;
+  std::istringstream fields(line.substr(close + 1));
+  std::string field;
+  for (int i = 3; i <= 22; ++i) {
+    if (!(fields >> field)) return std::nullopt;
+  }
+  std::uint64_t ticks = 0;
+  for (const char c : field) {
+    if (c < '0' || c > '9') return std::nullopt;
+    ticks = ticks * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return ticks;
+}
+
+}  // namespace
+
+TemporaryOwner ThisRun() {
+  char name[256] = {};
+  ::gethostname(name, sizeof(name) - 1);
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char* c = name; *c != '\0'; ++c) {
+    hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
+  }
+  const auto process = static_cast<std::uint64_t>(::getpid());
+  return {hash, process, StartOfProcess(process).value_or(0)};
+}
+
+ProcessState StateOfProcess(std::uint64_t process) {
+  const auto id = static_cast<pid_t>(process);
+  // Ids that name no single process (0, -1, beyond pid_t) are never running programs.
+  if (process == 0 || static_cast<std::uint64_t>(id) != process || id < 0) return {};
+  if (::kill(id, 0) != 0 && errno == ESRCH) return {};
+  return {true, StartOfProcess(process)};
+}
 
 int SystemCalls::OpenAt(int folder, const char* name, int flags, unsigned mode) {
   return ::openat(folder, name, flags, static_cast<mode_t>(mode));

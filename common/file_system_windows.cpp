@@ -10,6 +10,7 @@
 #include "common/file_system_host.h"
 #include "common/system_calls.h"
 #include "common/system_error_text.h"
+#include "common/temporary_files.h"
 #include "common/wide_text.h"
 
 namespace fs = std::filesystem;
@@ -149,7 +150,11 @@ void RealFileSystem::MakeFolder(const Text& path) {
       if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         throw FileProblem(host::kCannotMakeFolder, path, host::kLinkThere);
       }
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // A job folder used before: what killed runs left in it goes now.
+        host::RemoveLeftovers(calls_, path);
+        return;
+      }
       throw FileProblem(host::kCannotMakeFolder, path, host::kFileThere);
     }
   }
@@ -188,6 +193,47 @@ bool RealFileSystem::MakeDriveCurrent(char32_t letter) {
 }
 
 char32_t HostSeparator() { return U'\\'; }
+
+namespace {
+
+std::uint64_t Ticks(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+}  // namespace
+
+TemporaryOwner ThisRun() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(name, &size)) size = 0;
+  std::uint32_t hash = 2166136261u;  // FNV-1a over the UTF-16 units
+  for (DWORD i = 0; i < size; ++i) hash = (hash ^ static_cast<std::uint32_t>(name[i])) * 16777619u;
+  FILETIME created{}, exited{}, kernel{}, user{};
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  return {hash, GetCurrentProcessId(), Ticks(created)};
+}
+
+ProcessState StateOfProcess(std::uint64_t process) {
+  if (process == 0 || process > 0xFFFFFFFFu) return {};
+  HANDLE handle =
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+  if (handle == nullptr) {
+    // No such process; any other refusal (access denied) means one is there.
+    if (GetLastError() == ERROR_INVALID_PARAMETER) return {};
+    return {true, std::nullopt};
+  }
+  ProcessState state{true, std::nullopt};
+  DWORD code = 0;
+  FILETIME created{}, exited{}, kernel{}, user{};
+  // A handle held open elsewhere keeps an ended process's id taken: it has an exit code.
+  if (GetExitCodeProcess(handle, &code) && code != STILL_ACTIVE) {
+    state.running = false;
+  } else if (GetProcessTimes(handle, &created, &exited, &kernel, &user)) {
+    state.started = Ticks(created);
+  }
+  CloseHandle(handle);
+  return state;
+}
 
 void* SystemCalls::CreateNew(const wchar_t* path) {
   HANDLE file =
