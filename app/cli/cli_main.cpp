@@ -32,6 +32,8 @@ std::vector<std::string> WideArguments() {
 #endif
 
 int main(int argc, char** argv) {
+  // Before anything else: the worker threads take the signal mask of the thread that starts them.
+  tecris2nx::Interruption& interruption = tecris2nx::HostInterruption();
 #ifdef _WIN32
   std::vector<std::string> args = WideArguments();
   SetConsoleOutputCP(CP_UTF8);  // messages are UTF-8
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
 #endif
   tecris2nx::RealFileSystem fs;
-  tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : "")};
+  tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : ""),
+                                &interruption};
   return tecris2nx::RunCommandLine(args, std::cout, std::cerr, env);
 }

@@ -188,6 +188,38 @@ TEST_F(CliTest, SideBySideLeavesWhatOneAfterAnotherLeaves) {
   EXPECT_NE(tmp.Read("out4/12345678006/X100.txt").find(EncodeCp932(U"砂")), std::string::npos);
 }
 
+/// An interrupt that arrives when the batch asks for the n-th time (counted from 1).
+class InterruptAt : public Interruption {
+ public:
+  InterruptAt(int signal, int at) : signal_(signal), at_(at) {}
+  int Received() override { return ++asked_ >= at_ ? signal_ : 0; }
+  void HoldForWriting() override { held = true; }
+  bool held = false;
+
+ private:
+  int signal_;
+  int at_;
+  int asked_ = 0;
+};
+
+TEST_F(CliTest, AnInterruptStartsNoFurtherFileAndSaysWhereTheRunStopped) {
+  for (const std::string name : {"12345678.001", "12345678.002", "12345678.003"}) {
+    tmp.Write("in/" + name, Cp932Lines(std::string("C,") + name.substr(0, 8) + name.substr(9) +
+                                       ",y,1\n1,2,3,1.5,12,28\n"));
+  }
+  InterruptAt interrupt(15, 2);  // before the second file
+  env.interruption = &interrupt;
+  const int status =
+      Run({"-j", "1", "--patdat", Path("patdat"), "-o", Path("out"), Path("in/12345678.001"),
+           Path("in/12345678.002"), Path("in/12345678.003")});
+  EXPECT_EQ(status, 143);
+  EXPECT_TRUE(interrupt.held);
+  EXPECT_EQ(err.str(), "tecris2nx: 中断しました。3 件のうち 1 件を処理しました（" +
+                           Path("in/12345678.002") + " から先は変換していません）\n");
+  EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), "   1,   1.50,12,,30,,,,,,\r\n");
+  EXPECT_FALSE(tmp.Exists("out/12345678002"));
+}
+
 // One end-to-end run of the built program.
 TEST(CliBinaryTest, ConvertsAFileByteExact) {
   TempDir tmp;
