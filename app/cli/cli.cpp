@@ -142,7 +142,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   Options options;
   const std::string problem = Parse(args, options);
   if (!problem.empty()) {
-    err << "tecris2nx: " << problem << "\n" << kUsage;
+    err << "tecris2nx: " << ToUtf8(ShownText(FromNativeName(problem))) << "\n" << kUsage;
     return kCliUsage;
   }
   if (options.help) {
@@ -213,7 +213,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       ++failed;
     } else if (options.verbose) {
       for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
-        err << ToUtf8(line) << '\n';
+        err << ToUtf8(ShownText(line)) << '\n';
       }
     }
     return true;
