@@ -196,6 +196,7 @@ char32_t HostSeparator() { return U'\\'; }
 
 namespace {
 
+/// A FILETIME in its 100-nanosecond units; processes are told apart to the millisecond.
 std::uint64_t Ticks(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
@@ -210,7 +211,7 @@ TemporaryOwner ThisRun() {
   for (DWORD i = 0; i < size; ++i) hash = (hash ^ static_cast<std::uint32_t>(name[i])) * 16777619u;
   FILETIME created{}, exited{}, kernel{}, user{};
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  return {hash, GetCurrentProcessId(), Ticks(created)};
+  return {hash, GetCurrentProcessId(), Ticks(created) / 10000};
 }
 
 ProcessState StateOfProcess(std::uint64_t process) {
@@ -229,7 +230,7 @@ ProcessState StateOfProcess(std::uint64_t process) {
   if (GetExitCodeProcess(handle, &code) && code != STILL_ACTIVE) {
     state.running = false;
   } else if (GetProcessTimes(handle, &created, &exited, &kernel, &user)) {
-    state.started = Ticks(created);
+    state.started = Ticks(created) / 10000;
   }
   CloseHandle(handle);
   return state;

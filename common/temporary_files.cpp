@@ -20,12 +20,17 @@ bool TakeNumber(std::string_view& text, char stop, int base, std::uint64_t& valu
 }  // namespace
 
 std::string OwnerMark(const TemporaryOwner& owner) {
-  char machine[9];
-  static constexpr char kDigits[] = "0123456789abcdef";
-  for (int i = 0; i < 8; ++i) machine[i] = kDigits[(owner.machine >> (28 - 4 * i)) & 0xF];
-  machine[8] = '\0';
-  return std::string(machine) + "-" + std::to_string(owner.process) + "-" +
-         std::to_string(owner.started);
+  // Hexadecimal, to keep temporary paths short where Windows limits a path's length.
+  const auto hex = [](std::uint64_t value, int digits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    do {
+      text.insert(text.begin(), kDigits[value & 0xF]);
+      value >>= 4;
+    } while (value != 0 || static_cast<int>(text.size()) < digits);
+    return text;
+  };
+  return hex(owner.machine, 8) + "-" + hex(owner.process, 1) + "-" + hex(owner.started, 1);
 }
 
 std::optional<TemporaryOwner> OwnerOfTemporary(std::string_view name) {
@@ -37,8 +42,8 @@ std::optional<TemporaryOwner> OwnerOfTemporary(std::string_view name) {
   if (mark.size() < 12 || mark[8] != '-') return std::nullopt;  // eight digits for the machine
   std::uint64_t machine = 0;
   TemporaryOwner owner;
-  if (!TakeNumber(mark, '-', 16, machine) || !TakeNumber(mark, '-', 10, owner.process) ||
-      !TakeNumber(mark, '\0', 10, owner.started)) {
+  if (!TakeNumber(mark, '-', 16, machine) || !TakeNumber(mark, '-', 16, owner.process) ||
+      !TakeNumber(mark, '\0', 16, owner.started)) {
     return std::nullopt;
   }
   owner.machine = static_cast<std::uint32_t>(machine);

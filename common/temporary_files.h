@@ -28,7 +28,8 @@ TemporaryOwner ThisRun();
 /// What runs under the process id now.
 ProcessState StateOfProcess(std::uint64_t process);
 
-/// The part of a temporary file's name that names its run ("<machine>-<process>-<started>").
+/// The part of a temporary file's name that names its run ("<machine>-<process>-<started>",
+/// each in hexadecimal digits, the machine in eight).
 std::string OwnerMark(const TemporaryOwner& owner);
 /// The run a temporary file's name gives, or none for a name without a mark (not a temporary
 /// file, or one written before names carried their run).

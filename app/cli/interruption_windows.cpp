@@ -12,6 +12,8 @@ class ConsoleInterruption : public Interruption {
  public:
   ConsoleInterruption() { SetConsoleCtrlHandler(&ConsoleInterruption::OnEvent, TRUE); }
 
+  static ConsoleInterruption& Instance();
+
   int Received() override {
     std::lock_guard lock(mutex_);
     return received_;
@@ -43,8 +45,6 @@ class ConsoleInterruption : public Interruption {
     Sleep(INFINITE);
     return TRUE;
   }
-
-  static ConsoleInterruption& Instance();
 
   std::mutex mutex_;
   bool held_ = false;
