@@ -213,7 +213,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       ++failed;
     } else if (options.verbose) {
       for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
-        err << ToUtf8(ShownText(line)) << '\n';
+        err << ToUtf8(line) << '\n';
       }
     }
     return true;

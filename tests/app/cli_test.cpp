@@ -192,7 +192,6 @@ TEST_F(CliTest, ControlCharactersFromAFileOrItsNameReachNoTerminalRaw) {
   const std::string bad =
       Cp932Lines("C,12345678001,y,1\n1,2,3,9E999\x1b]0;TITLE-SET\x07\x1b[2J,12,28\n");
   tmp.Write("in/12345678.001", bad);
-  tmp.Write("in/x\ny/12345678.001", bad);
   const std::string value = "値 \"9E999\\x1B]0;TITLE-SET\\x07\\x1B[2J\"";
   struct Row {
     std::vector<std::string> args;
@@ -200,22 +199,30 @@ TEST_F(CliTest, ControlCharactersFromAFileOrItsNameReachNoTerminalRaw) {
     std::string expected;  ///< part of the stream
   };
   const std::string file = Path("in/12345678.001");
-  const std::string split = Path("in/x\ny/12345678.001");
-  const std::string shownSplit = Path("in/x") + "\\x0Ay/12345678.001";
-  const Row rows[] = {
+  std::vector<Row> rows = {
       {{"--patdat", Path("patdat"), "-o", Path("out"), file}, &err, value},
       {{"check", "--patdat", Path("patdat"), file}, &out, value},
       {{"check", "--json", "--patdat", Path("patdat"), file},
        &out,
        "9E999\\u001b]0;TITLE-SET\\u0007\\u001b[2J"},  // JSON's own escapes
-      {{"--patdat", Path("patdat"), "-o", Path("out"), split},
-       &err,
-       "tecris2nx: " + shownSplit + ": セクション C の記録 1 の値 1: " + value},
-      {{"check", "--patdat", Path("patdat"), split}, &out, shownSplit + ":2:7: error T104: "},
-      {{"--patdat", Path("patdat"), "-o", Path("out\x1b[2J"), Path("in/x\ny")},
-       &err,
-       "tecris2nx: " + Path("in/x") + "\\x0Ay: "},
   };
+#ifndef _WIN32
+  // Windows names cannot hold control characters.
+  tmp.Write("in/x\ny/12345678.001", bad);
+  const std::string split = Path("in/x\ny/12345678.001");
+  const std::string shownSplit = Path("in/x") + "\\x0Ay/12345678.001";
+  rows.insert(
+      rows.end(),
+      {
+          {{"--patdat", Path("patdat"), "-o", Path("out"), split},
+           &err,
+           "tecris2nx: " + shownSplit + ": セクション C の記録 1 の値 1: " + value},
+          {{"check", "--patdat", Path("patdat"), split}, &out, shownSplit + ":2:7: error T104: "},
+          {{"--patdat", Path("patdat"), "-o", Path("out\x1b[2J"), Path("in/x\ny")},
+           &err,
+           "tecris2nx: " + Path("in/x") + "\\x0Ay: "},
+      });
+#endif
   for (const Row& r : rows) {
     Run(r.args);
     const std::string text = r.stream->str();
