@@ -26,7 +26,7 @@ std::vector<float> StartKeys(const RecordTable& table) {
 struct MergedRow {
   int g = 0;
   int h = 0;
-  bool compared = false;  ///< the two start keys were compared to make the row
+  bool compared = false;  ///< the two lists' next start keys were compared to make the row
 };
 
 std::vector<MergedRow> Merge(const RecordTable& g, const RecordTable& h) {
@@ -81,13 +81,23 @@ void VisitL201Numbers(const RecordTable& g, const RecordTable& h, bool ofG,
                       const NumberVisit& visit) {
   if (g.count() + h.count() > kMaxRows) return;  // no row is made
   const RecordTable& table = ofG ? g : h;
+  const std::vector<MergedRow> rows = Merge(g, h);
+  // A start depth is a key once it is compared, whichever record the row then takes.
+  std::vector<char> compared(static_cast<std::size_t>(table.count()) + 1, 0);
+  int gi = 1;
+  int hi = 1;
+  for (const MergedRow& row : rows) {
+    if (row.compared) compared[static_cast<std::size_t>(ofG ? gi : hi)] = 1;
+    gi += row.g != 0 ? 1 : 0;
+    hi += row.h != 0 ? 1 : 0;
+  }
   RecordTable::Record cells;
-  for (const MergedRow& row : Merge(g, h)) {
+  for (const MergedRow& row : rows) {
     const int record = ofG ? row.g : row.h;
     if (record == 0) continue;
     table.ReadRecord(record, cells);
-    const NumberUse start = row.compared ? NumberUse::kSingleKey : NumberUse::kNumber;
-    visit(cells, record, 1, start);
+    const bool key = compared[static_cast<std::size_t>(record)] != 0;
+    visit(cells, record, 1, key ? NumberUse::kSingleKey : NumberUse::kNumber);
     // The row's depths are its G record's when it has one.
     if (ofG || row.g == 0) visit(cells, record, 2, NumberUse::kNumber);
     visit(cells, record, 3, NumberUse::kNumber);
