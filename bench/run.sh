@@ -92,15 +92,35 @@ for i in $(seq 1 "$runs"); do
   checks+=("$(echo "$t1 - $t0" | bc -l)")
   check_larges+=("$(echo "$t2 - $t1" | bc -l)")
 done
-# --verbose also counts each file's warnings, from the same bytes the conversion reads.
+# --verbose (and the window) also count each file's warnings, in the same pass as the conversion:
+# the large file and the batch, each run alternating with the conversion without.
 verboses=()
+plains=()
+batch_verboses=()
+batch_plains=()
 for i in $(seq 1 "$runs"); do
   t0=$(now)
-  "$bin" --verbose --patdat "$work/patdat" -o "$work/verbose-$i" "$work"/corpus/large/* 2>/dev/null
+  "$bin" --patdat "$work/patdat" -o "$work/plain-$i" "$work"/corpus/large/* 2>/dev/null
   t1=$(now)
-  verboses+=("$(echo "$t1 - $t0" | bc -l)")
+  "$bin" --verbose --patdat "$work/patdat" -o "$work/verbose-$i" "$work"/corpus/large/* 2>/dev/null
+  t2=$(now)
+  sync && sleep 1
+  t3=$(now)
+  "$bin" --patdat "$work/patdat" -o "$work/batch-plain-$i" "$work"/corpus/batch/* 2>/dev/null
+  t4=$(now)
+  sync && sleep 1
+  t5=$(now)
+  "$bin" --verbose --patdat "$work/patdat" -o "$work/batch-verbose-$i" "$work"/corpus/batch/* 2>/dev/null
+  t6=$(now)
+  plains+=("$(echo "$t1 - $t0" | bc -l)")
+  verboses+=("$(echo "$t2 - $t1" | bc -l)")
+  batch_plains+=("$(echo "$t4 - $t3" | bc -l)")
+  batch_verboses+=("$(echo "$t6 - $t5" | bc -l)")
 done
 verbose_s=$(median "${verboses[@]}")
+plain_s=$(median "${plains[@]}")
+batch_verbose_s=$(median "${batch_verboses[@]}")
+batch_plain_s=$(median "${batch_plains[@]}")
 check_s=$(median "${checks[@]}")
 check_large_s=$(median "${check_larges[@]}")
 check_warnings=$(grep -c ': warning T' "$work/check-batch.txt" || true)
@@ -120,7 +140,9 @@ printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d Ki
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
 printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conversion: %.3f s); batch: 0 errors, %d warnings\n' \
   "$check_s" "$one" "$check_large_s" "$large_s" "$check_warnings"
-printf 'large file with --verbose (warnings counted): %.3f s (without: %.3f s)\n' "$verbose_s" "$large_s"
+printf 'warnings counted (--verbose), medians of %d alternating runs: large file %.3f s (without: %.3f s, ratio %.2f), batch %.3f s (without: %.3f s, ratio %.2f)\n' \
+  "$runs" "$verbose_s" "$plain_s" "$(echo "$verbose_s / $plain_s" | bc -l)" \
+  "$batch_verbose_s" "$batch_plain_s" "$(echo "$batch_verbose_s / $batch_plain_s" | bc -l)"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2
 rm -rf "$work"

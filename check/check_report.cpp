@@ -52,6 +52,8 @@ Text FindingText(const Finding& f) {
 }
 
 void WriteCheckText(std::ostream& out, const FileCheck& check) {
+  // A name's bytes that are no UTF-8, and its control characters, are shown as "\xHH", as
+  // messages show them.
   const std::string path = ToUtf8(ShownName(check.path));
   for (const Finding& f : check.findings) out << path << ':' << ToUtf8(FindingText(f)) << '\n';
   out << path << ": "
@@ -67,7 +69,7 @@ void WriteCheckJson(std::ostream& out, const std::vector<FileCheck>& checks) {
   out << "{\n  \"version\": " << kCheckReportVersion << ",\n  \"files\": [";
   for (std::size_t i = 0; i < checks.size(); ++i) {
     const FileCheck& check = checks[i];
-    out << (i == 0 ? "\n" : ",\n") << "    {\n      \"path\": " << JsonString(check.path)
+    out << (i == 0 ? "\n" : ",\n") << "    {\n      \"path\": " << JsonString(ShownName(check.path))
         << ",\n      \"findings\": [";
     for (std::size_t k = 0; k < check.findings.size(); ++k) {
       const Finding& f = check.findings[k];

@@ -3,62 +3,27 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <span>
 
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
-#include "sections/section_a.h"
-#include "sections/section_b.h"
-#include "sections/section_dispatch.h"
-#include "sections/section_f.h"
-#include "sections/soil_vocabulary.h"
-#include "tecris/field_reader.h"
+#include "sections/section_check.h"
 #include "tecris/path_helpers.h"
 
 namespace tecris2nx {
 namespace {
 
-/// How the records of a section B to H are laid out, and what their values mean.
-struct SectionShape {
-  char32_t letter;
-  int values;
-  bool opened;                   ///< records start with an opening field (E to H)
-  std::uint32_t numbers;         ///< values read as numbers, bit v for value v
-  int depth;                     ///< the record's depth (or start) value
-  int end;                       ///< the second depth (or end) value; 0 for none
-  std::array<int, 2> exponents;  ///< values read with their exponent letter; 0 for none
+struct Place {
+  std::uint64_t offset = 0;
+  long long line = 1;
+  long long column = 1;
 };
-
-constexpr std::uint32_t kAll = ~std::uint32_t{0};
-constexpr std::array<SectionShape, 7> kShapes = {{
-    {U'B', 5, false, 1U << 1, 1, 0, {0, 0}},
-    {U'C', 3, false, kAll, 1, 0, {0, 0}},
-    {U'D', 23, false, kAll, 2, 3, {22, 23}},
-    {U'E', 4, true, kAll, 1, 0, {0, 0}},
-    {U'F', 3, true, kAll, 1, 2, {3, 0}},
-    {U'G', 3, true, kAll, 1, 2, {0, 0}},
-    {U'H', 3, true, kAll, 1, 2, {0, 0}},
-}};
-
-const SectionShape* ShapeOf(char32_t letter) {
-  for (const SectionShape& shape : kShapes) {
-    if (shape.letter == letter) return &shape;
-  }
-  return nullptr;
-}
-
-/// The record table a section B to H keeps.
-const RecordTable& TableOf(SectionData& data) {
-  if (auto* f = dynamic_cast<StoredSection<SectionFData>*>(&data)) return f->value.table;
-  return dynamic_cast<StoredSection<RecordTable>&>(data).value;
-}
-
-/// Slots of section A written as numbers.
-constexpr std::array<int, 12> kSectionANumbers = {3, 4, 6, 7, 16, 19, 20, 21, 22, 23, 32, 33};
-
-Text Quoted(TextView text) { return U"\"" + Text(text) + U"\""; }
 
 Text Hex(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -74,630 +39,857 @@ Text Hex(std::string_view bytes) {
 
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-bool HasFullWidthDigit(TextView text) {
-  return std::any_of(text.begin(), text.end(), [](char32_t c) { return c >= U'０' && c <= U'９'; });
-}
-
-/// Reads one file; each finding is added with its byte offset and placed at the end.
-class FileChecker {
+/// Follows line and column over the file's bytes, handed over in pieces, and checks each byte's
+/// encoding (T601, T602) on the way.
+class ByteWalker {
  public:
-  FileChecker(const FileSystem& fs, const CheckSettings& settings, std::string bytes)
-      : fs_(fs), settings_(settings), bytes_(std::move(bytes)) {}
+  using Add =
+      std::function<void(const char* code, Severity severity, const Place& place, Text message)>;
+  explicit ByteWalker(Add add) : add_(std::move(add)) {}
 
-  std::vector<Finding> Run();
+  void Feed(std::string_view bytes) {
+    std::size_t i = 0;
+    if (carry_ >= 0) {
+      if (bytes.empty()) return;
+      const char pair[2] = {static_cast<char>(carry_), bytes[0]};
+      carry_ = -1;
+      i = Unit(std::string_view(pair, 2), 0) - 1;
+    }
+    const std::size_t n = bytes.size();
+    while (i < n) {
+      // Eight bytes at a time while they are ASCII without a line end: each is one column.
+      if (!cr_) {
+        while (i + 8 <= n) {
+          std::uint64_t word;
+          std::memcpy(&word, bytes.data() + i, 8);
+          constexpr std::uint64_t kOnes = 0x0101010101010101;
+          constexpr std::uint64_t kHighs = 0x8080808080808080;
+          const std::uint64_t lf = word ^ (kOnes * '\n');
+          const std::uint64_t cr = word ^ (kOnes * '\r');
+          // A zero byte in lf or cr is a line end; a high bit is a byte that is not ASCII.
+          const std::uint64_t stop = ((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr) | word;
+          if ((stop & kHighs) != 0) break;
+          if (badLength_ != 0) FlushBad();
+          column_ += 8;
+          pos_ += 8;
+          i += 8;
+        }
+        if (i >= n) break;
+      }
+      const auto b = static_cast<unsigned char>(bytes[i]);
+      if (cr_) {
+        cr_ = false;
+        ++line_;
+        column_ = 1;
+        // CR LF ends one line: the LF starts none of its own.
+        if (b == '\n') {
+          ++pos_;
+          ++i;
+          continue;
+        }
+      }
+      if (b < 0x80) {
+        if (badLength_ != 0) FlushBad();
+        if (b != '\n' && b != '\r') {
+          // A run of ASCII without a line end: one column each.
+          std::size_t j = i + 1;
+          while (j < n && static_cast<unsigned char>(bytes[j]) < 0x80 && bytes[j] != '\n' &&
+                 bytes[j] != '\r') {
+            ++j;
+          }
+          column_ += static_cast<long long>(j - i);
+          pos_ += j - i;
+          i = j;
+          continue;
+        }
+        if (b == '\n') {
+          ++line_;
+          column_ = 1;
+        } else {
+          cr_ = b == '\r';
+          ++column_;
+        }
+        ++pos_;
+        ++i;
+        continue;
+      }
+      if (IsLead(b) && i + 1 == n) {
+        carry_ = b;  // its follower comes with the next piece
+        return;
+      }
+      i += Unit(bytes, i);
+    }
+  }
+
+  /// The end of the file: a lead byte left over stands alone.
+  void Finish() {
+    if (carry_ >= 0) {
+      const char alone = static_cast<char>(carry_);
+      carry_ = -1;
+      Unit(std::string_view(&alone, 1), 0);
+    }
+    FlushBad();
+  }
+
+  /// The place of the next byte; a CR just passed ends its line (no LF follows a field start).
+  Place Here() const { return cr_ ? Place{pos_, line_ + 1, 1} : Place{pos_, line_, column_}; }
 
  private:
-  struct SectionRead {
-    char32_t letter = 0;
-    std::size_t base = 0;  ///< index in starts_ of the section's first field after its marker
-    std::int16_t count = 0;
-    bool leadOpens = false;
-  };
-
-  void Add(const char* code, Severity severity, std::uint64_t offset, Text message,
-           char32_t section = 0, int record = 0, int value = 0) {
-    findings_.push_back({code, severity, section, record, value, offset, 0, 0, std::move(message)});
-  }
-
-  void CheckEncoding();
-  void Walk();
-  void ReportFailure(const ConversionError& error, const SectionRead& read, const FieldReader& in);
-  /// T202 when a later section's marker stands where one of the section's records would begin.
-  void ReportCountTooLarge(const SectionShape& shape, const SectionRead& read);
-  void ReportStop(const Text& marker, std::size_t markerIndex, const SectionRead& previous);
-  void CheckSectionA(const SectionATableType& table, std::size_t base);
-  void CheckRecords(const SectionShape& shape, const RecordTable& table, const SectionRead& read);
-  void CheckNumber(TextView cell, std::uint64_t offset, const SectionShape* shape, int record,
-                   int value, bool exponentValue);
-  void CheckSoils(const RecordTable& table, const SectionRead& read);
-
-  /// Section field number (1-based) of a record's value; value 0 is the record's first field.
-  std::size_t FieldOf(const SectionShape& shape, const SectionRead& read, int record,
-                      int value) const;
-  std::uint64_t OffsetOf(std::size_t index) const {
-    return index < starts_.size() ? starts_[index] : bytes_.size();
-  }
-  /// A reader at the start of a field already read.
-  std::size_t ByteStart(std::size_t index) const;
-  FieldReader ReaderAt(std::size_t index) const;
-  /// The text of a field already read; empty for the empty field a trailing comma promised.
-  Text FieldTextAt(std::size_t index) const;
-  /// Records of the section after which a later section's marker stands in place of a record;
-  /// nothing when none does.
-  std::optional<int> RecordsBeforeMarker(const SectionShape& shape, const SectionRead& read) const;
-
-  const FileSystem& fs_;
-  const CheckSettings& settings_;
-  std::string bytes_;
-  std::vector<std::uint64_t> starts_;
-  std::vector<Finding> findings_;
-  float deepestLayer_ = -INFINITY;
-  bool layersRead_ = false;
-};
-
-std::vector<Finding> FileChecker::Run() {
-  CheckEncoding();
-  // The identifier as the conversion takes it, from the bytes already read.
-  FieldReader first = FieldReader::FromCp932(bytes_);
-  std::uint64_t offset = bytes_.size();
-  Text jobName;
-  try {
-    first.ReadField();
-    jobName = first.ReadField();
-    offset = first.FieldStart();
-  } catch (const ConversionError&) {
-  }
-  if (jobName.size() != 11 || !IsSafeJobName(jobName, settings_.style)) {
-    Add("T106", Severity::kError, offset,
-        U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
-  } else {
-    if (settings_.patternFolder.empty()) {
-      Add("T505", Severity::kInfo, 0,
-          U"パターンデータが見つかりません: それを使うチェックは省きました。");
-    }
-    Walk();
-  }
-  std::stable_sort(findings_.begin(), findings_.end(),
-                   [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
-  PlaceFindings(bytes_, findings_);
-  return std::move(findings_);
-}
-
-void FileChecker::CheckEncoding() {
-  const std::string_view bytes(bytes_);
-  std::array<char32_t, 2> decoded{};
-  std::size_t badStart = 0;
-  std::size_t badLength = 0;
-  const auto flushBad = [&] {
-    if (badLength == 0) return;
-    Add("T601", Severity::kWarning, badStart,
-        U"CP932 として正しくないバイト (" +
-            Hex(bytes.substr(badStart, std::min<std::size_t>(badLength, 8))) +
-            (badLength > 8 ? U" …" : U"") + U") はそのまま書き写されます。");
-    badLength = 0;
-  };
-  for (std::size_t i = 0; i < bytes.size();) {
+  /// One character (or invalid byte) that is not ASCII, at bytes[i]; the bytes it takes.
+  std::size_t Unit(std::string_view bytes, std::size_t i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
-    // ASCII and half-width katakana are always valid single bytes.
-    if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
-      flushBad();
-      ++i;
-      continue;
+    if (cr_) {
+      cr_ = false;
+      ++line_;
+      column_ = 1;
     }
-    std::size_t width = 1;
-    if (IsLead(b) && i + 1 < bytes.size()) width = 2;
+    // Half-width katakana are always valid single bytes.
+    if (b >= 0xA1 && b <= 0xDF) {
+      if (badLength_ != 0) FlushBad();
+      ++column_;
+      ++pos_;
+      return 1;
+    }
+    const std::size_t width = IsLead(b) && i + 1 < bytes.size() ? 2 : 1;
     const std::string_view unit = bytes.substr(i, width);
+    std::array<char32_t, 2> decoded{};
     const char32_t* end = DecodeCp932To(unit, decoded.data());
-    const bool valid = end - decoded.data() == 1 && !IsRawByte(decoded[0]);
-    if (!valid) {
+    if (end - decoded.data() != 1 || IsRawByte(decoded[0])) {
       // The lead byte alone is invalid; its follower is looked at on its own.
-      if (badLength == 0) badStart = i;
-      ++badLength;
-      ++i;
-      continue;
+      if (badLength_ == 0) {
+        badPlace_ = Here();
+        badBytes_.clear();
+      }
+      if (badBytes_.size() < 8) badBytes_ += static_cast<char>(b);
+      ++badLength_;
+      ++column_;
+      ++pos_;
+      return 1;
     }
-    flushBad();
+    if (badLength_ != 0) FlushBad();
     if (width == 2 && (b == 0x87 || b == 0xED || b == 0xEE || b >= 0xFA)) {
       // Characters with two codes: every text read is written back in the preferred one.
       const std::string preferred = EncodeCp932Lossy(TextView(decoded.data(), 1));
       if (preferred != unit) {
-        Add("T602", Severity::kInfo, i,
-            U"文字 「" + Text(1, decoded[0]) + U"」 は別の符号 (" + Hex(unit) +
-                U") で書かれています。出力では " + Hex(preferred) + U" になります。");
+        add_("T602", Severity::kInfo, Here(),
+             U"文字 「" + Text(1, decoded[0]) + U"」 は別の符号 (" + Hex(unit) +
+                 U") で書かれています。出力では " + Hex(preferred) + U" になります。");
       }
     }
-    i += width;
+    ++column_;
+    pos_ += width;
+    return width;
   }
-  flushBad();
-}
 
-/// Where a field's bytes begin: a quoted field's place is after its quote, so it is read from
-/// there.
-std::size_t FileChecker::ByteStart(std::size_t index) const {
-  std::size_t start = static_cast<std::size_t>(OffsetOf(index));
-  if (start > 0 && start <= bytes_.size() && bytes_[start - 1] == '"') --start;
-  return std::min(start, bytes_.size());
-}
-
-FieldReader FileChecker::ReaderAt(std::size_t index) const {
-  return FieldReader::FromCp932(bytes_.substr(ByteStart(index)));
-}
-
-Text FileChecker::FieldTextAt(std::size_t index) const {
-  // Only the field's own bytes: it ends before the next field begins.
-  const std::size_t start = ByteStart(index);
-  const std::size_t end = index + 1 < starts_.size() ? ByteStart(index + 1) : bytes_.size();
-  FieldReader in = FieldReader::FromCp932(bytes_.substr(start, end > start ? end - start : 0));
-  return in.AtEnd() ? Text() : in.ReadField();
-}
-
-std::size_t FileChecker::FieldOf(const SectionShape& shape, const SectionRead& read, int record,
-                                 int value) const {
-  const std::size_t width = static_cast<std::size_t>(3 + shape.values);
-  // Two ignored fields and the count; in E to H the lead field, which may open the first record.
-  const std::size_t first = shape.opened && !read.leadOpens ? 5 : 4;
-  const std::size_t recordStart = first + static_cast<std::size_t>(record - 1) * width;
-  return value == 0 ? recordStart : recordStart + 2 + static_cast<std::size_t>(value);
-}
-
-std::optional<int> FileChecker::RecordsBeforeMarker(const SectionShape& shape,
-                                                    const SectionRead& read) const {
-  for (int r = 1; r <= read.count; ++r) {
-    const std::size_t index = read.base + FieldOf(shape, read, r, 0) - 1;
-    if (index >= starts_.size()) break;
-    const Text marker = MarkerText(FieldTextAt(index));
-    if (marker.size() == 1 && marker[0] > shape.letter && marker[0] <= U'H') return r - 1;
+  void FlushBad() {
+    if (badLength_ == 0) return;
+    add_("T601", Severity::kWarning, badPlace_,
+         U"CP932 として正しくないバイト (" + Hex(badBytes_) + (badLength_ > 8 ? U" …" : U"") +
+             U") はそのまま書き写されます。");
+    badLength_ = 0;
   }
-  return std::nullopt;
-}
 
-void FileChecker::Walk() {
-  FieldReader in = FieldReader::FromCp932(bytes_);
-  in.RecordFieldStarts(&starts_);
-  SectionStore store;
-  Text marker = MarkerText(in.ReadField());
-  std::size_t markerIndex = 0;
-  bool markerUnused = true;
-  SectionRead previous;
-  int gCount = 0;
-  const std::span<const SectionHandler> handlers = SectionHandlers();
-  for (std::size_t row = 0; row < handlers.size(); ++row) {
-    const SectionHandler& handler = handlers[row];
-    if (marker.size() != 1 || marker[0] != handler.letter) continue;
-    markerUnused = false;
-    SectionRead read;
-    read.letter = handler.letter;
-    read.base = starts_.size();
-    in.BeginSection(handler.letter);
-    try {
-      handler.read(in, store.At(row));
-    } catch (const ConversionError& e) {
-      ReportFailure(e, read, in);
-      return;
-    }
-    if (handler.letter == U'A') {
-      CheckSectionA(dynamic_cast<StoredSection<SectionAData>&>(store.At(row)).value.table,
-                    read.base);
-    } else if (const SectionShape* shape = ShapeOf(handler.letter)) {
-      const RecordTable& table = TableOf(store.At(row));
-      read.count = table.count();
-      if (shape->opened) read.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
-      CheckRecords(*shape, table, read);
-      if (read.letter == U'B') CheckSoils(table, read);
-      if (read.letter == U'G') gCount = table.count();
-      if (read.letter == U'H' && gCount + table.count() > 32767) {
-        Add("T105", Severity::kError, OffsetOf(read.base + 2),
-            U"セクション G と H の件数の合計 (" + DecimalText(gCount + table.count()) +
-                U") が 32767 を超えています。L201.txt は書けません。",
-            U'H');
+  Add add_;
+  std::uint64_t pos_ = 0;
+  long long line_ = 1;
+  long long column_ = 1;
+  bool cr_ = false;  ///< the last byte was a CR: whether an LF follows is not known yet
+  int carry_ = -1;   ///< a lead byte whose follower has not come yet
+  std::size_t badLength_ = 0;
+  std::string badBytes_;
+  Place badPlace_;
+};
+
+/// The places of a section's fields, about one byte each: a field on the same line as the one
+/// before, with only single-byte characters between, is its distance; anything else is written
+/// out. Every 64th place is kept whole, so finding one decodes at most 63.
+class FieldPlaces {
+ public:
+  void Push(const Place& place) {
+    if (count_ % kBlock == 0) {
+      checkpoints_.push_back({bytes_.size(), place});
+    } else {
+      const std::uint64_t distance = place.offset - last_.offset;
+      const long long lines = place.line - last_.line;
+      const long long columns = lines == 0 ? place.column - last_.column : place.column;
+      if (lines == 0 && columns >= 0 && static_cast<std::uint64_t>(columns) == distance &&
+          distance < 0x80) {
+        bytes_.push_back(static_cast<unsigned char>(distance));
+      } else {
+        bytes_.push_back(0x80);
+        PutNumber(distance);
+        PutNumber(static_cast<std::uint64_t>(lines));
+        PutNumber(static_cast<std::uint64_t>(columns));
       }
     }
-    previous = read;
-    marker.clear();
-    if (handler.letter != U'H' && !in.AtEnd()) {
-      in.BeginSection(0);
-      marker = MarkerText(in.ReadField());
-      markerIndex = starts_.size() - 1;
-      markerUnused = true;
-    }
+    last_ = place;
+    ++count_;
   }
-  if (markerUnused && marker.empty()) {
-    // Empty fields after the last section are no section left out.
-    while (!in.AtEnd()) {
-      if (!in.ReadField().empty()) {
-        ReportStop(marker, markerIndex, previous);
-        return;
+
+  std::size_t size() const { return count_; }
+
+  Place At(std::size_t index) const {
+    const Checkpoint& checkpoint = checkpoints_[index / kBlock];
+    Place place = checkpoint.place;
+    std::size_t at = checkpoint.byte;
+    for (std::size_t k = index % kBlock; k > 0; --k) {
+      const unsigned char first = bytes_[at++];
+      if (first < 0x80) {
+        place.offset += first;
+        place.column += first;
+        continue;
       }
+      place.offset += GetNumber(at);
+      const auto lines = static_cast<long long>(GetNumber(at));
+      const auto columns = static_cast<long long>(GetNumber(at));
+      place.line += lines;
+      place.column = lines == 0 ? place.column + columns : columns;
     }
-    return;
+    return place;
   }
-  if (markerUnused) ReportStop(marker, markerIndex, previous);
+
+ private:
+  static constexpr std::size_t kBlock = 64;
+  struct Checkpoint {
+    std::size_t byte;
+    Place place;
+  };
+  void PutNumber(std::uint64_t n) {
+    for (; n >= 0x80; n >>= 7) bytes_.push_back(static_cast<unsigned char>(0x80 | (n & 0x7F)));
+    bytes_.push_back(static_cast<unsigned char>(n));
+  }
+  std::uint64_t GetNumber(std::size_t& at) const {
+    std::uint64_t n = 0;
+    for (int shift = 0;; shift += 7) {
+      const unsigned char b = bytes_[at++];
+      n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+      if (b < 0x80) return n;
+    }
+  }
+
+  std::vector<unsigned char> bytes_;
+  std::vector<Checkpoint> checkpoints_;
+  Place last_;
+  std::size_t count_ = 0;
+};
+
+/// What check mode keeps of one section while the walk may still report on it.
+struct Segment {
+  std::size_t row = 0;
+  Place marker;
+  FieldPlaces places;             ///< field n of the section (after its marker) at index n - 1
+  std::array<Text, 4> texts;      ///< fields 1 to 4: the count is field 3, the lead field 4
+  std::vector<int> laterMarkers;  ///< fields that read as the marker of a later section
+  int count = 0;
+  bool leadOpens = false;
+  /// Values beyond every range as plain numbers, (record, value), for a section whose used values
+  /// are known only after the walk.
+  std::vector<std::pair<int, int>> beyond;
+};
+
+/// A value read as a plain decimal in ASCII: no number check can find anything in it.
+bool IsPlainDecimal(std::string_view bytes) {
+  std::size_t i = 0;
+  if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
+  bool digits = false;
+  bool point = false;
+  for (; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits && bytes.size() < 300;
 }
 
-void FileChecker::ReportFailure(const ConversionError& error, const SectionRead& read,
-                                const FieldReader& in) {
-  switch (error.problem()) {
-    case ConversionProblem::kEndInsideSection: {
-      Add("T101", Severity::kError, bytes_.size(), error.message(), read.letter);
-      // A count larger than the records that follow runs the section into the next ones.
-      const SectionShape* shape = ShapeOf(read.letter);
-      if (shape == nullptr || read.base + 2 >= starts_.size()) return;
-      SectionRead counted = read;
-      const std::optional<std::int16_t> count =
-          RoundToInt16(NumericValue(FieldTextAt(read.base + 2)));
-      counted.count = count.value_or(0);
-      if (shape->opened && read.base + 3 < starts_.size()) {
-        counted.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
-      }
-      ReportCountTooLarge(*shape, counted);
-      return;
-    }
+const char* CodeOf(ConversionProblem problem) {
+  switch (problem) {
+    case ConversionProblem::kEndInsideSection:
+      return "T101";
     case ConversionProblem::kCountRange:
-      Add("T102", Severity::kError, in.FieldStart(), error.message(), read.letter);
-      return;
-    case ConversionProblem::kNumberRange: {
-      int record = 0;
-      int value = 0;
-      if (const SectionShape* shape = ShapeOf(read.letter)) {
-        // The failing value is the last field read.
-        SectionRead located = read;
-        if (shape->opened) located.leadOpens = FieldTextAt(read.base + 3) == Text(1, read.letter);
-        const std::size_t field = starts_.size() - read.base;
-        const std::size_t first = FieldOf(*shape, located, 1, 0);
-        const std::size_t width = static_cast<std::size_t>(3 + shape->values);
-        record = static_cast<int>((field - first) / width) + 1;
-        value = static_cast<int>((field - first) % width) - 2;
-      }
-      Add("T104", Severity::kError, in.FieldStart(), error.message(), read.letter, record, value);
-      return;
-    }
-    default:
-      Add("T100", Severity::kError, in.FieldStart(), error.message(), read.letter);
+      return "T102";
+    case ConversionProblem::kExponentRange:
+      return "T103";
+    case ConversionProblem::kNumberRange:
+      return "T104";
+    case ConversionProblem::kTooManyRows:
+      return "T105";
+    case ConversionProblem::kOther:
+      break;
   }
+  return "T100";
 }
 
-void FileChecker::ReportCountTooLarge(const SectionShape& shape, const SectionRead& read) {
-  const std::optional<int> records = RecordsBeforeMarker(shape, read);
-  if (!records) return;
-  Add("T202", Severity::kWarning, OffsetOf(read.base + 2),
-      U"セクション " + Text(1, read.letter) + U" の件数 " + DecimalText(read.count) +
-          U" は続く記録より多いようです（フィールドからは " + DecimalText(*records) +
-          U" 件に見えます）。",
-      read.letter);
-}
+/// How findings of one offset are ordered: bytes first, then what holds for the whole file.
+enum Order { kByteOrder = 0, kFileOrder = 1, kSectionOrder = 2, kNoticeOrder = 3 };
 
-void FileChecker::ReportStop(const Text& marker, std::size_t markerIndex,
-                             const SectionRead& previous) {
-  const std::uint64_t offset = OffsetOf(markerIndex);
-  const SectionShape* shape = ShapeOf(previous.letter);
-  if (shape != nullptr) {
-    // Whole records of the previous section, up to a later section's marker where a record would
-    // begin (values such as colour letters may look like markers anywhere else).
-    FieldReader in = ReaderAt(markerIndex);
-    const long long width = 3 + shape->values;
-    long long fields = 0;
-    bool found = false;
-    constexpr long long kLookAhead = 1 << 20;
-    while (!in.AtEnd() && fields < kLookAhead) {
-      const Text text = MarkerText(in.ReadField());
-      if (fields % width == 0 && text.size() == 1 && text[0] > previous.letter && text[0] <= U'H') {
-        found = true;
-        break;
-      }
-      ++fields;
-    }
-    if (fields > 0 && (found || in.AtEnd()) && fields % width == 0) {
-      Add("T201", Severity::kWarning, OffsetOf(previous.base + 2),
-          U"セクション " + Text(1, previous.letter) + U" の件数 " + DecimalText(previous.count) +
-              U" は続く記録より少ないようです（フィールドからは " +
-              DecimalText(previous.count + fields / width) + U" 件に見えます）。マーカー " +
-              Quoted(marker) + U" から先は変換されません。",
-          previous.letter);
+}  // namespace
+
+struct FileChecker::State {
+  State(const FileSystem& fs, const CheckSettings& settings)
+      : fs(fs),
+        settings(settings),
+        bytes([this](const char* code, Severity severity, const Place& place, Text message) {
+          Add({code, severity, 0, 0, 0, place.offset, place.line, place.column, std::move(message)},
+              kByteOrder);
+        }) {}
+
+  void Add(Finding finding, Order order) {
+    int& seen = perCode[finding.code];
+    if (++seen > kFindingsPerCode) {
+      ++leftOut[static_cast<std::size_t>(finding.severity)];
+      leftOutCodes[finding.code].second = finding.severity;
+      ++leftOutCodes[finding.code].first;
       return;
     }
+    findings.push_back(std::move(finding));
+    orders.push_back(order);
   }
-  if (marker.size() == 1 && marker[0] >= U'A' && marker[0] <= U'H') {
-    Add("T203", Severity::kWarning, offset,
-        U"セクション " + marker +
-            U" は順序が正しくない（A から H の順に一度ずつ）ため、そこから先は変換されません。",
-        marker[0]);
-    return;
-  }
-  if (shape != nullptr) ReportCountTooLarge(*shape, previous);
-  Add("T204", Severity::kWarning, offset,
-      U"マーカー " + Quoted(marker) +
-          U" はセクションの文字ではないため、そこから先は変換されません。");
-}
 
-void FileChecker::CheckNumber(TextView cell, std::uint64_t offset, const SectionShape* shape,
-                              int record, int value, bool exponentValue) {
-  const char32_t letter = shape != nullptr ? shape->letter : U'A';
-  const bool depth = shape != nullptr && value == shape->depth;
-  if (IsBlankOrEmpty(cell)) {
-    if (depth) {
-      Add("T303", Severity::kWarning, offset, U"深度が空です（0 として読まれます）。", letter,
-          record, value);
-    }
-    return;
+  void AddAt(const Place& place, const char* code, Severity severity, char32_t section, int record,
+             int value, Text message) {
+    Add({code, severity, section, record, value, place.offset, place.line, place.column,
+         std::move(message)},
+        kSectionOrder);
   }
-  const TextView trimmed = TrimmedView(cell);
-  // A leading "*" marks a value that is not used.
-  if (trimmed.front() == U'*') return;
-  if (exponentValue && trimmed.find_first_of(U"Ｅｅ") != TextView::npos) return;
-  const NumberReading number = ReadNumber(cell);
-  if (!number.digits) {
-    Add("T302", Severity::kWarning, offset,
-        U"値 " + Quoted(trimmed) + U" は数値として読めません（0 として読まれます）" +
-            (HasFullWidthDigit(trimmed) ? U"。全角数字は数字として読まれません。" : U"。"),
-        letter, record, value);
-    return;
-  }
-  if (!IsBlankOrEmpty(cell.substr(std::min(number.length, cell.size())))) {
-    Add("T301", Severity::kWarning, offset,
-        U"値 " + Quoted(trimmed) + U" は一部だけが数値として読まれます（" +
-            NumberText(number.value) + U" として扱われます）。",
-        letter, record, value);
-  }
-  if (number.underflow) {
-    Add("T305", Severity::kInfo, offset,
-        U"値 " + Quoted(trimmed) + U" は小さすぎるため 0 として読まれます。", letter, record,
-        value);
-  }
-}
 
-void FileChecker::CheckSectionA(const SectionATableType& table, std::size_t base) {
-  for (const int slot : kSectionANumbers) {
-    const int field = SectionAFieldOfSlot(slot);
-    const std::uint64_t offset = OffsetOf(base + static_cast<std::size_t>(field) - 1);
-    const Text& cell = table[static_cast<std::size_t>(slot)];
-    if (!IsBlankOrEmpty(cell) && ReadNumber(cell).overflow) {
-      Add("T104", Severity::kError, offset,
-          U"セクション A のフィールド " + DecimalText(field) + U": 値 " + Quoted(TrimBlanks(cell)) +
-              U" は数値の範囲を超えています。",
-          U'A', 0, field);
-      continue;
-    }
-    CheckNumber(cell, offset, nullptr, 0, field, false);
+  void AddAtEnd(const char* code, Severity severity, char32_t section, Text message) {
+    atEnd.push_back(findings.size());
+    Add({code, severity, section, 0, 0, 0, 0, 0, std::move(message)}, kSectionOrder);
+    if (findings.size() == atEnd.back()) atEnd.pop_back();  // left out
   }
-  const std::optional<std::int16_t> code = SlotL2Code(table);
-  if (!code || settings_.patternFolder.empty()) return;
-  const int field = SectionAFieldOfSlot(21);
-  const std::uint64_t offset = OffsetOf(base + static_cast<std::size_t>(field) - 1);
-  if (fs_.KindOf(settings_.patternFolder + U"L2.txt") != EntryKind::kFile) {
-    Add("T504", Severity::kWarning, offset,
-        U"パターンデータに L2.txt がないため、titl02.txt の L2 名称が空になります。", U'A', 0,
-        field);
-  } else if (LookupL2Name(fs_, settings_.patternFolder, *code).empty()) {
-    Add("T503", Severity::kWarning, offset,
-        U"L2 コード " + DecimalText(*code) +
-            U" は L2.txt にありません（titl02.txt の名称が空になります）。",
-        U'A', 0, field);
-  }
-}
 
-void FileChecker::CheckRecords(const SectionShape& shape, const RecordTable& table,
-                               const SectionRead& read) {
-  RecordTable::Record cells;
-  const auto offsetOf = [&](int r, int v) {
-    return OffsetOf(read.base + FieldOf(shape, read, r, v) - 1);
+  Segment* SegmentOf(std::size_t row) {
+    if (current && current->row == row) return current.get();
+    if (kept[row]) return kept[row].get();
+    if (last && last->row == row) return last.get();
+    return nullptr;
+  }
+
+  /// Field n of the section (after its marker); the marker for 0.
+  Place FieldPlace(const Segment& segment, int field) const {
+    if (field <= 0) return segment.marker;
+    const auto index = static_cast<std::size_t>(field - 1);
+    return index < segment.places.size() ? segment.places.At(index) : lastField;
+  }
+
+  static bool LeadOpens(const Segment& segment, const SectionHandler& handler) {
+    return handler.shape.opened && segment.places.size() >= 4 &&
+           segment.texts[3] == Text(1, handler.letter);
+  }
+
+  void CheckRecords(const SectionHandler& handler, const SectionData& data,
+                    const SectionStore& store, Segment& segment);
+  void CheckUnused(const SectionHandler& handler, const SectionData& data,
+                   const SectionStore& store, const Segment& segment,
+                   const std::vector<std::pair<int, int>>& beyond);
+  void ReportCountTooLarge(const Segment& segment, int count, bool leadOpens);
+
+  const FileSystem& fs;
+  const CheckSettings& settings;
+  ByteWalker bytes;
+  std::vector<Finding> findings;
+  std::vector<Order> orders;
+  std::vector<std::size_t> atEnd;  ///< findings placed once the end of the file is known
+  std::map<std::string, int> perCode;
+  std::map<std::string, std::pair<int, Severity>> leftOutCodes;
+  std::array<int, 3> leftOut{};
+  std::map<std::string, double, std::less<>> facts;
+  std::unique_ptr<Segment> current;  ///< the section being read
+  std::unique_ptr<Segment> last;     ///< the last section read, when its storage is gone
+  std::vector<std::unique_ptr<Segment>> kept =
+      std::vector<std::unique_ptr<Segment>>(SectionHandlers().size());
+  Place lastField;
+  Place markerPlace;
+  bool markerNext = true;  ///< the next field read is a marker
+  bool noJobName = false;
+};
+
+namespace {
+
+/// The checks a section's row carries, placed in its segment.
+class Checks : public SectionChecks {
+ public:
+  using AddAt = std::function<void(const Place&, const char*, Severity, char32_t, int, int, Text)>;
+  Checks(const SectionHandler& handler, const Segment& segment,
+         std::function<Place(int field)> place, AddAt add, const FileSystem& fs,
+         const Text& patternFolder, std::map<std::string, double, std::less<>>& facts)
+      : handler_(handler),
+        segment_(segment),
+        place_(std::move(place)),
+        add_(std::move(add)),
+        fs_(fs),
+        patternFolder_(patternFolder),
+        facts_(facts) {}
+
+  void Add(const char* code, Severity severity, int record, int value, Text message) override {
+    const int field = handler_.shape.values > 0
+                          ? handler_.shape.FieldOf(record, value, segment_.leadOpens)
+                          : value;
+    add_(place_(field), code, severity, handler_.letter, record, value, std::move(message));
+  }
+  void AddAtMarker(const char* code, Severity severity, Text message) override {
+    add_(segment_.marker, code, severity, handler_.letter, 0, 0, std::move(message));
+  }
+  const FileSystem& Files() const override { return fs_; }
+  const Text& PatternFolder() const override { return patternFolder_; }
+  std::map<std::string, double, std::less<>>& Facts() override { return facts_; }
+
+ private:
+  const SectionHandler& handler_;
+  const Segment& segment_;
+  std::function<Place(int field)> place_;
+  AddAt add_;
+  const FileSystem& fs_;
+  const Text& patternFolder_;
+  std::map<std::string, double, std::less<>>& facts_;
+};
+
+}  // namespace
+
+void FileChecker::State::CheckRecords(const SectionHandler& handler, const SectionData& data,
+                                      const SectionStore& store, Segment& segment) {
+  const RecordShape& shape = handler.shape;
+  const RecordTable& table = *handler.records(data);
+  const char32_t letter = handler.letter;
+  const auto at = [&](int record, int value, const char* code, Severity severity, Text message) {
+    AddAt(FieldPlace(segment, shape.FieldOf(record, value, segment.leadOpens)), code, severity,
+          letter, record, value, std::move(message));
   };
   // The count was rounded to a whole number.
-  const std::uint64_t countOffset = OffsetOf(read.base + 2);
   {
-    const Text countText = FieldTextAt(read.base + 2);
+    const Text& countText = segment.texts[2];
+    const Place countPlace = FieldPlace(segment, 3);
     const NumberReading count = ReadNumber(countText);
     if (count.digits && count.value != std::floor(count.value)) {
-      Add("T304", Severity::kWarning, countOffset,
-          U"件数 " + Quoted(TrimBlanks(countText)) + U" は整数ではありません（" +
-              DecimalText(read.count) + U" 件として読まれます）。",
-          shape.letter);
+      AddAt(countPlace, "T304", Severity::kWarning, letter, 0, 0,
+            U"件数 " + Quoted(TrimBlanks(countText)) + U" は整数ではありません（" +
+                DecimalText(table.count()) + U" 件として読まれます）。");
     }
-    CheckNumber(countText, countOffset, nullptr, 0, 0, false);
+    CheckNumberText(countText, false, false, [&](const char* code, Severity severity, Text text) {
+      AddAt(countPlace, code, severity, letter, 0, 0, std::move(text));
+    });
   }
+  RecordTable::Record cells;
+  std::vector<std::pair<int, int>> beyond;  // values beyond every range, as plain numbers
   double previousDepth = NAN;
   double previousEnd = NAN;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     for (int v = 1; v <= shape.values; ++v) {
-      if ((shape.numbers >> v & 1U) == 0) continue;
-      const bool exponent = v == shape.exponents[0] || v == shape.exponents[1];
-      CheckNumber(cells[v], offsetOf(r, v), &shape, r, v, exponent);
-      if (exponent) {
-        try {
-          ExponentNumber(cells[v]);
-        } catch (const ConversionError& e) {
-          Add("T103", Severity::kError, offsetOf(r, v),
-              U"セクション " + Text(1, shape.letter) + U" の記録 " + DecimalText(r) + U" の値 " +
-                  DecimalText(v) + U": " + e.message(),
-              shape.letter, r, v);
-        }
+      if (!shape.IsNumber(v)) continue;
+      const std::string_view bytes = cells.Cp932(v);
+      if (IsPlainDecimal(bytes)) continue;
+      if (MayLeaveNumberRange(bytes) && ReadNumber(cells[v]).overflow) {
+        beyond.emplace_back(r, v);
+        // The exponent rule reads it whole: how is told below.
+        if (shape.IsExponent(v)) continue;
       }
+      CheckNumberText(cells[v], v == shape.depth, shape.IsExponent(v),
+                      [&](const char* code, Severity severity, Text message) {
+                        at(r, v, code, severity, std::move(message));
+                      });
     }
     const TextView depthCell = cells[shape.depth];
     const double depth = NumericValue(depthCell);
     const bool hasEnd = shape.end != 0 && !IsBlankOrEmpty(cells[shape.end]);
     const double end = hasEnd ? NumericValue(cells[shape.end]) : NAN;
-    const Text depthText = Quoted(TrimmedView(depthCell));
-    const auto add = [&](const char* code, int value, Text message) {
-      Add(code, Severity::kWarning, offsetOf(r, value), std::move(message), shape.letter, r, value);
-    };
-    switch (shape.letter) {
-      case U'B':
-        if (depth < 0) add("T403", 1, U"層の下端深度 " + depthText + U" が負です。");
-        if (depth == previousDepth) {
-          add("T402", 1, U"層の下端深度 " + depthText + U" が前の記録と同じです。");
-        } else if (depth < previousDepth) {
-          add("T401", 1, U"層の下端深度 " + depthText + U" が前の記録より浅くなっています。");
-        }
-        deepestLayer_ = std::max(deepestLayer_, RoundToSingle(depth));
-        layersRead_ = true;
-        break;
-      case U'D':
-        if (layersRead_ && RoundToSingle(depth) >= deepestLayer_) {
-          add("T404", 2,
-              U"深度 " + depthText +
-                  U" は最も深い層より下にあります（X100.txt の土質が空になります）。");
-        }
-        if (hasEnd && end < depth) {
-          add("T405", 3,
-              U"2 番目の深度 " + Quoted(TrimmedView(cells[3])) + U" が 1 番目の深度 " + depthText +
-                  U" より浅くなっています。");
-        }
-        break;
-      case U'E':
-        if (depth < previousDepth) {
-          add("T406", 1, U"深度 " + depthText + U" が前の記録より浅くなっています。");
-        }
-        break;
-      default:  // F, G, H
-        if (hasEnd && end < depth) {
-          add("T407", 2,
-              U"区間の終わり " + Quoted(TrimmedView(cells[2])) + U" が始まり " + depthText +
-                  U" より浅くなっています。");
-        }
-        if (shape.letter != U'F' && depth < previousEnd) {
-          add("T408", 1,
-              U"区間の始まり " + depthText +
-                  U" が前の区間の終わりより浅く、区間が重なっています。");
-        }
-        break;
+    const auto depthText = [&] { return Quoted(TrimmedView(cells[shape.depth])); };
+    if (hasEnd && end < depth) {
+      const Text endText = Quoted(TrimmedView(cells[shape.end]));
+      if (shape.endKind == EndKind::kSecondDepth) {
+        at(r, shape.end, "T405", Severity::kWarning,
+           U"2 番目の深度 " + endText + U" が 1 番目の深度 " + depthText() +
+               U" より浅くなっています。");
+      } else if (shape.endKind == EndKind::kIntervalEnd) {
+        at(r, shape.end, "T407", Severity::kWarning,
+           U"区間の終わり " + endText + U" が始まり " + depthText() + U" より浅くなっています。");
+      }
+    }
+    if (shape.ascending && depth < previousDepth) {
+      at(r, shape.depth, "T406", Severity::kWarning,
+         U"深度 " + depthText() + U" が前の記録より浅くなっています。");
+    }
+    if (shape.noOverlap && depth < previousEnd) {
+      at(r, shape.depth, "T408", Severity::kWarning,
+         U"区間の始まり " + depthText() + U" が前の区間の終わりより浅く、区間が重なっています。");
     }
     previousDepth = depth;
     previousEnd = end;
   }
+  if (beyond.empty()) return;
+  // Which values G and H use depends on both: that is known once the walk has ended.
+  if (handler.evaluateAfterWalk) {
+    segment.beyond = std::move(beyond);
+  } else {
+    CheckUnused(handler, data, store, segment, beyond);
+  }
 }
 
-void FileChecker::CheckSoils(const RecordTable& table, const SectionRead& read) {
-  const SectionShape& shape = kShapes[0];
-  const auto offsetOf = [&](int r, int v) {
-    return OffsetOf(read.base + FieldOf(shape, read, r, v) - 1);
+// A value beyond every range is an error only where the conversion evaluates it; elsewhere it is
+// worth a warning.
+void FileChecker::State::CheckUnused(const SectionHandler& handler, const SectionData& data,
+                                     const SectionStore& store, const Segment& segment,
+                                     const std::vector<std::pair<int, int>>& beyond) {
+  const RecordTable& table = *handler.records(data);
+  std::map<std::pair<int, int>, NumberUse> uses;
+  const std::set<std::pair<int, int>> wanted(beyond.begin(), beyond.end());
+  const NumberVisit visit = [&](const RecordTable::Record&, int record, int value, NumberUse use) {
+    if (wanted.count({record, value}) != 0) uses[{record, value}] = use;
   };
-  RecordTable::Record cells;
-  // Colours need no pattern data.
-  Text previousColour;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    const TextView colour = TrimmedView(cells[4]);
-    if (r > 1 && colour == previousColour) continue;
-    previousColour = colour;
-    TextView letters = colour;
-    if (!letters.empty() && letters.front() == U'*') letters.remove_prefix(1);
-    letters = letters.substr(0, 3);
-    for (const char32_t letter : letters) {
-      if (FindSoilColour(letter) == nullptr) {
-        Add("T502", Severity::kWarning, offsetOf(r, 4),
-            U"色調 " + Quoted(colour) + U" の文字 「" + Text(1, letter) +
-                U"」 は色調コードになりません（X3.txt では省かれます）。",
-            U'B', r, 4);
-        break;
+  if (handler.numbers) {
+    handler.numbers(data, store, visit);
+  } else {
+    VisitEveryNumber(handler.shape, table, visit);
+  }
+  for (const auto& [record, value] : beyond) {
+    const Text cell = table.Cell(value, record);
+    const Place place =
+        FieldPlace(segment, handler.shape.FieldOf(record, value, segment.leadOpens));
+    const auto use = uses.find({record, value});
+    if (use == uses.end()) {
+      AddAt(place, "T306", Severity::kWarning, handler.letter, record, value,
+            U"値 " + Quoted(TrimmedView(cell)) +
+                U" は数値の範囲を超えていますが、変換では使われません。");
+    } else if (use->second == NumberUse::kExponent &&
+               !NumberProblem(handler.letter, cell, record, value, use->second)) {
+      AddAt(place, "T306", Severity::kWarning, handler.letter, record, value,
+            U"値 " + Quoted(TrimmedView(cell)) +
+                U" はそのままでは数値の範囲を超えますが、指数の規則で " + ExponentNumber(cell) +
+                U" と読まれます。");
+    }
+  }
+}
+
+void FileChecker::State::ReportCountTooLarge(const Segment& segment, int count, bool leadOpens) {
+  const SectionHandler& handler = SectionHandlers()[segment.row];
+  for (int r = 1; r <= count; ++r) {
+    const int field = handler.shape.FieldOf(r, 0, leadOpens);
+    if (static_cast<std::size_t>(field) > segment.places.size()) return;
+    if (std::binary_search(segment.laterMarkers.begin(), segment.laterMarkers.end(), field)) {
+      AddAt(FieldPlace(segment, 3), "T202", Severity::kWarning, handler.letter, 0, 0,
+            U"セクション " + Text(1, handler.letter) + U" の件数 " + DecimalText(count) +
+                U" は続く記録より多いようです（フィールドからは " + DecimalText(r - 1) +
+                U" 件に見えます）。");
+      return;
+    }
+  }
+}
+
+FileChecker::FileChecker(const FileSystem& fs, const CheckSettings& settings)
+    : state_(std::make_unique<State>(fs, settings)) {}
+
+FileChecker::~FileChecker() = default;
+
+void FileChecker::Bytes(std::string_view bytes, std::uint64_t) { state_->bytes.Feed(bytes); }
+
+void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
+  State& s = *state_;
+  Place place = s.bytes.Here();
+  place.offset = start;
+  s.lastField = place;
+  if (s.markerNext) {
+    s.markerPlace = place;
+    s.markerNext = false;
+  }
+  Segment* segment = s.current.get();
+  if (segment == nullptr) return;
+  segment->places.Push(place);
+  const std::size_t field = segment->places.size();
+  if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
+  // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).
+  if (bytes.empty() || bytes.size() > 2) return;
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  if (bytes.size() == 1 ? (first | 0x20) < 'a' || (first | 0x20) > 'z' : first != 0x82) return;
+  const Text marker = MarkerText(DecodeCp932(bytes));
+  if (marker.size() != 1) return;
+  const std::optional<std::size_t> row = RowOf(marker[0]);
+  if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
+}
+
+void FileChecker::NoJobName(FieldReader& in) {
+  State& s = *state_;
+  s.noJobName = true;
+  try {
+    in.ReadFieldView();
+    in.ReadFieldView();
+  } catch (const ConversionError&) {
+    s.AddAtEnd("T106", Severity::kError, 0,
+               U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
+    return;
+  }
+  s.AddAt(s.lastField, "T106", Severity::kError, 0, 0, 0,
+          U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
+}
+
+void FileChecker::Begin(std::size_t row) {
+  State& s = *state_;
+  s.last.reset();
+  s.current = std::make_unique<Segment>();
+  s.current->row = row;
+  s.current->marker = s.markerPlace;
+}
+
+void FileChecker::Problem(const ConversionError& error, std::size_t row) {
+  State& s = *state_;
+  const SectionHandler& handler = SectionHandlers()[row];
+  Segment* segment = s.SegmentOf(row);
+  const char* code = CodeOf(error.problem());
+  const ProblemPlace& at = error.place();
+  switch (error.problem()) {
+    case ConversionProblem::kEndInsideSection: {
+      s.AddAtEnd(code, Severity::kError, handler.letter, error.message());
+      // A count larger than the records that follow runs the section into the next ones.
+      if (segment == nullptr || handler.shape.values == 0 || segment->places.size() < 3) return;
+      const int count = RoundToInt16(NumericValue(segment->texts[2])).value_or(0);
+      s.ReportCountTooLarge(*segment, count, State::LeadOpens(*segment, handler));
+      return;
+    }
+    case ConversionProblem::kNumberRange:
+    case ConversionProblem::kExponentRange:
+      if (segment != nullptr && (at.record > 0 || at.value > 0)) {
+        const int field =
+            handler.shape.values > 0
+                ? handler.shape.FieldOf(at.record, at.value, State::LeadOpens(*segment, handler))
+                : at.value;
+        s.AddAt(s.FieldPlace(*segment, field), code, Severity::kError, handler.letter, at.record,
+                at.value, error.message());
+        return;
       }
+      break;
+    case ConversionProblem::kTooManyRows:
+      if (segment != nullptr) {
+        s.AddAt(s.FieldPlace(*segment, 3), code, Severity::kError, handler.letter, 0, 0,
+                error.message());
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  s.AddAt(s.lastField, code, Severity::kError, handler.letter, at.record, at.value,
+          error.message());
+}
+
+void FileChecker::Read(const ReadSection& section) {
+  State& s = *state_;
+  Segment& segment = *s.current;
+  const SectionHandler& handler = section.handler;
+  segment.leadOpens = State::LeadOpens(segment, handler);
+  if (handler.records) {
+    segment.count = handler.records(section.data)->count();
+    s.CheckRecords(handler, section.data, section.store, segment);
+  }
+  if (handler.check) {
+    Checks checks(
+        handler, segment, [&](int field) { return s.FieldPlace(segment, field); },
+        [&](const Place& place, const char* code, Severity severity, char32_t letter, int record,
+            int value, Text message) {
+          s.AddAt(place, code, severity, letter, record, value, std::move(message));
+        },
+        s.fs, s.settings.patternFolder, s.facts);
+    handler.check(section.data, checks);
+  }
+  if (handler.release == ReleaseAt::kAfterWalk) {
+    s.kept[section.row] = std::move(s.current);
+  } else {
+    s.last = std::move(s.current);
+  }
+  s.markerNext = true;
+}
+
+void FileChecker::Stopped(const WalkStop& stop, FieldReader& in) {
+  State& s = *state_;
+  const Segment* previous = s.last ? s.last.get() : nullptr;
+  if (previous == nullptr) {
+    for (const auto& kept : s.kept) {
+      if (kept && (previous == nullptr || kept->row > previous->row)) previous = kept.get();
     }
   }
-  if (settings_.patternFolder.empty()) return;
-  const std::uint64_t marker = read.base > 0 ? OffsetOf(read.base - 1) : 0;
-  if (!HasSoilVocabulary(fs_, settings_.patternFolder)) {
-    Add("T504", Severity::kWarning, marker,
-        U"パターンデータに kishitu.txt がないため、X1.txt の土質コードと土質名が空になります。",
-        U'B');
+  const SectionHandler* handler = previous != nullptr ? &SectionHandlers()[previous->row] : nullptr;
+  const bool records = handler != nullptr && handler->shape.values > 0;
+  const Place markerPlace = s.markerPlace;
+  if (records) {
+    // Whole records of the previous section, up to a later section's marker where a record would
+    // begin (values such as colour letters may look like markers anywhere else).
+    const long long width = 3 + handler->shape.values;
+    long long fields = 0;
+    bool found = false;
+    constexpr long long kLookAhead = 1 << 20;
+    // The fields from the marker on: those the walk read already, then the rest of the file.
+    long long given = 0;
+    const long long read = stop.marker.empty() && !stop.notEmpty.empty() ? stop.emptyAfter + 2 : 1;
+    const auto atEnd = [&] { return given >= read && in.AtEnd(); };
+    const auto next = [&]() -> Text {
+      const long long index = given++;
+      if (index == 0) return stop.marker;
+      if (index < read - 1) return Text();
+      if (index == read - 1) return MarkerText(stop.notEmpty);
+      return MarkerText(in.ReadFieldView());
+    };
+    while (!atEnd() && fields < kLookAhead) {
+      const Text text = next();
+      if (fields % width == 0 && text.size() == 1) {
+        const std::optional<std::size_t> row = RowOf(text[0]);
+        if (row && *row > previous->row) {
+          found = true;
+          break;
+        }
+      }
+      ++fields;
+    }
+    if (fields > 0 && (found || atEnd()) && fields % width == 0) {
+      s.AddAt(s.FieldPlace(*previous, 3), "T201", Severity::kWarning, handler->letter, 0, 0,
+              U"セクション " + Text(1, handler->letter) + U" の件数 " +
+                  DecimalText(previous->count) +
+                  U" は続く記録より少ないようです（フィールドからは " +
+                  DecimalText(previous->count + fields / width) + U" 件に見えます）。マーカー " +
+                  Quoted(stop.marker) + U" から先は変換されません。");
+      return;
+    }
+  }
+  if (stop.marker.size() == 1 && RowOf(stop.marker[0])) {
+    s.AddAt(
+        markerPlace, "T203", Severity::kWarning, stop.marker[0], 0, 0,
+        U"セクション " + stop.marker +
+            U" は順序が正しくない（A から H の順に一度ずつ）ため、そこから先は変換されません。");
     return;
   }
-  if (fs_.KindOf(settings_.patternFolder + U"XKishitu.txt") != EntryKind::kFile) {
-    Add("T504", Severity::kWarning, marker,
-        U"パターンデータに XKishitu.txt がないため、X1.txt の土質コードが空になります。", U'B');
-    return;
+  if (records) s.ReportCountTooLarge(*previous, previous->count, previous->leadOpens);
+  s.AddAt(markerPlace, "T204", Severity::kWarning, 0, 0, 0,
+          U"マーカー " + Quoted(stop.marker) +
+              U" はセクションの文字ではないため、そこから先は変換されません。");
+}
+
+void FileChecker::Ended(const SectionStore& store) {
+  State& s = *state_;
+  const std::span<const SectionHandler> handlers = SectionHandlers();
+  for (std::size_t row = 0; row < handlers.size(); ++row) {
+    const Segment* segment = s.kept[row].get();
+    if (segment == nullptr || segment->beyond.empty()) continue;
+    s.CheckUnused(handlers[row], store.At(row), store, *segment, segment->beyond);
   }
-  const SoilCodeTable codes = LoadSoilCodeTable(fs_, settings_.patternFolder);
-  Text previousCode;
-  Text previousName;
-  bool first = true;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    const Text code = TrimBlanks(cells[2]);
-    const Text name = TrimBlanks(cells[3]);
-    if (!first && code == previousCode && name == previousName) continue;
-    const bool surface = first;
-    first = false;
-    previousCode = code;
-    previousName = name;
-    Text layerCode(cells[2]);
-    // As the layers are merged: a zero code with a real soil name stands for the name.
-    if (NumericValue(layerCode) == 0 && !name.empty() && name != kTopsoilName) {
-      layerCode = kFreeSoilCode;
-    }
-    if (!surface && NumericValue(layerCode) == 0) continue;  // a layer without a soil of its own
-    const SoilClassification soil = ClassifySoilName(layerCode, Text(cells[3]), codes);
-    if (soil.productCode.empty()) {
-      Add("T501", Severity::kWarning, offsetOf(r, 2),
-          U"土質名 " + Quoted(soil.soilName) +
-              U" は XKishitu.txt で分類できません（X1.txt の土質コードが空になります）。",
-          U'B', r, 2);
-    }
+}
+
+FileCheck FileChecker::Finish(FieldReader& in, const Text& path) {
+  State& s = *state_;
+  in.ObserveRest();
+  s.bytes.Finish();
+  const Place end = s.bytes.Here();
+  for (const std::size_t i : s.atEnd) {
+    s.findings[i].offset = end.offset;
+    s.findings[i].line = end.line;
+    s.findings[i].column = end.column;
   }
+  if (!s.noJobName && s.settings.patternFolder.empty()) {
+    s.findings.push_back({"T505", Severity::kInfo, 0, 0, 0, 0, 1, 1,
+                          U"パターンデータが見つかりません: それを使うチェックは省きました。"});
+    s.orders.push_back(kFileOrder);
+  }
+  for (const auto& [code, left] : s.leftOutCodes) {
+    s.findings.push_back({"T900", Severity::kInfo, 0, 0, 0, end.offset, end.line, end.column,
+                          U"コード " + FromUtf8(code) + U" の指摘はほかに " +
+                              DecimalText(left.first) + U" 件あります（1 ファイルにつき " +
+                              DecimalText(kFindingsPerCode) + U" 件まで示します）。"});
+    s.orders.push_back(kNoticeOrder);
+  }
+  std::vector<std::size_t> order(s.findings.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const Finding& fa = s.findings[a];
+    const Finding& fb = s.findings[b];
+    if (fa.offset != fb.offset) return fa.offset < fb.offset;
+    return s.orders[a] < s.orders[b];
+  });
+  FileCheck check;
+  check.path = path;
+  check.findings.reserve(order.size());
+  for (const std::size_t i : order) check.findings.push_back(std::move(s.findings[i]));
+  check.leftOut = s.leftOut;
+  return check;
+}
+
+namespace {
+
+class StringSource : public ByteSource {
+ public:
+  explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    if (at_ >= bytes_.size()) return false;
+    const std::size_t n = std::min(most, bytes_.size() - at_);
+    into.append(bytes_, at_, n);
+    at_ += n;
+    return true;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t at_ = 0;
+};
+
+FileCheck CheckSource(const FileSystem& fs, const Text& path, std::unique_ptr<ByteSource> source,
+                      const CheckSettings& settings) {
+  IdentifiedFile file = ReadJobName(std::move(source), settings.style);
+  FieldReader in = FieldReader::FromSource(std::move(file.content));
+  FileChecker checker(fs, settings);
+  in.Observe(&checker);
+  if (file.jobName.empty()) {
+    checker.NoJobName(in);
+  } else {
+    WalkSections(in, checker);
+  }
+  return checker.Finish(in, path);
+}
+
+FileCheck Unreadable(const Text& path, Text reason) {
+  FileCheck check;
+  check.path = path;
+  check.findings.push_back({"T107", Severity::kError, 0, 0, 0, 0, 1, 1, std::move(reason)});
+  return check;
 }
 
 }  // namespace
 
-const char* SeverityName(Severity severity) {
-  switch (severity) {
-    case Severity::kError:
-      return "error";
-    case Severity::kWarning:
-      return "warning";
-    case Severity::kInfo:
-      break;
-  }
-  return "info";
-}
-
 int FileCheck::Count(Severity severity) const {
-  return static_cast<int>(
-      std::count_if(findings.begin(), findings.end(),
-                    [severity](const Finding& f) { return f.severity == severity; }));
+  return leftOut[static_cast<std::size_t>(severity)] +
+         static_cast<int>(
+             std::count_if(findings.begin(), findings.end(),
+                           [severity](const Finding& f) { return f.severity == severity; }));
 }
 
 void PlaceFindings(std::string_view bytes, std::vector<Finding>& findings) {
-  long long line = 1;
-  std::size_t lineStart = 0;
-  std::size_t pos = 0;
+  ByteWalker walker([](const char*, Severity, const Place&, Text) {});
+  std::size_t fed = 0;
   for (Finding& finding : findings) {
     const std::size_t offset = std::min<std::size_t>(finding.offset, bytes.size());
-    for (; pos < offset; ++pos) {
-      const char c = bytes[pos];
-      // CR LF counts once: the LF after a CR starts no line of its own.
-      if (c == '\n' || (c == '\r' && !(pos + 1 < bytes.size() && bytes[pos + 1] == '\n'))) {
-        ++line;
-        lineStart = pos + 1;
-      }
-    }
-    finding.line = line;
-    finding.column =
-        static_cast<long long>(DecodeCp932(bytes.substr(lineStart, offset - lineStart)).size()) + 1;
+    if (offset > fed) walker.Feed(bytes.substr(fed, offset - fed));
+    fed = std::max(fed, offset);
+    const Place place = walker.Here();
+    finding.line = place.line;
+    finding.column = place.column;
   }
 }
 
 FileCheck CheckTecrisBytes(const FileSystem& fs, const Text& path, std::string bytes,
                            const CheckSettings& settings) {
-  FileCheck check;
-  check.path = path;
-  FileChecker checker(fs, settings, std::move(bytes));
-  check.findings = checker.Run();
-  return check;
+  return CheckSource(fs, path, std::make_unique<StringSource>(std::move(bytes)), settings);
 }
 
 FileCheck CheckTecrisFile(const FileSystem& fs, const Text& path, const CheckSettings& settings) {
-  std::string bytes;
+  // Opened as the conversion opens it: the same tests, the same names.
+  const EntryKind kind = fs.KindOf(path);
+  if (kind == EntryKind::kNone) return Unreadable(path, U"ファイルがありません。");
   try {
-    bytes = fs.ReadAll(path);
+    return CheckSource(fs, path, fs.OpenForReading(path), settings);
+  } catch (const ConversionError& e) {
+    return Unreadable(path, U"ファイルを読めません: " + e.message());
   } catch (const std::exception& e) {
-    FileCheck check;
-    check.path = path;
-    const Text reason = fs.KindOf(path) == EntryKind::kNone
-                            ? U"ファイルがありません。"
-                            : U"ファイルを読めません: " + FromUtf8(e.what());
-    check.findings.push_back({"T107", Severity::kError, 0, 0, 0, 0, 1, 1, reason});
-    return check;
+    return Unreadable(path, U"ファイルを読めません: " + FromUtf8(e.what()));
   }
-  return CheckTecrisBytes(fs, path, std::move(bytes), settings);
 }
 
 }  // namespace tecris2nx

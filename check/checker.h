@@ -1,40 +1,28 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/file_system.h"
 #include "common/text.h"
+#include "sections/finding.h"
+#include "sections/section_walk.h"
+#include "tecris/field_reader.h"
 #include "tecris/path_check.h"
 
 namespace tecris2nx {
-
-/// error: the file cannot be converted; warning: it converts, but something is lost, skipped or
-/// suspicious; info: worth knowing.
-enum class Severity { kError, kWarning, kInfo };
-
-/// "error", "warning", "info".
-const char* SeverityName(Severity severity);
-
-/// One thing found in a TECRIS file, with its place.
-struct Finding {
-  std::string code;  ///< stable: "T101"
-  Severity severity = Severity::kWarning;
-  char32_t section = 0;      ///< section letter; 0 where none applies
-  int record = 0;            ///< 1-based; 0 where none applies
-  int value = 0;             ///< 1-based value of the record (field of section A); 0 for none
-  std::uint64_t offset = 0;  ///< byte offset in the file
-  long long line = 0;        ///< 1-based
-  long long column = 0;      ///< 1-based, in characters (one per invalid byte)
-  Text message;
-};
 
 /// Everything found in one file.
 struct FileCheck {
   Text path;
   std::vector<Finding> findings;  ///< in file order
+  /// Findings left out past the limit of one code per file, by severity.
+  std::array<int, 3> leftOut{};
+  /// Findings of the severity, those left out included.
   int Count(Severity severity) const;
 };
 
@@ -43,15 +31,49 @@ struct CheckSettings {
   PathStyle style = HostPathStyle();
 };
 
-/// Reads the file as the conversion does, writing nothing, and reports what it finds.
+/// Findings of one code kept per file; the rest are counted, and one info finding (T900) says how
+/// many more there were.
+inline constexpr int kFindingsPerCode = 100;
+
+/// Check mode on one file, as a consumer of the walk that reads it (alone, or beside the
+/// conversion) and an observer of its reader: it keeps only the places of the sections whose
+/// storage the walk keeps, never the file.
+class FileChecker : public SectionConsumer, public ReadObserver {
+ public:
+  FileChecker(const FileSystem& fs, const CheckSettings& settings);
+  ~FileChecker() override;
+
+  /// The identifier (field 2) is no usable job-folder name: reports it, reading at most two
+  /// fields from `in`.
+  void NoJobName(FieldReader& in);
+  /// Reads the rest of the file from `in` for the checks of every byte, and gives the findings in
+  /// file order. `in` must be observed by this checker from its first byte.
+  FileCheck Finish(FieldReader& in, const Text& path);
+
+  void Begin(std::size_t row) override;
+  void Problem(const ConversionError& error, std::size_t row) override;
+  void Read(const ReadSection& section) override;
+  void Stopped(const WalkStop& stop, FieldReader& in) override;
+  void Ended(const SectionStore& store) override;
+  void Bytes(std::string_view bytes, std::uint64_t offset) override;
+  void Field(std::uint64_t start, std::string_view bytes) override;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+/// Opens the file as the conversion does, reads it as the conversion does, writing nothing, and
+/// reports what it finds.
 FileCheck CheckTecrisFile(const FileSystem& fs, const Text& path, const CheckSettings& settings);
 
-/// The findings of a file's bytes (what CheckTecrisFile does once the file is read).
+/// The findings of a file's bytes.
 FileCheck CheckTecrisBytes(const FileSystem& fs, const Text& path, std::string bytes,
                            const CheckSettings& settings);
 
-/// Fills each finding's line and column from its offset; the findings must be in offset order.
-/// A line ends at LF, CR LF or CR; a column counts characters.
+/// Fills each finding's line and column from its offset, as check mode places them while it
+/// reads; the findings must be in offset order. A line ends at LF, CR LF or CR; a column counts
+/// characters (one per invalid byte).
 void PlaceFindings(std::string_view bytes, std::vector<Finding>& findings);
 
 }  // namespace tecris2nx

@@ -2,7 +2,10 @@
 
 namespace tecris2nx {
 
-ConversionError::ConversionError(Text message, ConversionProblem problem)
-    : std::runtime_error(ToUtf8(message)), message_(std::move(message)), problem_(problem) {}
+ConversionError::ConversionError(Text message, ConversionProblem problem, ProblemPlace place)
+    : std::runtime_error(ToUtf8(message)),
+      message_(std::move(message)),
+      problem_(problem),
+      place_(place) {}
 
 }  // namespace tecris2nx

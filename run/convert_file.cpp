@@ -16,6 +16,7 @@
 #include "run/ordered_batch.h"
 #include "sections/output_context.h"
 #include "sections/section_dispatch.h"
+#include "sections/section_walk.h"
 #include "tecris/field_reader.h"
 #include "tecris/path_helpers.h"
 
@@ -37,14 +38,6 @@ void ReturnFreedMemory(std::uint64_t sectionBytes) {
 #endif
 }
 
-/// Reads the rest of the file; true when every field left is empty.
-bool OnlyEmptyFieldsLeft(FieldReader& in) {
-  while (!in.AtEnd()) {
-    if (!in.ReadField().empty()) return false;
-  }
-  return true;
-}
-
 /// Why a file has no JobName, for the user.
 Text NoJobNameReason(EntryKind kind) {
   switch (kind) {
@@ -59,9 +52,146 @@ Text NoJobNameReason(EntryKind kind) {
          U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
 }
 
-/// Makes the job folder and walks the sections of the file from its first field, in the order of
-/// the section table. Throws ConversionError naming the problem; files written before the failure
-/// stay.
+/// The conversion as a consumer of the walk: each section read is written into the job folder.
+/// The first problem ends it; files of the sections before it stay.
+class Conversion : public SectionConsumer {
+ public:
+  Conversion(const OutputContext& out, FileReport& report) : out_(out), report_(report) {}
+
+  void Begin(std::size_t) override { TrimAfterRelease(); }
+  void Problem(const ConversionError& error, std::size_t) override { Fail(error.message()); }
+  void Read(const ReadSection& section) override {
+    if (failed_) return;
+    try {
+      if (section.handler.write) {
+        section.handler.write(out_, section.data);
+        out_.Commit();
+      }
+    } catch (const ConversionError& e) {
+      Fail(e.message());
+    }
+    if (section.handler.release == ReleaseAt::kAfterWrite) {
+      freedBytes_ = section.end - section.markerStart;
+    }
+  }
+  void Stopped(const WalkStop& stop, FieldReader&) override {
+    report_.stoppedEarly = true;
+    report_.stoppedAtMarker = stop.marker;
+  }
+  void Ended(const SectionStore& store) override {
+    TrimAfterRelease();
+    if (failed_) return;
+    try {
+      for (const SectionHandler& handler : SectionHandlers()) {
+        if (handler.afterWalk) {
+          handler.afterWalk(out_, store);
+          out_.Commit();
+        }
+      }
+    } catch (const ConversionError& e) {
+      Fail(e.message());
+    }
+  }
+  bool WantsMore() const override { return !failed_; }
+
+  bool failed() const { return failed_; }
+  const Text& error() const { return error_; }
+
+ private:
+  void Fail(const Text& message) {
+    if (failed_) return;
+    failed_ = true;
+    error_ = message;
+  }
+  /// Once the walk has released the last section's storage.
+  void TrimAfterRelease() {
+    ReturnFreedMemory(freedBytes_);
+    freedBytes_ = 0;
+  }
+
+  const OutputContext& out_;
+  FileReport& report_;
+  bool failed_ = false;
+  Text error_;
+  std::uint64_t freedBytes_ = 0;
+};
+
+/// The conversion and check mode in one pass over the file. A check that fails leaves the file
+/// uncounted: warnings never make a conversion fail.
+class ConversionAndCheck : public SectionConsumer {
+ public:
+  ConversionAndCheck(Conversion& conversion, FileChecker& checker)
+      : conversion_(conversion), checker_(checker) {}
+
+  void Begin(std::size_t row) override {
+    conversion_.Begin(row);
+    Checked([&] { checker_.Begin(row); });
+  }
+  void Problem(const ConversionError& error, std::size_t row) override {
+    conversion_.Problem(error, row);
+    Checked([&] { checker_.Problem(error, row); });
+  }
+  void Read(const ReadSection& section) override {
+    conversion_.Read(section);
+    Checked([&] { checker_.Read(section); });
+  }
+  void Stopped(const WalkStop& stop, FieldReader& in) override {
+    conversion_.Stopped(stop, in);
+    Checked([&] { checker_.Stopped(stop, in); });
+  }
+  void Ended(const SectionStore& store) override {
+    conversion_.Ended(store);
+    Checked([&] { checker_.Ended(store); });
+  }
+  // Past a conversion's error the walk goes on for the check: its findings cover the whole file.
+  bool WantsMore() const override { return conversion_.WantsMore() || checking_; }
+
+  bool checked() const { return checking_; }
+
+ private:
+  template <typename Step>
+  void Checked(Step step) {
+    if (!checking_) return;
+    try {
+      step();
+    } catch (const std::exception&) {
+      checking_ = false;
+    }
+  }
+
+  Conversion& conversion_;
+  FileChecker& checker_;
+  bool checking_ = true;
+};
+
+/// The observer that hands the reader's bytes to the check while it is still checking.
+class CheckedObserver : public ReadObserver {
+ public:
+  explicit CheckedObserver(FileChecker& checker) : checker_(checker) {}
+  void Bytes(std::string_view bytes, std::uint64_t offset) override {
+    Checked([&] { checker_.Bytes(bytes, offset); });
+  }
+  void Field(std::uint64_t start, std::string_view bytes) override {
+    Checked([&] { checker_.Field(start, bytes); });
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  template <typename Step>
+  void Checked(Step step) {
+    if (!ok_) return;
+    try {
+      step();
+    } catch (const std::exception&) {
+      ok_ = false;
+    }
+  }
+  FileChecker& checker_;
+  bool ok_ = true;
+};
+
+/// Makes the job folder and walks the sections of the file from its first field, writing each
+/// section's files; with env.countWarnings, check mode reads along in the same pass.
 void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnvironment& env,
                      FileReport& report) {
   const char32_t separator = SeparatorOf(env.style);
@@ -75,59 +205,34 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
   PendingFiles pending;
   const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
                           separator, &report.written,  pending};
-  const std::span<const SectionHandler> handlers = SectionHandlers();
-  SectionStore store;
-  Text marker = MarkerText(in.ReadField());
-  bool markerUnused = true;  // a marker was read that no section has taken yet
-  for (std::size_t row = 0; row < handlers.size(); ++row) {
-    const SectionHandler& handler = handlers[row];
-    if (marker.size() != 1 || marker[0] != handler.letter) continue;
-    markerUnused = false;
-    in.BeginSection(handler.letter);
-    const std::uint64_t sectionStart = in.Position();
-    handler.read(in, store.At(row));
-    if (handler.write) {
-      handler.write(out, store.At(row));
-      out.Commit();
-    }
-    if (handler.release == ReleaseAt::kAfterWrite) {
-      store.Release(row);
-      ReturnFreedMemory(in.Position() - sectionStart);
-    }
-    marker.clear();
-    // The last section ends the walk; what follows it is looked at below.
-    if (row + 1 < handlers.size() && !in.AtEnd()) {
-      in.BeginSection(0);
-      marker = MarkerText(in.ReadField());
-      markerUnused = true;
-    }
-  }
-  // Empty lines after the last section are no section that was left out.
-  if (markerUnused && marker.empty()) markerUnused = !OnlyEmptyFieldsLeft(in);
-  if (markerUnused) {
-    report.stoppedEarly = true;
-    report.stoppedAtMarker = marker;
-  }
-  for (const SectionHandler& handler : handlers) {
-    if (handler.afterWalk) {
-      handler.afterWalk(out, store);
-      out.Commit();
-    }
-  }
-}
-
-/// The check's findings on the bytes the conversion is about to read; it only reads pattern data.
-/// A check that fails leaves the file uncounted: warnings never make a conversion fail.
-void CountWarnings(const std::string& bytes, const RunEnvironment& env, FileReport& report) {
-  try {
+  Conversion conversion(out, report);
+  if (!env.countWarnings) {
+    WalkSections(in, conversion);
+  } else {
     const CheckSettings settings{env.patternFolder, env.style};
-    FileCheck check = CheckTecrisBytes(env.fs, report.inputPath, bytes, settings);
-    report.warnings = check.Count(Severity::kWarning);
-    report.findings = std::move(check.findings);
-  } catch (const std::exception&) {
-    report.warnings = -1;
-    report.findings.clear();
+    FileChecker checker(env.fs, settings);
+    CheckedObserver observer(checker);
+    in.Observe(&observer);
+    ConversionAndCheck both(conversion, checker);
+    WalkSections(in, both);
+    bool counted = both.checked() && observer.ok();
+    if (counted) {
+      try {
+        FileCheck check = checker.Finish(in, report.inputPath);
+        counted = observer.ok();
+        report.warnings = check.Count(Severity::kWarning);
+        report.findings = std::move(check.findings);
+      } catch (const std::exception&) {
+        counted = false;
+      }
+    }
+    in.Observe(nullptr);
+    if (!counted) {
+      report.warnings = -1;
+      report.findings.clear();
+    }
   }
+  if (conversion.failed()) throw ConversionError(conversion.error());
 }
 
 void Fail(FileReport& report, const Text& problem) {
@@ -153,15 +258,7 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
       return report;
     }
     report.jobName = file.jobName;
-    FieldReader in = [&] {
-      if (!env.countWarnings) return FieldReader::FromSource(std::move(file.content));
-      std::string bytes;
-      constexpr std::size_t kPiece = 1 << 16;
-      while (file.content->ReadMore(bytes, kPiece)) {
-      }
-      CountWarnings(bytes, env, report);
-      return FieldReader::FromCp932(std::move(bytes));
-    }();
+    FieldReader in = FieldReader::FromSource(std::move(file.content));
     ConvertSections(in, outputFolder, env, report);
   } catch (const ConversionError& e) {
     Fail(report, e.message());

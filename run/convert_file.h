@@ -21,8 +21,8 @@ struct RunEnvironment {
   PathStyle style = HostPathStyle();
   /// Files a batch converts at once; 1 converts them one after another on the calling thread.
   int workers = 1;
-  /// Each file is read whole once, checked (FileReport::warnings and findings), then converted
-  /// from the same bytes; the conversion's output is the same either way.
+  /// Check mode reads along in each file's conversion, in the same pass (FileReport::warnings and
+  /// findings); the conversion's output is the same either way.
   bool countWarnings = false;
 };
 

@@ -51,16 +51,24 @@ bool IsBlank(const SectionATableType& table, int k) { return IsBlankOrEmpty(Slot
 
 Text Trimmed(const SectionATableType& table, int k) { return TrimBlanks(Slot(table, k)); }
 
+/// Slots written as numbers, in the order the title files' lines are made; 3 and 4 only when not
+/// starred. Codes 2 and 3 (slots 10, 11, 13, 14) are too short to leave any range.
+constexpr std::array<int, 12> kNumberSlots = {7, 32, 33, 16, 22, 23, 19, 20, 21, 3, 4, 6};
+
+/// The error of a slot whose number lies beyond every range; nothing for any other.
+std::optional<ConversionError> SlotProblem(const SectionATableType& table, int k) {
+  if (IsBlank(table, k) || !ReadNumber(Slot(table, k)).overflow) return std::nullopt;
+  const int field = SectionAFieldOfSlot(k);
+  return ConversionError(U"セクション A のフィールド " + DecimalText(field) + U": 値 \"" +
+                             Trimmed(table, k) + U"\" は数値の範囲を超えています。",
+                         ConversionProblem::kNumberRange, ProblemPlace{U'A', 0, field});
+}
+
 Text Number(const SectionATableType& table, int k, std::size_t w) {
   if (IsBlank(table, k)) return Text();
-  const NumberReading number = ReadNumber(Slot(table, k));
   // The largest double in place of a number beyond every range would be a made-up value.
-  if (number.overflow) {
-    throw ConversionError(U"セクション A のフィールド " + DecimalText(SectionAFieldOfSlot(k)) +
-                              U": 値 \"" + Trimmed(table, k) + U"\" は数値の範囲を超えています。",
-                          ConversionProblem::kNumberRange);
-  }
-  return RightAligned(NumberText(number.value), w);
+  if (auto problem = SlotProblem(table, k)) throw *problem;
+  return RightAligned(NumberText(NumericValue(Slot(table, k))), w);
 }
 
 /// Three digits "ddt" read as "dd.t"; a single character serves as both parts.
@@ -232,6 +240,34 @@ std::vector<Text> Title04Lines(const SectionATableType& table) {
   lines.push_back(Untrimmed(table, 30, 2));
   lines.push_back(Untrimmed(table, 31, 2));
   return lines;
+}
+
+void EvaluateSectionA(const SectionATableType& table, const ProblemSink& fail) {
+  for (const int k : kNumberSlots) {
+    if ((k == 3 || k == 4) && !IsBlank(table, k) && Slot(table, k).front() == U'*') continue;
+    if (auto problem = SlotProblem(table, k)) fail(*problem);
+  }
+}
+
+void CheckSectionA(const SectionATableType& table, SectionChecks& checks) {
+  for (const int k : kNumberSlots) {
+    const int field = SectionAFieldOfSlot(k);
+    CheckNumberText(Slot(table, k), false, false,
+                    [&](const char* code, Severity severity, Text message) {
+                      checks.Add(code, severity, 0, field, std::move(message));
+                    });
+  }
+  const std::optional<std::int16_t> code = SlotL2Code(table);
+  if (!code || checks.PatternFolder().empty()) return;
+  const int field = SectionAFieldOfSlot(21);
+  if (checks.Files().KindOf(checks.PatternFolder() + U"L2.txt") != EntryKind::kFile) {
+    checks.Add("T504", Severity::kWarning, 0, field,
+               U"パターンデータに L2.txt がないため、titl02.txt の L2 名称が空になります。");
+  } else if (LookupL2Name(checks.Files(), checks.PatternFolder(), *code).empty()) {
+    checks.Add("T503", Severity::kWarning, 0, field,
+               U"L2 コード " + DecimalText(*code) +
+                   U" は L2.txt にありません（titl02.txt の名称が空になります）。");
+  }
 }
 
 void WriteTitleFiles(const OutputContext& out, const SectionATableType& table,

@@ -8,6 +8,8 @@
 
 #include "common/file_system.h"
 #include "sections/output_context.h"
+#include "sections/section_check.h"
+#include "sections/section_records.h"
 #include "sections/section_storage.h"
 #include "tecris/field_reader.h"
 
@@ -47,6 +49,13 @@ int SectionAFieldOfSlot(int slot);
 
 /// The L2 code of slot 21: nothing when the slot is blank or its value does not fit 16 bits.
 std::optional<std::int16_t> SlotL2Code(const SectionATableType& table);
+
+/// Each slot the title files write as a number that lies beyond the range of any number, in the
+/// order the writers meet them (the error each would stop the conversion with).
+void EvaluateSectionA(const SectionATableType& table, const ProblemSink& fail);
+
+/// The checks of the header: its number slots, and slot 21's code in "L2.txt".
+void CheckSectionA(const SectionATableType& table, SectionChecks& checks);
 
 /// "titl01.txt", "titl02.txt" and "titl04.txt"; looks slot 21 up in the pattern folder's "L2.txt".
 void WriteTitleFiles(const OutputContext& out, const SectionATableType& table,

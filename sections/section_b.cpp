@@ -1,6 +1,9 @@
 #include "sections/section_b.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <map>
 #include <utility>
 
 #include "common/error.h"
@@ -11,7 +14,6 @@
 namespace tecris2nx {
 namespace {
 
-constexpr int kSectionBValues = 5;
 constexpr int kSoilCodeEntryFields = 6;
 constexpr std::size_t kColourLettersUsed = 3;
 constexpr std::size_t kColourCodeWidth = 6;
@@ -77,7 +79,147 @@ void ReadSectionB(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
   // Only the depth is written as a number; code, name and colour are texts.
-  ReadCountedRecords(in, table, kSectionBValues, ReadCount(in), 1U << 1);
+  ReadCountedRecords(in, table, kSectionBShape, ReadCount(in));
+}
+
+void VisitSectionBNumbers(const RecordTable& table, const NumberVisit& visit) {
+  // A record continues the layer before it when its trimmed code and name (for colours, its
+  // trimmed letters) are the previous record's; the leading records with none make no layer.
+  RecordTable::Record cells;
+  RecordTable::Record next;
+  const auto starts = [](const RecordTable::Record& before, const RecordTable::Record& record,
+                         bool first, bool& soil, bool& colour) {
+    const TextView code = TrimmedView(record[2]);
+    const TextView name = TrimmedView(record[3]);
+    const TextView letters = TrimmedView(record[4]);
+    if (first) {
+      soil = !(code.empty() && name.empty());
+      colour = !letters.empty();
+      return;
+    }
+    soil = !(code == TrimmedView(before[2]) && name == TrimmedView(before[3]));
+    colour = letters != TrimmedView(before[4]);
+  };
+  bool soilStarts = false;
+  bool colourStarts = false;
+  bool soilLayer = false;    // the record belongs to a written soil layer
+  bool colourLayer = false;  // ... to a written colour layer
+  if (table.count() > 0) {
+    table.ReadRecord(1, cells);
+    starts(cells, cells, true, soilStarts, colourStarts);
+  }
+  for (int r = 1; r <= table.count(); ++r) {
+    soilLayer = soilLayer || soilStarts;
+    colourLayer = colourLayer || colourStarts;
+    bool nextSoil = true;
+    bool nextColour = true;
+    if (r < table.count()) {
+      table.ReadRecord(r + 1, next);
+      starts(cells, next, false, nextSoil, nextColour);
+    }
+    // The depth of a layer's last record is its boundary.
+    if ((soilLayer && nextSoil) || (colourLayer && nextColour)) {
+      visit(cells, r, 1, NumberUse::kNumber);
+    }
+    if (soilStarts) visit(cells, r, 2, NumberUse::kNumber);
+    soilStarts = nextSoil;
+    colourStarts = nextColour;
+    std::swap(cells, next);
+  }
+}
+
+void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
+  RecordTable::Record cells;
+  double previousDepth = NAN;
+  float deepest = -INFINITY;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    const double depth = NumericValue(cells[1]);
+    const auto add = [&](const char* code, const char32_t* what) {
+      checks.Add(code, Severity::kWarning, r, 1,
+                 U"層の下端深度 " + Quoted(TrimmedView(cells[1])) + what);
+    };
+    if (depth < 0) add("T403", U" が負です。");
+    if (depth == previousDepth) {
+      add("T402", U" が前の記録と同じです。");
+    } else if (depth < previousDepth) {
+      add("T401", U" が前の記録より浅くなっています。");
+    }
+    deepest = std::max(deepest, RoundToSingle(depth));
+    previousDepth = depth;
+  }
+  if (table.count() > 0) checks.Facts()[kDeepestLayerFact] = deepest;
+
+  // Colours need no pattern data.
+  Text previousColour;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    const TextView colour = TrimmedView(cells[4]);
+    if (r > 1 && colour == previousColour) continue;
+    previousColour = colour;
+    TextView letters = colour;
+    if (!letters.empty() && letters.front() == U'*') letters.remove_prefix(1);
+    letters = letters.substr(0, kColourLettersUsed);
+    for (const char32_t letter : letters) {
+      if (FindSoilColour(letter) == nullptr) {
+        checks.Add("T502", Severity::kWarning, r, 4,
+                   U"色調 " + Quoted(colour) + U" の文字 「" + Text(1, letter) +
+                       U"」 は色調コードになりません（X3.txt では省かれます）。");
+        break;
+      }
+    }
+  }
+  const FileSystem& fs = checks.Files();
+  const Text& folder = checks.PatternFolder();
+  if (folder.empty()) return;
+  if (!HasSoilVocabulary(fs, folder)) {
+    checks.AddAtMarker(
+        "T504", Severity::kWarning,
+        U"パターンデータに kishitu.txt がないため、X1.txt の土質コードと土質名が空になります。");
+    return;
+  }
+  if (fs.KindOf(folder + U"XKishitu.txt") != EntryKind::kFile) {
+    checks.AddAtMarker(
+        "T504", Severity::kWarning,
+        U"パターンデータに XKishitu.txt がないため、X1.txt の土質コードが空になります。");
+    return;
+  }
+  const SoilCodeTable codes = LoadSoilCodeTable(fs, folder);
+  // Surveys name few soils: each (code, name) is classified once.
+  std::map<std::pair<Text, Text>, SoilClassification> classified;
+  Text previousCode;
+  Text previousName;
+  bool first = true;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    const Text code = TrimBlanks(cells[2]);
+    const Text name = TrimBlanks(cells[3]);
+    if (!first && code == previousCode && name == previousName) continue;
+    const bool surface = first;
+    first = false;
+    previousCode = code;
+    previousName = name;
+    Text layerCode(cells[2]);
+    // As the layers are merged: a zero code with a real soil name stands for the name.
+    if (NumericValue(layerCode) == 0 && !name.empty() && name != kTopsoilName) {
+      layerCode = kFreeSoilCode;
+    }
+    if (!surface && NumericValue(layerCode) == 0) continue;  // a layer without a soil of its own
+    Text soilName(cells[3]);
+    auto known = classified.find({layerCode, soilName});
+    if (known == classified.end()) {
+      SoilClassification soil = ClassifySoilName(layerCode, soilName, codes);
+      known =
+          classified.emplace(std::pair{std::move(layerCode), std::move(soilName)}, std::move(soil))
+              .first;
+    }
+    const SoilClassification& soil = known->second;
+    if (soil.productCode.empty()) {
+      checks.Add("T501", Severity::kWarning, r, 2,
+                 U"土質名 " + Quoted(soil.soilName) +
+                     U" は XKishitu.txt で分類できません（X1.txt の土質コードが空になります）。");
+    }
+  }
 }
 
 SoilCodeTable ParseSoilCodeTable(std::string bytes) {

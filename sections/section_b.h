@@ -5,13 +5,31 @@
 
 #include "common/file_system.h"
 #include "sections/output_context.h"
+#include "sections/section_check.h"
+#include "sections/section_records.h"
 #include "sections/section_storage.h"
 #include "tecris/field_reader.h"
 
 namespace tecris2nx {
 
+/// Soil layer records: depth, soil code, soil name, colour letters, one more; only the depth is
+/// read as a number.
+inline constexpr RecordShape kSectionBShape{.values = 5, .numbers = 1U << 1, .depth = 1};
+
 /// Five-value soil layer records.
 void ReadSectionB(FieldReader& in, RecordTable& table);
+
+/// The values the layer files evaluate: the soil code of each layer's first record (is it
+/// zero?), the depth of each layer's last record (of soil or of colour layers).
+void VisitSectionBNumbers(const RecordTable& table, const NumberVisit& visit);
+
+/// Depths going back up or negative (T401 to T403), colour letters without a code (T502), soil
+/// names the vocabulary cannot classify and missing pattern files (T501, T504). Leaves the
+/// deepest layer for section D's checks.
+void CheckSectionB(const RecordTable& table, SectionChecks& checks);
+
+/// The fact CheckSectionB leaves: the deepest layer boundary, at single precision.
+inline constexpr char kDeepestLayerFact[] = "deepest soil layer";
 
 /// One entry of "XKishitu.txt": the product's code for a soil name text.
 struct SoilCodeEntry {

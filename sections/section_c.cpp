@@ -8,7 +8,28 @@ namespace tecris2nx {
 void ReadSectionC(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
-  ReadCountedRecords(in, table, 3, ReadCount(in));
+  ReadCountedRecords(in, table, kSectionCShape, ReadCount(in));
+}
+
+namespace {
+
+/// The third value stands in the line: it is not starred and the second reaches 50.
+bool ThirdWritten(TextView second, TextView third) {
+  return (third.empty() || third.front() != U'*') && !(NumericValue(second) < 50);
+}
+
+}  // namespace
+
+void VisitSectionCNumbers(const RecordTable& table, const NumberVisit& visit) {
+  RecordTable::Record cells;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    visit(cells, r, 1, NumberUse::kNumber);
+    visit(cells, r, 2, NumberUse::kNumber);
+    if (ThirdWritten(cells[2], cells[3]) && !IsBlankOrEmpty(cells[3])) {
+      visit(cells, r, 3, NumberUse::kNumber);
+    }
+  }
 }
 
 TextLines X5Lines(const RecordTable& table) {
@@ -30,7 +51,7 @@ TextLines X5Lines(const RecordTable& table) {
     line += U",,";
     if (third.empty() || third.front() != U'*') {
       // Below 50 the third value is not used; the fixed value 30 stands in for it.
-      if (NumericValue(second) < 50) {
+      if (!ThirdWritten(second, third)) {
         line += U"30";
       } else if (IsBlankOrEmpty(third)) {
         line += U'0';

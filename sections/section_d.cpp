@@ -9,6 +9,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
+#include "sections/section_b.h"
 #include "sections/section_records.h"
 
 namespace tecris2nx {
@@ -55,7 +56,37 @@ void AppendExponentField(Text& out, TextView cell, int value, int record) {
 void ReadSectionD(FieldReader& in, RecordTable& table) {
   in.ReadField();
   in.ReadField();
-  ReadCountedRecords(in, table, kValues, ReadCount(in));
+  ReadCountedRecords(in, table, kSectionDShape, ReadCount(in));
+}
+
+void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit) {
+  RecordTable::Record cells;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    for (int v = 1; v <= kValues; ++v) {
+      // No angle: its sixtieths are not read.
+      if (v == 19 && cells.Cp932(18).find_first_not_of(' ') == std::string_view::npos) continue;
+      visit(cells, r, v,
+            kSectionDShape.IsExponent(v) ? NumberUse::kExponent
+            : v == kSectionDShape.depth  ? NumberUse::kSingleKey
+                                         : NumberUse::kNumber);
+    }
+  }
+}
+
+void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
+  const auto deepest = checks.Facts().find(kDeepestLayerFact);
+  if (deepest == checks.Facts().end()) return;
+  RecordTable::Record cells;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    const TextView depth = cells[2];
+    if (RoundToSingle(NumericValue(depth)) >= static_cast<float>(deepest->second)) {
+      checks.Add("T404", Severity::kWarning, r, 2,
+                 U"深度 " + Quoted(TrimmedView(depth)) +
+                     U" は最も深い層より下にあります（X100.txt の土質が空になります）。");
+    }
+  }
 }
 
 std::vector<SoilLayer> ParseLayerTable(TextView content) {

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "sections/output_context.h"
+#include "sections/section_check.h"
+#include "sections/section_records.h"
 #include "sections/section_storage.h"
 #include "tecris/field_reader.h"
 
@@ -15,8 +17,19 @@ struct SoilLayer {
   Text soilName;
 };
 
-/// 23-value test records.
+/// 23-value test records: a number, the depth, a second depth, numbers; values 22 and 23 by the
+/// exponent rule.
+inline constexpr RecordShape kSectionDShape{
+    .values = 23, .depth = 2, .end = 3, .endKind = EndKind::kSecondDepth, .exponents = {22, 23}};
+
 void ReadSectionD(FieldReader& in, RecordTable& table);
+
+/// The values the two files evaluate: every one, the depth as the key of the layer lookup (at
+/// single precision), value 19 only beside a value 18 (an angle's sixtieths).
+void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit);
+
+/// A sample below the deepest soil layer (T404), when section B was read.
+void CheckSectionD(const RecordTable& table, SectionChecks& checks);
 
 /// Layers of a decoded "X1.txt", one per non-empty line: number, depth, code, then the soil name
 /// as the rest of the line (so a comma inside the name shifts nothing).

@@ -10,7 +10,7 @@ void ReadSectionE(FieldReader& in, RecordTable& table) {
   in.ReadField();
   const std::int16_t count = ReadCount(in);
   // Only the exact letter doubles as the first record's opening field; anything else is extra.
-  ReadOpenedRecords(in, table, 4, count, in.ReadField() == U"E");
+  ReadOpenedRecords(in, table, kSectionEShape, count, in.ReadField() == U"E");
 }
 
 TextLines L209Lines(const RecordTable& table) {

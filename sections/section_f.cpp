@@ -35,8 +35,15 @@ void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8) {
   kind8 = 0;
   // Only the exact letter doubles as the first record's opening field; anything else is the kind.
   const bool openingRead = lead == U"F";
-  if (!openingRead && NumericValue(lead) == 8) kind8 = 1;
-  ReadOpenedRecords(in, table, 3, count, openingRead);
+  if (!openingRead) {
+    const NumberReading kind = ReadNumber(lead);
+    if (kind.overflow) {
+      ThrowAtField(in, U"値 \"" + TrimBlanks(lead) + U"\" は数値の範囲を超えています。",
+                   ConversionProblem::kNumberRange);
+    }
+    if (kind.value == 8) kind8 = 1;
+  }
+  ReadOpenedRecords(in, table, kSectionFShape, count, openingRead);
 }
 
 TextLines L204Lines(const RecordTable& table, std::int16_t kind8) {

@@ -26,6 +26,7 @@ std::vector<float> StartKeys(const RecordTable& table) {
 struct MergedRow {
   int g = 0;
   int h = 0;
+  bool compared = false;  ///< the two lists' next start keys were compared to make the row
 };
 
 std::vector<MergedRow> Merge(const RecordTable& g, const RecordTable& h) {
@@ -47,6 +48,7 @@ std::vector<MergedRow> Merge(const RecordTable& g, const RecordTable& h) {
       takeH = !(gKey < hKey);
     }
     MergedRow row;
+    row.compared = gi <= g.count() && hi <= h.count();
     if (takeG) row.g = gi++;
     if (takeH) row.h = hi++;
     rows.push_back(row);
@@ -61,20 +63,49 @@ void ReadSectionGH(FieldReader& in, RecordTable& table, char32_t letter) {
   in.ReadField();
   const std::int16_t count = ReadCount(in);
   // Only the exact letter doubles as the first record's opening field; anything else is extra.
-  ReadOpenedRecords(in, table, 3, count, in.ReadField() == Text(1, letter));
+  ReadOpenedRecords(in, table, kSectionGHShape, count, in.ReadField() == Text(1, letter));
 }
 
 void ReadSectionG(FieldReader& in, RecordTable& table) { ReadSectionGH(in, table, U'G'); }
 
 void ReadSectionH(FieldReader& in, RecordTable& table) { ReadSectionGH(in, table, U'H'); }
 
-TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
-  if (g.count() + h.count() > kMaxRows) {
-    throw ConversionError(U"セクション G と H の件数の合計が多すぎます（G: " +
-                              DecimalText(g.count()) + U" 件、H: " + DecimalText(h.count()) +
-                              U" 件、合計は 32767 件まで）。",
-                          ConversionProblem::kTooManyRows);
+void EvaluateL201Count(const RecordTable& g, const RecordTable& h, const ProblemSink& fail) {
+  if (g.count() + h.count() <= kMaxRows) return;
+  fail(ConversionError(U"セクション G と H の件数の合計が多すぎます（G: " + DecimalText(g.count()) +
+                           U" 件、H: " + DecimalText(h.count()) + U" 件、合計は 32767 件まで）。",
+                       ConversionProblem::kTooManyRows, ProblemPlace{U'H', 0, 0}));
+}
+
+void VisitL201Numbers(const RecordTable& g, const RecordTable& h, bool ofG,
+                      const NumberVisit& visit) {
+  if (g.count() + h.count() > kMaxRows) return;  // no row is made
+  const RecordTable& table = ofG ? g : h;
+  const std::vector<MergedRow> rows = Merge(g, h);
+  // A start depth is a key once it is compared, whichever record the row then takes.
+  std::vector<char> compared(static_cast<std::size_t>(table.count()) + 1, 0);
+  int gi = 1;
+  int hi = 1;
+  for (const MergedRow& row : rows) {
+    if (row.compared) compared[static_cast<std::size_t>(ofG ? gi : hi)] = 1;
+    gi += row.g != 0 ? 1 : 0;
+    hi += row.h != 0 ? 1 : 0;
   }
+  RecordTable::Record cells;
+  for (const MergedRow& row : rows) {
+    const int record = ofG ? row.g : row.h;
+    if (record == 0) continue;
+    table.ReadRecord(record, cells);
+    const bool key = compared[static_cast<std::size_t>(record)] != 0;
+    visit(cells, record, 1, key ? NumberUse::kSingleKey : NumberUse::kNumber);
+    // The row's depths are its G record's when it has one.
+    if (ofG || row.g == 0) visit(cells, record, 2, NumberUse::kNumber);
+    visit(cells, record, 3, NumberUse::kNumber);
+  }
+}
+
+TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
+  EvaluateL201Count(g, h, [](const ConversionError& e) { throw e; });
   const std::vector<MergedRow> rows = Merge(g, h);
   TextLines lines;
   lines.reserve(rows.size());

@@ -1,55 +1,131 @@
 #include "sections/section_records.h"
 
+#include <cmath>
+
 #include "common/cp932.h"
-#include "common/error.h"
 #include "common/formatting.h"
 
 namespace tecris2nx {
-namespace {
 
-/// Refuses a number beyond any double: it would be written as a made-up largest value.
-void CheckNumberRange(const FieldReader& in, TextView cell, int record, int value) {
-  if (!ReadNumber(cell).overflow) return;
-  throw ConversionError(U"セクション " + Text(1, in.Section()) + U" の記録 " + DecimalText(record) +
-                            U" の値 " + DecimalText(value) + U": 値 \"" + TrimBlanks(cell) +
-                            U"\" は数値の範囲を超えています。",
-                        ConversionProblem::kNumberRange);
+int RecordShape::FieldOf(int record, int value, bool leadOpens) const {
+  const int width = 3 + values;
+  // Two ignored fields and the count; in E to H the lead field, which may open the first record.
+  const int first = opened && !leadOpens ? 5 : 4;
+  const int recordStart = first + (record - 1) * width;
+  return value == 0 ? recordStart : recordStart + 2 + value;
 }
 
-/// The next field into a cell as the file's bytes, decoded only when a writer reads the cell. A
-/// cell read as a number is checked for its range.
-void StoreField(FieldReader& in, RecordTable::CellRef cell, bool number, int record, int value) {
-  const std::string_view bytes = in.ReadFieldBytes();
-  cell.AssignCp932(bytes);
-  if (number && MayLeaveNumberRange(bytes)) CheckNumberRange(in, DecodeCp932(bytes), record, value);
-}
-
-bool IsNumber(std::uint32_t numberValues, int value) { return (numberValues >> value & 1U) != 0; }
-
-}  // namespace
-
-void ReadCountedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count,
-                        std::uint32_t numberValues) {
-  table.Reset(values, count);
+void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
+                        std::int16_t count) {
+  table.Reset(shape.values, count);
   for (int r = 1; r <= count; ++r) {
     for (int i = 0; i < 3; ++i) in.SkipField();
-    for (int v = 1; v <= values; ++v) {
-      StoreField(in, table.Cell(v, r), IsNumber(numberValues, v), r, v);
-    }
+    for (int v = 1; v <= shape.values; ++v) table.Cell(v, r).AssignCp932(in.ReadFieldBytes());
   }
 }
 
-void ReadOpenedRecords(FieldReader& in, RecordTable& table, int values, std::int16_t count,
-                       bool firstOpeningRead) {
-  table.Reset(values, count);
+void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
+                       std::int16_t count, bool firstOpeningRead) {
+  table.Reset(shape.values, count);
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
     if (!openingRead) in.SkipField();
     openingRead = false;
     in.SkipField();
     in.SkipField();
-    for (int v = 1; v <= values; ++v) StoreField(in, table.Cell(v, r), true, r, v);
+    for (int v = 1; v <= shape.values; ++v) table.Cell(v, r).AssignCp932(in.ReadFieldBytes());
   }
+}
+
+void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,
+                      const NumberVisit& visit) {
+  RecordTable::Record cells;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    for (int v = 1; v <= shape.values; ++v) {
+      if (shape.IsExponent(v)) {
+        visit(cells, r, v, NumberUse::kExponent);
+      } else if (shape.IsNumber(v)) {
+        visit(cells, r, v, NumberUse::kNumber);
+      }
+    }
+  }
+}
+
+namespace {
+
+/// The exponent rule cannot leave single precision: ASCII "m E e" with a mantissa of at most 8
+/// digits and an exponent of at most two digits below 30 (10^29 x 10^8 is far below 3.4E+38).
+bool SmallExponentValue(std::string_view bytes) {
+  std::size_t i = 0;
+  const auto digits = [&](std::size_t most, int& value) {
+    std::size_t n = 0;
+    value = 0;
+    for (; i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; ++i, ++n) {
+      value = value * 10 + (bytes[i] - '0');
+    }
+    return n <= most;
+  };
+  int ignored = 0;
+  if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
+  if (!digits(8, ignored)) return false;
+  if (i < bytes.size() && bytes[i] == '.') {
+    ++i;
+    if (!digits(8, ignored)) return false;
+  }
+  if (i >= bytes.size() || (bytes[i] != 'E' && bytes[i] != 'e')) return false;
+  ++i;
+  if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
+  int exponent = 0;
+  return digits(2, exponent) && exponent < 30 && i == bytes.size();
+}
+
+}  // namespace
+
+bool MayBeNumberProblem(std::string_view bytes, NumberUse use) {
+  // Only an exponent letter (Ｅ and ｅ begin with 0x82), a radix prefix or more digits than the
+  // range holds lead out of it. One look at each byte: this runs over every value evaluated.
+  constexpr std::size_t kLongestInSingleRange = 39;
+  constexpr std::size_t kLongestInRange = 309;
+  bool letter = false;
+  for (const char c : bytes) {
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == '&' ||
+        (c == '\x82' && use == NumberUse::kExponent)) {
+      letter = true;
+      break;
+    }
+  }
+  if (use == NumberUse::kExponent && letter) return !SmallExponentValue(bytes);
+  if (letter) return true;
+  return bytes.size() >= (use == NumberUse::kSingleKey ? kLongestInSingleRange : kLongestInRange);
+}
+
+std::optional<ConversionError> NumberProblem(char32_t section, TextView cell, int record, int value,
+                                             NumberUse use) {
+  // Without an exponent letter the exponent rule reads the value as a plain number.
+  if (use == NumberUse::kExponent && cell.find_first_of(U"EeＥｅ") == TextView::npos) {
+    use = NumberUse::kNumber;
+  }
+  const auto where = [&] {
+    return U"セクション " + Text(1, section) + U" の記録 " + DecimalText(record) + U" の値 " +
+           DecimalText(value) + U": ";
+  };
+  const ProblemPlace place{section, record, value};
+  if (use == NumberUse::kExponent) {
+    try {
+      ExponentNumber(cell);
+    } catch (const ConversionError& e) {
+      return ConversionError(where() + e.message(), ConversionProblem::kExponentRange, place);
+    }
+    return std::nullopt;
+  }
+  const NumberReading number = ReadNumber(cell);
+  // The largest double (or single-precision infinity) in place of the number would be made up.
+  const bool beyond =
+      number.overflow || (use == NumberUse::kSingleKey && std::isinf(RoundToSingle(number.value)));
+  if (!beyond) return std::nullopt;
+  return ConversionError(where() + U"値 \"" + TrimBlanks(cell) + U"\" は数値の範囲を超えています。",
+                         ConversionProblem::kNumberRange, place);
 }
 
 namespace {

@@ -35,7 +35,10 @@ Text Where(char32_t section, long long field) {
 FieldReader FieldReader::FromCp932(std::string bytes) {
   FieldReader reader;
   // 0x1A, like every delimiter, is never half of a double-byte character (see Scan).
-  if (!bytes.empty() && bytes.back() == kEndOfFileMark) bytes.pop_back();
+  if (!bytes.empty() && bytes.back() == kEndOfFileMark) {
+    bytes.pop_back();
+    reader.endMark_ = true;
+  }
   reader.bytes_ = std::move(bytes);
   return reader;
 }
@@ -51,6 +54,7 @@ bool FieldReader::Load() {
   constexpr std::size_t kPiece = 1 << 16;
   std::string& bytes = bytes_;
   // What lies before the reader is done with.
+  Feed(dropped_ + pos_);
   bytes.erase(0, pos_);
   dropped_ += pos_;
   pos_ = 0;
@@ -64,8 +68,34 @@ bool FieldReader::Load() {
   }
   if (bytes.size() > held) return true;
   source_.reset();
-  if (!bytes.empty() && bytes.back() == kEndOfFileMark) bytes.pop_back();
+  if (!bytes.empty() && bytes.back() == kEndOfFileMark) {
+    bytes.pop_back();
+    endMark_ = true;
+  }
   return false;
+}
+
+void FieldReader::Feed(std::uint64_t upTo) {
+  if (observer_ == nullptr || upTo <= observed_) return;
+  const std::size_t from = static_cast<std::size_t>(observed_ - dropped_);
+  const std::size_t to = static_cast<std::size_t>(upTo - dropped_);
+  observer_->Bytes(std::string_view(bytes_).substr(from, to - from), observed_);
+  observed_ = upTo;
+}
+
+void FieldReader::ObserveRest() {
+  for (;;) {
+    // The last byte held stays back: only the end of the source tells whether it is the mark.
+    if (bytes_.size() > pos_ + 1) pos_ = bytes_.size() - 1;
+    if (!Load()) break;
+  }
+  pos_ = bytes_.size();
+  Feed(dropped_ + pos_);
+  if (endMark_ && observer_ != nullptr) {
+    observer_->Bytes(std::string_view(&kEndOfFileMark, 1), observed_);
+    ++observed_;
+    endMark_ = false;
+  }
 }
 
 bool FieldReader::AtEnd() {
@@ -145,7 +175,7 @@ FieldReader::Span FieldReader::Next() {
       ++fields_;
       ++sectionFields_;
       span.start = span.end = pos_;
-      NoteStart(span.start);
+      NoteField(span);
       return span;
     }
     const long long number = section_ != 0 ? sectionFields_ + 1 : fields_ + 1;
@@ -172,7 +202,7 @@ FieldReader::Span FieldReader::Next() {
   lastEndedWithComma_ = span.comma;
   ++fields_;
   ++sectionFields_;
-  NoteStart(span.start);
+  NoteField(span);
   return span;
 }
 

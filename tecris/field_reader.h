@@ -13,6 +13,18 @@
 
 namespace tecris2nx {
 
+/// Sees a file's bytes once each, in order, and every field read: what check mode needs to place
+/// its findings and to look at every byte, without the file being held.
+class ReadObserver {
+ public:
+  virtual ~ReadObserver() = default;
+  /// The next bytes of the file, from `offset`, before the reader lets them go.
+  virtual void Bytes(std::string_view bytes, std::uint64_t offset) = 0;
+  /// A field was read: where it begins and its bytes, which hold until the next read. Every byte
+  /// before `start` has been handed to Bytes.
+  virtual void Field(std::uint64_t start, std::string_view bytes) = 0;
+};
+
 /// Reads a TECRIS file's CP932 bytes field by field: comma- and line-delimited, quoted fields
 /// allowed. A single 0x1A (end-of-file mark) at the very end is not data.
 class FieldReader {
@@ -57,8 +69,11 @@ class FieldReader {
   std::uint64_t FieldStart() const { return fieldStart_; }
   /// Where the next read begins.
   std::uint64_t Position() const { return dropped_ + pos_; }
-  /// Appends the start of every field read from now on to `starts`; null stops it.
-  void RecordFieldStarts(std::vector<std::uint64_t>* starts) { starts_ = starts; }
+  /// Hands every byte and field from now on to `observer`; null stops it.
+  void Observe(ReadObserver* observer) { observer_ = observer; }
+  /// Reads the rest of the file for the observer (the end-of-file mark included), in pieces; the
+  /// reader is at its end afterwards.
+  void ObserveRest();
 
  private:
   /// Where the next field lies, found without moving the reader.
@@ -76,10 +91,16 @@ class FieldReader {
   /// Finds the next field and moves past it; an empty span for the field a trailing comma promised.
   Span Next();
   TextView Decode(const Span& span);
-  void NoteStart(std::size_t start) {
-    fieldStart_ = dropped_ + start;
-    if (starts_) starts_->push_back(fieldStart_);
+  void NoteField(const Span& span) {
+    fieldStart_ = dropped_ + span.start;
+    if (observer_) {
+      Feed(fieldStart_);
+      observer_->Field(fieldStart_,
+                       std::string_view(bytes_).substr(span.start, span.end - span.start));
+    }
   }
+  /// Hands the observer the bytes up to `upTo` (a file offset) not handed yet.
+  void Feed(std::uint64_t upTo);
 
   std::string bytes_;
   std::unique_ptr<ByteSource> source_;  ///< set while a source may hold further bytes
@@ -91,7 +112,9 @@ class FieldReader {
   long long fields_ = 0;
   std::uint64_t dropped_ = 0;  ///< bytes of the source let go by Load
   std::uint64_t fieldStart_ = 0;
-  std::vector<std::uint64_t>* starts_ = nullptr;
+  ReadObserver* observer_ = nullptr;
+  std::uint64_t observed_ = 0;  ///< bytes handed to the observer
+  bool endMark_ = false;        ///< the file ended in the end-of-file mark, dropped from bytes_
 };
 
 /// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to

@@ -83,7 +83,7 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
   const char32_t separator = HostSeparator();
   CheckSettings settings;
   if (!options.patdat.empty()) {
-    settings.patternFolder = FromUtf8(options.patdat);
+    settings.patternFolder = FromNativeName(options.patdat);
     if (env.fs.KindOf(settings.patternFolder) != EntryKind::kFolder) {
       err << "tecris2nx check: --patdat " << ToUtf8(ShownName(FromNativeName(options.patdat)))
           << ": フォルダがありません\n";
@@ -102,7 +102,7 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t i = next++; i < checks.size(); i = next++) {
-      checks[i] = CheckTecrisFile(env.fs, FromUtf8(options.files[i]), settings);
+      checks[i] = CheckTecrisFile(env.fs, FromNativeName(options.files[i]), settings);
     }
   };
   {

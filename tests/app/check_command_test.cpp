@@ -95,6 +95,22 @@ TEST_F(CheckCommandTest, VerboseConversionShowsTheWarningsCount) {
 }
 
 #ifndef _WIN32
+// Check mode opens files as the conversion does: a folder named in CP932 (no UTF-8) is found,
+// and its name is shown with the messages' \xHH escapes, in JSON as well.
+TEST_F(CheckCommandTest, AFolderNamedInCp932IsCheckedAndShownEscaped) {
+  const std::string folder = Path("") + "/d\x82\xa0";
+  ASSERT_EQ(std::system(("mkdir '" + folder + "'").c_str()), 0);
+  const std::string file = folder + "/12345678.003";
+  ASSERT_EQ(std::system(("cp '" + Path("warning.001") + "' '" + file + "'").c_str()), 0);
+  EXPECT_EQ(Run({"check", "--patdat", kPatdat, file}), 0);
+  EXPECT_NE(out.str().find("d\\x82\\xA0/12345678.003:3:7: warning T301"), std::string::npos)
+      << out.str();
+  EXPECT_EQ(Run({"check", "--json", "--patdat", kPatdat, file}), 0);
+  EXPECT_NE(out.str().find("d\\\\x82\\\\xA0/12345678.003\""), std::string::npos) << out.str();
+}
+#endif
+
+#ifndef _WIN32
 // The JSON of the examples and of a failing file, validated against the documented schema and
 // read back.
 TEST_F(CheckCommandTest, JsonFollowsTheSchema) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/cp932.h"
+#include "run/convert_file.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
 
@@ -168,6 +169,85 @@ TEST(CheckerTest, TheExamplesHaveNoErrors) {
     EXPECT_EQ(check.Count(Severity::kError), 0) << row.name;
     EXPECT_EQ(check.Count(Severity::kWarning), row.warnings) << row.name;
   }
+}
+
+// A value is an error exactly where the conversion evaluates it; check mode and the conversion
+// agree by construction: the conversion fails with check mode's first error, text and all.
+TEST(CheckerTest, NumbersBeyondRangeAreErrorsWhereTheConversionUsesThem) {
+  struct Row {
+    const char* name;
+    std::string file;
+    const char* code;  ///< the finding; an error also fails the conversion with its text
+    int record, value;
+  };
+  const std::string c = "C,12345678001,x,1\n";
+  const std::string f = "F,12345678001,x,1,0\n";
+  const std::string d = "D,12345678001,x,1\n";
+  const std::string b = "B,12345678001,x\n2\n";
+  const std::string g = "G,12345678001,x,1,G,";
+  const Row rows[] = {
+      {"C third value beside 50", c + "1,1,1,1.15,50,1E309\n", "T104", 1, 3},
+      {"C third value beside 49", c + "1,1,1,1.15,49,1E309\n", "T306", 1, 3},
+      {"B soil code of a layer", b + "B,1,1,1.0,1E309,砂,H,\nB,2,1,2.0,0,礫,H,\n", "T104", 1, 2},
+      {"B depth merged into the next", b + "B,1,1,1E309,0,砂,H,\nB,2,1,2.0,0,砂,H,\n", "T306", 1,
+       1},
+      {"B depth ending a layer", b + "B,1,1,1.0,0,砂,H,\nB,2,1,1E309,0,砂,H,\n", "T104", 2, 1},
+      {"F kind field", "F,12345678001,x,1,1E309\nF,1,0,1,2,3\n", "T104", 0, 0},
+      {"F exponent rule gives a number", f + "F,1,0,1,2,31E4079E-4\n", "T306", 1, 3},
+      {"F exponent beyond single precision", f + "F,1,0,1,2,1E39\n", "T103", 1, 3},
+      {"F mantissa 0", f + "F,1,0,1,2,0E999\n", nullptr, 0, 0},
+      {"D depth as a key", d + "D,1,1,1,3.5E38,4" + std::string(20, ',') + "\n", "T104", 1, 2},
+      {"D value 19 without 18", d + "D,1,1,1,1,2" + std::string(16, ',') + "1E309,,,,\n", "T306", 1,
+       19},
+      {"D value 19 beside 18", d + "D,1,1,1,1,2" + std::string(15, ',') + "5,1E309,,,,\n", "T104",
+       1, 19},
+      {"G start compared with H", g + "1,0,1E39,2,3\nH,x,y,1,H,1,0,1,2,3\n", "T104", 1, 1},
+      {"G start not compared", g + "1,0,1E39,2,3\n", nullptr, 0, 0},
+      {"H end the merge leaves", g + "1,0,1,2,3\nH,x,y,1,H,1,0,1,1E309,3\n", "T306", 1, 2},
+      {"H end the merge uses", g + "1,0,1,2,3\nH,x,y,1,H,1,0,5,1E309,3\n", "T104", 1, 2},
+  };
+  for (const Row& row : rows) {
+    testing::MemoryFileSystem fs = FileSystemWith(Patdat::kSample);
+    fs.AddFile(U"/in/12345678.001", Cp932Lines(row.file));
+    fs.MakeFolder(U"/out");
+    const FileCheck check =
+        CheckTecrisFile(fs, U"/in/12345678.001", CheckSettings{U"/patdat/", PathStyle::kPosix});
+    const Finding* found = nullptr;
+    const Finding* firstError = nullptr;
+    for (const Finding& finding : check.findings) {
+      if (row.code != nullptr && finding.code == row.code && found == nullptr) found = &finding;
+      if (finding.severity == Severity::kError && firstError == nullptr) firstError = &finding;
+    }
+    const FileReport report = ConvertFile(U"/in/12345678.001", U"/out",
+                                          RunEnvironment{fs, U"/patdat/", PathStyle::kPosix});
+    if (row.code == nullptr) {
+      EXPECT_EQ(firstError, nullptr) << row.name;
+      EXPECT_EQ(report.error, U"") << row.name;
+      continue;
+    }
+    ASSERT_NE(found, nullptr) << row.name;
+    EXPECT_EQ(found->record, row.record) << row.name;
+    EXPECT_EQ(found->value, row.value) << row.name;
+    const bool error = found->severity == Severity::kError;
+    EXPECT_EQ(error, row.code[1] == '1') << row.name;
+    EXPECT_EQ(report.outcome, error ? FileOutcome::kFailed : FileOutcome::kConverted) << row.name;
+    if (error) {
+      EXPECT_EQ(report.error, firstError->message) << row.name;
+    }
+  }
+}
+
+TEST(CheckerTest, FindingsOfOneCodeStopAtTheLimitAndAreCounted) {
+  std::string text = "E,12345678001,x,150\n";
+  for (int r = 0; r < 150; ++r) text += "E,1,0,1.0,1a,2,3\n";
+  const FileCheck check = Check(Cp932Lines(text));
+  EXPECT_EQ(check.Count(Severity::kWarning), 150);
+  int kept = 0;
+  for (const Finding& finding : check.findings) kept += finding.code == "T301" ? 1 : 0;
+  EXPECT_EQ(kept, kFindingsPerCode);
+  ASSERT_FALSE(check.findings.empty());
+  EXPECT_EQ(check.findings.back().code, "T900");
+  EXPECT_NE(check.findings.back().message.find(U"T301 の指摘はほかに 50 件"), Text::npos);
 }
 
 TEST(CheckerTest, LinesEndAtLfCrLfOrCrAndColumnsCountCharacters) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/cp932.h"
@@ -197,6 +198,36 @@ TEST(FieldReaderTest, CountsRoundHalvesToEvenAndRejectOutOfRange) {
       EXPECT_EQ(e.message(), U"セクション B のフィールド 1: 件数 \"" + field +
                                  U"\" が 0 から 32767 の範囲にありません。");
     }
+  }
+}
+
+/// Everything an observer is handed.
+class Observed : public ReadObserver {
+ public:
+  void Bytes(std::string_view bytes, std::uint64_t offset) override {
+    EXPECT_EQ(offset, seen.size());
+    seen += bytes;
+  }
+  void Field(std::uint64_t start, std::string_view bytes) override {
+    EXPECT_LE(start, seen.size());  // every byte before the field was handed over first
+    fields.push_back(std::to_string(start) + ":" + std::string(bytes));
+  }
+  std::string seen;
+  std::vector<std::string> fields;
+};
+
+// Check mode places findings and looks at every byte through the observer, the file never held.
+TEST(FieldReaderTest, AnObserverSeesEveryByteOnceAndEveryField) {
+  const std::string bytes = "A,\"b c\"\r\n d,\x82\xA0\n,\x1A";
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
+    Observed observed;
+    FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+    in.Observe(&observed);
+    for (int i = 0; i < 3; ++i) in.ReadFieldView();
+    in.ObserveRest();
+    EXPECT_EQ(observed.seen, bytes) << piece;
+    EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"})) << piece;
+    EXPECT_TRUE(in.AtEnd());
   }
 }
 
