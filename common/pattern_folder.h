@@ -16,7 +16,7 @@ struct PatternLookupEnv {
   /// packaged program's folders belong to the package manager); on Windows after the program's
   /// own folder (an installed program's folder is not writable by users).
   std::vector<Text> dataFolders;
-  bool walkDrives = true;               ///< tests switch the whole-disk walk off
+  bool walkDrives = true;  ///< tests switch the whole-disk walk off
   /// Called with every folder the walk enters: a window repaints and shows where it is.
   std::function<void(const Text& folder)> yieldToEvents;
 };

@@ -1,16 +1,19 @@
 #include "app/gui/form1.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QItemSelection>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +25,9 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QStyleHints>
+#include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -29,6 +35,7 @@
 #include <set>
 
 #include "app/gui/drives.h"
+#include "app/gui/findings_window.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
 #include "common/pattern_folder.h"
@@ -53,7 +60,7 @@ T* Named(T* widget, const char* name) {
 
 /// The size the window starts with on a screen large enough for it.
 constexpr int kStartWidth = 760;
-constexpr int kStartHeight = 580;
+constexpr int kStartHeight = 620;
 /// Room left around the window for its frame and title bar.
 constexpr int kFrameRoom = 40;
 
@@ -74,13 +81,18 @@ WindowSeams HostWindowSeams() {
     env.walkDrives = false;
     return LocatePatternFolder(fs, env);
   };
-  seams.searchPatternFolder = [program](const std::atomic<bool>& cancel) {
+  seams.searchPatternFolder = [program](const std::atomic<bool>& cancel,
+                                        const std::function<void(const Text&)>& visiting) {
     RealFileSystem fs;
     PatternLookupEnv env = HostPatternLookupEnv(program.constData());
-    env.yieldToEvents = [&cancel] {
+    env.yieldToEvents = [&cancel, &visiting](const Text& folder) {
       if (cancel) throw SearchCancelled();
+      if (visiting) visiting(folder);
     };
     return LocatePatternFolder(fs, env);
+  };
+  seams.chooseFolder = [](QWidget* parent, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, title, start);
   };
   seams.endProgram = [](int status) { QCoreApplication::exit(status); };
   seams.listDrives = HostDriveRoots;
@@ -114,6 +126,15 @@ Form1::Form1(WindowSeams seams, QWidget* parent) : QWidget(parent), seams_(std::
   };
   env.folderUsable = [](const Text& folder) { return IsUsableFolder(TreePath(folder)); };
   env.currentFolder = [] { return NativeText(CleanFolderPath(QDir::currentPath())); };
+  env.documentsFolder = [this] {
+    const QString documents =
+        seams_.documentsFolder.isEmpty() ? QDir::homePath() : seams_.documentsFolder;
+    return NativeText(CleanFolderPath(documents));
+  };
+  env.postLater = [this](int milliseconds, std::function<void()> task) {
+    QTimer::singleShot(milliseconds, this, std::move(task));
+  };
+  env.doubleClickMilliseconds = QGuiApplication::styleHints()->mouseDoubleClickInterval();
   env.makeCurrent = [](const Text& folder) { return QDir::setCurrent(TreePath(folder)); };
   env.settingsFile = NativeText(seams_.settingsFile);
   model_ = std::make_unique<WindowModel>(*this, std::move(env));
@@ -145,7 +166,9 @@ void Form1::BuildControls() {
   auto* frame2Layout = new QGridLayout(Frame2);
   frame2Layout->addWidget(Drive2, 0, 0);
   frame2Layout->addWidget(Dir2, 1, 0);
+  Label4 = Named(new QLabel(Frame2), "Label4");
   frame2Layout->addWidget(List1, 0, 1, 2, 1);
+  frame2Layout->addWidget(Label4, 2, 1);
   frame2Layout->setRowStretch(1, 1);
   frame2Layout->setColumnStretch(0, 3);
   frame2Layout->setColumnStretch(1, 2);
@@ -162,16 +185,19 @@ void Form1::BuildControls() {
   Label3->setMinimumHeight(Label3->fontMetrics().height() + 6);
   // A longer message (the progress) must not widen the window or lay it out again.
   Label3->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  Label5 = Named(new QLabel(Frame3), "Label5");
+  Label5->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  Label5->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* frame3Layout = new QVBoxLayout(Frame3);
   frame3Layout->addWidget(Label3);
+  frame3Layout->addWidget(Label5);
 
   Details = Named(new QListWidget(Picture1), "Details");
   // A line can be chosen: a double click or Enter shows its file's findings.
   Details->setSelectionMode(QAbstractItemView::SingleSelection);
   Details->setUniformItemSizes(true);
   Details->setFont(font());
-  Details->setToolTip(
-      QStringLiteral("変換したファイルと書き出したファイル（ダブルクリックで警告の箇所）"));
+  Details->viewport()->installEventFilter(this);
   connect(Details, &QListWidget::activated, this,
           [this](const QModelIndex& index) { model_->OnDetailActivated(index.row()); });
   QScrollBar* detailsBar = Details->verticalScrollBar();
@@ -189,7 +215,14 @@ void Form1::BuildControls() {
   Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
   Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
   Command3->setCursor(Qt::ArrowCursor);  // clickable while the window shows the busy pointer
+  // Stop keeps its place while hidden, away from Execute: a second click on Execute never
+  // lands on it.
+  QSizePolicy stopPolicy = Command3->sizePolicy();
+  stopPolicy.setRetainSizeWhenHidden(true);
+  Command3->setSizePolicy(stopPolicy);
   Command3->hide();
+  Check1 = Named(new QCheckBox(QStringLiteral("失敗のみ表示"), Picture1), "Check1");
+  Check1->setToolTip(QStringLiteral("変換できなかったファイルの行だけを一覧に表示します"));
   for (QPushButton* button : {Command1, Command2, Command3}) button->setAutoDefault(true);
 
   // Focus must be seen on every control the keyboard reaches.
@@ -206,9 +239,11 @@ void Form1::BuildControls() {
   grid->addWidget(Frame3, 3, 0, 1, 4);
   grid->addWidget(Details, 4, 0, 1, 4);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Check1);
   buttons->addStretch(1);
-  buttons->addWidget(Command1);
   buttons->addWidget(Command3);
+  buttons->addSpacing(Command1->sizeHint().width() / 2);
+  buttons->addWidget(Command1);
   buttons->addWidget(Command2);
   grid->addLayout(buttons, 5, 0, 1, 4);
   grid->setColumnStretch(1, 2);
@@ -231,12 +266,19 @@ void Form1::BuildControls() {
   connect(Command1, &QPushButton::clicked, this, [this] { model_->OnExecute(); });
   connect(Command2, &QPushButton::clicked, this, &QWidget::close);
   connect(Command3, &QPushButton::clicked, this, [this] {
-    Command3->setEnabled(false);  // once is enough: the run ends after the current file
+    // Once is enough: the run ends after the current file.
     if (model_->Searching()) {
       model_->CancelSearch();
-    } else {
-      model_->OnStop();
+      Command3->setEnabled(false);
+    } else if (model_->OnStop()) {
+      Command3->setEnabled(false);
     }
+  });
+  connect(Check1, &QCheckBox::toggled, this,
+          [this](bool only) { model_->OnShowFailuresOnly(only); });
+  connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+    model_->OnSelectionChanged(
+        static_cast<std::size_t>(List1->selectionModel()->selectedRows().size()));
   });
   for (QLineEdit* text : {Text1, Text2}) {
     connect(text, &QLineEdit::returnPressed, this, [this] { model_->OnExecute(); });
@@ -273,26 +315,27 @@ FolderTree* Form1::TreeOf(Side side) const { return side == Side::kDestination ?
 
 bool Form1::Load() { return model_->Start(); }
 
-void Form1::PlaceWindow(const std::optional<WindowGeometry>& remembered) {
+WindowGeometry Form1::AvailableArea() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
+  if (!screen) return {0, 0, kStartWidth, kStartHeight};
   const QRect area = screen->availableGeometry();
-  const QSize room(std::max(1, area.width() - kFrameRoom / 2),
-                   std::max(1, area.height() - kFrameRoom));
+  // The frame and title bar lie outside the window's own size; the room keeps the centre.
+  return {area.x() + kFrameRoom / 4, area.y() + kFrameRoom / 2,
+          std::max(1, area.width() - kFrameRoom / 2), std::max(1, area.height() - kFrameRoom)};
+}
+
+WindowGeometry Form1::MinimumSize() const {
+  const QSize minimum = minimumSizeHint();
+  return {0, 0, minimum.width(), minimum.height()};
+}
+
+WindowGeometry Form1::StartSize() const { return {0, 0, kStartWidth, kStartHeight}; }
+
+void Form1::PlaceWindow(const WindowGeometry& geometry) {
   // The layout's own minimum may not fit a small or highly scaled screen: the screen wins.
-  setMinimumSize(minimumSizeHint().boundedTo(room));
-  if (remembered) {
-    const QRect wanted(remembered->x, remembered->y, remembered->width, remembered->height);
-    if (wanted.intersected(area).width() >= 100 && wanted.intersected(area).height() >= 50) {
-      resize(wanted.size().boundedTo(room).expandedTo(minimumSize()));
-      const int x = std::clamp(wanted.x(), area.left(), area.right() - width() + 1);
-      const int y = std::clamp(wanted.y(), area.top(), area.bottom() - height() + 1);
-      move(x, y);
-      return;
-    }
-  }
-  resize(QSize(kStartWidth, kStartHeight).boundedTo(room).expandedTo(minimumSize()));
-  move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  setMinimumSize(minimumSizeHint().boundedTo(QSize(geometry.width, geometry.height)));
+  resize(geometry.width, geometry.height);
+  move(geometry.x, geometry.y);
 }
 
 WindowGeometry Form1::CurrentGeometry() const { return {pos().x(), pos().y(), width(), height()}; }
@@ -354,15 +397,29 @@ std::vector<Text> Form1::SelectedFiles() const {
   return names;
 }
 
+void Form1::SetSelectionCount(const Text& text) { Label4->setText(ToQString(text)); }
+
+void Form1::SetPatternFolderLine(const Text& text) {
+  Label5->setText(ToQString(text));
+  Label5->setToolTip(Label5->text());
+}
+
 void Form1::SetMessageLine(const Text& text) { Label3->setText(ToQString(text)); }
 
 void Form1::ClearDetails() { Details->clear(); }
 
-void Form1::AppendDetails(const std::vector<Text>& lines) {
+void Form1::AppendDetails(const std::vector<DetailLine>& lines) {
+  // Item by item would lay the list out for each; the failed lines are coloured afterwards.
   QStringList texts;
   texts.reserve(static_cast<qsizetype>(lines.size()));
-  for (const Text& line : lines) texts.append(ToQString(line));
+  for (const DetailLine& line : lines) texts.append(ToQString(line.text));
+  const int first = Details->count();
   Details->addItems(texts);
+  for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+    if (lines[static_cast<std::size_t>(i)].failed) {
+      Details->item(first + i)->setForeground(QColor(0xb0, 0x00, 0x00));
+    }
+  }
   // No scrollToBottom here: it lays the whole list out at once, which over a long run costs more
   // than the conversion. The list follows its end when its own layout has grown the scroll bar.
 }
@@ -386,7 +443,6 @@ void Form1::SetRunning(bool running) {
 }
 
 void Form1::SetSearching(bool searching) {
-  Label3->setText(searching ? ToQString(kSearchingMessage) : QString());
   Command1->setEnabled(!searching);
   Command3->setEnabled(searching);
   Command3->setVisible(searching);
@@ -403,6 +459,19 @@ void Form1::ShowMessage(const MessageRequest& box, std::function<void(MessageAns
   answered(answer);
 }
 
+void Form1::ShowFindings(const FindingsTable& table) {
+  if (!findings_) findings_ = new FindingsWindow(this);
+  findings_->Show(table);
+}
+
+void Form1::ChooseFolder(const Text& title, const Text& start,
+                         std::function<void(const Text& chosen)> chosen) {
+  const QString folder = seams_.chooseFolder
+                             ? seams_.chooseFolder(this, ToQString(title), TreePath(start))
+                             : QString();
+  chosen(folder.isEmpty() ? Text() : NativeText(CleanFolderPath(folder)));
+}
+
 void Form1::EndProgram(int status) {
   if (seams_.endProgram) seams_.endProgram(status);
   hide();
@@ -410,6 +479,17 @@ void Form1::EndProgram(int status) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Picture1 && event->type() == QEvent::MouseMove) model_->OnBackgroundMouseMove();
+  if (Details && watched == Details->viewport() && event->type() == QEvent::ToolTip) {
+    // A line longer than the list shows whole under the pointer.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QListWidgetItem* item = Details->itemAt(help->pos());
+    if (item) {
+      QToolTip::showText(help->globalPos(), item->text(), Details->viewport());
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
   return QWidget::eventFilter(watched, event);
 }
 

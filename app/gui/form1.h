@@ -13,6 +13,7 @@
 #include "common/file_system.h"
 #include "common/text.h"
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -23,6 +24,7 @@ class QPushButton;
 
 namespace tecris2nx {
 
+class FindingsWindow;
 class FolderTree;
 
 /// What the window takes from its surroundings; tests replace each one.
@@ -31,9 +33,15 @@ struct WindowSeams {
   std::function<MessageAnswer(QWidget* parent, const MessageRequest& box)> showMessage;
   /// The pattern-data folder from the quick places, ending with the separator, or empty.
   std::function<Text()> locatePatternFolder;
-  /// The walk of the local drives for the pattern data (on a worker thread, returning early once
-  /// `cancel` is set); unset: no walk.
-  std::function<Text(const std::atomic<bool>& cancel)> searchPatternFolder;
+  /// The walk of the local drives for the pattern data (on a worker thread, telling `visiting`
+  /// each folder and returning early once `cancel` is set); unset: no walk.
+  std::function<Text(const std::atomic<bool>& cancel,
+                     const std::function<void(const Text& folder)>& visiting)>
+      searchPatternFolder;
+  /// The folder dialog: the folder chosen, or empty when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& start)> chooseFolder;
+  /// Where both sides start when nothing is remembered; empty: the home folder.
+  QString documentsFolder;
   /// Ends the program with this exit status.
   std::function<void(int status)> endProgram;
   /// Roots of the drives for the drive lists, "/" separators.
@@ -65,8 +73,14 @@ class Form1 : public QWidget, public WindowView {
   bool Running() const { return model_->Running(); }
   WindowModel& Model() { return *model_; }
 
+  /// The findings window, once a line's findings have been shown; else null.
+  FindingsWindow* Findings() const { return findings_; }
+
   // What the model shows.
-  void PlaceWindow(const std::optional<WindowGeometry>& remembered) override;
+  WindowGeometry AvailableArea() const override;
+  WindowGeometry MinimumSize() const override;
+  WindowGeometry StartSize() const override;
+  void PlaceWindow(const WindowGeometry& geometry) override;
   WindowGeometry CurrentGeometry() const override;
   void SetDrives(Side side, const std::vector<Text>& roots, int current) override;
   void SelectDrive(Side side, int index) override;
@@ -75,14 +89,19 @@ class Form1 : public QWidget, public WindowView {
   Text DestinationText() const override;
   void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) override;
   std::vector<Text> SelectedFiles() const override;
+  void SetSelectionCount(const Text& text) override;
+  void SetPatternFolderLine(const Text& text) override;
   void SetMessageLine(const Text& text) override;
   void ClearDetails() override;
-  void AppendDetails(const std::vector<Text>& lines) override;
+  void AppendDetails(const std::vector<DetailLine>& lines) override;
   void SetBusy(bool busy) override;
   void SetRunning(bool running) override;
   void SetSearching(bool searching) override;
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
+  void ShowFindings(const FindingsTable& table) override;
+  void ChooseFolder(const Text& title, const Text& start,
+                    std::function<void(const Text& chosen)> chosen) override;
   void EndProgram(int status) override;
 
  protected:
@@ -117,7 +136,11 @@ class Form1 : public QWidget, public WindowView {
   QLineEdit* Text2 = nullptr;
   QGroupBox* Frame3 = nullptr;
   QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;  ///< how many files are selected
+  QLabel* Label5 = nullptr;  ///< the pattern-data folder in use
   QListWidget* Details = nullptr;
+  QCheckBox* Check1 = nullptr;  ///< 失敗のみ表示
+  FindingsWindow* findings_ = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;  ///< 中止: stops a run or the pattern-data search

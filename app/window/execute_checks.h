@@ -18,10 +18,10 @@ struct ExecutePlan {
   } next = Next::kStop;
   /// Boxes the path check showed on the way (its drive message), in order, before anything else.
   std::vector<Text> notices;
-  MessageRequest stopBox;          ///< for kStop; its title is the text that failed
-  bool focusDestination = false;   ///< for kStop: Text1 gets the focus with its text selected
-  Text destination;                ///< the destination as the check left it (ending with the separator)
-  std::vector<Text> levels;        ///< every level of the destination, top down
+  MessageRequest stopBox;         ///< for kStop; its title is the text that failed
+  bool focusDestination = false;  ///< for kStop: Text1 gets the focus with its text selected
+  Text destination;          ///< the destination as the check left it (ending with the separator)
+  std::vector<Text> levels;  ///< every level of the destination, top down
 };
 
 /// Checks the source text (ending with the separator) and the destination text as typed. Only

@@ -65,8 +65,8 @@ KeptFindings::KeptFindings(Text fileName, const std::vector<Finding>& findings)
       continue;
     }
     seen.emplace(key, rows_.size());
-    rows_.push_back({f.code, f.severity, f.section, f.record, f.line, f.column, ToUtf8(f.message),
-                     1});
+    rows_.push_back(
+        {f.code, f.severity, f.section, f.record, f.line, f.column, ToUtf8(f.message), 1});
   }
   rows_.shrink_to_fit();
 }

@@ -83,13 +83,13 @@ class WindowModel::Impl {
  public:
   /// Where the window is in its life; what may happen next follows from it.
   enum class Phase {
-    kStarting,   ///< before the pattern data is known
-    kSearching,  ///< the drives are walked for the pattern data
-    kChoosing,   ///< the user is asked for the pattern-data folder
-    kReady,      ///< waiting for the user
-    kChecking,   ///< Execute: the folder texts are checked and questions asked
-    kConverting, ///< the batch runs on the workers
-    kEnded,      ///< EndProgram was called
+    kStarting,    ///< before the pattern data is known
+    kSearching,   ///< the drives are walked for the pattern data
+    kChoosing,    ///< the user is asked for the pattern-data folder
+    kReady,       ///< waiting for the user
+    kChecking,    ///< Execute: the folder texts are checked and questions asked
+    kConverting,  ///< the batch runs on the workers
+    kEnded,       ///< EndProgram was called
   };
 
   Impl(WindowView& view, WindowEnvironment env)
@@ -282,8 +282,9 @@ class WindowModel::Impl {
     Text aborted;   ///< the error that ended the batch early, if any
   };
 
-  bool Started() const { return phase_ != Phase::kStarting && phase_ != Phase::kSearching &&
-                                phase_ != Phase::kChoosing; }
+  bool Started() const {
+    return phase_ != Phase::kStarting && phase_ != Phase::kSearching && phase_ != Phase::kChoosing;
+  }
 
   std::chrono::steady_clock::time_point Now() const {
     return env_.now ? env_.now() : std::chrono::steady_clock::now();
@@ -566,7 +567,8 @@ class WindowModel::Impl {
     if (folder == sides_[0].folder) return;
     const Text typed = view_.DestinationText();
     MoveTo(Side::kDestination, folder);
-    view_.SetFolderText(Side::kDestination, typed);  // Text1 keeps what the user typed
+    // Text1 keeps what the user typed.
+    if (view_.DestinationText() != typed) view_.SetFolderText(Side::kDestination, typed);
   }
 
   void Drain() {
@@ -578,7 +580,7 @@ class WindowModel::Impl {
   /// The message line and the new details lines, a few times a second at most: a batch of small
   /// files would otherwise spend its time laying the window out. `now` draws at once.
   void Redraw(bool now) {
-    const auto time = Now();
+    const auto time = std::chrono::steady_clock::now();
     const auto wait = std::chrono::milliseconds(kRedrawMilliseconds) - (time - lastShown_);
     if (!now && wait > std::chrono::milliseconds(0)) {
       if (!redrawPosted_ && env_.postLater) {
@@ -600,8 +602,8 @@ class WindowModel::Impl {
   }
 
   void ShowProgress() {
-    Text line = kBusyMessage + U" " + Number(run_.converted + run_.failed) + U" / " +
-                Number(run_.total);
+    Text line =
+        kBusyMessage + U" " + Number(run_.converted + run_.failed) + U" / " + Number(run_.total);
     if (!run_.lastName.empty()) line += U"  " + run_.lastName;
     view_.SetMessageLine(line);
   }
@@ -664,7 +666,7 @@ class WindowModel::Impl {
     // Show job folders the run may have made and files that appeared; Text1 keeps its text.
     const Text typed = view_.DestinationText();
     Refresh(Side::kDestination);
-    view_.SetFolderText(Side::kDestination, typed);
+    if (view_.DestinationText() != typed) view_.SetFolderText(Side::kDestination, typed);
     Refresh(Side::kSource);
     if (closeWhenIdle_) EndProgram(0);
   }
@@ -691,7 +693,7 @@ class WindowModel::Impl {
     Text first = kFailedMark + name + U": " + ProblemOf(report);
     std::replace(first.begin(), first.end(), U'\n', U' ');
     std::vector<Text> lines{std::move(first)};
-    if (report.outcome == FileOutcome::kFailed) {
+    if (report.outcome == FileOutcome::kFailed && !report.jobName.empty()) {
       Text written = U"  書き出したファイル:";
       if (report.written.empty()) written += U" なし";
       for (const Text& file : report.written) written += U" " + file;

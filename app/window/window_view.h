@@ -42,16 +42,17 @@ struct WindowGeometry {
 /// One line of the details list.
 struct DetailLine {
   Text text;
-  bool failed = false;  ///< a line of a file that could not be converted: shown so that it stands out
+  bool failed =
+      false;  ///< a line of a file that could not be converted: shown so that it stands out
 };
 
 /// The findings of one file, as the findings window shows them: a resizable table, sortable,
 /// its text selectable and copyable.
 struct FindingsTable {
-  Text title;                         ///< "<file> の指摘 N 件"
-  std::vector<Text> headings;         ///< column headings, one per cell of a row
+  Text title;                           ///< "<file> の指摘 N 件"
+  std::vector<Text> headings;           ///< column headings, one per cell of a row
   std::vector<std::vector<Text>> rows;  ///< in file order; identical findings once, with a count
-  Text note;                          ///< under the table (what was left out); may be empty
+  Text note;                            ///< under the table (what was left out); may be empty
 };
 
 /// What the window model asks of a window, whatever its toolkit. Every call comes on the window

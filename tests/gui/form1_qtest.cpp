@@ -1,3 +1,5 @@
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -5,9 +7,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/gui/findings_window.h"
 #include "app/gui/folder_tree.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
@@ -354,20 +358,30 @@ class Form1Test : public QObject {
     QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
   }
 
-  void fileGoneStopsTheRun() {
+  void aFileGoneIsReportedAndTheRunGoesOn() {
     StartWithThreeFiles();
     Select({"11111111.001", "22222222.002", "33333333.003"});
     QVERIFY(QFile::remove(root_ + "/src/22222222.002"));
     Execute();
 
+    const QString summary = QStringLiteral(
+        "3 ファイル中 2 ファイルを変換しました。1 "
+        "ファイルは変換できませんでした（一覧をご覧ください）。");
     QCOMPARE(desktop_.boxes.size(), std::size_t{1});
-    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("指定されたﾌｧｲﾙは正しくありません"));
+    QCOMPARE(Q(desktop_.boxes[0].text), summary);
     QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
-    QVERIFY(!QFileInfo::exists(root_ + "/out/33333333003"));
-    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
-    QCOMPARE(DetailLines(),
-             (QStringList{"  警告なし", "11111111.001 -> " + root_ + "/out/11111111001: X5.txt",
-                          "22222222.002: 指定されたﾌｧｲﾙは正しくありません"}));
+    QVERIFY(QFile::exists(root_ + "/out/33333333003/X5.txt"));
+    QCOMPARE(Control<QLabel>("Label3")->text(), summary);
+    auto* details = Control<QListWidget>("Details");
+    QCOMPARE(
+        details->item(2)->text(),
+        QStringLiteral("× 22222222.002: 指定されたﾌｧｲﾙは正しくありません（ファイルがありません）"));
+    QVERIFY(details->item(2)->foreground() != details->item(0)->foreground());
+    // Only the failures, then all again.
+    Control<QCheckBox>("Check1")->click();
+    QCOMPARE(details->count(), 1);
+    Control<QCheckBox>("Check1")->click();
+    QCOMPARE(details->count(), 5);
   }
 
   // A double click or Enter on a details line reaches the model, which shows the findings.
@@ -379,15 +393,27 @@ class Form1Test : public QObject {
     const QPoint at = details->visualItemRect(details->item(1)).center();
     QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {},
                        details->viewport()->mapTo(window_.get(), at));
-    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
-    QCOMPARE(Q(desktop_.boxes[0].text), QStringLiteral("22222222.002 の指摘 1 件"));
-    QCOMPARE(Q(desktop_.boxes[0].informative),
-             QStringLiteral("2:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 "
-                            "として扱われます）。"));
+    FindingsWindow* findings = window_->Findings();
+    QVERIFY(findings);
+    QVERIFY(findings->isVisible());
+    QCOMPARE(findings->windowTitle(), QStringLiteral("22222222.002 の指摘 1 件"));
+    auto* table = findings->findChild<QTableWidget*>("FindingsTable");
+    QCOMPARE(table->rowCount(), 1);
+    QCOMPARE(
+        table->item(0, 6)->text(),
+        QStringLiteral("値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。"));
+    // Copied as a table: the headings, then the row.
+    findings->findChild<QPushButton*>("FindingsCopy")->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral(
+                 "行\t列\t重要度\tコード\tセクション\t記録\t内容\t件数\n2\t7\t警告\tT301\tC\t1\t"
+                 "値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。\t1\n"));
+    findings->close();
     details->setFocus();
     details->setCurrentRow(0);
     QTest::keyClick(details, Qt::Key_Return);
-    QCOMPARE(desktop_.boxes.size(), std::size_t{2});
+    QVERIFY(window_->Findings()->isVisible());
+    QVERIFY(desktop_.boxes.empty());
   }
 
   void detailsTellWhereTheWalkStopped() {
@@ -437,27 +463,26 @@ class Form1Test : public QObject {
   }
 
   // The run's results come from the worker through the event loop; a box's own event loop
-  // delivers them, and the window keeps them until the box is answered.
-  void workerResultsWaitForTheBox() {
+  // delivers them, so the message line tells the truth behind the box.
+  void workerResultsReachTheWindowBehindABox() {
     StartWithThreeFiles();
     Select({"11111111.001", "22222222.002", "33333333.003"});
-    QVERIFY(QFile::remove(root_ + "/src/22222222.002"));
-    bool runningDuringBox = false;
-    bool executeOffDuringBox = false;
     QString lineDuringBox;
+    bool runningDuringBox = true;
     desktop_.onBox = [&](const FakeDesktop::Box&) {
-      QTest::qWait(300);  // the worker has long finished: its last events are queued
+      QTest::qWait(300);  // the worker has long finished: its events came in meanwhile
       runningDuringBox = window_->Running();
-      executeOffDuringBox = !Control<QPushButton>("Command1")->isEnabled();
       lineDuringBox = Control<QLabel>("Label3")->text();
     };
-    Execute();
-    QVERIFY(runningDuringBox);
-    QVERIFY(executeOffDuringBox);
-    QVERIFY(lineDuringBox.startsWith(QStringLiteral("只今変換中！")));
-    QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
+    Control<QPushButton>("Command1")->click();
+    window_->close();  // asks whether to stop; answered No
+    QTRY_VERIFY(!window_->Running());
+    QCOMPARE(desktop_.boxes.size(), std::size_t{1});
+    QVERIFY(!runningDuringBox);
+    QCOMPARE(lineDuringBox, QStringLiteral("変換が正常に終了しました。"));
     QVERIFY(Control<QPushButton>("Command1")->isEnabled());
     QVERIFY(!Control<QPushButton>("Command3")->isVisible());
+    QVERIFY(desktop_.endStatuses.empty());
   }
 
   void layoutMinimums() {

@@ -41,6 +41,8 @@ struct FakeDesktop {
   QStringList drives{QStringLiteral("/")};
   /// Called while a box is "open", to look at the window at that moment.
   std::function<void(const Box&)> onBox;
+  /// Answers to folder dialogs, in order (cancelled when none is left).
+  QStringList chosenFolders;
 
   WindowSeams Seams() {
     WindowSeams seams;
@@ -56,6 +58,11 @@ struct FakeDesktop {
     seams.locatePatternFolder = [this] { return patternFolder; };
     seams.endProgram = [this](int status) { endStatuses.push_back(status); };
     seams.listDrives = [this] { return drives; };
+    seams.chooseFolder = [this](QWidget*, const QString&, const QString&) {
+      return chosenFolders.isEmpty() ? QString() : chosenFolders.takeFirst();
+    };
+    // The documents folder is where the test stands, not the home of whoever runs it.
+    seams.documentsFolder = QDir::currentPath();
     return seams;
   }
 };

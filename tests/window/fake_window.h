@@ -237,6 +237,13 @@ class WindowHarness {
     env.workers = workers_;
     env.style = style_;
     env.post = thread.Post();
+    // Timers fire at once: the tests wait for what the window shows, not for the clock.
+    env.postLater = [post = thread.Post()](int, std::function<void()> task) {
+      post(std::move(task));
+    };
+    // The double-click time has passed unless a test says otherwise.
+    env.now = [this] { return clock; };
+    env.doubleClickMilliseconds = 500;
     env.findPatternFolder = [this] { return tmp.TextOf("patdat") + HostSeparator(); };
     env.listDrives = [this] { return std::vector<Text>{RootOf(tmp.text())}; };
     env.currentFolder = [this] { return tmp.text(); };
@@ -257,9 +264,12 @@ class WindowHarness {
   /// Execute, then the window thread runs until the run is over.
   void Execute() {
     model->OnExecute();
+    clock += std::chrono::seconds(1);
     thread.RunUntil([this] { return !model->Running(); });
   }
 
+  /// The model's clock (only the double-click guard reads it); Execute does not move it.
+  std::chrono::steady_clock::time_point clock{std::chrono::hours(1)};
   TempDir tmp;
   RealFileSystem real;
   FileSystem* fs = &real;

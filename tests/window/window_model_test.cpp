@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -162,23 +163,6 @@ TEST_P(WindowRunTest, EmptySelectionStillCreatesLevels) {
   EXPECT_EQ(w.view.messageLine, U"");
 }
 
-TEST_P(WindowRunTest, BadIdentifierStopsTheRunAtThatFile) {
-  w.Source("a.001", SectionCFile("12345678001"));
-  w.Source("b.002", SectionCFile("1234567800"));  // 10 characters
-  w.Source("c.003", SectionCFile("12345678003"));
-  w.Start();
-  w.view.selected = {U"a.001", U"b.002", U"c.003"};
-  w.Execute();
-  EXPECT_EQ(w.view.BoxTexts(), std::vector<Text>{kBadFileMessage});
-  EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kOkOnly);
-  EXPECT_TRUE(w.tmp.Exists("out/12345678001/X5.txt"));
-  EXPECT_FALSE(w.tmp.Exists("out/12345678003"));
-  EXPECT_EQ(w.view.details.back(), U"b.002: " + kBadFileMessage);
-  EXPECT_EQ(w.view.messageLine, U"");
-  EXPECT_EQ(w.model->MessageClearPending(), 0);
-  EXPECT_FALSE(w.view.busy);
-}
-
 TEST_P(WindowRunTest, MarkersAreTakenInLetterOrderOnly) {
   struct Row {
     const char* name;
@@ -216,50 +200,9 @@ TEST_P(WindowRunTest, MarkersAreTakenInLetterOrderOnly) {
   }
 }
 
-TEST_P(WindowRunTest, AFileThatCannotBeConvertedStopsTheRunWithoutSuccess) {
-  struct Row {
-    const char* name;
-    std::string content;
-    Text problem;
-    bool x1;  // the section before the failing one was converted and stays
-  };
-  const Row rows[] = {
-      {"ends inside section C", "C,12345678001,y,2\n1,2,3,1.5,12,28\n",
-       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。", false},
-      {"count out of range", "C,12345678001,y,-1\n",
-       U"セクション C のフィールド 3: 件数 \"-1\" が 0 から 32767 の範囲にありません。", false},
-      {"section B, then C ends inside",
-       "B,12345678001,y,1\n1,2,3,0.5,0,,,\nC,x,y,2\n1,2,3,1.5,12,28\n",
-       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。", true},
-  };
-  for (const Row& r : rows) {
-    TempDir out;
-    w.Source("ok.001", SectionCFile("12345678000"));
-    w.Source("f.001", r.content);
-    w.Source("ok.002", SectionCFile("12345678002"));
-    w.Start();
-    w.view.destination = out.text();
-    w.view.selected = {U"ok.001", U"f.001", U"ok.002"};
-    w.Execute();
-    const Text input = w.tmp.TextOf("in") + kSep + U"f.001";
-    ASSERT_EQ(w.view.boxes.size(), 1u) << r.name;
-    EXPECT_EQ(w.view.boxes[0].text,
-              U"ファイル " + input + U" を変換できませんでした。\n" + r.problem)
-        << r.name;
-    EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kOkExclamation) << r.name;
-    EXPECT_EQ(w.view.messageLine, U"") << r.name;
-    EXPECT_EQ(w.model->MessageClearPending(), 0) << r.name;
-    EXPECT_FALSE(w.view.busy) << r.name;
-    EXPECT_EQ(out.Read("12345678000/X5.txt"), Cp932Lines(kX5)) << r.name;
-    EXPECT_FALSE(out.Exists("12345678001/X5.txt")) << r.name;
-    EXPECT_EQ(out.Exists("12345678001/X1.txt"), r.x1) << r.name;
-    EXPECT_FALSE(out.Exists("12345678002")) << r.name;
-    EXPECT_EQ(w.view.details.back(), U"f.001: " + r.problem) << r.name;
-  }
-}
-
 // Each line of the details list finds the findings of its own file, through a run that fails
-// at its last file and through the next run; lines without any show nothing.
+// at its last file, through the next run and with only the failures shown; lines without any
+// show nothing.
 TEST_P(WindowRunTest, DetailLinesShowTheirFilesFindings) {
   std::string many = "C,12345678004,y,22\n";
   for (int i = 0; i < 22; ++i) many += "1,2,3,1.5a,12,28\n";
@@ -267,110 +210,193 @@ TEST_P(WindowRunTest, DetailLinesShowTheirFilesFindings) {
   w.Source("b.002", "C,12345678002,y,1\n1,2,3,12a,12,28\nX\n");
   w.Source("d.004", many);
   w.Source("c.003", "C,12345678003,y,2\n1,2,3,1.5,12,28\n");  // ends inside section C
-  const Text b =
-      U"2:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。"
-      U"\n3:1: warning T204: マーカー \"X\" はセクションの文字ではないため、そこから先は"
-      U"変換されません。";
-  Text d;
-  for (int line = 2; line <= 21; ++line) {
-    d += FromUtf8(std::to_string(line)) +
-         U":7: warning T301: 値 \"1.5a\" は一部だけが数値として読まれます（1.5 "
-         U"として扱われます）。\n";
-  }
-  d += U"…ほか 2 件（tecris2nx check ですべて表示します）";
-  const Text c =
-      U"3:1: error T101: セクション C のフィールド 10: ファイルがセクションの途中で終わって"
-      U"います。";
+  const std::vector<Text> bFirst = {
+      U"2",
+      U"7",
+      U"警告",
+      U"T301",
+      U"C",
+      U"1",
+      U"値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。",
+      U"1"};
   struct Row {
     int row;
-    Text text;  // empty: no box
-    Text informative;
+    Text title;  // empty: nothing shown
+    std::size_t rows;
   };
   const Row firstRun[] = {
-      {-1, U"", U""},  // before the list
-      {0, U"", U""},   // a.001: no findings
-      {1, U"", U""},   // its "警告なし"
-      {2, U"b.002 の指摘 2 件", b},
-      {3, U"b.002 の指摘 2 件", b},  // the marker line
-      {4, U"b.002 の指摘 2 件", b},  // the count
-      {5, U"d.004 の指摘 22 件", d},
-      {6, U"d.004 の指摘 22 件", d},
-      {7, U"c.003 の指摘 1 件", c},  // the failure
-      {8, U"", U""},                 // past the list
+      {-1, U"", 0},  // before the list
+      {0, U"", 0},   // a.001: no findings
+      {1, U"", 0},   // its "警告なし"
+      {2, U"b.002 の指摘 2 件", 2},
+      {3, U"b.002 の指摘 2 件", 2},  // the marker line
+      {4, U"b.002 の指摘 2 件", 2},  // the count
+      {5, U"d.004 の指摘 22 件", 22},
+      {6, U"d.004 の指摘 22 件", 22},
+      {7, U"c.003 の指摘 1 件", 1},  // the failure
+      {8, U"c.003 の指摘 1 件", 1},  // what it wrote
+      {9, U"", 0},                   // past the list
   };
   const Row secondRun[] = {
-      {0, U"b.002 の指摘 2 件", b},
-      {2, U"b.002 の指摘 2 件", b},
-      {3, U"", U""},
+      {0, U"b.002 の指摘 2 件", 2},
+      {2, U"b.002 の指摘 2 件", 2},
+      {3, U"", 0},
+  };
+  const Row failuresOnly[] = {
+      {0, U"c.003 の指摘 1 件", 1},
+      {1, U"c.003 の指摘 1 件", 1},
+      {2, U"", 0},
+  };
+  const auto check = [this](std::span<const Row> rows) {
+    for (const Row& r : rows) {
+      const std::size_t before = w.view.findingsShown.size();
+      w.model->OnDetailActivated(r.row);
+      ASSERT_EQ(w.view.findingsShown.size(), before + (r.title.empty() ? 0 : 1)) << r.row;
+      if (r.title.empty()) continue;
+      EXPECT_EQ(w.view.findingsShown.back().title, r.title) << r.row;
+      EXPECT_EQ(w.view.findingsShown.back().rows.size(), r.rows) << r.row;
+    }
   };
   w.Start();
-  for (const auto& [selected, rows, lines] :
-       {std::tuple{std::vector<Text>{U"a.001", U"b.002", U"d.004", U"c.003"},
-                   std::span<const Row>(firstRun), std::size_t{8}},
-        std::tuple{std::vector<Text>{U"b.002"}, std::span<const Row>(secondRun), std::size_t{3}}}) {
-    w.view.selected = selected;
-    w.view.boxes.clear();
-    w.Execute();
-    ASSERT_EQ(w.view.details.size(), lines);
-    for (const Row& r : rows) {
-      const std::size_t before = w.view.boxes.size();
-      w.model->OnDetailActivated(r.row);
-      ASSERT_EQ(w.view.boxes.size(), before + (r.text.empty() ? 0 : 1)) << r.row;
-      if (r.text.empty()) continue;
-      EXPECT_EQ(w.view.boxes.back().text, r.text) << r.row;
-      EXPECT_EQ(w.view.boxes.back().informative, r.informative) << r.row;
-      EXPECT_EQ(w.view.boxes.back().style, MessageStyle::kOkInformation) << r.row;
-    }
-  }
+  w.view.selected = {U"a.001", U"b.002", U"d.004", U"c.003"};
+  w.Execute();
+  ASSERT_EQ(w.view.details.size(), 9u);
+  check(firstRun);
+  EXPECT_EQ(w.view.findingsShown[0].rows[0], bFirst);
+  w.model->OnShowFailuresOnly(true);
+  ASSERT_EQ(w.view.details.size(), 2u);
+  check(failuresOnly);
+  w.model->OnShowFailuresOnly(false);
+  w.view.selected = {U"b.002"};
+  w.view.boxes.clear();
+  w.Execute();
+  ASSERT_EQ(w.view.details.size(), 3u);
+  check(secondRun);
 }
 
-/// A file system on which one file exists but cannot be read.
+/// A file system on which some files exist but cannot be read.
 class UnreadableFileSystem : public RealFileSystem {
  public:
-  explicit UnreadableFileSystem(Text path) : path_(std::move(path)) {}
+  std::set<Text> unreadable;
   std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override {
-    if (path == path_) throw ConversionError(U"ファイルを開けません: 読み取り権限がありません");
+    if (unreadable.count(path)) {
+      throw ConversionError(U"ファイルを開けません: 読み取り権限がありません");
+    }
     return RealFileSystem::OpenForReading(path);
   }
-  std::string ReadAll(const Text& path) const override {
-    if (path == path_) throw ConversionError(U"ファイルを開けません: 読み取り権限がありません");
-    return RealFileSystem::ReadAll(path);
-  }
-
- private:
-  Text path_;
 };
 
-TEST_P(WindowRunTest, UnreadableInputIsAnErrorNamingTheFile) {
-  w.Source("a.001", SectionCFile("12345678001"));
-  w.Source("b.002", SectionCFile("12345678002"));
-  const Text input = w.tmp.TextOf("in") + kSep + U"b.002";
-  UnreadableFileSystem unreadable(input);
-  w.fs = &unreadable;
-  w.Start();
-  w.view.selected = {U"a.001", U"b.002"};
-  w.Execute();
-  ASSERT_EQ(w.view.boxes.size(), 1u);
-  EXPECT_EQ(w.view.boxes[0].text,
-            U"ファイル " + input +
-                U" を変換できませんでした。\nファイルを開けません: 読み取り権限がありません");
-  EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kOkExclamation);
-  EXPECT_EQ(w.view.messageLine, U"");
-  EXPECT_EQ(w.model->MessageClearPending(), 0);
-  EXPECT_FALSE(w.view.busy);
-  EXPECT_TRUE(w.tmp.Exists("out/12345678001/X5.txt"));
-  w.model.reset();
-}
-
-TEST_P(WindowRunTest, JobFolderTakenByAPlainFile) {
-  w.Source("a.001", SectionCFile("12345678001"));
-  w.tmp.Write("out/12345678001", "not a folder");
-  w.Start();
-  w.view.selected = {U"a.001"};
-  w.Execute();
-  ASSERT_EQ(w.view.boxes.size(), 1u);
-  EXPECT_NE(w.view.boxes[0].text.find(U"ジョブフォルダを作成できません"), Text::npos);
-  EXPECT_EQ(w.tmp.Read("out/12345678001"), "not a folder");
+// A file that cannot be converted, whatever the reason and wherever it stands in the batch, is
+// reported in its lines (marked, with what it wrote) and the others are still converted; the
+// run ends with one box and a message line that count them.
+TEST_P(WindowRunTest, FilesThatFailAreReportedAndTheRunGoesOn) {
+  enum class Kind { kBadIdentifier, kEndsInside, kUnreadable, kVanished, kJobFolderIsAFile };
+  struct Failure {
+    const char* name;
+    Kind kind;
+    Text problem;  // what the file's first line says after its name
+    Text written;  // its second line; empty: none
+  };
+  const Text notConverted = U"（これより後のセクションは変換していません）";
+  const Failure failures[] = {
+      {"bad identifier", Kind::kBadIdentifier,
+       kBadFileMessage +
+           U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）",
+       U""},
+      {"ends inside section C after B", Kind::kEndsInside,
+       U"セクション C のフィールド 10: ファイルがセクションの途中で終わっています。",
+       U"  書き出したファイル: X1.txt X3.txt" + notConverted},
+      {"unreadable", Kind::kUnreadable, U"ファイルを開けません: 読み取り権限がありません", U""},
+      {"deleted after the list was read", Kind::kVanished,
+       kBadFileMessage + U"（ファイルがありません）", U""},
+      {"job folder is a plain file", Kind::kJobFolderIsAFile, U"", U""},
+  };
+  const std::vector<std::set<int>> places = {{0}, {1}, {2}, {0, 1, 2}};
+  for (const Failure& f : failures) {
+    for (const std::set<int>& failing : places) {
+      const std::string name = std::string(f.name) + " at " + std::to_string(*failing.begin()) +
+                               (failing.size() > 1 ? " (all)" : "");
+      TempDir out;
+      UnreadableFileSystem fs;
+      w.fs = &fs;
+      std::vector<Text> selected;
+      for (int i = 0; i < 3; ++i) {
+        const std::string file = "f" + std::to_string(i) + ".00" + std::to_string(i);
+        const std::string job = "1234567800" + std::to_string(i);
+        selected.push_back(FromUtf8(file));
+        std::string content = SectionCFile(job);
+        if (failing.count(i) && f.kind == Kind::kBadIdentifier) content = SectionCFile("123");
+        if (failing.count(i) && f.kind == Kind::kEndsInside) {
+          content = "B," + job + ",y,1\n1,2,3,0.5,0,,,\nC,x,y,2\n1,2,3,1.5,12,28\n";
+        }
+        if (failing.count(i) && f.kind == Kind::kJobFolderIsAFile) out.Write(job, "not a folder");
+        if (failing.count(i) && f.kind == Kind::kUnreadable) {
+          fs.unreadable.insert(w.tmp.TextOf("in") + kSep + FromUtf8(file));
+        }
+        w.Source(file, content);
+      }
+      w.Start();
+      for (int i : failing) {
+        if (f.kind == Kind::kVanished) {
+          std::filesystem::remove(std::filesystem::path(w.tmp.TextOf("in/" + ToUtf8(selected[i]))));
+        }
+      }
+      w.view.destination = out.text();
+      w.view.selected = selected;
+      w.Execute();
+      const Text summary = FailureSummary(3, 3 - failing.size(), failing.size());
+      ASSERT_EQ(w.view.BoxTexts(), std::vector<Text>{summary}) << name;
+      EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kOkExclamation) << name;
+      EXPECT_EQ(w.view.messageLine, summary) << name;
+      EXPECT_EQ(w.model->MessageClearPending(), 0) << name;
+      EXPECT_FALSE(w.view.busy) << name;
+      EXPECT_FALSE(w.view.running) << name;
+      std::size_t line = 0;
+      for (int i = 0; i < 3; ++i) {
+        const std::string job = "1234567800" + std::to_string(i);
+        ASSERT_LT(line, w.view.details.size()) << name;
+        const Text& first = w.view.details[line];
+        if (!failing.count(i)) {
+          EXPECT_EQ(out.Read(job + "/X5.txt"), Cp932Lines(kX5)) << name;
+          EXPECT_EQ(first.rfind(selected[i] + U" -> ", 0), 0u) << name << ToUtf8(first);
+          EXPECT_FALSE(w.view.detailFailed[line]) << name;
+          line += 2;  // its outputs and "警告なし"
+          continue;
+        }
+        EXPECT_FALSE(out.Exists(job + "/X5.txt")) << name;
+        EXPECT_EQ(first.rfind(U"× " + selected[i] + U": ", 0), 0u) << name << ToUtf8(first);
+        EXPECT_NE(first.find(f.problem), Text::npos) << name << ToUtf8(first);
+        EXPECT_TRUE(w.view.detailFailed[line]) << name;
+        ++line;
+        if (f.kind == Kind::kEndsInside || f.kind == Kind::kJobFolderIsAFile) {
+          const Text expected =
+              f.written.empty() ? U"  書き出したファイル: なし" + notConverted : f.written;
+          ASSERT_LT(line, w.view.details.size()) << name;
+          EXPECT_EQ(w.view.details[line], expected) << name;
+          ++line;
+        }
+        if (f.kind == Kind::kEndsInside) {
+          EXPECT_TRUE(out.Exists(job + "/X1.txt")) << name;
+          EXPECT_EQ(w.view.details[line].rfind(U"  警告 ", 0), 0u) << name;  // its layer's code
+          ++line;
+        }
+        if (f.kind == Kind::kJobFolderIsAFile) {
+          EXPECT_NE(first.find(U"ジョブフォルダを作成できません"), Text::npos) << name;
+          EXPECT_EQ(out.Read(job), "not a folder") << name;
+        }
+      }
+      EXPECT_EQ(line, w.view.details.size()) << name;
+      // Only the failed files' lines are shown, and shown again as a whole.
+      w.model->OnShowFailuresOnly(true);
+      EXPECT_EQ(std::count(w.view.detailFailed.begin(), w.view.detailFailed.end(), true),
+                static_cast<long>(w.view.details.size()))
+          << name;
+      w.model->OnShowFailuresOnly(false);
+      EXPECT_EQ(line, w.view.details.size()) << name;
+      w.fs = &w.real;
+      w.model.reset();
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, WindowRunTest, ::testing::Values(1, 3),

@@ -106,6 +106,8 @@ TEST(HeldRunTest, ProgressFollowsTheBusyTextAndExecuteIsOff) {
   WindowHarness& w = run.w;
   run.Start();
   EXPECT_EQ(w.view.messageLine, kBusyMessage + U" 1 / 3  11111111.001");
+  // The count starts from nothing, with no file name.
+  EXPECT_EQ(w.view.messageLineHistory[1], kBusyMessage + U" 0 / 3");
   EXPECT_TRUE(w.view.running);
   EXPECT_TRUE(w.view.busy);
   // Clicks during the run are not kept for later: no second run follows this one.
@@ -122,26 +124,49 @@ TEST(HeldRunTest, ProgressFollowsTheBusyTextAndExecuteIsOff) {
   // The list came in two batches at least; its lines still find their files.
   EXPECT_GE(w.view.detailBatches, 2);
   w.model->OnDetailActivated(1);
-  EXPECT_TRUE(w.view.boxes.empty());
+  EXPECT_TRUE(w.view.findingsShown.empty());
   w.model->OnDetailActivated(5);
-  ASSERT_EQ(w.view.boxes.size(), 1u);
-  EXPECT_EQ(w.view.boxes[0].text, U"33333333.003 の指摘 1 件");
+  ASSERT_EQ(w.view.findingsShown.size(), 1u);
+  EXPECT_EQ(w.view.findingsShown[0].title, U"33333333.003 の指摘 1 件");
+  // The next run counts its own files from nothing, without the last one's name.
+  w.view.messageLineHistory.clear();
+  w.view.selected = {U"11111111.001"};
+  w.Execute();
+  ASSERT_GE(w.view.messageLineHistory.size(), 2u);
+  EXPECT_EQ(w.view.messageLineHistory[1], kBusyMessage + U" 0 / 1");
 }
 
+// Stop finishes the file started and starts no other; a click on it within the double-click
+// time after Execute is the second half of a double click on Execute, and no stop.
 TEST(HeldRunTest, StopFinishesTheFileStartedAndStartsNoOther) {
-  HeldRun run;
-  WindowHarness& w = run.w;
-  run.Start();
-  w.model->OnStop();
-  run.Finish();
-  EXPECT_TRUE(run.Converted("11111111001"));
-  EXPECT_TRUE(run.Converted("22222222002"));
-  EXPECT_FALSE(w.tmp.Exists("out/33333333003"));
-  EXPECT_EQ(w.view.messageLine, kStoppedMessage + U"（3 ファイル中 2 ファイルを変換しました）");
-  EXPECT_TRUE(w.view.boxes.empty());
-  EXPECT_EQ(w.view.details.size(), 4u);
-  EXPECT_FALSE(w.view.running);
-  EXPECT_FALSE(w.view.busy);
+  struct Row {
+    const char* name;
+    int afterExecute;  // milliseconds
+    bool stops;
+  };
+  const Row rows[] = {
+      {"second click of a double click on Execute", 150, false},
+      {"a click after the double-click time", 600, true},
+  };
+  for (const Row& r : rows) {
+    HeldRun run;
+    WindowHarness& w = run.w;
+    run.Start();
+    w.clock += std::chrono::milliseconds(r.afterExecute);
+    EXPECT_EQ(w.model->OnStop(), r.stops) << r.name;
+    run.Finish();
+    EXPECT_TRUE(run.Converted("11111111001")) << r.name;
+    EXPECT_TRUE(run.Converted("22222222002")) << r.name;
+    EXPECT_EQ(w.tmp.Exists("out/33333333003"), !r.stops) << r.name;
+    EXPECT_EQ(
+        w.view.messageLine,
+        r.stops ? kStoppedMessage + U"（3 ファイル中 2 ファイルを変換しました）" : kDoneMessage)
+        << r.name;
+    EXPECT_TRUE(w.view.boxes.empty()) << r.name;
+    EXPECT_EQ(w.view.details.size(), r.stops ? 4u : 6u) << r.name;
+    EXPECT_FALSE(w.view.running) << r.name;
+    EXPECT_FALSE(w.view.busy) << r.name;
+  }
 }
 
 TEST(HeldRunTest, ClosingDuringARunAsksAndEndsAfterTheCurrentFile) {
@@ -170,9 +195,9 @@ TEST(HeldRunTest, ClosingDuringARunAsksAndEndsAfterTheCurrentFile) {
   }
 }
 
-// A box runs its own event loop; what the workers send meanwhile waits until it is answered, so
-// the message line and the list never change under an open box.
-TEST(HeldRunTest, WorkerEventsWaitWhileABoxIsOpen) {
+// The message line and the list keep telling the truth behind an open box: the run goes on and
+// ends while the exit question waits.
+TEST(HeldRunTest, TheLineAndTheListKeepUpWhileABoxIsOpen) {
   HeldRun run;
   WindowHarness& w = run.w;
   run.Start();
@@ -180,17 +205,14 @@ TEST(HeldRunTest, WorkerEventsWaitWhileABoxIsOpen) {
   EXPECT_FALSE(w.model->OnCloseRequested());
   ASSERT_TRUE(w.view.BoxOpen());
   run.gate.Open();
-  w.thread.RunUntil([&run] { return run.Converted("33333333003"); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  w.thread.RunPending();
-  EXPECT_EQ(w.view.messageLine, kBusyMessage + U" 1 / 3  11111111.001");
-  EXPECT_EQ(w.view.details.size(), 2u);
-  EXPECT_TRUE(w.model->Running());
-
-  w.view.AnswerOpenBox();  // No: go on
   w.thread.RunUntil([&w] { return !w.model->Running(); });
+  EXPECT_TRUE(w.view.BoxOpen());
   EXPECT_EQ(w.view.messageLine, kDoneMessage);
   EXPECT_EQ(w.view.details.size(), 6u);
+  EXPECT_FALSE(w.view.busy);
+
+  w.view.AnswerOpenBox();  // No: the program stays
+  EXPECT_TRUE(w.view.endStatuses.empty());
 }
 
 TEST(WindowListTest, TheFileListIsReadAfreshKeepingTheSelection) {
@@ -299,8 +321,8 @@ TEST(WindowSettingsTest, FoldersAndGeometryAreRememberedBetweenRuns) {
   ASSERT_TRUE(w.model->Start());
   EXPECT_EQ(w.view.folderTexts[0], w.tmp.TextOf("out"));
   EXPECT_EQ(w.view.folderTexts[1], w.tmp.TextOf("other") + kSep);
-  ASSERT_TRUE(w.view.placedWith.has_value());
-  EXPECT_EQ(w.view.placedWith->width, 900);
+  ASSERT_TRUE(w.view.placedAt.has_value());
+  EXPECT_EQ(w.view.placedAt->width, 900);
 }
 
 TEST(WindowStartTest, ThePatternDataWalkRunsBesideTheWindow) {
@@ -319,7 +341,8 @@ TEST(WindowStartTest, ThePatternDataWalkRunsBesideTheWindow) {
     const Text found = w.tmp.TextOf("patdat") + kSep;
     WindowEnvironment env = w.Env();
     env.findPatternFolder = [] { return Text(); };
-    env.searchPatternFolder = [&r, found](const std::atomic<bool>& cancel) {
+    env.searchPatternFolder = [&r, found](const std::atomic<bool>& cancel,
+                                          const std::function<void(const Text&)>&) {
       while (r.cancel && !cancel) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       return r.found ? found : Text();
     };
@@ -336,6 +359,7 @@ TEST(WindowStartTest, ThePatternDataWalkRunsBesideTheWindow) {
       ASSERT_EQ(w.view.boxes.size(), 1u) << r.name;
       EXPECT_EQ(w.view.boxes[0].text, kNoPatternFolderMessage) << r.name;
       EXPECT_NE(w.view.boxes[0].informative.find(U"TECRIS2NX_PATDAT"), Text::npos) << r.name;
+      EXPECT_EQ(w.view.folderDialogs.size(), 1u) << r.name;  // cancelled: the program ends
     } else {
       EXPECT_EQ(w.view.folderTexts[1], w.tmp.text() + kSep) << r.name;
     }
