@@ -163,7 +163,8 @@ void FindingsWindow::FitToContent(HWND owner, bool first) {
 
   int tableWidth = 0;
   for (int width : columnWidths_) tableWidth += width;
-  const int rows = static_cast<int>(std::min<std::size_t>(table_.rows.size(), 20));
+  // Room for a few rows even with one finding, at most twenty before it scrolls.
+  const int rows = static_cast<int>(std::clamp<std::size_t>(table_.rows.size(), 8, 20));
   const int rowHeight = unit_ + unit_ / 3;
   RECT client{0, 0, tableWidth + GetSystemMetrics(SM_CXVSCROLL) + unit_ * 2,
               (rows + 2) * rowHeight + unit_ * 4};

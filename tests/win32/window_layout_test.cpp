@@ -60,8 +60,9 @@ TEST(Win32LayoutTest, EveryControlShowsWholeAndAloneFromTheSmallestSizeUp) {
       EXPECT_GT(rect->width, 0) << r.name << ": " << name;
       EXPECT_GT(rect->height, 0) << r.name << ": " << name;
       for (const auto& [other, otherRect] : alone) {
-        if (name < other)
+        if (name < other) {
           EXPECT_FALSE(Overlap(*rect, *otherRect)) << r.name << ": " << name << ", " << other;
+        }
       }
     }
     for (const auto& [frame, children] : frames) {
