@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include "app/win32/folders.h"
@@ -679,14 +680,18 @@ Text MainWindow::DestinationText() const { return WindowText(Control(kText1)); }
 
 void MainWindow::SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) {
   const HWND list = Control(kList1);
+  // A refresh keeps the list where the user had scrolled it, not at the last selected file.
+  const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  const std::set<Text> chosen(selected.begin(), selected.end());
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const Text& name : names) {
     const auto index =
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(name).c_str()));
-    if (std::find(selected.begin(), selected.end(), name) != selected.end()) {
-      SendMessageW(list, LB_SETSEL, TRUE, index);
-    }
+    if (chosen.count(name) > 0) SendMessageW(list, LB_SETSEL, TRUE, index);
+  }
+  if (!names.empty() && top > 0) {
+    SendMessageW(list, LB_SETTOPINDEX, std::min<LRESULT>(top, names.size() - 1), 0);
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
@@ -750,6 +755,9 @@ void MainWindow::AppendDetails(const std::vector<DetailLine>& lines) {
   SendMessageW(list, LB_SETTOPINDEX, last, 0);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  // Drawn now, with the message line: during a run the posted progress would keep the list's
+  // paint waiting, and it would lag behind the count.
+  UpdateWindow(list);
 }
 
 void MainWindow::DrawDetail(const DRAWITEMSTRUCT& item) {
