@@ -48,7 +48,19 @@ cp examples/[0-9]*.[0-9]* "$portable/sample-data/"
 cp -r examples/sample-patdat "$portable/sample-data/sample-patdat"
 zip="$PWD/$dist/$name.zip"
 rm -f "$zip"
-(cd "$build/portable" && zip -q -X -r "$zip" "$name")
+# Python's zipfile marks non-ASCII names as UTF-8 (general-purpose bit 11), which Explorer and
+# 7-Zip honour; Info-ZIP's zip leaves the mark off, and Japanese Windows would then show
+# "はじめにお読みください.txt" in garbled characters.
+(cd "$build/portable" && python3 - "$zip" "$name" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED, compresslevel=9) as archive:
+    for folder, subfolders, files in os.walk(sys.argv[2]):
+        subfolders.sort()
+        archive.write(folder)
+        for name in sorted(files):
+            archive.write(os.path.join(folder, name))
+PY
+)
 
 for f in "$stage"/*.exe "$setup" "$zip"; do
   printf '%-40s %9s bytes\n' "$(basename "$f")" "$(stat -c %s "$f")"

@@ -118,6 +118,11 @@ for f in tecris2nx.exe tecris2nx-gui.exe "${user_docs[@]}" sample-data/12345678.
   grep -qx "tecris2nx-$version-win64/$f" <<<"$listing" || fail "not in the zip: $f"
 done
 ! grep -q 'PATDAT/' <<<"$listing" || fail "the zip holds a folder named PATDAT"
+# Names beyond ASCII carry the UTF-8 mark, or Windows shows them garbled.
+python3 -c 'import sys, zipfile
+bad = [i.filename for i in zipfile.ZipFile(sys.argv[1]).infolist()
+       if not i.filename.isascii() and not i.flag_bits & 0x800]
+sys.exit(1 if bad else 0)' "$zip" || fail "the zip holds names not marked as UTF-8"
 
 [ "$status" -eq 0 ] && echo "Windows installer: silent install, $(find "$work/out" -type f | wc -l) outputs identical to Linux, silent uninstall clean; zip complete"
 exit "$status"
