@@ -75,6 +75,9 @@ for page in "tecris2nx" "tecris2nx-gui"; do
 done
 LC_ALL=C.UTF-8 MANWIDTH=80 man -L ja -P cat tecris2nx >"$work/man.txt" 2>&1 || true
 grep -q "パターンデータ" "$work/man.txt" || fail "man -L ja tecris2nx does not render the Japanese page"
+guide=/usr/share/doc/tecris2nx/tecris2nx-guide-ja.html
+grep -qx "$guide" "$work/files" || fail "the package does not install the guide $guide"
+grep -q '<img src="data:image/png;base64,' "$guide" || fail "the installed guide carries no pictures"
 
 echo "== installed program on the examples"
 examples=(examples/[0-9]*.[0-9]*)

@@ -6,6 +6,7 @@
 #   its working folder), "Apps & features" entry with its publisher, data copy
 #   the installed tecris2nx.exe on the examples, finding the copied PATDAT -> Linux's bytes
 #   the installed window starts and closes
+#   the guide (pictures inside), the note with its byte order mark, the licence; no README
 #   silent uninstall -> no program file, shortcut or registry entry left; the user's data kept
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,9 @@ drive_c="$WINEPREFIX/drive_c"
 installed="$drive_c/Program Files/tecris2nx"
 data="$drive_c/ProgramData/tecris2nx"
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TECRIS → Nx 変換プログラム.lnk"
+guide_shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/利用者の手引き.lnk"
+# What users get to read: the Japanese guide, the note for Notepad and the licence, not README.
+user_docs=(tecris2nx-guide-ja.html はじめにお読みください.txt LICENSE.txt)
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\tecris2nx'
 status=0
 fail() {
@@ -28,7 +32,7 @@ fail() {
 source scripts/wine-session.sh  # windows_path
 registry_has_key() { "$wine" reg query "$key" /v DisplayName >/dev/null 2>&1 </dev/null; }
 
-rm -rf "$work" "$installed" "$data" "$shortcut"
+rm -rf "$work" "$installed" "$data" "$shortcut" "$guide_shortcut"
 mkdir -p "$work"
 # The user's own pattern data, under a name that the drive walk would never take.
 cp -r examples/sample-patdat "$work/my-patdat"
@@ -41,10 +45,23 @@ fi
 
 timeout 120 "$wine" "$setup" /S "/PATDAT=$(windows_path "$work/my-patdat")" </dev/null ||
   fail "silent install: exit status $?"
-for f in tecris2nx.exe tecris2nx-gui.exe README.txt LICENSE.txt uninstall.exe; do
+for f in tecris2nx.exe tecris2nx-gui.exe "${user_docs[@]}" uninstall.exe; do
   [ -f "$installed/$f" ] || fail "not installed: Program Files/tecris2nx/$f"
 done
+[ ! -e "$installed/README.txt" ] || fail "the developers' README is installed"
+grep -q '<img src="data:image/png;base64,' "$installed/tecris2nx-guide-ja.html" ||
+  fail "the installed guide carries no pictures of its own"
+[ "$(head -c 3 "$installed/はじめにお読みください.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+  fail "はじめにお読みください.txt has no UTF-8 byte order mark (Notepad would misread it)"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut named like the window's caption"
+if [ -f "$guide_shortcut" ]; then
+  # The target is stored in the link's item list or link info, as UTF-16 or the ANSI code page.
+  python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); n = "tecris2nx-guide-ja.html"
+sys.exit(0 if n.encode() in d or n.encode("utf-16-le") in d else 1)' "$guide_shortcut" ||
+    fail "the shortcut 利用者の手引き does not open the guide"
+else
+  fail "no Start-menu shortcut 利用者の手引き"
+fi
 registry_has_key || fail "no uninstall entry in the registry"
 "$wine" reg query "$key" /v Publisher </dev/null 2>/dev/null | grep -q 'tecris2nx project' ||
   fail "the uninstall entry names no publisher"
@@ -88,17 +105,24 @@ for _ in $(seq 100); do
 done
 [ ! -e "$installed" ] || { find "$installed" >&2; fail "left behind in Program Files"; }
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
+[ ! -e "$guide_shortcut" ] || fail "the Start-menu shortcut 利用者の手引き is left"
 ! registry_has_key || fail "the uninstall entry is left in the registry"
 [ -f "$data/PATDAT/kishitu.txt" ] || fail "silent uninstall removed the user's pattern data"
 rm -rf "$data"
 
-# The portable zip: both programs, README, licence and the samples, nothing named PATDAT.
+# The portable zip: both programs, the guide, the note, the licence and the samples, nothing
+# named PATDAT.
 listing=$(unzip -Z1 "$zip")
-for f in tecris2nx.exe tecris2nx-gui.exe README.txt LICENSE.txt sample-data/12345678.001 \
+for f in tecris2nx.exe tecris2nx-gui.exe "${user_docs[@]}" sample-data/12345678.001 \
   sample-data/sample-patdat/kishitu.txt; do
   grep -qx "tecris2nx-$version-win64/$f" <<<"$listing" || fail "not in the zip: $f"
 done
 ! grep -q 'PATDAT/' <<<"$listing" || fail "the zip holds a folder named PATDAT"
+# Names beyond ASCII carry the UTF-8 mark, or Windows shows them garbled.
+python3 -c 'import sys, zipfile
+bad = [i.filename for i in zipfile.ZipFile(sys.argv[1]).infolist()
+       if not i.filename.isascii() and not i.flag_bits & 0x800]
+sys.exit(1 if bad else 0)' "$zip" || fail "the zip holds names not marked as UTF-8"
 
 [ "$status" -eq 0 ] && echo "Windows installer: silent install, $(find "$work/out" -type f | wc -l) outputs identical to Linux, silent uninstall clean; zip complete"
 exit "$status"

@@ -32,7 +32,7 @@ desktop='HKCU\Control Panel\Desktop'
 "$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null </dev/null
 set +e
 timeout 120 "$wine" "$build/tests/win32/tecris2nx_win32_tests.exe" --gtest_color=no \
-  --gtest_filter='MainWindowTest.EveryControlFits*:MainWindowTest.Controls*' \
+  --gtest_filter='MainWindowTest.EveryControlFits*:MainWindowTest.Controls*:MainWindowTest.Remembered*' \
   >"$build/window-200.log" 2>&1 </dev/null
 dpi_status=$?
 set -e

@@ -31,6 +31,16 @@ constexpr const char* kUsage =
     "\n"
     "終了コード: 0 すべて変換, 1 変換できないファイルあり, 2 使い方の誤り\n";
 
+// The last line of --help: where the installed packages put the Japanese guide.
+#ifdef _WIN32
+constexpr const char* kGuideLine =
+    "利用者の手引き: tecris2nx.exe と同じフォルダの tecris2nx-guide-ja.html\n";
+#else
+constexpr const char* kGuideLine =
+    "利用者の手引き: /usr/share/doc/tecris2nx/tecris2nx-guide-ja.html"
+    "（ソースからのインストールでは <prefix>/share/doc/tecris2nx/）\n";
+#endif
+
 struct Options {
   bool help = false;
   bool version = false;
@@ -150,7 +160,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     return kCliUsage;
   }
   if (options.help) {
-    out << kUsage;
+    out << kUsage << kGuideLine;
     return kCliOk;
   }
   if (options.version) {

@@ -1,6 +1,7 @@
 // Draws the window, navigated to a source folder, into a PNG for the documentation.
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -17,14 +18,20 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = QApplication::arguments();
+  QString findingsOutput;
+  if (args.size() > 2 && args[1] == QStringLiteral("--findings")) {
+    findingsOutput = QFileInfo(args[2]).absoluteFilePath();
+    args.remove(1, 2);
+  }
   const bool midRun = args.size() > 1 && args[1] == QStringLiteral("--mid-run");
   if (midRun) args.removeAt(1);
   if (args.size() < 4 || args.size() > 5 || (midRun && args.size() != 5)) {
     std::fprintf(stderr,
-                 "usage: tecris2nx-render-window [--mid-run] SOURCE_DIR DEST_DIR OUT.png "
-                 "[PATDAT_DIR]\n"
+                 "usage: tecris2nx-render-window [--findings FINDINGS.png] [--mid-run] SOURCE_DIR "
+                 "DEST_DIR OUT.png [PATDAT_DIR]\n"
                  "  With PATDAT_DIR the listed files are converted into DEST_DIR first;\n"
-                 "  with --mid-run the picture is taken while they are being converted.\n");
+                 "  with --mid-run the picture is taken while they are being converted;\n"
+                 "  with --findings the first file's findings window is drawn as well.\n");
     return 2;
   }
   const QString source = tecris2nx::CleanFolderPath(args[1]);
@@ -68,6 +75,19 @@ int main(int argc, char** argv) {
     }
   }
   const bool saved = window.grab().save(output, "PNG");
+  if (!findingsOutput.isEmpty() && !window.Running()) {
+    // As a double click on the details would: the first line that has findings opens them.
+    for (int row = 0; row < 1000; ++row) {
+      window.Model().OnDetailActivated(row);
+      QApplication::processEvents();
+      auto* findings = window.findChild<QDialog*>(QStringLiteral("Findings"));
+      if (findings && findings->isVisible()) {
+        QApplication::processEvents();
+        if (!findings->grab().save(findingsOutput, "PNG")) return 1;
+        break;
+      }
+    }
+  }
   if (window.Running()) {
     window.Model().OnStop();
     while (window.Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -6,14 +6,25 @@
 #include "app/window/window_model.h"
 #include "common/file_system.h"
 #include "common/wide_text.h"
+// After the Windows API header.
+#include <objbase.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   using namespace tecris2nx;
   // A drive without a medium must answer "not ready" rather than raise the system's box.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES};
+                                ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
+  // The folder dialog is a COM object, on this (the window's) thread.
+  const bool com =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  struct ComEnd {
+    bool on;
+    ~ComEnd() {
+      if (on) CoUninitialize();
+    }
+  } comEnd{com};
   try {
     RealFileSystem fs;
     win32::MainWindow window;
@@ -22,7 +33,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
                   MB_OK | MB_ICONERROR);
       return 1;
     }
-    WindowModel model(window, win32::HostWindowEnvironment(fs, window.Poster()));
+    WindowModel model(window,
+                      win32::HostWindowEnvironment(fs, window.Poster(), window.LaterPoster()));
     window.Attach(model);
     // Without pattern data the model has told the user and ends the program through the loop.
     if (model.Start()) window.Show(showCommand);

@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "common/windows_api.h"
+// After the Windows API header.
+#include <shlobj.h>
+
 #include "app/win32/folders.h"
 #include "common/pattern_folder.h"
 #include "common/wide_text.h"
@@ -44,6 +47,18 @@ Text CurrentFolder() {
   return FromWide(folder);
 }
 
+/// The user's Documents folder (wherever the user or an administrator moved it); empty when the
+/// system has none.
+Text DocumentsFolder() {
+  PWSTR path = nullptr;
+  Text folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path))) {
+    folder = FromWide(path);
+  }
+  CoTaskMemFree(path);  // also when the call failed
+  return folder;
+}
+
 Text SettingsFile() {
   std::wstring base(GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0), L'\0');
   if (base.empty()) return Text();
@@ -55,23 +70,28 @@ Text SettingsFile() {
 
 }  // namespace
 
-WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post) {
+WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post,
+                                        PostToWindowLater later) {
   WindowEnvironment env;
   env.fs = &fs;
   env.workers = DefaultWorkers();
   env.post = std::move(post);
+  env.postLater = std::move(later);
+  env.doubleClickMilliseconds = static_cast<int>(GetDoubleClickTime());
   const PatternLookupEnv lookup = HostPatternLookupEnv(nullptr);
   env.findPatternFolder = [&fs, lookup] {
     PatternLookupEnv quick = lookup;
     quick.walkDrives = false;
     return LocatePatternFolder(fs, quick);
   };
-  env.searchPatternFolder = [&fs, lookup](const std::atomic<bool>& cancel) {
+  env.searchPatternFolder = [&fs, lookup](const std::atomic<bool>& cancel,
+                                          const std::function<void(const Text&)>& visiting) {
     struct Cancelled {};
     PatternLookupEnv walk = lookup;
     // Checked at every folder: a cancelled walk ends at once.
-    walk.yieldToEvents = [&cancel] {
+    walk.yieldToEvents = [&cancel, &visiting](const Text& folder) {
       if (cancel) throw Cancelled();
+      if (visiting) visiting(folder);
     };
     try {
       return LocatePatternFolder(fs, walk);
@@ -82,6 +102,7 @@ WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post) {
   env.listDrives = DriveRoots;
   env.folderUsable = FolderUsable;
   env.currentFolder = CurrentFolder;
+  env.documentsFolder = DocumentsFolder;
   env.makeCurrent = [](const Text& folder) {
     return SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE;
   };

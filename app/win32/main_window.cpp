@@ -1,10 +1,13 @@
 #include "app/win32/main_window.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include "app/win32/folders.h"
@@ -19,6 +22,9 @@ constexpr UINT kRunTasks = WM_APP + 1;
 constexpr UINT kEndProgram = WM_APP + 2;
 constexpr int kStartWidth = 760;  // at 96 DPI, as the Qt window starts
 constexpr int kStartHeight = 580;
+/// A failed file's lines in the details list: dark red, readable on the list's white.
+constexpr COLORREF kFailedColour = RGB(176, 0, 0);
+constexpr wchar_t kFailuresOnlyCaption[] = L"失敗のみ表示";
 
 int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
 Side SideOfTree(int id) { return id == kDir1 ? Side::kDestination : Side::kSource; }
@@ -147,13 +153,33 @@ void MainWindow::RunTasks() {
   }
 }
 
+PostToWindowLater MainWindow::LaterPoster() {
+  return [this](int milliseconds, std::function<void()> task) {
+    if (!window_) return;
+    const UINT_PTR id = ++lastTimer_;
+    if (!SetTimer(window_, id, static_cast<UINT>(std::max(milliseconds, 0)), nullptr)) {
+      Poster()(std::move(task));  // no timer left: at once rather than never
+      return;
+    }
+    timers_[id] = std::move(task);
+  };
+}
+
 void MainWindow::Show(int showCommand) {
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
 }
 
 bool MainWindow::PreTranslate(MSG& message) {
+  if (findings_.PreTranslate(message)) return true;
   if (!window_ || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return false;
+  // Ctrl+A in the file list selects every file.
+  if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
+      message.hwnd == Control(kList1)) {
+    SendMessageW(message.hwnd, LB_SETSEL, TRUE, -1);
+    SelectionChanged();
+    return true;
+  }
   if (message.message == WM_KEYDOWN && message.wParam == VK_F5) {
     if (model_) model_->OnRefresh();
     return true;
@@ -219,6 +245,7 @@ void MainWindow::CreateControls() {
   add(L"LISTBOX", L"",
       LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, kList1,
       WS_EX_CLIENTEDGE);
+  add(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kSelectionCount);
   add(L"STATIC", L"変換先ﾌｫﾙﾀﾞ名 ：", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kLabel1);
   add(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kText1, WS_EX_CLIENTEDGE);
   add(L"STATIC", L"変換元ﾌｧｲﾙ名 ：", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kLabel2);
@@ -226,9 +253,15 @@ void MainWindow::CreateControls() {
   add(L"BUTTON", L"メッセージ", BS_GROUPBOX, kFrame3);
   // Paths may hold "&": never read it as a mnemonic.
   add(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kLabel3);
-  // A line can be chosen: a double click or Enter shows its file's findings.
-  add(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+  // A long folder keeps both ends (and the sample's note) with "..." in its middle.
+  add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS, kPatternLine);
+  // A line can be chosen: a double click or Enter shows its file's findings. Drawn by the window
+  // so that a failed file's lines stand out in colour besides their mark.
+  add(L"LISTBOX", L"",
+      LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL |
+          WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
+  add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
   CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
@@ -267,88 +300,66 @@ void MainWindow::UpdateFont() {
   GetTextMetricsW(dc, &text);
   SIZE name{};
   GetTextExtentPoint32W(dc, L"12345678.001", 12, &name);
+  SIZE check{};
+  GetTextExtentPoint32W(dc, kFailuresOnlyCaption, static_cast<int>(wcslen(kFailuresOnlyCaption)),
+                        &check);
   SelectObject(dc, old);
   ReleaseDC(window_, dc);
   unit_ = std::max<int>(text.tmHeight, 8);
   fileNameWidth_ = name.cx + GetSystemMetrics(SM_CXVSCROLL) + unit_;
+  checkBoxWidth_ = check.cx + GetSystemMetrics(SM_CXMENUCHECK) + unit_;
+  SendMessageW(Control(kDetails), LB_SETITEMHEIGHT, 0, unit_ + Scaled(2));
   // The details list scrolls sideways as far as its widest line, measured in this font.
   detailsWidth_ = 0;
   SendMessageW(Control(kDetails), LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
+LayoutMetrics MainWindow::Metrics() const {
+  LayoutMetrics metrics;
+  metrics.unit = unit_;
+  metrics.editExtra = Scaled(8);
+  metrics.buttonExtra = Scaled(12);
+  metrics.fileNameWidth = fileNameWidth_;
+  metrics.checkBoxWidth = checkBoxWidth_;
+  return metrics;
+}
+
 void MainWindow::Layout() {
   RECT client{};
   GetClientRect(window_, &client);
-  const int width = client.right, height = client.bottom;
-  const int u = unit_, margin = u * 2 / 3, gap = u / 3, pad = u / 2;
-  const int editHeight = u + Scaled(8);
-  const int buttonHeight = u + Scaled(12);
-  const int buttonWidth = u * 6;
-  const int captionHeight = u;  // a frame's caption sits on its top line
-
-  const HDWP batch = BeginDeferWindowPos(20);
+  const MainLayout layout = LayOutMainWindow(client.right, client.bottom, Metrics());
+  const HDWP batch = BeginDeferWindowPos(24);
   HDWP positions = batch;
-  const auto place = [&](int id, int x, int y, int w, int h) {
+  const auto place = [&](ControlId id, const LayoutRect& r, int height) {
     if (positions) {
-      positions = DeferWindowPos(positions, Control(static_cast<ControlId>(id)), nullptr, x, y,
-                                 std::max(w, 0), std::max(h, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+      positions = DeferWindowPos(positions, Control(id), nullptr, r.x, r.y, std::max(r.width, 0),
+                                 std::max(height, 0), SWP_NOZORDER | SWP_NOACTIVATE);
     }
   };
-
-  // From the bottom up: buttons, details, message frame, the two text rows; the frames take
-  // three quarters of what is left, the details list one quarter.
-  const int buttonsTop = height - margin - buttonHeight;
-  const int labelWidth = u * 8;
-  const int frame3Height = captionHeight + editHeight + pad;
-  const int rest = buttonsTop - gap - margin - 2 * (editHeight + gap) - (frame3Height + gap) - gap;
-  const int framesHeight = std::max(rest * 3 / 4, u * 8);
-  const int detailsHeight = std::max(rest - framesHeight, u * 2);
-
-  int y = margin;
-  const int inner = width - 2 * margin;
-  const int frame1Width = (inner - gap) * 2 / 5;
-  const int frame2Left = margin + frame1Width + gap;
-  const int frame2Width = width - margin - frame2Left;
-  const int comboHeight = editHeight;
-  const int listHeight = u * 12;  // the drop-down part of a drive list
-
-  place(kFrame1, margin, y, frame1Width, framesHeight);
-  const int frameTop = y + captionHeight + gap;
-  const int frameBottom = y + framesHeight - pad;
-  place(kDrive1, margin + pad, frameTop, frame1Width - 2 * pad, listHeight);
-  place(kDir1, margin + pad, frameTop + comboHeight + gap, frame1Width - 2 * pad,
-        frameBottom - frameTop - comboHeight - gap);
-
-  place(kFrame2, frame2Left, y, frame2Width, framesHeight);
-  // Tree and file list share the frame 3 : 2, the list never narrower than a whole file name.
-  const int listWidth = std::max((frame2Width - 2 * pad - gap) * 2 / 5, fileNameWidth_);
-  const int treeWidth = std::max(frame2Width - 2 * pad - gap - listWidth, u * 4);
-  place(kDrive2, frame2Left + pad, frameTop, treeWidth, listHeight);
-  place(kDir2, frame2Left + pad, frameTop + comboHeight + gap, treeWidth,
-        frameBottom - frameTop - comboHeight - gap);
-  const int listLeft = frame2Left + pad + treeWidth + gap;
-  place(kList1, listLeft, frameTop, frame2Left + frame2Width - pad - listLeft,
-        frameBottom - frameTop);
-  y += framesHeight + gap;
-
-  place(kLabel1, margin, y, labelWidth, editHeight);
-  place(kText1, margin + labelWidth, y, inner - labelWidth, editHeight);
-  y += editHeight + gap;
-  place(kLabel2, margin, y, labelWidth, editHeight);
-  place(kText2, margin + labelWidth, y, inner - labelWidth, editHeight);
-  y += editHeight + gap;
-
-  place(kFrame3, margin, y, inner, frame3Height);
-  place(kLabel3, margin + pad, y + captionHeight, inner - 2 * pad, editHeight);
-  y += frame3Height + gap;
-  place(kDetails, margin, y, inner, detailsHeight);
-
-  // Right-aligned, 実行 中止 終了, a hidden button taking no room.
-  int x = width - margin - buttonWidth;
-  for (int id : {kCommand2, kCommand3, kCommand1}) {
-    place(id, x, buttonsTop, buttonWidth, buttonHeight);
-    if (IsWindowVisible(Control(static_cast<ControlId>(id)))) x -= buttonWidth + gap;
-  }
+  const std::pair<ControlId, const LayoutRect*> controls[] = {
+      {kFrame1, &layout.frame1},
+      {kDir1, &layout.dir1},
+      {kFrame2, &layout.frame2},
+      {kDir2, &layout.dir2},
+      {kList1, &layout.list1},
+      {kSelectionCount, &layout.selectionCount},
+      {kLabel1, &layout.label1},
+      {kText1, &layout.text1},
+      {kLabel2, &layout.label2},
+      {kText2, &layout.text2},
+      {kFrame3, &layout.frame3},
+      {kLabel3, &layout.label3},
+      {kPatternLine, &layout.patternLine},
+      {kDetails, &layout.details},
+      {kFailuresOnly, &layout.failuresOnly},
+      {kCommand1, &layout.execute},
+      {kCommand3, &layout.stop},
+      {kCommand2, &layout.exit},
+  };
+  for (const auto& [id, rect] : controls) place(id, *rect, rect->height);
+  // A drive list's height counts its drop-down.
+  place(kDrive1, layout.drive1, layout.driveListHeight);
+  place(kDrive2, layout.drive2, layout.driveListHeight);
   if (positions) EndDeferWindowPos(positions);
 }
 
@@ -369,8 +380,33 @@ LRESULT MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       Layout();
       return 0;
     case WM_GETMINMAXINFO: {
+      const LayoutRect least = MinimumClientSize(Metrics());
+      RECT outer{0, 0, least.width, least.height};
+      AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
       auto* info = reinterpret_cast<MINMAXINFO*>(l);
-      info->ptMinTrackSize = {unit_ * 36, unit_ * 30};
+      info->ptMinTrackSize = {outer.right - outer.left, outer.bottom - outer.top};
+      return 0;
+    }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(l);
+      if (item->CtlID != kDetails) break;
+      item->itemHeight = static_cast<UINT>(unit_ + Scaled(2));
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+      if (item->CtlID != kDetails) break;
+      DrawDetail(*item);
+      return TRUE;
+    }
+    case WM_TIMER: {
+      KillTimer(window_, w);
+      const auto found = timers_.find(w);
+      if (found == timers_.end()) return 0;
+      const std::function<void()> task = std::move(found->second);
+      timers_.erase(found);
+      task();
       return 0;
     }
     case WM_DPICHANGED: {
@@ -425,6 +461,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       PostQuitMessage(static_cast<int>(w));
       return 0;
     case WM_DESTROY: {
+      timers_.clear();
       const std::lock_guard<std::mutex> lock(tasks_->mutex);
       tasks_->window = nullptr;
       tasks_->tasks.clear();
@@ -448,11 +485,13 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kCommand3:
       if (code != BN_CLICKED) break;
-      EnableWindow(Control(kCommand3), FALSE);  // once is enough: the run ends after the file
+      // Once is enough: the run ends after the files started. A click the model did not take as
+      // a stop (the second half of a double click on 実行) leaves the button as it is.
       if (searching_) {
         model_->CancelSearch();
-      } else {
-        model_->OnStop();
+        EnableWindow(Control(kCommand3), FALSE);
+      } else if (model_->OnStop()) {
+        EnableWindow(Control(kCommand3), FALSE);
       }
       break;
     case kCommand2:
@@ -460,6 +499,15 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kDetails:
       if (code == LBN_DBLCLK) model_->OnDetailActivated(ChosenDetail());
+      break;
+    case kList1:
+      if (code == LBN_SELCHANGE) SelectionChanged();
+      break;
+    case kFailuresOnly:
+      if (code == BN_CLICKED) {
+        model_->OnShowFailuresOnly(SendMessageW(Control(kFailuresOnly), BM_GETCHECK, 0, 0) ==
+                                   BST_CHECKED);
+      }
       break;
     case kDrive1:
     case kDrive2:
@@ -519,38 +567,47 @@ void MainWindow::OpenTreeItem(Side side, HTREEITEM item) {
   });
 }
 
-void MainWindow::PlaceWindow(const std::optional<WindowGeometry>& remembered) {
-  const double scale = Dpi() / 96.0;
-  RECT wanted{};
-  if (remembered) {
-    wanted = {remembered->x, remembered->y,
-              remembered->x + static_cast<int>(remembered->width * scale),
-              remembered->y + static_cast<int>(remembered->height * scale)};
-  }
-  const HMONITOR monitor = remembered ? MonitorFromRect(&wanted, MONITOR_DEFAULTTOPRIMARY)
-                                      : MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+double MainWindow::Scale() const { return Dpi() / 96.0; }
+
+WindowGeometry MainWindow::AvailableArea() const {
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  GetMonitorInfoW(monitor, &info);
-  const RECT area = info.rcWork;
-  const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
-  int w = Scaled(kStartWidth), h = Scaled(kStartHeight);
-  int x = 0, y = 0;
-  // A remembered place counts while enough of it is on a screen to be grabbed.
-  RECT seen{};
-  if (remembered && IntersectRect(&seen, &wanted, &area) && seen.right - seen.left >= Scaled(100) &&
-      seen.bottom - seen.top >= Scaled(50)) {
-    w = std::min<int>(wanted.right - wanted.left, areaWidth);
-    h = std::min<int>(wanted.bottom - wanted.top, areaHeight);
-    x = std::clamp<int>(wanted.left, area.left, area.right - w);
-    y = std::clamp<int>(wanted.top, area.top, area.bottom - h);
-  } else {
-    w = std::min(w, areaWidth);
-    h = std::min(h, areaHeight);
-    x = area.left + (areaWidth - w) / 2;
-    y = area.top + (areaHeight - h) / 2;
-  }
-  SetWindowPos(window_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &info);
+  // The work area holds the whole window, frame included: geometries are outer rectangles.
+  const RECT& area = info.rcWork;
+  const int dpi = static_cast<int>(Dpi());
+  return {MulDiv(area.left, 96, dpi), MulDiv(area.top, 96, dpi),
+          (area.right - area.left) * 96 / dpi, (area.bottom - area.top) * 96 / dpi};
+}
+
+WindowGeometry MainWindow::MinimumSize() const {
+  const LayoutRect least = MinimumClientSize(Metrics());
+  RECT outer{0, 0, least.width, least.height};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+  const int dpi = static_cast<int>(Dpi());
+  // Rounded up: the window never opens below the size at which everything shows.
+  return {0, 0, ((outer.right - outer.left) * 96 + dpi - 1) / dpi,
+          ((outer.bottom - outer.top) * 96 + dpi - 1) / dpi};
+}
+
+WindowGeometry MainWindow::StartSize() const { return {0, 0, kStartWidth, kStartHeight}; }
+
+void MainWindow::PlaceWindow(const WindowGeometry& geometry) {
+  const int dpi = static_cast<int>(Dpi());
+  RECT wanted{MulDiv(geometry.x, dpi, 96), MulDiv(geometry.y, dpi, 96), 0, 0};
+  wanted.right = wanted.left + MulDiv(geometry.width, dpi, 96);
+  wanted.bottom = wanted.top + MulDiv(geometry.height, dpi, 96);
+  // Rounding between logical and device pixels must not push the frame off the work area.
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info);
+  const RECT& area = info.rcWork;
+  const int width = std::min<int>(wanted.right - wanted.left, area.right - area.left);
+  const int height = std::min<int>(wanted.bottom - wanted.top, area.bottom - area.top);
+  const int x = std::clamp<int>(wanted.left, area.left, area.right - width);
+  const int y = std::clamp<int>(wanted.top, area.top, area.bottom - height);
+  SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 WindowGeometry MainWindow::CurrentGeometry() const {
@@ -563,9 +620,9 @@ WindowGeometry MainWindow::CurrentGeometry() const {
   } else {
     GetWindowRect(window_, &rect);
   }
-  const UINT dpi = Dpi();
-  return {rect.left, rect.top, MulDiv(rect.right - rect.left, 96, static_cast<int>(dpi)),
-          MulDiv(rect.bottom - rect.top, 96, static_cast<int>(dpi))};
+  const int dpi = static_cast<int>(Dpi());
+  return {MulDiv(rect.left, 96, dpi), MulDiv(rect.top, 96, dpi),
+          MulDiv(rect.right - rect.left, 96, dpi), MulDiv(rect.bottom - rect.top, 96, dpi)};
 }
 
 void MainWindow::SetDrives(Side side, const std::vector<Text>& roots, int current) {
@@ -623,14 +680,18 @@ Text MainWindow::DestinationText() const { return WindowText(Control(kText1)); }
 
 void MainWindow::SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) {
   const HWND list = Control(kList1);
+  // A refresh keeps the list where the user had scrolled it, not at the last selected file.
+  const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  const std::set<Text> chosen(selected.begin(), selected.end());
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const Text& name : names) {
     const auto index =
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(name).c_str()));
-    if (std::find(selected.begin(), selected.end(), name) != selected.end()) {
-      SendMessageW(list, LB_SETSEL, TRUE, index);
-    }
+    if (chosen.count(name) > 0) SendMessageW(list, LB_SETSEL, TRUE, index);
+  }
+  if (!names.empty() && top > 0) {
+    SendMessageW(list, LB_SETTOPINDEX, std::min<LRESULT>(top, names.size() - 1), 0);
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
@@ -650,6 +711,15 @@ std::vector<Text> MainWindow::SelectedFiles() const {
   return names;
 }
 
+void MainWindow::SetSelectionCount(const Text& text) { SetText(Control(kSelectionCount), text); }
+
+void MainWindow::SelectionChanged() {
+  const LRESULT count = SendMessageW(Control(kList1), LB_GETSELCOUNT, 0, 0);
+  if (model_) model_->OnSelectionChanged(static_cast<std::size_t>(std::max<LRESULT>(count, 0)));
+}
+
+void MainWindow::SetPatternFolderLine(const Text& text) { SetText(Control(kPatternLine), text); }
+
 void MainWindow::SetMessageLine(const Text& text) { SetText(Control(kLabel3), text); }
 
 int MainWindow::ChosenDetail() const {
@@ -663,16 +733,17 @@ void MainWindow::ClearDetails() {
   SendMessageW(list, LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
-void MainWindow::AppendDetails(const std::vector<Text>& lines) {
+void MainWindow::AppendDetails(const std::vector<DetailLine>& lines) {
   if (lines.empty()) return;
   const HWND list = Control(kDetails);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   const HDC dc = GetDC(list);
   const HGDIOBJ old = SelectObject(dc, font_);
   LRESULT last = 0;
-  for (const Text& line : lines) {
-    const std::wstring wide = ToWide(line);
+  for (const DetailLine& line : lines) {
+    const std::wstring wide = ToWide(line.text);
     last = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    if (last >= 0) SendMessageW(list, LB_SETITEMDATA, last, line.failed ? 1 : 0);
     SIZE size{};
     if (GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size)) {
       detailsWidth_ = std::max<int>(detailsWidth_, size.cx + unit_);
@@ -684,6 +755,32 @@ void MainWindow::AppendDetails(const std::vector<Text>& lines) {
   SendMessageW(list, LB_SETTOPINDEX, last, 0);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  // Drawn now, with the message line: during a run the posted progress would keep the list's
+  // paint waiting, and it would lag behind the count.
+  UpdateWindow(list);
+}
+
+void MainWindow::DrawDetail(const DRAWITEMSTRUCT& item) {
+  if (item.itemID == static_cast<UINT>(-1)) {
+    // An empty list with the focus still shows where it is.
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+    return;
+  }
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const Text text = ListText(item.hwndItem, static_cast<int>(item.itemID));
+  const std::wstring wide = ToWide(text);
+  const HGDIOBJ old = SelectObject(item.hDC, font_);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, selected        ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                         : item.itemData ? kFailedColour
+                                         : GetSysColor(COLOR_WINDOWTEXT));
+  RECT line = item.rcItem;
+  line.left += Scaled(2);
+  DrawTextW(item.hDC, wide.c_str(), static_cast<int>(wide.size()), &line,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  SelectObject(item.hDC, old);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 void MainWindow::SetBusy(bool busy) {
@@ -716,12 +813,8 @@ void MainWindow::ShowStop() {
   if (!going && GetFocus() == stop) SetFocus(Control(kCommand1));
   EnableWindow(Control(kCommand1), !going);
   EnableWindow(stop, going);
+  // 中止 has a slot of its own beside 実行's: nothing moves when it comes or goes.
   ShowWindow(stop, going ? SW_SHOW : SW_HIDE);
-  Layout();
-  // The window does not clip its children, so the background painted where the hidden button
-  // was would cover the button moved there: the window and its buttons are drawn again in order.
-  RedrawWindow(window_, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void MainWindow::FocusDestination() {
@@ -748,6 +841,69 @@ void MainWindow::ShowMessage(const MessageRequest& box,
     answer = MessageAnswer::kNo;
   }
   answered(answer);
+}
+
+void MainWindow::ShowFindings(const FindingsTable& table) { findings_.Show(window_, font_, table); }
+
+void MainWindow::ChooseFolder(const Text& title, const Text& start,
+                              std::function<void(const Text& chosen)> chosen) {
+  const Text folder = seams_.chooseFolder ? seams_.chooseFolder(window_, title, start)
+                                          : ChooseFolderWithDialog(window_, title, start);
+  chosen(folder);
+}
+
+namespace {
+
+/// Opens the older folder browser at the start folder.
+int CALLBACK BrowseStarted(HWND dialog, UINT message, LPARAM, LPARAM start) {
+  if (message == BFFM_INITIALIZED && start) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+  return 0;
+}
+
+}  // namespace
+
+Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start) {
+  const std::wstring wideTitle = ToWide(title), wideStart = ToWide(start);
+  IFileOpenDialog* dialog = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    dialog->SetTitle(wideTitle.c_str());
+    IShellItem* folder = nullptr;
+    if (!start.empty() &&
+        SUCCEEDED(SHCreateItemFromParsingName(wideStart.c_str(), nullptr, IID_IShellItem,
+                                              reinterpret_cast<void**>(&folder)))) {
+      dialog->SetFolder(folder);
+      folder->Release();
+    }
+    Text chosen;
+    IShellItem* result = nullptr;
+    if (SUCCEEDED(dialog->Show(owner)) && SUCCEEDED(dialog->GetResult(&result))) {
+      PWSTR path = nullptr;
+      if (SUCCEEDED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+        chosen = FromWide(path);
+        CoTaskMemFree(path);
+      }
+      result->Release();
+    }
+    dialog->Release();
+    return chosen;
+  }
+  BROWSEINFOW browse{};
+  browse.hwndOwner = owner;
+  browse.lpszTitle = wideTitle.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  browse.lpfn = BrowseStarted;
+  browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(wideStart.c_str());
+  Text chosen;
+  if (const PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&browse)) {
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(list, path)) chosen = FromWide(path);
+    CoTaskMemFree(list);
+  }
+  return chosen;
 }
 
 void MainWindow::EndProgram(int status) {

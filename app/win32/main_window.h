@@ -1,11 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "common/windows_api.h"
+#include "app/win32/findings_window.h"
+#include "app/win32/window_layout.h"
 #include "app/window/window_view.h"
 #include "common/text.h"
 // After the Windows API header.
@@ -35,8 +38,11 @@ enum ControlId : int {
   kFrame3,
   kLabel3,
   kDetails,
-  kCommand3,  ///< 中  止
-  kCommand2,  ///< 終  了
+  kCommand3,        ///< 中  止
+  kCommand2,        ///< 終  了
+  kSelectionCount,  ///< "3000 ファイル選択" under List1
+  kPatternLine,     ///< the pattern-data folder in use, under the message frame
+  kFailuresOnly,    ///< 失敗のみ表示: the details list shows only failed files
 };
 
 /// What the window takes from its surroundings besides the model; tests replace each one.
@@ -45,7 +51,13 @@ struct ViewSeams {
   std::function<MessageAnswer(HWND owner, const MessageRequest& box)> showMessage;
   /// Ends the program. Unset: the window is destroyed and the message loop ends with `status`.
   std::function<void(int status)> endProgram;
+  /// The folder dialog; returns the folder, empty when cancelled. Unset: the system's dialog.
+  std::function<Text(HWND owner, const Text& title, const Text& start)> chooseFolder;
 };
+
+/// The system's folder dialog (IFileOpenDialog picking folders; the older folder browser where
+/// it is missing), starting at `start`; empty when cancelled. COM must be set up on the thread.
+Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start);
 
 /// MessageBoxW flags for a box: the style numbers are Windows' own, so the buttons and icon are
 /// the system's (Japanese buttons on a Japanese system).
@@ -67,6 +79,8 @@ class MainWindow : public WindowView {
   void Attach(WindowModel& model) { model_ = &model; }
   /// Posts tasks to this window's thread; tasks posted after the window is gone are dropped.
   PostToWindow Poster() const;
+  /// Runs tasks on this window's thread after a delay (a timer each); dropped with the window.
+  PostToWindowLater LaterPoster();
   /// Shows the window (placed by PlaceWindow).
   void Show(int showCommand);
   /// True when the message was the window's keyboard handling (Tab, Enter, F5) and is done.
@@ -76,9 +90,14 @@ class MainWindow : public WindowView {
   HWND Control(ControlId id) const { return GetDlgItem(window_, id); }
   /// The full path of a folder tree's entry.
   Text FolderOf(Side side, HTREEITEM item) const;
+  /// The findings window (its handle is null until the first ShowFindings).
+  FindingsWindow& Findings() { return findings_; }
 
   // WindowView.
-  void PlaceWindow(const std::optional<WindowGeometry>& remembered) override;
+  WindowGeometry AvailableArea() const override;
+  WindowGeometry MinimumSize() const override;
+  WindowGeometry StartSize() const override;
+  void PlaceWindow(const WindowGeometry& geometry) override;
   WindowGeometry CurrentGeometry() const override;
   void SetDrives(Side side, const std::vector<Text>& roots, int current) override;
   void SelectDrive(Side side, int index) override;
@@ -87,14 +106,19 @@ class MainWindow : public WindowView {
   Text DestinationText() const override;
   void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) override;
   std::vector<Text> SelectedFiles() const override;
+  void SetSelectionCount(const Text& text) override;
+  void SetPatternFolderLine(const Text& text) override;
   void SetMessageLine(const Text& text) override;
   void ClearDetails() override;
-  void AppendDetails(const std::vector<Text>& lines) override;
+  void AppendDetails(const std::vector<DetailLine>& lines) override;
   void SetBusy(bool busy) override;
   void SetRunning(bool running) override;
   void SetSearching(bool searching) override;
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
+  void ShowFindings(const FindingsTable& table) override;
+  void ChooseFolder(const Text& title, const Text& start,
+                    std::function<void(const Text& chosen)> chosen) override;
   void EndProgram(int status) override;
 
  private:
@@ -105,7 +129,13 @@ class MainWindow : public WindowView {
   void CreateControls();
   void UpdateFont();
   void Layout();
+  /// The layout's measures at the window's present font and DPI.
+  LayoutMetrics Metrics() const;
+  /// Pixels of this window's monitor per logical (96-DPI) pixel of WindowGeometry.
+  double Scale() const;
   void OnCommand(int id, int code);
+  void SelectionChanged();
+  void DrawDetail(const DRAWITEMSTRUCT& item);
   LRESULT OnNotify(const NMHDR& header);
   void OpenTreeItem(Side side, HTREEITEM item);
   /// The details line chosen by the keyboard or the mouse; -1 for none.
@@ -122,6 +152,7 @@ class MainWindow : public WindowView {
   HFONT font_ = nullptr;
   int unit_ = 16;          ///< height of a line of the font, in pixels
   int fileNameWidth_ = 0;  ///< List1 showing a whole TECRIS file name
+  int checkBoxWidth_ = 0;  ///< the failures-only box with its caption
   bool busy_ = false;
   bool running_ = false;
   bool searching_ = false;
@@ -129,6 +160,9 @@ class MainWindow : public WindowView {
   int detailsWidth_ = 0;
   std::vector<Text> folders_[2];  ///< per side: the path of each tree entry (its lParam)
   std::shared_ptr<TaskQueue> tasks_;
+  std::map<UINT_PTR, std::function<void()>> timers_;  ///< by timer id
+  UINT_PTR lastTimer_ = 0;
+  FindingsWindow findings_;
 };
 
 }  // namespace win32

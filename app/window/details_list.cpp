@@ -17,7 +17,12 @@ void DetailsList::AddLines(std::vector<Text> lines) {
   for (Text& line : lines) lines_.push_back({std::move(line), false, -1});
 }
 
-void DetailsList::Clear() { *this = DetailsList{}; }
+void DetailsList::Clear() {
+  // The choice outlives the run: the box beside the list stays ticked.
+  const bool only = failuresOnly_;
+  *this = DetailsList{};
+  failuresOnly_ = only;
+}
 
 std::vector<DetailLine> DetailsList::TakeNew() {
   std::vector<DetailLine> out;

@@ -17,7 +17,7 @@ class DetailsList {
   void AddFile(std::vector<Text> lines, bool failed, KeptFindings findings);
   /// Adds lines that belong to no file.
   void AddLines(std::vector<Text> lines);
-  /// Forgets everything (a new run).
+  /// Forgets every line and finding (a new run); showing only failures stays as chosen.
   void Clear();
 
   /// The lines added since the last call that the view shows; the view appends them.

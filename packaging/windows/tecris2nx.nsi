@@ -1,5 +1,5 @@
-; The Windows installer of tecris2nx: both programs, README and licence into Program Files, a
-; Start-menu shortcut to the window, an uninstaller in "Apps & features", and optionally a copy of
+; The Windows installer of tecris2nx: both programs, the Japanese guide, a short note and the
+; licence into Program Files, Start-menu shortcuts to the window and the guide, an uninstaller in "Apps & features", and optionally a copy of
 ; the user's own PATDAT folder into the machine-wide data folder.
 ;
 ; Built by scripts/package-windows.sh:
@@ -23,6 +23,9 @@ RequestExecutionLevel admin
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\tecris2nx"
 ; The window's caption, "TECRIS -> Nx 変換プログラム"; a shortcut's name cannot hold ">".
 !define SHORTCUT "TECRIS → Nx 変換プログラム"
+!define GUIDE_SHORTCUT "利用者の手引き"
+!define GUIDE "tecris2nx-guide-ja.html"
+!define NOTE "はじめにお読みください.txt"
 !define WORKING_FOLDER "%USERPROFILE%\Documents"
 !define PUBLISHER "tecris2nx project"
 !define DATA_FOLDER "tecris2nx\PATDAT"
@@ -142,7 +145,8 @@ Section "tecris2nx"
   SetOutPath "$INSTDIR"
   File "${STAGE}/tecris2nx.exe"
   File "${STAGE}/tecris2nx-gui.exe"
-  File "${STAGE}/README.txt"
+  File "${STAGE}/${GUIDE}"
+  File "${STAGE}/${NOTE}"
   File "${STAGE}/LICENSE.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; The shortcut's working folder is $OUTDIR. The window starts in the user's documents, not in
@@ -150,6 +154,7 @@ Section "tecris2nx"
   ; for the shell to expand when it starts the window.
   StrCpy $OUTDIR "${WORKING_FOLDER}"
   CreateShortcut "$SMPROGRAMS\${SHORTCUT}.lnk" "$INSTDIR\tecris2nx-gui.exe"
+  CreateShortcut "$SMPROGRAMS\${GUIDE_SHORTCUT}.lnk" "$INSTDIR\${GUIDE}"
   SetOutPath "$INSTDIR"
 
   ${If} $PatdatSource != ""
@@ -182,12 +187,14 @@ FunctionEnd
 
 Section "Uninstall"
   Delete "$SMPROGRAMS\${SHORTCUT}.lnk"
+  Delete "$SMPROGRAMS\${GUIDE_SHORTCUT}.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; Only what the installer put there: a PATDAT the user added beside the programs stays, and
   ; with it the folder. The folder goes last, so its going means the rest is gone.
   Delete "$INSTDIR\tecris2nx.exe"
   Delete "$INSTDIR\tecris2nx-gui.exe"
-  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\${GUIDE}"
+  Delete "$INSTDIR\${NOTE}"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -59,6 +59,11 @@ TEST_F(CliTest, HelpAndVersion) {
                              "--list DIR", "-h, --help", "--version", "check "}) {
     EXPECT_NE(out.str().find(std::string("\n  ") + option), std::string::npos) << option;
   }
+  // The last line says where the guide is.
+  const std::string help = out.str();
+  const std::size_t last = help.rfind('\n', help.size() - 2);
+  EXPECT_EQ(help.rfind("利用者の手引き: ", last + 1), last + 1) << help;
+  EXPECT_NE(help.find("tecris2nx-guide-ja.html", last), std::string::npos) << help;
   EXPECT_EQ(Run({"--version"}), kCliOk);
   EXPECT_EQ(out.str().rfind("tecris2nx ", 0), 0u);
 }

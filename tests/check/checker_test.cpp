@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +57,29 @@ std::string SectionB(const std::string& count, const std::string& records) {
 // D records: the first three values given, the other twenty empty.
 std::string DRecord(const std::string& values) {
   return "D,1,1," + values + std::string(20, ',') + "\n";
+}
+
+struct CodeEntry {
+  std::string severity;
+  std::string message;
+};
+
+/// check/finding_codes.txt, the table the finding pages are written from.
+std::map<std::string, CodeEntry> FindingCodes() {
+  std::ifstream in(TECRIS2NX_SOURCE_DIR "/check/finding_codes.txt");
+  std::map<std::string, CodeEntry> codes;
+  std::string line, code;
+  while (std::getline(in, line)) {
+    if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+      code = line.substr(1, line.size() - 2);
+      codes[code];
+    } else if (!code.empty() && line.rfind("severity = ", 0) == 0) {
+      codes[code].severity = line.substr(11);
+    } else if (!code.empty() && line.rfind("message =", 0) == 0) {
+      codes[code].message = line.size() > 10 ? line.substr(10) : "";
+    }
+  }
+  return codes;
 }
 
 TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
@@ -113,6 +139,10 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
       {"T601", bad, Severity::kWarning, 0, 0, 0, 3, 13},
       {"T602", twoCodes, Severity::kInfo, 0, 0, 0, 3, 13},
   };
+  const std::map<std::string, CodeEntry> codes = FindingCodes();
+  ASSERT_FALSE(codes.empty());
+  std::set<std::string> untested;
+  for (const auto& [code, entry] : codes) untested.insert(code);
   for (const Row& row : rows) {
     const FileCheck check = Check(row.bytes, row.patdat);
     const Finding* found = nullptr;
@@ -127,7 +157,16 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
     EXPECT_EQ(found->line, row.line) << row.code;
     EXPECT_EQ(found->column, row.column) << row.code;
     EXPECT_FALSE(found->message.empty()) << row.code;
+    // The finding pages are written from the table: it must say what the checker does.
+    ASSERT_EQ(codes.count(row.code), 1u) << row.code << " is missing from finding_codes.txt";
+    EXPECT_EQ(codes.at(row.code).severity, SeverityName(row.severity)) << row.code;
+    EXPECT_EQ(codes.at(row.code).message, ToUtf8(found->message)) << row.code;
+    untested.erase(row.code);
   }
+  untested.erase("T100");  // no input raises it
+  untested.erase("T107");  // a missing file: a test of its own
+  EXPECT_TRUE(untested.empty()) << "codes of finding_codes.txt without a row: "
+                                << ::testing::PrintToString(untested);
 }
 
 TEST(CheckerTest, FilesCutShortAreReportedNotThrown) {
@@ -150,6 +189,7 @@ TEST(CheckerTest, AMissingFileIsAnError) {
   ASSERT_EQ(check.findings.size(), 1u);
   EXPECT_EQ(check.findings[0].code, "T107");
   EXPECT_EQ(check.findings[0].severity, Severity::kError);
+  EXPECT_EQ(FindingCodes()["T107"].severity, "error");
 }
 
 TEST(CheckerTest, TheExamplesHaveNoErrors) {

@@ -1,7 +1,8 @@
 // The Win32 view in-process: a real window on the test's display, driven by window messages as a
 // user's clicks and keys would drive it. The model's behaviour is tested without a toolkit; these
 // tests cover what the view adds: controls and captions, message routing, the tree, the layout,
-// the system's message boxes, the worker's progress reaching the window thread, and the outputs.
+// the system's message boxes, the findings window and the clipboard, the worker's progress
+// reaching the window thread, and the outputs.
 #include "app/win32/main_window.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "app/win32/host_environment.h"
+#include "app/window/window_geometry.h"
 #include "app/window/window_model.h"
 #include "common/file_system.h"
 #include "common/wide_text.h"
@@ -65,6 +67,58 @@ void Pump(MainWindow& window) {
       window, [] { return false; }, std::chrono::milliseconds(100));
 }
 
+/// The list view's rows as shown, cells joined by tabs.
+std::vector<Text> ListViewRows(HWND list) {
+  std::vector<Text> rows;
+  const auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  const auto columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  const auto count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    Text row;
+    for (int column = 0; column < columns; ++column) {
+      wchar_t text[1024] = {};
+      LVITEMW item{};
+      item.iSubItem = column;
+      item.pszText = text;
+      item.cchTextMax = 1024;
+      SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+      if (column > 0) row += U'\t';
+      row += FromWide(text);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+/// The clipboard's Unicode text; empty when it holds none.
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void EmptyTheClipboard() {
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+}
+
+/// Ctrl held down (or let go) as the thread's keyboard state says: GetKeyState reads it.
+void HoldControl(bool down) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
 /// The examples' folder in this system's form.
 Text ExamplesFolder() {
   return stdfs::path(TECRIS2NX_SOURCE_DIR "/examples").make_preferred().u32string();
@@ -113,9 +167,16 @@ class MainWindowTest : public ::testing::Test {
       return answer;
     };
     seams.endProgram = [this](int status) { endStatus_ = status; };
+    seams.chooseFolder = [this](HWND, const Text& title, const Text&) {
+      folderTitles_.push_back(title);
+      return Text();
+    };
     window_ = std::make_unique<MainWindow>(std::move(seams));
     ASSERT_TRUE(window_->Create(GetModuleHandleW(nullptr)));
-    WindowEnvironment env = HostWindowEnvironment(fs_, window_->Poster());
+    WindowEnvironment env = HostWindowEnvironment(fs_, window_->Poster(), window_->LaterPoster());
+    // Both sides start in the current folder, the source, not in the user's documents.
+    EXPECT_TRUE(env.documentsFolder && !env.documentsFolder().empty());
+    env.documentsFolder = nullptr;
     const Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
     env.findPatternFolder = [patterns] { return patterns; };
     env.searchPatternFolder = nullptr;
@@ -163,6 +224,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<WindowModel> model_;
   std::vector<MessageRequest> boxes_;
   std::vector<MessageAnswer> answers_;
+  std::vector<Text> folderTitles_;
   int endStatus_ = -1;
 };
 
@@ -172,15 +234,19 @@ TEST_F(MainWindowTest, ControlsCarryFormOnesCaptions) {
     const char32_t* caption;
   };
   const Row rows[] = {
-      {kFrame1, U"変換先ﾌｫﾙﾀﾞ名選択"}, {kFrame2, U"変換元ﾌｧｲﾙ名選択"},
-      {kLabel1, U"変換先ﾌｫﾙﾀﾞ名 ："},  {kLabel2, U"変換元ﾌｧｲﾙ名 ："},
-      {kFrame3, U"メッセージ"},        {kCommand1, U"実  行"},
-      {kCommand3, U"中  止"},          {kCommand2, U"終  了"},
+      {kFrame1, U"変換先ﾌｫﾙﾀﾞ名選択"},  {kFrame2, U"変換元ﾌｧｲﾙ名選択"},
+      {kLabel1, U"変換先ﾌｫﾙﾀﾞ名 ："},   {kLabel2, U"変換元ﾌｧｲﾙ名 ："},
+      {kFrame3, U"メッセージ"},         {kCommand1, U"実  行"},
+      {kCommand3, U"中  止"},           {kCommand2, U"終  了"},
+      {kFailuresOnly, U"失敗のみ表示"}, {kSelectionCount, U"0 ファイル選択"},
   };
   EXPECT_EQ(WindowText(window_->Handle()), U"TECRIS -> Nx 変換プログラム");
   for (const Row& r : rows) EXPECT_EQ(WindowText(Control(r.id)), r.caption) << ToUtf8(r.caption);
   // Stop is there only while something runs.
   EXPECT_FALSE(IsWindowVisible(Control(kCommand3)));
+  // The pattern-data folder in use is named under the message frame.
+  EXPECT_EQ(WindowText(Control(kPatternLine)).rfind(U"PATDAT: " + ExamplesFolder(), 0), 0u)
+      << ToUtf8(WindowText(Control(kPatternLine)));
   // The window's font is the system's message font.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -305,14 +371,137 @@ TEST_F(MainWindowTest, ExecuteConvertsOnTheWorkerAndReportsInTheWindow) {
   SendMessageW(detailsList, LB_SETCURSEL, warned + 1, 0);  // its warnings line
   SendMessageW(window_->Handle(), WM_COMMAND, MAKEWPARAM(kDetails, LBN_DBLCLK),
                reinterpret_cast<LPARAM>(detailsList));
-  ASSERT_EQ(boxes_.size(), 2u);
-  EXPECT_EQ(boxes_[1].text, U"12345678.003 の指摘 1 件");
-  EXPECT_NE(boxes_[1].informative.find(U"warning T404"), Text::npos);
+  // Not a box: a window of its own with the findings as a table.
+  EXPECT_EQ(boxes_.size(), 1u);
+  FindingsWindow& findings = window_->Findings();
+  ASSERT_NE(findings.Handle(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(findings.Handle()));
+  EXPECT_EQ(WindowText(findings.Handle()), U"12345678.003 の指摘 1 件");
+  const std::vector<Text> rows = ListViewRows(findings.Control(kFindingsList));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_NE(rows[0].find(U"\t警告\tT404\t"), Text::npos) << ToUtf8(rows[0]);
+  // Closed, it is only hidden; Enter on a line brings it back.
+  SendMessageW(findings.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(findings.Handle()));
+  EXPECT_EQ(endStatus_, -1);
   SetFocus(detailsList);
   SendMessageW(detailsList, LB_SETCURSEL, warned, 0);
   PostMessageW(detailsList, WM_KEYDOWN, VK_RETURN, 0);
   Pump(*window_);
-  EXPECT_EQ(boxes_.size(), 3u);
+  EXPECT_TRUE(IsWindowVisible(findings.Handle()));
+}
+
+/// A copy of an example cut short inside its sections, under another identifier.
+void WriteBrokenFile(const Text& folder) {
+  std::ifstream in(stdfs::path(ExamplesFolder()) / L"12345678.001", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto id = bytes.find("12345678001");
+  ASSERT_NE(id, std::string::npos);
+  bytes.replace(id, 11, "12345678099");
+  bytes.resize(bytes.size() * 2 / 3);
+  std::ofstream(stdfs::path(folder) / L"12345678.099", std::ios::binary) << bytes;
+}
+
+TEST_F(MainWindowTest, FailedFilesStandOutAndTheBoxShowsOnlyThem) {
+  WriteBrokenFile(source_);
+  model_->OnRefresh();
+  SetWindowTextW(Control(kText1), ToWide(temp_.TextOf("出力")).c_str());
+  SendMessageW(Control(kList1), LB_SETSEL, TRUE, -1);
+  SendMessageW(Control(kCommand1), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil(*window_, [&] { return !model_->Running(); }));
+  const HWND details = Control(kDetails);
+  const std::vector<Text> all = ListTexts(details, LB_GETCOUNT, LB_GETTEXT);
+  std::vector<Text> failed;
+  for (LRESULT i = 0; i < static_cast<LRESULT>(all.size()); ++i) {
+    // The list draws a failed line in its own colour from the line's flag.
+    if (SendMessageW(details, LB_GETITEMDATA, i, 0) != 0) failed.push_back(all[i]);
+  }
+  ASSERT_FALSE(failed.empty());
+  EXPECT_EQ(failed[0].rfind(U"× 12345678.099: ", 0), 0u) << ToUtf8(failed[0]);
+  EXPECT_LT(failed.size(), all.size());
+  // The box goes to the model, which shows only the failed lines, then all again.
+  const HWND box = Control(kFailuresOnly);
+  SendMessageW(box, BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(ListTexts(details, LB_GETCOUNT, LB_GETTEXT), failed);
+  SendMessageW(box, BM_CLICK, 0, 0);
+  EXPECT_EQ(ListTexts(details, LB_GETCOUNT, LB_GETTEXT), all);
+  // A long line can be scrolled to its end.
+  EXPECT_GT(SendMessageW(details, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+}
+
+TEST_F(MainWindowTest, SelectionCountFollowsCtrlAAndClicks) {
+  const HWND list = Control(kList1);
+  SetFocus(list);
+  HoldControl(true);
+  PostMessageW(list, WM_KEYDOWN, 'A', 0);
+  Pump(*window_);
+  HoldControl(false);
+  EXPECT_EQ(SendMessageW(list, LB_GETSELCOUNT, 0, 0), 6);
+  EXPECT_EQ(WindowText(Control(kSelectionCount)), U"6 ファイル選択");
+  // A change the list reports (a click, the keyboard) is counted too.
+  SendMessageW(list, LB_SETSEL, FALSE, -1);
+  SendMessageW(list, LB_SETSEL, TRUE, 2);
+  SendMessageW(window_->Handle(), WM_COMMAND, MAKEWPARAM(kList1, LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  EXPECT_EQ(WindowText(Control(kSelectionCount)), U"1 ファイル選択");
+}
+
+TEST_F(MainWindowTest, FindingsWindowSortsAndCopiesAsTabSeparatedText) {
+  FindingsTable table;
+  table.title = U"12345678.007 の指摘 3 件（見出しが長くても切らずに表示します）";
+  table.headings = {U"行", U"内容"};
+  table.rows = {{U"10", U"三"}, {U"2", U"一"}, {U"7", U"二"}};
+  table.note = U"…ほか 2 件";
+  window_->ShowFindings(table);
+  FindingsWindow& findings = window_->Findings();
+  const HWND list = findings.Control(kFindingsList);
+  EXPECT_EQ(WindowText(findings.Handle()), table.title);
+  EXPECT_EQ(WindowText(findings.Control(kFindingsNote)), table.note);
+  // A click on a heading sorts by it (numbers as numbers), a second reverses.
+  NMLISTVIEW click{};
+  click.hdr = {list, static_cast<UINT_PTR>(kFindingsList), LVN_COLUMNCLICK};
+  click.iSubItem = 0;
+  SendMessageW(findings.Handle(), WM_NOTIFY, kFindingsList, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(ListViewRows(list), (std::vector<Text>{U"2\t一", U"7\t二", U"10\t三"}));
+  SendMessageW(findings.Handle(), WM_NOTIFY, kFindingsList, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(ListViewRows(list), (std::vector<Text>{U"10\t三", U"7\t二", U"2\t一"}));
+
+  // コピー with nothing chosen: every row, in CR LF lines for the clipboard.
+  EmptyTheClipboard();
+  SendMessageW(findings.Control(kFindingsCopy), BM_CLICK, 0, 0);
+  EXPECT_EQ(ClipboardText(), L"行\t内容\r\n10\t三\r\n2\t一\r\n7\t二\r\n");
+  // Ctrl+C copies the chosen rows, in the order shown.
+  LVITEMW chosen{};
+  chosen.stateMask = LVIS_SELECTED;
+  chosen.state = LVIS_SELECTED;
+  SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&chosen));
+  SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&chosen));
+  EmptyTheClipboard();
+  HoldControl(true);
+  SendMessageW(list, WM_KEYDOWN, 'C', 0);
+  HoldControl(false);
+  EXPECT_EQ(ClipboardText(), L"行\t内容\r\n10\t三\r\n2\t一\r\n");
+
+  // The whole title shows: the window is at least as wide as the title's text.
+  RECT frame{};
+  GetWindowRect(findings.Handle(), &frame);
+  const HDC dc = GetDC(findings.Handle());
+  SIZE title{};
+  const std::wstring wide = ToWide(table.title);
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &title);
+  ReleaseDC(findings.Handle(), dc);
+  EXPECT_GT(frame.right - frame.left, title.cx);
+
+  // A second table replaces the first in the same window.
+  const HWND first = findings.Handle();
+  table.title = U"12345678.003 の指摘 1 件";
+  table.rows = {{U"14", U"深度"}};
+  table.note.clear();
+  window_->ShowFindings(table);
+  EXPECT_EQ(findings.Handle(), first);
+  EXPECT_EQ(WindowText(first), table.title);
+  EXPECT_EQ(ListViewRows(list), (std::vector<Text>{U"14\t深度"}));
 }
 
 /// The window's pixels as a 24-bit BMP file.
@@ -398,8 +587,10 @@ TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
     Pump(*window_);
     RECT client{};
     GetClientRect(window_->Handle(), &client);
-    for (ControlId id : {kFrame1, kDrive1, kDir1, kFrame2, kDrive2, kDir2, kList1, kLabel1, kText1,
-                         kLabel2, kText2, kFrame3, kLabel3, kDetails, kCommand1, kCommand2}) {
+    for (ControlId id :
+         {kFrame1,   kDrive1,   kDir1,     kFrame2,         kDrive2,      kDir2,        kList1,
+          kLabel1,   kText1,    kLabel2,   kText2,          kFrame3,      kLabel3,      kDetails,
+          kCommand1, kCommand2, kCommand3, kSelectionCount, kPatternLine, kFailuresOnly}) {
       RECT rect{};
       GetWindowRect(Control(id), &rect);
       MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&rect), 2);
@@ -423,7 +614,28 @@ TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
     SelectObject(dc, old);
     ReleaseDC(Control(kList1), dc);
     EXPECT_GE(listRect.right - GetSystemMetrics(SM_CXVSCROLL), name.cx) << r.width;
+    // 中止's slot, kept while it is hidden, is not where 実行 is.
+    RECT execute{}, stop{}, both{};
+    GetWindowRect(Control(kCommand1), &execute);
+    GetWindowRect(Control(kCommand3), &stop);
+    EXPECT_FALSE(IntersectRect(&both, &execute, &stop)) << r.width;
   }
+}
+
+TEST_F(MainWindowTest, RememberedPlaceFromALargerScreenShowsWhole) {
+  // The model fits a place remembered on a larger screen into the area the view gives.
+  const WindowGeometry area = window_->AvailableArea();
+  const WindowGeometry minimum = window_->MinimumSize();
+  EXPECT_GT(area.width, minimum.width);
+  EXPECT_GT(area.height, minimum.height);
+  const WindowGeometry remembered{area.x + area.width - 120, area.y + area.height - 80,
+                                  area.width * 2, area.height * 2};
+  window_->PlaceWindow(FitWindow(remembered, area, minimum, window_->StartSize()));
+  const WindowGeometry placed = window_->CurrentGeometry();
+  EXPECT_GE(placed.x, area.x);
+  EXPECT_GE(placed.y, area.y);
+  EXPECT_LE(placed.x + placed.width, area.x + area.width);
+  EXPECT_LE(placed.y + placed.height, area.y + area.height);
 }
 
 TEST(MessageBoxTest, StylesAreWindowsOwnAndAnswered) {
@@ -503,6 +715,19 @@ TEST(PosterTest, TasksRunOnTheWindowThreadInOrderAndNotAfterTheWindow) {
   ASSERT_EQ(ran.size(), 100u);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[static_cast<std::size_t>(i)], i);
   EXPECT_FALSE(wrongThread);
+
+  // A task given a delay runs on the window thread once it has passed, never inside the call.
+  const PostToWindowLater later = window->LaterPoster();
+  const auto asked = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration waited{};
+  bool timed = false;
+  later(150, [&] {
+    waited = std::chrono::steady_clock::now() - asked;
+    timed = GetCurrentThreadId() == windowThread;
+  });
+  EXPECT_FALSE(timed);
+  ASSERT_TRUE(PumpUntil(*window, [&] { return timed; }));
+  EXPECT_GE(waited, std::chrono::milliseconds(100));
 
   window.reset();
   bool ranLate = false;

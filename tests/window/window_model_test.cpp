@@ -272,6 +272,12 @@ TEST_P(WindowRunTest, DetailLinesShowTheirFilesFindings) {
   w.Execute();
   ASSERT_EQ(w.view.details.size(), 3u);
   check(secondRun);
+  // Failures only, once chosen, holds for the next run too (the box beside the list stays
+  // ticked): a run without failures shows no line.
+  w.model->OnShowFailuresOnly(true);
+  w.view.boxes.clear();
+  w.Execute();
+  EXPECT_TRUE(w.view.details.empty());
 }
 
 /// A file system on which some files exist but cannot be read.
