@@ -82,6 +82,13 @@ std::map<std::string, CodeEntry> FindingCodes() {
   return codes;
 }
 
+/// 101 records of section C whose first value is read in part: one finding more than are listed.
+std::string ManyPartNumbers() {
+  std::string text = "C,12345678001,x,101\n";
+  for (int i = 0; i < 101; ++i) text += "1,1,1,1.15a,4,30\n";
+  return Cp932Lines(text);
+}
+
 TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
   struct Row {
     const char* code;
@@ -138,6 +145,9 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
       {"T505", SectionB("1", "B,1,1,1.0,0,砂,H,\n"), Severity::kInfo, 0, 0, 0, 1, 1, Patdat::kNone},
       {"T601", bad, Severity::kWarning, 0, 0, 0, 3, 13},
       {"T602", twoCodes, Severity::kInfo, 0, 0, 0, 3, 13},
+      {"T306", Cp932Lines("C,12345678001,x,1\n1,1,1,1.15,49,1E309\n"), Severity::kWarning, U'C', 1,
+       3, 2, 15},
+      {"T900", ManyPartNumbers(), Severity::kInfo, 0, 0, 0, 103, 1},
   };
   const std::map<std::string, CodeEntry> codes = FindingCodes();
   ASSERT_FALSE(codes.empty());
