@@ -23,6 +23,19 @@ namespace tecris2nx {
 
 const Text kBadFileMessage = U"指定されたﾌｧｲﾙは正しくありません";
 
+Text NoJobNameReason(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::kNone:
+      return U"ファイルがありません";
+    case EntryKind::kFolder:
+      return U"フォルダです（ファイルを指定してください）";
+    case EntryKind::kFile:
+      break;
+  }
+  return kBadFileMessage +
+         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
+}
+
 namespace {
 
 /// Hands memory freed by a finished section back to the system, so that a large file's sections
@@ -43,20 +56,6 @@ bool OnlyEmptyFieldsLeft(FieldReader& in) {
     if (!in.ReadField().empty()) return false;
   }
   return true;
-}
-
-/// Why a file has no JobName, for the user.
-Text NoJobNameReason(EntryKind kind) {
-  switch (kind) {
-    case EntryKind::kNone:
-      return U"ファイルがありません";
-    case EntryKind::kFolder:
-      return U"フォルダです（ファイルを指定してください）";
-    case EntryKind::kFile:
-      break;
-  }
-  return kBadFileMessage +
-         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
 }
 
 /// Makes the job folder and walks the sections of the file from its first field, in the order of
