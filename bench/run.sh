@@ -101,6 +101,17 @@ for i in $(seq 1 "$runs"); do
   verboses+=("$(echo "$t1 - $t0" | bc -l)")
 done
 verbose_s=$(median "${verboses[@]}")
+# The boring log of every batch file, beside the conversion of the same files.
+logs=()
+for i in $(seq 1 "$runs"); do
+  sync
+  sleep 1
+  t0=$(now)
+  "$bin" log --format svg --patdat "$work/patdat" -o "$work/log-$i" "$work"/corpus/batch/*
+  t1=$(now)
+  logs+=("$(echo "$t1 - $t0" | bc -l)")
+done
+log_s=$(median "${logs[@]}")
 check_s=$(median "${checks[@]}")
 check_large_s=$(median "${check_larges[@]}")
 check_warnings=$(grep -c ': warning T' "$work/check-batch.txt" || true)
@@ -121,6 +132,7 @@ printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d Ki
 printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conversion: %.3f s); batch: 0 errors, %d warnings\n' \
   "$check_s" "$one" "$check_large_s" "$large_s" "$check_warnings"
 printf 'large file with --verbose (warnings counted): %.3f s (without: %.3f s)\n' "$verbose_s" "$large_s"
+printf 'boring log (log --format svg): batch %.3f s (conversion: %.3f s)\n' "$log_s" "$conv"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2
 rm -rf "$work"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the window, the sanitizer and fuzzing
-# runs and the benchmark need.
+# runs and the benchmark need (Chromium renders the boring log's SVG for the README).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -12,6 +12,7 @@ packages=(
   python3 python3-jsonschema
   g++-mingw-w64-x86-64-posix googletest wine wine64
   nsis zip unzip xvfb locales
+  chromium
 )
 missing=()
 for p in "${packages[@]}"; do
