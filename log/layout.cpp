@@ -215,7 +215,7 @@ class PageDrawer {
     const double bottom = Y(window.lastDepth);
     out_.push_back(Rectangle{{kMargin, top}, g_.width - 2 * kMargin, bottom - top, kFrame, {}});
     for (int c = 1; c < kColumns; ++c) {
-      out_.push_back(Line{{g_.left[c], top}, {g_.left[c], bottom}, c == kGraph ? kRule : kRule});
+      out_.push_back(Line{{g_.left[c], top}, {g_.left[c], bottom}, kRule});
     }
     for (int n = 10; n < 50; n += 10) {
       out_.push_back(Line{{GraphX(n), top}, {GraphX(n), bottom}, kGrid});

@@ -122,14 +122,10 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
 Text DateDrawn() {
   std::time_t now = std::time(nullptr);
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::atoll(epoch);
-  std::tm parts{};
-#ifdef _WIN32
-  localtime_s(&parts, &now);
-#else
-  localtime_r(&now, &parts);
-#endif
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
+  // Called once, before any worker starts: localtime's shared result is safe here.
+  const std::tm* parts = std::localtime(&now);
+  char text[16] = "";
+  if (parts) std::strftime(text, sizeof text, "%Y-%m-%d", parts);
   return FromUtf8(text);
 }
 
