@@ -270,6 +270,11 @@ class PageDrawer {
 
  private:
   double Y(double depth) const { return w_.bodyTop + (depth - w_.firstDepth) * g_.mm; }
+  /// A baseline inside the page's body: a text pushed down by those above it, or one above the
+  /// first depth, is left out rather than drawn over the frame.
+  bool InBody(double baseline) const {
+    return baseline >= w_.bodyTop + kText * 0.8 && baseline <= Y(w_.lastDepth) + 1e-9;
+  }
   bool In(double depth) const { return depth >= w_.firstDepth && depth <= w_.lastDepth; }
   /// The part of [a, b] on this page, as y; false when none.
   bool Span(double a, double b, double& y0, double& y1) const {
@@ -289,7 +294,7 @@ class PageDrawer {
       const double y = Y(static_cast<double>(t) / 10);
       const bool metre = t % 10 == 0;
       out_.push_back(Line{{right - (metre ? 3 : 1.4), y}, {right, y}, {metre ? 0.2 : 0.1, kBlack}});
-      if (metre && t / 10 != 0) {
+      if (metre && t / 10 != 0 && InBody(y - 0.3)) {
         // Above its tick, so that the last one stays inside the frame.
         out_.push_back(Label{{right - 3.4, y - 0.3}, DecimalText(t / 10), kText, Anchor::kEnd});
       }
@@ -309,12 +314,14 @@ class PageDrawer {
         Text name = layer.soilName.empty() ? U"（" + layer.fileName + U"）" : layer.soilName;
         const double width = g_.Right(kSoilName) - g_.left[kSoilName] - 2;
         const double y = names.Place((y0 + y1) / 2 + 0.8);
-        out_.push_back(Fitted({g_.left[kSoilName] + 1, y}, name, width, kText));
+        if (InBody(y)) out_.push_back(Fitted({g_.left[kSoilName] + 1, y}, name, width, kText));
         if (!layer.soilName.empty() && layer.fileName != layer.soilName &&
             !layer.fileName.empty()) {
           const double y2 = names.Place(y + kSmallText + 0.3);
-          out_.push_back(Fitted({g_.left[kSoilName] + 1, y2}, U"（" + layer.fileName + U"）", width,
-                                kSmallText));
+          if (InBody(y2)) {
+            out_.push_back(Fitted({g_.left[kSoilName] + 1, y2}, U"（" + layer.fileName + U"）",
+                                  width, kSmallText));
+          }
         }
       }
       if (!In(layer.bottom)) continue;
@@ -323,6 +330,7 @@ class PageDrawer {
       const Pen pen = up ? Pen{0.3, kRed} : kRule;
       out_.push_back(Line{{g_.left[kDepth], y}, {g_.Right(kSoilName), y}, pen});
       const double text = depths.Place(y - 0.5);
+      if (!InBody(text)) continue;
       if (text > y + 0.2) {
         out_.push_back(Line{{g_.left[kDepth], y}, {g_.left[kDepth] + 1.5, text - 0.8}, kRule});
       }
@@ -350,6 +358,7 @@ class PageDrawer {
       if (Span(colour.top, colour.bottom, y0, y1)) {
         const double y = names.Place((y0 + y1) / 2 + 0.8);
         const Fill swatch = SwatchOf(colour.names);
+        if (!InBody(y)) continue;
         if (swatch.filled) {
           out_.push_back(Rectangle{{g_.left[kColour] + 1, y - 2}, 2.6, 2.6, kRule, swatch});
         }
@@ -375,9 +384,12 @@ class PageDrawer {
       const double x = GraphX(test.stopped ? 50 : test.blows);
       graph.points.push_back({x, y});
       out_.push_back(Circle{{x, y}, 0.6, {0.15, kBlack}, {true, kBlack}});
-      out_.push_back(Fitted({g_.Mid(kBlowCount), counts.Place(y + 0.8)}, test.label,
-                            g_.Right(kBlowCount) - g_.left[kBlowCount] - 0.6, kText,
-                            Anchor::kMiddle));
+      const double text = counts.Place(y + 0.8);
+      if (InBody(text)) {
+        out_.push_back(Fitted({g_.Mid(kBlowCount), text}, test.label,
+                              g_.Right(kBlowCount) - g_.left[kBlowCount] - 0.6, kText,
+                              Anchor::kMiddle));
+      }
     }
     if (graph.points.size() >= 2) out_.push_back(std::move(graph));
   }
@@ -391,8 +403,8 @@ class PageDrawer {
       const double x = g_.left[kSample] + 1.5;
       out_.push_back(Rectangle{{x, y0}, 2.2, std::max(y1 - y0, 0.3), kRule, {true, 0x606060}});
       if (In(sample.top)) {
-        out_.push_back(
-            Label{{x + 3, numbers.Place(y0 + kSmallText * 0.8)}, sample.number, kSmallText});
+        const double text = numbers.Place(y0 + kSmallText * 0.8);
+        if (InBody(text)) out_.push_back(Label{{x + 3, text}, sample.number, kSmallText});
       }
     }
   }
@@ -447,6 +459,7 @@ class PageDrawer {
       for (Text& line : Wrapped(note.text, width, kSmallText)) {
         const double at = lines.Place(first ? y + 0.7 : y);
         first = false;
+        if (!InBody(at)) continue;
         out_.push_back(
             Label{{x, at}, std::move(line), kSmallText, Anchor::kStart, FontRole::kSmall, colour});
       }
