@@ -159,5 +159,25 @@ TEST(LogLayoutTest, EverythingStaysOnThePage) {
   }
 }
 
+TEST(LogLayoutTest, TextsPushedDownStayInTheirPage) {
+  // Samples 0.1 m apart at 1:100 are 1 mm apart: their numbers are pushed down, past the break.
+  Borehole hole = TwoLayers();
+  for (int i = 0; i < 150; ++i) {
+    hole.samples.push_back({15 + i * 0.1, 15 + i * 0.1 + 0.05, DecimalText(i + 1)});
+  }
+  const LogSheets sheets = LayoutBoringLog(hole, {100, Paper::kA4, true});
+  ASSERT_GE(sheets.pages.size(), 2U);
+  for (const Page& page : sheets.pages) {
+    for (const Primitive& item : page.items) {
+      const auto* label = std::get_if<Label>(&item);
+      if (!label) continue;
+      // Between the headings' last line and the body's first text, and between the body's end
+      // (279 mm) and the continued mark, there is no text.
+      EXPECT_FALSE(label->at.y > 46.6 && label->at.y < kBodyTop + 1.7) << ToUtf8(label->text);
+      EXPECT_FALSE(label->at.y > 279.01 && label->at.y < 284.9) << ToUtf8(label->text);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tecris2nx::boringlog
