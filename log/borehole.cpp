@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <map>
 #include <utility>
 
@@ -229,8 +230,15 @@ void AddDepthNotes(Borehole& hole, const std::vector<Finding>& findings,
 }
 
 Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
-  const CheckSettings settings{sources.patternFolder, HostPathStyle()};
-  std::vector<Finding> findings = CheckTecrisBytes(sources.fs, path, bytes, settings).findings;
+  // The notes are worth less than the picture: a check that fails leaves them out, as a
+  // conversion that counts warnings leaves its count out.
+  std::vector<Finding> findings;
+  try {
+    const CheckSettings settings{sources.patternFolder, HostPathStyle()};
+    findings = CheckTecrisBytes(sources.fs, path, bytes, settings).findings;
+  } catch (const std::exception&) {
+    findings.clear();
+  }
 
   // Reads the sections as the conversion's walk does, keeping every storage for the picture.
   ScratchFileSystem scratch(sources.fs);
