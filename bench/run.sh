@@ -121,6 +121,17 @@ verbose_s=$(median "${verboses[@]}")
 plain_s=$(median "${plains[@]}")
 batch_verbose_s=$(median "${batch_verboses[@]}")
 batch_plain_s=$(median "${batch_plains[@]}")
+# The boring log of every batch file, beside the conversion of the same files.
+logs=()
+for i in $(seq 1 "$runs"); do
+  sync
+  sleep 1
+  t0=$(now)
+  "$bin" log --format svg --patdat "$work/patdat" -o "$work/log-$i" "$work"/corpus/batch/*
+  t1=$(now)
+  logs+=("$(echo "$t1 - $t0" | bc -l)")
+done
+log_s=$(median "${logs[@]}")
 check_s=$(median "${checks[@]}")
 check_large_s=$(median "${check_larges[@]}")
 check_warnings=$(grep -c ': warning T' "$work/check-batch.txt" || true)
@@ -143,6 +154,7 @@ printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conver
 printf 'warnings counted (--verbose), medians of %d alternating runs: large file %.3f s (without: %.3f s, ratio %.2f), batch %.3f s (without: %.3f s, ratio %.2f)\n' \
   "$runs" "$verbose_s" "$plain_s" "$(echo "$verbose_s / $plain_s" | bc -l)" \
   "$batch_verbose_s" "$batch_plain_s" "$(echo "$batch_verbose_s / $batch_plain_s" | bc -l)"
+printf 'boring log (log --format svg): batch %.3f s (conversion: %.3f s)\n' "$log_s" "$conv"
 echo
 "$build/bench/micro_bench" --benchmark_min_time=0.2
 rm -rf "$work"

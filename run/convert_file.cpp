@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #endif
 
 #include "check/check_report.h"
+#include "check/check_along.h"
 #include "check/checker.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -24,6 +26,19 @@ namespace tecris2nx {
 
 const Text kBadFileMessage = U"指定されたﾌｧｲﾙは正しくありません";
 
+Text NoJobNameReason(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::kNone:
+      return U"ファイルがありません";
+    case EntryKind::kFolder:
+      return U"フォルダです（ファイルを指定してください）";
+    case EntryKind::kFile:
+      break;
+  }
+  return kBadFileMessage +
+         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
+}
+
 namespace {
 
 /// Hands memory freed by a finished section back to the system, so that a large file's sections
@@ -36,20 +51,6 @@ void ReturnFreedMemory(std::uint64_t sectionBytes) {
 #else
   (void)sectionBytes;
 #endif
-}
-
-/// Why a file has no JobName, for the user.
-Text NoJobNameReason(EntryKind kind) {
-  switch (kind) {
-    case EntryKind::kNone:
-      return U"ファイルがありません";
-    case EntryKind::kFolder:
-      return U"フォルダです（ファイルを指定してください）";
-    case EntryKind::kFile:
-      break;
-  }
-  return kBadFileMessage +
-         U"（2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません）";
 }
 
 /// The conversion as a consumer of the walk: each section read is written into the job folder.
@@ -116,80 +117,6 @@ class Conversion : public SectionConsumer {
   std::uint64_t freedBytes_ = 0;
 };
 
-/// The conversion and check mode in one pass over the file. A check that fails leaves the file
-/// uncounted: warnings never make a conversion fail.
-class ConversionAndCheck : public SectionConsumer {
- public:
-  ConversionAndCheck(Conversion& conversion, FileChecker& checker)
-      : conversion_(conversion), checker_(checker) {}
-
-  void Begin(std::size_t row) override {
-    conversion_.Begin(row);
-    Checked([&] { checker_.Begin(row); });
-  }
-  void Problem(const ConversionError& error, std::size_t row) override {
-    conversion_.Problem(error, row);
-    Checked([&] { checker_.Problem(error, row); });
-  }
-  void Read(const ReadSection& section) override {
-    conversion_.Read(section);
-    Checked([&] { checker_.Read(section); });
-  }
-  void Stopped(const WalkStop& stop, FieldReader& in) override {
-    conversion_.Stopped(stop, in);
-    Checked([&] { checker_.Stopped(stop, in); });
-  }
-  void Ended(const SectionStore& store) override {
-    conversion_.Ended(store);
-    Checked([&] { checker_.Ended(store); });
-  }
-  // Past a conversion's error the walk goes on for the check: its findings cover the whole file.
-  bool WantsMore() const override { return conversion_.WantsMore() || checking_; }
-
-  bool checked() const { return checking_; }
-
- private:
-  template <typename Step>
-  void Checked(Step step) {
-    if (!checking_) return;
-    try {
-      step();
-    } catch (const std::exception&) {
-      checking_ = false;
-    }
-  }
-
-  Conversion& conversion_;
-  FileChecker& checker_;
-  bool checking_ = true;
-};
-
-/// The observer that hands the reader's bytes to the check while it is still checking.
-class CheckedObserver : public ReadObserver {
- public:
-  explicit CheckedObserver(FileChecker& checker) : checker_(checker) {}
-  void Bytes(std::string_view bytes, std::uint64_t offset) override {
-    Checked([&] { checker_.Bytes(bytes, offset); });
-  }
-  void Field(std::uint64_t start, std::string_view bytes) override {
-    Checked([&] { checker_.Field(start, bytes); });
-  }
-  bool ok() const { return ok_; }
-
- private:
-  template <typename Step>
-  void Checked(Step step) {
-    if (!ok_) return;
-    try {
-      step();
-    } catch (const std::exception&) {
-      ok_ = false;
-    }
-  }
-  FileChecker& checker_;
-  bool ok_ = true;
-};
-
 /// Makes the job folder and walks the sections of the file from its first field, writing each
 /// section's files; with env.countWarnings, check mode reads along in the same pass.
 void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnvironment& env,
@@ -209,25 +136,13 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
   if (!env.countWarnings) {
     WalkSections(in, conversion);
   } else {
-    const CheckSettings settings{env.patternFolder, env.style};
-    FileChecker checker(env.fs, settings);
-    CheckedObserver observer(checker);
-    in.Observe(&observer);
-    ConversionAndCheck both(conversion, checker);
+    // A check that fails leaves the file uncounted: warnings never make a conversion fail.
+    CheckAlong both(conversion, in, env.fs, CheckSettings{env.patternFolder, env.style});
     WalkSections(in, both);
-    bool counted = both.checked() && observer.ok();
-    if (counted) {
-      try {
-        FileCheck check = checker.Finish(in, report.inputPath);
-        counted = observer.ok();
-        report.warnings = check.Count(Severity::kWarning);
-        report.findings = std::move(check.findings);
-      } catch (const std::exception&) {
-        counted = false;
-      }
-    }
-    in.Observe(nullptr);
-    if (!counted) {
+    if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
+      report.warnings = check->Count(Severity::kWarning);
+      report.findings = std::move(check->findings);
+    } else {
       report.warnings = -1;
       report.findings.clear();
     }

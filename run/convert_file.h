@@ -58,6 +58,9 @@ using OnJobName = std::function<void(const Text& jobName)>;
 /// The message for a file without a usable identifier.
 extern const Text kBadFileMessage;
 
+/// Why a file of this kind has no usable identifier, for the user.
+Text NoJobNameReason(EntryKind kind);
+
 /// Converts one TECRIS file into outputFolder/<identifier>: opens it once, reads the identifier,
 /// makes the job folder, walks the sections A to H and writes their files. Errors come back in
 /// the report; only a batch's stop passes through as an exception.

@@ -18,16 +18,10 @@ constexpr int kSoilCodeEntryFields = 6;
 constexpr std::size_t kColourLettersUsed = 3;
 constexpr std::size_t kColourCodeWidth = 6;
 
-struct SoilLayer {
-  Text depth;
-  Text code;
-  Text name;
-};
+}  // namespace
 
-/// Merges consecutive records of equal trimmed code and name; entry 0 takes the leading records
-/// that have neither and is never written.
-std::vector<SoilLayer> MergeSoilLayers(const RecordTable& table) {
-  std::vector<SoilLayer> layers(1);
+std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {
+  std::vector<MergedSoilLayer> layers(1);
   RecordTable::Record cells;
   Text previousCode;
   Text previousName;
@@ -37,8 +31,9 @@ std::vector<SoilLayer> MergeSoilLayers(const RecordTable& table) {
     const TextView name = TrimmedView(cells[3]);
     if (code == previousCode && name == previousName) {
       layers.back().depth = cells[1];
+      layers.back().lastRecord = r;
     } else {
-      SoilLayer layer{Text(cells[1]), Text(cells[2]), Text(cells[3])};
+      MergedSoilLayer layer{Text(cells[1]), Text(cells[2]), Text(cells[3]), r};
       // A zero code with a real soil name means "use the name".
       if (NumericValue(layer.code) == 0 && !name.empty() && name != kTopsoilName) {
         layer.code = kFreeSoilCode;
@@ -51,13 +46,8 @@ std::vector<SoilLayer> MergeSoilLayers(const RecordTable& table) {
   return layers;
 }
 
-struct ColourLayer {
-  Text depth;
-  Text colour;
-};
-
-std::vector<ColourLayer> MergeColourLayers(const RecordTable& table) {
-  std::vector<ColourLayer> layers(1);
+std::vector<MergedColourLayer> MergeColourLayers(const RecordTable& table) {
+  std::vector<MergedColourLayer> layers(1);
   RecordTable::Record cells;
   Text previous;
   for (int r = 1; r <= table.count(); ++r) {
@@ -65,15 +55,32 @@ std::vector<ColourLayer> MergeColourLayers(const RecordTable& table) {
     const TextView colour = TrimmedView(cells[4]);
     if (colour == previous) {
       layers.back().depth = cells[1];
+      layers.back().lastRecord = r;
     } else {
-      layers.push_back({Text(cells[1]), Text(cells[4])});
+      layers.push_back({Text(cells[1]), Text(cells[4]), r});
       previous = colour;
     }
   }
   return layers;
 }
 
-}  // namespace
+TextView ColourLettersUsed(TextView colour) {
+  // A leading "*" marks the colour but is not a colour letter.
+  if (!colour.empty() && colour.front() == U'*') colour.remove_prefix(1);
+  return colour.substr(0, kColourLettersUsed);
+}
+
+SoilClassification X1LayerSoil(std::size_t layer, const MergedSoilLayer& merged,
+                               const SoilCodeTable& codes, bool vocabularyPresent) {
+  SoilClassification soil;
+  if (vocabularyPresent) soil = ClassifySoilName(merged.code, merged.name, codes);
+  // Below the surface a zero code is a layer without a soil of its own.
+  if (layer != 1 && NumericValue(merged.code) == 0) {
+    soil.productCode = kFreeSoilCode;
+    soil.soilName.clear();
+  }
+  return soil;
+}
 
 void ReadSectionB(FieldReader& in, RecordTable& table) {
   in.ReadField();
@@ -284,19 +291,13 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
 }
 
 TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent) {
-  const std::vector<SoilLayer> layers = MergeSoilLayers(table);
+  const std::vector<MergedSoilLayer> layers = MergeSoilLayers(table);
   TextLines lines;
   lines.reserve(layers.size() - 1);
   Text line;  // used again for every line
   for (std::size_t i = 1; i < layers.size(); ++i) {
-    const SoilLayer& layer = layers[i];
-    SoilClassification soil;
-    if (vocabularyPresent) soil = ClassifySoilName(layer.code, layer.name, codes);
-    // Below the surface a zero code is a layer without a soil of its own.
-    if (i != 1 && NumericValue(layer.code) == 0) {
-      soil.productCode = kFreeSoilCode;
-      soil.soilName.clear();
-    }
+    const MergedSoilLayer& layer = layers[i];
+    const SoilClassification soil = X1LayerSoil(i, layer, codes, vocabularyPresent);
     line.clear();
     // Layers never outnumber the records, whose count fits 16 bits.
     AppendNumberColumn(line, static_cast<std::int16_t>(i));
@@ -312,17 +313,14 @@ TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool voc
 }
 
 TextLines X3Lines(const RecordTable& table) {
-  const std::vector<ColourLayer> layers = MergeColourLayers(table);
+  const std::vector<MergedColourLayer> layers = MergeColourLayers(table);
   TextLines lines;
   lines.reserve(layers.size() - 1);
   Text line;  // used again for every line
   Text codeText;
   Text nameText;
   for (std::size_t i = 1; i < layers.size(); ++i) {
-    TextView letters(layers[i].colour);
-    // A leading "*" marks the colour but is not a colour letter.
-    if (!letters.empty() && letters.front() == U'*') letters.remove_prefix(1);
-    letters = letters.substr(0, kColourLettersUsed);
+    const TextView letters = ColourLettersUsed(layers[i].colour);
 
     codeText.clear();
     nameText.clear();

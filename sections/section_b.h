@@ -59,6 +59,32 @@ struct SoilClassification {
 /// The soil name text and the product code of its first table entry.
 SoilClassification ClassifySoilName(const Text& code, const Text& name, const SoilCodeTable& table);
 
+/// A layer as "X1.txt" and "X3.txt" merge them: the last record's depth, the first's texts.
+struct MergedSoilLayer {
+  Text depth;
+  Text code;  ///< a zero code with a real soil name is already kFreeSoilCode
+  Text name;
+  int lastRecord = 0;  ///< the record the depth is taken from
+};
+struct MergedColourLayer {
+  Text depth;
+  Text colour;
+  int lastRecord = 0;
+};
+
+/// Consecutive records of equal trimmed code and name make one layer; entry 0 takes the leading
+/// records that have neither and is never written.
+std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table);
+/// Consecutive records of equal trimmed colour letters make one layer; entry 0 as above.
+std::vector<MergedColourLayer> MergeColourLayers(const RecordTable& table);
+
+/// The code and soil name "X1.txt" carries for merged layer `layer` (1 is the surface).
+SoilClassification X1LayerSoil(std::size_t layer, const MergedSoilLayer& merged,
+                               const SoilCodeTable& codes, bool vocabularyPresent);
+
+/// The colour letters "X3.txt" looks up: without a leading "*", at most the first three.
+TextView ColourLettersUsed(TextView colour);
+
 /// The lines of "X1.txt": consecutive records of equal trimmed code and name make one layer.
 TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/cli/check_command.h"
+#include "app/cli/log_command.h"
 #include "common/error.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
@@ -17,6 +18,8 @@ constexpr const char* kUsage =
     "使い方: tecris2nx [--patdat DIR] [--verbose] [-j N] -o OUTDIR FILE...\n"
     "        tecris2nx --list DIR\n"
     "        tecris2nx check [--json] [--strict] [--patdat DIR] FILE...\n"
+    "        tecris2nx log [--format svg] [--scale N] [--paper a4|a3] [--patdat DIR]\n"
+    "                      -o OUTDIR FILE...\n"
     "\n"
     "TECRIS ファイルを Nx 形式に変換し、OUTDIR/<識別子>/ に書き出します。\n"
     "\n"
@@ -26,6 +29,7 @@ constexpr const char* kUsage =
     "  -j, --jobs N         同時に変換するファイル数（省略時はコア数、1 で一つずつ）\n"
     "  --list DIR           DIR の中の TECRIS ファイル名を一覧します\n"
     "  check ...            ファイルを調べます（変換はしません。tecris2nx check --help）\n"
+    "  log ...              柱状図を SVG で書き出します（tecris2nx log --help）\n"
     "  -h, --help           この説明を表示します\n"
     "  --version            版を表示します\n"
     "\n"
@@ -152,6 +156,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   // A file named "check" is converted when given as "./check".
   if (!args.empty() && args[0] == "check") {
     return RunCheckCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
+  }
+  if (!args.empty() && args[0] == "log") {
+    return RunLogCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
   }
   Options options;
   const std::string problem = Parse(args, options);

@@ -1,0 +1,565 @@
+#include "log/layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/formatting.h"
+#include "log/soil_pattern.h"
+
+namespace tecris2nx::boringlog {
+
+const std::vector<TextView> kColumnHeadings = {U"標尺",     U"深度", U"層厚",         U"柱状図",
+                                               U"土質区分", U"色調", U"標準貫入試験", U"試料",
+                                               U"試験深度", U"記事"};
+const TextView kContinuedMark = U"（次頁へ続く）";
+
+namespace {
+
+constexpr double kMargin = 10;
+constexpr double kTitleHeight = 24;
+constexpr double kHeadingHeight = 14;
+constexpr double kFooterHeight = 8;
+constexpr double kText = 2.2;
+constexpr double kSmallText = 1.8;
+constexpr Pen kFrame{0.3, kBlack};
+constexpr Pen kRule{0.15, kBlack};
+constexpr Pen kGrid{0.1, kGridGrey};
+
+enum Column {
+  kScale,
+  kDepth,
+  kThickness,
+  kSoilColumn,
+  kSoilName,
+  kColour,
+  kBlowCount,
+  kGraph,
+  kSample,
+  kTestDepth,
+  kNotes,
+  kColumns
+};
+// Millimetres; the notes take what the paper leaves.
+constexpr double kWidths[kColumns] = {10, 12, 10, 18, 26, 18, 9, 37, 10, 16, 0};
+
+/// Character widths of a Gothic face: ASCII and half-width katakana are half an em.
+double TextWidth(TextView text, double size) {
+  double ems = 0;
+  for (const char32_t c : text) ems += (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) ? 0.55 : 1.0;
+  return ems * size;
+}
+
+/// The text at the largest size down to 1.5 mm that fits `width`, cut with "…" if even that
+/// does not.
+Label Fitted(Point at, Text text, double width, double size, Anchor anchor = Anchor::kStart) {
+  while (size > 1.5 && TextWidth(text, size) > width) size -= 0.1;
+  if (TextWidth(text, size) > width) {
+    while (!text.empty() && TextWidth(text + U"…", size) > width) text.pop_back();
+    text += U"…";
+  }
+  return Label{at, std::move(text), size, anchor, FontRole::kBody, kBlack};
+}
+
+/// Lines of at most `width` millimetres.
+std::vector<Text> Wrapped(TextView text, double width, double size) {
+  std::vector<Text> lines(1);
+  for (const char32_t c : text) {
+    if (TextWidth(lines.back() + c, size) > width) lines.emplace_back();
+    lines.back() += c;
+  }
+  return lines;
+}
+
+Text Fixed2(double metres) {
+  // Hundredths as the Nx files give them; rounding, since the value is a single's.
+  const double hundredths = std::round(metres * 100);
+  Text text = NumberText(std::fabs(hundredths) / 100);
+  if (text.find(U'.') == Text::npos) text += U".";
+  while (text.size() - text.find(U'.') < 3) text += U"0";
+  return (hundredths < 0 ? U"-" : U"") + text;
+}
+
+/// Texts in one column going down, each pushed below the one before it when they would touch.
+class Stack {
+ public:
+  explicit Stack(double height) : height_(height) {}
+  /// The baseline for a text wanted at `y`.
+  double Place(double y) {
+    y = std::max(y, last_ + height_);
+    last_ = y;
+    return y;
+  }
+
+ private:
+  double height_;
+  double last_ = -std::numeric_limits<double>::infinity();
+};
+
+Colour HueOf(TextView name) {
+  struct Hue {
+    TextView name;
+    Colour colour;
+  };
+  static constexpr Hue kHues[] = {{U"黒", 0x262626}, {U"褐", 0x8b5a2b}, {U"赤", 0xc0392b},
+                                  {U"橙", 0xe67e22}, {U"黄", 0xe1c340}, {U"緑", 0x4a9a4a},
+                                  {U"青", 0x3a66b0}, {U"紫", 0x7d4a9e}, {U"灰", 0x929292},
+                                  {U"白", 0xf4f4f4}};
+  for (const Hue& hue : kHues) {
+    if (hue.name == name) return hue.colour;
+  }
+  return 0x1000000;  // no hue: a shade word such as 濃, 淡
+}
+
+/// The swatch colour of a layer's colour names: its last hue, darkened by 濃 or 暗, lightened
+/// by 淡.
+Fill SwatchOf(const std::vector<Text>& names) {
+  Colour hue = 0x1000000;
+  double shade = 1;
+  for (const Text& name : names) {
+    const Colour c = HueOf(name);
+    if (c != 0x1000000) hue = c;
+    if (name == U"濃" || name == U"暗") shade = 0.7;
+    if (name == U"淡") shade = 1.35;
+  }
+  if (hue == 0x1000000) return {};
+  const auto channel = [&](int shift) {
+    const double v = ((hue >> shift) & 0xff) * shade;
+    return static_cast<Colour>(std::clamp(v, 0.0, 255.0)) << shift;
+  };
+  return {true, channel(16) | channel(8) | channel(0)};
+}
+
+struct Geometry {
+  double width = 0;
+  double left[kColumns + 1] = {};
+  double mm = 10;  ///< per metre
+  double Right(int column) const { return left[column + 1]; }
+  double Mid(int column) const { return (left[column] + left[column + 1]) / 2; }
+};
+
+Geometry GeometryFor(const LayoutOptions& options) {
+  Geometry g;
+  g.width = options.paper == Paper::kA3 ? 297 : 210;
+  g.mm = MillimetresPerMetre(options.scale);
+  double x = kMargin;
+  for (int c = 0; c < kColumns; ++c) {
+    g.left[c] = x;
+    x += kWidths[c];
+  }
+  g.left[kColumns] = g.width - kMargin;
+  return g;
+}
+
+class PageDrawer {
+ public:
+  PageDrawer(const Borehole& hole, const LayoutOptions& options, const Geometry& g, Page& page)
+      : hole_(hole), options_(options), g_(g), out_(page.items) {}
+
+  void Title(int pageNumber, int pages) {
+    const double x = kMargin;
+    const double y = kMargin;
+    const double w = g_.width - 2 * kMargin;
+    out_.push_back(Rectangle{{x, y}, w, kTitleHeight, kFrame, {}});
+    out_.push_back(Label{{x + 3, y + 7}, U"ボーリング柱状図", 5, Anchor::kStart, FontRole::kTitle});
+    Text right = U"縮尺 1:" + DecimalText(options_.scale);
+    if (pages > 1) right += U"　　" + DecimalText(pageNumber) + U" / " + DecimalText(pages);
+    out_.push_back(Label{{x + w - 3, y + 7}, right, 3, Anchor::kEnd, FontRole::kHeading});
+    out_.push_back(Line{{x, y + 10}, {x + w, y + 10}, kRule});
+    out_.push_back(Fitted({x + 3, y + 14.5},
+                          U"識別子 " + hole_.identifier + U"　　ファイル " + hole_.fileName, w - 6,
+                          kText + 0.4));
+    out_.push_back(Fitted({x + 3, y + 18.5}, U"調査名 " + hole_.title, w - 6, kText + 0.4));
+    out_.push_back(Fitted({x + 3, y + 22.5},
+                          U"最深層 " + Fixed2(hole_.DeepestLayer()) + U" m　　PATDAT " +
+                              hole_.patternFolder + U"　　作成日 " + hole_.dateDrawn,
+                          w - 6, kText));
+  }
+
+  void Headings(double top) {
+    const double bottom = top + kHeadingHeight;
+    out_.push_back(Rectangle{{kMargin, top}, g_.width - 2 * kMargin, kHeadingHeight, kFrame, {}});
+    for (int c = 0; c < kColumns; ++c) {
+      if (c > 0 && c != kGraph)
+        out_.push_back(Line{{g_.left[c], top}, {g_.left[c], bottom}, kRule});
+      if (c == kBlowCount || c == kGraph) continue;
+      const double w = g_.Right(c) - g_.left[c];
+      Text heading(kColumnHeadings[static_cast<std::size_t>(c > kGraph ? c - 1 : c)]);
+      if (c == kDepth || c == kThickness || c == kScale) {
+        out_.push_back(Fitted({g_.Mid(c), top + 6}, heading, w - 1, kText, Anchor::kMiddle));
+        out_.push_back(Label{{g_.Mid(c), top + 10}, U"(m)", kSmallText, Anchor::kMiddle});
+      } else {
+        out_.push_back(Fitted({g_.Mid(c), top + 8}, heading, w - 1, kText, Anchor::kMiddle));
+      }
+    }
+    // 標準貫入試験 spans the blow count and the graph; under it the N axis.
+    const double spt = (g_.left[kBlowCount] + g_.Right(kGraph)) / 2;
+    out_.push_back(Label{{spt, top + 4.5}, U"標準貫入試験", kText, Anchor::kMiddle});
+    out_.push_back(Line{{g_.left[kBlowCount], top + 6}, {g_.Right(kGraph), top + 6}, kRule});
+    out_.push_back(Line{{g_.left[kGraph], top + 6}, {g_.left[kGraph], bottom}, kRule});
+    out_.push_back(Label{{g_.Mid(kBlowCount), top + 11}, U"N値", kSmallText, Anchor::kMiddle});
+    for (int n = 0; n <= 50; n += 10) {
+      out_.push_back(Label{{GraphX(n), top + 12.5}, DecimalText(n), kSmallText, Anchor::kMiddle});
+    }
+  }
+
+  double GraphX(double blows) const {
+    const double l = g_.left[kGraph] + 2.5;
+    const double r = g_.Right(kGraph) - 2.5;
+    return l + std::clamp(blows, 0.0, 50.0) / 50 * (r - l);
+  }
+
+  void Body(const DepthWindow& window) {
+    w_ = window;
+    const double top = window.bodyTop;
+    const double bottom = Y(window.lastDepth);
+    out_.push_back(Rectangle{{kMargin, top}, g_.width - 2 * kMargin, bottom - top, kFrame, {}});
+    for (int c = 1; c < kColumns; ++c) {
+      out_.push_back(Line{{g_.left[c], top}, {g_.left[c], bottom}, kRule});
+    }
+    for (int n = 10; n < 50; n += 10) {
+      out_.push_back(Line{{GraphX(n), top}, {GraphX(n), bottom}, kGrid});
+    }
+    ScaleTicks();
+    Layers();
+    Colours();
+    Penetrations();
+    Samples();
+    Marks();
+    Notes();
+  }
+
+  void Continued(double pageHeight) {
+    out_.push_back(Label{{g_.width - kMargin, pageHeight - kMargin - 2},
+                         Text(kContinuedMark),
+                         kText + 0.4,
+                         Anchor::kEnd,
+                         FontRole::kHeading});
+  }
+
+  /// The legend of the patterns on the sheet and of the test marks; returns its height.
+  double Legend(double top, bool draw) {
+    std::vector<SoilPattern> used;
+    for (const LogLayer& layer : hole_.layers) {
+      const SoilLook look = SoilLookOf(layer.code, layer.fileName);
+      for (const SoilPattern p : {look.base, look.qualifier, look.admixture}) {
+        if (p != SoilPattern::kNone && std::find(used.begin(), used.end(), p) == used.end()) {
+          used.push_back(p);
+        }
+      }
+    }
+    const double cell = 44;
+    const int perRow = std::max(1, static_cast<int>((g_.width - 2 * kMargin) / cell));
+    const int rows = (static_cast<int>(used.size()) + perRow - 1) / perRow;
+    const double height = 6 + rows * 9 + 8;
+    if (!draw) return height;
+    out_.push_back(
+        Label{{kMargin, top + 4}, U"凡例", kText + 0.4, Anchor::kStart, FontRole::kHeading});
+    for (std::size_t i = 0; i < used.size(); ++i) {
+      const double x = kMargin + static_cast<double>(i % perRow) * cell;
+      const double y = top + 6 + static_cast<double>(i / perRow) * 9;
+      DrawSoilLook({used[i]}, x, y, x + 12, y + 7, y, out_);
+      out_.push_back(Rectangle{{x, y}, 12, 7, kRule, {}});
+      out_.push_back(Label{{x + 14, y + 4.8}, Text(SoilPatternName(used[i])), kText});
+    }
+    out_.push_back(Label{{kMargin, top + height - 2},
+                         U"試験深度: E → L209（深度）　F → L204（区間）　G, H → L201（区間）",
+                         kText});
+    return height;
+  }
+
+ private:
+  double Y(double depth) const { return w_.bodyTop + (depth - w_.firstDepth) * g_.mm; }
+  /// A baseline inside the page's body: a text pushed down by those above it, or one above the
+  /// first depth, is left out rather than drawn over the frame.
+  bool InBody(double baseline) const {
+    return baseline >= w_.bodyTop + kText * 0.8 && baseline <= Y(w_.lastDepth) + 1e-9;
+  }
+  bool In(double depth) const { return depth >= w_.firstDepth && depth <= w_.lastDepth; }
+  /// The part of [a, b] on this page, as y; false when none.
+  bool Span(double a, double b, double& y0, double& y1) const {
+    const double lo = std::max(std::min(a, b), w_.firstDepth);
+    const double hi = std::min(std::max(a, b), w_.lastDepth);
+    if (hi < lo) return false;
+    y0 = Y(lo);
+    y1 = Y(hi);
+    return true;
+  }
+
+  void ScaleTicks() {
+    const double right = g_.Right(kScale);
+    const long long first = static_cast<long long>(std::ceil(w_.firstDepth * 10 - 1e-6));
+    const long long last = static_cast<long long>(std::floor(w_.lastDepth * 10 + 1e-6));
+    for (long long t = first; t <= last; ++t) {
+      const double y = Y(static_cast<double>(t) / 10);
+      const bool metre = t % 10 == 0;
+      out_.push_back(Line{{right - (metre ? 3 : 1.4), y}, {right, y}, {metre ? 0.2 : 0.1, kBlack}});
+      if (metre && t / 10 != 0 && InBody(y - 0.3)) {
+        // Above its tick, so that the last one stays inside the frame.
+        out_.push_back(Label{{right - 3.4, y - 0.3}, DecimalText(t / 10), kText, Anchor::kEnd});
+      }
+    }
+  }
+
+  void Layers() {
+    Stack depths(kText);
+    Stack names(kText + 0.3);
+    const double originY = Y(0);
+    for (const LogLayer& layer : hole_.layers) {
+      double y0 = 0;
+      double y1 = 0;
+      if (Span(layer.top, layer.bottom, y0, y1)) {
+        DrawSoilLook(SoilLookOf(layer.code, layer.fileName), g_.left[kSoilColumn], y0,
+                     g_.Right(kSoilColumn), y1, originY, out_);
+        Text name = layer.soilName.empty() ? U"（" + layer.fileName + U"）" : layer.soilName;
+        const double width = g_.Right(kSoilName) - g_.left[kSoilName] - 2;
+        const double y = names.Place((y0 + y1) / 2 + 0.8);
+        if (InBody(y)) out_.push_back(Fitted({g_.left[kSoilName] + 1, y}, name, width, kText));
+        if (!layer.soilName.empty() && layer.fileName != layer.soilName &&
+            !layer.fileName.empty()) {
+          const double y2 = names.Place(y + kSmallText + 0.3);
+          if (InBody(y2)) {
+            out_.push_back(Fitted({g_.left[kSoilName] + 1, y2}, U"（" + layer.fileName + U"）",
+                                  width, kSmallText));
+          }
+        }
+      }
+      if (!In(layer.bottom)) continue;
+      const double y = Y(layer.bottom);
+      const bool up = layer.bottom <= layer.top;
+      const Pen pen = up ? Pen{0.3, kRed} : kRule;
+      out_.push_back(Line{{g_.left[kDepth], y}, {g_.Right(kSoilName), y}, pen});
+      const double text = depths.Place(y - 0.5);
+      if (!InBody(text)) continue;
+      if (text > y + 0.2) {
+        out_.push_back(Line{{g_.left[kDepth], y}, {g_.left[kDepth] + 1.5, text - 0.8}, kRule});
+      }
+      const Colour colour = up ? kRed : kBlack;
+      out_.push_back(Label{{g_.Right(kDepth) - 1, text},
+                           Fixed2(layer.bottom),
+                           kText,
+                           Anchor::kEnd,
+                           FontRole::kBody,
+                           colour});
+      out_.push_back(Label{{g_.Right(kThickness) - 1, text},
+                           Fixed2(layer.bottom - layer.top),
+                           kText,
+                           Anchor::kEnd,
+                           FontRole::kBody,
+                           colour});
+    }
+  }
+
+  void Colours() {
+    Stack names(kText + 0.3);
+    for (const LogColour& colour : hole_.colours) {
+      double y0 = 0;
+      double y1 = 0;
+      if (Span(colour.top, colour.bottom, y0, y1)) {
+        const double y = names.Place((y0 + y1) / 2 + 0.8);
+        const Fill swatch = SwatchOf(colour.names);
+        if (!InBody(y)) continue;
+        if (swatch.filled) {
+          out_.push_back(Rectangle{{g_.left[kColour] + 1, y - 2}, 2.6, 2.6, kRule, swatch});
+        }
+        Text text;
+        for (const Text& name : colour.names) text += name;
+        if (text.empty()) text = colour.letters;
+        const double x = g_.left[kColour] + 4.6;
+        out_.push_back(Fitted({x, y}, text, g_.Right(kColour) - x - 1, kText));
+      }
+      if (In(colour.bottom)) {
+        const double y = Y(colour.bottom);
+        out_.push_back(Line{{g_.left[kColour], y}, {g_.Right(kColour), y}, kRule});
+      }
+    }
+  }
+
+  void Penetrations() {
+    Polyline graph{{}, {0.25, kBlack}};
+    Stack counts(kText);
+    for (const LogPenetration& test : hole_.penetrations) {
+      if (!In(test.depth)) continue;
+      const double y = Y(test.depth);
+      const double x = GraphX(test.stopped ? 50 : test.blows);
+      graph.points.push_back({x, y});
+      out_.push_back(Circle{{x, y}, 0.6, {0.15, kBlack}, {true, kBlack}});
+      const double text = counts.Place(y + 0.8);
+      if (InBody(text)) {
+        out_.push_back(Fitted({g_.Mid(kBlowCount), text}, test.label,
+                              g_.Right(kBlowCount) - g_.left[kBlowCount] - 0.6, kText,
+                              Anchor::kMiddle));
+      }
+    }
+    if (graph.points.size() >= 2) out_.push_back(std::move(graph));
+  }
+
+  void Samples() {
+    Stack numbers(kSmallText);
+    for (const LogSample& sample : hole_.samples) {
+      double y0 = 0;
+      double y1 = 0;
+      if (!Span(sample.top, sample.bottom, y0, y1)) continue;
+      const double x = g_.left[kSample] + 1.5;
+      out_.push_back(Rectangle{{x, y0}, 2.2, std::max(y1 - y0, 0.3), kRule, {true, 0x606060}});
+      if (In(sample.top)) {
+        const double text = numbers.Place(y0 + kSmallText * 0.8);
+        if (InBody(text)) out_.push_back(Label{{x + 3, text}, sample.number, kSmallText});
+      }
+    }
+  }
+
+  void Marks() {
+    const double lane = (g_.Right(kTestDepth) - g_.left[kTestDepth]) / 4;
+    for (const LogTestMark& mark : hole_.marks) {
+      double y0 = 0;
+      double y1 = 0;
+      if (!Span(mark.top, mark.bottom, y0, y1)) continue;
+      const int index = mark.section == U'E'   ? 0
+                        : mark.section == U'F' ? 1
+                        : mark.section == U'G' ? 2
+                                               : 3;
+      const double x = g_.left[kTestDepth] + lane * index + 0.6;
+      const bool odd = mark.bottom < mark.top;
+      const Colour colour = odd ? kRed : kBlack;
+      if (mark.section == U'E') {
+        out_.push_back(
+            Polygon{{{x, y0 - 0.7}, {x + 1.4, y0}, {x, y0 + 0.7}}, {0, kBlack}, {true, colour}});
+      } else {
+        out_.push_back(Rectangle{
+            {x, y0}, 1.0, std::max(y1 - y0, 0.3), {0.1, colour}, {true, odd ? kRed : 0x404040}});
+      }
+      if (In(std::min(mark.top, mark.bottom))) {
+        out_.push_back(Label{{x + 1.6, y0 + 1.4},
+                             Text(1, mark.section),
+                             kSmallText,
+                             Anchor::kStart,
+                             FontRole::kSmall,
+                             colour});
+      }
+    }
+  }
+
+  void Notes() {
+    Stack lines(kSmallText + 0.3);
+    const double x = g_.left[kNotes] + 2.6;
+    const double width = g_.Right(kNotes) - x - 1;
+    for (const LogNote& note : hole_.notes) {
+      if (!In(note.depth)) continue;
+      const double y = Y(note.depth);
+      const Colour colour = note.odd ? kRed : kBlack;
+      if (note.odd) {
+        out_.push_back(Polygon{{{g_.left[kNotes] + 0.5, y - 0.8},
+                                {g_.left[kNotes] + 2, y},
+                                {g_.left[kNotes] + 0.5, y + 0.8}},
+                               {0, kBlack},
+                               {true, kRed}});
+      }
+      bool first = true;
+      for (Text& line : Wrapped(note.text, width, kSmallText)) {
+        const double at = lines.Place(first ? y + 0.7 : y);
+        first = false;
+        if (!InBody(at)) continue;
+        out_.push_back(
+            Label{{x, at}, std::move(line), kSmallText, Anchor::kStart, FontRole::kSmall, colour});
+      }
+    }
+  }
+
+  const Borehole& hole_;
+  const LayoutOptions& options_;
+  const Geometry& g_;
+  std::vector<Primitive>& out_;
+  DepthWindow w_;
+};
+
+/// The depths the sheet covers: from the surface (or the shallowest depth above it) to the next
+/// whole metre below the deepest.
+void DepthRange(const Borehole& hole, double& first, double& last) {
+  first = 0;
+  last = 0;
+  const auto take = [&](double d) {
+    first = std::min(first, d);
+    last = std::max(last, d);
+  };
+  for (const LogLayer& l : hole.layers) take(l.bottom);
+  for (const LogColour& c : hole.colours) take(c.bottom);
+  for (const LogPenetration& p : hole.penetrations) take(p.depth);
+  for (const LogSample& s : hole.samples) {
+    take(s.top);
+    take(s.bottom);
+  }
+  for (const LogTestMark& m : hole.marks) {
+    take(m.top);
+    take(m.bottom);
+  }
+  for (const LogNote& n : hole.notes) take(n.depth);
+  first = std::floor(first);
+  last = std::max(std::ceil(last), first + 1);
+}
+
+}  // namespace
+
+bool IsLogScale(int scale) { return scale == 50 || scale == 100 || scale == 200; }
+
+LogSheets LayoutBoringLog(const Borehole& hole, const LayoutOptions& options) {
+  const Geometry g = GeometryFor(options);
+  double first = 0;
+  double last = 0;
+  DepthRange(hole, first, last);
+  const double bodyTop = kMargin + kTitleHeight + kHeadingHeight;
+  LogSheets sheets;
+
+  if (!options.paged) {
+    Page page;
+    page.width = g.width;
+    PageDrawer drawer(hole, options, g, page);
+    const DepthWindow window{first, last, bodyTop};
+    const double bodyBottom = bodyTop + (last - first) * g.mm;
+    page.height = bodyBottom + 2 + drawer.Legend(0, false) + kMargin;
+    drawer.Title(1, 1);
+    drawer.Headings(kMargin + kTitleHeight);
+    drawer.Body(window);
+    drawer.Legend(bodyBottom + 2, true);
+    sheets.pages.push_back(std::move(page));
+    sheets.windows.push_back(window);
+    return sheets;
+  }
+
+  const double height = options.paper == Paper::kA3 ? 420 : 297;
+  const double bodyRoom = height - kMargin - kFooterHeight - bodyTop;
+  // Whole metres per page, so that every page starts at a round depth.
+  const double metres = std::max(1.0, std::floor(bodyRoom / g.mm));
+  std::vector<DepthWindow> windows;
+  for (double d = first; d < last; d += metres) {
+    windows.push_back({d, std::min(d + metres, last), bodyTop});
+  }
+  // The legend goes below the last page's body, or on a page of its own when it does not fit.
+  Page probe;
+  const double legendHeight = PageDrawer(hole, options, g, probe).Legend(0, false);
+  const double lastBottom = bodyTop + (windows.back().lastDepth - windows.back().firstDepth) * g.mm;
+  const bool legendPage = lastBottom + 2 + legendHeight > height - kMargin - kFooterHeight;
+  const int pages = static_cast<int>(windows.size()) + (legendPage ? 1 : 0);
+  for (int i = 0; i < pages; ++i) {
+    Page page{g.width, height, {}};
+    PageDrawer drawer(hole, options, g, page);
+    drawer.Title(i + 1, pages);
+    if (i < static_cast<int>(windows.size())) {
+      const DepthWindow& window = windows[static_cast<std::size_t>(i)];
+      drawer.Headings(kMargin + kTitleHeight);
+      drawer.Body(window);
+      if (i + 1 < static_cast<int>(windows.size())) drawer.Continued(height);
+      if (i + 1 == pages) {
+        drawer.Legend(bodyTop + (window.lastDepth - window.firstDepth) * g.mm + 2, true);
+      }
+      sheets.windows.push_back(window);
+    } else {
+      drawer.Legend(kMargin + kTitleHeight + 4, true);
+      sheets.windows.push_back({last, last, bodyTop});
+    }
+    sheets.pages.push_back(std::move(page));
+  }
+  return sheets;
+}
+
+}  // namespace tecris2nx::boringlog

@@ -1,0 +1,180 @@
+#include "log/svg_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <type_traits>
+
+namespace tecris2nx::boringlog {
+
+const char kSvgFontFamily[] = "IPAGothic, 'Yu Gothic', 'MS Gothic', sans-serif";
+
+namespace {
+
+// Defaults of the root group: an element writes only what differs from them.
+constexpr double kDefaultStroke = 0.15;
+
+/// Hundredths of a millimetre, without trailing zeros: the same value always gives the same text.
+void AppendNumber(std::string& out, double value) {
+  double rounded = std::round(value * 100) / 100;
+  if (rounded == 0) rounded = 0;  // no "-0"
+  char buffer[32];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, 2);
+  std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  while (text.back() == '0') text.remove_suffix(1);
+  if (text.back() == '.') text.remove_suffix(1);
+  out += text;
+}
+
+void Attribute(std::string& out, const char* name, double value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  AppendNumber(out, value);
+  out += '"';
+}
+
+void AppendColour(std::string& out, Colour colour) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '#';
+  for (int shift = 20; shift >= 0; shift -= 4) out += kHex[(colour >> shift) & 0xf];
+}
+
+void ColourAttribute(std::string& out, const char* name, Colour colour) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  AppendColour(out, colour);
+  out += '"';
+}
+
+void PenAndFill(std::string& out, const Pen& pen, const Fill& fill) {
+  if (pen.width <= 0) {
+    out += " stroke=\"none\"";
+  } else {
+    if (pen.colour != kBlack) ColourAttribute(out, "stroke", pen.colour);
+    if (pen.width != kDefaultStroke) Attribute(out, "stroke-width", pen.width);
+  }
+  if (fill.filled) ColourAttribute(out, "fill", fill.colour);
+}
+
+void Points(std::string& out, const std::vector<Point>& points) {
+  out += " points=\"";
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (i != 0) out += ' ';
+    AppendNumber(out, points[i].x);
+    out += ',';
+    AppendNumber(out, points[i].y);
+  }
+  out += '"';
+}
+
+void Escaped(std::string& out, const Text& text) {
+  for (const char32_t c : text) {
+    switch (c) {
+      case U'&':
+        out += "&amp;";
+        break;
+      case U'<':
+        out += "&lt;";
+        break;
+      case U'>':
+        out += "&gt;";
+        break;
+      default:
+        // Control characters are not allowed in XML 1.0: shown as U+FFFD.
+        if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c == 0xFFFE ||
+            c == 0xFFFF) {
+          out += "\xEF\xBF\xBD";
+        } else {
+          out += ToUtf8(Text(1, c));
+        }
+    }
+  }
+}
+
+void Write(std::string& out, const Line& line) {
+  out += "<line";
+  Attribute(out, "x1", line.from.x);
+  Attribute(out, "y1", line.from.y);
+  Attribute(out, "x2", line.to.x);
+  Attribute(out, "y2", line.to.y);
+  PenAndFill(out, line.pen, {});
+  out += "/>\n";
+}
+
+void Write(std::string& out, const Polyline& line) {
+  out += "<polyline";
+  Points(out, line.points);
+  PenAndFill(out, line.pen, {});
+  out += "/>\n";
+}
+
+void Write(std::string& out, const Rectangle& rect) {
+  out += "<rect";
+  Attribute(out, "x", rect.topLeft.x);
+  Attribute(out, "y", rect.topLeft.y);
+  Attribute(out, "width", rect.width);
+  Attribute(out, "height", rect.height);
+  PenAndFill(out, rect.pen, rect.fill);
+  out += "/>\n";
+}
+
+void Write(std::string& out, const Polygon& polygon) {
+  out += "<polygon";
+  Points(out, polygon.points);
+  PenAndFill(out, polygon.pen, polygon.fill);
+  out += "/>\n";
+}
+
+void Write(std::string& out, const Circle& circle) {
+  out += "<circle";
+  Attribute(out, "cx", circle.centre.x);
+  Attribute(out, "cy", circle.centre.y);
+  Attribute(out, "r", circle.radius);
+  PenAndFill(out, circle.pen, circle.fill);
+  out += "/>\n";
+}
+
+void Write(std::string& out, const Label& label) {
+  out += "<text";
+  Attribute(out, "x", label.at.x);
+  Attribute(out, "y", label.at.y);
+  Attribute(out, "font-size", label.size);
+  if (label.anchor == Anchor::kMiddle) out += " text-anchor=\"middle\"";
+  if (label.anchor == Anchor::kEnd) out += " text-anchor=\"end\"";
+  if (label.role == FontRole::kTitle || label.role == FontRole::kHeading) {
+    out += " font-weight=\"bold\"";
+  }
+  ColourAttribute(out, "fill", label.colour);
+  out += " stroke=\"none\">";
+  Escaped(out, label.text);
+  out += "</text>\n";
+}
+
+}  // namespace
+
+std::string SvgDocument(const Page& page) {
+  std::string out;
+  out.reserve(64 * page.items.size() + 512);
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
+  AppendNumber(out, page.width);
+  out += "mm\" height=\"";
+  AppendNumber(out, page.height);
+  out += "mm\" viewBox=\"0 0 ";
+  AppendNumber(out, page.width);
+  out += ' ';
+  AppendNumber(out, page.height);
+  out += "\">\n<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+  out += "<g fill=\"none\" stroke=\"#000000\" stroke-width=\"0.15\" font-family=\"";
+  out += kSvgFontFamily;
+  out += "\">\n";
+  for (const Primitive& item : page.items) {
+    std::visit([&out](const auto& shape) { Write(out, shape); }, item);
+  }
+  out += "</g>\n</svg>\n";
+  return out;
+}
+
+}  // namespace tecris2nx::boringlog

@@ -1,0 +1,76 @@
+#include "app/cli/log_command.h"
+
+#include <gtest/gtest.h>
+
+#include "common/cp932.h"
+#include "support/command_line.h"
+
+namespace tecris2nx {
+namespace {
+
+using testing::Cp932Lines;
+
+const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kPatdat = kSource + "/examples/sample-patdat";
+const std::string kExample = kSource + "/examples/12345678.002";
+
+class LogCommandTest : public testing::CommandLineTest {};
+
+TEST_F(LogCommandTest, WritesOneSvgPerFileNamedAfterItsIdentifier) {
+  tmp.Write("short.001", Cp932Lines("B,12345678001,x\n3\nB,1,1,1.0,1300,砂,H,\n"));
+  const std::string out_dir = Path("logs/deep");
+  EXPECT_EQ(Run({"log", "--patdat", kPatdat, "-o", out_dir, kExample, Path("short.001"),
+                 kSource + "/examples/12345678.004"}),
+            kCliFailed);
+  // The failing file is reported as the conversion reports it; the others are drawn.
+  EXPECT_EQ(err.str(),
+            "tecris2nx: " + Path("short.001") +
+                ": セクション B のフィールド 12: ファイルがセクションの途中で終わっています。\n");
+  const std::string svg = fs.ReadAll(FromUtf8(out_dir + "/12345678002.svg"));
+  EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg", 0), 0U);
+  EXPECT_NE(svg.find("市道拡幅工事に伴う地質調査"), std::string::npos);
+  EXPECT_EQ(fs.KindOf(FromUtf8(out_dir + "/12345678004.svg")), EntryKind::kFile);
+  EXPECT_EQ(fs.ListFiles(FromUtf8(out_dir)).size(), 2U);
+}
+
+TEST_F(LogCommandTest, UsageErrorsWriteNothing) {
+  struct Row {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::string out_dir = Path("out");
+  const Row rows[] = {
+      {{"log", "--format", "pdf", "-o", out_dir, kExample},
+       "--format pdf はこの版では書き出せません（書き出せる形式: svg）"},
+      {{"log", "--format", "png", "-o", out_dir, kExample},
+       "--format png はこの版では書き出せません（書き出せる形式: svg）"},
+      {{"log", "--format=eps", "-o", out_dir, kExample}, "不明な形式です: eps（svg のみ）"},
+      {{"log", "--scale", "150", "-o", out_dir, kExample},
+       "--scale は 50, 100, 200 のいずれかです: 150"},
+      {{"log", "--paper", "b4", "-o", out_dir, kExample}, "--paper は a4 か a3 です: b4"},
+      {{"log", kExample}, "出力先フォルダ (-o OUTDIR) を指定してください"},
+      {{"log", "-o", out_dir}, "柱状図にする TECRIS ファイルを指定してください"},
+      {{"log", "--scale"}, "--scale には値が必要です"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Run(row.args), kCliUsage) << row.message;
+    EXPECT_EQ(err.str().rfind("tecris2nx log: " + row.message + "\n", 0), 0U) << err.str();
+    EXPECT_EQ(fs.KindOf(FromUtf8(out_dir)), EntryKind::kNone) << row.message;
+  }
+  EXPECT_EQ(Run({"log", "--help"}), kCliOk);
+  EXPECT_EQ(out.str(), kLogUsage);
+}
+
+TEST_F(LogCommandTest, ScaleAndPaperChangeTheSheet) {
+  const std::string out_dir = Path("out");
+  ASSERT_EQ(
+      Run({"log", "--patdat", kPatdat, "--scale", "50", "--paper", "a3", "-o", out_dir, kExample}),
+      kCliOk)
+      << err.str();
+  const std::string svg = fs.ReadAll(FromUtf8(out_dir + "/12345678002.svg"));
+  EXPECT_NE(svg.find("width=\"297mm\""), std::string::npos);
+  EXPECT_NE(svg.find("縮尺 1:50"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tecris2nx

@@ -1,0 +1,135 @@
+#include "log/borehole.h"
+
+#include <gtest/gtest.h>
+
+#include "common/cp932.h"
+#include "common/error.h"
+#include "log/layout.h"
+#include "log/svg_writer.h"
+#include "run/convert_file.h"
+#include "support/temp_dir.h"
+
+namespace tecris2nx::boringlog {
+namespace {
+
+using tecris2nx::testing::Cp932Lines;
+
+const std::string kSource = TECRIS2NX_SOURCE_DIR;
+
+class BoreholeTest : public ::testing::Test {
+ protected:
+  Borehole Read(const std::string& utf8) {
+    return ReadBorehole(Cp932Lines(utf8), U"test.001", {fs, patdat});
+  }
+  /// The conversion's error for the same file, written into a scratch folder.
+  Text ConversionError(const std::string& utf8) {
+    tmp.Write("in.001", Cp932Lines(utf8));
+    if (fs.KindOf(tmp.TextOf("out")) == EntryKind::kNone) fs.MakeFolder(tmp.TextOf("out"));
+    const RunEnvironment env{fs, patdat};
+    return ConvertFile(tmp.TextOf("in.001"), tmp.TextOf("out"), env).error;
+  }
+
+  RealFileSystem fs;
+  Text patdat = FromUtf8(kSource + "/examples/sample-patdat/");
+  tecris2nx::testing::TempDir tmp;
+};
+
+TEST_F(BoreholeTest, TakesLayersColoursAndTestsAsTheNxFilesDo) {
+  const Borehole hole = ReadBorehole(fs.ReadAll(FromUtf8(kSource + "/examples/12345678.002")),
+                                     U"12345678.002", {fs, patdat});
+  EXPECT_EQ(hole.title, U"市道拡幅工事に伴う地質調査");
+  // Records 3 and 4 (1300 砂) make one layer, as in "X1.txt"; 砂岩 with code 0 keeps its name.
+  ASSERT_EQ(hole.layers.size(), 7U);
+  EXPECT_DOUBLE_EQ(hole.layers[2].top, 1.1f);
+  EXPECT_DOUBLE_EQ(hole.layers[2].bottom, 3.8f);
+  EXPECT_EQ(hole.layers[2].soilName, U"砂");
+  EXPECT_EQ(hole.layers[5].code, U"9999");
+  EXPECT_EQ(hole.layers[5].soilName, U"砂岩");
+  EXPECT_DOUBLE_EQ(hole.DeepestLayer(), 10);
+  // Colours merge on their own letters: 砂岩 and 軟岩 are both KH.
+  ASSERT_EQ(hole.colours.size(), 6U);
+  EXPECT_EQ(hole.colours[3].names, (std::vector<Text>{U"淡", U"褐", U"灰"}));
+  EXPECT_EQ(hole.colours[5].names, (std::vector<Text>{U"黒", U"灰"}));
+  ASSERT_EQ(hole.penetrations.size(), 5U);
+  EXPECT_EQ(hole.penetrations[0].label, U"4");
+  EXPECT_FALSE(hole.penetrations[0].stopped);
+  EXPECT_EQ(hole.penetrations[4].label, U"50/12");
+  EXPECT_TRUE(hole.penetrations[4].stopped);
+  EXPECT_TRUE(hole.notes.empty());
+}
+
+TEST_F(BoreholeTest, BadInput) {
+  struct Row {
+    std::string file;
+    Text error;  ///< empty when a picture is drawn
+    Text note;   ///< a note the picture must carry
+    double noteDepth;
+  };
+  const Row rows[] = {
+      {"C\nx,0,1\n1,1,1,1.15,8,30\n", U"", U"セクション B（土質）がありません。", 0},
+      {"B,12345678001,x\n2\nB,1,1,2.0,1300,砂,H,\nB,2,1,1.0,1600,粘性土,H,\n", U"",
+       U"層の下端深度 \"1.0\" が前の記録より浅くなっています。", 1},
+      {"G,12345678001,x,2\nG,1,0,1.00,3.00,1\nG,2,0,2.00,4.00,2\n", U"",
+       U"区間の始まり \"2.00\" が前の区間の終わりより浅く、区間が重なっています。", 2},
+      // Beyond single precision, and deeper than any sheet: no picture.
+      {"B,12345678001,x\n1\nB,1,1,1E39,1300,砂,H,\n",
+       U"セクション B の記録 1 の値 1: 値 \"1E39\" は単精度の範囲を超えています。", U"", 0},
+      {"C\nx,0,1\n1,1,1,30000,8,30\n",
+       U"セクション C の記録 1 の値 1: 値 \"30000\" は柱状図に描ける深度（20000 "
+       U"m）を超えています。",
+       U"", 0},
+  };
+  for (const Row& row : rows) {
+    if (!row.error.empty()) {
+      try {
+        Read(row.file);
+        ADD_FAILURE() << row.file;
+      } catch (const tecris2nx::ConversionError& e) {
+        EXPECT_EQ(e.message(), row.error) << row.file;
+      }
+      continue;
+    }
+    const Borehole hole = Read(row.file);
+    bool found = false;
+    for (const LogNote& note : hole.notes) {
+      if (note.text == row.note && note.depth == row.noteDepth) found = true;
+    }
+    EXPECT_TRUE(found) << row.file;
+  }
+}
+
+TEST_F(BoreholeTest, WhatTheConversionRejectsGivesItsError) {
+  const std::string files[] = {
+      "B,12345678001,x\n3\nB,1,1,1.0,1300,砂,H,\n",    // ends inside the section
+      "B,12345678001,x\n1\nB,1,1,21E408.8,0,砂,H,\n",  // beyond any number
+      "D,12345678001,x\n1\nD,1,1,1,0.5,0.8" + std::string(19, ',') + ",1E39,\n",  // X100A
+      "F,12345678001,x,1,0\nF,1,0,1.0,2.0,1E39\n",                                // L204
+  };
+  for (const std::string& file : files) {
+    const Text expected = ConversionError(file);
+    ASSERT_FALSE(expected.empty()) << file;
+    try {
+      Read(file);
+      ADD_FAILURE() << file;
+    } catch (const tecris2nx::ConversionError& e) {
+      EXPECT_EQ(e.message(), expected) << file;
+    }
+  }
+}
+
+// One example drawn byte for byte; TECRIS2NX_UPDATE_GOLDEN=1 writes the file afresh.
+TEST_F(BoreholeTest, SvgOfAnExampleIsTheGoldenFile) {
+  Borehole hole = ReadBorehole(fs.ReadAll(FromUtf8(kSource + "/examples/12345678.002")),
+                               U"12345678.002", {fs, patdat});
+  hole.identifier = U"12345678002";
+  hole.fileName = U"12345678.002";
+  hole.patternFolder = U"examples/sample-patdat/";
+  hole.dateDrawn = U"2026-01-01";
+  const std::string svg = SvgDocument(LayoutBoringLog(hole, {}).pages.front());
+  const Text golden = FromUtf8(kSource + "/tests/log/golden/12345678002.svg");
+  if (std::getenv("TECRIS2NX_UPDATE_GOLDEN")) fs.WriteAll(golden, svg);
+  EXPECT_TRUE(svg == fs.ReadAll(golden)) << "differs from tests/log/golden/12345678002.svg";
+}
+
+}  // namespace
+}  // namespace tecris2nx::boringlog
