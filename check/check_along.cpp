@@ -4,7 +4,7 @@ namespace tecris2nx {
 
 CheckAlong::CheckAlong(SectionConsumer& main, FieldReader& in, const FileSystem& fs,
                        const CheckSettings& settings)
-    : main_(main), in_(in), checker_(fs, settings) {
+    : main_(main), in_(in), settings_(settings), checker_(fs, settings_) {
   in_.Observe(this);
 }
 

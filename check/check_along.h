@@ -44,6 +44,7 @@ class CheckAlong : public SectionConsumer, public ReadObserver {
 
   SectionConsumer& main_;
   FieldReader& in_;
+  const CheckSettings settings_;  ///< the checker keeps a reference to it
   FileChecker checker_;
   bool checking_ = true;
 };

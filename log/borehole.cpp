@@ -230,8 +230,7 @@ void AddDepthNotes(Borehole& hole, const std::vector<Finding>& findings,
                    const RecordDepths& depths) {
   const auto depthOf = [&](char32_t section, int record) {
     const auto found = depths.find(section);
-    if (found == depths.end() || record < 1 ||
-        record > static_cast<int>(found->second.size())) {
+    if (found == depths.end() || record < 1 || record > static_cast<int>(found->second.size())) {
       return 0.0;
     }
     return found->second[static_cast<std::size_t>(record - 1)];

@@ -10,8 +10,8 @@
 #include <malloc.h>
 #endif
 
-#include "check/check_report.h"
 #include "check/check_along.h"
+#include "check/check_report.h"
 #include "check/checker.h"
 #include "common/cp932.h"
 #include "common/error.h"
