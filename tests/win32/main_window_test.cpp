@@ -177,7 +177,15 @@ class MainWindowTest : public ::testing::Test {
     // Both sides start in the current folder, the source, not in the user's documents.
     EXPECT_TRUE(env.documentsFolder && !env.documentsFolder().empty());
     env.documentsFolder = nullptr;
-    const Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
+    Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
+    if (std::getenv("TECRIS2NX_SCREENSHOT") != nullptr) {
+      // The picture names the sample where a user would keep pattern data, not the build's.
+      const Text shown = U"C:\\ボーリング\\PATDAT";
+      stdfs::create_directories(stdfs::path(shown));
+      stdfs::copy(stdfs::path(ExamplesFolder()) / L"sample-patdat", stdfs::path(shown),
+                  stdfs::copy_options::recursive | stdfs::copy_options::overwrite_existing);
+      patterns = shown + U"\\";
+    }
     env.findPatternFolder = [patterns] { return patterns; };
     env.searchPatternFolder = nullptr;
     env.settingsFile.clear();
