@@ -21,13 +21,34 @@ cmake --build "$tsan" -j "$(nproc)" --target tecris2nx_tests
 TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/tecris2nx_tests" --gtest_brief=1 --gtest_repeat=3 \
   --gtest_filter='*Batch*:*ConversionRun*:CliTest.*'
 
-for target in convert fields path_check check; do
-  corpus="tests/fuzz/corpus/$target"
-  work="$build/fuzz-corpus/$target"
+# The fuzz targets side by side, one per core; each one's output is shown once it has ended.
+fuzz() {
+  local target=$1
+  local corpus="tests/fuzz/corpus/$target"
+  local work="$build/fuzz-corpus/$target"
   mkdir -p "$work"
-  echo "fuzz_$target: ${seconds}s"
   # New inputs go to the scratch corpus; the committed seeds are only read.
   "$build/tests/fuzz/fuzz_$target" "$work" "$corpus" -max_total_time="$seconds" -timeout=1 \
-    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/" 2>&1 |
-    tail -n 12
+    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/$target-" \
+    >"$build/fuzz-$target.log" 2>&1
+}
+targets=(convert fields path_check check)
+cores=$(nproc)
+status=0
+for ((i = 0; i < ${#targets[@]}; i += cores)); do
+  pids=()
+  for target in "${targets[@]:i:cores}"; do
+    echo "fuzz_$target: ${seconds}s"
+    fuzz "$target" &
+    pids+=("$!:$target")
+  done
+  for entry in "${pids[@]}"; do
+    target=${entry#*:}
+    if ! wait "${entry%%:*}"; then
+      echo "fuzz_$target failed:" >&2
+      status=1
+    fi
+    tail -n 12 "$build/fuzz-$target.log"
+  done
 done
+exit "$status"

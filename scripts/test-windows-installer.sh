@@ -2,7 +2,8 @@
 # The installer and the portable zip under Wine. Run by scripts/test-windows.sh inside its Wine
 # session (WINEPREFIX, a running wineserver, a display) after the Linux end-to-end outputs were
 # made in build/windows/e2e/linux; build/dist must hold the release (scripts/package-windows.sh).
-#   silent install with a PATDAT to copy -> files, shortcut, "Apps & features" entry, data copy
+#   silent install with a PATDAT to copy -> files, shortcut (its name, the documents folder as
+#   its working folder), "Apps & features" entry with its publisher, data copy
 #   the installed tecris2nx.exe on the examples, finding the copied PATDAT -> Linux's bytes
 #   the installed window starts and closes
 #   silent uninstall -> no program file, shortcut or registry entry left; the user's data kept
@@ -43,8 +44,22 @@ timeout 120 "$wine" "$setup" /S "/PATDAT=$(windows_path "$work/my-patdat")" </de
 for f in tecris2nx.exe tecris2nx-gui.exe README.txt LICENSE.txt uninstall.exe; do
   [ -f "$installed/$f" ] || fail "not installed: Program Files/tecris2nx/$f"
 done
-[ -f "$shortcut" ] || fail "no Start-menu shortcut"
+[ -f "$shortcut" ] || fail "no Start-menu shortcut named like the window's caption"
 registry_has_key || fail "no uninstall entry in the registry"
+"$wine" reg query "$key" /v Publisher </dev/null 2>/dev/null | grep -q 'tecris2nx project' ||
+  fail "the uninstall entry names no publisher"
+# The window starts in the user's documents folder: the shortcut's working folder, once the shell
+# has expanded it, is the Documents folder the system gives this user.
+if [ -f "$shortcut" ]; then
+  working=$(python3 scripts/lnk_fields.py "$shortcut" working_dir)
+  expanded=$("$wine" cmd /c echo "$working" </dev/null 2>/dev/null | tr -d '\r')
+  documents=$("$wine" reg query \
+    'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' /v Personal \
+    </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  if [ -z "$documents" ] || [ "${expanded,,}" != "${documents,,}" ]; then
+    fail "shortcut's working folder \"$working\" ($expanded) is not the documents folder ($documents)"
+  fi
+fi
 diff -r "$work/my-patdat" "$data/PATDAT" >&2 || fail "PATDAT not copied to ProgramData"
 
 # The installed command line finds the machine-wide PATDAT by itself.

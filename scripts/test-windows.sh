@@ -39,8 +39,9 @@ set -e
 "$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null </dev/null
 [ "$dpi_status" -eq 0 ] || { cat "$build/window-200.log" >&2; echo "window at 200 %: failed" >&2; exit 1; }
 
-# The bundled examples through both programs: the Windows one into a Z:\ folder and into a C:\
-# folder with a Japanese name must write exactly the Linux one's bytes.
+# The bundled examples through both programs: the Windows one into a Z:\ folder, into a C:\
+# folder with a Japanese name and into one of more than 260 characters must write exactly the
+# Linux one's bytes.
 linux="${LINUX_BUILD:-build/test}"
 cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON >/dev/null
 cmake --build "$linux" -j "$jobs" --target tecris2nx >/dev/null
@@ -56,13 +57,15 @@ set +e
 "$linux/tecris2nx" --patdat examples/sample-patdat -o "$e2e/linux" "${inputs[@]}" 2>"$e2e/linux.err"
 linux_status=$?
 status=0
-for destination in "$(windows_path "$e2e/windows-z")" "C:\\$c_folder\\変換結果"; do
+deep="C:\\$c_folder\\deep"
+while [ "${#deep}" -lt 300 ]; do deep+="\\level-of-a-deep-share"; done
+for destination in "$(windows_path "$e2e/windows-z")" "C:\\$c_folder\\変換結果" "$deep"; do
   timeout 120 "$wine" "$build/tecris2nx.exe" --patdat "$(windows_path examples/sample-patdat)" \
     -o "$destination" "${windows_inputs[@]}" 2>"$e2e/windows.err" </dev/null
   windows_status=$?
   case "$destination" in
     Z:*) written="$e2e/windows-z" ;;
-    *) written="$WINEPREFIX/drive_c/$c_folder/変換結果" ;;
+    *) written="$WINEPREFIX/drive_c/$(tr '\\' / <<<"${destination#C:\\}")" ;;
   esac
   if [ "$windows_status" -ne "$linux_status" ]; then
     echo "tecris2nx.exe -o $destination: exit status $windows_status, Linux $linux_status" >&2
@@ -73,6 +76,11 @@ for destination in "$(windows_path "$e2e/windows-z")" "C:\\$c_folder\\変換結�
     status=1
   fi
 done
+# Both programs declare long-path awareness; the manifest is kept as text in the resources.
+for exe in "$build/tecris2nx.exe" "$(find "$build" -maxdepth 3 -name tecris2nx-gui.exe | head -n 1)"; do
+  grep -aq '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true<' \
+    "$exe" || { echo "$exe: the manifest does not declare longPathAware" >&2; status=1; }
+done
 if ! diff -r "$e2e/linux" "$window_out" >&2; then
   echo "tecris2nx-gui.exe: outputs of the window's run differ from Linux" >&2
   status=1
@@ -80,8 +88,8 @@ fi
 set -e
 files=$(find "$e2e/linux" -type f | wc -l)
 if [ "$status" -eq 0 ]; then
-  echo "Windows end to end: ${#inputs[@]} files, $files outputs byte-identical to Linux in 2" \
-    "folders and through the window"
+  echo "Windows end to end: ${#inputs[@]} files, $files outputs byte-identical to Linux in 3" \
+    "folders (one of ${#deep} characters) and through the window"
 fi
 
 TECRIS2NX_WIN32_TESTS="$PWD/$build/tests/win32/tecris2nx_win32_tests.exe" \

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -27,6 +28,19 @@ extern const Text kDriveNameMessage;
 
 /// Checks a folder text and rewrites it to its normal form (ending in the separator).
 bool CheckPath(Text& path, const PathCheckEnv& env);
+
+/// Length of the path's root (C:\, \\server\share\, \\?\C:\, /), with the root's
+/// last separator when it is there; 0 for a relative path.
+std::size_t RootLength(TextView path, PathStyle style);
+
+/// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1..COM9 and LPT1..LPT9 (also with a superscript
+/// digit), with or without an extension, in any case.
+bool IsWindowsDeviceName(TextView component);
+
+/// Windows style: a message naming the first component after the root that Windows would store
+/// under another name or refuse (a trailing dot or blank, a device name, one of <>:"|?* or a
+/// control character), and why. Empty when there is none, and always for the Posix style.
+Text WindowsNameProblem(TextView path, PathStyle style);
 
 /// Bytes of the text in the ANSI code page (CP932), as a signed 16-bit number (at most 32767).
 std::int16_t AnsiByteLength(TextView text);

@@ -1,7 +1,6 @@
 #include "tecris/path_helpers.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <optional>
 #include <string>
@@ -21,21 +20,6 @@ bool IsReservedInName(char32_t c) {
   // A byte that is not CP932 has no character to name a folder with: the folder would not
   // carry the identifier's bytes.
   return c < 0x20 || c == 0x7F || kReserved.find(c) != std::u32string_view::npos || IsRawByte(c);
-}
-
-char32_t AsciiUpper(char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; }
-
-/// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, with or without an extension, in any case.
-bool IsWindowsDeviceName(TextView name) {
-  TextView base = name.substr(0, std::min(name.find(U'.'), name.size()));
-  // Windows ignores blanks at the end of the base name ("CON .TXT" is still the console).
-  while (!base.empty() && base.back() == kBlank) base.remove_suffix(1);
-  Text upper;
-  for (const char32_t c : base) upper += AsciiUpper(c);
-  constexpr std::array<std::u32string_view, 4> kDevices = {U"CON", U"PRN", U"AUX", U"NUL"};
-  if (std::find(kDevices.begin(), kDevices.end(), upper) != kDevices.end()) return true;
-  return upper.size() == 4 && (upper.starts_with(U"COM") || upper.starts_with(U"LPT")) &&
-         upper[3] >= U'1' && upper[3] <= U'9';
 }
 
 /// What a RecordingSource saw; kept outside it, as the reader drops its source at the end.

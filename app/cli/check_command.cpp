@@ -61,6 +61,13 @@ std::string Parse(const std::vector<std::string>& args, CheckOptions& options) {
 
 }  // namespace
 
+bool WritesJson(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] != "check") return false;
+  CheckOptions options;
+  return Parse(std::vector<std::string>(args.begin() + 1, args.end()), options).empty() &&
+         options.json && !options.help;
+}
+
 int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                     CliEnvironment& env) {
   CheckOptions options;

@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
+#include "tecris/path_check.h"
 #include "tecris/path_helpers.h"
 #include "tecris/tecris_files.h"
 
@@ -13,7 +14,7 @@ namespace tecris2nx {
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: tecris2nx [--patdat DIR] [--verbose] -o OUTDIR FILE...\n"
+    "使い方: tecris2nx [--patdat DIR] [--verbose] [-j N] -o OUTDIR FILE...\n"
     "        tecris2nx --list DIR\n"
     "        tecris2nx check [--json] [--strict] [--patdat DIR] FILE...\n"
     "\n"
@@ -24,6 +25,7 @@ constexpr const char* kUsage =
     "  -v, --verbose        ファイルごとに書き出したファイルを表示します\n"
     "  -j, --jobs N         同時に変換するファイル数（省略時はコア数、1 で一つずつ）\n"
     "  --list DIR           DIR の中の TECRIS ファイル名を一覧します\n"
+    "  check ...            ファイルを調べます（変換はしません。tecris2nx check --help）\n"
     "  -h, --help           この説明を表示します\n"
     "  --version            版を表示します\n"
     "\n"
@@ -118,9 +120,11 @@ Text WithoutTrailingSeparators(Text folder, char32_t separator) {
   return folder;
 }
 
-/// Creates the folder and its missing parents.
+/// Creates the folder and its missing parents. The root (C:, \\?\C:, /) is never
+/// made: a missing one fails at the level below it.
 void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
-  if (folder.empty() || fs.KindOf(folder) == EntryKind::kFolder) return;
+  if (folder.size() <= RootLength(folder, HostPathStyle())) return;
+  if (fs.KindOf(folder) == EntryKind::kFolder) return;
   const std::size_t cut = folder.find_last_of(separator);
   if (cut != Text::npos && cut > 0) MakeFolders(fs, folder.substr(0, cut), separator);
   if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
@@ -187,6 +191,12 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   // Windows takes "/" as a separator too; the folder levels are split on the host's own.
   if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
   const Text outputFolder = WithoutTrailingSeparators(output, separator);
+  // Refused before any level is made, so that nothing is left of a folder that cannot be.
+  const Text nameProblem = WindowsNameProblem(outputFolder, HostPathStyle());
+  if (!nameProblem.empty()) {
+    err << "tecris2nx: " << ToUtf8(ShownName(outputFolder)) << ": " << ToUtf8(nameProblem) << '\n';
+    return kCliFailed;
+  }
   try {
     MakeFolders(env.fs, outputFolder, separator);
   } catch (const ConversionError& e) {

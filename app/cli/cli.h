@@ -22,4 +22,7 @@ enum CliStatus : int { kCliOk = 0, kCliFailed = 1, kCliUsage = 2 };
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    CliEnvironment& env);
 
+/// True when the arguments (as RunCommandLine takes them) ask for JSON on the standard output.
+bool WritesJson(const std::vector<std::string>& args);
+
 }  // namespace tecris2nx

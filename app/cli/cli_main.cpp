@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "app/cli/output_sink.h"
 
 #ifdef _WIN32
 #include "common/windows_api.h"
@@ -34,11 +35,23 @@ std::vector<std::string> WideArguments() {
 int main(int argc, char** argv) {
 #ifdef _WIN32
   std::vector<std::string> args = WideArguments();
-  SetConsoleOutputCP(CP_UTF8);  // messages are UTF-8
 #else
   std::vector<std::string> args(argv + 1, argv + argc);
 #endif
   tecris2nx::RealFileSystem fs;
   tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : "")};
+#ifdef _WIN32
+  // The console's code page is left as the user set it: the console gets characters, and files
+  // and pipes get the bytes other Windows programs expect.
+  tecris2nx::OutputSink outSink(tecris2nx::StandardStreamCalls(false), tecris2nx::WritesJson(args));
+  tecris2nx::OutputSink errSink(tecris2nx::StandardStreamCalls(true), false);
+  std::ostream out(&outSink);
+  std::ostream err(&errSink);
+  const int status = tecris2nx::RunCommandLine(args, out, err, env);
+  out.flush();
+  err.flush();
+  return status;
+#else
   return tecris2nx::RunCommandLine(args, std::cout, std::cerr, env);
+#endif
 }

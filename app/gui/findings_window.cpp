@@ -33,6 +33,7 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QDialog(parent) {
   table_widget_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_widget_->setWordWrap(false);
   table_widget_->verticalHeader()->hide();
+  table_widget_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   table_widget_->horizontalHeader()->setStretchLastSection(false);
   table_widget_->horizontalHeader()->setSectionsClickable(true);
   table_widget_->horizontalHeader()->setSortIndicatorShown(true);

@@ -38,6 +38,7 @@
 #include "app/gui/findings_window.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
+#include "app/window/pattern_lookup.h"
 #include "common/pattern_folder.h"
 #include "run/ordered_batch.h"
 
@@ -64,32 +65,20 @@ constexpr int kStartHeight = 620;
 /// Room left around the window for its frame and title bar.
 constexpr int kFrameRoom = 40;
 
-/// Thrown from inside the drive walk to end it early.
-struct SearchCancelled : std::exception {
-  const char* what() const noexcept override { return "search cancelled"; }
-};
-
 }  // namespace
 
 WindowSeams HostWindowSeams() {
   WindowSeams seams;
   seams.showMessage = ShowMessageBox;
   const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
-  seams.locatePatternFolder = [program] {
-    RealFileSystem fs;
-    PatternLookupEnv env = HostPatternLookupEnv(program.constData());
-    env.walkDrives = false;
-    return LocatePatternFolder(fs, env);
-  };
-  seams.searchPatternFolder = [program](const std::atomic<bool>& cancel,
-                                        const std::function<void(const Text&)>& visiting) {
-    RealFileSystem fs;
-    PatternLookupEnv env = HostPatternLookupEnv(program.constData());
-    env.yieldToEvents = [&cancel, &visiting](const Text& folder) {
-      if (cancel) throw SearchCancelled();
-      if (visiting) visiting(folder);
-    };
-    return LocatePatternFolder(fs, env);
+  // The lookups outlive this call: they keep their file system with them.
+  const auto fs = std::make_shared<RealFileSystem>();
+  const PatternLookupEnv lookup = HostPatternLookupEnv(program.constData());
+  seams.locatePatternFolder = [fs, quick = QuickPatternLookup(*fs, lookup)] { return quick(); };
+  seams.searchPatternFolder = [fs, walk = PatternWalkLookup(*fs, lookup)](
+                                  const std::atomic<bool>& cancel,
+                                  const std::function<void(const Text&)>& visiting) {
+    return walk(cancel, visiting);
   };
   seams.chooseFolder = [](QWidget* parent, const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(parent, title, start);
@@ -267,12 +256,7 @@ void Form1::BuildControls() {
   connect(Command2, &QPushButton::clicked, this, &QWidget::close);
   connect(Command3, &QPushButton::clicked, this, [this] {
     // Once is enough: the run ends after the current file.
-    if (model_->Searching()) {
-      model_->CancelSearch();
-      Command3->setEnabled(false);
-    } else if (model_->OnStop()) {
-      Command3->setEnabled(false);
-    }
+    if (model_->OnStop()) Command3->setEnabled(false);
   });
   connect(Check1, &QCheckBox::toggled, this,
           [this](bool only) { model_->OnShowFailuresOnly(only); });

@@ -69,7 +69,7 @@ class Form1 : public QWidget, public WindowView {
   bool Load();
 
   const Text& PatternFolder() const { return model_->PatternFolder(); }
-  std::int16_t MessageClearPending() const { return model_->MessageClearPending(); }
+  bool MessageClearPending() const { return model_->MessageClearPending(); }
   bool Running() const { return model_->Running(); }
   WindowModel& Model() { return *model_; }
 

@@ -6,6 +6,8 @@
 
 #include "app/window/window_model.h"
 
+#include "app/window/message_boxes.h"
+
 namespace tecris2nx {
 
 MessageBoxLook LookOfStyle(MessageStyle style) {
@@ -56,11 +58,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const MessageReques
 MessageAnswer ShowMessageBox(QWidget* parent, const MessageRequest& request) {
   const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, request);
   box->exec();
-  const MessageAnswer answer = AnswerOfButton(box->standardButton(box->clickedButton()));
-  if (request.style == MessageStyle::kYesNoQuestion && answer != MessageAnswer::kYes) {
-    return MessageAnswer::kNo;
-  }
-  return answer;
+  return NormalAnswer(request.style, AnswerOfButton(box->standardButton(box->clickedButton())));
 }
 
 bool InstallQtTranslations(const QLocale& locale) {

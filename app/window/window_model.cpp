@@ -181,6 +181,10 @@ class WindowModel::Impl {
   }
 
   bool OnStop() {
+    if (phase_ == Phase::kSearching) {
+      CancelSearch();
+      return true;
+    }
     if (phase_ != Phase::kConverting || run_.stopRequested) return false;
     // The second click of a double click on Execute lands where Stop appears: not a stop.
     if (Now() - run_.executed < std::chrono::milliseconds(env_.doubleClickMilliseconds)) {
@@ -192,9 +196,9 @@ class WindowModel::Impl {
   }
 
   void OnBackgroundMouseMove() {
-    if (messageClearPending_ != 1) return;
+    if (!messageClearPending_) return;
     view_.SetMessageLine(Text());
-    messageClearPending_ = 0;
+    messageClearPending_ = false;
   }
 
   bool OnCloseRequested() {
@@ -261,7 +265,7 @@ class WindowModel::Impl {
   }
 
   const Text& PatternFolder() const { return patternFolder_; }
-  std::int16_t MessageClearPending() const { return messageClearPending_; }
+  bool MessageClearPending() const { return messageClearPending_; }
   bool Running() const { return phase_ == Phase::kChecking || phase_ == Phase::kConverting; }
   bool Searching() const { return phase_ == Phase::kSearching; }
 
@@ -362,7 +366,7 @@ class WindowModel::Impl {
                   [this](MessageAnswer) { ChoosePatternFolder(); });
       return;
     }
-    messageClearPending_ = 0;
+    messageClearPending_ = false;
     view_.SetPatternFolderLine(PatternFolderLine());
 
     drives_ = env_.listDrives ? env_.listDrives() : std::vector<Text>();
@@ -636,26 +640,27 @@ class WindowModel::Impl {
     FlushDetails();
     const std::size_t finished = run_.converted + run_.failed;
     const bool cut = finished < run_.total;
+    Text summary;  // for the box; empty: none
     if (run_.stopRequested && cut) {
       Text line = kStoppedMessage + U"（" + Number(run_.total) + U" ファイル中 " +
                   Number(run_.converted) + U" ファイルを変換しました";
       if (run_.failed > 0) line += U"。" + Number(run_.failed) + U" ファイルは変換できませんでした";
       view_.SetMessageLine(line + U"）");
-      messageClearPending_ = run_.failed == 0 ? 1 : 0;
+      messageClearPending_ = run_.failed == 0;
     } else if (run_.failed == 0 && run_.aborted.empty()) {
-      messageClearPending_ = 1;
+      messageClearPending_ = true;
       view_.SetMessageLine(kDoneMessage);
     } else {
       // The summary stays: it is not cleared by the next mouse move.
-      const Text summary = run_.aborted.empty()
-                               ? FailureSummary(run_.total, run_.converted, run_.failed)
-                               : run_.aborted;
+      summary = run_.aborted.empty() ? FailureSummary(run_.total, run_.converted, run_.failed)
+                                     : run_.aborted;
       view_.SetMessageLine(summary);
-      if (!closeWhenIdle_) {
-        boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), Text()}, nullptr);
-      }
     }
+    // The run is over before its box shows: behind the box the window is ready again.
     EndRun();
+    if (!summary.empty() && phase_ != Phase::kEnded) {
+      boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), Text()}, nullptr);
+    }
   }
 
   void EndRun() {
@@ -735,7 +740,7 @@ class WindowModel::Impl {
   bool busy_ = false;
   bool redrawPosted_ = false;
   Text patternFolder_;
-  std::int16_t messageClearPending_ = 0;
+  bool messageClearPending_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   BoxQueue boxes_;
   WindowSettings settings_;
@@ -771,7 +776,7 @@ void WindowModel::OnDetailActivated(int row) { impl_->OnDetailActivated(row); }
 void WindowModel::OnShowFailuresOnly(bool only) { impl_->OnShowFailuresOnly(only); }
 void WindowModel::OnSelectionChanged(std::size_t count) { impl_->OnSelectionChanged(count); }
 const Text& WindowModel::PatternFolder() const { return impl_->PatternFolder(); }
-std::int16_t WindowModel::MessageClearPending() const { return impl_->MessageClearPending(); }
+bool WindowModel::MessageClearPending() const { return impl_->MessageClearPending(); }
 bool WindowModel::Running() const { return impl_->Running(); }
 bool WindowModel::Searching() const { return impl_->Searching(); }
 

@@ -113,7 +113,8 @@ class WindowModel {
   void OnRefresh();
   /// Execute (実行, or Enter): ignored while a run is going or a box is open.
   void OnExecute();
-  /// Stop (中止): the files already started finish and are written; no new one starts. False
+  /// Stop (中止): during the pattern-data walk, cancels it; during a run, the files already
+  /// started finish and are written and no new one starts. False
   /// when it was no stop: nothing runs, a stop was asked already, or the click came within the
   /// double-click time after Execute (the second half of a double click on it).
   bool OnStop();
@@ -137,8 +138,8 @@ class WindowModel {
 
   /// The pattern-data folder found at start-up, ending with the separator.
   const Text& PatternFolder() const;
-  /// 1 while the completion message waits for the next mouse move over the background, else 0.
-  std::int16_t MessageClearPending() const;
+  /// True while the completion message waits for the next mouse move over the background.
+  bool MessageClearPending() const;
   /// A run is going (from Execute until its last message is answered).
   bool Running() const;
   /// The pattern-data walk is going.

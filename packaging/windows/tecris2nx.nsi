@@ -21,8 +21,10 @@ RequestExecutionLevel admin
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\tecris2nx"
-; A shortcut's name cannot hold ">".
+; The window's caption, "TECRIS -> Nx 変換プログラム"; a shortcut's name cannot hold ">".
 !define SHORTCUT "TECRIS → Nx 変換プログラム"
+!define WORKING_FOLDER "%USERPROFILE%\Documents"
+!define PUBLISHER "tecris2nx project"
 !define DATA_FOLDER "tecris2nx\PATDAT"
 
 Name "tecris2nx ${VERSION}"
@@ -35,6 +37,7 @@ BrandingText "tecris2nx ${VERSION}"
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1041 "ProductName" "tecris2nx"
+VIAddVersionKey /LANG=1041 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1041 "FileDescription" "TECRIS -> Nx 変換プログラム セットアップ"
 VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
@@ -142,7 +145,12 @@ Section "tecris2nx"
   File "${STAGE}/README.txt"
   File "${STAGE}/LICENSE.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; The shortcut's working folder is $OUTDIR. The window starts in the user's documents, not in
+  ; Program Files, where users cannot write; the shortcut is every user's, so the folder is left
+  ; for the shell to expand when it starts the window.
+  StrCpy $OUTDIR "${WORKING_FOLDER}"
   CreateShortcut "$SMPROGRAMS\${SHORTCUT}.lnk" "$INSTDIR\tecris2nx-gui.exe"
+  SetOutPath "$INSTDIR"
 
   ${If} $PatdatSource != ""
   ${AndIf} $PatdatSource != "$APPDATA\${DATA_FOLDER}"
@@ -157,6 +165,7 @@ Section "tecris2nx"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "TECRIS -> Nx 変換プログラム (tecris2nx)"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tecris2nx-gui.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/cp932.h"
 #include "sections/section_dispatch.h"
 #include "support/temp_dir.h"
 
@@ -82,7 +83,12 @@ Outcome Convert(const TempDir& tmp, const std::string& input, const std::string&
   const int raw = std::system(command.c_str());
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
 #endif
+#ifdef _WIN32
+  // A redirected stream carries the ANSI code page, CP932 in the Japanese test session.
+  std::istringstream lines(ToUtf8(DecodeCp932(tmp.Read("stderr.txt"))));
+#else
   std::istringstream lines(tmp.Read("stderr.txt"));
+#endif
   for (std::string line; std::getline(lines, line);) outcome.messages.push_back(line);
   return outcome;
 }

@@ -52,7 +52,13 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
 
 TEST_F(CliTest, HelpAndVersion) {
   EXPECT_EQ(Run({"--help"}), kCliOk);
-  EXPECT_NE(out.str().find("tecris2nx [--patdat DIR]"), std::string::npos);
+  EXPECT_NE(out.str().find("tecris2nx [--patdat DIR] [--verbose] [-j N] -o OUTDIR FILE..."),
+            std::string::npos);
+  // Every option the parser takes is explained.
+  for (const char* option : {"-o, --output OUTDIR", "--patdat DIR", "-v, --verbose", "-j, --jobs N",
+                             "--list DIR", "-h, --help", "--version", "check "}) {
+    EXPECT_NE(out.str().find(std::string("\n  ") + option), std::string::npos) << option;
+  }
   EXPECT_EQ(Run({"--version"}), kCliOk);
   EXPECT_EQ(out.str().rfind("tecris2nx ", 0), 0u);
 }

@@ -177,7 +177,7 @@ class Form1Test : public QObject {
     QCOMPARE(Q(window.PatternFolder()), root_ + "/patdat/");
     QVERIFY(desktop_.boxes.empty());
     QVERIFY(desktop_.endStatuses.empty());
-    QCOMPARE(window.MessageClearPending(), std::int16_t{0});
+    QCOMPARE(window.MessageClearPending(), false);
     // The lists start at the process's folder.
     QCOMPARE(window.findChild<QLineEdit*>("Text1")->text(), root_ + "/start");
     QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), root_ + "/start/");
@@ -275,7 +275,7 @@ class Form1Test : public QObject {
 
     QVERIFY(desktop_.boxes.empty());
     QCOMPARE(Control<QLabel>("Label3")->text(), QStringLiteral("変換が正常に終了しました。"));
-    QCOMPARE(window_->MessageClearPending(), std::int16_t{1});
+    QCOMPARE(window_->MessageClearPending(), true);
     QVERIFY(QFile::exists(root_ + "/out/11111111001/X5.txt"));
     QVERIFY(QFile::exists(root_ + "/out/33333333003/X5.txt"));
     QVERIFY(!QFileInfo::exists(root_ + "/out/22222222002"));
@@ -335,7 +335,7 @@ class Form1Test : public QObject {
     QVERIFY(busyDuringBox);
     QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(Control<QLabel>("Label3")->text().isEmpty());
-    QCOMPARE(window_->MessageClearPending(), std::int16_t{0});
+    QCOMPARE(window_->MessageClearPending(), false);
   }
 
   void badDestinationFocusesText1() {
@@ -438,7 +438,7 @@ class Form1Test : public QObject {
     if (finishedRun) {
       Select({"11111111.001"});
       Execute();
-      QCOMPARE(window_->MessageClearPending(), std::int16_t{1});
+      QCOMPARE(window_->MessageClearPending(), true);
     } else {
       Control<QLabel>("Label3")->setText(QStringLiteral("そのまま"));
     }
@@ -459,7 +459,7 @@ class Form1Test : public QObject {
     for (const QPoint& p : bare)
       QTest::mouseMove(window_->windowHandle(), picture->mapTo(window_.get(), p));
     QTRY_COMPARE(Control<QLabel>("Label3")->text(), after);
-    QCOMPARE(window_->MessageClearPending(), std::int16_t{0});
+    QCOMPARE(window_->MessageClearPending(), false);
   }
 
   // The run's results come from the worker through the event loop; a box's own event loop

@@ -4,6 +4,8 @@
 
 #include <set>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/cp932.h"
@@ -32,12 +34,14 @@ struct FakeHost {
   }
 };
 
+constexpr int kNameBox = 2;
+
 struct CheckRow {
   Text input;
   bool accepted;
-  Text after;         // the text as the check leaves it, accepted or not
-  bool driveMessage;  // the drive-name box was shown
-  char32_t probed;    // the drive asked for, 0 when none was
+  Text after;       // the text as the check leaves it, accepted or not
+  int box;          // the box shown: 0 none, 1 (true) the drive-name box, kNameBox a name's
+  char32_t probed;  // the drive asked for, 0 when none was
 };
 
 void RunRows(PathStyle style, const std::vector<CheckRow>& rows) {
@@ -47,9 +51,12 @@ void RunRows(PathStyle style, const std::vector<CheckRow>& rows) {
     const std::string name = ToUtf8(r.input);
     EXPECT_EQ(CheckPath(path, host.Env(style)), r.accepted) << name;
     EXPECT_EQ(path, r.after) << name;
-    ASSERT_EQ(host.boxes.size(), r.driveMessage ? 1u : 0u) << name;
-    if (r.driveMessage) {
-      EXPECT_EQ(host.boxes[0], kDriveNameMessage);
+    ASSERT_EQ(host.boxes.size(), r.box != 0 ? 1u : 0u) << name;
+    if (r.box != 0) {
+      EXPECT_EQ(host.boxes[0] == kDriveNameMessage, r.box == 1) << name;
+      if (r.box == kNameBox) {
+        EXPECT_EQ(host.boxes[0], WindowsNameProblem(path, PathStyle::kWindows));
+      }
     }
     EXPECT_EQ(host.probed, r.probed ? std::vector<char32_t>{r.probed} : std::vector<char32_t>{})
         << name;
@@ -103,7 +110,84 @@ TEST(CheckPathTest, WindowsComponentRules) {
           {U"C:\\A.ＴＸ", false, U"C:\\A.ＴＸ\\", false, U'C'},  // 6 bytes from a dot at 2
           {U"C:\\DATA\\ABCDEFGHI.TX\\SUB", false, U"C:\\DATA\\ABCDEFGHI.TX\\SUB\\", false, U'C'},
           {U"C:ABCDEFGHI.TX", false, U"C:\\ABCDEFGHI.TX\\", false, U'C'},
+          // Names Windows would change or refuse: the box says which and why.
+          {U"C:\\TDOT.", false, U"C:\\TDOT.\\", kNameBox, U'C'},
+          {U"C:\\DEV\\CON\\X", false, U"C:\\DEV\\CON\\X\\", kNameBox, U'C'},
+          {U"C:\\nul.txt", false, U"C:\\nul.txt\\", kNameBox, U'C'},
+          {U"C:\\COM9", false, U"C:\\COM9\\", kNameBox, U'C'},
+          {U"C:\\COM0", true, U"C:\\COM0\\", false, U'C'},
+          {U"C:\\CONSOLE", true, U"C:\\CONSOLE\\", false, U'C'},
+          {U"C:\\A<B", false, U"C:\\A<B\\", kNameBox, U'C'},
+          {U"C:\\A|B\\C", false, U"C:\\A|B\\C\\", kNameBox, U'C'},
+          {U"C:\\A:B", false, U"C:\\A:B\\", kNameBox, U'C'},
       });
+}
+
+// The names Windows would store under another name or refuse, for any folder text (the command
+// line's destination may be relative or start with \\?\).
+TEST(WindowsNameProblemTest, NamesTheComponentAndTheReason) {
+  const Text trailing = U"末尾のピリオドや空白は Windows が取り除きます";
+  const std::pair<Text, Text> rows[] = {
+      {U"C:\\tspace ", U"\"tspace \" は使えません（" + trailing + U"）"},
+      {U"C:\\dots...\\x", U"\"dots...\" は使えません（" + trailing + U"）"},
+      {U"C:\\mid. \\sub", U"\"mid. \" は使えません（" + trailing + U"）"},
+      {U"C:\\tdot.", U"\"tdot.\" は使えません（" + trailing + U"）"},
+      {U"C:\\dev\\CON\\x", U"\"CON\" は使えません（CON は Windows の装置名です）"},
+      {U"out/con .txt", U"\"con .txt\" は使えません（CON は Windows の装置名です）"},
+      {U"lpt3", U"\"lpt3\" は使えません（LPT3 は Windows の装置名です）"},
+      {U"C:\\x\\Com\u00B9", U"\"Com\u00B9\" は使えません（COM\u00B9 は Windows の装置名です）"},
+      {U"C:\\CONOUT$", U"\"CONOUT$\" は使えません（CONOUT$ は Windows の装置名です）"},
+      {U"C:\\a<b", U"\"a<b\" は使えません（文字 \"<\" は Windows の名前に使えません）"},
+      {U"C:\\a|b", U"\"a|b\" は使えません（文字 \"|\" は Windows の名前に使えません）"},
+      {U"C:\\a\"b", U"\"a\"b\" は使えません（文字 \"\"\" は Windows の名前に使えません）"},
+      {U"x\\a:b", U"\"a:b\" は使えません（文字 \":\" は Windows の名前に使えません）"},
+      {U"\\\\?\\C:\\x\\NUL", U"\"NUL\" は使えません（NUL は Windows の装置名です）"},
+      {U"\\\\?\\C:\\a/b", U"\"a/b\" は使えません（文字 \"/\" は Windows の名前に使えません）"},
+      {U"\\\\server\\share\\aux", U"\"aux\" は使えません（AUX は Windows の装置名です）"},
+      // Accepted: roots, navigation, names Windows keeps as they are.
+      {U"C:\\", U""},
+      {U"C:", U""},
+      {U"C:\\Nx\\変換結果", U""},
+      {U"C:\\a.b\\.\\..\\x", U""},
+      {U"C:\\data\\", U""},
+      {U"C:/data/", U""},
+      {U"\\\\?\\C:\\x", U""},
+      {U"\\\\?\\UNC\\server\\share\\x", U""},
+      {U"\\\\server\\share", U""},
+      {U"C:\\CONSOLE\\COM10\\LPT\\NULL.txt", U""},
+      {U".", U""},
+  };
+  for (const auto& [path, message] : rows) {
+    const Text expected = message.empty() ? Text() : U"フォルダ名 " + message;
+    EXPECT_EQ(WindowsNameProblem(path, PathStyle::kWindows), expected) << ToUtf8(path);
+    EXPECT_EQ(WindowsNameProblem(path, PathStyle::kPosix), U"") << ToUtf8(path);
+  }
+  // How the name itself is shown is the message's business; the reason is this check's.
+  EXPECT_NE(WindowsNameProblem(U"C:\\a\tb", PathStyle::kWindows)
+                .find(U"（制御文字 \\x09 は Windows の名前に使えません）"),
+            Text::npos);
+}
+
+TEST(WindowsNameProblemTest, RootLength) {
+  const std::tuple<Text, PathStyle, std::size_t> rows[] = {
+      {U"C:\\data", PathStyle::kWindows, 3},
+      {U"C:", PathStyle::kWindows, 2},
+      {U"C:data", PathStyle::kWindows, 2},
+      {U"\\data", PathStyle::kWindows, 1},
+      {U"data\\x", PathStyle::kWindows, 0},
+      {U"\\\\?\\C:\\x", PathStyle::kWindows, 7},
+      {U"\\\\?\\C:", PathStyle::kWindows, 6},
+      {U"\\\\?\\UNC\\srv\\share\\x", PathStyle::kWindows, 18},
+      {U"\\\\?\\Volume{1}\\x", PathStyle::kWindows, 14},
+      {U"\\\\srv\\share\\x", PathStyle::kWindows, 12},
+      {U"\\\\srv\\share", PathStyle::kWindows, 11},
+      {U"/data", PathStyle::kPosix, 1},
+      {U"data", PathStyle::kPosix, 0},
+      {U"C:\\data", PathStyle::kPosix, 0},
+  };
+  for (const auto& [path, style, length] : rows) {
+    EXPECT_EQ(RootLength(path, style), length) << ToUtf8(path);
+  }
 }
 
 TEST(CheckPathTest, PosixStandIn) {

@@ -56,7 +56,7 @@ TEST_P(WindowRunTest, ConvertsSelectedFilesAndReportsSuccess) {
   EXPECT_TRUE(w.view.boxes.empty());
   EXPECT_EQ(w.view.messageLine, kDoneMessage);
   EXPECT_EQ(w.view.messageLineHistory.front(), kBusyMessage);
-  EXPECT_EQ(w.model->MessageClearPending(), 1);
+  EXPECT_TRUE(w.model->MessageClearPending());
   EXPECT_FALSE(w.view.busy);
   EXPECT_EQ(
       w.view.details,
@@ -111,7 +111,7 @@ TEST_P(WindowRunTest, FolderFailuresStopBeforeAnythingIsConverted) {
     EXPECT_EQ(w.view.boxes.back().style, MessageStyle::kOkExclamation) << r.name;
     EXPECT_EQ(w.view.focusedDestination, r.focus) << r.name;
     EXPECT_EQ(w.view.messageLine, U"") << r.name;
-    EXPECT_EQ(w.model->MessageClearPending(), 0) << r.name;
+    EXPECT_FALSE(w.model->MessageClearPending()) << r.name;
     EXPECT_FALSE(w.tmp.Exists("out/12345678001")) << r.name;
     EXPECT_EQ(w.tmp.Read("file"), "not a folder") << r.name;
   }
@@ -354,7 +354,7 @@ TEST_P(WindowRunTest, FilesThatFailAreReportedAndTheRunGoesOn) {
       ASSERT_EQ(w.view.BoxTexts(), std::vector<Text>{summary}) << name;
       EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kOkExclamation) << name;
       EXPECT_EQ(w.view.messageLine, summary) << name;
-      EXPECT_EQ(w.model->MessageClearPending(), 0) << name;
+      EXPECT_FALSE(w.model->MessageClearPending()) << name;
       EXPECT_FALSE(w.view.busy) << name;
       EXPECT_FALSE(w.view.running) << name;
       std::size_t line = 0;

@@ -394,5 +394,76 @@ TEST(WindowsFileSystemTest, ARenameRefusedForAMomentIsTriedAgain) {
   }
 }
 
+/// The command line in this process over a temporary folder with one TECRIS file.
+class WindowsCommandLineTest : public ::testing::Test {
+ protected:
+  WindowsCommandLineTest() : env{fs, PatternLookupEnv{}} {
+    env.lookup.walkDrives = false;
+    tmp.Write("in/12345678.001", Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n"));
+    tmp.Write("patdat/kishitu.txt", "x");
+  }
+
+  int Convert(const std::string& destination) {
+    err.str("");
+    std::ostringstream out;
+    return RunCommandLine({"--patdat", ToUtf8(tmp.TextOf("patdat")), "-o", destination,
+                           ToUtf8(tmp.TextOf("in\\12345678.001"))},
+                          out, err, env);
+  }
+
+  TempDir tmp;
+  RealFileSystem fs;
+  CliEnvironment env;
+  std::ostringstream err;
+};
+
+// Windows would strip the dots or blanks, open a device or refuse the name: the command line
+// says which level and why before it makes any of them.
+TEST_F(WindowsCommandLineTest, NamesWindowsWouldChangeAreRefusedAndNothingIsMade) {
+  const std::filesystem::path dest = tmp.path() / "dest";
+  std::filesystem::create_directory(dest);
+  const std::pair<const char*, const char*> rows[] = {
+      {"tspace ", "\"tspace \""}, {"dots...\\x", "\"dots...\""}, {"mid. \\sub", "\"mid. \""},
+      {"dev\\CON\\x", "\"CON\""}, {"tdot.", "\"tdot.\""},        {"a<b", "\"a<b\""},
+      {"a|b", "\"a|b\""},         {"x\\nul.txt", "\"nul.txt\""},
+  };
+  for (const auto& [relative, component] : rows) {
+    EXPECT_EQ(Convert(ToUtf8(tmp.TextOf("dest")) + "\\" + relative), kCliFailed) << relative;
+    EXPECT_NE(err.str().find(std::string("フォルダ名 ") + component + " は使えません"),
+              std::string::npos)
+        << err.str();
+    EXPECT_TRUE(std::filesystem::is_empty(dest)) << relative;
+  }
+}
+
+// A \\?\ destination is taken as it is, and one deeper than the old 260-character limit works.
+TEST_F(WindowsCommandLineTest, VerbatimAndLongDestinations) {
+  std::string deep = ToUtf8(tmp.TextOf("long"));
+  while (deep.size() < 300) deep += "\\level-of-a-deep-share";
+  const std::string rows[] = {"\\\\?\\" + ToUtf8(tmp.TextOf("verbatim")) + "\\out", deep};
+  for (const std::string& destination : rows) {
+    EXPECT_EQ(Convert(destination), kCliOk) << destination << ": " << err.str();
+    EXPECT_EQ(fs.ReadAll(FromUtf8(destination + "\\12345678001\\X5.txt")),
+              "   1,   1.50,12,,30,,,,,,\r\n")
+        << destination;
+  }
+}
+
+// Redirected, the program writes what Windows tools write: the ANSI code page (932 here), and
+// UTF-8 only for JSON.
+TEST_F(WindowsCommandLineTest, RedirectedOutputIsAnsiExceptJson) {
+  const std::string missing = ToUtf8(tmp.TextOf("missing.001"));
+  const std::string binary = TECRIS2NX_BINARY;
+  for (const char* form : {"text", "json"}) {
+    const bool json = std::string(form) == "json";
+    const std::string command = "\"\"" + binary + "\" check " + (json ? "--json " : "") + "\"" +
+                                missing + "\" >\"" + ToUtf8(tmp.TextOf(form)) + "\"\"";
+    EXPECT_EQ(std::system(command.c_str()), kCliFailed) << command;
+  }
+  const Text message = U"ファイルがありません。";
+  EXPECT_NE(tmp.Read("text").find(EncodeCp932(message)), std::string::npos) << tmp.Read("text");
+  EXPECT_NE(tmp.Read("json").find(ToUtf8(message)), std::string::npos) << tmp.Read("json");
+}
+
 }  // namespace
 }  // namespace tecris2nx
