@@ -485,14 +485,10 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kCommand3:
       if (code != BN_CLICKED) break;
-      // Once is enough: the run ends after the files started. A click the model did not take as
-      // a stop (the second half of a double click on 実行) leaves the button as it is.
-      if (searching_) {
-        model_->CancelSearch();
-        EnableWindow(Control(kCommand3), FALSE);
-      } else if (model_->OnStop()) {
-        EnableWindow(Control(kCommand3), FALSE);
-      }
+      // Once is enough: the run ends after the files started (or the walk at once). A click the
+      // model did not take as a stop (the second half of a double click on 実行) leaves the
+      // button as it is.
+      if (model_->OnStop()) EnableWindow(Control(kCommand3), FALSE);
       break;
     case kCommand2:
       if (code == BN_CLICKED) model_->OnCloseRequested();
