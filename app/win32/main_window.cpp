@@ -686,7 +686,7 @@ void MainWindow::SetFiles(const std::vector<Text>& names, const std::vector<Text
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(name).c_str()));
     if (chosen.count(name) > 0) SendMessageW(list, LB_SETSEL, TRUE, index);
   }
-  if (!names.empty() && top > 0) {
+  if (!names.empty() && top >= 0) {
     SendMessageW(list, LB_SETTOPINDEX, std::min<LRESULT>(top, names.size() - 1), 0);
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
