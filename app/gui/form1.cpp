@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -84,6 +85,9 @@ WindowSeams HostWindowSeams() {
     return QFileDialog::getExistingDirectory(parent, title, start);
   };
   seams.endProgram = [](int status) { QCoreApplication::exit(status); };
+  seams.openDocument = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  };
   seams.listDrives = HostDriveRoots;
   const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
   if (!config.isEmpty()) seams.settingsFile = config + QStringLiteral("/window.conf");
@@ -126,6 +130,14 @@ Form1::Form1(WindowSeams seams, QWidget* parent) : QWidget(parent), seams_(std::
   env.doubleClickMilliseconds = QGuiApplication::styleHints()->mouseDoubleClickInterval();
   env.makeCurrent = [](const Text& folder) { return QDir::setCurrent(TreePath(folder)); };
   env.settingsFile = NativeText(seams_.settingsFile);
+  // Installed (<prefix>/bin beside <prefix>/share/doc), then a build's own copy.
+  const QString program = QCoreApplication::applicationDirPath();
+  for (const QString& guide :
+       {program + QStringLiteral("/../share/doc/tecris2nx/tecris2nx-guide-ja.html"),
+        program + QStringLiteral("/tecris2nx-guide-ja.html"),
+        program + QStringLiteral("/../../tecris2nx-guide-ja.html")}) {
+    env.guideFiles.push_back(NativeText(QDir::cleanPath(guide)));
+  }
   model_ = std::make_unique<WindowModel>(*this, std::move(env));
 }
 
@@ -200,6 +212,8 @@ void Form1::BuildControls() {
   Command1 = Named(new QPushButton(QStringLiteral("実  行"), Picture1), "Command1");
   Command2 = Named(new QPushButton(QStringLiteral("終  了"), Picture1), "Command2");
   Command3 = Named(new QPushButton(QStringLiteral("中  止"), Picture1), "Command3");
+  Command4 = Named(new QPushButton(QStringLiteral("ヘルプ"), Picture1), "Command4");
+  Command4->setToolTip(QStringLiteral("利用者の手引きを開きます（F1）"));
   Command1->setToolTip(QStringLiteral("選択したファイルを変換します（Enter, Alt+E）"));
   Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
   Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
@@ -230,6 +244,7 @@ void Form1::BuildControls() {
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Check1);
   buttons->addStretch(1);
+  buttons->addWidget(Command4);
   buttons->addWidget(Command3);
   buttons->addSpacing(Command1->sizeHint().width() / 2);
   buttons->addWidget(Command1);
@@ -273,6 +288,9 @@ void Form1::BuildControls() {
   });
   auto* exit = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_X), this);
   connect(exit, &QShortcut::activated, this, &QWidget::close);
+  connect(Command4, &QPushButton::clicked, this, [this] { model_->OnHelp(); });
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, [this] { model_->OnHelp(); });
   auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
   connect(refresh, &QShortcut::activated, this, [this] { model_->OnRefresh(); });
 }
@@ -454,6 +472,10 @@ void Form1::ChooseFolder(const Text& title, const Text& start,
                              ? seams_.chooseFolder(this, ToQString(title), TreePath(start))
                              : QString();
   chosen(folder.isEmpty() ? Text() : NativeText(CleanFolderPath(folder)));
+}
+
+bool Form1::OpenDocument(const Text& path) {
+  return seams_.openDocument && seams_.openDocument(TreePath(path));
 }
 
 void Form1::EndProgram(int status) {

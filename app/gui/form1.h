@@ -42,6 +42,8 @@ struct WindowSeams {
   std::function<QString(QWidget* parent, const QString& title, const QString& start)> chooseFolder;
   /// Where both sides start when nothing is remembered; empty: the home folder.
   QString documentsFolder;
+  /// Opens a document with the desktop's program for it; unset: nothing opens.
+  std::function<bool(const QString& path)> openDocument;
   /// Ends the program with this exit status.
   std::function<void(int status)> endProgram;
   /// Roots of the drives for the drive lists, "/" separators.
@@ -102,6 +104,7 @@ class Form1 : public QWidget, public WindowView {
   void ShowFindings(const FindingsTable& table) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
+  bool OpenDocument(const Text& path) override;
   void EndProgram(int status) override;
 
  protected:
@@ -144,6 +147,7 @@ class Form1 : public QWidget, public WindowView {
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;  ///< 中止: stops a run or the pattern-data search
+  QPushButton* Command4 = nullptr;  ///< ヘルプ: the user guide
 };
 
 }  // namespace tecris2nx

@@ -39,6 +39,7 @@ const Text kChoosePatternFolderTitle =
 const Text kNotPatternFolderMessage =
     U"選んだフォルダには kishitu.txt がないか、空です。PATDAT フォルダを選んでください。";
 const Text kSamplePatternMarker = U"tecris2nx-sample.txt";
+const Text kNoGuideMessage = U"利用者の手引き（tecris2nx-guide-ja.html）を開けません。";
 
 namespace {
 
@@ -242,6 +243,15 @@ class WindowModel::Impl {
 
   void OnSelectionChanged(std::size_t count) {
     view_.SetSelectionCount(Number(count) + U" ファイル選択");
+  }
+
+  void OnHelp() {
+    for (const Text& file : env_.guideFiles) {
+      if (env_.fs->KindOf(file) == EntryKind::kFile && view_.OpenDocument(file)) return;
+    }
+    Text places;
+    for (const Text& file : env_.guideFiles) places += (places.empty() ? U"" : U"\n") + file;
+    boxes_.Show({kNoGuideMessage, MessageStyle::kOkExclamation, Text(), places}, nullptr);
   }
 
   void OnDrop(const std::vector<Text>& paths) {
@@ -775,6 +785,7 @@ void WindowModel::OnDrop(const std::vector<Text>& paths) { impl_->OnDrop(paths);
 void WindowModel::OnDetailActivated(int row) { impl_->OnDetailActivated(row); }
 void WindowModel::OnShowFailuresOnly(bool only) { impl_->OnShowFailuresOnly(only); }
 void WindowModel::OnSelectionChanged(std::size_t count) { impl_->OnSelectionChanged(count); }
+void WindowModel::OnHelp() { impl_->OnHelp(); }
 const Text& WindowModel::PatternFolder() const { return impl_->PatternFolder(); }
 bool WindowModel::MessageClearPending() const { return impl_->MessageClearPending(); }
 bool WindowModel::Running() const { return impl_->Running(); }

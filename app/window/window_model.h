@@ -43,6 +43,8 @@ extern const Text kChoosePatternFolderTitle;
 extern const Text kNotPatternFolderMessage;
 /// A file in a folder marks it as the sample pattern data of the source tree.
 extern const Text kSamplePatternMarker;
+/// The user guide is not where it should be, or nothing opens it; its places follow.
+extern const Text kNoGuideMessage;
 
 /// What the model takes from its surroundings; tests replace each one.
 struct WindowEnvironment {
@@ -83,6 +85,8 @@ struct WindowEnvironment {
   std::function<bool(const Text& folder)> makeCurrent;
   /// The settings file (remembered folders and geometry); empty: nothing is remembered.
   Text settingsFile;
+  /// Where the user guide may be, in order (installed, beside the program, in a build).
+  std::vector<Text> guideFiles;
 };
 
 /// The window's behaviour, toolkit-neutral: start-up, drive and folder choice, the file list,
@@ -135,6 +139,8 @@ class WindowModel {
   void OnShowFailuresOnly(bool only);
   /// List1's selection changed; `count` entries are selected now.
   void OnSelectionChanged(std::size_t count);
+  /// Help (ヘルプ, F1): the user guide opens; a box says so when it cannot.
+  void OnHelp();
 
   /// The pattern-data folder found at start-up, ending with the separator.
   const Text& PatternFolder() const;

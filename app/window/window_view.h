@@ -125,6 +125,9 @@ class WindowView {
   /// called exactly once, on the window thread, with the folder or empty when the user cancelled.
   virtual void ChooseFolder(const Text& title, const Text& start,
                             std::function<void(const Text& chosen)> chosen) = 0;
+  /// Opens a document (the user guide) with the program the system uses for it; false when none
+  /// could be started.
+  virtual bool OpenDocument(const Text& path) = 0;
   /// Ends the program with this exit status; the model calls it once, when nothing is running.
   virtual void EndProgram(int status) = 0;
 };

@@ -109,6 +109,12 @@ class FakeView : public WindowView {
   void SetSelectionCount(const Text& text) override { selectionCount = text; }
   void SetPatternFolderLine(const Text& text) override { patternFolderLine = text; }
   void ShowFindings(const FindingsTable& table) override { findingsShown.push_back(table); }
+  std::vector<Text> documentsOpened;
+  bool documentsOpen = true;  ///< whether the system has a program for them
+  bool OpenDocument(const Text& path) override {
+    documentsOpened.push_back(path);
+    return documentsOpen;
+  }
   void ChooseFolder(const Text&, const Text& start,
                     std::function<void(const Text&)> chosen) override {
     folderDialogs.push_back(start);

@@ -226,3 +226,43 @@ TEST(WindowStartTest, ATypedDestinationIsShownAndRemembered) {
 
 }  // namespace
 }  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+// Help opens the first guide that is there; a box names the places when none is or nothing
+// opens it.
+TEST(WindowHelpTest, TheGuideOpensFromItsFirstPlace) {
+  struct Row {
+    const char* name;
+    std::vector<const char*> places;  // below the scratch folder; "guide.html" exists
+    bool opens;                       // the system has a program for it
+    const char* opened;               // null: a box
+  };
+  const Row rows[] = {
+      {"installed copy missing, the build's there",
+       {"none.html", "guide.html"},
+       true,
+       "guide.html"},
+      {"no guide anywhere", {"none.html"}, true, nullptr},
+      {"nothing opens it", {"guide.html"}, false, nullptr},
+  };
+  for (const Row& r : rows) {
+    testing::WindowHarness w(1);
+    w.tmp.Write("guide.html", "<html></html>");
+    WindowEnvironment env = w.Env();
+    for (const char* place : r.places) env.guideFiles.push_back(w.tmp.TextOf(place));
+    w.Start(env);
+    w.view.documentsOpen = r.opens;
+    w.model->OnHelp();
+    if (r.opened) {
+      EXPECT_EQ(w.view.documentsOpened, std::vector<Text>{w.tmp.TextOf(r.opened)}) << r.name;
+      EXPECT_TRUE(w.view.boxes.empty()) << r.name;
+    } else {
+      EXPECT_EQ(w.view.BoxTexts(), std::vector<Text>{kNoGuideMessage}) << r.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
