@@ -90,6 +90,10 @@ WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post,
     return SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE;
   };
   env.settingsFile = SettingsFile();
+  // Installed (and in the zip) beside the program, as in a build folder.
+  if (!lookup.programFolder.empty()) {
+    env.guideFiles.push_back(JoinFolder(lookup.programFolder, U"tecris2nx-guide-ja.html"));
+  }
   return env;
 }
 

@@ -184,6 +184,10 @@ bool MainWindow::PreTranslate(MSG& message) {
     if (model_) model_->OnRefresh();
     return true;
   }
+  if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+    if (model_) model_->OnHelp();
+    return true;
+  }
   // Alt+E executes, Alt+X exits, as in the Qt window.
   if (message.message == WM_SYSKEYDOWN && (message.wParam == 'E' || message.wParam == 'X')) {
     const ControlId button = message.wParam == 'E' ? kCommand1 : kCommand2;
@@ -262,6 +266,7 @@ void MainWindow::CreateControls() {
           WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
+  add(L"BUTTON", L"ヘルプ", BS_PUSHBUTTON | WS_TABSTOP, kCommand4);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
   CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
@@ -352,6 +357,7 @@ void MainWindow::Layout() {
       {kPatternLine, &layout.patternLine},
       {kDetails, &layout.details},
       {kFailuresOnly, &layout.failuresOnly},
+      {kCommand4, &layout.help},
       {kCommand1, &layout.execute},
       {kCommand3, &layout.stop},
       {kCommand2, &layout.exit},
@@ -492,6 +498,9 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kCommand2:
       if (code == BN_CLICKED) model_->OnCloseRequested();
+      break;
+    case kCommand4:
+      if (code == BN_CLICKED) model_->OnHelp();
       break;
     case kDetails:
       if (code == LBN_DBLCLK) model_->OnDetailActivated(ChosenDetail());
@@ -900,6 +909,14 @@ Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start) {
     CoTaskMemFree(list);
   }
   return chosen;
+}
+
+bool MainWindow::OpenDocument(const Text& path) {
+  if (seams_.openDocument) return seams_.openDocument(path);
+  // ShellExecute answers more than 32 when the program for the document was started.
+  const auto started = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(window_, L"open", ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return started > 32;
 }
 
 void MainWindow::EndProgram(int status) {
