@@ -47,11 +47,12 @@ std::string JsonString(TextView text) {
 
 Text FindingText(const Finding& f) {
   return DecimalText(f.line) + U':' + DecimalText(f.column) + U": " +
-         FromUtf8(SeverityName(f.severity)) + U' ' + FromUtf8(f.code) + U": " + f.message;
+         FromUtf8(SeverityName(f.severity)) + U' ' + FromUtf8(f.code) + U": " +
+         ShownText(f.message);
 }
 
 void WriteCheckText(std::ostream& out, const FileCheck& check) {
-  const std::string path = ToUtf8(check.path);
+  const std::string path = ToUtf8(ShownName(check.path));
   for (const Finding& f : check.findings) out << path << ':' << ToUtf8(FindingText(f)) << '\n';
   out << path << ": "
       << Summary(check.Count(Severity::kError), check.Count(Severity::kWarning),

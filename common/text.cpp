@@ -166,22 +166,30 @@ std::string NativeNameBytes(TextView name) {
   return bytes;
 }
 
-Text ShownName(TextView name) {
+Text ShownText(TextView text) {
+  constexpr char32_t kDigits[] = U"0123456789ABCDEF";
   Text shown;
-  shown.reserve(name.size());
-  for (const char32_t c : name) {
-    if (!IsRawByte(c)) {
+  shown.reserve(text.size());
+  for (const char32_t c : text) {
+    unsigned code = 0;
+    if (IsRawByte(c)) {
+      code = static_cast<unsigned>(c - kRawByteBase);
+    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      // C0, DEL and C1 would move the cursor, clear the screen or retitle a terminal, and a line
+      // break would split one message over two lines.
+      code = static_cast<unsigned>(c);
+    } else {
       shown += c;
       continue;
     }
-    constexpr char32_t kDigits[] = U"0123456789ABCDEF";
-    const unsigned byte = static_cast<unsigned>(c - kRawByteBase);
     shown += U"\\x";
-    shown += kDigits[byte >> 4];
-    shown += kDigits[byte & 0xF];
+    shown += kDigits[code >> 4];
+    shown += kDigits[code & 0xF];
   }
   return shown;
 }
+
+Text ShownName(TextView name) { return ShownText(name); }
 
 Text DecimalText(long long value) {
   const std::string digits = std::to_string(value);

@@ -33,7 +33,11 @@ Text FromUtf8(std::string_view utf8);
 Text FromNativeName(std::string_view bytes);
 /// The bytes of a name made by FromNativeName: UTF-8, each carried byte as itself.
 std::string NativeNameBytes(TextView name);
-/// A name for messages: each carried byte written as "\xHH", since it has no character to show.
+/// Text from a file or a file name for a terminal, a message box or a log line: each carried
+/// byte, which has no character to show, and each control character (C0, DEL, C1) written as
+/// "\xHH". Texts already shown come back unchanged.
+Text ShownText(TextView text);
+/// ShownText of a name.
 Text ShownName(TextView name);
 
 /// Decimal digits of a whole number, with "-" for negatives.

@@ -130,9 +130,10 @@ void CountWarnings(const std::string& bytes, const RunEnvironment& env, FileRepo
   }
 }
 
-void Fail(FileReport& report, Text problem) {
+void Fail(FileReport& report, const Text& problem) {
   report.outcome = FileOutcome::kFailed;
-  report.error = std::move(problem);
+  // Values quoted from the file reach terminals, boxes and lists: no control character raw.
+  report.error = ShownText(problem);
 }
 
 }  // namespace
@@ -212,7 +213,7 @@ std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
   for (const Text& name : report.written) line += U" " + name;
   lines.push_back(std::move(line));
   if (report.stoppedEarly) {
-    lines.push_back(U"  マーカー \"" + report.stoppedAtMarker +
+    lines.push_back(U"  マーカー \"" + ShownText(report.stoppedAtMarker) +
                     U"\" は順序外または不明のため、そこから先は変換していません。");
   }
   if (report.warnings > 0) {
@@ -224,7 +225,7 @@ std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
 }
 
 Text FailureText(const Text& inputPath, const Text& problem) {
-  return U"ファイル " + inputPath + U" を変換できませんでした。\n" + problem;
+  return U"ファイル " + ShownName(inputPath) + U" を変換できませんでした。\n" + ShownText(problem);
 }
 
 Text UnexpectedErrorText(const char* what) {

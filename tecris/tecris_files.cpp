@@ -1,5 +1,8 @@
 #include "tecris/tecris_files.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "common/cp932.h"
 #include "common/error.h"
 #include "tecris/path_helpers.h"
@@ -8,6 +11,36 @@ namespace tecris2nx {
 namespace {
 
 bool IsAsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+/// A file's first bytes only. A file whose second field does not end within them is not a
+/// TECRIS file, however long it is: a listing never reads more of a large or sparse file.
+class FirstBytes : public ByteSource {
+ public:
+  explicit FirstBytes(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+
+  bool ReadMore(std::string& into, std::size_t most) override {
+    if (ended_) return false;
+    if (left_ == 0) {
+      // A file that goes on past the bound gets one more byte that belongs to no delimiter: a
+      // field cut at the bound then reads as longer than any identifier.
+      ended_ = true;
+      std::string probe;
+      if (!source_->ReadMore(probe, 1) || probe.empty()) return false;
+      into += 'x';
+      return true;
+    }
+    const std::size_t before = into.size();
+    const bool more = source_->ReadMore(into, std::min(most, left_));
+    left_ -= std::min(left_, into.size() - before);
+    ended_ = !more;
+    return more;
+  }
+
+ private:
+  std::unique_ptr<ByteSource> source_;
+  std::size_t left_ = kTecrisFilterBytes;
+  bool ended_ = false;
+};
 
 }  // namespace
 
@@ -33,7 +66,8 @@ std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
     try {
       // The identifier is read as a conversion reads it: only the first two fields, not the
       // whole file. Eleven digits are safe as a folder name in either style.
-      if (ReadJobName(fs.OpenForReading(path), HostPathStyle()).jobName == digits) {
+      auto first = std::make_unique<FirstBytes>(fs.OpenForReading(path));
+      if (ReadJobName(std::move(first), HostPathStyle()).jobName == digits) {
         accepted.push_back(name);
       }
     } catch (const ConversionError&) {

@@ -73,7 +73,7 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
   CheckOptions options;
   const std::string problem = Parse(args, options);
   if (!problem.empty()) {
-    err << "tecris2nx check: " << problem << "\n" << kCheckUsage;
+    err << "tecris2nx check: " << ToUtf8(ShownText(FromNativeName(problem))) << "\n" << kCheckUsage;
     return kCliUsage;
   }
   if (options.help) {
@@ -85,7 +85,8 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (!options.patdat.empty()) {
     settings.patternFolder = FromUtf8(options.patdat);
     if (env.fs.KindOf(settings.patternFolder) != EntryKind::kFolder) {
-      err << "tecris2nx check: --patdat " << options.patdat << ": フォルダがありません\n";
+      err << "tecris2nx check: --patdat " << ToUtf8(ShownName(FromNativeName(options.patdat)))
+          << ": フォルダがありません\n";
       return kCliUsage;
     }
     if (settings.patternFolder.back() != separator) settings.patternFolder += separator;

@@ -135,6 +135,8 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
 
 }  // namespace
 
+const char kInterruptedLine[] = "tecris2nx: 中断しました\n";
+
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    CliEnvironment& env) {
   // A file named "check" is converted when given as "./check".
@@ -144,7 +146,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   Options options;
   const std::string problem = Parse(args, options);
   if (!problem.empty()) {
-    err << "tecris2nx: " << problem << "\n" << kUsage;
+    err << "tecris2nx: " << ToUtf8(ShownText(FromNativeName(problem))) << "\n" << kUsage;
     return kCliUsage;
   }
   if (options.help) {
@@ -211,7 +213,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                         options.jobs > 0 ? options.jobs : DefaultWorkers()};
   runEnv.countWarnings = options.verbose;
   int failed = 0;
-  ConvertFilesInOrder(inputs, outputFolder, runEnv, [&](std::size_t i, const FileReport& report) {
+  std::size_t done = 0;
+  const auto interrupt = [&] { return env.interruption ? env.interruption->Received() : 0; };
+  if (env.interruption) env.interruption->HoldForWriting();
+  const auto finished = [&](std::size_t i, const FileReport& report) {
+    ++done;
     if (report.outcome != FileOutcome::kConverted) {
       err << "tecris2nx: " << ToUtf8(ShownName(inputs[i])) << ": " << ToUtf8(report.error) << '\n';
       ++failed;
@@ -221,7 +227,18 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       }
     }
     return true;
-  });
+  };
+  ConvertFilesInOrder(inputs, outputFolder, runEnv, finished, [&] { return interrupt() == 0; });
+  if (const int signal = interrupt(); signal != 0) {
+    // The files started were finished and written whole; say where a new run would go on.
+    err << "tecris2nx: 中断しました。" << inputs.size() << " 件のうち " << done
+        << " 件を処理しました";
+    if (done < inputs.size()) {
+      err << "（" << ToUtf8(ShownName(inputs[done])) << " から先は変換していません）";
+    }
+    err << '\n';
+    return kCliInterrupted + signal;
+  }
   return failed == 0 ? kCliOk : kCliFailed;
 }
 

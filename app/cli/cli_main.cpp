@@ -33,13 +33,16 @@ std::vector<std::string> WideArguments() {
 #endif
 
 int main(int argc, char** argv) {
+  // Before anything else: the worker threads take the signal mask of the thread that starts them.
+  tecris2nx::Interruption& interruption = tecris2nx::HostInterruption();
 #ifdef _WIN32
   std::vector<std::string> args = WideArguments();
 #else
   std::vector<std::string> args(argv + 1, argv + argc);
 #endif
   tecris2nx::RealFileSystem fs;
-  tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : "")};
+  tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : ""),
+                                &interruption};
 #ifdef _WIN32
   // The console's code page is left as the user set it: the console gets characters, and files
   // and pipes get the bytes other Windows programs expect.

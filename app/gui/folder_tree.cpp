@@ -110,6 +110,8 @@ void FolderTree::Rebuild() {
   const QStringList children = QDir(path_).entryList(
       QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
   for (const QString& name : children) {
+    // Qt lists every link as a folder; only one that leads to a folder is one.
+    if (!QFileInfo(JoinFolder(path_, name)).isDir()) continue;
     auto* item = new QTreeWidgetItem(current);
     item->setText(0, name);
     item->setIcon(0, closedIcon);

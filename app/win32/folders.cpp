@@ -6,6 +6,22 @@
 #include "common/wide_text.h"
 
 namespace tecris2nx::win32 {
+namespace {
+
+/// True when a link or junction leads to a folder: one to nothing or to a device is no folder.
+bool LeadsToFolder(const std::wstring& path) {
+  HANDLE target =
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (target == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool folder = GetFileInformationByHandle(target, &info) &&
+                      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  CloseHandle(target);
+  return folder;
+}
+
+}  // namespace
 
 std::vector<Text> VisibleSubFolders(const Text& folder) {
   std::vector<std::wstring> names;
@@ -19,6 +35,10 @@ std::vector<Text> VisibleSubFolders(const Text& folder) {
     const std::wstring name = found.cFileName;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || name == L"." || name == L"..") continue;
     if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        !LeadsToFolder(ToWide(JoinFolder(folder, FromWide(name))))) {
+      continue;
+    }
     names.push_back(name);
   } while (FindNextFileW(search, &found));
   FindClose(search);

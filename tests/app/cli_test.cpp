@@ -194,6 +194,84 @@ TEST_F(CliTest, SideBySideLeavesWhatOneAfterAnotherLeaves) {
   EXPECT_NE(tmp.Read("out4/12345678006/X100.txt").find(EncodeCp932(U"砂")), std::string::npos);
 }
 
+TEST_F(CliTest, ControlCharactersFromAFileOrItsNameReachNoTerminalRaw) {
+  const std::string bad =
+      Cp932Lines("C,12345678001,y,1\n1,2,3,9E999\x1b]0;TITLE-SET\x07\x1b[2J,12,28\n");
+  tmp.Write("in/12345678.001", bad);
+  const std::string value = "値 \"9E999\\x1B]0;TITLE-SET\\x07\\x1B[2J\"";
+  struct Row {
+    std::vector<std::string> args;
+    const std::ostringstream* stream;
+    std::string expected;  ///< part of the stream
+  };
+  const std::string file = Path("in/12345678.001");
+  std::vector<Row> rows = {
+      {{"--patdat", Path("patdat"), "-o", Path("out"), file}, &err, value},
+      {{"check", "--patdat", Path("patdat"), file}, &out, value},
+      {{"check", "--json", "--patdat", Path("patdat"), file},
+       &out,
+       "9E999\\u001b]0;TITLE-SET\\u0007\\u001b[2J"},  // JSON's own escapes
+  };
+#ifndef _WIN32
+  // Windows names cannot hold control characters.
+  tmp.Write("in/x\ny/12345678.001", bad);
+  const std::string split = Path("in/x\ny/12345678.001");
+  const std::string shownSplit = Path("in/x") + "\\x0Ay/12345678.001";
+  rows.insert(
+      rows.end(),
+      {
+          {{"--patdat", Path("patdat"), "-o", Path("out"), split},
+           &err,
+           "tecris2nx: " + shownSplit + ": セクション C の記録 1 の値 1: " + value},
+          {{"check", "--patdat", Path("patdat"), split}, &out, shownSplit + ":2:7: error T104: "},
+          {{"--patdat", Path("patdat"), "-o", Path("out\x1b[2J"), Path("in/x\ny")},
+           &err,
+           "tecris2nx: " + Path("in/x") + "\\x0Ay: "},
+      });
+#endif
+  for (const Row& r : rows) {
+    Run(r.args);
+    const std::string text = r.stream->str();
+    EXPECT_NE(text.find(r.expected), std::string::npos) << r.expected << "\n" << text;
+    for (const std::string& stream : {out.str(), err.str()}) {
+      EXPECT_EQ(stream.find_first_of("\x1b\x07"), std::string::npos) << stream;
+      EXPECT_EQ(stream.find("x\ny"), std::string::npos) << stream;
+    }
+  }
+}
+
+/// An interrupt that arrives when the batch asks for the n-th time (counted from 1).
+class InterruptAt : public Interruption {
+ public:
+  InterruptAt(int signal, int at) : signal_(signal), at_(at) {}
+  int Received() override { return ++asked_ >= at_ ? signal_ : 0; }
+  void HoldForWriting() override { held = true; }
+  bool held = false;
+
+ private:
+  int signal_;
+  int at_;
+  int asked_ = 0;
+};
+
+TEST_F(CliTest, AnInterruptStartsNoFurtherFileAndSaysWhereTheRunStopped) {
+  for (const std::string name : {"12345678.001", "12345678.002", "12345678.003"}) {
+    tmp.Write("in/" + name, Cp932Lines(std::string("C,") + name.substr(0, 8) + name.substr(9) +
+                                       ",y,1\n1,2,3,1.5,12,28\n"));
+  }
+  InterruptAt interrupt(15, 2);  // before the second file
+  env.interruption = &interrupt;
+  const int status =
+      Run({"-j", "1", "--patdat", Path("patdat"), "-o", Path("out"), Path("in/12345678.001"),
+           Path("in/12345678.002"), Path("in/12345678.003")});
+  EXPECT_EQ(status, 143);
+  EXPECT_TRUE(interrupt.held);
+  EXPECT_EQ(err.str(), "tecris2nx: 中断しました。3 件のうち 1 件を処理しました（" +
+                           Path("in/12345678.002") + " から先は変換していません）\n");
+  EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), "   1,   1.50,12,,30,,,,,,\r\n");
+  EXPECT_FALSE(tmp.Exists("out/12345678002"));
+}
+
 // One end-to-end run of the built program.
 TEST(CliBinaryTest, ConvertsAFileByteExact) {
   TempDir tmp;

@@ -1,17 +1,20 @@
 // Output folders that are shared, hostile or odd, through the built program: nothing is written
 // through a link, each file is wholly one run's, and an unreadable input says why.
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/file_system.h"
@@ -168,6 +171,70 @@ TEST(OutputSafetyTest, TwoRunsIntoOneFolderEachLeaveWholeFiles) {
           << name << " in round " << round;
     }
     EXPECT_TRUE(Temporaries(out).empty());
+  }
+}
+
+TEST(OutputSafetyTest, AnInterruptedBatchFinishesItsFilesAndLeavesNoTemporary) {
+  struct Row {
+    int signal;
+    int status;  ///< 128 + the signal; 128 stands for "killed" here
+  };
+  const Row rows[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}, {SIGKILL, 128}};
+  const std::string example = ReadFile(kSource + "/examples/12345678.006");
+  constexpr int kFiles = 3000;
+  for (const Row& r : rows) {
+    TempDir tmp;
+    std::vector<std::string> inputs;
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string id = std::to_string(20000000 + i) + std::to_string(100 + i % 900);
+      const std::string name = "in/" + id.substr(0, 8) + "." + id.substr(8);
+      std::string bytes = example;
+      bytes.replace(bytes.find("12345678006"), 11, id);
+      tmp.Write(name, bytes);
+      inputs.push_back((tmp.path() / name).string());
+    }
+    const std::filesystem::path out = tmp.path() / "out";
+    const std::string errors = (tmp.path() / "stderr.txt").string();
+    const pid_t child = Start(inputs, out.string(), errors);
+    // Signalled once the batch is writing, long before its end.
+    const auto jobs = [&] {
+      std::error_code ec;
+      std::size_t count = 0;
+      for (std::filesystem::directory_iterator it(out, ec), end; !ec && it != end;
+           it.increment(ec)) {
+        ++count;
+      }
+      return count;
+    };
+    for (int wait = 0; wait < 2000 && jobs() < 5; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(child, r.signal);
+    const int status = Finish(child);
+    EXPECT_EQ(status, r.status) << r.signal << ": " << ReadFile(errors);
+    EXPECT_LT(jobs(), static_cast<std::size_t>(kFiles)) << r.signal;
+    if (r.signal == SIGKILL) {
+      // A killed run may leave temporary files: converting those jobs again removes them.
+      std::vector<std::string> again;
+      for (const std::string& found : Temporaries(out)) {
+        const std::string job = std::filesystem::path(found).parent_path().filename().string();
+        again.push_back((tmp.path() / ("in/" + job.substr(0, 8) + "." + job.substr(8))).string());
+      }
+      if (!again.empty()) {
+        EXPECT_EQ(Finish(Start(again, out.string(), errors)), 0);
+      }
+    } else {
+      const std::string message = ReadFile(errors);
+      EXPECT_NE(message.find("tecris2nx: 中断しました。3000 件のうち "), std::string::npos)
+          << message;
+      // Every file begun was written whole: each job folder holds all its files.
+      for (const auto& job : std::filesystem::directory_iterator(out)) {
+        const auto files = std::distance(std::filesystem::directory_iterator(job.path()),
+                                         std::filesystem::directory_iterator());
+        EXPECT_EQ(files, 11) << job.path();
+      }
+    }
+    EXPECT_EQ(Temporaries(out), std::vector<std::string>{}) << r.signal;
   }
 }
 

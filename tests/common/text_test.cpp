@@ -73,6 +73,22 @@ TEST(TextTest, NativeNamesKeepEveryByte) {
   }
 }
 
+TEST(TextTest, ShownTextWritesControlCharactersAndCarriedBytesAsHex) {
+  const std::pair<Text, Text> rows[] = {
+      {U"9E999\x1b]0;TITLE\x07\x1b[2J", U"9E999\\x1B]0;TITLE\\x07\\x1B[2J"},
+      {U"a\nb\r\tc", U"a\\x0Ab\\x0D\\x09c"},
+      {Text(1, U'\0') + U"\x1f\x7f", U"\\x00\\x1F\\x7F"},
+      {U"\u0080\u0085\u009f\u00a0", U"\\x80\\x85\\x9F\u00a0"},  // C1; no-break space kept
+      {U"x" + Text(1, kRawByteBase + 0x82), U"x\\x82"},
+      {U"深度 \"1.5\" 〜 ～", U"深度 \"1.5\" 〜 ～"},
+      {U"\\x1B already shown", U"\\x1B already shown"},
+  };
+  for (const auto& [text, shown] : rows) {
+    EXPECT_EQ(ShownText(text), shown) << ToUtf8(shown);
+    EXPECT_EQ(ShownText(shown), shown) << ToUtf8(shown);
+  }
+}
+
 TEST(Cp932Test, DecodesAndEncodesTheSystemCodePage) {
   struct Row {
     std::string bytes;

@@ -3,6 +3,10 @@
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "app/gui/drives.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/message_box.h"
@@ -104,6 +108,14 @@ class WindowPartsTest : public QObject {
     QDir(root).mkpath("a/b/Second");
     QDir(root).mkpath("a/b/.hidden");
     testing::WriteCp932(root, "a/b/file.txt", "x");
+#ifndef _WIN32
+    // Links are shown only when they lead to a folder.
+    QVERIFY(QFile::link(root + "/a/b/c", root + "/a/b/link"));
+    QVERIFY(QFile::link("/dev/null", root + "/a/b/device"));
+    QVERIFY(QFile::link(root + "/a/b/missing", root + "/a/b/nothing"));
+    QCOMPARE(mkfifo(QFile::encodeName(root + "/a/b/fifo").constData(), 0600), 0);
+    QVERIFY(QFile::link(root + "/a/b/fifo", root + "/a/b/to-fifo"));
+#endif
 
     FolderTree tree;
     QSignalSpy changed(&tree, &FolderTree::PathChanged);
@@ -114,8 +126,12 @@ class WindowPartsTest : public QObject {
 
     QStringList shown;
     for (QTreeWidgetItemIterator it(&tree); *it; ++it) shown << FolderTree::PathOf(*it);
-    QCOMPARE(shown, (QStringList{root, root + "/a", root + "/a/b", root + "/a/b/c",
-                                 root + "/a/b/Second"}));
+    QStringList expected{root, root + "/a", root + "/a/b", root + "/a/b/c"};
+#ifndef _WIN32
+    expected << root + "/a/b/link";
+#endif
+    expected << root + "/a/b/Second";
+    QCOMPARE(shown, expected);
 
     // The same place again is no change.
     QVERIFY(tree.SetPath(root + "/a/b"));
