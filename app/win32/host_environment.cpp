@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include "app/win32/folders.h"
+#include "app/window/pattern_lookup.h"
 #include "common/pattern_folder.h"
 #include "common/wide_text.h"
 #include "run/ordered_batch.h"
@@ -79,26 +80,8 @@ WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post,
   env.postLater = std::move(later);
   env.doubleClickMilliseconds = static_cast<int>(GetDoubleClickTime());
   const PatternLookupEnv lookup = HostPatternLookupEnv(nullptr);
-  env.findPatternFolder = [&fs, lookup] {
-    PatternLookupEnv quick = lookup;
-    quick.walkDrives = false;
-    return LocatePatternFolder(fs, quick);
-  };
-  env.searchPatternFolder = [&fs, lookup](const std::atomic<bool>& cancel,
-                                          const std::function<void(const Text&)>& visiting) {
-    struct Cancelled {};
-    PatternLookupEnv walk = lookup;
-    // Checked at every folder: a cancelled walk ends at once.
-    walk.yieldToEvents = [&cancel, &visiting](const Text& folder) {
-      if (cancel) throw Cancelled();
-      if (visiting) visiting(folder);
-    };
-    try {
-      return LocatePatternFolder(fs, walk);
-    } catch (const Cancelled&) {
-      return Text();
-    }
-  };
+  env.findPatternFolder = QuickPatternLookup(fs, lookup);
+  env.searchPatternFolder = PatternWalkLookup(fs, lookup);
   env.listDrives = DriveRoots;
   env.folderUsable = FolderUsable;
   env.currentFolder = CurrentFolder;
@@ -107,6 +90,10 @@ WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post,
     return SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE;
   };
   env.settingsFile = SettingsFile();
+  // Installed (and in the zip) beside the program, as in a build folder.
+  if (!lookup.programFolder.empty()) {
+    env.guideFiles.push_back(JoinFolder(lookup.programFolder, U"tecris2nx-guide-ja.html"));
+  }
   return env;
 }
 

@@ -184,6 +184,10 @@ bool MainWindow::PreTranslate(MSG& message) {
     if (model_) model_->OnRefresh();
     return true;
   }
+  if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+    if (model_) model_->OnHelp();
+    return true;
+  }
   // Alt+E executes, Alt+X exits, as in the Qt window.
   if (message.message == WM_SYSKEYDOWN && (message.wParam == 'E' || message.wParam == 'X')) {
     const ControlId button = message.wParam == 'E' ? kCommand1 : kCommand2;
@@ -262,6 +266,7 @@ void MainWindow::CreateControls() {
           WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
+  add(L"BUTTON", L"ヘルプ", BS_PUSHBUTTON | WS_TABSTOP, kCommand4);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
   CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
@@ -352,6 +357,7 @@ void MainWindow::Layout() {
       {kPatternLine, &layout.patternLine},
       {kDetails, &layout.details},
       {kFailuresOnly, &layout.failuresOnly},
+      {kCommand4, &layout.help},
       {kCommand1, &layout.execute},
       {kCommand3, &layout.stop},
       {kCommand2, &layout.exit},
@@ -485,17 +491,16 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kCommand3:
       if (code != BN_CLICKED) break;
-      // Once is enough: the run ends after the files started. A click the model did not take as
-      // a stop (the second half of a double click on 実行) leaves the button as it is.
-      if (searching_) {
-        model_->CancelSearch();
-        EnableWindow(Control(kCommand3), FALSE);
-      } else if (model_->OnStop()) {
-        EnableWindow(Control(kCommand3), FALSE);
-      }
+      // Once is enough: the run ends after the files started (or the walk at once). A click the
+      // model did not take as a stop (the second half of a double click on 実行) leaves the
+      // button as it is.
+      if (model_->OnStop()) EnableWindow(Control(kCommand3), FALSE);
       break;
     case kCommand2:
       if (code == BN_CLICKED) model_->OnCloseRequested();
+      break;
+    case kCommand4:
+      if (code == BN_CLICKED) model_->OnHelp();
       break;
     case kDetails:
       if (code == LBN_DBLCLK) model_->OnDetailActivated(ChosenDetail());
@@ -690,7 +695,7 @@ void MainWindow::SetFiles(const std::vector<Text>& names, const std::vector<Text
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(name).c_str()));
     if (chosen.count(name) > 0) SendMessageW(list, LB_SETSEL, TRUE, index);
   }
-  if (!names.empty() && top > 0) {
+  if (!names.empty() && top >= 0) {
     SendMessageW(list, LB_SETTOPINDEX, std::min<LRESULT>(top, names.size() - 1), 0);
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
@@ -904,6 +909,14 @@ Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start) {
     CoTaskMemFree(list);
   }
   return chosen;
+}
+
+bool MainWindow::OpenDocument(const Text& path) {
+  if (seams_.openDocument) return seams_.openDocument(path);
+  // ShellExecute answers more than 32 when the program for the document was started.
+  const auto started = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(window_, L"open", ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return started > 32;
 }
 
 void MainWindow::EndProgram(int status) {

@@ -43,6 +43,7 @@ enum ControlId : int {
   kSelectionCount,  ///< "3000 ファイル選択" under List1
   kPatternLine,     ///< the pattern-data folder in use, under the message frame
   kFailuresOnly,    ///< 失敗のみ表示: the details list shows only failed files
+  kCommand4,        ///< ヘルプ (F1): the user guide
 };
 
 /// What the window takes from its surroundings besides the model; tests replace each one.
@@ -53,6 +54,8 @@ struct ViewSeams {
   std::function<void(int status)> endProgram;
   /// The folder dialog; returns the folder, empty when cancelled. Unset: the system's dialog.
   std::function<Text(HWND owner, const Text& title, const Text& start)> chooseFolder;
+  /// Opens a document; false when nothing could. Unset: the shell's program for it.
+  std::function<bool(const Text& path)> openDocument;
 };
 
 /// The system's folder dialog (IFileOpenDialog picking folders; the older folder browser where
@@ -119,6 +122,7 @@ class MainWindow : public WindowView {
   void ShowFindings(const FindingsTable& table) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
+  bool OpenDocument(const Text& path) override;
   void EndProgram(int status) override;
 
  private:

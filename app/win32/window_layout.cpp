@@ -19,6 +19,8 @@ struct Spacing {
         labelWidth(u * 8),
         frame3(caption + edit + pad) {}
   int u, margin, gap, pad, edit, button, buttonWidth, caption, labelWidth, frame3;
+  /// Between 中止 and 実行: half a button more than between other buttons.
+  int StopApart() const { return gap + buttonWidth / 2; }
   /// Everything above the buttons but the frames and the details list, which share the rest.
   int Fixed() const { return margin + gap + 2 * (edit + gap) + frame3 + gap + edit + gap + gap; }
 };
@@ -81,8 +83,9 @@ MainLayout LayOutMainWindow(int width, int height, const LayoutMetrics& metrics)
 
   l.failuresOnly = {s.margin, buttonsTop, metrics.checkBoxWidth, s.button};
   l.exit = {width - s.margin - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
-  l.stop = {l.exit.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
-  l.execute = {l.stop.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
+  l.execute = {l.exit.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
+  l.stop = {l.execute.x - s.StopApart() - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
+  l.help = {l.stop.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   return l;
 }
 
@@ -92,7 +95,8 @@ LayoutRect MinimumClientSize(const LayoutMetrics& metrics) {
   const int frame2 = 2 * s.pad + s.u * kMinimumTreeUnits + s.gap + metrics.fileNameWidth;
   const int fromFrames = (frame2 * 5 + 2) / 3 + s.gap;
   const int fromTexts = s.labelWidth + s.u * 12;
-  const int fromButtons = metrics.checkBoxWidth + s.gap + 3 * s.buttonWidth + 3 * s.gap;
+  const int fromButtons =
+      metrics.checkBoxWidth + s.gap + 4 * s.buttonWidth + 3 * s.gap + s.StopApart();
   const int width = 2 * s.margin + std::max({fromFrames, fromTexts, fromButtons});
   const int height =
       s.Fixed() + s.u * (kMinimumFramesUnits + kMinimumDetailsUnits) + s.button + s.margin;

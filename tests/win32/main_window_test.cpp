@@ -167,6 +167,10 @@ class MainWindowTest : public ::testing::Test {
       return answer;
     };
     seams.endProgram = [this](int status) { endStatus_ = status; };
+    seams.openDocument = [this](const Text& path) {
+      opened_.push_back(path);
+      return true;
+    };
     seams.chooseFolder = [this](HWND, const Text& title, const Text&) {
       folderTitles_.push_back(title);
       return Text();
@@ -177,10 +181,21 @@ class MainWindowTest : public ::testing::Test {
     // Both sides start in the current folder, the source, not in the user's documents.
     EXPECT_TRUE(env.documentsFolder && !env.documentsFolder().empty());
     env.documentsFolder = nullptr;
-    const Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
+    Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
+    if (std::getenv("TECRIS2NX_SCREENSHOT") != nullptr) {
+      // The picture names the sample where a user would keep pattern data, not the build's.
+      const Text shown = U"C:\\ボーリング\\PATDAT";
+      stdfs::create_directories(stdfs::path(shown));
+      stdfs::copy(stdfs::path(ExamplesFolder()) / L"sample-patdat", stdfs::path(shown),
+                  stdfs::copy_options::recursive | stdfs::copy_options::overwrite_existing);
+      patterns = shown + U"\\";
+    }
     env.findPatternFolder = [patterns] { return patterns; };
     env.searchPatternFolder = nullptr;
     env.settingsFile.clear();
+    guide_ = temp_.TextOf("tecris2nx-guide-ja.html");
+    std::ofstream(stdfs::path(guide_)) << "<html></html>";
+    env.guideFiles = {guide_};
     env.workers = 2;
     model_ = std::make_unique<WindowModel>(*window_, std::move(env));
     window_->Attach(*model_);
@@ -225,7 +240,9 @@ class MainWindowTest : public ::testing::Test {
   std::vector<MessageRequest> boxes_;
   std::vector<MessageAnswer> answers_;
   std::vector<Text> folderTitles_;
+  std::vector<Text> opened_;
   int endStatus_ = -1;
+  Text guide_;
 };
 
 TEST_F(MainWindowTest, ControlsCarryFormOnesCaptions) {
@@ -239,6 +256,7 @@ TEST_F(MainWindowTest, ControlsCarryFormOnesCaptions) {
       {kFrame3, U"メッセージ"},         {kCommand1, U"実  行"},
       {kCommand3, U"中  止"},           {kCommand2, U"終  了"},
       {kFailuresOnly, U"失敗のみ表示"}, {kSelectionCount, U"0 ファイル選択"},
+      {kCommand4, U"ヘルプ"},
   };
   EXPECT_EQ(WindowText(window_->Handle()), U"TECRIS -> Nx 変換プログラム");
   for (const Row& r : rows) EXPECT_EQ(WindowText(Control(r.id)), r.caption) << ToUtf8(r.caption);
@@ -566,6 +584,14 @@ TEST_F(MainWindowTest, Picture) {
   EXPECT_TRUE(WriteWindowPicture(window_->Handle(), stdfs::u8path(picture)));
 }
 
+TEST_F(MainWindowTest, HelpAndF1OpenTheGuide) {
+  SendMessageW(Control(kCommand4), BM_CLICK, 0, 0);
+  SetFocus(Control(kList1));
+  PostMessageW(Control(kList1), WM_KEYDOWN, VK_F1, 0);
+  Pump(*window_);
+  EXPECT_EQ(opened_, (std::vector<Text>{guide_, guide_}));
+}
+
 TEST_F(MainWindowTest, CloseEndsTheProgramThroughTheModel) {
   SendMessageW(Control(kCommand2), BM_CLICK, 0, 0);
   Pump(*window_);
@@ -588,9 +614,10 @@ TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
     RECT client{};
     GetClientRect(window_->Handle(), &client);
     for (ControlId id :
-         {kFrame1,   kDrive1,   kDir1,     kFrame2,         kDrive2,      kDir2,        kList1,
-          kLabel1,   kText1,    kLabel2,   kText2,          kFrame3,      kLabel3,      kDetails,
-          kCommand1, kCommand2, kCommand3, kSelectionCount, kPatternLine, kFailuresOnly}) {
+         {kFrame1,         kDrive1,      kDir1,        kFrame2,   kDrive2,   kDir2,
+          kList1,          kLabel1,      kText1,       kLabel2,   kText2,    kFrame3,
+          kLabel3,         kDetails,     kCommand1,    kCommand2, kCommand3, kCommand4,
+          kSelectionCount, kPatternLine, kFailuresOnly}) {
       RECT rect{};
       GetWindowRect(Control(id), &rect);
       MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&rect), 2);
