@@ -130,14 +130,15 @@ Form1::Form1(WindowSeams seams, QWidget* parent) : QWidget(parent), seams_(std::
   env.doubleClickMilliseconds = QGuiApplication::styleHints()->mouseDoubleClickInterval();
   env.makeCurrent = [](const Text& folder) { return QDir::setCurrent(TreePath(folder)); };
   env.settingsFile = NativeText(seams_.settingsFile);
-  // Installed (<prefix>/bin beside <prefix>/share/doc), then a build's own copy.
+  // Installed (<prefix>/bin beside <prefix>/share/doc), beside the program, a build's own copy.
   const QString program = QCoreApplication::applicationDirPath();
-  for (const QString& guide :
-       {program + QStringLiteral("/../share/doc/tecris2nx/tecris2nx-guide-ja.html"),
-        program + QStringLiteral("/tecris2nx-guide-ja.html"),
-        program + QStringLiteral("/../../tecris2nx-guide-ja.html")}) {
-    env.guideFiles.push_back(NativeText(QDir::cleanPath(guide)));
-  }
+  const QStringList guides =
+      !seams_.guideFiles.isEmpty()
+          ? seams_.guideFiles
+          : QStringList{program + QStringLiteral("/../share/doc/tecris2nx/tecris2nx-guide-ja.html"),
+                        program + QStringLiteral("/tecris2nx-guide-ja.html"),
+                        program + QStringLiteral("/../../tecris2nx-guide-ja.html")};
+  for (const QString& guide : guides) env.guideFiles.push_back(NativeText(QDir::cleanPath(guide)));
   model_ = std::make_unique<WindowModel>(*this, std::move(env));
 }
 
@@ -212,8 +213,6 @@ void Form1::BuildControls() {
   Command1 = Named(new QPushButton(QStringLiteral("実  行"), Picture1), "Command1");
   Command2 = Named(new QPushButton(QStringLiteral("終  了"), Picture1), "Command2");
   Command3 = Named(new QPushButton(QStringLiteral("中  止"), Picture1), "Command3");
-  Command4 = Named(new QPushButton(QStringLiteral("ヘルプ"), Picture1), "Command4");
-  Command4->setToolTip(QStringLiteral("利用者の手引きを開きます（F1）"));
   Command1->setToolTip(QStringLiteral("選択したファイルを変換します（Enter, Alt+E）"));
   Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
   Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
@@ -244,7 +243,6 @@ void Form1::BuildControls() {
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Check1);
   buttons->addStretch(1);
-  buttons->addWidget(Command4);
   buttons->addWidget(Command3);
   buttons->addSpacing(Command1->sizeHint().width() / 2);
   buttons->addWidget(Command1);
@@ -288,7 +286,6 @@ void Form1::BuildControls() {
   });
   auto* exit = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_X), this);
   connect(exit, &QShortcut::activated, this, &QWidget::close);
-  connect(Command4, &QPushButton::clicked, this, [this] { model_->OnHelp(); });
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, [this] { model_->OnHelp(); });
   auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);

@@ -44,6 +44,8 @@ struct WindowSeams {
   QString documentsFolder;
   /// Opens a document with the desktop's program for it; unset: nothing opens.
   std::function<bool(const QString& path)> openDocument;
+  /// Where the user guide may be, in order; empty: installed, beside the program, in the build.
+  QStringList guideFiles;
   /// Ends the program with this exit status.
   std::function<void(int status)> endProgram;
   /// Roots of the drives for the drive lists, "/" separators.
@@ -147,7 +149,6 @@ class Form1 : public QWidget, public WindowView {
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;  ///< 中止: stops a run or the pattern-data search
-  QPushButton* Command4 = nullptr;  ///< ヘルプ: the user guide
 };
 
 }  // namespace tecris2nx

@@ -266,7 +266,6 @@ void MainWindow::CreateControls() {
           WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
-  add(L"BUTTON", L"ヘルプ", BS_PUSHBUTTON | WS_TABSTOP, kCommand4);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
   CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
@@ -357,7 +356,6 @@ void MainWindow::Layout() {
       {kPatternLine, &layout.patternLine},
       {kDetails, &layout.details},
       {kFailuresOnly, &layout.failuresOnly},
-      {kCommand4, &layout.help},
       {kCommand1, &layout.execute},
       {kCommand3, &layout.stop},
       {kCommand2, &layout.exit},
@@ -498,9 +496,6 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kCommand2:
       if (code == BN_CLICKED) model_->OnCloseRequested();
-      break;
-    case kCommand4:
-      if (code == BN_CLICKED) model_->OnHelp();
       break;
     case kDetails:
       if (code == LBN_DBLCLK) model_->OnDetailActivated(ChosenDetail());

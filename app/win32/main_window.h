@@ -43,7 +43,6 @@ enum ControlId : int {
   kSelectionCount,  ///< "3000 ファイル選択" under List1
   kPatternLine,     ///< the pattern-data folder in use, under the message frame
   kFailuresOnly,    ///< 失敗のみ表示: the details list shows only failed files
-  kCommand4,        ///< ヘルプ (F1): the user guide
 };
 
 /// What the window takes from its surroundings besides the model; tests replace each one.

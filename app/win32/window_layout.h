@@ -28,9 +28,9 @@ struct MainLayout {
   LayoutRect label1, text1, label2, text2;
   LayoutRect frame3, label3, patternLine;
   LayoutRect details, failuresOnly;
-  /// ヘルプ, 中止, 実行, 終了: each in a slot of its own, 中止's kept while it is hidden and set
-  /// apart from 実行's, so that nothing moves under the pointer when 中止 appears.
-  LayoutRect help, stop, execute, exit;
+  /// 中止, 実行, 終了: each in a slot of its own, 中止's kept while it is hidden and set apart
+  /// from 実行's, so that nothing moves under the pointer when 中止 appears.
+  LayoutRect stop, execute, exit;
   /// The height a drive list is given: its edit part (drive1's and drive2's height) and its
   /// drop-down together, as a combo box counts it.
   int driveListHeight = 0;

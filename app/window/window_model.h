@@ -139,7 +139,7 @@ class WindowModel {
   void OnShowFailuresOnly(bool only);
   /// List1's selection changed; `count` entries are selected now.
   void OnSelectionChanged(std::size_t count);
-  /// Help (ヘルプ, F1): the user guide opens; a box says so when it cannot.
+  /// Help (F1): the user guide opens; a box says where it looked when it cannot.
   void OnHelp();
 
   /// The pattern-data folder found at start-up, ending with the separator.

@@ -485,6 +485,26 @@ class Form1Test : public QObject {
     QVERIFY(desktop_.endStatuses.empty());
   }
 
+  // F1 reaches the model, which opens the guide from its first place.
+  void f1OpensTheGuide() {
+    WriteCp932(root_, "guide.html", "<html></html>");
+    QStringList opened;
+    WindowSeams seams = desktop_.Seams();
+    seams.guideFiles = {root_ + "/none.html", root_ + "/guide.html"};
+    seams.openDocument = [&opened](const QString& path) {
+      opened << path;
+      return true;
+    };
+    QVERIFY(QDir::setCurrent(root_));
+    window_ = std::make_unique<Form1>(std::move(seams));
+    QVERIFY(window_->Load());
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QTest::keyClick(window_.get(), Qt::Key_F1);
+    QCOMPARE(opened, QStringList{root_ + "/guide.html"});
+    QVERIFY(desktop_.boxes.empty());
+  }
+
   void layoutMinimums() {
     const QString longMount = root_ + "/" + QString(60, QLatin1Char('m'));
     QDir().mkpath(longMount);
