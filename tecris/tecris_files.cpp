@@ -53,12 +53,21 @@ bool IsTecrisFileName(TextView name) {
 }
 
 std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
+  std::vector<Text> accepted;
+  ListTecrisFiles(
+      fs, folder, [&accepted](const Text& name) { accepted.push_back(name); }, [] { return true; });
+  return accepted;
+}
+
+void ListTecrisFiles(const FileSystem& fs, const Text& folder,
+                     const std::function<void(const Text& name)>& accepted,
+                     const std::function<bool()>& goOn) {
   Text prefix = folder;
   const char32_t separator = HostSeparator();
   if (prefix.empty() || prefix.back() != separator) prefix += separator;
 
-  std::vector<Text> accepted;
   for (const Text& name : fs.ListFiles(folder)) {
+    if (!goOn()) return;
     if (!IsTecrisFileName(name)) continue;
     const Text path = prefix + name;
     if (fs.KindOf(path) != EntryKind::kFile) continue;
@@ -67,14 +76,12 @@ std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
       // The identifier is read as a conversion reads it: only the first two fields, not the
       // whole file. Eleven digits are safe as a folder name in either style.
       auto first = std::make_unique<FirstBytes>(fs.OpenForReading(path));
-      if (ReadJobName(std::move(first), HostPathStyle()).jobName == digits) {
-        accepted.push_back(name);
-      }
+      if (ReadJobName(std::move(first), HostPathStyle()).jobName != digits) continue;
     } catch (const ConversionError&) {
-      // Unreadable: not a TECRIS file; look at the next name.
+      continue;  // unreadable: not a TECRIS file; look at the next name
     }
+    accepted(name);
   }
-  return accepted;
 }
 
 }  // namespace tecris2nx

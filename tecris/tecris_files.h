@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "common/file_system.h"
@@ -18,5 +19,11 @@ inline constexpr std::size_t kTecrisFilterBytes = 4096;
 /// field 2 of the file, ending within its first kTecrisFilterBytes, equal to the name's 11
 /// digits. Unreadable files are skipped.
 std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder);
+
+/// The same, handing each name to `accepted` as soon as it is decided; the listing ends early
+/// once `goOn` (asked before each file) returns false.
+void ListTecrisFiles(const FileSystem& fs, const Text& folder,
+                     const std::function<void(const Text& name)>& accepted,
+                     const std::function<bool()>& goOn);
 
 }  // namespace tecris2nx

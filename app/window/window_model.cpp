@@ -1,6 +1,7 @@
 #include "app/window/window_model.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -62,6 +63,8 @@ int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
 
 /// How often the line and the list are drawn again during a run, and the walk's folder shown.
 constexpr int kRedrawMilliseconds = 100;
+/// How long the window waits for a folder's listing before it shows the list as it fills.
+constexpr int kListingWaitMilliseconds = 200;
 
 /// The first line of a failed file's lines carries this mark.
 const Text kFailedMark = U"× ";
@@ -100,6 +103,7 @@ class WindowModel::Impl {
         boxes_(view, kProgramTitle, [this] { FlushDetails(); }) {}
 
   ~Impl() {
+    StopListing();
     if (searchCancel_) *searchCancel_ = true;
     if (batch_) batch_->stopped = true;
     if (worker_.joinable()) worker_.join();
@@ -271,7 +275,10 @@ class WindowModel::Impl {
       if (in == folder) names.push_back(name);
     }
     if (folder.empty() || !MoveTo(Side::kSource, folder)) return;
-    if (!names.empty()) SetFiles(names);
+    if (!names.empty()) {
+      listing_.selected = names;  // kept for the names the listing has not reached yet
+      SetFiles(names);
+    }
   }
 
   const Text& PatternFolder() const { return patternFolder_; }
@@ -449,14 +456,85 @@ class WindowModel::Impl {
     ListFiles({});
   }
 
+  /// Lists the source folder's TECRIS files beside the window: the list fills as names are
+  /// accepted, and a newer folder choice ends an older listing. A short listing is waited for,
+  /// so the list does not flicker; a long one leaves the window usable meanwhile.
   void ListFiles(const std::vector<Text>& selected) {
+    StopListing();
     files_.clear();
-    try {
-      files_ = ListTecrisFiles(*env_.fs, sides_[1].folder);
-    } catch (const std::exception&) {
-      // A folder that cannot be listed simply offers no files.
+    auto inbox = std::make_shared<ListingInbox>();
+    listing_ = {inbox, selected, std::thread()};
+    const std::weak_ptr<bool> alive = alive_;
+    listing_.thread = std::thread([this, inbox, alive, fs = env_.fs, folder = sides_[1].folder,
+                                   post = env_.post] {
+      const auto send = [&](std::function<void(ListingInbox&)> change) {
+        bool postNow = false;
+        {
+          std::lock_guard lock(inbox->mutex);
+          change(*inbox);
+          postNow = !inbox->drainPosted;
+          inbox->drainPosted = true;
+        }
+        inbox->changed.notify_all();
+        // One drain per burst; a listing the window no longer waits for posts nothing.
+        if (postNow && !inbox->cancel) {
+          post([this, inbox, alive] {
+            if (!alive.expired() && listing_.inbox == inbox) TakeListing();
+          });
+        }
+      };
+      try {
+        ListTecrisFiles(
+            *fs, folder,
+            [&](const Text& name) { send([&](ListingInbox& in) { in.names.push_back(name); }); },
+            [&] { return !inbox->cancel; });
+      } catch (const std::exception&) {
+        // A folder that cannot be listed simply offers no files.
+      }
+      send([](ListingInbox& in) { in.done = true; });
+    });
+    {
+      std::unique_lock lock(inbox->mutex);
+      inbox->changed.wait_for(lock, std::chrono::milliseconds(kListingWaitMilliseconds),
+                              [&] { return inbox->done; });
     }
+    TakeListing();
+  }
+
+  /// Shows the names the listing accepted since the last look, keeping the selection.
+  void TakeListing() {
+    ListingInbox& inbox = *listing_.inbox;
+    std::vector<Text> names;
+    bool done = false;
+    const auto now = std::chrono::steady_clock::now();
+    {
+      std::lock_guard lock(inbox.mutex);
+      inbox.drainPosted = false;
+      // A long list is given to the view a few times a second, not once per name.
+      if (!inbox.done && !files_.empty() &&
+          now - listingShown_ < std::chrono::milliseconds(kRedrawMilliseconds)) {
+        return;
+      }
+      names = std::exchange(inbox.names, {});
+      done = inbox.done;
+    }
+    listingShown_ = now;
+    if (done && listing_.thread.joinable()) listing_.thread.join();
+    if (names.empty() && !files_.empty()) return;
+    std::vector<Text> selected = listing_.selected;
+    if (!files_.empty()) {
+      for (Text& name : view_.SelectedFiles()) selected.push_back(std::move(name));
+    }
+    files_.insert(files_.end(), std::make_move_iterator(names.begin()),
+                  std::make_move_iterator(names.end()));
     SetFiles(selected);
+  }
+
+  /// Ends the listing under way, if any, and waits for its thread (it stops at the next file).
+  void StopListing() {
+    if (!listing_.inbox) return;
+    listing_.inbox->cancel = true;
+    if (listing_.thread.joinable()) listing_.thread.join();
   }
 
   /// Gives the view the file list with these entries selected, and their count.
@@ -758,6 +836,21 @@ class WindowModel::Impl {
   SideState sides_[2];
   std::map<Text, Text> lastFolderOnDrive_;
   std::vector<Text> files_;
+  /// What a listing of the source folder hands the window thread.
+  struct ListingInbox {
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Text> names;  ///< accepted, not yet shown
+    bool done = false;
+    bool drainPosted = false;
+  };
+  struct Listing {
+    std::shared_ptr<ListingInbox> inbox;
+    std::vector<Text> selected;  ///< names to select when the listing reaches them
+    std::thread thread;
+  } listing_;
+  std::chrono::steady_clock::time_point listingShown_;
   DetailsList details_;
   RunState run_;
   std::shared_ptr<WindowBatch> batch_;

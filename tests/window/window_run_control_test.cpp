@@ -2,6 +2,7 @@
 // run, boxes that are never overtaken; and the list kept fresh, drops, settings, the search.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -33,7 +34,7 @@ class GatedFileSystem : public RealFileSystem {
   explicit GatedFileSystem(Text gated) : gated_(std::move(gated)) {}
 
   EntryKind KindOf(const Text& path) const override {
-    if (path == gated_ && std::this_thread::get_id() != window_) {
+    if (armed_ && path == gated_ && std::this_thread::get_id() != window_) {
       std::unique_lock lock(mutex_);
       reached_ = true;
       changed_.notify_all();
@@ -46,6 +47,9 @@ class GatedFileSystem : public RealFileSystem {
     std::unique_lock lock(mutex_);
     ASSERT_TRUE(changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; }));
   }
+
+  /// From now on a worker that looks at the input waits for Open.
+  void Arm() { armed_ = true; }
 
   void Open() {
     std::lock_guard lock(mutex_);
@@ -60,6 +64,7 @@ class GatedFileSystem : public RealFileSystem {
   mutable std::condition_variable changed_;
   mutable bool reached_ = false;
   bool open_ = false;
+  std::atomic<bool> armed_{false};
 };
 
 /// Three files; the run is held while the second one is converted, after the first one has
@@ -82,6 +87,7 @@ struct HeldRun {
     w.Start();
     w.view.selected = w.view.files;
     ASSERT_EQ(w.view.selected.size(), 3u);
+    gate.Arm();
     w.model->OnExecute();
     // Each file's line and its "警告なし".
     w.thread.RunUntil([this] { return w.view.details.size() == 2; });
@@ -363,6 +369,56 @@ TEST(WindowStartTest, ThePatternDataWalkRunsBesideTheWindow) {
     } else {
       EXPECT_EQ(w.view.folderTexts[1], w.tmp.text() + kSep) << r.name;
     }
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+// A folder is listed beside the window: a listing that takes long leaves the window with the
+// names found so far, the rest follows as it is accepted, and a newer folder choice ends it.
+TEST(WindowListTest, AFolderIsListedBesideTheWindow) {
+  struct Row {
+    const char* name;
+    bool chooseAnother;
+    std::vector<Text> files;  // at the end, sorted
+  };
+  const Row rows[] = {
+      {"the rest follows", false, {U"11111111.001", U"22222222.002", U"33333333.003"}},
+      {"a newer folder choice ends it", true, {U"44444444.004"}},
+  };
+  for (const Row& r : rows) {
+    WindowHarness w(1);
+    for (const char* job : {"11111111001", "22222222002", "33333333003"}) {
+      const std::string id = job;
+      w.Source(id.substr(0, 8) + "." + id.substr(8), SectionCFile(id));
+    }
+    w.tmp.Write("other/44444444.004", Cp932Lines(SectionCFile("44444444004")));
+    GatedFileSystem gate(w.tmp.TextOf("in") + kSep + U"22222222.002");
+    w.fs = &gate;
+    w.Start();
+    gate.Arm();
+    w.model->OnRefresh();  // waits a moment for the listing, then lets the window go on
+    EXPECT_EQ(std::count(w.view.files.begin(), w.view.files.end(), U"22222222.002"), 0) << r.name;
+    if (r.chooseAnother) {
+      // The listing stops at its next file: the one it is reading is let through.
+      std::thread opener([&gate] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        gate.Open();
+      });
+      w.model->OnFolderChosen(Side::kSource, w.tmp.TextOf("other"));
+      opener.join();
+    } else {
+      gate.Open();
+    }
+    w.thread.RunUntil([&] { return w.view.files.size() == r.files.size(); });
+    w.thread.RunPending();
+    std::vector<Text> files = w.view.files;
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, r.files) << r.name;
   }
 }
 
