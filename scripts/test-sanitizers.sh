@@ -17,8 +17,8 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 tsan=build/tsan
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON \
   -DTECRIS2NX_TSAN=ON -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
-cmake --build "$tsan" -j "$(nproc)" --target tecris2nx_tests
-TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/tecris2nx_tests" --gtest_brief=1 --gtest_repeat=3 \
+cmake --build "$tsan" -j "$(nproc)" --target tecris2nx_batch_tests
+TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/tecris2nx_batch_tests" --gtest_brief=1 --gtest_repeat=3 \
   --gtest_filter='*Batch*:*ConversionRun*:CliTest.*'
 
 # The fuzz targets side by side, one per core; each one's output is shown once it has ended.
