@@ -62,7 +62,8 @@ bool SmallExponentValue(std::string_view bytes) {
     std::size_t n = 0;
     value = 0;
     for (; i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; ++i, ++n) {
-      value = value * 10 + (bytes[i] - '0');
+      // Past `most` digits the answer is no: the value is no longer needed, and must not overflow.
+      if (n <= most) value = value * 10 + (bytes[i] - '0');
     }
     return n <= most;
   };
