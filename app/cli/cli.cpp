@@ -134,8 +134,8 @@ Text WithoutTrailingSeparators(Text folder, char32_t separator) {
   return folder;
 }
 
-/// Creates the folder and its missing parents. The root (C:, \\?\C:, /) is never
-/// made: a missing one fails at the level below it.
+}  // namespace
+
 void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   if (folder.size() <= RootLength(folder, HostPathStyle())) return;
   if (fs.KindOf(folder) == EntryKind::kFolder) return;
@@ -146,8 +146,6 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
     throw ConversionError(U"出力先フォルダを作成できません: " + ShownName(folder));
   }
 }
-
-}  // namespace
 
 const char kInterruptedLine[] = "tecris2nx: 中断しました\n";
 

@@ -105,18 +105,6 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options) {
   return {};
 }
 
-/// Creates the folder and its missing parents, as the conversion does for its output folder.
-void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
-  if (folder.size() <= RootLength(folder, HostPathStyle())) return;
-  if (fs.KindOf(folder) == EntryKind::kFolder) return;
-  const std::size_t cut = folder.find_last_of(separator);
-  if (cut != Text::npos && cut > 0) MakeFolders(fs, folder.substr(0, cut), separator);
-  if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
-  if (fs.KindOf(folder) != EntryKind::kFolder) {
-    throw ConversionError(U"出力先フォルダを作成できません: " + ShownName(folder));
-  }
-}
-
 /// Today's date, or that of SOURCE_DATE_EPOCH when set, so that a sheet can be made again
 /// byte for byte.
 Text DateDrawn() {
