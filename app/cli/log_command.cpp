@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <ctime>
 #include <thread>
 
 #include "common/error.h"
@@ -11,6 +10,7 @@
 #include "log/borehole.h"
 #include "log/layout.h"
 #include "log/svg_writer.h"
+#include "run/boring_log_file.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
 #include "tecris/path_check.h"
@@ -117,18 +117,6 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   }
 }
 
-/// Today's date, or that of SOURCE_DATE_EPOCH when set, so that a sheet can be made again
-/// byte for byte.
-Text DateDrawn() {
-  std::time_t now = std::time(nullptr);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::atoll(epoch);
-  // Called once, before any worker starts: localtime's shared result is safe here.
-  const std::tm* parts = std::localtime(&now);
-  char text[16] = "";
-  if (parts) std::strftime(text, sizeof text, "%Y-%m-%d", parts);
-  return FromUtf8(text);
-}
-
 struct Drawn {
   Text name;  ///< "<identifier>.svg"
   std::string bytes;
@@ -139,28 +127,11 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
                const LogOptions& options, const Text& date) {
   Drawn drawn;
   try {
-    const EntryKind kind = fs.KindOf(input);
-    IdentifiedFile file;
-    if (kind == EntryKind::kFile) file = ReadJobName(fs.OpenForReading(input), HostPathStyle());
-    if (file.jobName.empty()) {
-      drawn.error = NoJobNameReason(kind);
-      return drawn;
-    }
-    std::string bytes;
-    while (file.content->ReadMore(bytes, std::size_t{1} << 16)) {
-    }
-    const boringlog::BoreholeSources sources{fs, patternFolder};
-    boringlog::Borehole hole = boringlog::ReadBorehole(std::move(bytes), input, sources);
-    hole.identifier = file.jobName;
-    const std::size_t cut = input.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
-    hole.fileName =
-        ShownName(cut == Text::npos ? TextView(input) : TextView(input).substr(cut + 1));
-    hole.patternFolder = ShownName(patternFolder);
-    hole.dateDrawn = date;
+    const boringlog::Borehole hole = ReadBoreholeFile(fs, input, patternFolder, date);
     const boringlog::LogSheets sheets =
         boringlog::LayoutBoringLog(hole, {options.scale, options.paper, false});
     drawn.bytes = boringlog::SvgDocument(sheets.pages.front());
-    drawn.name = file.jobName + U".svg";
+    drawn.name = hole.identifier + U".svg";
   } catch (const ConversionError& e) {
     drawn.error = e.message();
   } catch (const std::exception& e) {
@@ -218,7 +189,7 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
   // Drawn side by side a few at a time, written and reported in the order given: two files of
   // the same identifier end as the later one, as in the conversion.
-  const Text date = DateDrawn();
+  const Text date = BoringLogDate();
   const std::size_t workers = static_cast<std::size_t>(std::max(1, DefaultWorkers()));
   int failed = 0;
   for (std::size_t begin = 0; begin < options.files.size(); begin += 4 * workers) {
