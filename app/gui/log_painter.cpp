@@ -12,11 +12,9 @@ namespace tecris2nx {
 const char* const kLogFontFamilies[] = {"IPAGothic", "Yu Gothic", "MS Gothic", "sans-serif",
                                         nullptr};
 
-QString ToQString(const Text& text) {
-  return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 namespace {
+
+QString ToQString(const Text& text) { return QString::fromStdU32String(text); }
 
 using namespace boringlog;
 

@@ -17,6 +17,4 @@ extern const char* const kLogFontFamilies[];
 void PaintLogPage(QPainter& painter, const boringlog::Page& page, double unitsPerMillimetre,
                   const QRectF& visible = QRectF());
 
-QString ToQString(const Text& text);
-
 }  // namespace tecris2nx
