@@ -45,6 +45,9 @@ if(TARGET tecris2nx-gui)
   file(CREATE_LINK tecris2nx.1.gz ${man_out}/tecris2nx-gui.1.gz SYMBOLIC)
   install(FILES ${man_out}/tecris2nx-gui.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${man_out}/tecris2nx-gui.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
+  # The program `tecris2nx log` hands PDF and PNG to is described on the same page.
+  file(CREATE_LINK tecris2nx.1.gz ${man_out}/tecris2nx-log-render.1.gz SYMBOLIC)
+  install(FILES ${man_out}/tecris2nx-log-render.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides RENAME tecris2nx
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)

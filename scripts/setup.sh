@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the window, the user guide (pandoc), the
-# sanitizer and fuzzing runs and the benchmark need.
+# sanitizer and fuzzing runs and the benchmark need (poppler-utils: the PDF tests' pdfinfo).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-ipafont-gothic
+  poppler-utils
   libc-bin
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14
   libbenchmark-dev bc time

@@ -3,14 +3,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <ctime>
 #include <thread>
+
+#ifdef __linux__
+#include <unistd.h>
+
+#include <climits>
+#endif
 
 #include "common/error.h"
 #include "common/pattern_folder.h"
 #include "log/borehole.h"
 #include "log/layout.h"
 #include "log/svg_writer.h"
+#include "run/boring_log_file.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
 #include "tecris/path_check.h"
@@ -18,13 +24,16 @@
 
 namespace tecris2nx {
 
+const char kLogRenderProgram[] = "tecris2nx-log-render";
+
 const char* const kLogUsage =
-    "使い方: tecris2nx log [--format svg] [--scale 100] [--paper a4|a3] [--patdat DIR]\n"
-    "                      -o OUTDIR FILE...\n"
+    "使い方: tecris2nx log [--format svg|pdf|png] [--scale 100] [--paper a4|a3] [--dpi 300]\n"
+    "                      [--patdat DIR] -o OUTDIR FILE...\n"
     "\n"
-    "各 TECRIS ファイルの柱状図を OUTDIR/<識別子>.svg に書き出します。\n"
+    "各 TECRIS ファイルの柱状図を OUTDIR/<識別子>.svg（.pdf, .png）に書き出します。\n"
     "\n"
-    "  --format svg         出力形式（この版で書けるのは svg だけです）\n"
+    "  --format svg|pdf|png 出力形式（既定は svg。pdf は A4 縦のページ、png は 1 枚の図）\n"
+    "  --dpi N              png の解像度（72 から 1200。既定は 300）\n"
     "  --scale N            縮尺 1:N（50, 100, 200。既定は 100）\n"
     "  --paper a4|a3        用紙の幅（既定は a4）\n"
     "  --patdat DIR         パターンデータのフォルダ（省略時は自動で探します）\n"
@@ -37,6 +46,7 @@ namespace {
 struct LogOptions {
   std::string format = "svg";
   int scale = 100;
+  int dpi = 300;
   boringlog::Paper paper = boringlog::Paper::kA4;
   std::string patdat;
   std::string output;
@@ -44,7 +54,7 @@ struct LogOptions {
   std::vector<std::string> files;
 };
 
-std::string Parse(const std::vector<std::string>& args, LogOptions& options) {
+std::string Parse(const std::vector<std::string>& args, LogOptions& options, bool rendered) {
   bool filesOnly = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -76,6 +86,12 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options) {
           !boringlog::IsLogScale(options.scale)) {
         return "--scale は 50, 100, 200 のいずれかです: " + value;
       }
+    } else if (take("--dpi")) {
+      options.dpi = std::atoi(value.c_str());
+      if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
+          value.size() > 4 || options.dpi < 72 || options.dpi > 1200) {
+        return "--dpi は 72 から 1200 の整数です: " + value;
+      }
     } else if (take("--paper")) {
       if (value == "a4" || value == "A4") {
         options.paper = boringlog::Paper::kA4;
@@ -88,33 +104,23 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options) {
       options.patdat = value;
     } else if (take("-o") || take("--output")) {
       options.output = value;
-    } else if (arg == "--format" || arg == "--scale" || arg == "--paper" || arg == "--patdat" ||
-               arg == "-o" || arg == "--output") {
+    } else if (arg == "--format" || arg == "--scale" || arg == "--paper" || arg == "--dpi" ||
+               arg == "--patdat" || arg == "-o" || arg == "--output") {
       return arg + " には値が必要です";
     } else {
       return "不明なオプションです: " + arg;
     }
   }
   if (options.help) return {};
-  if (options.format == "pdf" || options.format == "png") {
+  if ((options.format == "pdf" || options.format == "png") && !rendered) {
     return "--format " + options.format + " はこの版では書き出せません（書き出せる形式: svg）";
   }
-  if (options.format != "svg") return "不明な形式です: " + options.format + "（svg のみ）";
+  if (options.format != "svg" && options.format != "pdf" && options.format != "png") {
+    return "不明な形式です: " + options.format + (rendered ? "（svg, pdf, png）" : "（svg のみ）");
+  }
   if (options.output.empty()) return "出力先フォルダ (-o OUTDIR) を指定してください";
   if (options.files.empty()) return "柱状図にする TECRIS ファイルを指定してください";
   return {};
-}
-
-/// Today's date, or that of SOURCE_DATE_EPOCH when set, so that a sheet can be made again
-/// byte for byte.
-Text DateDrawn() {
-  std::time_t now = std::time(nullptr);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::atoll(epoch);
-  // Called once, before any worker starts: localtime's shared result is safe here.
-  const std::tm* parts = std::localtime(&now);
-  char text[16] = "";
-  if (parts) std::strftime(text, sizeof text, "%Y-%m-%d", parts);
-  return FromUtf8(text);
 }
 
 struct Drawn {
@@ -124,31 +130,19 @@ struct Drawn {
 };
 
 Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolder,
-               const LogOptions& options, const Text& date) {
+               const LogOptions& options, const Text& date, LogRenderer* renderer) {
   Drawn drawn;
   try {
-    const EntryKind kind = fs.KindOf(input);
-    IdentifiedFile file;
-    if (kind == EntryKind::kFile) file = ReadJobName(fs.OpenForReading(input), HostPathStyle());
-    if (file.jobName.empty()) {
-      drawn.error = NoJobNameReason(kind);
-      return drawn;
-    }
-    std::string bytes;
-    while (file.content->ReadMore(bytes, std::size_t{1} << 16)) {
-    }
-    const boringlog::BoreholeSources sources{fs, patternFolder};
-    boringlog::Borehole hole = boringlog::ReadBorehole(std::move(bytes), input, sources);
-    hole.identifier = file.jobName;
-    const std::size_t cut = input.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
-    hole.fileName =
-        ShownName(cut == Text::npos ? TextView(input) : TextView(input).substr(cut + 1));
-    hole.patternFolder = ShownName(patternFolder);
-    hole.dateDrawn = date;
+    const boringlog::Borehole hole = ReadBoreholeFile(fs, input, patternFolder, date);
+    const bool paged = options.format == "pdf";
     const boringlog::LogSheets sheets =
-        boringlog::LayoutBoringLog(hole, {options.scale, options.paper, false});
-    drawn.bytes = boringlog::SvgDocument(sheets.pages.front());
-    drawn.name = file.jobName + U".svg";
+        boringlog::LayoutBoringLog(hole, {options.scale, options.paper, paged});
+    if (options.format == "svg") {
+      drawn.bytes = boringlog::SvgDocument(sheets.pages.front());
+    } else {
+      drawn.bytes = renderer->Render(sheets, options.format, options.dpi);
+    }
+    drawn.name = hole.identifier + U"." + FromUtf8(options.format);
   } catch (const ConversionError& e) {
     drawn.error = e.message();
   } catch (const std::exception& e) {
@@ -157,12 +151,43 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
   return drawn;
 }
 
+/// PDF and PNG are drawn by the program beside this one, which links the toolkit: this process
+/// becomes it, with the same arguments. Returns only when there is none to become.
+void BecomeRenderProgram(const std::vector<std::string>& args, std::ostream& out,
+                         std::ostream& err) {
+#ifdef __linux__
+  char self[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return;
+  std::string program(self, static_cast<std::size_t>(n));
+  const std::size_t cut = program.rfind('/');
+  if (cut == std::string::npos) return;
+  program = program.substr(0, cut + 1) + kLogRenderProgram;
+  if (access(program.c_str(), X_OK) != 0) return;
+  std::vector<char*> argv;
+  argv.push_back(program.data());
+  std::vector<std::string> copies = args;
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  out.flush();
+  err.flush();
+  execv(program.c_str(), argv.data());
+#else
+  (void)args;
+  (void)out;
+  (void)err;
+#endif
+}
+
 }  // namespace
 
 int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                  CliEnvironment& env) {
+                  CliEnvironment& env, LogRenderer* renderer) {
   LogOptions options;
-  const std::string problem = Parse(args, options);
+  const std::string problem = Parse(args, options, renderer != nullptr);
+  if (!problem.empty() && !renderer && (options.format == "pdf" || options.format == "png")) {
+    BecomeRenderProgram(args, out, err);
+  }
   if (!problem.empty()) {
     err << "tecris2nx log: " << problem << "\n" << kLogUsage;
     return kCliUsage;
@@ -206,7 +231,7 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
   // Drawn side by side a few at a time, written and reported in the order given: two files of
   // the same identifier end as the later one, as in the conversion.
-  const Text date = DateDrawn();
+  const Text date = BoringLogDate();
   const std::size_t workers = static_cast<std::size_t>(std::max(1, DefaultWorkers()));
   int failed = 0;
   for (std::size_t begin = 0; begin < options.files.size(); begin += 4 * workers) {
@@ -215,8 +240,8 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
     std::atomic<std::size_t> next{begin};
     const auto work = [&] {
       for (std::size_t i = next++; i < end; i = next++) {
-        drawn[i - begin] =
-            DrawFile(env.fs, FromNativeName(options.files[i]), patternFolder, options, date);
+        drawn[i - begin] = DrawFile(env.fs, FromNativeName(options.files[i]), patternFolder,
+                                    options, date, renderer);
       }
     };
     {

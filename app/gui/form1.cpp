@@ -38,6 +38,7 @@
 #include "app/gui/drives.h"
 #include "app/gui/findings_window.h"
 #include "app/gui/folder_tree.h"
+#include "app/gui/log_preview.h"
 #include "app/gui/message_box.h"
 #include "app/window/pattern_lookup.h"
 #include "common/pattern_folder.h"
@@ -213,6 +214,9 @@ void Form1::BuildControls() {
   Command1 = Named(new QPushButton(QStringLiteral("実  行"), Picture1), "Command1");
   Command2 = Named(new QPushButton(QStringLiteral("終  了"), Picture1), "Command2");
   Command3 = Named(new QPushButton(QStringLiteral("中  止"), Picture1), "Command3");
+  Command4 = Named(new QPushButton(QStringLiteral("柱状図"), Picture1), "Command4");
+  Command4->setToolTip(
+      QStringLiteral("選択したファイルの柱状図を表示します（ファイルのダブルクリックでも）"));
   Command1->setToolTip(QStringLiteral("選択したファイルを変換します（Enter, Alt+E）"));
   Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
   Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
@@ -225,7 +229,9 @@ void Form1::BuildControls() {
   Command3->hide();
   Check1 = Named(new QCheckBox(QStringLiteral("失敗のみ表示"), Picture1), "Check1");
   Check1->setToolTip(QStringLiteral("変換できなかったファイルの行だけを一覧に表示します"));
-  for (QPushButton* button : {Command1, Command2, Command3}) button->setAutoDefault(true);
+  for (QPushButton* button : {Command1, Command2, Command3, Command4}) {
+    button->setAutoDefault(true);
+  }
 
   // Focus must be seen on every control the keyboard reaches.
   setStyleSheet(QStringLiteral(
@@ -245,6 +251,7 @@ void Form1::BuildControls() {
   buttons->addStretch(1);
   buttons->addWidget(Command3);
   buttons->addSpacing(Command1->sizeHint().width() / 2);
+  buttons->addWidget(Command4);
   buttons->addWidget(Command1);
   buttons->addWidget(Command2);
   grid->addLayout(buttons, 5, 0, 1, 4);
@@ -267,6 +274,10 @@ void Form1::BuildControls() {
   }
   connect(Command1, &QPushButton::clicked, this, [this] { model_->OnExecute(); });
   connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+  connect(Command4, &QPushButton::clicked, this, [this] { model_->OnShowBoringLog(); });
+  connect(List1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    model_->OnShowBoringLog(item->text().toStdU32String());
+  });
   connect(Command3, &QPushButton::clicked, this, [this] {
     // Once is enough: the run ends after the current file.
     if (model_->OnStop()) Command3->setEnabled(false);
@@ -461,6 +472,11 @@ void Form1::ShowMessage(const MessageRequest& box, std::function<void(MessageAns
 void Form1::ShowFindings(const FindingsTable& table) {
   if (!findings_) findings_ = new FindingsWindow(this);
   findings_->Show(table);
+}
+
+void Form1::ShowBoringLog(const boringlog::Borehole& hole) {
+  if (!preview_) preview_ = new LogPreview(this);
+  preview_->Show(hole);
 }
 
 void Form1::ChooseFolder(const Text& title, const Text& start,

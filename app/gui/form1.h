@@ -26,6 +26,7 @@ namespace tecris2nx {
 
 class FindingsWindow;
 class FolderTree;
+class LogPreview;
 
 /// What the window takes from its surroundings; tests replace each one.
 struct WindowSeams {
@@ -79,6 +80,8 @@ class Form1 : public QWidget, public WindowView {
 
   /// The findings window, once a line's findings have been shown; else null.
   FindingsWindow* Findings() const { return findings_; }
+  /// The boring-log preview, once one has been shown.
+  LogPreview* Preview() const { return preview_; }
 
   // What the model shows.
   WindowGeometry AvailableArea() const override;
@@ -104,6 +107,7 @@ class Form1 : public QWidget, public WindowView {
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
   void ShowFindings(const FindingsTable& table) override;
+  void ShowBoringLog(const boringlog::Borehole& hole) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
   bool OpenDocument(const Text& path) override;
@@ -146,9 +150,11 @@ class Form1 : public QWidget, public WindowView {
   QListWidget* Details = nullptr;
   QCheckBox* Check1 = nullptr;  ///< 失敗のみ表示
   FindingsWindow* findings_ = nullptr;
+  LogPreview* preview_ = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;  ///< 中止: stops a run or the pattern-data search
+  QPushButton* Command4 = nullptr;  ///< 柱状図: the selected file's boring log
 };
 
 }  // namespace tecris2nx

@@ -18,6 +18,7 @@
 #include "app/window/window_settings.h"
 #include "common/error.h"
 #include "common/pattern_folder.h"
+#include "run/boring_log_file.h"
 #include "tecris/tecris_files.h"
 
 namespace tecris2nx {
@@ -236,6 +237,34 @@ class WindowModel::Impl {
     if (row < 0) return;
     const KeptFindings* findings = details_.FindingsOfShownLine(static_cast<std::size_t>(row));
     if (findings) view_.ShowFindings(findings->Table());
+  }
+
+  void OnShowBoringLog(const Text& listed) {
+    if (!boxes_.Empty() || patternFolder_.empty()) return;
+    Text name = TrimBlanks(listed);
+    if (name.empty()) {
+      const std::vector<Text> selected = view_.SelectedFiles();
+      if (!selected.empty()) name = TrimBlanks(selected.front());
+    }
+    if (name.empty()) {
+      boxes_.Show({kNothingSelectedMessage, MessageStyle::kOkOnly, Text(), Text()}, nullptr);
+      return;
+    }
+    // Read on the window thread: a file is read in well under a second even at 10,000 layers,
+    // and the picture is of the file as it is now.
+    Text error;
+    try {
+      const boringlog::Borehole hole = ReadBoreholeFile(*env_.fs, TrimBlanks(SourceText()) + name,
+                                                        patternFolder_, BoringLogDate());
+      view_.ShowBoringLog(hole);
+      return;
+    } catch (const ConversionError& e) {
+      error = e.message();
+    } catch (const std::exception& e) {
+      error = UnexpectedErrorText(e.what());
+    }
+    boxes_.Show({ShownName(name) + U": " + error, MessageStyle::kOkExclamation, Text(), Text()},
+                nullptr);
   }
 
   void OnShowFailuresOnly(bool only) {
@@ -876,6 +905,7 @@ void WindowModel::OnBackgroundMouseMove() { impl_->OnBackgroundMouseMove(); }
 bool WindowModel::OnCloseRequested() { return impl_->OnCloseRequested(); }
 void WindowModel::OnDrop(const std::vector<Text>& paths) { impl_->OnDrop(paths); }
 void WindowModel::OnDetailActivated(int row) { impl_->OnDetailActivated(row); }
+void WindowModel::OnShowBoringLog(const Text& name) { impl_->OnShowBoringLog(name); }
 void WindowModel::OnShowFailuresOnly(bool only) { impl_->OnShowFailuresOnly(only); }
 void WindowModel::OnSelectionChanged(std::size_t count) { impl_->OnSelectionChanged(count); }
 void WindowModel::OnHelp() { impl_->OnHelp(); }

@@ -139,6 +139,12 @@ class WindowModel {
   void OnShowFailuresOnly(bool only);
   /// List1's selection changed; `count` entries are selected now.
   void OnSelectionChanged(std::size_t count);
+  /// 柱状図, or a double click on a List1 entry: the boring log of that entry (`name`, as List1
+  /// shows it) or, with an empty name, of the first selected one is read and shown
+  /// (WindowView::ShowBoringLog). A file the conversion rejects gets a box with its text;
+  /// nothing selected, the box of Execute. Ignored while a box is open or before the pattern
+  /// data is known.
+  void OnShowBoringLog(const Text& name = Text());
   /// Help (F1): the user guide opens; a box says where it looked when it cannot.
   void OnHelp();
 

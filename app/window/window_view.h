@@ -8,6 +8,10 @@
 
 namespace tecris2nx {
 
+namespace boringlog {
+struct Borehole;
+}
+
 /// Message box looks, numbered as the window system numbers them.
 enum class MessageStyle : int {
   kOkOnly = 0,
@@ -121,6 +125,10 @@ class WindowView {
   /// of all when none is chosen, on the clipboard; a click on a heading sorts by that column
   /// (SortFindingRows).
   virtual void ShowFindings(const FindingsTable& table) = 0;
+  /// Shows one file's boring log in a preview window of its own (not modal; a second call
+  /// replaces what the first showed). The view lays it out (boringlog::LayoutBoringLog) at the
+  /// scale and paper the user picks there. A view without a preview ignores it.
+  virtual void ShowBoringLog(const boringlog::Borehole& hole) { (void)hole; }
   /// Asks for a folder with the system's folder dialog, starting at `start`. `chosen` must be
   /// called exactly once, on the window thread, with the folder or empty when the user cancelled.
   virtual void ChooseFolder(const Text& title, const Text& start,

@@ -51,6 +51,10 @@ TEST_F(LogCommandTest, UsageErrorsWriteNothing) {
       {{"log", kExample}, "出力先フォルダ (-o OUTDIR) を指定してください"},
       {{"log", "-o", out_dir}, "柱状図にする TECRIS ファイルを指定してください"},
       {{"log", "--scale"}, "--scale には値が必要です"},
+      {{"log", "--dpi", "71", "-o", out_dir, kExample}, "--dpi は 72 から 1200 の整数です: 71"},
+      {{"log", "--dpi=1201", "-o", out_dir, kExample}, "--dpi は 72 から 1200 の整数です: 1201"},
+      {{"log", "--dpi", "3e2", "-o", out_dir, kExample}, "--dpi は 72 から 1200 の整数です: 3e2"},
+      {{"log", "--dpi"}, "--dpi には値が必要です"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(Run(row.args), kCliUsage) << row.message;

@@ -13,6 +13,7 @@
 
 #include "app/gui/findings_window.h"
 #include "app/gui/folder_tree.h"
+#include "app/gui/log_preview.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
 #include "gui_test_support.h"
@@ -139,6 +140,8 @@ class Form1Test : public QObject {
                               << "実  行";
     QTest::newRow("Command2") << "Command2"
                               << "終  了";
+    QTest::newRow("Command4") << "Command4"
+                              << "柱状図";
   }
   void captions() {
     QFETCH(QString, name);
@@ -413,6 +416,36 @@ class Form1Test : public QObject {
     details->setCurrentRow(0);
     QTest::keyClick(details, Qt::Key_Return);
     QVERIFY(window_->Findings()->isVisible());
+    QVERIFY(desktop_.boxes.empty());
+  }
+
+  void boringLogOpensFromTheButtonAndADoubleClick() {
+    StartWithThreeFiles();
+    Select({"22222222.002"});
+    Control<QPushButton>("Command4")->click();
+    LogPreview* preview = window_->Preview();
+    QVERIFY(preview);
+    QVERIFY(preview->isVisible());
+    QCOMPARE(preview->windowTitle(), QStringLiteral("柱状図 - 22222222.002"));
+    QCOMPARE(preview->PageCount(), 1);
+    QCOMPARE(preview->findChild<QLabel*>("LogPageLabel")->text(), QStringLiteral("1 / 1"));
+    QVERIFY(!preview->findChild<QPushButton*>("LogNext")->isEnabled());
+    preview->findChild<QPushButton*>("LogZoomIn")->click();
+    QCOMPARE(preview->Zoom(), 125);
+    QCOMPARE(preview->findChild<QWidget*>("LogCanvas")->width(),
+             qRound(210 * 1.25 * preview->logicalDpiX() / 25.4) + 1);
+    // Each format it saves is that format's file.
+    QVERIFY(preview->FileBytes("pdf").rfind("%PDF", 0) == 0);
+    QVERIFY(preview->FileBytes("png").rfind("\x89PNG", 0) == 0);
+    QVERIFY(preview->FileBytes("svg").rfind("<?xml", 0) == 0);
+
+    auto* list = Control<QListWidget>("List1");
+    QListWidgetItem* item = list->findItems("33333333.003", Qt::MatchExactly).front();
+    // Through the window system, as a real double click.
+    QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {},
+                       list->viewport()->mapTo(window_.get(), list->visualItemRect(item).center()));
+    QCOMPARE(window_->Preview(), preview);  // the one preview shows the other file
+    QCOMPARE(preview->windowTitle(), QStringLiteral("柱状図 - 33333333.003"));
     QVERIFY(desktop_.boxes.empty());
   }
 

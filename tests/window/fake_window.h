@@ -14,6 +14,7 @@
 #include "app/window/window_model.h"
 #include "app/window/window_view.h"
 #include "common/file_system.h"
+#include "log/borehole.h"
 #include "support/temp_dir.h"
 
 namespace tecris2nx::testing {
@@ -109,6 +110,8 @@ class FakeView : public WindowView {
   void SetSelectionCount(const Text& text) override { selectionCount = text; }
   void SetPatternFolderLine(const Text& text) override { patternFolderLine = text; }
   void ShowFindings(const FindingsTable& table) override { findingsShown.push_back(table); }
+  std::vector<boringlog::Borehole> logsShown;
+  void ShowBoringLog(const boringlog::Borehole& hole) override { logsShown.push_back(hole); }
   std::vector<Text> documentsOpened;
   bool documentsOpen = true;  ///< whether the system has a program for them
   bool OpenDocument(const Text& path) override {

@@ -411,6 +411,52 @@ INSTANTIATE_TEST_SUITE_P(Workers, WindowRunTest, ::testing::Values(1, 3),
                          });
 
 // A, then C, then B: A and C are converted, B is out of order and left, without a message.
+TEST(WindowBoringLogTest, OpensTheNamedOrFirstSelectedFileOrSaysWhyNot) {
+  struct Row {
+    const char* what;
+    std::vector<Text> selected;
+    Text clicked;            ///< a double-clicked entry; empty: the 柱状図 button
+    const char* identifier;  ///< of the log shown; nullptr: a box instead
+    Text box;
+  };
+  const std::vector<Row> rows = {
+      {"button, first selected", {U" b.002 ", U"a.001"}, U"", "12345678002", U""},
+      {"double click wins over selection", {U"a.001"}, U"b.002", "12345678002", U""},
+      {"nothing selected", {}, U"", nullptr, kNothingSelectedMessage},
+      {"no identifier",
+       {U"bad.txt"},
+       U"",
+       nullptr,
+       U"bad.txt: " + NoJobNameReason(EntryKind::kFile)},
+      {"file the conversion rejects",
+       {U"c.003"},
+       U"",
+       nullptr,
+       U"c.003: セクション C の記録 1 の値 1: 値 \"21E408.8\" は数値の範囲を超えています。"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    WindowHarness w(1);
+    w.Source("a.001", SectionCFile("12345678001"));
+    w.Source("b.002", SectionCFile("12345678002"));
+    w.Source("c.003", "C,12345678003,y,1\n1,2,3,21E408.8,12,28\n");
+    w.Source("bad.txt", "no identifier here\n");
+    w.Start();
+    w.view.selected = row.selected;
+    w.model->OnShowBoringLog(row.clicked);
+    if (row.identifier) {
+      ASSERT_EQ(w.view.logsShown.size(), 1u);
+      EXPECT_EQ(w.view.logsShown[0].identifier, FromUtf8(row.identifier));
+      EXPECT_EQ(w.view.logsShown[0].penetrations.size(), 1u);
+      EXPECT_TRUE(w.view.boxes.empty());
+    } else {
+      EXPECT_TRUE(w.view.logsShown.empty());
+      ASSERT_EQ(w.view.boxes.size(), 1u);
+      EXPECT_EQ(w.view.boxes[0].text, row.box);
+    }
+  }
+}
+
 TEST(WindowRunWalkTest, SectionsAfterAnOutOfOrderMarkerAreNotRead) {
   WindowHarness w(1);
   std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.001",

@@ -1,0 +1,211 @@
+#include "app/gui/log_preview.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/gui/log_painter.h"
+#include "app/gui/log_writers.h"
+#include "common/error.h"
+#include "common/file_system.h"
+#include "log/svg_writer.h"
+
+namespace tecris2nx {
+
+constexpr double kMillimetresPerInch = 25.4;
+
+/// One page at the zoom; paints only the part the scroll area shows, so that a long page
+/// scrolls smoothly.
+class LogCanvas : public QWidget {
+ public:
+  explicit LogCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("LogCanvas"));
+  }
+  void SetPage(const boringlog::Page* page, double unitsPerMillimetre) {
+    page_ = page;
+    k_ = unitsPerMillimetre;
+    const QSize size = page ? QSize(static_cast<int>(page->width * k_ + 1),
+                                    static_cast<int>(page->height * k_ + 1))
+                            : QSize();
+    setFixedSize(size);
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::white);
+    if (!page_) return;
+    const QRectF shown(event->rect().x() / k_, event->rect().y() / k_, event->rect().width() / k_,
+                       event->rect().height() / k_);
+    PaintLogPage(painter, *page_, k_, shown);
+  }
+
+ private:
+  const boringlog::Page* page_ = nullptr;
+  double k_ = 1;
+};
+
+LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("LogPreview"));
+  setModal(false);
+  scale_ = new QComboBox(this);
+  scale_->setObjectName(QStringLiteral("LogScale"));
+  for (int scale : {50, 100, 200}) scale_->addItem(QStringLiteral("1:%1").arg(scale), scale);
+  scale_->setCurrentIndex(1);
+  paper_ = new QComboBox(this);
+  paper_->setObjectName(QStringLiteral("LogPaper"));
+  paper_->addItem(QStringLiteral("A4"));
+  paper_->addItem(QStringLiteral("A3"));
+  auto* zoomOut = new QPushButton(QStringLiteral("縮小"), this);
+  auto* zoomIn = new QPushButton(QStringLiteral("拡大"), this);
+  zoomOut->setObjectName(QStringLiteral("LogZoomOut"));
+  zoomIn->setObjectName(QStringLiteral("LogZoomIn"));
+  zoomLabel_ = new QLabel(this);
+  previous_ = new QPushButton(QStringLiteral("前のページ"), this);
+  next_ = new QPushButton(QStringLiteral("次のページ"), this);
+  previous_->setObjectName(QStringLiteral("LogPrevious"));
+  next_->setObjectName(QStringLiteral("LogNext"));
+  pageLabel_ = new QLabel(this);
+  pageLabel_->setObjectName(QStringLiteral("LogPageLabel"));
+  auto* print = new QPushButton(QStringLiteral("印刷…"), this);
+  auto* save = new QPushButton(QStringLiteral("保存…"), this);
+  print->setObjectName(QStringLiteral("LogPrint"));
+  save->setObjectName(QStringLiteral("LogSave"));
+  auto* bar = new QHBoxLayout;
+  for (QWidget* widget : std::initializer_list<QWidget*>{scale_, paper_, zoomOut, zoomLabel_,
+                                                         zoomIn, previous_, pageLabel_, next_}) {
+    bar->addWidget(widget);
+  }
+  bar->addStretch(1);
+  bar->addWidget(print);
+  bar->addWidget(save);
+  scroll_ = new QScrollArea(this);
+  scroll_->setBackgroundRole(QPalette::Dark);
+  canvas_ = new LogCanvas(scroll_);
+  scroll_->setWidget(canvas_);
+  scroll_->setAlignment(Qt::AlignHCenter);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(bar);
+  layout->addWidget(scroll_, 1);
+  resize(900, 900);
+
+  connect(scale_, &QComboBox::currentIndexChanged, this, [this] { Relayout(); });
+  connect(paper_, &QComboBox::currentIndexChanged, this, [this] { Relayout(); });
+  connect(zoomOut, &QPushButton::clicked, this, [this] { SetZoom(zoom_ - 25); });
+  connect(zoomIn, &QPushButton::clicked, this, [this] { SetZoom(zoom_ + 25); });
+  connect(previous_, &QPushButton::clicked, this, [this] { ShowPage(page_ - 1); });
+  connect(next_, &QPushButton::clicked, this, [this] { ShowPage(page_ + 1); });
+  connect(print, &QPushButton::clicked, this, [this] { Print(); });
+  connect(save, &QPushButton::clicked, this, [this] { Save(); });
+}
+
+void LogPreview::Show(const boringlog::Borehole& hole) {
+  hole_ = hole;
+  setWindowTitle(QStringLiteral("柱状図 - ") + QString::fromStdU32String(hole.fileName));
+  page_ = 0;
+  Relayout();
+  show();
+  raise();
+  activateWindow();
+}
+
+void LogPreview::Relayout() {
+  const boringlog::LayoutOptions options{
+      scale_->currentData().toInt(),
+      paper_->currentIndex() == 1 ? boringlog::Paper::kA3 : boringlog::Paper::kA4, true};
+  canvas_->SetPage(nullptr, 1);  // the old pages go now
+  sheets_ = boringlog::LayoutBoringLog(hole_, options);
+  page_ = std::clamp(page_, 0, std::max(0, PageCount() - 1));
+  Update();
+}
+
+void LogPreview::ShowPage(int page) {
+  if (page < 0 || page >= PageCount()) return;
+  page_ = page;
+  Update();
+  scroll_->ensureVisible(0, 0);
+}
+
+void LogPreview::SetZoom(int percent) {
+  zoom_ = std::clamp(percent, 25, 400);
+  Update();
+}
+
+void LogPreview::Update() {
+  const double k = zoom_ / 100.0 * logicalDpiX() / kMillimetresPerInch;
+  canvas_->SetPage(PageCount() > 0 ? &sheets_.pages[static_cast<std::size_t>(page_)] : nullptr, k);
+  zoomLabel_->setText(QStringLiteral("%1 %").arg(zoom_));
+  pageLabel_->setText(QStringLiteral("%1 / %2").arg(page_ + 1).arg(PageCount()));
+  previous_->setEnabled(page_ > 0);
+  next_->setEnabled(page_ + 1 < PageCount());
+}
+
+std::string LogPreview::FileBytes(const QString& format) const {
+  if (format == QLatin1String("pdf")) return LogPdf(sheets_);
+  // PNG and SVG are the one continuous sheet, as the command line writes them.
+  const boringlog::LayoutOptions options{
+      scale_->currentData().toInt(),
+      paper_->currentIndex() == 1 ? boringlog::Paper::kA3 : boringlog::Paper::kA4, false};
+  const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(hole_, options);
+  if (format == QLatin1String("png")) return LogPng(sheet.pages.front(), 300);
+  return boringlog::SvgDocument(sheet.pages.front());
+}
+
+void LogPreview::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  QPainter painter;
+  for (int i = 0; i < PageCount(); ++i) {
+    const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(i)];
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Millimeter),
+                    QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+    if (i == 0 ? !painter.begin(&printer) : !printer.newPage()) {
+      QMessageBox::warning(this, windowTitle(), QStringLiteral("印刷できませんでした。"));
+      return;
+    }
+    PaintLogPage(painter, page, printer.resolution() / kMillimetresPerInch);
+  }
+  painter.end();
+}
+
+void LogPreview::Save() {
+  QString filter;
+  const QString start = QString::fromStdU32String(hole_.identifier) + QStringLiteral(".pdf");
+  const QString path = QFileDialog::getSaveFileName(
+      this, QStringLiteral("柱状図を保存"), start,
+      QStringLiteral("PDF (*.pdf);;PNG (*.png);;SVG (*.svg)"), &filter);
+  if (path.isEmpty()) return;
+  QFileInfo info(path);
+  QString format = info.suffix().toLower();
+  if (format != QLatin1String("pdf") && format != QLatin1String("png") &&
+      format != QLatin1String("svg")) {
+    format = filter.left(3).toLower();
+    info.setFile(path + QLatin1Char('.') + format);
+  }
+  try {
+    // Whole or absent, as the Nx files are written.
+    RealFileSystem fs;
+    fs.WriteFiles(info.absolutePath().toStdU32String(),
+                  {{info.fileName().toStdU32String(), FileBytes(format)}});
+  } catch (const ConversionError& e) {
+    QMessageBox::warning(this, windowTitle(), QString::fromStdU32String(e.message()));
+  } catch (const std::exception& e) {
+    QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+  }
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,42 @@
+#include "run/boring_log_file.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "common/error.h"
+#include "run/convert_file.h"
+#include "tecris/path_check.h"
+#include "tecris/path_helpers.h"
+
+namespace tecris2nx {
+
+boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
+                                     const Text& patternFolder, const Text& date) {
+  const EntryKind kind = fs.KindOf(path);
+  IdentifiedFile file;
+  if (kind == EntryKind::kFile) file = ReadJobName(fs.OpenForReading(path), HostPathStyle());
+  if (file.jobName.empty()) throw ConversionError(NoJobNameReason(kind));
+  std::string bytes;
+  while (file.content->ReadMore(bytes, std::size_t{1} << 16)) {
+  }
+  const boringlog::BoreholeSources sources{fs, patternFolder};
+  boringlog::Borehole hole = boringlog::ReadBorehole(std::move(bytes), path, sources);
+  hole.identifier = file.jobName;
+  const std::size_t cut = path.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
+  hole.fileName = ShownName(cut == Text::npos ? TextView(path) : TextView(path).substr(cut + 1));
+  hole.patternFolder = ShownName(patternFolder);
+  hole.dateDrawn = date;
+  return hole;
+}
+
+Text BoringLogDate() {
+  std::time_t now = std::time(nullptr);
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::atoll(epoch);
+  const std::tm* parts = std::localtime(&now);
+  char text[16] = "";
+  if (parts) std::strftime(text, sizeof text, "%Y-%m-%d", parts);
+  return FromUtf8(text);
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "common/file_system.h"
+#include "common/text.h"
+#include "log/borehole.h"
+
+namespace tecris2nx {
+
+/// The boring log's borehole of one TECRIS file, read as the conversion reads it, with its
+/// identifier, file name, pattern folder and date filled in. Throws ConversionError with the
+/// conversion's own text for a file it would reject (or one without an identifier).
+boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
+                                     const Text& patternFolder, const Text& date);
+
+/// Today's date as the sheets show it, or that of SOURCE_DATE_EPOCH when set, so that a sheet
+/// can be made again byte for byte. Not thread-safe (localtime): call it before workers start.
+Text BoringLogDate();
+
+}  // namespace tecris2nx
