@@ -187,7 +187,8 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_TRUE(env.documentsFolder && !env.documentsFolder().empty());
     env.documentsFolder = nullptr;
     Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
-    if (std::getenv("TECRIS2NX_SCREENSHOT") != nullptr) {
+    if (std::getenv("TECRIS2NX_SCREENSHOT") != nullptr ||
+        std::getenv("TECRIS2NX_LOG_SCREENSHOT") != nullptr) {
       // The picture names the sample where a user would keep pattern data, not the build's.
       const Text shown = U"C:\\ボーリング\\PATDAT";
       stdfs::create_directories(stdfs::path(shown));
