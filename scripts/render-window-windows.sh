@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the Windows window for the documentation: the Win32 view under Wine on an Xvfb display,
 # in Japanese with IPA Gothic, after converting the examples through it; writes
-# docs/window-windows.png. Needs the Windows build (scripts/test-windows.sh makes it).
+# docs/window-windows.png, and the boring-log preview of an example over it,
+# docs/boring-log-windows.png. Needs the Windows build (scripts/test-windows.sh makes it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/windows
@@ -14,3 +15,8 @@ TECRIS2NX_SCREENSHOT="$(windows_path "$bmp")" timeout 120 "$wine" \
   "$build/tests/win32/tecris2nx_win32_tests.exe" --gtest_filter='*Picture' </dev/null
 python3 scripts/bmp_to_png.py "$bmp" docs/window-windows.png
 echo "docs/window-windows.png"
+rm -f "$bmp"
+TECRIS2NX_LOG_SCREENSHOT="$(windows_path "$bmp")" timeout 120 "$wine" \
+  "$build/tests/win32/tecris2nx_win32_tests.exe" --gtest_filter='*BoringLogPicture' </dev/null
+python3 scripts/bmp_to_png.py "$bmp" docs/boring-log-windows.png
+echo "docs/boring-log-windows.png"

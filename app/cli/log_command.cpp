@@ -11,6 +11,7 @@
 #include <climits>
 #endif
 
+#include "app/cli/log_formats.h"
 #include "common/error.h"
 #include "common/pattern_folder.h"
 #include "log/borehole.h"
@@ -112,11 +113,20 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options, boo
     }
   }
   if (options.help) return {};
-  if ((options.format == "pdf" || options.format == "png") && !rendered) {
-    return "--format " + options.format + " はこの版では書き出せません（書き出せる形式: svg）";
+  // Pictures come from the render program beside this one (Qt on Linux) or from the system
+  // (GDI+ on Windows).
+  std::vector<std::string> images = LogImageFormats();
+  if (rendered) images = {"pdf", "png"};
+  const bool image = std::find(images.begin(), images.end(), options.format) != images.end();
+  std::string writable = "svg";
+  for (const std::string& format : images) writable += ", " + format;
+  if (!image && (options.format == "pdf" || options.format == "png")) {
+    return "--format " + options.format +
+           " はこの版では書き出せません（書き出せる形式: " + writable + "）";
   }
-  if (options.format != "svg" && options.format != "pdf" && options.format != "png") {
-    return "不明な形式です: " + options.format + (rendered ? "（svg, pdf, png）" : "（svg のみ）");
+  if (!image && options.format != "svg") {
+    return "不明な形式です: " + options.format + "（" + (images.empty() ? "svg のみ" : writable) +
+           "）";
   }
   if (options.output.empty()) return "出力先フォルダ (-o OUTDIR) を指定してください";
   if (options.files.empty()) return "柱状図にする TECRIS ファイルを指定してください";
@@ -124,8 +134,9 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options, boo
 }
 
 struct Drawn {
-  Text name;  ///< "<identifier>.svg"
-  std::string bytes;
+  /// "<identifier>.svg"; a picture of pages: "<identifier>.png", or "<identifier>-1.png"...
+  /// when there are more.
+  NamedFiles files;
   Text error;
 };
 
@@ -134,15 +145,37 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
   Drawn drawn;
   try {
     const boringlog::Borehole hole = ReadBoreholeFile(fs, input, patternFolder, date);
-    const bool paged = options.format == "pdf";
-    const boringlog::LogSheets sheets =
-        boringlog::LayoutBoringLog(hole, {options.scale, options.paper, paged});
     if (options.format == "svg") {
-      drawn.bytes = boringlog::SvgDocument(sheets.pages.front());
-    } else {
-      drawn.bytes = renderer->Render(sheets, options.format, options.dpi);
+      const boringlog::LogSheets sheets =
+          boringlog::LayoutBoringLog(hole, {options.scale, options.paper, false});
+      drawn.files.emplace_back(hole.identifier + U".svg",
+                               boringlog::SvgDocument(sheets.pages.front()));
+      return drawn;
     }
-    drawn.name = hole.identifier + U"." + FromUtf8(options.format);
+    if (renderer) {
+      // PDF pages, or one PNG sheet, from the render program.
+      const bool paged = options.format == "pdf";
+      const boringlog::LogSheets sheets =
+          boringlog::LayoutBoringLog(hole, {options.scale, options.paper, paged});
+      drawn.files.emplace_back(hole.identifier + U"." + FromUtf8(options.format),
+                               renderer->Render(sheets, options.format, options.dpi));
+      return drawn;
+    }
+    // Pictures of pixels are paged: a deep borehole is many pages, never one huge image.
+    const boringlog::LogSheets sheets =
+        boringlog::LayoutBoringLog(hole, {options.scale, options.paper, true});
+    std::vector<std::string> images;
+    std::string problem;
+    if (!WriteLogImage(options.format, sheets.pages, &images, &problem)) {
+      drawn.error = FromUtf8(problem);
+      return drawn;
+    }
+    const Text extension = FromUtf8("." + options.format);
+    for (std::size_t i = 0; i < images.size(); ++i) {
+      const Text suffix =
+          images.size() == 1 ? Text() : U"-" + DecimalText(static_cast<long long>(i + 1));
+      drawn.files.emplace_back(hole.identifier + suffix + extension, std::move(images[i]));
+    }
   } catch (const ConversionError& e) {
     drawn.error = e.message();
   } catch (const std::exception& e) {
@@ -253,7 +286,7 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
       Drawn& file = drawn[i - begin];
       if (file.error.empty()) {
         try {
-          env.fs.WriteFiles(output, {{file.name, std::move(file.bytes)}});
+          env.fs.WriteFiles(output, file.files);
         } catch (const ConversionError& e) {
           file.error = e.message();
         }

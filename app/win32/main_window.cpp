@@ -93,7 +93,9 @@ struct MainWindow::TaskQueue {
 };
 
 MainWindow::MainWindow(ViewSeams seams)
-    : seams_(std::move(seams)), tasks_(std::make_shared<TaskQueue>()) {}
+    : seams_(std::move(seams)),
+      tasks_(std::make_shared<TaskQueue>()),
+      preview_(seams_.logPreview) {}
 
 MainWindow::~MainWindow() {
   if (window_) DestroyWindow(window_);
@@ -172,6 +174,7 @@ void MainWindow::Show(int showCommand) {
 
 bool MainWindow::PreTranslate(MSG& message) {
   if (findings_.PreTranslate(message)) return true;
+  if (preview_.PreTranslate(message)) return true;
   if (!window_ || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return false;
   // Ctrl+A in the file list selects every file.
   if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
@@ -266,6 +269,7 @@ void MainWindow::CreateControls() {
           WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
+  add(L"BUTTON", L"柱状図", BS_PUSHBUTTON | WS_TABSTOP, kBoringLog);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
   CreateWindowExW(0, L"BUTTON", L"中  止", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 0,
@@ -359,6 +363,7 @@ void MainWindow::Layout() {
       {kCommand1, &layout.execute},
       {kCommand3, &layout.stop},
       {kCommand2, &layout.exit},
+      {kBoringLog, &layout.boringLog},
   };
   for (const auto& [id, rect] : controls) place(id, *rect, rect->height);
   // A drive list's height counts its drop-down.
@@ -502,6 +507,20 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kList1:
       if (code == LBN_SELCHANGE) SelectionChanged();
+      if (code == LBN_DBLCLK) {
+        // The entry double-clicked is the one with the caret.
+        const HWND list = Control(kList1);
+        const LRESULT index = SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+        if (index >= 0 && length >= 0) {
+          std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
+          SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(name.data()));
+          model_->OnShowBoringLog(FromWide(name.c_str()));
+        }
+      }
+      break;
+    case kBoringLog:
+      if (code == BN_CLICKED) model_->OnShowBoringLog();
       break;
     case kFailuresOnly:
       if (code == BN_CLICKED) {
@@ -844,6 +863,10 @@ void MainWindow::ShowMessage(const MessageRequest& box,
 }
 
 void MainWindow::ShowFindings(const FindingsTable& table) { findings_.Show(window_, font_, table); }
+
+void MainWindow::ShowBoringLog(const boringlog::Borehole& hole) {
+  preview_.Show(window_, font_, hole);
+}
 
 void MainWindow::ChooseFolder(const Text& title, const Text& start,
                               std::function<void(const Text& chosen)> chosen) {

@@ -8,6 +8,7 @@
 
 #include "common/windows_api.h"
 #include "app/win32/findings_window.h"
+#include "app/win32/log_preview.h"
 #include "app/win32/window_layout.h"
 #include "app/window/window_view.h"
 #include "common/text.h"
@@ -43,6 +44,7 @@ enum ControlId : int {
   kSelectionCount,  ///< "3000 ファイル選択" under List1
   kPatternLine,     ///< the pattern-data folder in use, under the message frame
   kFailuresOnly,    ///< 失敗のみ表示: the details list shows only failed files
+  kBoringLog,       ///< 柱状図: the boring log of the selected file
 };
 
 /// What the window takes from its surroundings besides the model; tests replace each one.
@@ -55,6 +57,8 @@ struct ViewSeams {
   std::function<Text(HWND owner, const Text& title, const Text& start)> chooseFolder;
   /// Opens a document; false when nothing could. Unset: the shell's program for it.
   std::function<bool(const Text& path)> openDocument;
+  /// The boring-log preview's dialogs.
+  LogPreviewSeams logPreview;
 };
 
 /// The system's folder dialog (IFileOpenDialog picking folders; the older folder browser where
@@ -94,6 +98,8 @@ class MainWindow : public WindowView {
   Text FolderOf(Side side, HTREEITEM item) const;
   /// The findings window (its handle is null until the first ShowFindings).
   FindingsWindow& Findings() { return findings_; }
+  /// The boring-log preview (its handle is null until the first ShowBoringLog).
+  LogPreviewWindow& Preview() { return preview_; }
 
   // WindowView.
   WindowGeometry AvailableArea() const override;
@@ -119,6 +125,7 @@ class MainWindow : public WindowView {
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
   void ShowFindings(const FindingsTable& table) override;
+  void ShowBoringLog(const boringlog::Borehole& hole) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
   bool OpenDocument(const Text& path) override;
@@ -166,6 +173,7 @@ class MainWindow : public WindowView {
   std::map<UINT_PTR, std::function<void()>> timers_;  ///< by timer id
   UINT_PTR lastTimer_ = 0;
   FindingsWindow findings_;
+  LogPreviewWindow preview_;
 };
 
 }  // namespace win32

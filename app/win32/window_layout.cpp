@@ -85,6 +85,7 @@ MainLayout LayOutMainWindow(int width, int height, const LayoutMetrics& metrics)
   l.exit = {width - s.margin - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   l.execute = {l.exit.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   l.stop = {l.execute.x - s.StopApart() - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
+  l.boringLog = {l.stop.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   return l;
 }
 

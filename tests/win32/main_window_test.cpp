@@ -175,6 +175,11 @@ class MainWindowTest : public ::testing::Test {
       folderTitles_.push_back(title);
       return Text();
     };
+    seams.logPreview.choosePath = [this](HWND, const Text& suggested, const wchar_t*) {
+      suggestedNames_.push_back(suggested);
+      return savePath_;
+    };
+    seams.logPreview.showError = [this](HWND, const Text& text) { previewErrors_.push_back(text); };
     window_ = std::make_unique<MainWindow>(std::move(seams));
     ASSERT_TRUE(window_->Create(GetModuleHandleW(nullptr)));
     WindowEnvironment env = HostWindowEnvironment(fs_, window_->Poster(), window_->LaterPoster());
@@ -182,7 +187,8 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_TRUE(env.documentsFolder && !env.documentsFolder().empty());
     env.documentsFolder = nullptr;
     Text patterns = ExamplesFolder() + U"\\sample-patdat\\";
-    if (std::getenv("TECRIS2NX_SCREENSHOT") != nullptr) {
+    if (std::getenv("TECRIS2NX_SCREENSHOT") != nullptr ||
+        std::getenv("TECRIS2NX_LOG_SCREENSHOT") != nullptr) {
       // The picture names the sample where a user would keep pattern data, not the build's.
       const Text shown = U"C:\\ボーリング\\PATDAT";
       stdfs::create_directories(stdfs::path(shown));
@@ -241,6 +247,9 @@ class MainWindowTest : public ::testing::Test {
   std::vector<MessageAnswer> answers_;
   std::vector<Text> folderTitles_;
   std::vector<Text> opened_;
+  std::vector<Text> suggestedNames_;
+  std::vector<Text> previewErrors_;
+  Text savePath_;
   int endStatus_ = -1;
   Text guide_;
 };
@@ -256,6 +265,7 @@ TEST_F(MainWindowTest, ControlsCarryFormOnesCaptions) {
       {kFrame3, U"メッセージ"},         {kCommand1, U"実  行"},
       {kCommand3, U"中  止"},           {kCommand2, U"終  了"},
       {kFailuresOnly, U"失敗のみ表示"}, {kSelectionCount, U"0 ファイル選択"},
+      {kBoringLog, U"柱状図"},
   };
   EXPECT_EQ(WindowText(window_->Handle()), U"TECRIS -> Nx 変換プログラム");
   for (const Row& r : rows) EXPECT_EQ(WindowText(Control(r.id)), r.caption) << ToUtf8(r.caption);
@@ -583,6 +593,113 @@ TEST_F(MainWindowTest, Picture) {
   EXPECT_TRUE(WriteWindowPicture(window_->Handle(), stdfs::u8path(picture)));
 }
 
+/// Selects List1's entry `name` alone, as a click does.
+void SelectFile(HWND list, const Text& name) {
+  SendMessageW(list, LB_SETSEL, FALSE, -1);
+  const LRESULT index = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(ToWide(name).c_str()));
+  ASSERT_GE(index, 0) << ToUtf8(name);
+  SendMessageW(list, LB_SETSEL, TRUE, index);
+  SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+}
+
+/// Pixels of the window's client area on the screen that are neither the grey around the page
+/// nor white: what the painter drew.
+int InkOnScreen(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  const HDC dc = GetDC(window);
+  int ink = 0;
+  for (int y = 0; y < rect.bottom; y += 3) {
+    for (int x = 0; x < rect.right; x += 3) {
+      const COLORREF pixel = GetPixel(dc, x, y);
+      if (pixel != CLR_INVALID && GetRValue(pixel) < 100) ++ink;
+    }
+  }
+  ReleaseDC(window, dc);
+  return ink;
+}
+
+TEST_F(MainWindowTest, BoringLogOpensFromTheButtonAndADoubleClick) {
+  const HWND list = Control(kList1);
+  SelectFile(list, U"12345678.006");
+  SendMessageW(Control(kBoringLog), BM_CLICK, 0, 0);
+  Pump(*window_);
+  LogPreviewWindow& preview = window_->Preview();
+  ASSERT_NE(preview.Handle(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(preview.Handle()));
+  EXPECT_EQ(WindowText(preview.Handle()), U"柱状図 - 12345678006 (12345678.006)");
+  EXPECT_EQ(preview.PageCount(), 1);
+  EXPECT_EQ(WindowText(preview.Control(kLogPageLine)), U"1 / 1 ページ");
+  EXPECT_FALSE(IsWindowEnabled(preview.Control(kLogNext)));
+  // The page is painted: black ink on the canvas.
+  const HWND canvas = preview.Control(kLogCanvas);
+  RedrawWindow(canvas, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  Pump(*window_);
+  EXPECT_GT(InkOnScreen(canvas), 100);
+
+  // Zoom by its buttons; scale 1:50 doubles the depth, so the 10 m log takes two pages.
+  SendMessageW(preview.Control(kLogZoomIn), BM_CLICK, 0, 0);
+  EXPECT_EQ(preview.ZoomPercent(), 150);
+  EXPECT_EQ(WindowText(preview.Control(kLogZoomLine)), U"150%");
+  SendMessageW(preview.Control(kLogZoomOut), BM_CLICK, 0, 0);
+  SendMessageW(preview.Control(kLogZoomOut), BM_CLICK, 0, 0);
+  EXPECT_EQ(preview.ZoomPercent(), 75);
+  preview.SetScale(50);
+  ASSERT_GT(preview.PageCount(), 1);
+  SendMessageW(preview.Control(kLogNext), BM_CLICK, 0, 0);
+  EXPECT_EQ(preview.CurrentPage(), 1);
+  EXPECT_TRUE(IsWindowEnabled(preview.Control(kLogPrevious)));
+
+  // Saved as PNG (one file a page) and SVG (one sheet), under the names the dialog gives.
+  savePath_ = temp_.TextOf("柱状図.png");
+  SendMessageW(preview.Control(kLogSavePng), BM_CLICK, 0, 0);
+  savePath_ = temp_.TextOf("柱状図.svg");
+  SendMessageW(preview.Control(kLogSaveSvg), BM_CLICK, 0, 0);
+  EXPECT_EQ(suggestedNames_, (std::vector<Text>{U"12345678006.png", U"12345678006.svg"}));
+  EXPECT_TRUE(previewErrors_.empty());
+  for (int page = 1; page <= preview.PageCount(); ++page) {
+    const Text png = temp_.TextOf("柱状図-" + std::to_string(page) + ".png");
+    EXPECT_EQ(fs_.ReadAll(png).substr(0, 8), "\x89PNG\r\n\x1a\n") << page;
+  }
+  EXPECT_EQ(fs_.ReadAll(temp_.TextOf("柱状図.svg")).rfind("<?xml", 0), 0U);
+  // A folder that cannot be written says so and writes nothing.
+  savePath_ = temp_.TextOf("ない/柱状図.svg");
+  SendMessageW(preview.Control(kLogSaveSvg), BM_CLICK, 0, 0);
+  ASSERT_EQ(previewErrors_.size(), 1u);
+  EXPECT_EQ(previewErrors_[0].rfind(U"SVG を保存できませんでした: ", 0), 0u);
+
+  // Closed, it is only hidden; a double click on another file shows that one, at its start.
+  SendMessageW(preview.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(preview.Handle()));
+  SelectFile(list, U"12345678.002");
+  SendMessageW(window_->Handle(), WM_COMMAND, MAKEWPARAM(kList1, LBN_DBLCLK),
+               reinterpret_cast<LPARAM>(list));
+  Pump(*window_);
+  EXPECT_TRUE(IsWindowVisible(preview.Handle()));
+  EXPECT_EQ(WindowText(preview.Handle()), U"柱状図 - 12345678002 (12345678.002)");
+  EXPECT_EQ(preview.CurrentPage(), 0);
+  EXPECT_EQ(endStatus_, -1);
+}
+
+// The boring log's picture for the README: the preview of an example over the window. Only when
+// TECRIS2NX_LOG_SCREENSHOT names the BMP file to write (scripts/render-window-windows.sh).
+TEST_F(MainWindowTest, BoringLogPicture) {
+  const char* picture = std::getenv("TECRIS2NX_LOG_SCREENSHOT");
+  if (picture == nullptr) GTEST_SKIP() << "TECRIS2NX_LOG_SCREENSHOT not set";
+  SelectFile(Control(kList1), U"12345678.006");
+  SendMessageW(Control(kBoringLog), BM_CLICK, 0, 0);
+  const HWND preview = window_->Preview().Handle();
+  ASSERT_NE(preview, nullptr);
+  SetWindowPos(preview, HWND_TOP, 0, 0, 900, 1000, SWP_SHOWWINDOW);
+  SetForegroundWindow(preview);
+  RedrawWindow(preview, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpUntil(
+      *window_, [] { return false; }, std::chrono::milliseconds(1000));
+  EXPECT_TRUE(WriteWindowPicture(preview, stdfs::u8path(picture)));
+}
+
 TEST_F(MainWindowTest, F1OpensTheGuide) {
   SetFocus(Control(kList1));
   PostMessageW(Control(kList1), WM_KEYDOWN, VK_F1, 0);
@@ -612,9 +729,10 @@ TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
     RECT client{};
     GetClientRect(window_->Handle(), &client);
     for (ControlId id :
-         {kFrame1,   kDrive1,   kDir1,     kFrame2,         kDrive2,      kDir2,        kList1,
-          kLabel1,   kText1,    kLabel2,   kText2,          kFrame3,      kLabel3,      kDetails,
-          kCommand1, kCommand2, kCommand3, kSelectionCount, kPatternLine, kFailuresOnly}) {
+         {kFrame1,      kDrive1,       kDir1,     kFrame2,   kDrive2,   kDir2,
+          kList1,       kLabel1,       kText1,    kLabel2,   kText2,    kFrame3,
+          kLabel3,      kDetails,      kCommand1, kCommand2, kCommand3, kSelectionCount,
+          kPatternLine, kFailuresOnly, kBoringLog}) {
       RECT rect{};
       GetWindowRect(Control(id), &rect);
       MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&rect), 2);

@@ -53,7 +53,7 @@ TEST(Win32LayoutTest, EveryControlShowsWholeAndAloneFromTheSmallestSizeUp) {
         {"frame3", &l.frame3},   {"patternLine", &l.patternLine},
         {"details", &l.details}, {"failuresOnly", &l.failuresOnly},
         {"stop", &l.stop},       {"execute", &l.execute},
-        {"exit", &l.exit},
+        {"exit", &l.exit},       {"boringLog", &l.boringLog},
     };
     for (const auto& [name, rect] : alone) {
       EXPECT_TRUE(Inside(*rect, client)) << r.name << ": " << name;

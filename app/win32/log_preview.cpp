@@ -1,0 +1,647 @@
+#include "app/win32/log_preview.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/win32/log_painter.h"
+#include "common/error.h"
+#include "common/file_system.h"
+#include "common/wide_text.h"
+#include "log/svg_writer.h"
+// After the Windows API header (and COM's, from the painter's).
+#include <commdlg.h>
+
+namespace tecris2nx::win32 {
+
+const std::vector<int> kLogZoomSteps = {25, 50, 75, 100, 150, 200, 300, 400};
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"tecris2nx.BoringLog";
+constexpr wchar_t kCanvasClassName[] = L"tecris2nx.BoringLogCanvas";
+constexpr int kScales[] = {50, 100, 200};
+constexpr int kDefaultZoom = 3;  // 100 %
+/// Grey around the page, in pixels at 96 DPI.
+constexpr int kMargin = 16;
+
+HWND AddControl(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, int id) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+  return CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+}
+
+bool RegisterOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  if (GetClassInfoExW(instance, name, &windowClass)) return true;
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = name;
+  return RegisterClassExW(&windowClass) != 0;
+}
+
+Text SaveDialog(HWND owner, const Text& suggested, const wchar_t* extension) {
+  std::wstring file = ToWide(suggested);
+  file.resize(std::max<std::size_t>(file.size() + 1, 32768), L'\0');
+  const std::wstring png(L"PNG 画像 (*.png)\0*.png\0", 22);
+  const std::wstring svg(L"SVG 画像 (*.svg)\0*.svg\0", 22);
+  const std::wstring filter = (std::wstring_view(extension) == L"png" ? png : svg) + L'\0';
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrDefExt = extension;
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&dialog)) return {};
+  return FromWide(file.c_str());
+}
+
+/// "<name>.png" for one page, "<name>-1.png", "<name>-2.png"... for several.
+Text PageFileName(const Text& name, std::size_t index, std::size_t count) {
+  if (count == 1) return name;
+  const std::size_t dot = name.find_last_of(U'.');
+  const Text stem = dot == Text::npos ? name : name.substr(0, dot);
+  const Text extension = dot == Text::npos ? Text() : name.substr(dot);
+  return stem + U"-" + DecimalText(static_cast<long long>(index + 1)) + extension;
+}
+
+}  // namespace
+
+LogPreviewWindow::LogPreviewWindow(LogPreviewSeams seams)
+    : seams_(std::move(seams)), zoom_(kDefaultZoom) {}
+
+LogPreviewWindow::~LogPreviewWindow() {
+  if (window_) DestroyWindow(window_);
+}
+
+bool LogPreviewWindow::Create(HWND owner) {
+  gdiplus_ = std::make_unique<GdiplusSession>();
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+  if (!RegisterOnce(instance, kClassName, Procedure, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
+      !RegisterOnce(instance, kCanvasClassName, CanvasProcedure, nullptr)) {
+    return false;
+  }
+  // Owned by the main window: above it, gone with it, no task-bar entry of its own.
+  CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                  CW_USEDEFAULT, 100, 100, owner, nullptr, instance, this);
+  if (!window_) return false;
+  AddControl(window_, L"BUTTON", L"前ページ", BS_PUSHBUTTON | WS_TABSTOP, kLogPrevious);
+  AddControl(window_, L"BUTTON", L"次ページ", BS_PUSHBUTTON | WS_TABSTOP, kLogNext);
+  AddControl(window_, L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, kLogPageLine);
+  const HWND scale =
+      AddControl(window_, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kLogScale);
+  for (int each : kScales) {
+    SendMessageW(scale, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>((L"1:" + std::to_wstring(each)).c_str()));
+  }
+  const HWND paper =
+      AddControl(window_, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kLogPaper);
+  SendMessageW(paper, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"A4"));
+  SendMessageW(paper, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"A3"));
+  AddControl(window_, L"BUTTON", L"縮小", BS_PUSHBUTTON | WS_TABSTOP, kLogZoomOut);
+  AddControl(window_, L"BUTTON", L"拡大", BS_PUSHBUTTON | WS_TABSTOP, kLogZoomIn);
+  AddControl(window_, L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, kLogZoomLine);
+  AddControl(window_, L"BUTTON", L"印刷", BS_PUSHBUTTON | WS_TABSTOP, kLogPrint);
+  AddControl(window_, L"BUTTON", L"PNG で保存", BS_PUSHBUTTON | WS_TABSTOP, kLogSavePng);
+  AddControl(window_, L"BUTTON", L"SVG で保存", BS_PUSHBUTTON | WS_TABSTOP, kLogSaveSvg);
+  canvas_ = CreateWindowExW(WS_EX_CLIENTEDGE, kCanvasClassName, L"",
+                            WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, 0, 0, 0,
+                            0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogCanvas)),
+                            instance, this);
+  return canvas_ != nullptr;
+}
+
+void LogPreviewWindow::Show(HWND owner, HFONT font, const boringlog::Borehole& hole) {
+  const bool first = window_ == nullptr;
+  if (first && !Create(owner)) return;
+  hole_ = hole;
+  font_ = font;
+  for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  }
+  TEXTMETRICW metrics{};
+  const HDC dc = GetDC(window_);
+  const HGDIOBJ old = SelectObject(dc, font_);
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(window_, dc);
+  unit_ = std::max<int>(metrics.tmHeight, 8);
+
+  Text title = U"柱状図 - " + hole_.identifier;
+  if (!hole_.fileName.empty()) title += U" (" + hole_.fileName + U")";
+  SetWindowTextW(window_, ToWide(title).c_str());
+  page_ = 0;
+  scrollX_ = scrollY_ = 0;
+  Relayout();
+  if (first) {
+    // The page's width at 100 % and most of the screen's height.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT area = monitor.rcWork;
+    const double pageWidth = sheets_.pages.empty() ? 210 : sheets_.pages.front().width;
+    RECT client{0, 0,
+                static_cast<LONG>(pageWidth * PixelsPerMm()) + 2 * kMargin +
+                    GetSystemMetrics(SM_CXVSCROLL) + unit_,
+                (area.bottom - area.top) * 9 / 10};
+    client.right = std::max<LONG>(client.right, unit_ * 48);
+    AdjustWindowRectEx(&client, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
+    const int width = std::min<int>(client.right - client.left, area.right - area.left);
+    const int height = std::min<int>(client.bottom - client.top, area.bottom - area.top);
+    SetWindowPos(window_, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  Layout();
+  ShowWindow(window_, SW_SHOWNORMAL);
+  SetForegroundWindow(window_);
+  SetFocus(canvas_);
+}
+
+void LogPreviewWindow::Relayout() {
+  sheets_ = boringlog::LayoutBoringLog(hole_, {scale_, paper_, true});
+  page_ = std::clamp(page_, 0, std::max(0, PageCount() - 1));
+  UpdateControls();
+}
+
+void LogPreviewWindow::UpdateControls() {
+  if (!window_) return;
+  const int count = PageCount();
+  EnableWindow(Control(kLogPrevious), page_ > 0);
+  EnableWindow(Control(kLogNext), page_ + 1 < count);
+  SetWindowTextW(
+      Control(kLogPageLine),
+      (std::to_wstring(page_ + 1) + L" / " + std::to_wstring(count) + L" ページ").c_str());
+  SetWindowTextW(Control(kLogZoomLine), (std::to_wstring(ZoomPercent()) + L"%").c_str());
+  EnableWindow(Control(kLogZoomOut), zoom_ > 0);
+  EnableWindow(Control(kLogZoomIn), zoom_ + 1 < static_cast<int>(kLogZoomSteps.size()));
+  const int scaleIndex =
+      static_cast<int>(std::find(std::begin(kScales), std::end(kScales), scale_) - kScales);
+  SendMessageW(Control(kLogScale), CB_SETCURSEL, scaleIndex, 0);
+  SendMessageW(Control(kLogPaper), CB_SETCURSEL, paper_ == boringlog::Paper::kA3 ? 1 : 0, 0);
+  UpdateScrollBars();
+  if (canvas_) InvalidateRect(canvas_, nullptr, FALSE);
+}
+
+void LogPreviewWindow::Layout() {
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int gap = unit_ / 2;
+  const int height = unit_ + unit_ * 3 / 4;
+  int x = gap;
+  const auto place = [&](LogPreviewControlId id, int width) {
+    MoveWindow(Control(id), x, gap, width, id == kLogScale || id == kLogPaper ? height * 8 : height,
+               TRUE);
+    x += width + gap;
+  };
+  place(kLogPrevious, unit_ * 5);
+  place(kLogNext, unit_ * 5);
+  place(kLogPageLine, unit_ * 6);
+  place(kLogScale, unit_ * 5);
+  place(kLogPaper, unit_ * 4);
+  place(kLogZoomOut, unit_ * 3);
+  place(kLogZoomIn, unit_ * 3);
+  place(kLogZoomLine, unit_ * 3);
+  place(kLogPrint, unit_ * 4);
+  place(kLogSavePng, unit_ * 6);
+  place(kLogSaveSvg, unit_ * 6);
+  const int top = height + 2 * gap;
+  MoveWindow(canvas_, 0, top, client.right, std::max<int>(0, client.bottom - top), TRUE);
+  UpdateScrollBars();
+}
+
+double LogPreviewWindow::PixelsPerMm() const {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return (dpi > 0 ? dpi : 96) / 25.4 * ZoomPercent() / 100.0;
+}
+
+void LogPreviewWindow::UpdateScrollBars() {
+  if (!canvas_ || sheets_.pages.empty()) return;
+  RECT client{};
+  GetClientRect(canvas_, &client);
+  const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(page_)];
+  const int contentWidth = static_cast<int>(std::ceil(page.width * PixelsPerMm())) + 2 * kMargin;
+  const int contentHeight = static_cast<int>(std::ceil(page.height * PixelsPerMm())) + 2 * kMargin;
+  scrollX_ = std::clamp(scrollX_, 0, std::max(0, contentWidth - static_cast<int>(client.right)));
+  scrollY_ = std::clamp(scrollY_, 0, std::max(0, contentHeight - static_cast<int>(client.bottom)));
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  info.nMax = contentWidth - 1;
+  info.nPage = static_cast<UINT>(client.right);
+  info.nPos = scrollX_;
+  SetScrollInfo(canvas_, SB_HORZ, &info, TRUE);
+  info.nMax = contentHeight - 1;
+  info.nPage = static_cast<UINT>(client.bottom);
+  info.nPos = scrollY_;
+  SetScrollInfo(canvas_, SB_VERT, &info, TRUE);
+}
+
+void LogPreviewWindow::Scroll(int bar, int code, int amount) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(canvas_, bar, &info);
+  int position = info.nPos;
+  const int line = unit_ * 2;
+  switch (code) {
+    case SB_LINEUP:
+      position -= line;
+      break;
+    case SB_LINEDOWN:
+      position += line;
+      break;
+    case SB_PAGEUP:
+      position -= static_cast<int>(info.nPage);
+      break;
+    case SB_PAGEDOWN:
+      position += static_cast<int>(info.nPage);
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+      position = info.nTrackPos;
+      break;
+    case SB_TOP:
+      position = info.nMin;
+      break;
+    case SB_BOTTOM:
+      position = info.nMax;
+      break;
+    default:
+      position += amount;
+      break;
+  }
+  (bar == SB_HORZ ? scrollX_ : scrollY_) = position;
+  UpdateScrollBars();
+  InvalidateRect(canvas_, nullptr, FALSE);
+}
+
+void LogPreviewWindow::PaintCanvas(HDC dc) {
+  RECT client{};
+  GetClientRect(canvas_, &client);
+  if (client.right <= 0 || client.bottom <= 0) return;
+  // Drawn off screen first, so that scrolling does not flicker.
+  const HDC memory = CreateCompatibleDC(dc);
+  const HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  {
+    Gdiplus::Graphics graphics(memory);
+    graphics.Clear(Gdiplus::Color(255, 128, 128, 128));
+    if (!sheets_.pages.empty()) {
+      const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(page_)];
+      const double scale = PixelsPerMm();
+      const auto left = static_cast<Gdiplus::REAL>(kMargin - scrollX_);
+      const auto top = static_cast<Gdiplus::REAL>(kMargin - scrollY_);
+      Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
+      graphics.FillRectangle(&white, left, top, static_cast<Gdiplus::REAL>(page.width * scale),
+                             static_cast<Gdiplus::REAL>(page.height * scale));
+      PaintLogPage(graphics, page, scale, left, top);
+    }
+  }
+  BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+}
+
+void LogPreviewWindow::GoToPage(int page) {
+  page_ = std::clamp(page, 0, std::max(0, PageCount() - 1));
+  scrollY_ = 0;
+  UpdateControls();
+}
+
+void LogPreviewWindow::Zoom(int steps) {
+  zoom_ = std::clamp(zoom_ + steps, 0, static_cast<int>(kLogZoomSteps.size()) - 1);
+  UpdateControls();
+}
+
+void LogPreviewWindow::SetScale(int scale) {
+  if (!boringlog::IsLogScale(scale)) return;
+  // The same depth stays in view: the page holding the first depth shown now.
+  const double depth =
+      sheets_.windows.empty() ? 0 : sheets_.windows[static_cast<std::size_t>(page_)].firstDepth;
+  scale_ = scale;
+  sheets_ = boringlog::LayoutBoringLog(hole_, {scale_, paper_, true});
+  int page = 0;
+  for (std::size_t i = 0; i < sheets_.windows.size(); ++i) {
+    if (sheets_.windows[i].firstDepth <= depth) page = static_cast<int>(i);
+  }
+  page_ = page;
+  scrollY_ = 0;
+  UpdateControls();
+}
+
+void LogPreviewWindow::SetPaper(boringlog::Paper paper) {
+  paper_ = paper;
+  Relayout();
+}
+
+void LogPreviewWindow::ShowError(const Text& text) {
+  if (seams_.showError) {
+    seams_.showError(window_, text);
+  } else {
+    MessageBoxW(window_, ToWide(text).c_str(), L"柱状図", MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
+bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
+  const std::size_t cut = path.find_last_of(U"\\/");
+  const Text folder = cut == Text::npos ? Text(U".") : path.substr(0, cut == 2 ? 3 : cut);
+  const Text name = cut == Text::npos ? path : path.substr(cut + 1);
+  NamedFiles files;
+  if (png) {
+    for (std::size_t i = 0; i < sheets_.pages.size(); ++i) {
+      std::string error;
+      std::string bytes = EncodeLogPagePng(sheets_.pages[i], kLogPngDpi, &error);
+      if (bytes.empty()) {
+        ShowError(U"PNG を保存できませんでした: " + FromUtf8(error));
+        return false;
+      }
+      files.emplace_back(PageFileName(name, i, sheets_.pages.size()), std::move(bytes));
+    }
+  } else {
+    const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(hole_, {scale_, paper_, false});
+    files.emplace_back(name, boringlog::SvgDocument(sheet.pages.front()));
+  }
+  // Written like the Nx files: whole or not at all.
+  try {
+    RealFileSystem fs;
+    fs.WriteFiles(folder, files);
+  } catch (const ConversionError& e) {
+    ShowError((png ? U"PNG を保存できませんでした: " : U"SVG を保存できませんでした: ") +
+              e.message());
+    return false;
+  }
+  return true;
+}
+
+void LogPreviewWindow::Save(bool png) {
+  const wchar_t* extension = png ? L"png" : L"svg";
+  const Text suggested = hole_.identifier + (png ? U".png" : U".svg");
+  const Text path = seams_.choosePath ? seams_.choosePath(window_, suggested, extension)
+                                      : SaveDialog(window_, suggested, extension);
+  if (!path.empty()) SaveAs(path, png);
+}
+
+void LogPreviewWindow::Print() {
+  PRINTPAGERANGE range{1, static_cast<DWORD>(std::max(1, PageCount()))};
+  PRINTDLGEXW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window_;
+  dialog.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOCURRENTPAGE | PD_USEDEVMODECOPIESANDCOLLATE;
+  dialog.nPageRanges = 1;
+  dialog.nMaxPageRanges = 1;
+  dialog.lpPageRanges = &range;
+  dialog.nMinPage = 1;
+  dialog.nMaxPage = range.nToPage;
+  dialog.nStartPage = START_PAGE_GENERAL;
+  const HRESULT result = PrintDlgExW(&dialog);
+  const auto release = [&] {
+    if (dialog.hDC) DeleteDC(dialog.hDC);
+    if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+  };
+  if (result != S_OK) {
+    release();
+    ShowError(U"印刷できませんでした（プリンターを使えません）。");
+    return;
+  }
+  if (dialog.dwResultAction != PD_RESULT_PRINT || !dialog.hDC) {
+    release();
+    return;
+  }
+  int first = 0;
+  int last = PageCount() - 1;
+  if (dialog.Flags & PD_PAGENUMS) {
+    first = std::max(0, static_cast<int>(range.nFromPage) - 1);
+    last = std::min(last, static_cast<int>(range.nToPage) - 1);
+  }
+  const HDC printer = dialog.hDC;
+  const std::wstring name = ToWide(U"柱状図 " + hole_.identifier);
+  DOCINFOW document{};
+  document.cbSize = sizeof document;
+  document.lpszDocName = name.c_str();
+  bool printed = StartDocW(printer, &document) > 0;
+  // The page's millimetres on the paper's: the printable area starts at the physical offset.
+  const double pixelsPerMm = GetDeviceCaps(printer, LOGPIXELSX) / 25.4;
+  const double paperWidth = GetDeviceCaps(printer, PHYSICALWIDTH);
+  const double paperHeight = GetDeviceCaps(printer, PHYSICALHEIGHT);
+  const double offsetX = GetDeviceCaps(printer, PHYSICALOFFSETX);
+  const double offsetY = GetDeviceCaps(printer, PHYSICALOFFSETY);
+  for (int i = first; printed && i <= last; ++i) {
+    const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(i)];
+    printed = StartPage(printer) > 0;
+    if (!printed) break;
+    {
+      Gdiplus::Graphics graphics(printer);
+      // A sheet larger than the paper (A3 on A4) is shrunk to fit, never cut.
+      const double fit = std::min({1.0, paperWidth / (page.width * pixelsPerMm),
+                                   paperHeight / (page.height * pixelsPerMm)});
+      PaintLogPage(graphics, page, pixelsPerMm * fit, -offsetX, -offsetY);
+    }
+    printed = EndPage(printer) > 0;
+  }
+  if (printed) {
+    EndDoc(printer);
+  } else {
+    AbortDoc(printer);
+    ShowError(U"印刷できませんでした。");
+  }
+  release();
+}
+
+void LogPreviewWindow::OnCommand(int id, int code) {
+  switch (id) {
+    case kLogPrevious:
+      GoToPage(page_ - 1);
+      break;
+    case kLogNext:
+      GoToPage(page_ + 1);
+      break;
+    case kLogZoomOut:
+      Zoom(-1);
+      break;
+    case kLogZoomIn:
+      Zoom(1);
+      break;
+    case kLogPrint:
+      Print();
+      break;
+    case kLogSavePng:
+      Save(true);
+      break;
+    case kLogSaveSvg:
+      Save(false);
+      break;
+    case kLogScale:
+      if (code == CBN_SELCHANGE) {
+        const LRESULT chosen = SendMessageW(Control(kLogScale), CB_GETCURSEL, 0, 0);
+        if (chosen >= 0 && chosen < 3) SetScale(kScales[chosen]);
+      }
+      break;
+    case kLogPaper:
+      if (code == CBN_SELCHANGE) {
+        SetPaper(SendMessageW(Control(kLogPaper), CB_GETCURSEL, 0, 0) == 1 ? boringlog::Paper::kA3
+                                                                           : boringlog::Paper::kA4);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+bool LogPreviewWindow::PreTranslate(MSG& message) {
+  if (!window_ || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return false;
+  if (message.message == WM_KEYDOWN) {
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    switch (message.wParam) {
+      case VK_ESCAPE:
+        ShowWindow(window_, SW_HIDE);
+        return true;
+      case VK_PRIOR:
+        if (control) return GoToPage(page_ - 1), true;
+        break;
+      case VK_NEXT:
+        if (control) return GoToPage(page_ + 1), true;
+        break;
+      case VK_ADD:
+      case VK_OEM_PLUS:
+        if (control) return Zoom(1), true;
+        break;
+      case VK_SUBTRACT:
+      case VK_OEM_MINUS:
+        if (control) return Zoom(-1), true;
+        break;
+      case 'P':
+        if (control) return Print(), true;
+        break;
+      default:
+        break;
+    }
+  }
+  return IsDialogMessageW(window_, &message) != 0;
+}
+
+LRESULT CALLBACK LogPreviewWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* self =
+        static_cast<LogPreviewWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<LogPreviewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+LRESULT LogPreviewWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(w), HIWORD(w));
+      return 0;
+    case WM_CLOSE:
+      ShowWindow(window_, SW_HIDE);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      canvas_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, w, l);
+}
+
+LRESULT CALLBACK LogPreviewWindow::CanvasProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrW(
+        window, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<LogPreviewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self && self->canvas_ == window) return self->HandleCanvas(message, w, l);
+  return DefWindowProcW(window, message, w, l);
+}
+
+LRESULT LogPreviewWindow::HandleCanvas(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // all painted in WM_PAINT
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      const HDC dc = BeginPaint(canvas_, &paint);
+      PaintCanvas(dc);
+      EndPaint(canvas_, &paint);
+      return 0;
+    }
+    case WM_SIZE:
+      UpdateScrollBars();
+      return 0;
+    case WM_VSCROLL:
+      Scroll(SB_VERT, LOWORD(w));
+      return 0;
+    case WM_HSCROLL:
+      Scroll(SB_HORZ, LOWORD(w));
+      return 0;
+    case WM_MOUSEWHEEL: {
+      const int delta = GET_WHEEL_DELTA_WPARAM(w);
+      if (GET_KEYSTATE_WPARAM(w) & MK_CONTROL) {
+        Zoom(delta > 0 ? 1 : -1);
+      } else {
+        Scroll(SB_VERT, -1, -delta * unit_ * 3 / WHEEL_DELTA);
+      }
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      SetFocus(canvas_);
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+      switch (w) {
+        case VK_UP:
+          Scroll(SB_VERT, SB_LINEUP);
+          return 0;
+        case VK_DOWN:
+          Scroll(SB_VERT, SB_LINEDOWN);
+          return 0;
+        case VK_LEFT:
+          Scroll(SB_HORZ, SB_LINEUP);
+          return 0;
+        case VK_RIGHT:
+          Scroll(SB_HORZ, SB_LINEDOWN);
+          return 0;
+        case VK_PRIOR:
+          Scroll(SB_VERT, SB_PAGEUP);
+          return 0;
+        case VK_NEXT:
+          Scroll(SB_VERT, SB_PAGEDOWN);
+          return 0;
+        case VK_HOME:
+          Scroll(SB_VERT, SB_TOP);
+          return 0;
+        case VK_END:
+          Scroll(SB_VERT, SB_BOTTOM);
+          return 0;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(canvas_, message, w, l);
+}
+
+}  // namespace tecris2nx::win32

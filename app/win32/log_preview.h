@@ -1,0 +1,111 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "common/windows_api.h"
+#include "common/text.h"
+#include "log/borehole.h"
+#include "log/layout.h"
+
+namespace tecris2nx {
+class GdiplusSession;
+}
+
+namespace tecris2nx::win32 {
+
+/// Control identifiers of the boring-log preview; tests find the controls by them.
+enum LogPreviewControlId : int {
+  kLogCanvas = 301,  ///< the page, scrolled
+  kLogPrevious,      ///< 前ページ
+  kLogNext,          ///< 次ページ
+  kLogPageLine,      ///< "1 / 3 ページ"
+  kLogScale,         ///< 縮尺 1:50, 1:100, 1:200
+  kLogPaper,         ///< A4, A3
+  kLogZoomOut,       ///< 縮小
+  kLogZoomIn,        ///< 拡大
+  kLogZoomLine,      ///< "100%"
+  kLogPrint,         ///< 印刷
+  kLogSavePng,       ///< PNG で保存
+  kLogSaveSvg,       ///< SVG で保存
+};
+
+/// What the preview takes from its surroundings; tests replace each one.
+struct LogPreviewSeams {
+  /// The save dialog for `extension` ("png", "svg") starting at `suggested`; the path, empty
+  /// when cancelled. Unset: the system's dialog.
+  std::function<Text(HWND owner, const Text& suggested, const wchar_t* extension)> choosePath;
+  /// A box saying why a file could not be written or printed. Unset: MessageBoxW.
+  std::function<void(HWND owner, const Text& text)> showError;
+};
+
+/// The zoom steps of the preview, in percent of the paper's own size.
+extern const std::vector<int> kLogZoomSteps;
+
+/// One file's boring log in a window of its own beside the main window (owned, not modal):
+/// its pages at the scale and paper chosen there, zoomed and scrolled, a page at a time;
+/// printed through the system's print dialog, saved as PNG (each page) or SVG (one sheet).
+/// Closing it only hides it.
+class LogPreviewWindow {
+ public:
+  explicit LogPreviewWindow(LogPreviewSeams seams = {});
+  ~LogPreviewWindow();
+  LogPreviewWindow(const LogPreviewWindow&) = delete;
+  LogPreviewWindow& operator=(const LogPreviewWindow&) = delete;
+
+  /// Shows the borehole, replacing what the window showed, at its first page.
+  void Show(HWND owner, HFONT font, const boringlog::Borehole& hole);
+  HWND Handle() const { return window_; }
+  HWND Control(LogPreviewControlId id) const { return GetDlgItem(window_, id); }
+
+  int PageCount() const { return static_cast<int>(sheets_.pages.size()); }
+  int CurrentPage() const { return page_; }
+  int ZoomPercent() const { return kLogZoomSteps[zoom_]; }
+  const std::vector<boringlog::Page>& Pages() const { return sheets_.pages; }
+  void GoToPage(int page);
+  void Zoom(int steps);
+  void SetScale(int scale);
+  void SetPaper(boringlog::Paper paper);
+  /// Writes the pages as PNG ("<name>.png", or "<name>-1.png"... for several) or the
+  /// continuous sheet as SVG; false with a box when it could not.
+  bool SaveAs(const Text& path, bool png);
+  /// The system's print dialog, then the chosen pages on its printer.
+  void Print();
+  /// True when the message was the window's keyboard handling and is done.
+  bool PreTranslate(MSG& message);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  static LRESULT CALLBACK CanvasProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+  LRESULT HandleCanvas(UINT message, WPARAM w, LPARAM l);
+  bool Create(HWND owner);
+  void Relayout();
+  void Layout();
+  void UpdateControls();
+  void UpdateScrollBars();
+  void Scroll(int bar, int code, int amount = 0);
+  void PaintCanvas(HDC dc);
+  double PixelsPerMm() const;
+  void OnCommand(int id, int code);
+  void Save(bool png);
+  void ShowError(const Text& text);
+
+  LogPreviewSeams seams_;
+  boringlog::Borehole hole_;
+  boringlog::LogSheets sheets_;
+  int scale_ = 100;
+  boringlog::Paper paper_ = boringlog::Paper::kA4;
+  int page_ = 0;
+  int zoom_ = 2;  ///< index into kLogZoomSteps
+  int scrollX_ = 0;
+  int scrollY_ = 0;
+  HWND window_ = nullptr;
+  HWND canvas_ = nullptr;
+  HFONT font_ = nullptr;
+  int unit_ = 16;
+  std::unique_ptr<GdiplusSession> gdiplus_;
+};
+
+}  // namespace tecris2nx::win32
