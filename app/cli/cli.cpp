@@ -136,6 +136,10 @@ Text WithoutTrailingSeparators(Text folder, char32_t separator) {
 
 }  // namespace
 
+namespace {
+
+/// Creates the folder and its missing parents. The root (C:, \\?\C:, /) is never made: a
+/// missing one fails at the level below it.
 void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   if (folder.size() <= RootLength(folder, HostPathStyle())) return;
   if (fs.KindOf(folder) == EntryKind::kFolder) return;
@@ -145,6 +149,29 @@ void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
   if (fs.KindOf(folder) != EntryKind::kFolder) {
     throw ConversionError(U"出力先フォルダを作成できません: " + ShownName(folder));
   }
+}
+
+}  // namespace
+
+bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err) {
+  const char32_t separator = HostSeparator();
+  Text output = FromNativeName(option);
+  // Windows takes "/" as a separator too; the folder levels are split on the host's own.
+  if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
+  folder = WithoutTrailingSeparators(output, separator);
+  // Refused before any level is made, so that nothing is left of a folder that cannot be.
+  const Text nameProblem = WindowsNameProblem(folder, HostPathStyle());
+  if (!nameProblem.empty()) {
+    err << "tecris2nx: " << ToUtf8(ShownName(folder)) << ": " << ToUtf8(nameProblem) << '\n';
+    return false;
+  }
+  try {
+    MakeFolders(fs, folder, separator);
+  } catch (const ConversionError& e) {
+    err << "tecris2nx: " << ToUtf8(e.message()) << '\n';
+    return false;
+  }
+  return true;
 }
 
 const char kInterruptedLine[] = "tecris2nx: 中断しました\n";
@@ -204,22 +231,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   }
   if (options.verbose) err << "パターンデータ: " << ToUtf8(ShownName(patternFolder)) << '\n';
 
-  Text output = FromNativeName(options.output);
-  // Windows takes "/" as a separator too; the folder levels are split on the host's own.
-  if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
-  const Text outputFolder = WithoutTrailingSeparators(output, separator);
-  // Refused before any level is made, so that nothing is left of a folder that cannot be.
-  const Text nameProblem = WindowsNameProblem(outputFolder, HostPathStyle());
-  if (!nameProblem.empty()) {
-    err << "tecris2nx: " << ToUtf8(ShownName(outputFolder)) << ": " << ToUtf8(nameProblem) << '\n';
-    return kCliFailed;
-  }
-  try {
-    MakeFolders(env.fs, outputFolder, separator);
-  } catch (const ConversionError& e) {
-    err << "tecris2nx: " << ToUtf8(e.message()) << '\n';
-    return kCliFailed;
-  }
+  Text outputFolder;
+  if (!MakeOutputFolder(env.fs, options.output, outputFolder, err)) return kCliFailed;
 
   // Files are converted side by side and written in the order given, as one after another would.
   std::vector<Text> inputs;

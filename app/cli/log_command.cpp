@@ -247,20 +247,8 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
       return kCliFailed;
     }
   }
-  Text output = FromNativeName(options.output);
-  if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
-  while (output.size() > 1 && output.back() == separator) output.pop_back();
-  const Text nameProblem = WindowsNameProblem(output, HostPathStyle());
-  if (!nameProblem.empty()) {
-    err << "tecris2nx: " << ToUtf8(ShownName(output)) << ": " << ToUtf8(nameProblem) << '\n';
-    return kCliFailed;
-  }
-  try {
-    MakeFolders(env.fs, output, separator);
-  } catch (const ConversionError& e) {
-    err << "tecris2nx: " << ToUtf8(e.message()) << '\n';
-    return kCliFailed;
-  }
+  Text output;
+  if (!MakeOutputFolder(env.fs, options.output, output, err)) return kCliFailed;
 
   // Drawn side by side a few at a time, written and reported in the order given: two files of
   // the same identifier end as the later one, as in the conversion.
