@@ -1,5 +1,8 @@
 #include "check/check_along.h"
 
+#include <exception>
+#include <thread>
+
 namespace tecris2nx {
 
 CheckAlong::CheckAlong(SectionConsumer& main, FieldReader& in, const FileSystem& fs,
@@ -28,9 +31,47 @@ void CheckAlong::Problem(const ConversionError& error, std::size_t row) {
   Checked([&] { checker_.Problem(error, row); });
 }
 
+namespace {
+
+/// A section this large is checked on a thread of its own while the other consumer works on it:
+/// below it, starting the thread costs more than it saves.
+constexpr std::int64_t kCellsWorthAThread = 20000;
+
+bool WorthAThread(const ReadSection& section) {
+  if (!section.handler.records || std::thread::hardware_concurrency() < 2) return false;
+  const RecordTable& table = *section.handler.records(section.data);
+  return std::int64_t{table.count()} * table.values() >= kCellsWorthAThread;
+}
+
+}  // namespace
+
 void CheckAlong::Read(const ReadSection& section) {
-  main_.Read(section);
-  Checked([&] { checker_.Read(section); });
+  if (!checking_ || !WorthAThread(section)) {
+    main_.Read(section);
+    Checked([&] { checker_.Read(section); });
+    return;
+  }
+  // Both only read the section's storage; the checker writes to its own state alone.
+  bool dropped = false;
+  std::exception_ptr other;
+  std::thread check([&] {
+    try {
+      checker_.Read(section);
+    } catch (const std::exception&) {
+      dropped = true;
+    } catch (...) {
+      other = std::current_exception();
+    }
+  });
+  try {
+    main_.Read(section);
+  } catch (...) {
+    check.join();
+    throw;
+  }
+  check.join();
+  if (dropped) checking_ = false;
+  if (other) std::rethrow_exception(other);
 }
 
 void CheckAlong::Stopped(const WalkStop& stop, FieldReader& in) {

@@ -287,6 +287,11 @@ struct Segment {
   std::vector<std::pair<int, int>> beyond;
 };
 
+/// Empty or only blanks: a blank byte is a blank character in CP932, and no other byte is.
+bool IsBlanks(std::string_view bytes) {
+  return bytes.find_first_not_of(' ') == std::string_view::npos;
+}
+
 /// A value read as a plain decimal in ASCII: no number check can find anything in it.
 bool IsPlainDecimal(std::string_view bytes) {
   std::size_t i = 0;
@@ -494,10 +499,9 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
                         at(r, v, code, severity, std::move(message));
                       });
     }
-    const TextView depthCell = cells[shape.depth];
-    const double depth = NumericValue(depthCell);
-    const bool hasEnd = shape.end != 0 && !IsBlankOrEmpty(cells[shape.end]);
-    const double end = hasEnd ? NumericValue(cells[shape.end]) : NAN;
+    const double depth = cells.Number(shape.depth);
+    const bool hasEnd = shape.end != 0 && !IsBlanks(cells.Cp932(shape.end));
+    const double end = hasEnd ? cells.Number(shape.end) : NAN;
     const auto depthText = [&] { return Quoted(TrimmedView(cells[shape.depth])); };
     if (hasEnd && end < depth) {
       const Text endText = Quoted(TrimmedView(cells[shape.end]));

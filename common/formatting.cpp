@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/cp932.h"
 #include "common/error.h"
 
 namespace tecris2nx {
@@ -257,19 +258,20 @@ bool ExactValue(std::uint64_t digits, long long exponent, bool negative, double&
 
 // NumericValue of a cell that is no more than blanks, a sign, up to 19 digits and a point: nearly
 // every cell. False when the cell needs the general route.
-bool PlainValue(TextView text, double& value) {
+template <typename Char>
+bool PlainValue(std::basic_string_view<Char> text, double& value) {
   std::size_t i = 0;
   const std::size_t n = text.size();
-  while (i < n && text[i] == U' ') ++i;
+  while (i < n && text[i] == Char(' ')) ++i;
   bool negative = false;
-  if (i < n && (text[i] == U'-' || text[i] == U'+')) negative = text[i++] == U'-';
+  if (i < n && (text[i] == Char('-') || text[i] == Char('+'))) negative = text[i++] == Char('-');
   std::uint64_t digits = 0;
   int count = 0;  // digits after the leading zeros
   bool any = false;
   long long exponent = 0;
   bool afterPoint = false;
   for (; i < n; ++i) {
-    const char32_t c = text[i];
+    const auto c = static_cast<char32_t>(text[i]);
     if (IsDigit(c)) {
       any = true;
       if (count == 0 && c == U'0') {
@@ -285,7 +287,7 @@ bool PlainValue(TextView text, double& value) {
       break;
     }
   }
-  while (i < n && text[i] == U' ') ++i;
+  while (i < n && text[i] == Char(' ')) ++i;
   if (i != n) return false;
   if (!any || count == 0) {
     value = 0;
@@ -401,6 +403,12 @@ double ParseNumber(TextView text, NumberReading* reading) {
 double NumericValue(TextView text) {
   if (double value = 0; PlainValue(text, value)) return value;
   return ParseNumber(text, nullptr);
+}
+
+double NumericValueOfCp932(std::string_view cp932) {
+  // Bytes of ASCII digits, blanks, sign and point stand for the same characters in CP932.
+  if (double value = 0; PlainValue(cp932, value)) return value;
+  return ParseNumber(DecodeCp932(cp932), nullptr);
 }
 
 NumberReading ReadNumber(TextView text) {

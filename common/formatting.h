@@ -14,6 +14,8 @@ namespace tecris2nx {
 /// with one point, exponent (E, e, D, d), or &H / &O integers; stops at the first character that
 /// cannot continue the number. No number gives 0.
 double NumericValue(TextView text);
+/// NumericValue of a cell's CP932 bytes, sparing the decoding of a plain decimal.
+double NumericValueOfCp932(std::string_view cp932);
 
 /// What NumericValue makes of a text, for checks that need more than the value.
 struct NumberReading {

@@ -141,7 +141,7 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
   float deepest = -INFINITY;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    const double depth = NumericValue(cells[1]);
+    const double depth = cells.Number(1);
     const auto add = [&](const char* code, const char32_t* what) {
       checks.Add(code, Severity::kWarning, r, 1,
                  U"層の下端深度 " + Quoted(TrimmedView(cells[1])) + what);
@@ -159,8 +159,13 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
 
   // Colours need no pattern data.
   Text previousColour;
+  std::string_view previousBytes;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
+    // The same bytes as the record before are the same colour: nothing new to look at.
+    const std::string_view bytes = cells.Cp932(4);
+    if (r > 1 && bytes == previousBytes) continue;
+    previousBytes = bytes;
     const TextView colour = TrimmedView(cells[4]);
     if (r > 1 && colour == previousColour) continue;
     previousColour = colour;
@@ -197,8 +202,16 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
   Text previousCode;
   Text previousName;
   bool first = true;
+  std::string_view previousCodeBytes;
+  std::string_view previousNameBytes;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
+    const std::string_view codeBytes = cells.Cp932(2);
+    const std::string_view nameBytes = cells.Cp932(3);
+    const bool sameBytes = codeBytes == previousCodeBytes && nameBytes == previousNameBytes;
+    previousCodeBytes = codeBytes;
+    previousNameBytes = nameBytes;
+    if (!first && sameBytes) continue;
     const Text code = TrimBlanks(cells[2]);
     const Text name = TrimBlanks(cells[3]);
     if (!first && code == previousCode && name == previousName) continue;

@@ -6,6 +6,7 @@
 
 #include "common/cp932.h"
 #include "common/error.h"
+#include "common/formatting.h"
 
 namespace tecris2nx {
 namespace {
@@ -160,6 +161,12 @@ RecordTable::Record::Cell& RecordTable::Record::At(int value) const {
 std::string_view RecordTable::Record::Cp932(int value) const {
   const Cell& cell = At(value);
   return std::string_view(cell.bytes, cell.size);
+}
+
+double RecordTable::Record::Number(int value) const {
+  const Cell& cell = At(value);
+  if (cell.decoded) return NumericValue(TextView(chars_.data() + cell.start, cell.length));
+  return NumericValueOfCp932(std::string_view(cell.bytes, cell.size));
 }
 
 TextView RecordTable::Record::operator[](int value) const {

@@ -41,6 +41,8 @@ class RecordTable {
     TextView operator[](int value) const;
     /// The cell's CP932 bytes, undecoded; they hold as long as the table is not reset.
     std::string_view Cp932(int value) const;
+    /// NumericValue of the cell, read from its bytes where they are a plain decimal.
+    double Number(int value) const;
 
    private:
     friend class RecordTable;

@@ -10,7 +10,10 @@
 #include <iterator>
 #include <sstream>
 
+#include "check/check_report.h"
+#include "check/checker.h"
 #include "common/cp932.h"
+#include "run/convert_file.h"
 #include "support/command_line.h"
 #include "support/temp_dir.h"
 #include "tecris/tecris_files.h"
@@ -134,6 +137,39 @@ TEST_F(CliTest, ListsOnlyTecrisFiles) {
   for (std::string line; std::getline(lines, line);) names.push_back(line);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"12345678.001", "12345678.005"}));
+}
+
+// Warnings counted along the conversion are check mode's findings, also for a section large enough
+// to be checked beside the conversion on a thread of its own.
+TEST(ConversionRunTest, CountedWarningsAreTheFindingsOfCheckMode) {
+  std::string large = "C,12345678009,y,4000\n";
+  for (int r = 1; r <= 4000; ++r) {
+    const std::string depth = r % 997 == 0 ? "0.5" : std::to_string(r) + ".5";
+    large += std::to_string(r) + ",2,3," + depth + "," + (r % 250 == 0 ? "x" : "12") + ",28\n";
+  }
+  TempDir tmp;
+  tmp.Write("in/12345678.009", Cp932Lines(large));
+  tmp.Write("out/.keep", "");
+  std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.003",
+                        std::ios::binary);
+  tmp.Write("in/12345678.003", std::string(std::istreambuf_iterator<char>(example), {}));
+  const Text patdat =
+      FromUtf8(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/sample-patdat") + HostSeparator();
+  RealFileSystem fs;
+  for (const char* name : {"in/12345678.009", "in/12345678.003"}) {
+    RunEnvironment env{fs, patdat};
+    env.countWarnings = true;
+    const FileReport report = ConvertFile(tmp.TextOf(name), tmp.TextOf("out"), env);
+    const FileCheck check = CheckTecrisFile(fs, tmp.TextOf(name), CheckSettings{patdat});
+    ASSERT_EQ(report.outcome, FileOutcome::kConverted) << name << ToUtf8(report.error);
+    EXPECT_EQ(report.warnings, check.Count(Severity::kWarning)) << name;
+    EXPECT_GT(report.warnings, 0) << name;
+    ASSERT_EQ(report.findings.size(), check.findings.size()) << name;
+    for (std::size_t i = 0; i < check.findings.size(); ++i) {
+      EXPECT_EQ(ToUtf8(FindingText(report.findings[i])), ToUtf8(FindingText(check.findings[i])))
+          << name;
+    }
+  }
 }
 
 TEST(TecrisFileNameTest, AcceptsEightDigitsPointThreeDigits) {
