@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark: converts a generated corpus with tecris2nx and, alternating with it, copies the
-# produced job folders (the floor: the same bytes into the same number of files). Prints files
-# per second, input MB per second, peak memory and the median ratio conversion / floor.
+# produced job folders (the floor: the same bytes into the same number of files), once plainly and
+# once the way the converter must write them (each file under a temporary name, then renamed).
+# Prints files per second, input MB per second, peak memory and the median ratios conversion /
+# floor.
 #   bench/run.sh [FILES] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +13,7 @@ bash scripts/setup.sh
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTECRIS2NX_BUILD_GUI=OFF \
   -DTECRIS2NX_BUILD_TESTS=OFF -DTECRIS2NX_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target tecris2nx make_corpus micro_bench
+cmake --build "$build" -j "$(nproc)" --target tecris2nx make_corpus micro_bench safe_copy
 work="$build/bench-work"
 # Deleting many files keeps this machine's file system busy for a while after: a run deletes its
 # work at the end, and waits when an interrupted run left some behind.
@@ -46,6 +48,7 @@ large_kb=$(cat "$work/time-large")
 sync && sleep 3
 
 ratios=()
+safe_ratios=()
 convs=()
 ones=()
 workers=$(nproc)
@@ -68,15 +71,23 @@ for i in $(seq 1 "$runs"); do
   t4=$(now)
   "$bin" -j 1 --patdat "$work/patdat" -o "$work/one-$i" "$work"/corpus/batch/*
   t5=$(now)
+  sync
+  sleep 1
+  t6=$(now)
+  "$build/bench/safe_copy" "$work/out-$i" "$work/safe-$i"
+  t7=$(now)
   conv=$(echo "$t1 - $t0" | bc -l)
   floor=$(echo "$t3 - $t2" | bc -l)
+  safe=$(echo "$t7 - $t6" | bc -l)
   convs+=("$conv")
   ones+=("$(echo "$t5 - $t4" | bc -l)")
   ratios+=("$(echo "$conv / $floor" | bc -l)")
+  safe_ratios+=("$(echo "$conv / $safe" | bc -l)")
 done
 conv=$(median "${convs[@]}")
 one=$(median "${ones[@]}")
 ratio=$(median "${ratios[@]}")
+safe_ratio=$(median "${safe_ratios[@]}")
 outputs=$(find "$work/out-1" -type f | wc -l)
 
 # Check mode on the same files (one file after another, nothing written). The generated files are
@@ -145,7 +156,8 @@ printf '  conversion %.3f s (median of %d, %d files at once): %.0f files/s, %.1f
   "$conv" "$runs" "$workers" "$(echo "$files / $conv" | bc -l)" "$(echo "$batch_mb / $conv" | bc -l)" \
   "$(cat "$work/time-batch")"
 printf '  one file at a time (-j 1): %.3f s, %.1f MB/s\n' "$one" "$(echo "$batch_mb / $one" | bc -l)"
-printf '  ratio conversion / copy of the outputs (median): %.2f\n' "$ratio"
+printf '  ratio conversion / copy of the outputs (median): %.2f plain (cp -r), %.2f written safely (temporary name, then rename)\n' \
+  "$ratio" "$safe_ratio"
 printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
   "$large_mb" "$large_s" "$runs" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
