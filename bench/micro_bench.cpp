@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
 #ifdef NDEBUG
   std::printf("tecris2nx code under test: optimised build (NDEBUG)\n");
 #else
-  std::printf("tecris2nx code under test: DEBUG build; configure with -DCMAKE_BUILD_TYPE=Release\n");
+  std::printf(
+      "tecris2nx code under test: DEBUG build; configure with -DCMAKE_BUILD_TYPE=Release\n");
 #endif
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
