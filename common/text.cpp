@@ -33,6 +33,12 @@ bool IsBlankOrEmpty(TextView text) {
   return true;
 }
 
+char32_t FoldedLetter(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - (U'a' - U'A');
+  if (c >= U'ａ' && c <= U'ｚ') return c - (U'ａ' - U'Ａ');
+  return c;
+}
+
 Text ToHalfWidthUpper(TextView text) {
   Text result;
   result.reserve(text.size());

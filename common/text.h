@@ -22,6 +22,9 @@ bool IsBlankOrEmpty(TextView text);
 
 /// Full-width forms (U+FF01..U+FF5E, U+3000) to half-width, then ASCII lower case to upper case.
 Text ToHalfWidthUpper(TextView text);
+/// A lower-case letter, half-width or full-width, as its upper case; any other character as it
+/// is: how Windows compares the letters of file names.
+char32_t FoldedLetter(char32_t c);
 
 /// UTF-8 for terminals, POSIX file names and exception texts; invalid input becomes U+FFFD.
 std::string ToUtf8(TextView text);

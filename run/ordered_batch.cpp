@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/text.h"
+
 namespace tecris2nx {
 namespace {
 
@@ -335,14 +337,9 @@ class Batch {
 }  // namespace
 
 bool SameJob(const Text& a, const Text& b) {
-  const auto upper = [](char32_t c) -> char32_t {
-    if (c >= U'a' && c <= U'z') return c - U'a' + U'A';
-    if (c >= U'ａ' && c <= U'ｚ') return c - U'ａ' + U'Ａ';  // full-width, folded by Windows too
-    return c;
-  };
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char32_t x, char32_t y) { return upper(x) == upper(y); });
+                    [](char32_t x, char32_t y) { return FoldedLetter(x) == FoldedLetter(y); });
 }
 
 int DefaultWorkers() {

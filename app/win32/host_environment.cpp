@@ -19,10 +19,11 @@ namespace {
 std::vector<Text> DriveRoots() {
   std::vector<Text> roots;
   const DWORD drives = GetLogicalDrives();
-  for (int bit = 0; bit < 26; ++bit) {
+  // Bit 0 is drive A.
+  constexpr TextView kDriveLetters = U"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (std::size_t bit = 0; bit < kDriveLetters.size(); ++bit) {
     if ((drives & (1u << bit)) == 0) continue;
-    Text root(1, static_cast<char32_t>(U'A' + bit));
-    roots.push_back(root + U":\\");
+    roots.push_back(Text(1, kDriveLetters[bit]) + U":\\");
   }
   return roots;
 }

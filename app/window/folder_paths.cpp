@@ -1,5 +1,7 @@
 #include "app/window/folder_paths.h"
 
+#include "common/text.h"
+
 namespace tecris2nx {
 
 namespace {
@@ -8,9 +10,8 @@ namespace {
 bool SameStart(const Text& root, const Text& folder, char32_t separator) {
   if (folder.size() < root.size()) return false;
   if (separator != U'\\') return folder.compare(0, root.size(), root) == 0;
-  const auto upper = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
   for (std::size_t i = 0; i < root.size(); ++i) {
-    if (upper(root[i]) != upper(folder[i])) return false;
+    if (FoldedLetter(root[i]) != FoldedLetter(folder[i])) return false;
   }
   return true;
 }
