@@ -137,7 +137,8 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     WalkSections(in, conversion);
   } else {
     // A check that fails leaves the file uncounted: warnings never make a conversion fail.
-    CheckAlong both(conversion, in, env.fs, CheckSettings{env.patternFolder, env.style});
+    const bool beside = env.fs.FileSize(report.inputPath) >= CheckAlong::kBesideFrom;
+    CheckAlong both(conversion, in, env.fs, CheckSettings{env.patternFolder, env.style}, beside);
     WalkSections(in, both);
     if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
       report.warnings = check->Count(Severity::kWarning);

@@ -66,7 +66,10 @@ bool FieldReader::Load() {
   for (std::size_t had = held; bytes.size() - held < wanted; had = bytes.size()) {
     if (!source_->ReadMore(bytes, wanted - (bytes.size() - held)) || bytes.size() == had) break;
   }
-  if (bytes.size() > held) return true;
+  if (bytes.size() > held) {
+    if (observeLoads_) FeedLoaded();
+    return true;
+  }
   source_.reset();
   if (!bytes.empty() && bytes.back() == kEndOfFileMark) {
     bytes.pop_back();
@@ -81,6 +84,21 @@ void FieldReader::Feed(std::uint64_t upTo) {
   const std::size_t to = static_cast<std::size_t>(upTo - dropped_);
   observer_->Bytes(std::string_view(bytes_).substr(from, to - from), observed_);
   observed_ = upTo;
+}
+
+void FieldReader::FeedLoaded() {
+  std::uint64_t end = dropped_ + bytes_.size();
+  if (source_ && !bytes_.empty() && bytes_.back() == kEndOfFileMark) --end;
+  Feed(end);
+}
+
+void FieldReader::ObserveLoads(bool on) {
+  observeLoads_ = on;
+  if (on) {
+    FeedLoaded();
+  } else {
+    observed_ = Position();
+  }
 }
 
 void FieldReader::ObserveRest() {

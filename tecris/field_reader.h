@@ -71,6 +71,11 @@ class FieldReader {
   std::uint64_t Position() const { return dropped_ + pos_; }
   /// Hands every byte and field from now on to `observer`; null stops it.
   void Observe(ReadObserver* observer) { observer_ = observer; }
+  /// On: the observer is handed each piece of the file as soon as it is loaded, before any field
+  /// in it, and each field then comes without the bytes before it (the observer finds them in
+  /// what it was handed). Off again: bytes are handed up to each field from Position() on, so the
+  /// observer must forget what it was handed beyond it.
+  void ObserveLoads(bool on);
   /// Reads the rest of the file for the observer (the end-of-file mark included), in pieces; the
   /// reader is at its end afterwards.
   void ObserveRest();
@@ -94,13 +99,15 @@ class FieldReader {
   void NoteField(const Span& span) {
     fieldStart_ = dropped_ + span.start;
     if (observer_) {
-      Feed(fieldStart_);
+      if (!observeLoads_) Feed(fieldStart_);
       observer_->Field(fieldStart_,
                        std::string_view(bytes_).substr(span.start, span.end - span.start));
     }
   }
   /// Hands the observer the bytes up to `upTo` (a file offset) not handed yet.
   void Feed(std::uint64_t upTo);
+  /// Hands what is loaded and not handed yet, but a last end-of-file mark while more may follow.
+  void FeedLoaded();
 
   std::string bytes_;
   std::unique_ptr<ByteSource> source_;  ///< set while a source may hold further bytes
@@ -114,7 +121,8 @@ class FieldReader {
   std::uint64_t fieldStart_ = 0;
   ReadObserver* observer_ = nullptr;
   std::uint64_t observed_ = 0;  ///< bytes handed to the observer
-  bool endMark_ = false;        ///< the file ended in the end-of-file mark, dropped from bytes_
+  bool observeLoads_ = false;
+  bool endMark_ = false;  ///< the file ended in the end-of-file mark, dropped from bytes_
 };
 
 /// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to

@@ -139,16 +139,23 @@ TEST_F(CliTest, ListsOnlyTecrisFiles) {
   EXPECT_EQ(names, (std::vector<std::string>{"12345678.001", "12345678.005"}));
 }
 
-// Warnings counted along the conversion are check mode's findings, also for a section large enough
-// to be checked beside the conversion on a thread of its own.
+// Warnings counted along the conversion are check mode's findings, also for a file large enough
+// to be checked on a thread of its own beside the conversion.
 TEST(ConversionRunTest, CountedWarningsAreTheFindingsOfCheckMode) {
-  std::string large = "C,12345678009,y,4000\n";
-  for (int r = 1; r <= 4000; ++r) {
-    const std::string depth = r % 997 == 0 ? "0.5" : std::to_string(r) + ".5";
-    large += std::to_string(r) + ",2,3," + depth + "," + (r % 250 == 0 ? "x" : "12") + ",28\n";
+  // Over a megabyte, with a finding now and then.
+  std::string large = "C,12345678009,y,32000\n";
+  for (int r = 1; r <= 32000; ++r) {
+    const std::string depth = r % 9973 == 0 ? "0.5" : std::to_string(r) + ".5";
+    large += std::to_string(r) + ",200.25,300.25," + depth + "," + (r % 2500 == 0 ? "x" : "12.50") +
+             ",28.75\n";
   }
+  // The same with bytes that are no CP932 now and then, and a marker of no section at its end.
+  std::string odd = Cp932Lines(large);
+  for (std::size_t at = 1000; at < odd.size(); at += 70001) odd[at] = '\x81';
+  odd += Cp932Lines("Z,1,2\nB,1,1\n");
   TempDir tmp;
   tmp.Write("in/12345678.009", Cp932Lines(large));
+  tmp.Write("in/12345678.010", odd);
   tmp.Write("out/.keep", "");
   std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.003",
                         std::ios::binary);
@@ -156,7 +163,7 @@ TEST(ConversionRunTest, CountedWarningsAreTheFindingsOfCheckMode) {
   const Text patdat =
       FromUtf8(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/sample-patdat") + HostSeparator();
   RealFileSystem fs;
-  for (const char* name : {"in/12345678.009", "in/12345678.003"}) {
+  for (const char* name : {"in/12345678.009", "in/12345678.010", "in/12345678.003"}) {
     RunEnvironment env{fs, patdat};
     env.countWarnings = true;
     const FileReport report = ConvertFile(tmp.TextOf(name), tmp.TextOf("out"), env);
