@@ -95,7 +95,12 @@ void TextLines::Reserve(std::size_t lineBytes) {
   if (lines >= 16 && ends_.capacity() > lines) {
     room = std::max(needed, needed / lines * ends_.capacity() * 21 / 20);
   }
-  bytes_.reserve(room);
+  // reserve() on the string itself would at least double its room: into an empty one it takes
+  // what is asked.
+  std::string moved;
+  moved.reserve(room);
+  moved.append(bytes_);
+  bytes_.swap(moved);
 }
 
 void TextLines::EndLine(std::size_t start) {

@@ -5,6 +5,10 @@
 #include "app/cli/cli.h"
 #include "app/cli/output_sink.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #ifdef _WIN32
 #include "common/windows_api.h"
 #include <shellapi.h>
@@ -33,6 +37,11 @@ std::vector<std::string> WideArguments() {
 #endif
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+  // A fixed threshold: the output buffers of a large file, once freed, go back to the system at
+  // once instead of raising the threshold and staying in the heap while the next ones grow.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
   // Before anything else: the worker threads take the signal mask of the thread that starts them.
   tecris2nx::Interruption& interruption = tecris2nx::HostInterruption();
 #ifdef _WIN32
