@@ -80,10 +80,9 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
   RecordTable::Record cells;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    const TextView depth = cells[2];
-    if (RoundToSingle(NumericValue(depth)) >= static_cast<float>(deepest->second)) {
+    if (RoundToSingle(cells.Number(2)) >= static_cast<float>(deepest->second)) {
       checks.Add("T404", Severity::kWarning, r, 2,
-                 U"深度 " + Quoted(TrimmedView(depth)) +
+                 U"深度 " + Quoted(TrimmedView(cells[2])) +
                      U" は最も深い層より下にあります（X100.txt の土質が空になります）。");
     }
   }

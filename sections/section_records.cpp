@@ -1,5 +1,6 @@
 #include "sections/section_records.h"
 
+#include <array>
 #include <cmath>
 
 #include "common/cp932.h"
@@ -88,10 +89,17 @@ bool MayBeNumberProblem(std::string_view bytes, NumberUse use) {
   // range holds lead out of it. One look at each byte: this runs over every value evaluated.
   constexpr std::size_t kLongestInSingleRange = 39;
   constexpr std::size_t kLongestInRange = 309;
+  // 1: an exponent letter or radix prefix; 2: the first byte of Ｅ and ｅ.
+  static constexpr std::array<std::uint8_t, 256> kLetters = [] {
+    std::array<std::uint8_t, 256> letters{};
+    for (const char c : {'E', 'e', 'D', 'd', '&'}) letters[static_cast<unsigned char>(c)] = 1;
+    letters[0x82] = 2;
+    return letters;
+  }();
+  const std::uint8_t wanted = use == NumberUse::kExponent ? 3 : 1;
   bool letter = false;
   for (const char c : bytes) {
-    if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == '&' ||
-        (c == '\x82' && use == NumberUse::kExponent)) {
+    if ((kLetters[static_cast<unsigned char>(c)] & wanted) != 0) {
       letter = true;
       break;
     }
