@@ -155,10 +155,9 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
     if (renderer) {
       // PDF pages, or one PNG sheet, from the render program.
       const bool paged = options.format == "pdf";
-      const boringlog::LogSheets sheets =
-          boringlog::LayoutBoringLog(hole, {options.scale, options.paper, paged});
       drawn.files.emplace_back(hole.identifier + U"." + FromUtf8(options.format),
-                               renderer->Render(sheets, options.format, options.dpi));
+                               renderer->Render(hole, {options.scale, options.paper, paged},
+                                                options.format, options.dpi));
       return drawn;
     }
     // Pictures of pixels are paged: a deep borehole is many pages, never one huge image.
