@@ -159,11 +159,10 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
       return drawn;
     }
     // Pictures of pixels are paged: a deep borehole is many pages, never one huge image.
-    const boringlog::LogSheets sheets =
-        boringlog::LayoutBoringLog(hole, {options.scale, options.paper, true});
+    const boringlog::PagedLog log(hole, {options.scale, options.paper, true});
     std::vector<std::string> images;
     std::string problem;
-    if (!WriteLogImage(options.format, sheets.pages, &images, &problem)) {
+    if (!WriteLogImage(options.format, log, &images, &problem)) {
       drawn.error = FromUtf8(problem);
       return drawn;
     }
