@@ -25,6 +25,8 @@ constexpr double kSmallText = 1.8;
 constexpr Pen kFrame{0.3, kBlack};
 constexpr Pen kRule{0.15, kBlack};
 constexpr Pen kGrid{0.1, kGridGrey};
+/// A sheet's primitives are counted in thousands: growing the list from one wastes time.
+constexpr std::size_t kItemsReserved = 2048;
 
 enum Column {
   kScale,
@@ -513,6 +515,7 @@ LogSheets LayoutBoringLog(const Borehole& hole, const LayoutOptions& options) {
   if (!options.paged) {
     Page page;
     page.width = g.width;
+    page.items.reserve(kItemsReserved);
     PageDrawer drawer(hole, options, g, page);
     const DepthWindow window{first, last, bodyTop};
     const double bodyBottom = bodyTop + (last - first) * g.mm;
@@ -526,40 +529,60 @@ LogSheets LayoutBoringLog(const Borehole& hole, const LayoutOptions& options) {
     return sheets;
   }
 
-  const double height = options.paper == Paper::kA3 ? 420 : 297;
-  const double bodyRoom = height - kMargin - kFooterHeight - bodyTop;
-  // Whole metres per page, so that every page starts at a round depth.
-  const double metres = std::max(1.0, std::floor(bodyRoom / g.mm));
-  std::vector<DepthWindow> windows;
-  for (double d = first; d < last; d += metres) {
-    windows.push_back({d, std::min(d + metres, last), bodyTop});
-  }
-  // The legend goes below the last page's body, or on a page of its own when it does not fit.
-  Page probe;
-  const double legendHeight = PageDrawer(hole, options, g, probe).Legend(0, false);
-  const double lastBottom = bodyTop + (windows.back().lastDepth - windows.back().firstDepth) * g.mm;
-  const bool legendPage = lastBottom + 2 + legendHeight > height - kMargin - kFooterHeight;
-  const int pages = static_cast<int>(windows.size()) + (legendPage ? 1 : 0);
-  for (int i = 0; i < pages; ++i) {
-    Page page{g.width, height, {}};
-    PageDrawer drawer(hole, options, g, page);
-    drawer.Title(i + 1, pages);
-    if (i < static_cast<int>(windows.size())) {
-      const DepthWindow& window = windows[static_cast<std::size_t>(i)];
-      drawer.Headings(kMargin + kTitleHeight);
-      drawer.Body(window);
-      if (i + 1 < static_cast<int>(windows.size())) drawer.Continued(height);
-      if (i + 1 == pages) {
-        drawer.Legend(bodyTop + (window.lastDepth - window.firstDepth) * g.mm + 2, true);
-      }
-      sheets.windows.push_back(window);
-    } else {
-      drawer.Legend(kMargin + kTitleHeight + 4, true);
-      sheets.windows.push_back({last, last, bodyTop});
-    }
-    sheets.pages.push_back(std::move(page));
+  const PagedLog paged(hole, options);
+  for (int i = 0; i < paged.PageCount(); ++i) {
+    sheets.pages.push_back(paged.LayOutPage(i));
+    sheets.windows.push_back(paged.Window(i));
   }
   return sheets;
+}
+
+PagedLog::PagedLog(const Borehole& hole, const LayoutOptions& options)
+    : hole_(&hole), options_(options) {
+  options_.paged = true;
+  const Geometry g = GeometryFor(options_);
+  double first = 0;
+  double last = 0;
+  DepthRange(hole, first, last);
+  const double bodyTop = kMargin + kTitleHeight + kHeadingHeight;
+  width_ = g.width;
+  height_ = options_.paper == Paper::kA3 ? 420 : 297;
+  const double bodyRoom = height_ - kMargin - kFooterHeight - bodyTop;
+  // Whole metres per page, so that every page starts at a round depth.
+  const double metres = std::max(1.0, std::floor(bodyRoom / g.mm));
+  for (double d = first; d < last; d += metres) {
+    windows_.push_back({d, std::min(d + metres, last), bodyTop});
+  }
+  bodyPages_ = static_cast<int>(windows_.size());
+  // The legend goes below the last page's body, or on a page of its own when it does not fit.
+  Page probe;
+  const double legendHeight = PageDrawer(hole, options_, g, probe).Legend(0, false);
+  const double lastBottom =
+      bodyTop + (windows_.back().lastDepth - windows_.back().firstDepth) * g.mm;
+  if (lastBottom + 2 + legendHeight > height_ - kMargin - kFooterHeight) {
+    windows_.push_back({last, last, bodyTop});
+  }
+}
+
+Page PagedLog::LayOutPage(int i) const {
+  const Geometry g = GeometryFor(options_);
+  const int pages = PageCount();
+  Page page{width_, height_, {}};
+  page.items.reserve(kItemsReserved);
+  PageDrawer drawer(*hole_, options_, g, page);
+  drawer.Title(i + 1, pages);
+  if (i < bodyPages_) {
+    const DepthWindow& window = Window(i);
+    drawer.Headings(kMargin + kTitleHeight);
+    drawer.Body(window);
+    if (i + 1 < bodyPages_) drawer.Continued(height_);
+    if (i + 1 == pages) {
+      drawer.Legend(window.bodyTop + (window.lastDepth - window.firstDepth) * g.mm + 2, true);
+    }
+  } else {
+    drawer.Legend(kMargin + kTitleHeight + 4, true);
+  }
+  return page;
 }
 
 }  // namespace tecris2nx::boringlog

@@ -35,7 +35,33 @@ struct LogSheets {
   std::vector<DepthWindow> windows;
 };
 
+/// Every page at once: the continuous sheet, or all pages of a paged log (see PagedLog).
 LogSheets LayoutBoringLog(const Borehole& hole, const LayoutOptions& options);
+
+/// A paged log whose pages are laid out one at a time, so that a deep borehole never holds
+/// more than one page of primitives. Knowing the pages costs one pass over the borehole;
+/// LayOutPage(i) equals page i of LayoutBoringLog. Keeps a pointer to `hole`.
+class PagedLog {
+ public:
+  PagedLog() = default;
+  PagedLog(const Borehole& hole, const LayoutOptions& options);
+  int PageCount() const { return static_cast<int>(windows_.size()); }
+  /// The depths page `page` (from 0) covers; the legend's own page covers none.
+  const DepthWindow& Window(int page) const { return windows_[static_cast<std::size_t>(page)]; }
+  double PageWidth() const { return width_; }
+  double PageHeight() const { return height_; }
+  /// Page `page`, from 0 to PageCount() - 1.
+  Page LayOutPage(int page) const;
+  const LayoutOptions& Options() const { return options_; }
+
+ private:
+  const Borehole* hole_ = nullptr;
+  LayoutOptions options_;
+  std::vector<DepthWindow> windows_;
+  int bodyPages_ = 0;  ///< pages with depths; one more holds the legend when it does not fit
+  double width_ = 0;
+  double height_ = 0;
+};
 
 /// The column headings, left to right.
 extern const std::vector<TextView> kColumnHeadings;

@@ -1,9 +1,7 @@
 #include "app/cli/log_command.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <thread>
 
 #ifdef __linux__
 #include <unistd.h>
@@ -155,18 +153,16 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
     if (renderer) {
       // PDF pages, or one PNG sheet, from the render program.
       const bool paged = options.format == "pdf";
-      const boringlog::LogSheets sheets =
-          boringlog::LayoutBoringLog(hole, {options.scale, options.paper, paged});
       drawn.files.emplace_back(hole.identifier + U"." + FromUtf8(options.format),
-                               renderer->Render(sheets, options.format, options.dpi));
+                               renderer->Render(hole, {options.scale, options.paper, paged},
+                                                options.format, options.dpi));
       return drawn;
     }
     // Pictures of pixels are paged: a deep borehole is many pages, never one huge image.
-    const boringlog::LogSheets sheets =
-        boringlog::LayoutBoringLog(hole, {options.scale, options.paper, true});
+    const boringlog::PagedLog log(hole, {options.scale, options.paper, true});
     std::vector<std::string> images;
     std::string problem;
-    if (!WriteLogImage(options.format, sheets.pages, &images, &problem)) {
+    if (!WriteLogImage(options.format, log, &images, &problem)) {
       drawn.error = FromUtf8(problem);
       return drawn;
     }
@@ -250,42 +246,37 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
   Text output;
   if (!MakeOutputFolder(env.fs, options.output, output, err)) return kCliFailed;
 
-  // Drawn side by side a few at a time, written and reported in the order given: two files of
-  // the same identifier end as the later one, as in the conversion.
+  // Drawn side by side and written and reported in the order given, as the conversion does: a
+  // file is written while later ones are drawn, and two files of the same identifier end as the
+  // later one.
   const Text date = BoringLogDate();
-  const std::size_t workers = static_cast<std::size_t>(std::max(1, DefaultWorkers()));
+  std::vector<Text> errors(options.files.size());
+  const auto draw = [&](std::size_t i, FileTurn& turn) {
+    Drawn drawn =
+        DrawFile(env.fs, FromNativeName(options.files[i]), patternFolder, options, date, renderer);
+    errors[i] = std::move(drawn.error);
+    if (errors[i].empty()) turn.fs().WriteFiles(output, drawn.files);
+  };
   int failed = 0;
-  for (std::size_t begin = 0; begin < options.files.size(); begin += 4 * workers) {
-    const std::size_t end = std::min(options.files.size(), begin + 4 * workers);
-    std::vector<Drawn> drawn(end - begin);
-    std::atomic<std::size_t> next{begin};
-    const auto work = [&] {
-      for (std::size_t i = next++; i < end; i = next++) {
-        drawn[i - begin] = DrawFile(env.fs, FromNativeName(options.files[i]), patternFolder,
-                                    options, date, renderer);
-      }
-    };
-    {
-      std::vector<std::jthread> threads;
-      for (std::size_t w = 1; w < std::min(workers, end - begin); ++w) threads.emplace_back(work);
-      work();
-    }
-    for (std::size_t i = begin; i < end; ++i) {
-      Drawn& file = drawn[i - begin];
-      if (file.error.empty()) {
-        try {
-          env.fs.WriteFiles(output, file.files);
-        } catch (const ConversionError& e) {
-          file.error = e.message();
-        }
-      }
-      if (!file.error.empty()) {
-        err << "tecris2nx: " << ToUtf8(ShownName(FromNativeName(options.files[i]))) << ": "
-            << ToUtf8(file.error) << '\n';
-        ++failed;
+  const auto written = [&](std::size_t i, std::exception_ptr error) {
+    Text problem = std::move(errors[i]);
+    if (error) {
+      try {
+        std::rethrow_exception(error);
+      } catch (const ConversionError& e) {
+        problem = e.message();
+      } catch (const std::exception& e) {
+        problem = UnexpectedErrorText(e.what());
       }
     }
-  }
+    if (!problem.empty()) {
+      err << "tecris2nx: " << ToUtf8(ShownName(FromNativeName(options.files[i]))) << ": "
+          << ToUtf8(problem) << '\n';
+      ++failed;
+    }
+    return true;
+  };
+  ConvertInOrder(options.files.size(), std::max(1, DefaultWorkers()), env.fs, draw, written);
   return failed == 0 ? kCliOk : kCliFailed;
 }
 

@@ -16,9 +16,10 @@ namespace tecris2nx {
 class LogRenderer {
  public:
   virtual ~LogRenderer() = default;
-  /// The file's bytes: "pdf" gets the paged sheets, "png" the one continuous sheet at `dpi`.
-  /// Throws ConversionError when it cannot.
-  virtual std::string Render(const boringlog::LogSheets& sheets, const std::string& format,
+  /// The file's bytes: "pdf" the pages, laid out one at a time, "png" the one continuous sheet
+  /// at `dpi`. Throws ConversionError when it cannot.
+  virtual std::string Render(const boringlog::Borehole& hole,
+                             const boringlog::LayoutOptions& options, const std::string& format,
                              int dpi) = 0;
 };
 

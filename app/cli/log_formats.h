@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "log/primitives.h"
+#include "log/layout.h"
 
 namespace tecris2nx {
 
@@ -11,9 +11,10 @@ namespace tecris2nx {
 /// platform's own painter; the command line refuses the others.
 std::vector<std::string> LogImageFormats();
 
-/// Encodes the pages as `format`: one image per page ("png"). False with `error` set when the
-/// build cannot write that format or the painter fails; nothing is written either way.
-bool WriteLogImage(const std::string& format, const std::vector<boringlog::Page>& pages,
+/// Encodes the pages as `format`: one image per page ("png"), each page laid out only when it is
+/// drawn. False with `error` set when the build cannot write that format or the painter fails;
+/// nothing is written either way.
+bool WriteLogImage(const std::string& format, const boringlog::PagedLog& log,
                    std::vector<std::string>* images, std::string* error);
 
 }  // namespace tecris2nx

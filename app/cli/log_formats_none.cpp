@@ -5,8 +5,8 @@ namespace tecris2nx {
 
 std::vector<std::string> LogImageFormats() { return {}; }
 
-bool WriteLogImage(const std::string& format, const std::vector<boringlog::Page>&,
-                   std::vector<std::string>*, std::string* error) {
+bool WriteLogImage(const std::string& format, const boringlog::PagedLog&, std::vector<std::string>*,
+                   std::string* error) {
   if (error) *error = format + " はこの版では書き出せません";
   return false;
 }

@@ -474,9 +474,15 @@ void Form1::ShowFindings(const FindingsTable& table) {
   findings_->Show(table);
 }
 
-void Form1::ShowBoringLog(const boringlog::Borehole& hole) {
+void Form1::ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) {
   if (!preview_) preview_ = new LogPreview(this);
-  preview_->Show(hole);
+  preview_->Show(std::move(hole));
+}
+
+void Form1::SetBoringLogBusy(const Text& text) {
+  if (!preview_ && text.empty()) return;
+  if (!preview_) preview_ = new LogPreview(this);
+  preview_->SetBusy(ToQString(text));
 }
 
 void Form1::ChooseFolder(const Text& title, const Text& start,

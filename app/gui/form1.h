@@ -107,7 +107,8 @@ class Form1 : public QWidget, public WindowView {
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
   void ShowFindings(const FindingsTable& table) override;
-  void ShowBoringLog(const boringlog::Borehole& hole) override;
+  void ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) override;
+  void SetBoringLogBusy(const Text& text) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
   bool OpenDocument(const Text& path) override;

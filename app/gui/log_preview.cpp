@@ -32,12 +32,13 @@ class LogCanvas : public QWidget {
   explicit LogCanvas(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("LogCanvas"));
   }
-  void SetPage(const boringlog::Page* page, double unitsPerMillimetre) {
+  void SetPage(const boringlog::Page* page, double unitsPerMillimetre, const QString& busy) {
     page_ = page;
+    busy_ = busy;
     k_ = unitsPerMillimetre;
     const QSize size = page ? QSize(static_cast<int>(page->width * k_ + 1),
                                     static_cast<int>(page->height * k_ + 1))
-                            : QSize();
+                            : QSize(static_cast<int>(210 * k_ + 1), 200);
     setFixedSize(size);
     update();
   }
@@ -46,6 +47,10 @@ class LogCanvas : public QWidget {
   void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
+    if (!busy_.isEmpty()) {
+      painter.drawText(rect(), Qt::AlignCenter, busy_);
+      return;
+    }
     if (!page_) return;
     const QRectF shown(event->rect().x() / k_, event->rect().y() / k_, event->rect().width() / k_,
                        event->rect().height() / k_);
@@ -55,6 +60,7 @@ class LogCanvas : public QWidget {
  private:
   const boringlog::Page* page_ = nullptr;
   double k_ = 1;
+  QString busy_;
 };
 
 LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
@@ -111,9 +117,10 @@ LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
   connect(save, &QPushButton::clicked, this, [this] { Save(); });
 }
 
-void LogPreview::Show(const boringlog::Borehole& hole) {
-  hole_ = hole;
-  setWindowTitle(QStringLiteral("柱状図 - ") + QString::fromStdU32String(hole.fileName));
+void LogPreview::Show(std::shared_ptr<const boringlog::Borehole> hole) {
+  hole_ = std::move(hole);
+  busy_.clear();
+  setWindowTitle(QStringLiteral("柱状図 - ") + QString::fromStdU32String(hole_->fileName));
   page_ = 0;
   Relayout();
   show();
@@ -121,12 +128,29 @@ void LogPreview::Show(const boringlog::Borehole& hole) {
   activateWindow();
 }
 
+void LogPreview::SetBusy(const QString& text) {
+  busy_ = text;
+  if (busy_.isEmpty() && !hole_) {
+    hide();
+    return;
+  }
+  Update();
+  if (!busy_.isEmpty() && !isVisible()) {
+    setWindowTitle(QStringLiteral("柱状図"));
+    show();
+  }
+  if (!busy_.isEmpty()) {
+    raise();
+    activateWindow();
+  }
+}
+
 void LogPreview::Relayout() {
+  if (!hole_) return;
   const boringlog::LayoutOptions options{
       scale_->currentData().toInt(),
       paper_->currentIndex() == 1 ? boringlog::Paper::kA3 : boringlog::Paper::kA4, true};
-  canvas_->SetPage(nullptr, 1);  // the old pages go now
-  sheets_ = boringlog::LayoutBoringLog(hole_, options);
+  log_ = boringlog::PagedLog(*hole_, options);
   page_ = std::clamp(page_, 0, std::max(0, PageCount() - 1));
   Update();
 }
@@ -145,46 +169,57 @@ void LogPreview::SetZoom(int percent) {
 
 void LogPreview::Update() {
   const double k = zoom_ / 100.0 * logicalDpiX() / kMillimetresPerInch;
-  canvas_->SetPage(PageCount() > 0 ? &sheets_.pages[static_cast<std::size_t>(page_)] : nullptr, k);
+  if (PageCount() > 0) {
+    // Laid out afresh when shown: only one page of a deep borehole is ever held.
+    canvas_->SetPage(nullptr, k, QString());
+    shown_ = log_.LayOutPage(page_);
+  }
+  canvas_->SetPage(PageCount() > 0 && busy_.isEmpty() ? &shown_ : nullptr, k, busy_);
   zoomLabel_->setText(QStringLiteral("%1 %").arg(zoom_));
   pageLabel_->setText(QStringLiteral("%1 / %2").arg(page_ + 1).arg(PageCount()));
-  previous_->setEnabled(page_ > 0);
-  next_->setEnabled(page_ + 1 < PageCount());
+  const bool ready = busy_.isEmpty();
+  previous_->setEnabled(ready && page_ > 0);
+  next_->setEnabled(ready && page_ + 1 < PageCount());
 }
 
 std::string LogPreview::FileBytes(const QString& format) const {
-  if (format == QLatin1String("pdf")) return LogPdf(sheets_);
+  if (!hole_) return {};
+  if (format == QLatin1String("pdf")) return LogPdf(log_);
   // PNG and SVG are the one continuous sheet, as the command line writes them.
-  const boringlog::LayoutOptions options{
-      scale_->currentData().toInt(),
-      paper_->currentIndex() == 1 ? boringlog::Paper::kA3 : boringlog::Paper::kA4, false};
-  const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(hole_, options);
+  boringlog::LayoutOptions options = log_.Options();
+  options.paged = false;
+  const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(*hole_, options);
   if (format == QLatin1String("png")) return LogPng(sheet.pages.front(), 300);
   return boringlog::SvgDocument(sheet.pages.front());
 }
 
+bool LogPreview::PrintTo(QPrinter& printer) const {
+  printer.setPageLayout(
+      QPageLayout(QPageSize(QSizeF(log_.PageWidth(), log_.PageHeight()), QPageSize::Millimeter),
+                  QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  for (int i = 0; i < PageCount(); ++i) {
+    if (i > 0 && !printer.newPage()) return false;
+    PaintLogPage(painter, log_.LayOutPage(i), printer.resolution() / kMillimetresPerInch);
+  }
+  return painter.end();
+}
+
 void LogPreview::Print() {
+  if (PageCount() == 0) return;
   QPrinter printer(QPrinter::HighResolution);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  QPainter painter;
-  for (int i = 0; i < PageCount(); ++i) {
-    const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(i)];
-    printer.setPageLayout(
-        QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Millimeter),
-                    QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    if (i == 0 ? !painter.begin(&printer) : !printer.newPage()) {
-      QMessageBox::warning(this, windowTitle(), QStringLiteral("印刷できませんでした。"));
-      return;
-    }
-    PaintLogPage(painter, page, printer.resolution() / kMillimetresPerInch);
+  if (!PrintTo(printer)) {
+    QMessageBox::warning(this, windowTitle(), QStringLiteral("印刷できませんでした。"));
   }
-  painter.end();
 }
 
 void LogPreview::Save() {
+  if (!hole_) return;
   QString filter;
-  const QString start = QString::fromStdU32String(hole_.identifier) + QStringLiteral(".pdf");
+  const QString start = QString::fromStdU32String(hole_->identifier) + QStringLiteral(".pdf");
   const QString path = QFileDialog::getSaveFileName(
       this, QStringLiteral("柱状図を保存"), start,
       QStringLiteral("PDF (*.pdf);;PNG (*.png);;SVG (*.svg)"), &filter);

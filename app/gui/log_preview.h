@@ -2,12 +2,14 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 #include "log/borehole.h"
 #include "log/layout.h"
 
 class QComboBox;
 class QLabel;
+class QPrinter;
 class QPushButton;
 class QScrollArea;
 
@@ -23,8 +25,13 @@ class LogPreview : public QDialog {
  public:
   explicit LogPreview(QWidget* parent);
   /// Shows this borehole instead of the one shown before, from its first page.
-  void Show(const boringlog::Borehole& hole);
-  int PageCount() const { return static_cast<int>(sheets_.pages.size()); }
+  void Show(std::shared_ptr<const boringlog::Borehole> hole);
+  /// While a log is read: shows `text` instead of the page (opening the preview); an empty
+  /// text goes back to the log shown before, or closes the preview when there was none.
+  void SetBusy(const QString& text);
+  /// The text shown instead of a page; empty when a page shows.
+  QString BusyText() const { return busy_; }
+  int PageCount() const { return hole_ ? log_.PageCount() : 0; }
   int CurrentPage() const { return page_; }
   void ShowPage(int page);
   /// Zoom in steps of 25 %, 25 % to 400 %.
@@ -32,6 +39,8 @@ class LogPreview : public QDialog {
   int Zoom() const { return zoom_; }
   /// The file's bytes in a format ("pdf", "png", "svg") at the chosen scale and paper.
   std::string FileBytes(const QString& format) const;
+  /// Draws every page on `printer`, one laid out at a time; false when it could not print.
+  bool PrintTo(QPrinter& printer) const;
 
  private:
   void Relayout();
@@ -39,8 +48,10 @@ class LogPreview : public QDialog {
   void Save();
   void Update();
 
-  boringlog::Borehole hole_;
-  boringlog::LogSheets sheets_;  ///< paged: what the preview shows and prints
+  std::shared_ptr<const boringlog::Borehole> hole_;
+  boringlog::PagedLog log_;  ///< what the preview shows and prints
+  boringlog::Page shown_;    ///< the page on screen, the only one laid out
+  QString busy_;
   int page_ = 0;
   int zoom_ = 100;
   QComboBox* scale_ = nullptr;

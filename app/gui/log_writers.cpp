@@ -19,9 +19,9 @@ constexpr double kMillimetresPerInch = 25.4;
 // Fine enough that rounding the font sizes to whole device units changes nothing visible.
 constexpr int kPdfResolution = 1200;
 
-QPageLayout PageLayoutOf(const boringlog::Page& page) {
-  return QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Millimeter),
-                     QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+QPageLayout PageLayoutOf(double width, double height) {
+  return QPageLayout(QPageSize(QSizeF(width, height), QPageSize::Millimeter), QPageLayout::Portrait,
+                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 std::string Bytes(const QByteArray& bytes) {
@@ -30,7 +30,7 @@ std::string Bytes(const QByteArray& bytes) {
 
 }  // namespace
 
-std::string LogPdf(const boringlog::LogSheets& sheets) {
+std::string LogPdf(const boringlog::PagedLog& log) {
   QByteArray bytes;
   {
     QBuffer buffer(&bytes);
@@ -38,16 +38,13 @@ std::string LogPdf(const boringlog::LogSheets& sheets) {
     QPdfWriter writer(&buffer);
     writer.setResolution(kPdfResolution);
     writer.setCreator(QStringLiteral("tecris2nx"));
-    if (!sheets.pages.empty()) writer.setPageLayout(PageLayoutOf(sheets.pages.front()));
+    writer.setPageLayout(PageLayoutOf(log.PageWidth(), log.PageHeight()));
     QPainter painter;
     if (!painter.begin(&writer)) throw ConversionError(U"PDF を作成できません。");
     const double k = kPdfResolution / kMillimetresPerInch;
-    for (std::size_t i = 0; i < sheets.pages.size(); ++i) {
-      if (i > 0) {
-        writer.setPageLayout(PageLayoutOf(sheets.pages[i]));
-        writer.newPage();
-      }
-      PaintLogPage(painter, sheets.pages[i], k);
+    for (int i = 0; i < log.PageCount(); ++i) {
+      if (i > 0) writer.newPage();
+      PaintLogPage(painter, log.LayOutPage(i), k);
     }
     painter.end();
   }
@@ -80,10 +77,13 @@ std::string LogPng(const boringlog::Page& sheet, int dpi) {
   return Bytes(bytes);
 }
 
-std::string QtLogRenderer::Render(const boringlog::LogSheets& sheets, const std::string& format,
-                                  int dpi) {
-  if (format == "pdf") return LogPdf(sheets);
-  return LogPng(sheets.pages.front(), dpi);
+std::string QtLogRenderer::Render(const boringlog::Borehole& hole,
+                                  const boringlog::LayoutOptions& options,
+                                  const std::string& format, int dpi) {
+  if (format == "pdf") return LogPdf(boringlog::PagedLog(hole, options));
+  boringlog::LayoutOptions sheet = options;
+  sheet.paged = false;
+  return LogPng(boringlog::LayoutBoringLog(hole, sheet).pages.front(), dpi);
 }
 
 }  // namespace tecris2nx

@@ -7,8 +7,8 @@
 
 namespace tecris2nx {
 
-/// A PDF of the paged sheets, one page each at its own paper size, the Japanese font embedded.
-std::string LogPdf(const boringlog::LogSheets& sheets);
+/// A PDF of the log's pages, each laid out only when it is drawn, the Japanese font embedded.
+std::string LogPdf(const boringlog::PagedLog& log);
 /// A PNG of one sheet at `dpi`. Throws ConversionError for a sheet too long for one picture.
 std::string LogPng(const boringlog::Page& sheet, int dpi);
 /// The tallest PNG drawn, in pixels: a deeper sheet belongs in a PDF.
@@ -17,8 +17,8 @@ inline constexpr int kTallestPng = 32767;
 /// PDF and PNG for `tecris2nx log`.
 class QtLogRenderer : public LogRenderer {
  public:
-  std::string Render(const boringlog::LogSheets& sheets, const std::string& format,
-                     int dpi) override;
+  std::string Render(const boringlog::Borehole& hole, const boringlog::LayoutOptions& options,
+                     const std::string& format, int dpi) override;
 };
 
 }  // namespace tecris2nx

@@ -8,7 +8,7 @@ namespace tecris2nx {
 
 std::vector<std::string> LogImageFormats() { return {"png"}; }
 
-bool WriteLogImage(const std::string& format, const std::vector<boringlog::Page>& pages,
+bool WriteLogImage(const std::string& format, const boringlog::PagedLog& log,
                    std::vector<std::string>* images, std::string* error) {
   if (format != "png") {
     if (error) *error = format + " はこの版では書き出せません";
@@ -24,8 +24,8 @@ bool WriteLogImage(const std::string& format, const std::vector<boringlog::Page>
     return false;
   }
   images->clear();
-  for (const boringlog::Page& page : pages) {
-    std::string png = EncodeLogPagePng(page, kLogPngDpi, error);
+  for (int i = 0; i < log.PageCount(); ++i) {
+    std::string png = EncodeLogPagePng(log.LayOutPage(i), kLogPngDpi, error);
     if (png.empty()) return false;
     images->push_back(std::move(png));
   }

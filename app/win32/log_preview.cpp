@@ -117,10 +117,9 @@ bool LogPreviewWindow::Create(HWND owner) {
   return canvas_ != nullptr;
 }
 
-void LogPreviewWindow::Show(HWND owner, HFONT font, const boringlog::Borehole& hole) {
+bool LogPreviewWindow::Open(HWND owner, HFONT font) {
   const bool first = window_ == nullptr;
-  if (first && !Create(owner)) return;
-  hole_ = hole;
+  if (first && !Create(owner)) return false;
   font_ = font;
   for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -132,20 +131,13 @@ void LogPreviewWindow::Show(HWND owner, HFONT font, const boringlog::Borehole& h
   SelectObject(dc, old);
   ReleaseDC(window_, dc);
   unit_ = std::max<int>(metrics.tmHeight, 8);
-
-  Text title = U"柱状図 - " + hole_.identifier;
-  if (!hole_.fileName.empty()) title += U" (" + hole_.fileName + U")";
-  SetWindowTextW(window_, ToWide(title).c_str());
-  page_ = 0;
-  scrollX_ = scrollY_ = 0;
-  Relayout();
   if (first) {
     // The page's width at 100 % and most of the screen's height.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT area = monitor.rcWork;
-    const double pageWidth = sheets_.pages.empty() ? 210 : sheets_.pages.front().width;
+    const double pageWidth = hole_ ? log_.PageWidth() : 210;
     RECT client{0, 0,
                 static_cast<LONG>(pageWidth * PixelsPerMm()) + 2 * kMargin +
                     GetSystemMetrics(SM_CXVSCROLL) + unit_,
@@ -158,23 +150,58 @@ void LogPreviewWindow::Show(HWND owner, HFONT font, const boringlog::Borehole& h
                  area.top + (area.bottom - area.top - height) / 2, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  return true;
+}
+
+void LogPreviewWindow::ShowAndFocus() {
   Layout();
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   SetFocus(canvas_);
 }
 
+void LogPreviewWindow::Show(HWND owner, HFONT font,
+                            std::shared_ptr<const boringlog::Borehole> hole) {
+  hole_ = std::move(hole);
+  busy_.clear();
+  page_ = 0;
+  scrollX_ = scrollY_ = 0;
+  log_ = boringlog::PagedLog(*hole_, {scale_, paper_, true});
+  if (!Open(owner, font)) return;
+  Text title = U"柱状図 - " + hole_->identifier;
+  if (!hole_->fileName.empty()) title += U" (" + hole_->fileName + U")";
+  SetWindowTextW(window_, ToWide(title).c_str());
+  UpdateControls();
+  ShowAndFocus();
+}
+
+void LogPreviewWindow::SetBusy(HWND owner, HFONT font, const Text& text) {
+  busy_ = text;
+  if (busy_.empty() && !hole_) {
+    if (window_) ShowWindow(window_, SW_HIDE);
+    return;
+  }
+  if (!Open(owner, font)) return;
+  if (!hole_) SetWindowTextW(window_, L"柱状図");
+  UpdateControls();
+  if (!busy_.empty()) ShowAndFocus();
+}
+
 void LogPreviewWindow::Relayout() {
-  sheets_ = boringlog::LayoutBoringLog(hole_, {scale_, paper_, true});
+  if (!hole_) return;
+  log_ = boringlog::PagedLog(*hole_, {scale_, paper_, true});
   page_ = std::clamp(page_, 0, std::max(0, PageCount() - 1));
   UpdateControls();
 }
 
 void LogPreviewWindow::UpdateControls() {
-  if (!window_) return;
   const int count = PageCount();
-  EnableWindow(Control(kLogPrevious), page_ > 0);
-  EnableWindow(Control(kLogNext), page_ + 1 < count);
+  // Laid out when it comes on screen: only one page of a deep borehole is ever held.
+  shown_ = count > 0 ? log_.LayOutPage(page_) : boringlog::Page();
+  if (!window_) return;
+  const bool ready = busy_.empty();
+  EnableWindow(Control(kLogPrevious), ready && page_ > 0);
+  EnableWindow(Control(kLogNext), ready && page_ + 1 < count);
   SetWindowTextW(
       Control(kLogPageLine),
       (std::to_wstring(page_ + 1) + L" / " + std::to_wstring(count) + L" ページ").c_str());
@@ -224,10 +251,10 @@ double LogPreviewWindow::PixelsPerMm() const {
 }
 
 void LogPreviewWindow::UpdateScrollBars() {
-  if (!canvas_ || sheets_.pages.empty()) return;
+  if (!canvas_ || PageCount() == 0) return;
   RECT client{};
   GetClientRect(canvas_, &client);
-  const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(page_)];
+  const boringlog::Page& page = shown_;
   const int contentWidth = static_cast<int>(std::ceil(page.width * PixelsPerMm())) + 2 * kMargin;
   const int contentHeight = static_cast<int>(std::ceil(page.height * PixelsPerMm())) + 2 * kMargin;
   scrollX_ = std::clamp(scrollX_, 0, std::max(0, contentWidth - static_cast<int>(client.right)));
@@ -295,8 +322,23 @@ void LogPreviewWindow::PaintCanvas(HDC dc) {
   {
     Gdiplus::Graphics graphics(memory);
     graphics.Clear(Gdiplus::Color(255, 128, 128, 128));
-    if (!sheets_.pages.empty()) {
-      const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(page_)];
+    if (!busy_.empty()) {
+      Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
+      Gdiplus::SolidBrush black(Gdiplus::Color(255, 0, 0, 0));
+      const Gdiplus::RectF line(static_cast<Gdiplus::REAL>(kMargin),
+                                static_cast<Gdiplus::REAL>(kMargin),
+                                static_cast<Gdiplus::REAL>(client.right - 2 * kMargin),
+                                static_cast<Gdiplus::REAL>(unit_ * 4));
+      graphics.FillRectangle(&white, line);
+      const Gdiplus::Font face(memory, font_);
+      Gdiplus::StringFormat centred;
+      centred.SetAlignment(Gdiplus::StringAlignmentCenter);
+      centred.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+      const std::wstring text = ToWide(busy_);
+      graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &face, line, &centred,
+                          &black);
+    } else if (PageCount() > 0) {
+      const boringlog::Page& page = shown_;
       const double scale = PixelsPerMm();
       const auto left = static_cast<Gdiplus::REAL>(kMargin - scrollX_);
       const auto top = static_cast<Gdiplus::REAL>(kMargin - scrollY_);
@@ -326,13 +368,13 @@ void LogPreviewWindow::Zoom(int steps) {
 void LogPreviewWindow::SetScale(int scale) {
   if (!boringlog::IsLogScale(scale)) return;
   // The same depth stays in view: the page holding the first depth shown now.
-  const double depth =
-      sheets_.windows.empty() ? 0 : sheets_.windows[static_cast<std::size_t>(page_)].firstDepth;
+  const double depth = PageCount() == 0 ? 0 : log_.Window(page_).firstDepth;
   scale_ = scale;
-  sheets_ = boringlog::LayoutBoringLog(hole_, {scale_, paper_, true});
+  if (!hole_) return;
+  log_ = boringlog::PagedLog(*hole_, {scale_, paper_, true});
   int page = 0;
-  for (std::size_t i = 0; i < sheets_.windows.size(); ++i) {
-    if (sheets_.windows[i].firstDepth <= depth) page = static_cast<int>(i);
+  for (int i = 0; i < log_.PageCount(); ++i) {
+    if (log_.Window(i).firstDepth <= depth) page = i;
   }
   page_ = page;
   scrollY_ = 0;
@@ -356,19 +398,21 @@ bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
   const std::size_t cut = path.find_last_of(U"\\/");
   const Text folder = cut == Text::npos ? Text(U".") : path.substr(0, cut == 2 ? 3 : cut);
   const Text name = cut == Text::npos ? path : path.substr(cut + 1);
+  if (!hole_) return false;
   NamedFiles files;
   if (png) {
-    for (std::size_t i = 0; i < sheets_.pages.size(); ++i) {
+    const auto count = static_cast<std::size_t>(PageCount());
+    for (int i = 0; i < PageCount(); ++i) {
       std::string error;
-      std::string bytes = EncodeLogPagePng(sheets_.pages[i], kLogPngDpi, &error);
+      std::string bytes = EncodeLogPagePng(log_.LayOutPage(i), kLogPngDpi, &error);
       if (bytes.empty()) {
         ShowError(U"PNG を保存できませんでした: " + FromUtf8(error));
         return false;
       }
-      files.emplace_back(PageFileName(name, i, sheets_.pages.size()), std::move(bytes));
+      files.emplace_back(PageFileName(name, static_cast<std::size_t>(i), count), std::move(bytes));
     }
   } else {
-    const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(hole_, {scale_, paper_, false});
+    const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(*hole_, {scale_, paper_, false});
     files.emplace_back(name, boringlog::SvgDocument(sheet.pages.front()));
   }
   // Written like the Nx files: whole or not at all.
@@ -385,13 +429,15 @@ bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
 
 void LogPreviewWindow::Save(bool png) {
   const wchar_t* extension = png ? L"png" : L"svg";
-  const Text suggested = hole_.identifier + (png ? U".png" : U".svg");
+  if (!hole_) return;
+  const Text suggested = hole_->identifier + (png ? U".png" : U".svg");
   const Text path = seams_.choosePath ? seams_.choosePath(window_, suggested, extension)
                                       : SaveDialog(window_, suggested, extension);
   if (!path.empty()) SaveAs(path, png);
 }
 
 void LogPreviewWindow::Print() {
+  if (PageCount() == 0) return;
   PRINTPAGERANGE range{1, static_cast<DWORD>(std::max(1, PageCount()))};
   PRINTDLGEXW dialog{};
   dialog.lStructSize = sizeof dialog;
@@ -425,7 +471,7 @@ void LogPreviewWindow::Print() {
     last = std::min(last, static_cast<int>(range.nToPage) - 1);
   }
   const HDC printer = dialog.hDC;
-  const std::wstring name = ToWide(U"柱状図 " + hole_.identifier);
+  const std::wstring name = ToWide(U"柱状図 " + hole_->identifier);
   DOCINFOW document{};
   document.cbSize = sizeof document;
   document.lpszDocName = name.c_str();
@@ -437,7 +483,8 @@ void LogPreviewWindow::Print() {
   const double offsetX = GetDeviceCaps(printer, PHYSICALOFFSETX);
   const double offsetY = GetDeviceCaps(printer, PHYSICALOFFSETY);
   for (int i = first; printed && i <= last; ++i) {
-    const boringlog::Page& page = sheets_.pages[static_cast<std::size_t>(i)];
+    // One page of primitives at a time, however deep the borehole.
+    const boringlog::Page page = log_.LayOutPage(i);
     printed = StartPage(printer) > 0;
     if (!printed) break;
     {

@@ -55,14 +55,19 @@ class LogPreviewWindow {
   LogPreviewWindow& operator=(const LogPreviewWindow&) = delete;
 
   /// Shows the borehole, replacing what the window showed, at its first page.
-  void Show(HWND owner, HFONT font, const boringlog::Borehole& hole);
+  void Show(HWND owner, HFONT font, std::shared_ptr<const boringlog::Borehole> hole);
+  /// While a log is read: `text` instead of the page (the window opens); empty goes back to
+  /// the log shown before, or hides the window when there was none.
+  void SetBusy(HWND owner, HFONT font, const Text& text);
+  const Text& BusyText() const { return busy_; }
   HWND Handle() const { return window_; }
   HWND Control(LogPreviewControlId id) const { return GetDlgItem(window_, id); }
 
-  int PageCount() const { return static_cast<int>(sheets_.pages.size()); }
+  int PageCount() const { return hole_ ? log_.PageCount() : 0; }
   int CurrentPage() const { return page_; }
   int ZoomPercent() const { return kLogZoomSteps[zoom_]; }
-  const std::vector<boringlog::Page>& Pages() const { return sheets_.pages; }
+  /// The page on screen, the only one laid out.
+  const boringlog::Page& ShownPage() const { return shown_; }
   void GoToPage(int page);
   void Zoom(int steps);
   void SetScale(int scale);
@@ -81,6 +86,9 @@ class LogPreviewWindow {
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   LRESULT HandleCanvas(UINT message, WPARAM w, LPARAM l);
   bool Create(HWND owner);
+  /// Creates the window the first time, and takes the main window's font.
+  bool Open(HWND owner, HFONT font);
+  void ShowAndFocus();
   void Relayout();
   void Layout();
   void UpdateControls();
@@ -93,8 +101,10 @@ class LogPreviewWindow {
   void ShowError(const Text& text);
 
   LogPreviewSeams seams_;
-  boringlog::Borehole hole_;
-  boringlog::LogSheets sheets_;
+  std::shared_ptr<const boringlog::Borehole> hole_;
+  boringlog::PagedLog log_;
+  boringlog::Page shown_;  ///< page `page_`, laid out when it comes on screen
+  Text busy_;
   int scale_ = 100;
   boringlog::Paper paper_ = boringlog::Paper::kA4;
   int page_ = 0;

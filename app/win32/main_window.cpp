@@ -864,9 +864,11 @@ void MainWindow::ShowMessage(const MessageRequest& box,
 
 void MainWindow::ShowFindings(const FindingsTable& table) { findings_.Show(window_, font_, table); }
 
-void MainWindow::ShowBoringLog(const boringlog::Borehole& hole) {
-  preview_.Show(window_, font_, hole);
+void MainWindow::ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) {
+  preview_.Show(window_, font_, std::move(hole));
 }
+
+void MainWindow::SetBoringLogBusy(const Text& text) { preview_.SetBusy(window_, font_, text); }
 
 void MainWindow::ChooseFolder(const Text& title, const Text& start,
                               std::function<void(const Text& chosen)> chosen) {

@@ -42,6 +42,7 @@ const Text kNotPatternFolderMessage =
     U"選んだフォルダには kishitu.txt がないか、空です。PATDAT フォルダを選んでください。";
 const Text kSamplePatternMarker = U"tecris2nx-sample.txt";
 const Text kNoGuideMessage = U"利用者の手引き（tecris2nx-guide-ja.html）を開けません。";
+const Text kDrawingLogMessage = U"柱状図を作成しています…";
 
 namespace {
 
@@ -86,6 +87,12 @@ Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed
 
 class WindowModel::Impl {
  public:
+  /// A file whose boring log was asked for: its name in List1 and its path then.
+  struct LogRequest {
+    Text name;
+    Text path;
+  };
+
   /// Where the window is in its life; what may happen next follows from it.
   enum class Phase {
     kStarting,    ///< before the pattern data is known
@@ -104,6 +111,8 @@ class WindowModel::Impl {
         boxes_(view, kProgramTitle, [this] { FlushDetails(); }) {}
 
   ~Impl() {
+    // A reading cannot be stopped half-way; it takes well under a second.
+    if (logReader_.thread.joinable()) logReader_.thread.join();
     StopListing();
     if (searchCancel_) *searchCancel_ = true;
     if (batch_) batch_->stopped = true;
@@ -250,19 +259,56 @@ class WindowModel::Impl {
       boxes_.Show({kNothingSelectedMessage, MessageStyle::kOkOnly, Text(), Text()}, nullptr);
       return;
     }
-    // Read on the window thread: a file is read in well under a second even at 10,000 layers,
-    // and the picture is of the file as it is now.
-    Text error;
-    try {
-      const boringlog::Borehole hole = ReadBoreholeFile(*env_.fs, TrimBlanks(SourceText()) + name,
-                                                        patternFolder_, BoringLogDate());
+    if (logReader_.thread.joinable()) {
+      // The file being read comes anyway; another one waits for its turn, the last asked wins.
+      if (name == logReader_.reading) {
+        logReader_.next = {};
+      } else {
+        logReader_.next = {name, TrimBlanks(SourceText()) + name};
+      }
+      return;
+    }
+    StartLogReading({name, TrimBlanks(SourceText()) + name});
+  }
+
+  /// Reads a boring log beside the window: a file of 10,000 layers takes a noticeable moment.
+  void StartLogReading(LogRequest request) {
+    logReader_.reading = request.name;
+    logReader_.next = {};
+    view_.SetBoringLogBusy(kDrawingLogMessage);
+    const std::weak_ptr<bool> alive = alive_;
+    logReader_.thread = std::thread([this, alive, post = env_.post, fs = env_.fs,
+                                     path = request.path, folder = patternFolder_,
+                                     date = BoringLogDate()] {
+      std::shared_ptr<const boringlog::Borehole> hole;
+      Text error;
+      try {
+        hole =
+            std::make_shared<const boringlog::Borehole>(ReadBoreholeFile(*fs, path, folder, date));
+      } catch (const ConversionError& e) {
+        error = e.message();
+      } catch (const std::exception& e) {
+        error = UnexpectedErrorText(e.what());
+      }
+      post([this, alive, hole = std::move(hole), error = std::move(error)] {
+        if (!alive.expired()) FinishLogReading(hole, error);
+      });
+    });
+  }
+
+  void FinishLogReading(const std::shared_ptr<const boringlog::Borehole>& hole, const Text& error) {
+    if (logReader_.thread.joinable()) logReader_.thread.join();
+    const Text name = std::exchange(logReader_.reading, Text());
+    if (!logReader_.next.name.empty()) {
+      StartLogReading(
+          std::exchange(logReader_.next, {}));  // asked for since: this one is no longer wanted
+      return;
+    }
+    if (hole) {
       view_.ShowBoringLog(hole);
       return;
-    } catch (const ConversionError& e) {
-      error = e.message();
-    } catch (const std::exception& e) {
-      error = UnexpectedErrorText(e.what());
     }
+    view_.SetBoringLogBusy(Text());
     boxes_.Show({ShownName(name) + U": " + error, MessageStyle::kOkExclamation, Text(), Text()},
                 nullptr);
   }
@@ -886,6 +932,12 @@ class WindowModel::Impl {
   std::thread worker_;
   std::shared_ptr<std::atomic<bool>> searchCancel_;
   std::chrono::steady_clock::time_point lastShown_;
+  /// The boring log being read, and the one asked for while it was.
+  struct LogReader {
+    std::thread thread;
+    Text reading;  ///< as List1 shows it
+    LogRequest next;
+  } logReader_;
 };
 
 WindowModel::WindowModel(WindowView& view, WindowEnvironment env)

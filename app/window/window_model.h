@@ -43,6 +43,8 @@ extern const Text kChoosePatternFolderTitle;
 extern const Text kNotPatternFolderMessage;
 /// A file in a folder marks it as the sample pattern data of the source tree.
 extern const Text kSamplePatternMarker;
+/// The preview's text while a boring log is read and laid out.
+extern const Text kDrawingLogMessage;
 /// The user guide is not where it should be, or nothing opens it; its places follow.
 extern const Text kNoGuideMessage;
 
@@ -96,7 +98,7 @@ struct WindowEnvironment {
 class WindowModel {
  public:
   WindowModel(WindowView& view, WindowEnvironment env);
-  /// Waits for a run or search still going (it is told to stop first).
+  /// Waits for a run, search or boring-log reading still going (told to stop first, if it can).
   ~WindowModel();
   WindowModel(const WindowModel&) = delete;
   WindowModel& operator=(const WindowModel&) = delete;
@@ -140,10 +142,12 @@ class WindowModel {
   /// List1's selection changed; `count` entries are selected now.
   void OnSelectionChanged(std::size_t count);
   /// 柱状図, or a double click on a List1 entry: the boring log of that entry (`name`, as List1
-  /// shows it) or, with an empty name, of the first selected one is read and shown
-  /// (WindowView::ShowBoringLog). A file the conversion rejects gets a box with its text;
-  /// nothing selected, the box of Execute. Ignored while a box is open or before the pattern
-  /// data is known.
+  /// shows it) or, with an empty name, of the first selected one is read on a thread of its own
+  /// and shown when read (WindowView::SetBoringLogBusy, then ShowBoringLog). A file the
+  /// conversion rejects gets a box with its text; nothing selected, the box of Execute. Asked
+  /// again while one is read, the last file asked for is shown once the reading ends (the
+  /// file being read is not asked for twice). Ignored while a box is open or before the
+  /// pattern data is known.
   void OnShowBoringLog(const Text& name = Text());
   /// Help (F1): the user guide opens; a box says where it looked when it cannot.
   void OnHelp();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -126,9 +127,15 @@ class WindowView {
   /// (SortFindingRows).
   virtual void ShowFindings(const FindingsTable& table) = 0;
   /// Shows one file's boring log in a preview window of its own (not modal; a second call
-  /// replaces what the first showed). The view lays it out (boringlog::LayoutBoringLog) at the
-  /// scale and paper the user picks there. A view without a preview ignores it.
-  virtual void ShowBoringLog(const boringlog::Borehole& hole) { (void)hole; }
+  /// replaces what the first showed, and the busy text goes). The view lays out the page it
+  /// shows (boringlog::PagedLog) at the scale and paper the user picks there, and keeps `hole`
+  /// as long as it shows it. A view without a preview ignores it.
+  virtual void ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) { (void)hole; }
+  /// A boring log is being read off the window thread: the preview opens (or stays) with `text`
+  /// in place of its page until ShowBoringLog. An empty text ends that without a log (the file
+  /// could not be read; a box follows): the preview shows again what it showed before, or
+  /// closes when it showed nothing.
+  virtual void SetBoringLogBusy(const Text& text) { (void)text; }
   /// Asks for a folder with the system's folder dialog, starting at `start`. `chosen` must be
   /// called exactly once, on the window thread, with the folder or empty when the user cancelled.
   virtual void ChooseFolder(const Text& title, const Text& start,

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
@@ -426,6 +428,9 @@ class Form1Test : public QObject {
     LogPreview* preview = window_->Preview();
     QVERIFY(preview);
     QVERIFY(preview->isVisible());
+    // Read beside the window; the preview says so until the log arrives.
+    QTRY_VERIFY_WITH_TIMEOUT(preview->PageCount() == 1, 10000);
+    QVERIFY(preview->BusyText().isEmpty());
     QCOMPARE(preview->windowTitle(), QStringLiteral("柱状図 - 22222222.002"));
     QCOMPARE(preview->PageCount(), 1);
     QCOMPARE(preview->findChild<QLabel*>("LogPageLabel")->text(), QStringLiteral("1 / 1"));
@@ -445,8 +450,38 @@ class Form1Test : public QObject {
     QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {},
                        list->viewport()->mapTo(window_.get(), list->visualItemRect(item).center()));
     QCOMPARE(window_->Preview(), preview);  // the one preview shows the other file
-    QCOMPARE(preview->windowTitle(), QStringLiteral("柱状図 - 33333333.003"));
+    QTRY_COMPARE_WITH_TIMEOUT(preview->windowTitle(), QStringLiteral("柱状図 - 33333333.003"),
+                              10000);
     QVERIFY(desktop_.boxes.empty());
+  }
+
+  void boringLogPrintsEveryPage() {
+    QDir(root_).mkpath("src");
+    QVERIFY(QFile::copy(QStringLiteral(TECRIS2NX_SOURCE_DIR "/examples/12345678.006"),
+                        root_ + "/src/12345678.006"));
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    QTRY_COMPARE(Control<QListWidget>("List1")->count(), 1);
+    Select({"12345678.006"});
+    Control<QPushButton>("Command4")->click();
+    LogPreview* preview = window_->Preview();
+    QVERIFY(preview);
+    QTRY_VERIFY_WITH_TIMEOUT(preview->PageCount() > 0, 10000);
+    preview->findChild<QComboBox*>("LogScale")->setCurrentIndex(0);  // 1:50: the 10 m take two
+    QCOMPARE(preview->PageCount(), 2);
+    // The print dialog's printer, set to a PDF file instead of a device.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = root_ + "/printed.pdf";
+    printer.setOutputFileName(pdf);
+    QVERIFY(preview->PrintTo(printer));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished(30000));
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("(A4)")), qPrintable(text));
   }
 
   void detailsTellWhereTheWalkStopped() {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+
+#include "log/svg_writer.h"
 
 namespace tecris2nx::boringlog {
 namespace {
@@ -137,6 +140,58 @@ TEST(LogLayoutTest, PagesRepeatTitleAndHeadingsAndMarkTheBreaks) {
       }
       EXPECT_EQ(SoilRectangles(page).size(), 1U) << i;
     }
+  }
+}
+
+double SoilColumnMillimetres(const Page& page) {
+  double total = 0;
+  for (const auto& [top, bottom] : SoilRectangles(page)) total += bottom - top;
+  return total;
+}
+
+// The preview, printing and the PDF lay out one page at a time: a page laid out alone is the
+// page laid out among the others, and the pages together hold the whole soil column.
+TEST(LogLayoutTest, APageLaidOutAloneIsThatPageOfTheWhole) {
+  Borehole deep;  // 1,000 m in 10,000 layers, a test every metre
+  deep.hasLayers = true;
+  const Text codes[] = {U"1300", U"1600", U"1093", U"0"};
+  for (int i = 0; i < 10000; ++i) {
+    const Text& code = codes[i % 4];
+    deep.layers.push_back({i * 0.1, (i + 1) * 0.1, code, U"土", U"土"});
+  }
+  for (int m = 0; m < 1000; ++m) deep.penetrations.push_back({m + 0.15, 10, U"10", false});
+  struct Row {
+    const char* name;
+    const Borehole& hole;
+    LayoutOptions options;
+    int pages;
+  };
+  const Borehole two = TwoLayers();
+  const Row rows[] = {
+      {"short, A4 1:100", two, {100, Paper::kA4, true}, 1},
+      {"1,000 m, A4 1:100 (23 m a page)", deep, {100, Paper::kA4, true}, 44},
+      {"1,000 m, A4 1:50 (11 m a page)", deep, {50, Paper::kA4, true}, 91},
+      {"1,000 m, A3 1:200 (70 m a page)", deep, {200, Paper::kA3, true}, 15},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const PagedLog log(row.hole, row.options);
+    ASSERT_EQ(log.PageCount(), row.pages);
+    std::vector<std::string> inOrder;
+    double column = 0;
+    for (int i = 0; i < log.PageCount(); ++i) {
+      const Page page = log.LayOutPage(i);
+      inOrder.push_back(SvgDocument(page));
+      column += SoilColumnMillimetres(page);
+    }
+    for (const int i : {row.pages - 1, row.pages / 2, 0}) {
+      EXPECT_EQ(SvgDocument(PagedLog(row.hole, row.options).LayOutPage(i)),
+                inOrder[static_cast<std::size_t>(i)])
+          << "page " << i;
+    }
+    const Page sheet =
+        LayoutBoringLog(row.hole, {row.options.scale, row.options.paper, false}).pages.front();
+    EXPECT_NEAR(column, SoilColumnMillimetres(sheet), 1e-6);
   }
 }
 

@@ -110,8 +110,13 @@ class FakeView : public WindowView {
   void SetSelectionCount(const Text& text) override { selectionCount = text; }
   void SetPatternFolderLine(const Text& text) override { patternFolderLine = text; }
   void ShowFindings(const FindingsTable& table) override { findingsShown.push_back(table); }
-  std::vector<boringlog::Borehole> logsShown;
-  void ShowBoringLog(const boringlog::Borehole& hole) override { logsShown.push_back(hole); }
+  std::vector<std::shared_ptr<const boringlog::Borehole>> logsShown;
+  /// Busy texts of the preview, in order; "" when one ended without a log.
+  std::vector<Text> logBusyTexts;
+  void ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) override {
+    logsShown.push_back(std::move(hole));
+  }
+  void SetBoringLogBusy(const Text& text) override { logBusyTexts.push_back(text); }
   std::vector<Text> documentsOpened;
   bool documentsOpen = true;  ///< whether the system has a program for them
   bool OpenDocument(const Text& path) override {

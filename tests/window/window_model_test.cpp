@@ -444,10 +444,11 @@ TEST(WindowBoringLogTest, OpensTheNamedOrFirstSelectedFileOrSaysWhyNot) {
     w.Start();
     w.view.selected = row.selected;
     w.model->OnShowBoringLog(row.clicked);
+    w.thread.RunUntil([&] { return !w.view.logsShown.empty() || !w.view.boxes.empty(); });
     if (row.identifier) {
       ASSERT_EQ(w.view.logsShown.size(), 1u);
-      EXPECT_EQ(w.view.logsShown[0].identifier, FromUtf8(row.identifier));
-      EXPECT_EQ(w.view.logsShown[0].penetrations.size(), 1u);
+      EXPECT_EQ(w.view.logsShown[0]->identifier, FromUtf8(row.identifier));
+      EXPECT_EQ(w.view.logsShown[0]->penetrations.size(), 1u);
       EXPECT_TRUE(w.view.boxes.empty());
     } else {
       EXPECT_TRUE(w.view.logsShown.empty());

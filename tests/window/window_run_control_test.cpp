@@ -424,3 +424,79 @@ TEST(WindowListTest, AFolderIsListedBesideTheWindow) {
 
 }  // namespace
 }  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+// A boring log is read beside the window: the window thread is free while the reading is held,
+// the preview says so, and what is asked meanwhile or a close does not tangle the readings.
+TEST(WindowBoringLogTest, ReadBesideTheWindow) {
+  const Text held = U"11111111.001";
+  struct Row {
+    const char* name;
+    std::vector<Text> asked;  ///< the first is held until the others were asked
+    bool closeWhileHeld;
+    std::vector<Text> shown;  ///< identifiers shown, in order
+    std::vector<Text> busy;
+  };
+  const Row rows[] = {
+      {"one file", {held}, false, {U"11111111001"}, {kDrawingLogMessage}},
+      {"the same file again", {held, held}, false, {U"11111111001"}, {kDrawingLogMessage}},
+      {"another file meanwhile: only the last is shown",
+       {held, U"22222222.002", U"33333333.003"},
+       false,
+       {U"33333333003"},
+       {kDrawingLogMessage, kDrawingLogMessage}},
+      {"back to the one being read",
+       {held, U"22222222.002", held},
+       false,
+       {U"11111111001"},
+       {kDrawingLogMessage}},
+      {"closed while it reads", {held}, true, {}, {kDrawingLogMessage}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WindowHarness w(1);
+    for (const char* job : {"11111111001", "22222222002", "33333333003"}) {
+      const std::string id = job;
+      w.Source(id.substr(0, 8) + "." + id.substr(8), SectionCFile(id));
+    }
+    GatedFileSystem gate(w.tmp.TextOf("in") + kSep + held);
+    w.fs = &gate;
+    w.Start();
+    gate.Arm();
+    for (const Text& name : r.asked) w.model->OnShowBoringLog(name);
+    gate.WaitUntilReached();
+    EXPECT_TRUE(w.view.logsShown.empty());
+    if (r.closeWhileHeld) {
+      std::thread opener([&gate] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        gate.Open();
+      });
+      w.model.reset();  // waits for the reading, and shows nothing of it
+      opener.join();
+      w.thread.RunPending();
+    } else {
+      gate.Open();
+      w.thread.RunUntil([&] { return !w.view.logsShown.empty(); });
+    }
+    std::vector<Text> shown;
+    for (const auto& hole : w.view.logsShown) shown.push_back(hole->identifier);
+    EXPECT_EQ(shown, r.shown);
+    EXPECT_EQ(w.view.logBusyTexts, r.busy);
+    EXPECT_TRUE(w.view.boxes.empty());
+  }
+}
+
+TEST(WindowBoringLogTest, AFileThatCannotBeReadEndsTheBusyTextWithABox) {
+  WindowHarness w(1);
+  w.Source("c.003", "C,12345678003,y,1\n1,2,3,21E408.8,12,28\n");
+  w.Start();
+  w.model->OnShowBoringLog(U"c.003");
+  w.thread.RunUntil([&] { return !w.view.boxes.empty(); });
+  EXPECT_EQ(w.view.logBusyTexts, (std::vector<Text>{kDrawingLogMessage, Text()}));
+  EXPECT_TRUE(w.view.logsShown.empty());
+}
+
+}  // namespace
+}  // namespace tecris2nx
