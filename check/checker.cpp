@@ -227,6 +227,8 @@ class FieldPlaces {
   }
 
   std::size_t size() const { return count_; }
+  /// Counts a field whose place is not kept: At is not to be asked for any.
+  void Skip() { ++count_; }
 
   Place At(std::size_t index) const {
     const Checkpoint& checkpoint = checkpoints_[index / kBlock];
@@ -377,6 +379,7 @@ struct FileChecker::State {
 
   /// Field n of the section (after its marker); the marker for 0.
   Place FieldPlace(const Segment& segment, int field) const {
+    if (!settings.places) return lastField;  // never moves from the file's start
     if (field <= 0) return segment.marker;
     const auto index = static_cast<std::size_t>(field - 1);
     return index < segment.places.size() ? segment.places.At(index) : lastField;
@@ -589,20 +592,26 @@ FileChecker::FileChecker(const FileSystem& fs, const CheckSettings& settings)
 
 FileChecker::~FileChecker() = default;
 
-void FileChecker::Bytes(std::string_view bytes, std::uint64_t) { state_->bytes.Feed(bytes); }
+void FileChecker::Bytes(std::string_view bytes, std::uint64_t) {
+  if (state_->settings.places) state_->bytes.Feed(bytes);
+}
 
 void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
   State& s = *state_;
-  Place place = s.bytes.Here();
-  place.offset = start;
-  s.lastField = place;
-  if (s.markerNext) {
-    s.markerPlace = place;
-    s.markerNext = false;
-  }
   Segment* segment = s.current.get();
+  if (s.settings.places) {
+    Place place = s.bytes.Here();
+    place.offset = start;
+    s.lastField = place;
+    if (s.markerNext) {
+      s.markerPlace = place;
+      s.markerNext = false;
+    }
+    if (segment != nullptr) segment->places.Push(place);
+  } else if (segment != nullptr) {
+    segment->places.Skip();
+  }
   if (segment == nullptr) return;
-  segment->places.Push(place);
   const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).

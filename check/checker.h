@@ -29,6 +29,9 @@ struct FileCheck {
 struct CheckSettings {
   Text patternFolder;  ///< ends with the separator; empty when none was found
   PathStyle style = HostPathStyle();
+  /// Off: every finding is placed at the file's start and the bytes' encoding is not checked;
+  /// what the records show is found as with it. For a picture's notes, which show texts only.
+  bool places = true;
 };
 
 /// Findings of one code kept per file; the rest are counted, and one info finding (T900) says how

@@ -313,7 +313,8 @@ Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources
   BoreholeReading reading(out, hole, sources);
   // One pass: check mode reads along for the notes, which are worth less than the picture (a
   // check that fails leaves them out, as a conversion that counts warnings leaves its count out).
-  CheckAlong both(reading, in, sources.fs, CheckSettings{sources.patternFolder, HostPathStyle()});
+  CheckAlong both(reading, in, sources.fs,
+                  CheckSettings{sources.patternFolder, HostPathStyle(), false});
   WalkSections(in, both);
   reading.ThrowProblem();
   const std::optional<FileCheck> check = both.Finish(path);
