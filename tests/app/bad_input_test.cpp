@@ -23,6 +23,7 @@
 #include "common/cp932.h"
 #include "sections/section_dispatch.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -42,7 +43,7 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 /// Every output file with the section whose step writes it, in the order they are written.
 const std::vector<std::pair<char, std::string>> kOutputs = {
@@ -73,8 +74,8 @@ std::string Quote(const std::string& s) { return "'" + s + "'"; }
 /// Runs tecris2nx on one input into OUTDIR.
 Outcome Convert(const TempDir& tmp, const std::string& input, const std::string& outdir) {
   const std::string errFile = tmp.path().string() + "/stderr.txt";
-  const std::string command = Quote(TECRIS2NX_BINARY) + " --patdat " + Quote(kPatdat) + " -o " +
-                              Quote(outdir) + " " + Quote(input) + " 2>" + Quote(errFile);
+  const std::string command = Quote(testing::ProgramPath()) + " --patdat " + Quote(kPatdat) +
+                              " -o " + Quote(outdir) + " " + Quote(input) + " 2>" + Quote(errFile);
   Outcome outcome;
 #ifdef _WIN32
   // cmd.exe drops the first and the last quote of its command line; the status is the exit code.
@@ -270,8 +271,8 @@ TEST(BadInputTest, RandomBytesNeverCrash) {
     std::freopen("/dev/null", "w", stderr);
     const std::string patdat = kPatdat;
     const std::string out = tmp.path().string() + "/out";
-    execl(TECRIS2NX_BINARY, TECRIS2NX_BINARY, "--patdat", patdat.c_str(), "-o", out.c_str(),
-          input.c_str(), static_cast<char*>(nullptr));
+    execl(testing::ProgramPath(), testing::ProgramPath(), "--patdat", patdat.c_str(), "-o",
+          out.c_str(), input.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;

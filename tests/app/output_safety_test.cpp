@@ -19,6 +19,7 @@
 
 #include "common/file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -26,7 +27,7 @@ namespace {
 using testing::Cp932Lines;
 using testing::TempDir;
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 
 /// Starts tecris2nx converting the inputs into the output folder, stderr into a file.
@@ -35,12 +36,12 @@ pid_t Start(const std::vector<std::string>& inputs, const std::string& output,
   const pid_t child = fork();
   if (child == 0) {
     if (!std::freopen(errors.c_str(), "w", stderr)) _exit(126);
-    std::vector<std::string> args = {TECRIS2NX_BINARY, "--patdat", kPatdat, "-o", output};
+    std::vector<std::string> args = {testing::ProgramPath(), "--patdat", kPatdat, "-o", output};
     args.insert(args.end(), inputs.begin(), inputs.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    execv(TECRIS2NX_BINARY, argv.data());
+    execv(testing::ProgramPath(), argv.data());
     _exit(127);
   }
   return child;

@@ -19,6 +19,7 @@
 #include "common/pattern_folder.h"
 #include "run/convert_file.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "tecris/path_check.h"
 #include "window/fake_window.h"
 
@@ -459,14 +460,16 @@ TEST(WindowBoringLogTest, OpensTheNamedOrFirstSelectedFileOrSaysWhyNot) {
 
 TEST(WindowRunWalkTest, SectionsAfterAnOutOfOrderMarkerAreNotRead) {
   WindowHarness w(1);
-  std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.001",
+  std::ifstream example(std::string(testing::SourceDir()) + "/examples/12345678.001",
                         std::ios::binary);
   std::ostringstream bytes;
   bytes << example.rdbuf();
   w.tmp.Write("in/12345678.001",
               bytes.str() + Cp932Lines("B,12345678001,x,1\nB,1,1,1.0,0,表土,C,\n"));
   WindowEnvironment env = w.Env();
-  env.findPatternFolder = [] { return FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"); };
+  env.findPatternFolder = [] {
+    return FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/");
+  };
   w.Start(std::move(env));
   w.view.selected = {U"12345678.001"};
   w.Execute();
