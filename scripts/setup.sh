@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the window, the user guide (pandoc), the
-# sanitizer and fuzzing runs and the benchmark need (poppler-utils: the PDF tests' pdfinfo).
+# sanitizer and fuzzing runs and the benchmark need (poppler-utils: the PDF tests' pdfinfo; gcovr:
+# scripts/coverage.sh).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
@@ -9,7 +10,7 @@ packages=(
   poppler-utils
   libc-bin
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14
-  libbenchmark-dev bc time
+  libbenchmark-dev bc time gcovr
   python3 python3-jsonschema pandoc
   g++-mingw-w64-x86-64-posix googletest wine wine64
   nsis zip unzip xvfb locales

@@ -5,14 +5,24 @@
 # WINDOWS_TEST_TIMEOUT sets the limit in seconds for the test run (default 900).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ccache shares compilations between clones when paths are taken relative to the clone.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 build=build/windows
 jobs="${JOBS:-2}"
+step_start=$SECONDS
+# The time of each step, for deciding where the phase can be cut.
+step() {
+  echo "== Windows: $1: $((SECONDS - step_start)) s"
+  step_start=$SECONDS
+}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
+step "MinGW build"
 # The installer and the zip from the same build (stripped copies), tested at the end.
 bash scripts/package-windows.sh >/dev/null
+step "installer and zip"
 
 # Wine on a display of its own, in Japanese, with its own prefix and one persistent server.
 # Drive R: points at a folder that does not exist: a drive that is there but not ready.
@@ -20,12 +30,14 @@ source scripts/wine-session.sh
 rm -rf "$build/no-such-drive"
 start_wine_session "$build" "r=$build/no-such-drive"
 export TECRIS2NX_TEST_UNREADY_DRIVE=R
+step "Wine session"
 # The window's test converts the examples into this folder, compared with Linux's below.
 window_out="$build/window-e2e"
 rm -rf "$window_out"
 export TECRIS2NX_WINDOW_OUTPUT="$(windows_path "$window_out")"
 timeout "${WINDOWS_TEST_TIMEOUT:-900}" \
   ctest --test-dir "$build" --output-on-failure </dev/null
+step "tests under Wine"
 
 # The window at 200 %: Wine takes the DPI from the prefix at each program start.
 desktop='HKCU\Control Panel\Desktop'
@@ -38,6 +50,7 @@ dpi_status=$?
 set -e
 "$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null </dev/null
 [ "$dpi_status" -eq 0 ] || { cat "$build/window-200.log" >&2; echo "window at 200 %: failed" >&2; exit 1; }
+step "window at 200 %"
 
 # The bundled examples through both programs: the Windows one into a Z:\ folder, into a C:\
 # folder with a Japanese name and into one of more than 260 characters must write exactly the
@@ -92,6 +105,8 @@ if [ "$status" -eq 0 ]; then
     "folders (one of ${#deep} characters) and through the window"
 fi
 
+step "end to end against Linux"
 TECRIS2NX_WIN32_TESTS="$PWD/$build/tests/win32/tecris2nx_win32_tests.exe" \
   bash scripts/test-windows-installer.sh || status=1
+step "installer and zip under Wine"
 exit "$status"

@@ -33,7 +33,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 phase "unit, end-to-end, window"
 
 # Again under AddressSanitizer and UndefinedBehaviorSanitizer, with a short run of each fuzz target.
-FUZZ_SECONDS="${FUZZ_SECONDS:-60}" bash scripts/test-sanitizers.sh
+bash scripts/test-sanitizers.sh
 phase "sanitizers and fuzzing"
 
 # The Windows build and the same suite under Wine, with end-to-end outputs compared to Linux.

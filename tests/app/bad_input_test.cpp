@@ -1,6 +1,7 @@
-// Bad input through the built program: never a crash, exit status 1 with one message naming the
+// Bad input through the command line: never a crash, exit status 1 with one message naming the
 // file and the problem, and every file written before the failure exactly as a clean conversion
-// writes it.
+// writes it. The cases run in this process; the built program runs once, for its exit status,
+// its standard error and its memory.
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,7 +23,9 @@
 
 #include "common/cp932.h"
 #include "sections/section_dispatch.h"
+#include "support/command_line.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -42,7 +45,7 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 /// Every output file with the section whose step writes it, in the order they are written.
 const std::vector<std::pair<char, std::string>> kOutputs = {
@@ -64,34 +67,38 @@ struct Outcome {
   std::vector<std::string> messages;  ///< stderr lines
 };
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class BadInputTest : public testing::CommandLineTest {
+ protected:
+  /// Converts one input into OUTDIR with the command line in this process.
+  Outcome Convert(const std::string& input, const std::string& outdir) {
+    const int status = Run({"--patdat", kPatdat, "-o", outdir, input});
+    return {status, Lines(err.str())};
+  }
+};
+
 #ifdef _WIN32
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-#else
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-#endif
 
-/// Runs tecris2nx on one input into OUTDIR.
-Outcome Convert(const TempDir& tmp, const std::string& input, const std::string& outdir) {
+/// Runs the built tecris2nx on one input into OUTDIR (POSIX forks it where the test needs that).
+Outcome RunProgram(const TempDir& tmp, const std::string& input, const std::string& outdir) {
   const std::string errFile = tmp.path().string() + "/stderr.txt";
-  const std::string command = Quote(TECRIS2NX_BINARY) + " --patdat " + Quote(kPatdat) + " -o " +
-                              Quote(outdir) + " " + Quote(input) + " 2>" + Quote(errFile);
+  const std::string command = Quote(testing::ProgramPath()) + " --patdat " + Quote(kPatdat) +
+                              " -o " + Quote(outdir) + " " + Quote(input) + " 2>" + Quote(errFile);
   Outcome outcome;
-#ifdef _WIN32
   // cmd.exe drops the first and the last quote of its command line; the status is the exit code.
   outcome.status = std::system(("\"" + command + "\"").c_str());
-#else
-  const int raw = std::system(command.c_str());
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-#endif
-#ifdef _WIN32
   // A redirected stream carries the ANSI code page, CP932 in the Japanese test session.
-  std::istringstream lines(ToUtf8(DecodeCp932(tmp.Read("stderr.txt"))));
-#else
-  std::istringstream lines(tmp.Read("stderr.txt"));
-#endif
-  for (std::string line; std::getline(lines, line);) outcome.messages.push_back(line);
+  outcome.messages = Lines(ToUtf8(DecodeCp932(tmp.Read("stderr.txt"))));
   return outcome;
 }
+#endif
 
 std::string AllSections() {
   std::ifstream in(kSource + "/examples/12345678.006", std::ios::binary);
@@ -122,10 +129,10 @@ void ExpectOneMessage(const Outcome& outcome, const std::string& input, const st
       << label << ": " << outcome.messages[0];
 }
 
-TEST(BadInputTest, AFileThatEndsInsideASectionKeepsWhatCameBefore) {
+TEST_F(BadInputTest, AFileThatEndsInsideASectionKeepsWhatCameBefore) {
   const std::string full = AllSections();
   TempDir clean;
-  ASSERT_EQ(Convert(clean, kSource + "/examples/12345678.006", clean.path().string()).status, 0);
+  ASSERT_EQ(Convert(kSource + "/examples/12345678.006", clean.path().string()).status, 0);
   const std::string letters = SectionLetters();
   for (std::size_t i = 0; i < letters.size(); ++i) {
     const char letter = letters[i];
@@ -140,7 +147,7 @@ TEST(BadInputTest, AFileThatEndsInsideASectionKeepsWhatCameBefore) {
     TempDir tmp;
     tmp.Write("in/12345678.006", full.substr(0, cut));
     const std::string input = tmp.path().string() + "/in/12345678.006";
-    const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
+    const Outcome outcome = Convert(input, tmp.path().string() + "/out");
     ExpectOneMessage(outcome, input, std::string("セクション ") + letter + " の",
                      std::string("ends inside ") + letter);
     EXPECT_NE(outcome.messages[0].find("ファイルがセクションの途中で終わっています"),
@@ -157,7 +164,7 @@ TEST(BadInputTest, AFileThatEndsInsideASectionKeepsWhatCameBefore) {
   }
 }
 
-TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
+TEST_F(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
   struct Row {
     const char* label;
     std::string bytes;
@@ -199,7 +206,7 @@ TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
     TempDir tmp;
     tmp.Write("in/12345678.001", r.bytes);
     const std::string input = tmp.path().string() + "/in/12345678.001";
-    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input, r.problem, r.label);
+    ExpectOneMessage(Convert(input, tmp.path().string() + "/out"), input, r.problem, r.label);
     EXPECT_FALSE(std::filesystem::exists(tmp.path() / "etc")) << r.label;
     EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out" / "12345678001" / "L201.txt"));
     // A failing section writes none of its files.
@@ -208,7 +215,7 @@ TEST(BadInputTest, EachBadFileGetsOneMessageAndNoCrash) {
   }
 }
 
-TEST(BadInputTest, UnusualButValidBytesAreConverted) {
+TEST_F(BadInputTest, UnusualButValidBytesAreConverted) {
   const std::string title = Cp932Lines("\"県道改良工事に伴う地質調査\"");
   std::string base;
   {
@@ -236,7 +243,7 @@ TEST(BadInputTest, UnusualButValidBytesAreConverted) {
     TempDir tmp;
     tmp.Write("in/12345678.001", file);
     const Outcome outcome =
-        Convert(tmp, tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/out");
+        Convert(tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/out");
     EXPECT_EQ(outcome.status, 0) << r.label;
     const std::string titl01 = tmp.Read("out/12345678001/titl01.txt");
     EXPECT_EQ(titl01.substr(0, r.field.size() + 2), r.field + "\r\n") << r.label;
@@ -245,53 +252,60 @@ TEST(BadInputTest, UnusualButValidBytesAreConverted) {
   // A count that is no number is a count of zero: an empty X5.txt.
   TempDir tmp;
   tmp.Write("in/12345678.001", Cp932Lines("C,12345678001,y,abc\n"));
-  EXPECT_EQ(
-      Convert(tmp, tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/out").status,
-      0);
+  EXPECT_EQ(Convert(tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/out").status,
+            0);
   EXPECT_TRUE(tmp.Exists("out/12345678001/X5.txt"));
   EXPECT_EQ(tmp.Read("out/12345678001/X5.txt"), "");
 }
 
-TEST(BadInputTest, RandomBytesNeverCrash) {
+// The one run of the built program: its exit status, its standard error and its peak memory.
+TEST_F(BadInputTest, RandomBytesNeverCrash) {
+  constexpr std::size_t kSize = 8u << 20;
   std::mt19937 rng(7);
-  std::string bytes(50u << 20, '\0');
+  std::string bytes(kSize, '\0');
   for (char& c : bytes) c = static_cast<char>(rng());
   TempDir tmp;
   tmp.Write("in/12345678.001", bytes);
   bytes.clear();
   const std::string input = tmp.path().string() + "/in/12345678.001";
-  const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
-  ExpectOneMessage(outcome, input, "指定されたﾌｧｲﾙは正しくありません", "random bytes");
-#ifndef _WIN32
+  const std::string problem = "指定されたﾌｧｲﾙは正しくありません";
+  ExpectOneMessage(Convert(input, tmp.path().string() + "/out"), input, problem, "in process");
+#ifdef _WIN32
+  ExpectOneMessage(RunProgram(tmp, input, tmp.path().string() + "/out"), input, problem,
+                   "the program");
+#else
   // The program's own peak memory, as the system counted it for the child that converted.
+  const std::string errors = tmp.path().string() + "/stderr.txt";
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    std::freopen("/dev/null", "w", stderr);
+    if (!std::freopen(errors.c_str(), "w", stderr)) _exit(126);
     const std::string patdat = kPatdat;
     const std::string out = tmp.path().string() + "/out";
-    execl(TECRIS2NX_BINARY, TECRIS2NX_BINARY, "--patdat", patdat.c_str(), "-o", out.c_str(),
-          input.c_str(), static_cast<char*>(nullptr));
+    execl(testing::ProgramPath(), testing::ProgramPath(), "--patdat", patdat.c_str(), "-o",
+          out.c_str(), input.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
   rusage usage{};
   ASSERT_EQ(wait4(child, &status, 0, &usage), child);
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+  ExpectOneMessage({WEXITSTATUS(status), Lines(tmp.Read("stderr.txt"))}, input, problem,
+                   "the program");
   // A sanitizer's shadow memory is not the program's own.
   if (!kSanitized) {
-    EXPECT_LT(static_cast<long long>(usage.ru_maxrss) * 1024, 3LL * (50LL << 20));
+    EXPECT_LT(static_cast<long long>(usage.ru_maxrss) * 1024, 3LL * static_cast<long long>(kSize));
   }
 #endif
 }
 
-TEST(BadInputTest, FileSystemFailures) {
+TEST_F(BadInputTest, FileSystemFailures) {
   const std::string good = Cp932Lines("C,12345678001,y,1\n1,2,3,1.5,12,28\n");
   {
     TempDir tmp;
     tmp.Write("in/12345678.001/x", "");
     const std::string input = tmp.path().string() + "/in/12345678.001";
-    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input, "フォルダです",
+    ExpectOneMessage(Convert(input, tmp.path().string() + "/out"), input, "フォルダです",
                      "directory as input");
   }
   {
@@ -299,7 +313,7 @@ TEST(BadInputTest, FileSystemFailures) {
     tmp.Write("in/12345678.001", good);
     tmp.Write("out/12345678001", "a plain file");
     const std::string input = tmp.path().string() + "/in/12345678.001";
-    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input,
+    ExpectOneMessage(Convert(input, tmp.path().string() + "/out"), input,
                      "ジョブフォルダを作成できません", "job folder taken");
     EXPECT_EQ(tmp.Read("out/12345678001"), "a plain file");
   }
@@ -308,7 +322,7 @@ TEST(BadInputTest, FileSystemFailures) {
     tmp.Write("in/12345678.001", good);
     tmp.Write("out/12345678001/X5.txt/x", "");  // the output file's name is taken by a folder
     const std::string input = tmp.path().string() + "/in/12345678.001";
-    ExpectOneMessage(Convert(tmp, input, tmp.path().string() + "/out"), input,
+    ExpectOneMessage(Convert(input, tmp.path().string() + "/out"), input,
                      "ファイルに書き込めません", "output not writable");
   }
   {
@@ -316,7 +330,7 @@ TEST(BadInputTest, FileSystemFailures) {
     tmp.Write("in/12345678.001", good);
     tmp.Write("plain", "x");
     const Outcome outcome =
-        Convert(tmp, tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/plain/out");
+        Convert(tmp.path().string() + "/in/12345678.001", tmp.path().string() + "/plain/out");
     EXPECT_EQ(outcome.status, 1);
     ASSERT_EQ(outcome.messages.size(), 1u);
     EXPECT_NE(outcome.messages[0].find("フォルダを作成できません"), std::string::npos)
@@ -331,11 +345,11 @@ TEST(BadInputTest, FileSystemFailures) {
 namespace tecris2nx {
 namespace {
 
-TEST(BadInputTest, APipeIsRefusedNotWaitedOn) {
+TEST_F(BadInputTest, APipeIsRefusedNotWaitedOn) {
   TempDir tmp;
   const std::string input = tmp.path().string() + "/12345678.001";
   ASSERT_EQ(mkfifo(input.c_str(), 0600), 0);
-  const Outcome outcome = Convert(tmp, input, tmp.path().string() + "/out");
+  const Outcome outcome = Convert(input, tmp.path().string() + "/out");
   EXPECT_EQ(outcome.status, 1);
   ASSERT_EQ(outcome.messages.size(), 1u);
   EXPECT_EQ(outcome.messages[0].rfind("tecris2nx: " + input + ": ", 0), 0u);

@@ -8,6 +8,7 @@
 #include "common/cp932.h"
 #include "support/command_line.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 using testing::Cp932Lines;
 using testing::TempDir;
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 
 class CheckCommandTest : public testing::CommandLineTest {

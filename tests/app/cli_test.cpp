@@ -16,6 +16,7 @@
 #include "run/convert_file.h"
 #include "support/command_line.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "tecris/tecris_files.h"
 
 namespace tecris2nx {
@@ -157,11 +158,11 @@ TEST(ConversionRunTest, CountedWarningsAreTheFindingsOfCheckMode) {
   tmp.Write("in/12345678.009", Cp932Lines(large));
   tmp.Write("in/12345678.010", odd);
   tmp.Write("out/.keep", "");
-  std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.003",
+  std::ifstream example(std::string(testing::SourceDir()) + "/examples/12345678.003",
                         std::ios::binary);
   tmp.Write("in/12345678.003", std::string(std::istreambuf_iterator<char>(example), {}));
   const Text patdat =
-      FromUtf8(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/sample-patdat") + HostSeparator();
+      FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat") + HostSeparator();
   RealFileSystem fs;
   for (const char* name : {"in/12345678.009", "in/12345678.010", "in/12345678.003"}) {
     RunEnvironment env{fs, patdat};
@@ -195,7 +196,7 @@ TEST_F(CliTest, SideBySideLeavesWhatOneAfterAnotherLeaves) {
   std::vector<std::string> files;
   for (const char* name : {"12345678.006", "12345678.001", "12345678.002", "12345678.003",
                            "12345678.004", "12345678.005"}) {
-    std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/" + name,
+    std::ifstream example(std::string(testing::SourceDir()) + "/examples/" + name,
                           std::ios::binary);
     tmp.Write(std::string("in/") + name, std::string(std::istreambuf_iterator<char>(example), {}));
     files.push_back(Path(std::string("in/") + name));
@@ -325,7 +326,7 @@ TEST(CliBinaryTest, ConvertsAFileByteExact) {
   TempDir tmp;
   tmp.Write("in/12345678.001", Cp932Lines(kFileC));
   tmp.Write("patdat/kishitu.txt", "x");
-  const std::string command = std::string("\"") + TECRIS2NX_BINARY + "\" --patdat \"" +
+  const std::string command = std::string("\"") + testing::ProgramPath() + "\" --patdat \"" +
                               tmp.path().string() + "/patdat\" -o \"" + tmp.path().string() +
                               "/out\" \"" + tmp.path().string() + "/in/12345678.001\"";
 #ifdef _WIN32

@@ -4,13 +4,14 @@
 
 #include "common/cp932.h"
 #include "support/command_line.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
 
 using testing::Cp932Lines;
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 const std::string kExample = kSource + "/examples/12345678.002";
 

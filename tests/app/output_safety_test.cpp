@@ -19,6 +19,7 @@
 
 #include "common/file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -26,7 +27,7 @@ namespace {
 using testing::Cp932Lines;
 using testing::TempDir;
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 const std::string kPatdat = kSource + "/examples/sample-patdat";
 
 /// Starts tecris2nx converting the inputs into the output folder, stderr into a file.
@@ -35,12 +36,12 @@ pid_t Start(const std::vector<std::string>& inputs, const std::string& output,
   const pid_t child = fork();
   if (child == 0) {
     if (!std::freopen(errors.c_str(), "w", stderr)) _exit(126);
-    std::vector<std::string> args = {TECRIS2NX_BINARY, "--patdat", kPatdat, "-o", output};
+    std::vector<std::string> args = {testing::ProgramPath(), "--patdat", kPatdat, "-o", output};
     args.insert(args.end(), inputs.begin(), inputs.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    execv(TECRIS2NX_BINARY, argv.data());
+    execv(testing::ProgramPath(), argv.data());
     _exit(127);
   }
   return child;
@@ -182,17 +183,19 @@ TEST(OutputSafetyTest, AnInterruptedBatchFinishesItsFilesAndLeavesNoTemporary) {
   const Row rows[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}, {SIGKILL, 128}};
   const std::string example = ReadFile(kSource + "/examples/12345678.006");
   constexpr int kFiles = 3000;
+  // The inputs are only read: written once for every row.
+  TempDir source;
+  std::vector<std::string> inputs;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string id = std::to_string(20000000 + i) + std::to_string(100 + i % 900);
+    const std::string name = "in/" + id.substr(0, 8) + "." + id.substr(8);
+    std::string bytes = example;
+    bytes.replace(bytes.find("12345678006"), 11, id);
+    source.Write(name, bytes);
+    inputs.push_back((source.path() / name).string());
+  }
   for (const Row& r : rows) {
     TempDir tmp;
-    std::vector<std::string> inputs;
-    for (int i = 0; i < kFiles; ++i) {
-      const std::string id = std::to_string(20000000 + i) + std::to_string(100 + i % 900);
-      const std::string name = "in/" + id.substr(0, 8) + "." + id.substr(8);
-      std::string bytes = example;
-      bytes.replace(bytes.find("12345678006"), 11, id);
-      tmp.Write(name, bytes);
-      inputs.push_back((tmp.path() / name).string());
-    }
     const std::filesystem::path out = tmp.path() / "out";
     const std::string errors = (tmp.path() / "stderr.txt").string();
     const pid_t child = Start(inputs, out.string(), errors);
@@ -218,7 +221,8 @@ TEST(OutputSafetyTest, AnInterruptedBatchFinishesItsFilesAndLeavesNoTemporary) {
       std::vector<std::string> again;
       for (const std::string& found : Temporaries(out)) {
         const std::string job = std::filesystem::path(found).parent_path().filename().string();
-        again.push_back((tmp.path() / ("in/" + job.substr(0, 8) + "." + job.substr(8))).string());
+        again.push_back(
+            (source.path() / ("in/" + job.substr(0, 8) + "." + job.substr(8))).string());
       }
       if (!again.empty()) {
         EXPECT_EQ(Finish(Start(again, out.string(), errors)), 0);

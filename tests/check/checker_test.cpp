@@ -12,6 +12,7 @@
 #include "run/convert_file.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -23,8 +24,8 @@ enum class Patdat { kSample, kNone, kWithoutL2 };
 /// The sample pattern data in memory, whole or without "L2.txt".
 testing::MemoryFileSystem FileSystemWith(Patdat patdat) {
   testing::MemoryFileSystem fs;
-  fs.AddFilesOf(FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"), U"/patdat/",
-                patdat == Patdat::kWithoutL2 ? U"L2.txt" : U"");
+  fs.AddFilesOf(FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/"),
+                U"/patdat/", patdat == Patdat::kWithoutL2 ? U"L2.txt" : U"");
   return fs;
 }
 
@@ -66,7 +67,7 @@ struct CodeEntry {
 
 /// check/finding_codes.txt, the table the finding pages are written from.
 std::map<std::string, CodeEntry> FindingCodes() {
-  std::ifstream in(TECRIS2NX_SOURCE_DIR "/check/finding_codes.txt");
+  std::ifstream in(std::string(testing::SourceDir()) + "/check/finding_codes.txt");
   std::map<std::string, CodeEntry> codes;
   std::string line, code;
   while (std::getline(in, line)) {
@@ -211,11 +212,11 @@ TEST(CheckerTest, TheExamplesHaveNoErrors) {
   const Row rows[] = {{"12345678.001", 0}, {"12345678.002", 0}, {"12345678.003", 1},
                       {"12345678.004", 0}, {"12345678.005", 0}, {"12345678.006", 0}};
   RealFileSystem fs;
-  const CheckSettings settings{FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"),
-                               HostPathStyle()};
+  const CheckSettings settings{
+      FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/"), HostPathStyle()};
   for (const Row& row : rows) {
     const FileCheck check = CheckTecrisFile(
-        fs, FromUtf8(std::string(TECRIS2NX_SOURCE_DIR "/examples/") + row.name), settings);
+        fs, FromUtf8(std::string(testing::SourceDir()) + "/examples/" + row.name), settings);
     EXPECT_EQ(check.Count(Severity::kError), 0) << row.name;
     EXPECT_EQ(check.Count(Severity::kWarning), row.warnings) << row.name;
   }

@@ -7,6 +7,7 @@
 
 #include "check/checker.h"
 #include "support/memory_file_system.h"
+#include "support/test_paths.h"
 
 using namespace tecris2nx;
 
@@ -15,7 +16,8 @@ namespace {
 const testing::MemoryFileSystem& BaseFileSystem() {
   static const testing::MemoryFileSystem base = [] {
     testing::MemoryFileSystem fs;
-    fs.AddFilesOf(FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"), U"/patdat/");
+    fs.AddFilesOf(FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/"),
+                  U"/patdat/");
     return fs;
   }();
   return base;

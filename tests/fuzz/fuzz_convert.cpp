@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "run/convert_file.h"
 #include "support/memory_file_system.h"
+#include "support/test_paths.h"
 
 using namespace tecris2nx;
 
@@ -17,7 +18,8 @@ namespace {
 const testing::MemoryFileSystem& BaseFileSystem() {
   static const testing::MemoryFileSystem base = [] {
     testing::MemoryFileSystem fs;
-    fs.AddFilesOf(FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"), U"/patdat/");
+    fs.AddFilesOf(FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/"),
+                  U"/patdat/");
     fs.MakeFolder(U"/out");
     return fs;
   }();

@@ -8,13 +8,14 @@
 #include "log/svg_writer.h"
 #include "run/convert_file.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx::boringlog {
 namespace {
 
 using tecris2nx::testing::Cp932Lines;
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 
 class BoreholeTest : public ::testing::Test {
  protected:

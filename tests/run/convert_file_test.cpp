@@ -13,6 +13,7 @@
 #include "common/error.h"
 #include "support/memory_file_system.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -113,7 +114,7 @@ TEST(ConvertFileTest, CountingWarningsLeavesTheOutputsAsTheyAre) {
       {"12345678.003", 1, "14:9: warning T404: "},
       {"12345678.006", 0, ""},
   };
-  const std::string examples = TECRIS2NX_SOURCE_DIR "/examples/";
+  const std::string examples = std::string(testing::SourceDir()) + "/examples/";
   const Text patdat = FromUtf8(examples + "sample-patdat") + HostSeparator();
   testing::TempDir tmp;
   tmp.Write("plain/.keep", "");

@@ -9,6 +9,7 @@
 #include "run/convert_file.h"
 #include "support/section_input.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -234,7 +235,7 @@ TEST(SectionATest, WritesTitleFilesAndReadsL2OnlyForAFilledSlot) {
 TEST(SectionATest, ExampleFileConverts) {
   TempDir dir;
   RealFileSystem fs;
-  const Text source = FromUtf8(TECRIS2NX_SOURCE_DIR);
+  const Text source = FromUtf8(testing::SourceDir());
   const Text sep(1, HostSeparator());
   const RunEnvironment env{fs, source + sep + U"examples" + sep + U"sample-patdat" + sep};
   const FileReport report =

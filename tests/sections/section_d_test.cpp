@@ -13,6 +13,7 @@
 #include "run/convert_file.h"
 #include "support/section_input.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -328,7 +329,7 @@ TEST(SectionDTest, ConvertsTheExampleFileEndToEnd) {
   RealFileSystem fs;
   const RunEnvironment env{fs, patterns.text() + HostSeparator(), HostPathStyle()};
   const std::filesystem::path input =
-      std::filesystem::path(TECRIS2NX_SOURCE_DIR) / "examples" / "12345678.003";
+      std::filesystem::path(testing::SourceDir()) / "examples" / "12345678.003";
   EXPECT_EQ(ConvertFile(input.u32string(), output.text(), env).error, U"");
 
   EXPECT_EQ(

@@ -10,6 +10,7 @@
 #include "run/convert_file.h"
 #include "support/section_input.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
@@ -178,7 +179,7 @@ class SectionGHRunTest : public ::testing::Test {
 };
 
 TEST_F(SectionGHRunTest, SampleWithSectionsEToHConvertsByteExact) {
-  const std::string examples = std::string(TECRIS2NX_SOURCE_DIR) + "/examples/";
+  const std::string examples = std::string(testing::SourceDir()) + "/examples/";
   const FileReport report = Convert(FromUtf8(examples + "12345678.004"), U"12345678004");
   EXPECT_EQ(report.written, (std::vector<Text>{U"L209.txt", U"L204.txt", U"L201.txt"}));
   EXPECT_FALSE(report.stoppedEarly);
@@ -205,7 +206,7 @@ TEST_F(SectionGHRunTest, SampleWithSectionsEToHConvertsByteExact) {
 }
 
 TEST_F(SectionGHRunTest, GOnlySampleWritesL201Alone) {
-  const std::string examples = std::string(TECRIS2NX_SOURCE_DIR) + "/examples/";
+  const std::string examples = std::string(testing::SourceDir()) + "/examples/";
   const FileReport report = Convert(FromUtf8(examples + "12345678.005"), U"12345678005");
   EXPECT_EQ(report.written, std::vector<Text>{U"L201.txt"});
   EXPECT_EQ(tmp.Read("out/12345678005/L201.txt"),

@@ -21,6 +21,7 @@
 #include "common/file_system.h"
 #include "common/wide_text.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx::win32 {
 namespace {
@@ -121,7 +122,7 @@ void HoldControl(bool down) {
 
 /// The examples' folder in this system's form.
 Text ExamplesFolder() {
-  return stdfs::path(TECRIS2NX_SOURCE_DIR "/examples").make_preferred().u32string();
+  return stdfs::path(std::string(testing::SourceDir()) + "/examples").make_preferred().u32string();
 }
 
 /// Copies the example TECRIS files into a folder, with one file that is not a TECRIS file.

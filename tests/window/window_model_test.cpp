@@ -19,6 +19,7 @@
 #include "common/pattern_folder.h"
 #include "run/convert_file.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "tecris/path_check.h"
 #include "window/fake_window.h"
 
@@ -47,6 +48,13 @@ class WindowRunTest : public ::testing::TestWithParam<int> {
   WindowHarness w;
 };
 
+// The checks before a run: no worker starts, so the worker count makes no difference.
+class WindowExecuteCheckTest : public ::testing::Test {
+ protected:
+  WindowExecuteCheckTest() : w(1) {}
+  WindowHarness w;
+};
+
 TEST_P(WindowRunTest, ConvertsSelectedFilesAndReportsSuccess) {
   w.Source("a.001", std::string("X,12345678001,") + kSectionC);  // unknown marker: walk ends
   w.Source("b.002", SectionCFile("12345678002"));
@@ -70,7 +78,7 @@ TEST_P(WindowRunTest, ConvertsSelectedFilesAndReportsSuccess) {
   EXPECT_EQ(w.tmp.Read("out/12345678002/X5.txt"), Cp932Lines(kX5));
 }
 
-TEST_P(WindowRunTest, FolderFailuresStopBeforeAnythingIsConverted) {
+TEST_F(WindowExecuteCheckTest, FolderFailuresStopBeforeAnythingIsConverted) {
   struct Row {
     const char* name;
     const char* source;  // below the scratch folder
@@ -135,7 +143,7 @@ TEST_P(WindowRunTest, MissingLevelsAreCreatedTopDownOnYes) {
   EXPECT_EQ(w.tmp.Read("new/sub/12345678001/X5.txt"), Cp932Lines(kX5));
 }
 
-TEST_P(WindowRunTest, NoCreatesNothing) {
+TEST_F(WindowExecuteCheckTest, NoCreatesNothing) {
   w.Start();
   w.view.destination = w.tmp.TextOf("new/sub");
   w.view.selected = {U"a.001"};
@@ -146,7 +154,7 @@ TEST_P(WindowRunTest, NoCreatesNothing) {
   EXPECT_EQ(w.view.messageLine, U"");
 }
 
-TEST_P(WindowRunTest, EmptySelectionStillCreatesLevels) {
+TEST_F(WindowExecuteCheckTest, EmptySelectionStillCreatesLevels) {
   w.Start();
   w.view.destination = w.tmp.TextOf("new");
   w.view.answers = {MessageAnswer::kYes};
@@ -161,6 +169,28 @@ TEST_P(WindowRunTest, EmptySelectionStillCreatesLevels) {
   EXPECT_TRUE(busyDuringBox);
   EXPECT_FALSE(w.view.busy);
   EXPECT_EQ(w.view.messageLine, U"");
+}
+
+// A pointer move over the background clears a finished run's message, once; with no finished
+// run it leaves the line alone.
+TEST(WindowMessageLineTest, ABackgroundMoveClearsOnlyAFinishedRunsMessage) {
+  for (const bool run : {true, false}) {
+    WindowHarness w(1);
+    w.Source("a.001", SectionCFile("12345678001"));
+    w.Start();
+    if (run) {
+      w.view.selected = {U"a.001"};
+      w.Execute();
+      ASSERT_EQ(w.view.messageLine, kDoneMessage);
+    }
+    const std::vector<Text> before = w.view.messageLineHistory;
+    w.model->OnBackgroundMouseMove();
+    w.model->OnBackgroundMouseMove();
+    std::vector<Text> expected = before;
+    if (run) expected.push_back(U"");
+    EXPECT_EQ(w.view.messageLineHistory, expected) << run;
+    EXPECT_FALSE(w.model->MessageClearPending()) << run;
+  }
 }
 
 TEST_P(WindowRunTest, MarkersAreTakenInLetterOrderOnly) {
@@ -460,14 +490,16 @@ TEST(WindowBoringLogTest, OpensTheNamedOrFirstSelectedFileOrSaysWhyNot) {
 
 TEST(WindowRunWalkTest, SectionsAfterAnOutOfOrderMarkerAreNotRead) {
   WindowHarness w(1);
-  std::ifstream example(std::string(TECRIS2NX_SOURCE_DIR) + "/examples/12345678.001",
+  std::ifstream example(std::string(testing::SourceDir()) + "/examples/12345678.001",
                         std::ios::binary);
   std::ostringstream bytes;
   bytes << example.rdbuf();
   w.tmp.Write("in/12345678.001",
               bytes.str() + Cp932Lines("B,12345678001,x,1\nB,1,1,1.0,0,表土,C,\n"));
   WindowEnvironment env = w.Env();
-  env.findPatternFolder = [] { return FromUtf8(TECRIS2NX_SOURCE_DIR "/examples/sample-patdat/"); };
+  env.findPatternFolder = [] {
+    return FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/");
+  };
   w.Start(std::move(env));
   w.view.selected = {U"12345678.001"};
   w.Execute();

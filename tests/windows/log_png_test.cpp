@@ -8,13 +8,14 @@
 #include "app/win32/log_painter.h"
 #include "common/wide_text.h"
 #include "support/command_line.h"
+#include "support/test_paths.h"
 
 namespace tecris2nx {
 namespace {
 
 namespace bl = boringlog;
 
-const std::string kSource = TECRIS2NX_SOURCE_DIR;
+const std::string kSource = testing::SourceDir();
 
 /// The page painted at `pixelsPerMm` into a white bitmap of its size.
 class Painted {

@@ -19,6 +19,7 @@
 #include "common/file_system.h"
 #include "common/system_calls.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 #include "tecris/path_check.h"
 #include "tecris/tecris_files.h"
 #include "window/fake_window.h"
@@ -275,7 +276,7 @@ std::vector<std::pair<std::string, std::string>> Tree(const std::filesystem::pat
 /// The bundled sample TECRIS files, as paths.
 std::vector<std::string> SampleFiles() {
   RealFileSystem fs;
-  const std::string examples = std::string(TECRIS2NX_SOURCE_DIR) + "/examples";
+  const std::string examples = std::string(testing::SourceDir()) + "/examples";
   std::vector<std::string> files;
   for (const Text& name : fs.ListFiles(FromUtf8(examples))) {
     if (IsTecrisFileName(name)) files.push_back(examples + "/" + ToUtf8(name));
@@ -292,7 +293,7 @@ TEST(WindowsConversionTest, JapaneseDestinationGetsTheSameBytes) {
   RealFileSystem fs;
   CliEnvironment env{fs, PatternLookupEnv{}};
   env.lookup.walkDrives = false;
-  const std::string patdat = std::string(TECRIS2NX_SOURCE_DIR) + "/examples/sample-patdat";
+  const std::string patdat = std::string(testing::SourceDir()) + "/examples/sample-patdat";
   const std::string destinations[] = {
       ToUtf8(tmp.TextOf("plain")),
       ToUtf8(tmp.TextOf("変換結果\\ﾎﾞｰﾘﾝｸﾞ　データ")),
@@ -453,7 +454,7 @@ TEST_F(WindowsCommandLineTest, VerbatimAndLongDestinations) {
 // UTF-8 only for JSON.
 TEST_F(WindowsCommandLineTest, RedirectedOutputIsAnsiExceptJson) {
   const std::string missing = ToUtf8(tmp.TextOf("missing.001"));
-  const std::string binary = TECRIS2NX_BINARY;
+  const std::string binary = testing::ProgramPath();
   for (const char* form : {"text", "json"}) {
     const bool json = std::string(form) == "json";
     const std::string command = "\"\"" + binary + "\" check " + (json ? "--json " : "") + "\"" +
