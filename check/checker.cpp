@@ -379,7 +379,7 @@ struct FileChecker::State {
 
   /// Field n of the section (after its marker); the marker for 0.
   Place FieldPlace(const Segment& segment, int field) const {
-    if (!settings.places) return lastField;  // never moves from the file's start
+    if (settings.depthsOnly) return lastField;  // never moves from the file's start
     if (field <= 0) return segment.marker;
     const auto index = static_cast<std::size_t>(field - 1);
     return index < segment.places.size() ? segment.places.At(index) : lastField;
@@ -425,14 +425,16 @@ class Checks : public SectionChecks {
   using AddAt = std::function<void(const Place&, const char*, Severity, char32_t, int, int, Text)>;
   Checks(const SectionHandler& handler, const Segment& segment,
          std::function<Place(int field)> place, AddAt add, const FileSystem& fs,
-         const Text& patternFolder, std::map<std::string, double, std::less<>>& facts)
+         const Text& patternFolder, std::map<std::string, double, std::less<>>& facts,
+         bool depthsOnly)
       : handler_(handler),
         segment_(segment),
         place_(std::move(place)),
         add_(std::move(add)),
         fs_(fs),
         patternFolder_(patternFolder),
-        facts_(facts) {}
+        facts_(facts),
+        depthsOnly_(depthsOnly) {}
 
   void Add(const char* code, Severity severity, int record, int value, Text message) override {
     const int field = handler_.shape.values > 0
@@ -445,6 +447,7 @@ class Checks : public SectionChecks {
   }
   const FileSystem& Files() const override { return fs_; }
   const Text& PatternFolder() const override { return patternFolder_; }
+  bool DepthsOnly() const override { return depthsOnly_; }
   std::map<std::string, double, std::less<>>& Facts() override { return facts_; }
 
  private:
@@ -455,6 +458,7 @@ class Checks : public SectionChecks {
   const FileSystem& fs_;
   const Text& patternFolder_;
   std::map<std::string, double, std::less<>>& facts_;
+  bool depthsOnly_;
 };
 
 }  // namespace
@@ -469,7 +473,7 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
           letter, record, value, std::move(message));
   };
   // The count was rounded to a whole number.
-  {
+  if (!settings.depthsOnly) {
     const Text& countText = segment.texts[2];
     const Place countPlace = FieldPlace(segment, 3);
     const NumberReading count = ReadNumber(countText);
@@ -488,7 +492,7 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
   double previousEnd = NAN;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    for (int v = 1; v <= shape.values; ++v) {
+    for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
       if (!shape.IsNumber(v)) continue;
       const std::string_view bytes = cells.Cp932(v);
       if (IsPlainDecimal(bytes)) continue;
@@ -593,13 +597,13 @@ FileChecker::FileChecker(const FileSystem& fs, const CheckSettings& settings)
 FileChecker::~FileChecker() = default;
 
 void FileChecker::Bytes(std::string_view bytes, std::uint64_t) {
-  if (state_->settings.places) state_->bytes.Feed(bytes);
+  if (!state_->settings.depthsOnly) state_->bytes.Feed(bytes);
 }
 
 void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
   State& s = *state_;
   Segment* segment = s.current.get();
-  if (s.settings.places) {
+  if (!s.settings.depthsOnly) {
     Place place = s.bytes.Here();
     place.offset = start;
     s.lastField = place;
@@ -704,7 +708,7 @@ void FileChecker::Read(const ReadSection& section) {
             int value, Text message) {
           s.AddAt(place, code, severity, letter, record, value, std::move(message));
         },
-        s.fs, s.settings.patternFolder, s.facts);
+        s.fs, s.settings.patternFolder, s.facts, s.settings.depthsOnly);
     handler.check(section.data, checks);
   }
   if (handler.release == ReleaseAt::kAfterWalk) {

@@ -29,9 +29,9 @@ struct FileCheck {
 struct CheckSettings {
   Text patternFolder;  ///< ends with the separator; empty when none was found
   PathStyle style = HostPathStyle();
-  /// Off: every finding is placed at the file's start and the bytes' encoding is not checked;
-  /// what the records show is found as with it. For a picture's notes, which show texts only.
-  bool places = true;
+  /// On: only the order of depths is checked (T401 to T408), and every finding is placed at the
+  /// file's start: what a picture's notes show, for a fraction of the work.
+  bool depthsOnly = false;
 };
 
 /// Findings of one code kept per file; the rest are counted, and one info finding (T900) says how

@@ -10,7 +10,6 @@
 #include "check/check_along.h"
 #include "common/error.h"
 #include "common/formatting.h"
-#include "sections/output_context.h"
 #include "sections/section_a.h"
 #include "sections/section_b.h"
 #include "sections/section_f.h"
@@ -20,51 +19,6 @@
 
 namespace tecris2nx::boringlog {
 namespace {
-
-/// Where the writers put their files while a picture is drawn: in memory, so that section D reads
-/// back the "X1.txt" of section B as in a conversion, and nothing reaches the disk. Every other
-/// path (the pattern data) is the real file system's.
-class ScratchFileSystem : public FileSystem {
- public:
-  explicit ScratchFileSystem(const FileSystem& real) : real_(real) {}
-  EntryKind KindOf(const Text& path) const override {
-    if (path == kFolder) return EntryKind::kFolder;
-    if (files_.count(path) != 0) return EntryKind::kFile;
-    return real_.KindOf(path);
-  }
-  void MakeFolder(const Text&) override {}
-  std::string ReadAll(const Text& path) const override {
-    const auto file = files_.find(path);
-    return file != files_.end() ? file->second : real_.ReadAll(path);
-  }
-  std::string ReadBack(const Text& path) const override { return ReadAll(path); }
-  void WriteAll(const Text& path, std::string_view bytes) override {
-    files_[path] = std::string(bytes);
-  }
-  void WriteFiles(const Text& folder, const NamedFiles& files) override {
-    for (const auto& [name, bytes] : files) {
-      // Only "X1.txt" is ever read back; the others need not be kept.
-      if (name == U"X1.txt") files_[folder + U'/' + name] = bytes;
-    }
-  }
-  std::int64_t FileSize(const Text& path) const override {
-    const auto file = files_.find(path);
-    return file != files_.end() ? static_cast<std::int64_t>(file->second.size())
-                                : real_.FileSize(path);
-  }
-  std::vector<Text> ListFiles(const Text& folder) const override { return real_.ListFiles(folder); }
-  std::vector<Text> ListFolders(const Text& folder) const override {
-    return real_.ListFolders(folder);
-  }
-  bool MakeDriveCurrent(char32_t) override { return false; }
-
-  /// A job folder no real path can name.
-  static constexpr TextView kFolder = U"\u0001boring-log";
-
- private:
-  const FileSystem& real_;
-  std::map<Text, std::string> files_;
-};
 
 /// A depth cell in single precision, as the conversion compares depths; throws ConversionError,
 /// in the conversion's words, for one the sheet cannot place.
@@ -245,38 +199,21 @@ void AddDepthNotes(Borehole& hole, const std::vector<Finding>& findings,
 
 namespace {
 
-/// The picture as a consumer of the walk: every section read is written, as the conversion
-/// writes it, into the scratch folder (so that what the conversion rejects is rejected here with
-/// the conversion's own text, and section D finds section B's "X1.txt"), then added to the
-/// borehole. The first problem ends the walk: a file the conversion rejects has no picture.
+/// The picture as a consumer of the walk: every section read is added to the borehole. The walk
+/// evaluates each section as the conversion does before handing it over, so a file the
+/// conversion rejects ends the walk with the conversion's own text and has no picture; nothing
+/// needs to be written for that.
 class BoreholeReading : public SectionConsumer {
  public:
-  BoreholeReading(const OutputContext& out, Borehole& hole, const BoreholeSources& sources)
-      : out_(out), hole_(hole), sources_(sources) {}
+  BoreholeReading(Borehole& hole, const BoreholeSources& sources)
+      : hole_(hole), sources_(sources) {}
 
   void Problem(const ConversionError& error, std::size_t) override { Fail(error); }
   void Read(const ReadSection& section) override {
     if (error_) return;
     try {
-      if (section.handler.write) {
-        section.handler.write(out_, section.data);
-        out_.Commit();
-      }
       AddSectionToBorehole(hole_, section.handler.letter, section.store, sources_);
       AddRecordDepths(depths_, section.handler.letter, section.store);
-    } catch (const ConversionError& e) {
-      Fail(e);
-    }
-  }
-  void Ended(const SectionStore& store) override {
-    if (error_) return;
-    try {
-      for (const SectionHandler& handler : SectionHandlers()) {
-        if (handler.afterWalk) {
-          handler.afterWalk(out_, store);
-          out_.Commit();
-        }
-      }
     } catch (const ConversionError& e) {
       Fail(e);
     }
@@ -294,7 +231,6 @@ class BoreholeReading : public SectionConsumer {
     if (!error_) error_ = error;
   }
 
-  const OutputContext& out_;
   Borehole& hole_;
   const BoreholeSources& sources_;
   std::optional<ConversionError> error_;
@@ -304,17 +240,13 @@ class BoreholeReading : public SectionConsumer {
 }  // namespace
 
 Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
-  ScratchFileSystem scratch(sources.fs);
-  PendingFiles pending;
-  const OutputContext out{
-      scratch, Text(ScratchFileSystem::kFolder), sources.patternFolder, U'/', nullptr, pending};
   FieldReader in = FieldReader::FromCp932(std::move(bytes));
   Borehole hole;
-  BoreholeReading reading(out, hole, sources);
+  BoreholeReading reading(hole, sources);
   // One pass: check mode reads along for the notes, which are worth less than the picture (a
   // check that fails leaves them out, as a conversion that counts warnings leaves its count out).
   CheckAlong both(reading, in, sources.fs,
-                  CheckSettings{sources.patternFolder, HostPathStyle(), false});
+                  CheckSettings{sources.patternFolder, HostPathStyle(), true});
   WalkSections(in, both);
   reading.ThrowProblem();
   const std::optional<FileCheck> check = both.Finish(path);

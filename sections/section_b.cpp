@@ -156,6 +156,7 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
     previousDepth = depth;
   }
   if (table.count() > 0) checks.Facts()[kDeepestLayerFact] = deepest;
+  if (checks.DepthsOnly()) return;
 
   // Colours need no pattern data.
   Text previousColour;

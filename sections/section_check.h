@@ -25,6 +25,8 @@ class SectionChecks {
   virtual const Text& PatternFolder() const = 0;
   /// What one section's checks leave for a later section's.
   virtual std::map<std::string, double, std::less<>>& Facts() = 0;
+  /// Only the order of depths is wanted (T401 to T408).
+  virtual bool DepthsOnly() const { return false; }
 };
 
 /// Adds one finding at the place its caller knows.

@@ -194,6 +194,39 @@ TEST(CheckerTest, FilesCutShortAreReportedNotThrown) {
   }
 }
 
+// A picture's notes come from a check of the depths alone: the same depth findings as the whole
+// check, none of the others.
+TEST(CheckerTest, DepthsOnlyFindsTheDepthFindingsOfTheWholeCheck) {
+  const std::string files[] = {
+      SectionB("4",
+               "B,1,1,2.0,1300,砂,H,\nB,2,1,1.0,1600,粘性土,QQ,\nB,3,1,1.0,x,砂,H,\n"
+               "B,4,1,-1,1300,砂,H,\n") +
+          "D,12345678001,x\n1\n" + DRecord("1,50.5,50.8"),
+      "G,12345678001,x,3\nG,1,0,1.00,3.00,1\nG,2,0,2.00,4.00,2\nG,3,0,5.00,4.50,x\n",
+  };
+  const auto depthFindings = [](const FileCheck& check, bool others) {
+    std::vector<std::string> texts;
+    for (const Finding& f : check.findings) {
+      if ((f.code.rfind("T40", 0) == 0) != others) texts.push_back(f.code + ToUtf8(f.message));
+    }
+    return texts;
+  };
+  for (const std::string& bytes : files) {
+    testing::MemoryFileSystem fs = FileSystemWith(Patdat::kSample);
+    CheckSettings settings{U"/patdat/", PathStyle::kPosix};
+    const FileCheck whole = CheckTecrisBytes(fs, U"/in/12345678.001", bytes, settings);
+    settings.depthsOnly = true;
+    const FileCheck depths = CheckTecrisBytes(fs, U"/in/12345678.001", bytes, settings);
+    EXPECT_GE(depthFindings(whole, false).size(), 2u) << bytes;
+    EXPECT_FALSE(depthFindings(whole, true).empty()) << bytes;
+    EXPECT_EQ(depthFindings(depths, false), depthFindings(whole, false)) << bytes;
+    for (const std::string& other : depthFindings(depths, true)) {
+      EXPECT_EQ(other.rfind("T50", 0), std::string::npos) << other;
+      EXPECT_EQ(other.rfind("T30", 0), std::string::npos) << other;
+    }
+  }
+}
+
 TEST(CheckerTest, AMissingFileIsAnError) {
   testing::MemoryFileSystem fs;
   const FileCheck check = CheckTecrisFile(fs, U"/nowhere.001", CheckSettings{});
