@@ -1,5 +1,6 @@
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/cli/cli.h"
@@ -38,9 +39,10 @@ std::vector<std::string> WideArguments() {
 
 int main(int argc, char** argv) {
 #ifdef __GLIBC__
-  // A fixed threshold: the output buffers of a large file, once freed, go back to the system at
-  // once instead of raising the threshold and staying in the heap while the next ones grow.
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  // A fixed threshold for the conversion: the output buffers of a large file, once freed, go back
+  // to the system at once instead of raising the threshold and staying in the heap while the next
+  // ones grow. The boring log's many mid-sized sheets are better served by the heap's own rule.
+  if (argc < 2 || std::string_view(argv[1]) != "log") mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 #endif
   // Before anything else: the worker threads take the signal mask of the thread that starts them.
   tecris2nx::Interruption& interruption = tecris2nx::HostInterruption();
