@@ -28,6 +28,26 @@ char32_t FoldedLetter(char32_t c);
 
 /// UTF-8 for terminals, POSIX file names and exception texts; invalid input becomes U+FFFD.
 std::string ToUtf8(TextView text);
+/// Appends one Unicode scalar value (not a surrogate, at most U+10FFFF) as UTF-8 to anything
+/// that takes bytes by +=.
+template <typename Out>
+void AppendUtf8(Out& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
 Text FromUtf8(std::string_view utf8);
 
 /// A POSIX file name's bytes as text: UTF-8 decoded, and each byte that is not part of valid UTF-8

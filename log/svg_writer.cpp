@@ -5,6 +5,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "common/text.h"
+
 namespace tecris2nx::boringlog {
 
 const char kSvgFontFamily[] = "IPAGothic, 'Yu Gothic', 'MS Gothic', sans-serif";
@@ -167,20 +169,8 @@ void Escaped(Sink& out, const Text& text) {
         if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c == 0xFFFE ||
             c == 0xFFFF) {
           out += "\xEF\xBF\xBD";
-        } else if (c < 0x80) {
-          out += static_cast<char>(c);
-        } else if (c < 0x800) {
-          out += static_cast<char>(0xC0 | (c >> 6));
-          out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-          out += static_cast<char>(0xE0 | (c >> 12));
-          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          out += static_cast<char>(0x80 | (c & 0x3F));
         } else {
-          out += static_cast<char>(0xF0 | (c >> 18));
-          out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          out += static_cast<char>(0x80 | (c & 0x3F));
+          AppendUtf8(out, c);
         }
     }
   }
