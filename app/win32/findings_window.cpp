@@ -60,7 +60,7 @@ bool FindingsWindow::Create(HWND owner) {
   windowClass.cbSize = sizeof windowClass;
   if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = Procedure;
+    windowClass.lpfnWndProc = ObjectProcedure<FindingsWindow>;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
@@ -88,16 +88,7 @@ void FindingsWindow::Show(HWND owner, HFONT font, const FindingsTable& table) {
   if (first && !Create(owner)) return;
   table_ = table;
   font_ = font;
-  for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  }
-  TEXTMETRICW metrics{};
-  const HDC dc = GetDC(window_);
-  const HGDIOBJ old = SelectObject(dc, font_);
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(window_, dc);
-  unit_ = std::max<int>(metrics.tmHeight, 8);
+  unit_ = ApplyFont(window_, font_);
 
   SetWindowTextW(window_, ToWide(table_.title).c_str());
   SetWindowTextW(Control(kFindingsNote), ToWide(table_.note).c_str());
@@ -290,17 +281,6 @@ bool FindingsWindow::PreTranslate(MSG& message) {
     return false;
   }
   return IsDialogMessageW(window_, &message) != FALSE;
-}
-
-LRESULT CALLBACK FindingsWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<FindingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<FindingsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, w, l);
-  return self->Handle(message, w, l);
 }
 
 LRESULT FindingsWindow::Handle(UINT message, WPARAM w, LPARAM l) {

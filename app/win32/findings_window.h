@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/windows_api.h"
+#include "app/win32/window_procedure.h"
 #include "app/window/window_view.h"
 
 namespace tecris2nx::win32 {
@@ -41,7 +42,8 @@ class FindingsWindow {
   bool PreTranslate(MSG& message);
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  template <typename Window>
+  friend LRESULT CALLBACK ObjectProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   bool Create(HWND owner);
   void Fill(const std::vector<std::size_t>& order);

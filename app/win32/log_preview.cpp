@@ -83,7 +83,8 @@ LogPreviewWindow::~LogPreviewWindow() {
 bool LogPreviewWindow::Create(HWND owner) {
   gdiplus_ = std::make_unique<GdiplusSession>();
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-  if (!RegisterOnce(instance, kClassName, Procedure, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
+  if (!RegisterOnce(instance, kClassName, ObjectProcedure<LogPreviewWindow>,
+                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
       !RegisterOnce(instance, kCanvasClassName, CanvasProcedure, nullptr)) {
     return false;
   }
@@ -121,16 +122,7 @@ bool LogPreviewWindow::Open(HWND owner, HFONT font) {
   const bool first = window_ == nullptr;
   if (first && !Create(owner)) return false;
   font_ = font;
-  for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  }
-  TEXTMETRICW metrics{};
-  const HDC dc = GetDC(window_);
-  const HGDIOBJ old = SelectObject(dc, font_);
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(window_, dc);
-  unit_ = std::max<int>(metrics.tmHeight, 8);
+  unit_ = ApplyFont(window_, font_);
   if (first) {
     // The page's width at 100 % and most of the screen's height.
     MONITORINFO monitor{};
@@ -575,17 +567,6 @@ bool LogPreviewWindow::PreTranslate(MSG& message) {
     }
   }
   return IsDialogMessageW(window_, &message) != 0;
-}
-
-LRESULT CALLBACK LogPreviewWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<LogPreviewWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<LogPreviewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
 }
 
 LRESULT LogPreviewWindow::Handle(UINT message, WPARAM w, LPARAM l) {

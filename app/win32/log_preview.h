@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/windows_api.h"
+#include "app/win32/window_procedure.h"
 #include "common/text.h"
 #include "log/borehole.h"
 #include "log/layout.h"
@@ -81,7 +82,8 @@ class LogPreviewWindow {
   bool PreTranslate(MSG& message);
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  template <typename Window>
+  friend LRESULT CALLBACK ObjectProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
   static LRESULT CALLBACK CanvasProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   LRESULT HandleCanvas(UINT message, WPARAM w, LPARAM l);

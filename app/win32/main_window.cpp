@@ -107,7 +107,7 @@ bool MainWindow::Create(HINSTANCE instance) {
   windowClass.cbSize = sizeof windowClass;
   if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = Procedure;
+    windowClass.lpfnWndProc = ObjectProcedure<MainWindow>;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
@@ -370,17 +370,6 @@ void MainWindow::Layout() {
   place(kDrive1, layout.drive1, layout.driveListHeight);
   place(kDrive2, layout.drive2, layout.driveListHeight);
   if (positions) EndDeferWindowPos(positions);
-}
-
-LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, w, l);
-  return self->Handle(message, w, l);
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {

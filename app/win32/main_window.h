@@ -10,6 +10,7 @@
 #include "app/win32/findings_window.h"
 #include "app/win32/log_preview.h"
 #include "app/win32/window_layout.h"
+#include "app/win32/window_procedure.h"
 #include "app/window/window_view.h"
 #include "common/text.h"
 // After the Windows API header.
@@ -135,7 +136,8 @@ class MainWindow : public WindowView {
  private:
   struct TaskQueue;
 
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  template <typename Window>
+  friend LRESULT CALLBACK ObjectProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   void CreateControls();
   void UpdateFont();
