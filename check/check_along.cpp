@@ -13,10 +13,9 @@
 namespace tecris2nx {
 
 /// The check's own thread. The reader hands each piece of the file once, as it is loaded, and
-/// then each field by its place alone; the thread keeps the bytes it has not walked past yet and
-/// hands the checker the bytes up to each field, then the field, as reading inline does. Only a
-/// handed-over section is shared, and the walk's thread waits for its check before the walk may
-/// let it go.
+/// then each field by its place alone; the thread hands the checker each piece and keeps its
+/// bytes until the fields in it have been handed on. Only a handed-over section is shared, and
+/// the walk's thread waits for its check before the walk may let it go.
 class CheckAlong::Beside {
  public:
   explicit Beside(FileChecker& checker) : checker_(checker), thread_([this] { Run(); }) {}
@@ -35,20 +34,18 @@ class CheckAlong::Beside {
 
   void AddBytes(std::string_view bytes, std::uint64_t offset) {
     if (filling_.bytes.size() + bytes.size() > kBytesPerBatch) Hand();
-    Push({kBytes, static_cast<std::uint32_t>(filling_.bytes.size()),
-          static_cast<std::uint32_t>(bytes.size()), offset, nullptr});
+    Push({offset, static_cast<std::uint32_t>(bytes.size()), kBytes});
     filling_.bytes.append(bytes);
   }
   void AddField(std::uint64_t start, std::size_t size) {
-    Push({kField, 0, static_cast<std::uint32_t>(size), start, nullptr});
+    Push({start, static_cast<std::uint32_t>(size), kField});
   }
   /// The section is checked on the thread while the caller goes on; Drain before letting it go.
   void AddRead(const ReadSection& section) {
-    Push({kRead, 0, 0, 0, &section});
+    filling_.section = &section;
+    Push({0, 0, kRead});
     Hand();
   }
-  /// The checker is handed the bytes up to `offset` and forgets those beyond.
-  void AddWalkTo(std::uint64_t offset) { Push({kWalkTo, 0, 0, offset, nullptr}); }
 
   /// Waits until everything handed over is done. True when the check threw and was dropped; any
   /// other exception from it is thrown here.
@@ -61,21 +58,21 @@ class CheckAlong::Beside {
   }
 
  private:
-  enum Kind : std::uint8_t { kBytes, kField, kRead, kWalkTo };
+  enum Kind : std::uint8_t { kBytes, kField, kRead };
+  // Small: one is written for every field of the file.
   struct Event {
-    Kind kind;
-    std::uint32_t at;  ///< where its bytes begin in the batch's bytes
-    std::uint32_t size;
     std::uint64_t offset;
-    const ReadSection* section;
+    std::uint32_t size;
+    Kind kind;
   };
   struct Batch {
     std::vector<Event> events;
-    std::string bytes;
+    std::string bytes;                     ///< the pieces of its kBytes events, one after another
+    const ReadSection* section = nullptr;  ///< of its kRead event, always its last
   };
   // Few enough to keep the memory the batches take small beside the file's own storage.
-  static constexpr std::size_t kEventsPerBatch = 4096;
-  static constexpr std::size_t kBytesPerBatch = 64 * 1024;
+  static constexpr std::size_t kEventsPerBatch = 16384;
+  static constexpr std::size_t kBytesPerBatch = 256 * 1024;
   static constexpr std::size_t kBatchesQueued = 4;
 
   void Push(const Event& event) {
@@ -89,9 +86,15 @@ class CheckAlong::Beside {
       std::unique_lock lock(mutex_);
       room_.wait(lock, [&] { return queue_.size() < kBatchesQueued; });
       queue_.push_back(std::move(filling_));
+      // A batch done with is filled again: its room is already there.
+      if (spare_.empty()) {
+        filling_ = Batch();
+      } else {
+        filling_ = std::move(spare_.back());
+        spare_.pop_back();
+      }
     }
     wake_.notify_one();
-    filling_ = Batch();
     filling_.events.reserve(kEventsPerBatch);
   }
 
@@ -110,67 +113,64 @@ class CheckAlong::Beside {
       // Once dropped, the rest is only taken off the queue.
       if (!dropped_ && !other_) {
         try {
-          for (const Event& e : batch.events) Do(e, batch.bytes);
+          std::size_t at = 0;
+          for (const Event& e : batch.events) Do(e, batch, at);
         } catch (const std::exception&) {
           dropped_ = true;
         } catch (...) {
           other_ = std::current_exception();
         }
       }
+      batch.events.clear();
+      batch.bytes.clear();
+      batch.section = nullptr;
       {
         const std::lock_guard lock(mutex_);
         busy_ = false;
+        if (spare_.size() < kBatchesQueued) spare_.push_back(std::move(batch));
       }
       done_.notify_all();
     }
   }
 
-  void Do(const Event& e, const std::string& bytes) {
+  /// `at`: where the next kBytes event's piece begins in the batch's bytes.
+  void Do(const Event& e, const Batch& batch, std::size_t& at) {
     switch (e.kind) {
-      case kBytes:
-        held_.append(bytes, e.at, e.size);
+      case kBytes: {
+        const std::string_view piece = std::string_view(batch.bytes).substr(at, e.size);
+        at += e.size;
+        checker_.Bytes(piece, e.offset);
+        held_.append(piece);
         break;
+      }
       case kField: {
-        WalkTo(e.offset);
-        const std::size_t at = static_cast<std::size_t>(e.offset - heldFrom_);
-        checker_.Field(e.offset, std::string_view(held_).substr(at, e.size));
+        // What lies well before the field is let go, now and then, so that the bytes held stay
+        // few: fields come in the order of the file.
+        if (e.offset - heldFrom_ > kBytesPerBatch) {
+          held_.erase(0, static_cast<std::size_t>(e.offset - heldFrom_));
+          heldFrom_ = e.offset;
+        }
+        const std::size_t from = static_cast<std::size_t>(e.offset - heldFrom_);
+        checker_.Field(e.offset, std::string_view(held_).substr(from, e.size));
         break;
       }
       case kRead:
-        checker_.Read(*e.section);
+        checker_.Read(*batch.section);
         break;
-      case kWalkTo:
-        WalkTo(e.offset);
-        held_.resize(std::min(held_.size(), static_cast<std::size_t>(e.offset - heldFrom_)));
-        break;
-    }
-  }
-
-  void WalkTo(std::uint64_t offset) {
-    const std::uint64_t end = std::min<std::uint64_t>(offset, heldFrom_ + held_.size());
-    if (end <= walked_) return;
-    const auto from = static_cast<std::size_t>(walked_ - heldFrom_);
-    checker_.Bytes(std::string_view(held_).substr(from, static_cast<std::size_t>(end - walked_)),
-                   walked_);
-    walked_ = end;
-    // What lies well behind is let go, now and then, so that the bytes held stay few.
-    if (walked_ - heldFrom_ > kBytesPerBatch) {
-      held_.erase(0, static_cast<std::size_t>(walked_ - heldFrom_));
-      heldFrom_ = walked_;
     }
   }
 
   FileChecker& checker_;
   Batch filling_;  ///< the walk's thread's alone
-  // The thread's alone: the bytes handed from heldFrom_ on, walked up to walked_.
+  // The thread's alone: the bytes handed from heldFrom_ on.
   std::string held_;
   std::uint64_t heldFrom_ = 0;
-  std::uint64_t walked_ = 0;
   std::mutex mutex_;
   std::condition_variable wake_;  ///< a batch was queued, or the thread is to end
   std::condition_variable room_;  ///< the queue has room
   std::condition_variable done_;  ///< the thread finished a batch
   std::deque<Batch> queue_;
+  std::vector<Batch> spare_;  ///< batches done with, to be filled again
   bool busy_ = false;
   bool quit_ = false;
   // Written by the thread while busy; read by the walk's thread after Drain has seen it idle.
@@ -185,8 +185,9 @@ CheckAlong::CheckAlong(SectionConsumer& main, FieldReader& in, const FileSystem&
   in_.Observe(this);
   if (beside && std::thread::hardware_concurrency() > 1) {
     beside_ = std::make_unique<Beside>(checker_);
-    in_.ObserveLoads(true);
   }
+  // Bytes in whole loads rather than field by field: the checker finds places by offset.
+  in_.ObserveLoads(true);
 }
 
 CheckAlong::~CheckAlong() {
@@ -200,10 +201,8 @@ void CheckAlong::Drain() {
 
 void CheckAlong::Alone() {
   if (!beside_) return;
-  beside_->AddWalkTo(in_.Position());
   Drain();
   beside_.reset();
-  in_.ObserveLoads(false);
 }
 
 std::optional<FileCheck> CheckAlong::Finish(const Text& path) {

@@ -39,8 +39,115 @@ Text Hex(std::string_view bytes) {
 
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+/// Rising byte offsets, about one byte each: the distance from the one before, in base-128
+/// digits, with every 64th offset kept whole so that finding one reads at most 63. The oldest may
+/// be let go, a block at a time; indexes and counts still count them.
+class OffsetList {
+ public:
+  void Push(std::uint64_t offset) {
+    const std::uint64_t distance = offset - last_;
+    last_ = offset;
+    if (inBlock_ != 0 && distance < 0x80) {
+      bytes_.push_back(static_cast<unsigned char>(distance));
+      Counted();
+      return;
+    }
+    PushRare(offset, distance);
+  }
+
+  /// Offsets pushed so far, those let go included.
+  std::size_t size() const { return count_; }
+
+  /// Offset `index` (counted from the first ever pushed); it must not have been let go.
+  std::uint64_t At(std::size_t index) const {
+    const std::size_t local = index - dropped_;
+    const Checkpoint& checkpoint = checkpoints_[local / kBlock];
+    std::uint64_t offset = checkpoint.offset;
+    std::size_t at = checkpoint.byte;
+    for (std::size_t k = local % kBlock; k > 0; --k) offset += Next(at);
+    return offset;
+  }
+
+  /// How many offsets lie below `offset` (those let go included), and the last of them (0 when
+  /// none is held).
+  struct Below {
+    std::size_t count = 0;
+    std::uint64_t last = 0;
+  };
+  Below BelowOf(std::uint64_t offset) const {
+    const auto block = std::partition_point(
+        checkpoints_.begin(), checkpoints_.end(),
+        [offset](const Checkpoint& checkpoint) { return checkpoint.offset < offset; });
+    if (block == checkpoints_.begin()) return {dropped_, 0};
+    const std::size_t first = static_cast<std::size_t>(block - checkpoints_.begin() - 1);
+    Below below{dropped_ + first * kBlock + 1, checkpoints_[first].offset};
+    std::size_t at = checkpoints_[first].byte;
+    for (; below.count < count_ && (below.count - dropped_) % kBlock != 0; ++below.count) {
+      const std::uint64_t next = below.last + Next(at);
+      if (next >= offset) break;
+      below.last = next;
+    }
+    return below;
+  }
+
+  /// Lets go of whole blocks that lie before the last offset up to `offset`, once they are most of
+  /// what is held: what is asked for later never lies before it.
+  void DropBefore(std::uint64_t offset) {
+    std::size_t blocks = 0;
+    while (blocks + 1 < checkpoints_.size() && checkpoints_[blocks + 1].offset <= offset) ++blocks;
+    if (blocks == 0 || 2 * blocks < checkpoints_.size()) return;
+    const std::size_t byte = checkpoints_[blocks].byte;
+    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(byte));
+    checkpoints_.erase(checkpoints_.begin(),
+                       checkpoints_.begin() + static_cast<std::ptrdiff_t>(blocks));
+    for (Checkpoint& checkpoint : checkpoints_) checkpoint.byte -= byte;
+    dropped_ += blocks * kBlock;
+  }
+
+ private:
+  // Short blocks: places are looked up for every finding.
+  static constexpr std::size_t kBlock = 16;
+  struct Checkpoint {
+    std::size_t byte;
+    std::uint64_t offset;
+  };
+  void Counted() {
+    ++count_;
+    if (++inBlock_ == kBlock) inBlock_ = 0;
+  }
+  // Kept out of Push, so that the usual case stays small enough to be inlined where it is used.
+  [[gnu::noinline]] void PushRare(std::uint64_t offset, std::uint64_t distance) {
+    if (inBlock_ == 0) {
+      checkpoints_.push_back({bytes_.size(), offset});
+    } else {
+      for (; distance >= 0x80; distance >>= 7) {
+        bytes_.push_back(static_cast<unsigned char>(0x80 | (distance & 0x7F)));
+      }
+      bytes_.push_back(static_cast<unsigned char>(distance));
+    }
+    Counted();
+  }
+  std::uint64_t Next(std::size_t& at) const {
+    std::uint64_t n = 0;
+    for (int shift = 0;; shift += 7) {
+      const unsigned char b = bytes_[at++];
+      n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+      if (b < 0x80) return n;
+    }
+  }
+
+  std::vector<unsigned char> bytes_;
+  std::vector<Checkpoint> checkpoints_;
+  std::uint64_t last_ = 0;
+  std::size_t count_ = 0;
+  std::size_t inBlock_ = 0;  ///< offsets in the last block
+  std::size_t dropped_ = 0;  ///< always whole blocks
+};
+
 /// Follows line and column over the file's bytes, handed over in pieces, and checks each byte's
-/// encoding (T601, T602) on the way.
+/// encoding (T601, T602) on the way. It keeps where lines begin and which bytes take no column of
+/// their own (the second byte of a character, the LF of a CR LF), so that the place of any offset
+/// it has passed is found later: fields are then kept by their offsets alone.
 class ByteWalker {
  public:
   using Add =
@@ -83,6 +190,7 @@ class ByteWalker {
         column_ = 1;
         // CR LF ends one line: the LF starts none of its own.
         if (b == '\n') {
+          if (recording_) narrow_.Push(pos_);
           ++pos_;
           ++i;
           continue;
@@ -92,11 +200,13 @@ class ByteWalker {
         if (badLength_ != 0) FlushBad();
         if (b != '\n' && b != '\r') {
           // A run of ASCII without a line end: one column each.
+          static constexpr std::array<bool, 256> kPlain = [] {
+            std::array<bool, 256> plain{};
+            for (int c = 0; c < 0x80; ++c) plain[c] = c != '\n' && c != '\r';
+            return plain;
+          }();
           std::size_t j = i + 1;
-          while (j < n && static_cast<unsigned char>(bytes[j]) < 0x80 && bytes[j] != '\n' &&
-                 bytes[j] != '\r') {
-            ++j;
-          }
+          while (j < n && kPlain[static_cast<unsigned char>(bytes[j])]) ++j;
           column_ += static_cast<long long>(j - i);
           pos_ += j - i;
           i = j;
@@ -106,9 +216,10 @@ class ByteWalker {
           ++line_;
           column_ = 1;
         } else {
-          cr_ = b == '\r';
+          cr_ = true;
           ++column_;
         }
+        if (recording_) lineStarts_.Push(pos_ + 1);
         ++pos_;
         ++i;
         continue;
@@ -133,6 +244,24 @@ class ByteWalker {
 
   /// The place of the next byte; a CR just passed ends its line (no LF follows a field start).
   Place Here() const { return cr_ ? Place{pos_, line_ + 1, 1} : Place{pos_, line_, column_}; }
+
+  /// The place of a byte passed already (or the next one), as Here() was when it came next.
+  Place PlaceOf(std::uint64_t offset) const {
+    const OffsetList::Below line = lineStarts_.BelowOf(offset + 1);
+    const std::size_t narrow = narrow_.BelowOf(offset).count - narrow_.BelowOf(line.last).count;
+    return Place{offset, static_cast<long long>(line.count) + 1,
+                 static_cast<long long>(offset - line.last - narrow) + 1};
+  }
+
+  /// Places before `offset` will not be asked for again.
+  void ForgetBefore(std::uint64_t offset) {
+    const std::uint64_t lineStart = lineStarts_.BelowOf(offset + 1).last;
+    lineStarts_.DropBefore(offset);
+    narrow_.DropBefore(lineStart);
+  }
+
+  /// No place is asked for from here on: the rest of the file is only checked.
+  void StopRecording() { recording_ = false; }
 
  private:
   /// One character (or invalid byte) that is not ASCII, at bytes[i]; the bytes it takes.
@@ -177,6 +306,7 @@ class ByteWalker {
       }
     }
     ++column_;
+    if (width == 2 && recording_) narrow_.Push(pos_ + 1);
     pos_ += width;
     return width;
   }
@@ -198,88 +328,16 @@ class ByteWalker {
   std::size_t badLength_ = 0;
   std::string badBytes_;
   Place badPlace_;
-};
-
-/// The places of a section's fields, about one byte each: a field on the same line as the one
-/// before, with only single-byte characters between, is its distance; anything else is written
-/// out. Every 64th place is kept whole, so finding one decodes at most 63.
-class FieldPlaces {
- public:
-  void Push(const Place& place) {
-    if (count_ % kBlock == 0) {
-      checkpoints_.push_back({bytes_.size(), place});
-    } else {
-      const std::uint64_t distance = place.offset - last_.offset;
-      const long long lines = place.line - last_.line;
-      const long long columns = lines == 0 ? place.column - last_.column : place.column;
-      if (lines == 0 && columns >= 0 && static_cast<std::uint64_t>(columns) == distance &&
-          distance < 0x80) {
-        bytes_.push_back(static_cast<unsigned char>(distance));
-      } else {
-        bytes_.push_back(0x80);
-        PutNumber(distance);
-        PutNumber(static_cast<std::uint64_t>(lines));
-        PutNumber(static_cast<std::uint64_t>(columns));
-      }
-    }
-    last_ = place;
-    ++count_;
-  }
-
-  std::size_t size() const { return count_; }
-  /// Counts a field whose place is not kept: At is not to be asked for any.
-  void Skip() { ++count_; }
-
-  Place At(std::size_t index) const {
-    const Checkpoint& checkpoint = checkpoints_[index / kBlock];
-    Place place = checkpoint.place;
-    std::size_t at = checkpoint.byte;
-    for (std::size_t k = index % kBlock; k > 0; --k) {
-      const unsigned char first = bytes_[at++];
-      if (first < 0x80) {
-        place.offset += first;
-        place.column += first;
-        continue;
-      }
-      place.offset += GetNumber(at);
-      const auto lines = static_cast<long long>(GetNumber(at));
-      const auto columns = static_cast<long long>(GetNumber(at));
-      place.line += lines;
-      place.column = lines == 0 ? place.column + columns : columns;
-    }
-    return place;
-  }
-
- private:
-  static constexpr std::size_t kBlock = 64;
-  struct Checkpoint {
-    std::size_t byte;
-    Place place;
-  };
-  void PutNumber(std::uint64_t n) {
-    for (; n >= 0x80; n >>= 7) bytes_.push_back(static_cast<unsigned char>(0x80 | (n & 0x7F)));
-    bytes_.push_back(static_cast<unsigned char>(n));
-  }
-  std::uint64_t GetNumber(std::size_t& at) const {
-    std::uint64_t n = 0;
-    for (int shift = 0;; shift += 7) {
-      const unsigned char b = bytes_[at++];
-      n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-      if (b < 0x80) return n;
-    }
-  }
-
-  std::vector<unsigned char> bytes_;
-  std::vector<Checkpoint> checkpoints_;
-  Place last_;
-  std::size_t count_ = 0;
+  OffsetList lineStarts_;  ///< the first byte of every line but the first
+  OffsetList narrow_;      ///< bytes that take no column
+  bool recording_ = true;
 };
 
 /// What check mode keeps of one section while the walk may still report on it.
 struct Segment {
   std::size_t row = 0;
-  Place marker;
-  FieldPlaces places;             ///< field n of the section (after its marker) at index n - 1
+  std::uint64_t marker = 0;
+  OffsetList places;              ///< field n of the section (after its marker) at index n - 1
   std::array<Text, 4> texts;      ///< fields 1 to 4: the count is field 3, the lead field 4
   std::vector<int> laterMarkers;  ///< fields that read as the marker of a later section
   int count = 0;
@@ -294,23 +352,27 @@ bool IsBlanks(std::string_view bytes) {
   return bytes.find_first_not_of(' ') == std::string_view::npos;
 }
 
-/// A value read as a plain decimal in ASCII: no number check can find anything in it.
+/// A value read whole as a plain decimal in ASCII, perhaps with a short exponent ("4.15E-3"): no
+/// number check can find anything in it. Short enough that no exponent can leave the range.
 bool IsPlainDecimal(std::string_view bytes) {
-  std::size_t i = 0;
-  if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
-  bool digits = false;
-  bool point = false;
-  for (; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c >= '0' && c <= '9') {
-      digits = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  const char* const digitsFrom = p;
+  while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
+  bool digits = p != digitsFrom;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
+    digits = digits || p != fraction;
   }
-  return digits && bytes.size() < 300;
+  if (!digits) return false;
+  if (p == end) return bytes.size() < 300;
+  if ((*p != 'E' && *p != 'e') || bytes.size() >= 40) return false;
+  if (++p != end && (*p == '-' || *p == '+')) ++p;
+  const char* const exponent = p;
+  while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
+  return p == end && p != exponent && p - exponent <= 2;
 }
 
 const char* CodeOf(ConversionProblem problem) {
@@ -377,12 +439,16 @@ struct FileChecker::State {
     return nullptr;
   }
 
+  Place PlaceOf(std::uint64_t offset) const {
+    // Without the bytes walked every place is the file's start.
+    return settings.depthsOnly ? Place{} : bytes.PlaceOf(offset);
+  }
+
   /// Field n of the section (after its marker); the marker for 0.
   Place FieldPlace(const Segment& segment, int field) const {
-    if (settings.depthsOnly) return lastField;  // never moves from the file's start
-    if (field <= 0) return segment.marker;
+    if (field <= 0) return PlaceOf(segment.marker);
     const auto index = static_cast<std::size_t>(field - 1);
-    return index < segment.places.size() ? segment.places.At(index) : lastField;
+    return PlaceOf(index < segment.places.size() ? segment.places.At(index) : lastField);
   }
 
   static bool LeadOpens(const Segment& segment, const SectionHandler& handler) {
@@ -411,8 +477,8 @@ struct FileChecker::State {
   std::unique_ptr<Segment> last;     ///< the last section read, when its storage is gone
   std::vector<std::unique_ptr<Segment>> kept =
       std::vector<std::unique_ptr<Segment>>(SectionHandlers().size());
-  Place lastField;
-  Place markerPlace;
+  std::uint64_t lastField = 0;
+  std::uint64_t markerPlace = 0;
   bool markerNext = true;  ///< the next field read is a marker
   bool noJobName = false;
 };
@@ -443,7 +509,7 @@ class Checks : public SectionChecks {
     add_(place_(field), code, severity, handler_.letter, record, value, std::move(message));
   }
   void AddAtMarker(const char* code, Severity severity, Text message) override {
-    add_(segment_.marker, code, severity, handler_.letter, 0, 0, std::move(message));
+    add_(place_(0), code, severity, handler_.letter, 0, 0, std::move(message));
   }
   const FileSystem& Files() const override { return fs_; }
   const Text& PatternFolder() const override { return patternFolder_; }
@@ -495,7 +561,8 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
     for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
       if (!shape.IsNumber(v)) continue;
       const std::string_view bytes = cells.Cp932(v);
-      if (IsPlainDecimal(bytes)) continue;
+      // A blank value other than the depth has nothing to be found in it.
+      if (IsPlainDecimal(bytes) || (v != shape.depth && IsBlanks(bytes))) continue;
       if (MayLeaveNumberRange(bytes) && ReadNumber(cells[v]).overflow) {
         beyond.emplace_back(r, v);
         // The exponent rule reads it whole: how is told below.
@@ -603,28 +670,26 @@ void FileChecker::Bytes(std::string_view bytes, std::uint64_t) {
 void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
   State& s = *state_;
   Segment* segment = s.current.get();
-  if (!s.settings.depthsOnly) {
-    Place place = s.bytes.Here();
-    place.offset = start;
-    s.lastField = place;
-    if (s.markerNext) {
-      s.markerPlace = place;
-      s.markerNext = false;
-    }
-    if (segment != nullptr) segment->places.Push(place);
-  } else if (segment != nullptr) {
-    segment->places.Skip();
+  s.lastField = start;
+  if (s.markerNext) {
+    s.markerPlace = start;
+    s.markerNext = false;
   }
   if (segment == nullptr) return;
+  segment->places.Push(start);
   const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).
   if (bytes.empty() || bytes.size() > 2) return;
   const auto first = static_cast<unsigned char>(bytes[0]);
   if (bytes.size() == 1 ? (first | 0x20) < 'a' || (first | 0x20) > 'z' : first != 0x82) return;
-  const Text marker = MarkerText(DecodeCp932(bytes));
-  if (marker.size() != 1) return;
-  const std::optional<std::size_t> row = RowOf(marker[0]);
+  char32_t letter = static_cast<char32_t>(first & ~0x20);  // an ASCII letter, upper case
+  if (bytes.size() == 2) {
+    const Text marker = MarkerText(DecodeCp932(bytes));
+    if (marker.size() != 1) return;
+    letter = marker[0];
+  }
+  const std::optional<std::size_t> row = RowOf(letter);
   if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
 }
 
@@ -639,7 +704,7 @@ void FileChecker::NoJobName(FieldReader& in) {
                U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
     return;
   }
-  s.AddAt(s.lastField, "T106", Severity::kError, 0, 0, 0,
+  s.AddAt(s.PlaceOf(s.lastField), "T106", Severity::kError, 0, 0, 0,
           U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
 }
 
@@ -649,6 +714,13 @@ void FileChecker::Begin(std::size_t row) {
   s.current = std::make_unique<Segment>();
   s.current->row = row;
   s.current->marker = s.markerPlace;
+  // Findings are placed in the sections still held, none of which begins before this one or the
+  // ones kept for the end of the walk.
+  std::uint64_t from = s.markerPlace;
+  for (const auto& kept : s.kept) {
+    if (kept) from = std::min(from, kept->marker);
+  }
+  s.bytes.ForgetBefore(from);
 }
 
 void FileChecker::Problem(const ConversionError& error, std::size_t row) {
@@ -688,7 +760,7 @@ void FileChecker::Problem(const ConversionError& error, std::size_t row) {
     default:
       break;
   }
-  s.AddAt(s.lastField, code, Severity::kError, handler.letter, at.record, at.value,
+  s.AddAt(s.PlaceOf(s.lastField), code, Severity::kError, handler.letter, at.record, at.value,
           error.message());
 }
 
@@ -729,7 +801,7 @@ void FileChecker::Stopped(const WalkStop& stop, FieldReader& in) {
   }
   const SectionHandler* handler = previous != nullptr ? &SectionHandlers()[previous->row] : nullptr;
   const bool records = handler != nullptr && handler->shape.values > 0;
-  const Place markerPlace = s.markerPlace;
+  const Place markerPlace = s.PlaceOf(s.markerPlace);
   if (records) {
     // Whole records of the previous section, up to a later section's marker where a record would
     // begin (values such as colour letters may look like markers anywhere else).
@@ -794,6 +866,7 @@ void FileChecker::Ended(const SectionStore& store) {
 
 FileCheck FileChecker::Finish(FieldReader& in, const Text& path) {
   State& s = *state_;
+  s.bytes.StopRecording();
   in.ObserveRest();
   s.bytes.Finish();
   const Place end = s.bytes.Here();
@@ -854,6 +927,7 @@ FileCheck CheckSource(const FileSystem& fs, const Text& path, std::unique_ptr<By
   FieldReader in = FieldReader::FromSource(std::move(file.content));
   FileChecker checker(fs, settings);
   in.Observe(&checker);
+  in.ObserveLoads(true);
   if (file.jobName.empty()) {
     checker.NoJobName(in);
   } else {
@@ -880,6 +954,7 @@ int FileCheck::Count(Severity severity) const {
 
 void PlaceFindings(std::string_view bytes, std::vector<Finding>& findings) {
   ByteWalker walker([](const char*, Severity, const Place&, Text) {});
+  walker.StopRecording();
   std::size_t fed = 0;
   for (Finding& finding : findings) {
     const std::size_t offset = std::min<std::size_t>(finding.offset, bytes.size());

@@ -77,12 +77,11 @@ void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit) {
 void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
   const auto deepest = checks.Facts().find(kDeepestLayerFact);
   if (deepest == checks.Facts().end()) return;
-  RecordTable::Record cells;
   for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    if (RoundToSingle(cells.Number(2)) >= static_cast<float>(deepest->second)) {
+    const std::string_view depth = table.Cp932(2, r);
+    if (RoundToSingle(NumericValueOfCp932(depth)) >= static_cast<float>(deepest->second)) {
       checks.Add("T404", Severity::kWarning, r, 2,
-                 U"深度 " + Quoted(TrimmedView(cells[2])) +
+                 U"深度 " + Quoted(TrimmedView(DecodeCp932(depth))) +
                      U" は最も深い層より下にあります（X100.txt の土質が空になります）。");
     }
   }

@@ -116,6 +116,13 @@ bool RecordTable::StartOf(std::size_t index, std::uint32_t& start) const {
   return true;
 }
 
+std::string_view RecordTable::Cp932(int value, int record) const {
+  std::uint32_t start = 0;
+  if (!StartOf(IndexOf(value, record), start)) return {};
+  std::size_t next = 0;
+  return CellAt(start >> 16, start & 0xFFFF, next);
+}
+
 Text RecordTable::Load(std::size_t index) const {
   std::uint32_t start = 0;
   if (!StartOf(index, start)) return Text();
@@ -136,31 +143,31 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
     block = recordStarts_[first / values] >> 16;
     offset = recordStarts_[first / values] & 0xFFFF;
   }
-  for (std::size_t v = 0; v < values; ++v) {
-    Record::Cell& cell = cells.cells_[v];
-    cell = Record::Cell();
-    if (first + v >= stored_) continue;
+  const std::size_t stored = first < stored_ ? std::min(values, stored_ - first) : 0;
+  Record::Cell* cell = cells.cells_.data();
+  for (std::size_t v = 0; v < stored; ++v, ++cell) {
     if (offset >= blocks_[block].size) ++block, offset = 0;
-    const std::string_view bytes = CellAt(block, offset, offset);
-    cell.bytes = bytes.data();
-    cell.size = bytes.size();
+    // Nearly every cell is shorter than 128 bytes: its header is one byte.
+    const char* p = blocks_[block].bytes.get() + offset;
+    std::string_view bytes;
+    if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
+      bytes = std::string_view(p + 1, size);
+      offset += 1 + size;
+    } else {
+      bytes = CellAt(block, offset, offset);
+    }
+    *cell = Record::Cell();
+    cell->bytes = bytes.data();
+    cell->size = bytes.size();
     total += bytes.size();
   }
+  for (std::size_t v = stored; v < values; ++v, ++cell) *cell = Record::Cell();
   if (total > cells.chars_.size()) cells.chars_.resize(std::max(total, 2 * cells.chars_.size()));
   cells.used_ = 0;
 }
 
-RecordTable::Record::Cell& RecordTable::Record::At(int value) const {
-  if (value < 1 || static_cast<std::size_t>(value) > cells_.size()) {
-    throw std::out_of_range("RecordTable value " + std::to_string(value) +
-                            " is outside the record");
-  }
-  return cells_[static_cast<std::size_t>(value - 1)];
-}
-
-std::string_view RecordTable::Record::Cp932(int value) const {
-  const Cell& cell = At(value);
-  return std::string_view(cell.bytes, cell.size);
+void RecordTable::Record::OutsideRecord(int value) {
+  throw std::out_of_range("RecordTable value " + std::to_string(value) + " is outside the record");
 }
 
 double RecordTable::Record::Number(int value) const {

@@ -40,7 +40,10 @@ class RecordTable {
     /// Value 1 to the table's value count. The text holds until the next ReadRecord.
     TextView operator[](int value) const;
     /// The cell's CP932 bytes, undecoded; they hold as long as the table is not reset.
-    std::string_view Cp932(int value) const;
+    std::string_view Cp932(int value) const {
+      const Cell& cell = At(value);
+      return std::string_view(cell.bytes, cell.size);
+    }
     /// NumericValue of the cell, read from its bytes where they are a plain decimal.
     double Number(int value) const;
 
@@ -53,7 +56,11 @@ class RecordTable {
       std::size_t start = 0;  ///< where the decoded characters begin in chars_
       std::size_t length = 0;
     };
-    Cell& At(int value) const;
+    Cell& At(int value) const {
+      if (value < 1 || static_cast<std::size_t>(value) > cells_.size()) OutsideRecord(value);
+      return cells_[static_cast<std::size_t>(value - 1)];
+    }
+    [[noreturn]] static void OutsideRecord(int value);
 
     mutable std::vector<Cell> cells_;
     /// Room for the record's characters, never fewer than its bytes, so that decoding one cell
@@ -68,6 +75,9 @@ class RecordTable {
   int values() const { return values_; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
+  /// The cell's CP932 bytes, undecoded, found without walking the rest of its record; they hold
+  /// as long as the table is not reset.
+  std::string_view Cp932(int value, int record) const;
   /// Points `cells` at the record's cells; a Record used again for every record keeps its room.
   void ReadRecord(int record, Record& cells) const;
 
