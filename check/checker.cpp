@@ -55,6 +55,9 @@ class OffsetList {
     PushRare(offset, distance);
   }
 
+  /// Counts an offset that is never asked for: a list only counted, never pushed to.
+  void Count() { ++count_; }
+
   /// Offsets pushed so far, those let go included.
   std::size_t size() const { return count_; }
 
@@ -163,14 +166,28 @@ class ByteWalker {
       i = Unit(std::string_view(pair, 2), 0) - 1;
     }
     const std::size_t n = bytes.size();
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighs = 0x8080808080808080;
     while (i < n) {
+      if (!placesWanted_) {
+        // Only the encoding is looked at: ASCII, line ends included, is passed over.
+        const std::size_t from = i;
+        for (std::uint64_t word; i + 8 <= n; i += 8) {
+          std::memcpy(&word, bytes.data() + i, 8);
+          if ((word & kHighs) != 0) break;
+        }
+        while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+        if (i != from) {
+          if (badLength_ != 0) FlushBad();
+          pos_ += i - from;
+        }
+        if (i >= n) break;
+      }
       // Eight bytes at a time while they are ASCII without a line end: each is one column.
       if (!cr_) {
         while (i + 8 <= n) {
           std::uint64_t word;
           std::memcpy(&word, bytes.data() + i, 8);
-          constexpr std::uint64_t kOnes = 0x0101010101010101;
-          constexpr std::uint64_t kHighs = 0x8080808080808080;
           const std::uint64_t lf = word ^ (kOnes * '\n');
           const std::uint64_t cr = word ^ (kOnes * '\r');
           // A zero byte in lf or cr is a line end; a high bit is a byte that is not ASCII.
@@ -262,6 +279,11 @@ class ByteWalker {
 
   /// No place is asked for from here on: the rest of the file is only checked.
   void StopRecording() { recording_ = false; }
+  /// No place is asked for at all, not even of the encoding's own findings.
+  void WithoutPlaces() {
+    recording_ = false;
+    placesWanted_ = false;
+  }
 
  private:
   /// One character (or invalid byte) that is not ASCII, at bytes[i]; the bytes it takes.
@@ -331,6 +353,7 @@ class ByteWalker {
   OffsetList lineStarts_;  ///< the first byte of every line but the first
   OffsetList narrow_;      ///< bytes that take no column
   bool recording_ = true;
+  bool placesWanted_ = true;
 };
 
 /// What check mode keeps of one section while the walk may still report on it.
@@ -405,9 +428,15 @@ struct FileChecker::State {
         bytes([this](const char* code, Severity severity, const Place& place, Text message) {
           Add({code, severity, 0, 0, 0, place.offset, place.line, place.column, std::move(message)},
               kByteOrder);
-        }) {}
+        }) {
+    if (settings.countOnly) bytes.WithoutPlaces();
+  }
 
   void Add(Finding finding, Order order) {
+    if (settings.countOnly) {
+      ++leftOut[static_cast<std::size_t>(finding.severity)];
+      return;
+    }
     int& seen = perCode[finding.code];
     if (++seen > kFindingsPerCode) {
       ++leftOut[static_cast<std::size_t>(finding.severity)];
@@ -440,12 +469,13 @@ struct FileChecker::State {
   }
 
   Place PlaceOf(std::uint64_t offset) const {
-    // Without the bytes walked every place is the file's start.
-    return settings.depthsOnly ? Place{} : bytes.PlaceOf(offset);
+    // Without the bytes walked every place is the file's start; counted findings have none.
+    return settings.depthsOnly || settings.countOnly ? Place{} : bytes.PlaceOf(offset);
   }
 
   /// Field n of the section (after its marker); the marker for 0.
   Place FieldPlace(const Segment& segment, int field) const {
+    if (settings.depthsOnly || settings.countOnly) return Place{};  // no field's place is kept
     if (field <= 0) return PlaceOf(segment.marker);
     const auto index = static_cast<std::size_t>(field - 1);
     return PlaceOf(index < segment.places.size() ? segment.places.At(index) : lastField);
@@ -492,7 +522,7 @@ class Checks : public SectionChecks {
   Checks(const SectionHandler& handler, const Segment& segment,
          std::function<Place(int field)> place, AddAt add, const FileSystem& fs,
          const Text& patternFolder, std::map<std::string, double, std::less<>>& facts,
-         bool depthsOnly)
+         bool depthsOnly, bool keepsMessages)
       : handler_(handler),
         segment_(segment),
         place_(std::move(place)),
@@ -500,7 +530,8 @@ class Checks : public SectionChecks {
         fs_(fs),
         patternFolder_(patternFolder),
         facts_(facts),
-        depthsOnly_(depthsOnly) {}
+        depthsOnly_(depthsOnly),
+        keepsMessages_(keepsMessages) {}
 
   void Add(const char* code, Severity severity, int record, int value, Text message) override {
     const int field = handler_.shape.values > 0
@@ -514,6 +545,7 @@ class Checks : public SectionChecks {
   const FileSystem& Files() const override { return fs_; }
   const Text& PatternFolder() const override { return patternFolder_; }
   bool DepthsOnly() const override { return depthsOnly_; }
+  bool KeepsMessages() const override { return keepsMessages_; }
   std::map<std::string, double, std::less<>>& Facts() override { return facts_; }
 
  private:
@@ -525,6 +557,7 @@ class Checks : public SectionChecks {
   const Text& patternFolder_;
   std::map<std::string, double, std::less<>>& facts_;
   bool depthsOnly_;
+  bool keepsMessages_;
 };
 
 }  // namespace
@@ -676,7 +709,11 @@ void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
     s.markerNext = false;
   }
   if (segment == nullptr) return;
-  segment->places.Push(start);
+  if (s.settings.countOnly) {
+    segment->places.Count();
+  } else {
+    segment->places.Push(start);
+  }
   const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).
@@ -780,7 +817,7 @@ void FileChecker::Read(const ReadSection& section) {
             int value, Text message) {
           s.AddAt(place, code, severity, letter, record, value, std::move(message));
         },
-        s.fs, s.settings.patternFolder, s.facts, s.settings.depthsOnly);
+        s.fs, s.settings.patternFolder, s.facts, s.settings.depthsOnly, !s.settings.countOnly);
     handler.check(section.data, checks);
   }
   if (handler.release == ReleaseAt::kAfterWalk) {
@@ -876,9 +913,9 @@ FileCheck FileChecker::Finish(FieldReader& in, const Text& path) {
     s.findings[i].column = end.column;
   }
   if (!s.noJobName && s.settings.patternFolder.empty()) {
-    s.findings.push_back({"T505", Severity::kInfo, 0, 0, 0, 0, 1, 1,
-                          U"パターンデータが見つかりません: それを使うチェックは省きました。"});
-    s.orders.push_back(kFileOrder);
+    s.Add({"T505", Severity::kInfo, 0, 0, 0, 0, 1, 1,
+           U"パターンデータが見つかりません: それを使うチェックは省きました。"},
+          kFileOrder);
   }
   for (const auto& [code, left] : s.leftOutCodes) {
     s.findings.push_back({"T900", Severity::kInfo, 0, 0, 0, end.offset, end.line, end.column,

@@ -32,6 +32,9 @@ struct CheckSettings {
   /// On: only the order of depths is checked (T401 to T408), and every finding is placed at the
   /// file's start: what a picture's notes show, for a fraction of the work.
   bool depthsOnly = false;
+  /// On: findings are only counted, by severity (FileCheck::leftOut); none is kept, so no place
+  /// or message needs to be made.
+  bool countOnly = false;
 };
 
 /// Findings of one code kept per file; the rest are counted, and one info finding (T900) says how

@@ -138,7 +138,9 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
   } else {
     // A check that fails leaves the file uncounted: warnings never make a conversion fail.
     const bool beside = env.fs.FileSize(report.inputPath) >= CheckAlong::kBesideFrom;
-    CheckAlong both(conversion, in, env.fs, CheckSettings{env.patternFolder, env.style}, beside);
+    CheckSettings settings{env.patternFolder, env.style};
+    settings.countOnly = !env.keepFindings;
+    CheckAlong both(conversion, in, env.fs, settings, beside);
     WalkSections(in, both);
     if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
       report.warnings = check->Count(Severity::kWarning);
@@ -195,7 +197,8 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
       notStarted[i] = 1;
       return;
     }
-    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style, 1, env.countWarnings};
+    const RunEnvironment fileEnv{turn.fs(), env.patternFolder, env.style,
+                                 1,         env.countWarnings, env.keepFindings};
     reports[i] = ConvertFile(inputs[i], outputFolder, fileEnv,
                              [&turn](const Text& jobName) { turn.ClaimJob(jobName); });
   };

@@ -24,6 +24,9 @@ struct RunEnvironment {
   /// Check mode reads along in each file's conversion, in the same pass (FileReport::warnings and
   /// findings); the conversion's output is the same either way.
   bool countWarnings = false;
+  /// With countWarnings: the findings themselves too, placed and worded (the window lists them);
+  /// off, they are only counted.
+  bool keepFindings = true;
 };
 
 /// How one file's conversion ended.

@@ -144,7 +144,8 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
     const double depth = cells.Number(1);
     const auto add = [&](const char* code, const char32_t* what) {
       checks.Add(code, Severity::kWarning, r, 1,
-                 U"層の下端深度 " + Quoted(TrimmedView(cells[1])) + what);
+                 checks.KeepsMessages() ? U"層の下端深度 " + Quoted(TrimmedView(cells[1])) + what
+                                        : Text());
     };
     if (depth < 0) add("T403", U" が負です。");
     if (depth == previousDepth) {

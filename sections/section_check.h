@@ -27,6 +27,8 @@ class SectionChecks {
   virtual std::map<std::string, double, std::less<>>& Facts() = 0;
   /// Only the order of depths is wanted (T401 to T408).
   virtual bool DepthsOnly() const { return false; }
+  /// False: findings are only counted, and Add may be given an empty message.
+  virtual bool KeepsMessages() const { return true; }
 };
 
 /// Adds one finding at the place its caller knows.

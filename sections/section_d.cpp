@@ -81,8 +81,10 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
     const std::string_view depth = table.Cp932(2, r);
     if (RoundToSingle(NumericValueOfCp932(depth)) >= static_cast<float>(deepest->second)) {
       checks.Add("T404", Severity::kWarning, r, 2,
-                 U"深度 " + Quoted(TrimmedView(DecodeCp932(depth))) +
-                     U" は最も深い層より下にあります（X100.txt の土質が空になります）。");
+                 !checks.KeepsMessages()
+                     ? Text()
+                     : U"深度 " + Quoted(TrimmedView(DecodeCp932(depth))) +
+                           U" は最も深い層より下にあります（X100.txt の土質が空になります）。");
     }
   }
 }

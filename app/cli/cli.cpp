@@ -240,6 +240,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
                         options.jobs > 0 ? options.jobs : DefaultWorkers()};
   runEnv.countWarnings = options.verbose;
+  runEnv.keepFindings = false;  // only their count is shown
   int failed = 0;
   std::size_t done = 0;
   const auto interrupt = [&] { return env.interruption ? env.interruption->Received() : 0; };

@@ -177,6 +177,11 @@ TEST(ConversionRunTest, CountedWarningsAreTheFindingsOfCheckMode) {
       EXPECT_EQ(ToUtf8(FindingText(report.findings[i])), ToUtf8(FindingText(check.findings[i])))
           << name;
     }
+    // Counted only, as --verbose counts them: the same number, no finding kept.
+    env.keepFindings = false;
+    const FileReport counted = ConvertFile(tmp.TextOf(name), tmp.TextOf("out"), env);
+    EXPECT_EQ(counted.warnings, report.warnings) << name;
+    EXPECT_TRUE(counted.findings.empty()) << name;
   }
 }
 
