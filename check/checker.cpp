@@ -585,33 +585,38 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
       AddAt(countPlace, code, severity, letter, 0, 0, std::move(text));
     });
   }
-  RecordTable::Record cells;
+  // Cells walked in reading order, each record's as bytes; decoded only for a finding.
+  RecordTable::Cursor cursor(table);
+  std::vector<std::string_view> cells(static_cast<std::size_t>(shape.values) + 1);
+  const auto text = [&](int v) { return DecodeCp932(cells[static_cast<std::size_t>(v)]); };
   std::vector<std::pair<int, int>> beyond;  // values beyond every range, as plain numbers
   double previousDepth = NAN;
   double previousEnd = NAN;
   for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
+    for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
     for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
       if (!shape.IsNumber(v)) continue;
-      const std::string_view bytes = cells.Cp932(v);
+      const std::string_view bytes = cells[static_cast<std::size_t>(v)];
       // A blank value other than the depth has nothing to be found in it.
       if (IsPlainDecimal(bytes) || (v != shape.depth && IsBlanks(bytes))) continue;
-      if (MayLeaveNumberRange(bytes) && ReadNumber(cells[v]).overflow) {
+      const Text cell = text(v);
+      if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
         beyond.emplace_back(r, v);
         // The exponent rule reads it whole: how is told below.
         if (shape.IsExponent(v)) continue;
       }
-      CheckNumberText(cells[v], v == shape.depth, shape.IsExponent(v),
+      CheckNumberText(cell, v == shape.depth, shape.IsExponent(v),
                       [&](const char* code, Severity severity, Text message) {
                         at(r, v, code, severity, std::move(message));
                       });
     }
-    const double depth = cells.Number(shape.depth);
-    const bool hasEnd = shape.end != 0 && !IsBlanks(cells.Cp932(shape.end));
-    const double end = hasEnd ? cells.Number(shape.end) : NAN;
-    const auto depthText = [&] { return Quoted(TrimmedView(cells[shape.depth])); };
+    const double depth = NumericValueOfCp932(cells[static_cast<std::size_t>(shape.depth)]);
+    const bool hasEnd = shape.end != 0 && !IsBlanks(cells[static_cast<std::size_t>(shape.end)]);
+    const double end =
+        hasEnd ? NumericValueOfCp932(cells[static_cast<std::size_t>(shape.end)]) : NAN;
+    const auto depthText = [&] { return Quoted(TrimmedView(text(shape.depth))); };
     if (hasEnd && end < depth) {
-      const Text endText = Quoted(TrimmedView(cells[shape.end]));
+      const Text endText = Quoted(TrimmedView(text(shape.end)));
       if (shape.endKind == EndKind::kSecondDepth) {
         at(r, shape.end, "T405", Severity::kWarning,
            U"2 番目の深度 " + endText + U" が 1 番目の深度 " + depthText() +

@@ -81,6 +81,33 @@ class RecordTable {
   /// Points `cells` at the record's cells; a Record used again for every record keeps its room.
   void ReadRecord(int record, Record& cells) const;
 
+  /// The cells one after another in reading order (record 1's values, then record 2's, ...),
+  /// undecoded: a walk over every cell at the cost of reading each cell's size.
+  class Cursor {
+   public:
+    explicit Cursor(const RecordTable& table) : table_(table) {}
+    /// The next cell's CP932 bytes; empty for a cell never stored. They hold as long as the
+    /// table is not reset.
+    std::string_view Next() {
+      if (index_ >= table_.stored_) return {};
+      ++index_;
+      if (offset_ >= table_.blocks_[block_].size) ++block_, offset_ = 0;
+      // Nearly every cell is shorter than 128 bytes: its header is one byte.
+      const char* p = table_.blocks_[block_].bytes.get() + offset_;
+      if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
+        offset_ += 1 + std::size_t{size};
+        return std::string_view(p + 1, size);
+      }
+      return table_.CellAt(block_, offset_, offset_);
+    }
+
+   private:
+    const RecordTable& table_;
+    std::size_t index_ = 0;
+    std::size_t block_ = 0;
+    std::size_t offset_ = 0;
+  };
+
  private:
   /// A piece of the packed cells; filled once and never moved.
   struct Block {
