@@ -160,12 +160,15 @@ class CheckAlong::Beside {
     }
   }
 
+  // Each thread's own members on cache lines of their own: the walk's thread writes filling_
+  // for every field, and sharing a line with the other thread's would slow both.
+  static constexpr std::size_t kLine = 64;
   FileChecker& checker_;
-  Batch filling_;  ///< the walk's thread's alone
+  alignas(kLine) Batch filling_;  ///< the walk's thread's alone
   // The thread's alone: the bytes handed from heldFrom_ on.
-  std::string held_;
+  alignas(kLine) std::string held_;
   std::uint64_t heldFrom_ = 0;
-  std::mutex mutex_;
+  alignas(kLine) std::mutex mutex_;
   std::condition_variable wake_;  ///< a batch was queued, or the thread is to end
   std::condition_variable room_;  ///< the queue has room
   std::condition_variable done_;  ///< the thread finished a batch
