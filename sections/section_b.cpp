@@ -1,11 +1,13 @@
 #include "sections/section_b.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <utility>
 
+#include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "sections/section_records.h"
@@ -136,16 +138,16 @@ void VisitSectionBNumbers(const RecordTable& table, const NumberVisit& visit) {
 }
 
 void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
-  RecordTable::Record cells;
   double previousDepth = NAN;
   float deepest = -INFINITY;
   for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    const double depth = cells.Number(1);
+    const std::string_view depthBytes = table.Cp932(1, r);
+    const double depth = NumericValueOfCp932(depthBytes);
     const auto add = [&](const char* code, const char32_t* what) {
       checks.Add(code, Severity::kWarning, r, 1,
-                 checks.KeepsMessages() ? U"層の下端深度 " + Quoted(TrimmedView(cells[1])) + what
-                                        : Text());
+                 checks.KeepsMessages()
+                     ? U"層の下端深度 " + Quoted(TrimmedView(DecodeCp932(depthBytes))) + what
+                     : Text());
     };
     if (depth < 0) add("T403", U" が負です。");
     if (depth == previousDepth) {
@@ -163,12 +165,12 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
   Text previousColour;
   std::string_view previousBytes;
   for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
     // The same bytes as the record before are the same colour: nothing new to look at.
-    const std::string_view bytes = cells.Cp932(4);
+    const std::string_view bytes = table.Cp932(4, r);
     if (r > 1 && bytes == previousBytes) continue;
     previousBytes = bytes;
-    const TextView colour = TrimmedView(cells[4]);
+    const Text cell = DecodeCp932(bytes);
+    const TextView colour = TrimmedView(cell);
     if (r > 1 && colour == previousColour) continue;
     previousColour = colour;
     TextView letters = colour;
@@ -199,46 +201,54 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
     return;
   }
   const SoilCodeTable codes = LoadSoilCodeTable(fs, folder);
-  // Surveys name few soils: each (code, name) is classified once.
+  // Surveys name few soils, and a record repeats the bytes of others: what a record's (code,
+  // name) bytes stand for is worked out once, and each (code, name) is classified once.
+  struct Soil {
+    Text code;  ///< trimmed, as layers are compared
+    Text name;
+    bool zeroCode = false;                     ///< the code as the layer takes it reads as 0
+    const SoilClassification* soil = nullptr;  ///< none for a zero code
+  };
   std::map<std::pair<Text, Text>, SoilClassification> classified;
-  Text previousCode;
-  Text previousName;
-  bool first = true;
-  std::string_view previousCodeBytes;
-  std::string_view previousNameBytes;
+  std::map<std::pair<std::string_view, std::string_view>, Soil> byBytes;
+  const Soil* previous = nullptr;
+  RecordTable::Cursor cursor(table);
+  std::array<std::string_view, kSectionBShape.values + 1> record;
   for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    const std::string_view codeBytes = cells.Cp932(2);
-    const std::string_view nameBytes = cells.Cp932(3);
-    const bool sameBytes = codeBytes == previousCodeBytes && nameBytes == previousNameBytes;
-    previousCodeBytes = codeBytes;
-    previousNameBytes = nameBytes;
-    if (!first && sameBytes) continue;
-    const Text code = TrimBlanks(cells[2]);
-    const Text name = TrimBlanks(cells[3]);
-    if (!first && code == previousCode && name == previousName) continue;
-    const bool surface = first;
-    first = false;
-    previousCode = code;
-    previousName = name;
-    Text layerCode(cells[2]);
-    // As the layers are merged: a zero code with a real soil name stands for the name.
-    if (NumericValue(layerCode) == 0 && !name.empty() && name != kTopsoilName) {
-      layerCode = kFreeSoilCode;
+    for (std::size_t v = 1; v < record.size(); ++v) record[v] = cursor.Next();
+    auto [entry, added] = byBytes.try_emplace({record[2], record[3]});
+    Soil& soil = entry->second;
+    if (added) {
+      const Text cellCode = DecodeCp932(record[2]);
+      soil.code = TrimBlanks(cellCode);
+      soil.name = TrimBlanks(DecodeCp932(record[3]));
+      // As the layers are merged: a zero code with a real soil name stands for the name.
+      Text layerCode = cellCode;
+      if (NumericValue(layerCode) == 0 && !soil.name.empty() && soil.name != kTopsoilName) {
+        layerCode = kFreeSoilCode;
+      }
+      soil.zeroCode = NumericValue(layerCode) == 0;
+      Text soilName = DecodeCp932(record[3]);
+      auto known = classified.find({layerCode, soilName});
+      if (known == classified.end()) {
+        SoilClassification classification = ClassifySoilName(layerCode, soilName, codes);
+        known = classified
+                    .emplace(std::pair{std::move(layerCode), std::move(soilName)},
+                             std::move(classification))
+                    .first;
+      }
+      soil.soil = &known->second;
     }
-    if (!surface && NumericValue(layerCode) == 0) continue;  // a layer without a soil of its own
-    Text soilName(cells[3]);
-    auto known = classified.find({layerCode, soilName});
-    if (known == classified.end()) {
-      SoilClassification soil = ClassifySoilName(layerCode, soilName, codes);
-      known =
-          classified.emplace(std::pair{std::move(layerCode), std::move(soilName)}, std::move(soil))
-              .first;
+    const bool surface = previous == nullptr;
+    if (!surface &&
+        (&soil == previous || (soil.code == previous->code && soil.name == previous->name))) {
+      continue;
     }
-    const SoilClassification& soil = known->second;
-    if (soil.productCode.empty()) {
+    previous = &soil;
+    if (!surface && soil.zeroCode) continue;  // a layer without a soil of its own
+    if (soil.soil->productCode.empty()) {
       checks.Add("T501", Severity::kWarning, r, 2,
-                 U"土質名 " + Quoted(soil.soilName) +
+                 U"土質名 " + Quoted(soil.soil->soilName) +
                      U" は XKishitu.txt で分類できません（X1.txt の土質コードが空になります）。");
     }
   }
