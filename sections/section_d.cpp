@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -89,35 +90,64 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
   }
 }
 
-std::vector<SoilLayer> ParseLayerTable(TextView content) {
+template <typename OnLayer>
+void ForEachLayerLine(TextView content, OnLayer onLayer) {
   if (!content.empty() && content.back() == kEndOfFileMark) content.remove_suffix(1);
-  std::vector<SoilLayer> layers;
   std::size_t pos = 0;
   while (pos < content.size()) {
     std::size_t end = pos;
     while (end < content.size() && !IsLineEnd(content[end])) ++end;
     const TextView line = content.substr(pos, end - pos);
-    if (!IsBlankOrEmpty(line)) layers.push_back(ParseLayerLine(line));
+    if (!IsBlankOrEmpty(line)) onLayer(ParseLayerLine(line));
     // CR LF, a lone CR and a lone LF all end a line; the empty lines between them are skipped.
     pos = end + 1;
   }
+}
+
+std::vector<SoilLayer> ParseLayerTable(TextView content) {
+  std::vector<SoilLayer> layers;
+  ForEachLayerLine(content, [&](SoilLayer layer) { layers.push_back(std::move(layer)); });
   return layers;
 }
 
-std::vector<SoilLayer> ReadLayerTable(const OutputContext& out) {
+LayerTable ParseLayerTableCompact(TextView content) {
+  LayerTable table;
+  std::map<std::pair<Text, Text>, std::uint32_t> known;
+  ForEachLayerLine(content, [&](SoilLayer layer) {
+    const auto [soil, added] = known.try_emplace({layer.productCode, layer.soilName},
+                                                 static_cast<std::uint32_t>(table.soils.size()));
+    if (added) table.soils.push_back(SoilLayer{0, layer.productCode, layer.soilName});
+    table.depths.push_back(layer.depth);
+    table.soilOf.push_back(soil->second);
+  });
+  return table;
+}
+
+LayerTable ReadLayerTable(const OutputContext& out) {
   const Text path = out.PathOf(U"X1.txt");
   if (out.fs.KindOf(path) != EntryKind::kFile) return {};
   // Read as this program wrote it: a link planted under its name would show another file's text.
-  return ParseLayerTable(DecodeCp932(out.fs.ReadBack(path)));
+  return ParseLayerTableCompact(DecodeCp932(out.fs.ReadBack(path)));
 }
 
-LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) : layers_(layers) {
+LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) {
   reach_.reserve(layers.size());
-  float deepest = -std::numeric_limits<float>::infinity();
-  for (const SoilLayer& layer : layers) {
-    if (layer.depth > deepest) deepest = layer.depth;  // a NaN boundary is never deeper
-    reach_.push_back(deepest);
+  soilOf_.reserve(layers.size());
+  for (const SoilLayer& layer : layers) Add(layer.depth, &layer);
+}
+
+LayerLookup::LayerLookup(const LayerTable& table) {
+  reach_.reserve(table.depths.size());
+  soilOf_.reserve(table.depths.size());
+  for (std::size_t i = 0; i < table.depths.size(); ++i) {
+    Add(table.depths[i], &table.soils[table.soilOf[i]]);
   }
+}
+
+void LayerLookup::Add(float depth, const SoilLayer* soil) {
+  const float deepest = reach_.empty() ? -std::numeric_limits<float>::infinity() : reach_.back();
+  reach_.push_back(depth > deepest ? depth : deepest);  // a NaN boundary is never deeper
+  soilOf_.push_back(soil);
 }
 
 const SoilLayer* LayerLookup::Find(TextView depthCell) const {
@@ -127,7 +157,7 @@ const SoilLayer* LayerLookup::Find(TextView depthCell) const {
   if (std::isnan(depth)) return nullptr;
   const auto it = std::upper_bound(reach_.begin(), reach_.end(), depth);
   if (it == reach_.end()) return nullptr;
-  return &layers_[static_cast<std::size_t>(it - reach_.begin())];
+  return soilOf_[static_cast<std::size_t>(it - reach_.begin())];
 }
 
 Text ConditionCode(TextView cell) {
@@ -166,6 +196,10 @@ void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
 }
 
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
+  return X100Lines(table, LayerLookup(layers));
+}
+
+TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup) {
   // (field, value) pairs of the plain numbers up to field 29; fields 24 to 27 take values 8, 10,
   // 9, 11.
   static constexpr std::array<std::array<int, 2>, 11> kNumbers = {{
@@ -181,7 +215,6 @@ TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& laye
       {27, 11},
       {29, 14},
   }};
-  const LayerLookup lookup(layers);
   TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
@@ -255,7 +288,8 @@ TextLines X100ALines(const RecordTable& table) {
 }
 
 void WriteX100File(const OutputContext& out, const RecordTable& table) {
-  out.WriteLines(U"X100.txt", X100Lines(table, ReadLayerTable(out)));
+  const LayerTable layers = ReadLayerTable(out);
+  out.WriteLines(U"X100.txt", X100Lines(table, LayerLookup(layers)));
 }
 
 void WriteX100AFile(const OutputContext& out, const RecordTable& table) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "sections/output_context.h"
@@ -35,19 +36,34 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks);
 /// as the rest of the line (so a comma inside the name shifts nothing).
 std::vector<SoilLayer> ParseLayerTable(TextView content);
 
+/// The layers of an "X1.txt" as they are looked up: tens of thousands of layers name a few soils,
+/// so each distinct soil is kept once and a layer is its depth and the soil's index.
+struct LayerTable {
+  std::vector<SoilLayer> soils;  ///< distinct (code, name) in order of first use; depth unused
+  std::vector<float> depths;
+  std::vector<std::uint32_t> soilOf;  ///< per layer, its soil in `soils`
+};
+
+/// ParseLayerTable into a LayerTable.
+LayerTable ParseLayerTableCompact(TextView content);
+
 /// The layers of the job folder's "X1.txt"; none when it does not exist.
-std::vector<SoilLayer> ReadLayerTable(const OutputContext& out);
+LayerTable ReadLayerTable(const OutputContext& out);
 
 /// Finds a record's layer among many: a binary search instead of a walk over every layer.
 class LayerLookup {
  public:
   explicit LayerLookup(const std::vector<SoilLayer>& layers);
-  /// The first layer, in file order, deeper than the depth cell; nullptr when there is none.
+  /// Soils are found in the table, which must outlive the lookup.
+  explicit LayerLookup(const LayerTable& table);
+  /// The first layer, in file order, deeper than the depth cell (its soil, from a table); nullptr
+  /// when there is none.
   const SoilLayer* Find(TextView depthCell) const;
 
  private:
-  const std::vector<SoilLayer>& layers_;
-  std::vector<float> reach_;  ///< deepest boundary among the layers up to each one
+  void Add(float depth, const SoilLayer* soil);
+  std::vector<float> reach_;              ///< deepest boundary among the layers up to each one
+  std::vector<const SoilLayer*> soilOf_;  ///< each layer's
 };
 
 /// "ＵＵ", "ＣＵ", "ＵＣ", "ＣＤ" for the values 1 to 4; empty for anything else.
@@ -58,6 +74,7 @@ Text AngleText(TextView wholeCell, TextView sixtiethsCell);
 void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell);
 
 /// The lines of "X100.txt": 43 fields each, ending in ",".
+TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup);
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers);
 
 /// The lines of "X100A.txt": 7 fields each. Throws ConversionError naming record and value when an
