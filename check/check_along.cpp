@@ -265,6 +265,15 @@ void CheckAlong::Bytes(std::string_view bytes, std::uint64_t offset) {
   Checked([&] { checker_.Bytes(bytes, offset); });
 }
 
+void CheckAlong::Fields(std::span<const ObservedField> fields) {
+  if (!checking_) return;
+  if (beside_) {
+    for (const ObservedField& field : fields) beside_->AddField(field.start, field.bytes.size());
+    return;
+  }
+  Checked([&] { checker_.Fields(fields); });
+}
+
 void CheckAlong::Field(std::uint64_t start, std::string_view bytes) {
   if (!checking_) return;
   if (beside_) return beside_->AddField(start, bytes.size());

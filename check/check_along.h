@@ -39,6 +39,7 @@ class CheckAlong : public SectionConsumer, public ReadObserver {
   bool WantsMore() const override { return main_.WantsMore() || checking_; }
   void Bytes(std::string_view bytes, std::uint64_t offset) override;
   void Field(std::uint64_t start, std::string_view bytes) override;
+  void Fields(std::span<const ObservedField> fields) override;
 
  private:
   template <typename Step>

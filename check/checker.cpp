@@ -735,12 +735,17 @@ void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
   if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
 }
 
+void FileChecker::Fields(std::span<const ObservedField> fields) {
+  for (const ObservedField& field : fields) FileChecker::Field(field.start, field.bytes);
+}
+
 void FileChecker::NoJobName(FieldReader& in) {
   State& s = *state_;
   s.noJobName = true;
   try {
     in.ReadFieldView();
     in.ReadFieldView();
+    in.FlushObserved();  // the place of the second is wanted
   } catch (const ConversionError&) {
     s.AddAtEnd("T106", Severity::kError, 0,
                U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");

@@ -63,6 +63,7 @@ class FileChecker : public SectionConsumer, public ReadObserver {
   void Ended(const SectionStore& store) override;
   void Bytes(std::string_view bytes, std::uint64_t offset) override;
   void Field(std::uint64_t start, std::string_view bytes) override;
+  void Fields(std::span<const ObservedField> fields) override;
 
  private:
   struct State;

@@ -51,6 +51,7 @@ FieldReader FieldReader::FromSource(std::unique_ptr<ByteSource> source) {
 
 bool FieldReader::Load() {
   if (!source_) return false;
+  FlushObserved();  // their bytes are about to move
   constexpr std::size_t kPiece = 1 << 16;
   std::string& bytes = bytes_;
   // What lies before the reader is done with.
@@ -93,6 +94,7 @@ void FieldReader::FeedLoaded() {
 }
 
 void FieldReader::ObserveLoads(bool on) {
+  FlushObserved();
   observeLoads_ = on;
   if (on) {
     FeedLoaded();
@@ -102,6 +104,7 @@ void FieldReader::ObserveLoads(bool on) {
 }
 
 void FieldReader::ObserveRest() {
+  FlushObserved();
   for (;;) {
     // The last byte held stays back: only the end of the source tells whether it is the mark.
     if (bytes_.size() > pos_ + 1) pos_ = bytes_.size() - 1;

@@ -219,15 +219,20 @@ class Observed : public ReadObserver {
 // Check mode places findings and looks at every byte through the observer, the file never held.
 TEST(FieldReaderTest, AnObserverSeesEveryByteOnceAndEveryField) {
   const std::string bytes = "A,\"b c\"\r\n d,\x82\xA0\n,\x1A";
-  for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
-    Observed observed;
-    FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
-    in.Observe(&observed);
-    for (int i = 0; i < 3; ++i) in.ReadFieldView();
-    in.ObserveRest();
-    EXPECT_EQ(observed.seen, bytes) << piece;
-    EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"})) << piece;
-    EXPECT_TRUE(in.AtEnd());
+  // Field by field, or with loads handed as they come and fields in batches.
+  for (const bool loads : {false, true}) {
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
+      Observed observed;
+      FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+      in.Observe(&observed);
+      in.ObserveLoads(loads);
+      for (int i = 0; i < 3; ++i) in.ReadFieldView();
+      in.ObserveRest();
+      EXPECT_EQ(observed.seen, bytes) << piece << loads;
+      EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"}))
+          << piece << loads;
+      EXPECT_TRUE(in.AtEnd());
+    }
   }
 }
 
