@@ -116,19 +116,18 @@ bool RecordTable::StartOf(std::size_t index, std::uint32_t& start) const {
   return true;
 }
 
-std::string_view RecordTable::Cp932(int value, int record) const {
+std::string_view RecordTable::BytesAt(std::size_t index) const {
   std::uint32_t start = 0;
-  if (!StartOf(IndexOf(value, record), start)) return {};
+  if (!StartOf(index, start)) return {};
   std::size_t next = 0;
   return CellAt(start >> 16, start & 0xFFFF, next);
 }
 
-Text RecordTable::Load(std::size_t index) const {
-  std::uint32_t start = 0;
-  if (!StartOf(index, start)) return Text();
-  std::size_t next = 0;
-  return DecodeCp932(CellAt(start >> 16, start & 0xFFFF, next));
+std::string_view RecordTable::Cp932(int value, int record) const {
+  return BytesAt(IndexOf(value, record));
 }
+
+Text RecordTable::Load(std::size_t index) const { return DecodeCp932(BytesAt(index)); }
 
 void RecordTable::ReadRecord(int record, Record& cells) const {
   const std::size_t first = IndexOf(1, record);
@@ -146,16 +145,7 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
   const std::size_t stored = first < stored_ ? std::min(values, stored_ - first) : 0;
   Record::Cell* cell = cells.cells_.data();
   for (std::size_t v = 0; v < stored; ++v, ++cell) {
-    if (offset >= blocks_[block].size) ++block, offset = 0;
-    // Nearly every cell is shorter than 128 bytes: its header is one byte.
-    const char* p = blocks_[block].bytes.get() + offset;
-    std::string_view bytes;
-    if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
-      bytes = std::string_view(p + 1, size);
-      offset += 1 + size;
-    } else {
-      bytes = CellAt(block, offset, offset);
-    }
+    const std::string_view bytes = NextCell(block, offset);
     *cell = Record::Cell();
     cell->bytes = bytes.data();
     cell->size = bytes.size();

@@ -91,14 +91,7 @@ class RecordTable {
     std::string_view Next() {
       if (index_ >= table_.stored_) return {};
       ++index_;
-      if (offset_ >= table_.blocks_[block_].size) ++block_, offset_ = 0;
-      // Nearly every cell is shorter than 128 bytes: its header is one byte.
-      const char* p = table_.blocks_[block_].bytes.get() + offset_;
-      if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
-        offset_ += 1 + std::size_t{size};
-        return std::string_view(p + 1, size);
-      }
-      return table_.CellAt(block_, offset_, offset_);
+      return table_.NextCell(block_, offset_);
     }
 
    private:
@@ -123,6 +116,20 @@ class RecordTable {
   bool StartOf(std::size_t index, std::uint32_t& start) const;
   /// The cell beginning at `start`, and where the next one begins in the same block.
   std::string_view CellAt(std::size_t block, std::size_t offset, std::size_t& next) const;
+  /// The stored cell at (block, offset), going on in the next block where one ends; both are
+  /// moved past it.
+  std::string_view NextCell(std::size_t& block, std::size_t& offset) const {
+    if (offset >= blocks_[block].size) ++block, offset = 0;
+    // Nearly every cell is shorter than 128 bytes: its header is one byte.
+    const char* p = blocks_[block].bytes.get() + offset;
+    if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
+      offset += 1 + std::size_t{size};
+      return std::string_view(p + 1, size);
+    }
+    return CellAt(block, offset, offset);
+  }
+  /// The bytes of cell `index`; empty when never stored.
+  std::string_view BytesAt(std::size_t index) const;
 
   int values_ = 0;
   std::int16_t count_ = 0;
