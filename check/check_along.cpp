@@ -37,8 +37,8 @@ class CheckAlong::Beside {
     Push({offset, static_cast<std::uint32_t>(bytes.size()), kBytes});
     filling_.bytes.append(bytes);
   }
-  void AddField(std::uint64_t start, std::size_t size) {
-    Push({start, static_cast<std::uint32_t>(size), kField});
+  void AddField(const ObservedField& field) {
+    Push({field.start, static_cast<std::uint32_t>(field.bytes.size()), field.number});
   }
   /// The section is checked on the thread while the caller goes on; Drain before letting it go.
   void AddRead(const ReadSection& section) {
@@ -58,13 +58,14 @@ class CheckAlong::Beside {
   }
 
  private:
-  enum Kind : std::uint8_t { kBytes, kField, kRead };
   // Small: one is written for every field of the file.
   struct Event {
     std::uint64_t offset;
     std::uint32_t size;
-    Kind kind;
+    std::int32_t kind;  ///< a field's number in its section, or kBytes or kRead
   };
+  static constexpr std::int32_t kBytes = -1;
+  static constexpr std::int32_t kRead = -2;
   struct Batch {
     std::vector<Event> events;
     std::string bytes;                     ///< the pieces of its kBytes events, one after another
@@ -143,15 +144,16 @@ class CheckAlong::Beside {
         held_.append(piece);
         break;
       }
-      case kField: {
-        // What lies well before the field is let go, now and then, so that the bytes held stay
+      default: {
+        // A field. What lies well before it is let go, now and then, so that the bytes held stay
         // few: fields come in the order of the file.
         if (e.offset - heldFrom_ > kBytesPerBatch) {
           held_.erase(0, static_cast<std::size_t>(e.offset - heldFrom_));
           heldFrom_ = e.offset;
         }
         const std::size_t from = static_cast<std::size_t>(e.offset - heldFrom_);
-        checker_.Field(e.offset, std::string_view(held_).substr(from, e.size));
+        const ObservedField field{e.offset, std::string_view(held_).substr(from, e.size), e.kind};
+        checker_.Fields(std::span(&field, 1));
         break;
       }
       case kRead:
@@ -268,7 +270,7 @@ void CheckAlong::Bytes(std::string_view bytes, std::uint64_t offset) {
 void CheckAlong::Fields(std::span<const ObservedField> fields) {
   if (!checking_) return;
   if (beside_) {
-    for (const ObservedField& field : fields) beside_->AddField(field.start, field.bytes.size());
+    for (const ObservedField& field : fields) beside_->AddField(field);
     return;
   }
   Checked([&] { checker_.Fields(fields); });
@@ -276,7 +278,7 @@ void CheckAlong::Fields(std::span<const ObservedField> fields) {
 
 void CheckAlong::Field(std::uint64_t start, std::string_view bytes) {
   if (!checking_) return;
-  if (beside_) return beside_->AddField(start, bytes.size());
+  if (beside_) return beside_->AddField({start, bytes, in_.SectionFieldCount()});
   Checked([&] { checker_.Field(start, bytes); });
 }
 

@@ -40,6 +40,7 @@ class CheckAlong : public SectionConsumer, public ReadObserver {
   void Bytes(std::string_view bytes, std::uint64_t offset) override;
   void Field(std::uint64_t start, std::string_view bytes) override;
   void Fields(std::span<const ObservedField> fields) override;
+  bool WantsEveryField() const override { return checker_.WantsEveryField(); }
 
  private:
   template <typename Step>

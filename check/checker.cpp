@@ -55,8 +55,9 @@ class OffsetList {
     PushRare(offset, distance);
   }
 
-  /// Counts an offset that is never asked for: a list only counted, never pushed to.
-  void Count() { ++count_; }
+  /// Counts offsets that are never asked for, up to `count` in all: a list only counted, never
+  /// pushed to.
+  void CountTo(std::size_t count) { count_ = std::max(count_, count); }
 
   /// Offsets pushed so far, those let go included.
   std::size_t size() const { return count_; }
@@ -492,6 +493,8 @@ struct FileChecker::State {
                    const SectionStore& store, const Segment& segment,
                    const std::vector<std::pair<int, int>>& beyond);
   void ReportCountTooLarge(const Segment& segment, int count, bool leadOpens);
+  /// A field read: where it begins, its bytes and its number in the section being read.
+  void Take(std::uint64_t start, std::string_view bytes, int number);
 
   const FileSystem& fs;
   const CheckSettings& settings;
@@ -522,7 +525,7 @@ class Checks : public SectionChecks {
   Checks(const SectionHandler& handler, const Segment& segment,
          std::function<Place(int field)> place, AddAt add, const FileSystem& fs,
          const Text& patternFolder, std::map<std::string, double, std::less<>>& facts,
-         bool depthsOnly, bool keepsMessages)
+         bool depthsOnly, std::array<int, 3>* counted)
       : handler_(handler),
         segment_(segment),
         place_(std::move(place)),
@@ -531,9 +534,14 @@ class Checks : public SectionChecks {
         patternFolder_(patternFolder),
         facts_(facts),
         depthsOnly_(depthsOnly),
-        keepsMessages_(keepsMessages) {}
+        counted_(counted) {}
 
   void Add(const char* code, Severity severity, int record, int value, Text message) override {
+    // Counted alone, a finding needs no place: sections such as D have one on many records.
+    if (counted_ != nullptr) {
+      ++(*counted_)[static_cast<std::size_t>(severity)];
+      return;
+    }
     const int field = handler_.shape.values > 0
                           ? handler_.shape.FieldOf(record, value, segment_.leadOpens)
                           : value;
@@ -545,7 +553,7 @@ class Checks : public SectionChecks {
   const FileSystem& Files() const override { return fs_; }
   const Text& PatternFolder() const override { return patternFolder_; }
   bool DepthsOnly() const override { return depthsOnly_; }
-  bool KeepsMessages() const override { return keepsMessages_; }
+  bool KeepsMessages() const override { return counted_ == nullptr; }
   std::map<std::string, double, std::less<>>& Facts() override { return facts_; }
 
  private:
@@ -557,7 +565,7 @@ class Checks : public SectionChecks {
   const Text& patternFolder_;
   std::map<std::string, double, std::less<>>& facts_;
   bool depthsOnly_;
-  bool keepsMessages_;
+  std::array<int, 3>* counted_;  ///< where findings are only counted; null when they are kept
 };
 
 }  // namespace
@@ -705,27 +713,27 @@ void FileChecker::Bytes(std::string_view bytes, std::uint64_t) {
   if (!state_->settings.depthsOnly) state_->bytes.Feed(bytes);
 }
 
-void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
-  State& s = *state_;
-  Segment* segment = s.current.get();
-  s.lastField = start;
-  if (s.markerNext) {
-    s.markerPlace = start;
-    s.markerNext = false;
+void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int number) {
+  lastField = start;
+  if (markerNext) {
+    markerPlace = start;
+    markerNext = false;
   }
+  Segment* segment = current.get();
   if (segment == nullptr) return;
-  if (s.settings.countOnly) {
-    segment->places.Count();
+  std::size_t field = 0;
+  if (settings.countOnly) {
+    // Fields may come only in part (WantsEveryField), each with its number.
+    segment->places.CountTo(static_cast<std::size_t>(number));
+    field = static_cast<std::size_t>(number);
   } else {
     segment->places.Push(start);
+    field = segment->places.size();
   }
-  const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).
-  if (bytes.empty() || bytes.size() > 2) return;
-  const auto first = static_cast<unsigned char>(bytes[0]);
-  if (bytes.size() == 1 ? (first | 0x20) < 'a' || (first | 0x20) > 'z' : first != 0x82) return;
-  char32_t letter = static_cast<char32_t>(first & ~0x20);  // an ASCII letter, upper case
+  if (!MayBeMarker(bytes)) return;
+  char32_t letter = static_cast<unsigned char>(bytes[0]) & ~0x20u;  // ASCII, upper case
   if (bytes.size() == 2) {
     const Text marker = MarkerText(DecodeCp932(bytes));
     if (marker.size() != 1) return;
@@ -735,9 +743,16 @@ void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
   if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
 }
 
-void FileChecker::Fields(std::span<const ObservedField> fields) {
-  for (const ObservedField& field : fields) FileChecker::Field(field.start, field.bytes);
+void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
+  const Segment* segment = state_->current.get();
+  state_->Take(start, bytes, segment != nullptr ? static_cast<int>(segment->places.size()) + 1 : 0);
 }
+
+void FileChecker::Fields(std::span<const ObservedField> fields) {
+  for (const ObservedField& field : fields) state_->Take(field.start, field.bytes, field.number);
+}
+
+bool FileChecker::WantsEveryField() const { return !state_->settings.countOnly; }
 
 void FileChecker::NoJobName(FieldReader& in) {
   State& s = *state_;
@@ -827,7 +842,8 @@ void FileChecker::Read(const ReadSection& section) {
             int value, Text message) {
           s.AddAt(place, code, severity, letter, record, value, std::move(message));
         },
-        s.fs, s.settings.patternFolder, s.facts, s.settings.depthsOnly, !s.settings.countOnly);
+        s.fs, s.settings.patternFolder, s.facts, s.settings.depthsOnly,
+        s.settings.countOnly ? &s.leftOut : nullptr);
     handler.check(section.data, checks);
   }
   if (handler.release == ReleaseAt::kAfterWalk) {

@@ -275,7 +275,18 @@ SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder)
   if (patternFolder.empty()) return {};
   const Text path = patternFolder + U"XKishitu.txt";
   if (fs.KindOf(path) != EntryKind::kFile) return {};
-  return ParseSoilCodeTable(fs.ReadAll(path));
+  // Every file of a batch reads the same table, for its conversion and its check: the bytes are
+  // read each time (the table may have been edited), the parse is done again only when they differ.
+  thread_local std::string lastBytes;
+  thread_local SoilCodeTable lastTable;
+  thread_local bool parsed = false;
+  std::string bytes = fs.ReadAll(path);
+  if (!parsed || bytes != lastBytes) {
+    lastTable = ParseSoilCodeTable(bytes);
+    lastBytes = std::move(bytes);
+    parsed = true;
+  }
+  return lastTable;
 }
 
 bool HasSoilVocabulary(const FileSystem& fs, const Text& patternFolder) {

@@ -14,10 +14,12 @@
 
 namespace tecris2nx {
 
-/// A field as an observer is handed it: where it begins and its bytes.
+/// A field as an observer is handed it: where it begins, its bytes and its number in its section
+/// (FieldReader::SectionFieldCount once it was read).
 struct ObservedField {
   std::uint64_t start = 0;
   std::string_view bytes;
+  int number = 0;
 };
 
 /// Sees a file's bytes once each, in order, and every field read: what check mode needs to place
@@ -36,7 +38,19 @@ class ReadObserver {
   virtual void Fields(std::span<const ObservedField> fields) {
     for (const ObservedField& field : fields) Field(field.start, field.bytes);
   }
+  /// False: while loads are observed, Fields is handed only the first four fields of each section
+  /// and those that may be a marker (MayBeMarker), each with its number. An observer that places
+  /// nothing needs no more, and a file has millions of fields.
+  virtual bool WantsEveryField() const { return true; }
 };
+
+/// A field that may be a section's marker: one letter, half-width or full-width (those are two
+/// bytes led by 0x82).
+inline bool MayBeMarker(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > 2) return false;
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  return bytes.size() == 1 ? (first | 0x20) >= 'a' && (first | 0x20) <= 'z' : first == 0x82;
+}
 
 /// Reads a TECRIS file's CP932 bytes field by field: comma- and line-delimited, quoted fields
 /// allowed. A single 0x1A (end-of-file mark) at the very end is not data.
@@ -86,6 +100,7 @@ class FieldReader {
   void Observe(ReadObserver* observer) {
     FlushObserved();
     observer_ = observer;
+    everyField_ = observer == nullptr || observer->WantsEveryField();
   }
   /// While loads are observed, fields are handed in batches: this hands those read so far. A
   /// consumer of the reader's fields calls it before it relies on the observer having seen them.
@@ -125,8 +140,10 @@ class FieldReader {
       const std::string_view bytes =
           std::string_view(bytes_).substr(span.start, span.end - span.start);
       if (observeLoads_) {
-        pending_.push_back({fieldStart_, bytes});
-        if (pending_.size() >= kFieldsPerBatch) FlushObserved();
+        if (everyField_ || sectionFields_ <= kLeadingFields || MayBeMarker(bytes)) {
+          pending_.push_back({fieldStart_, bytes, sectionFields_});
+          if (pending_.size() >= kFieldsPerBatch) FlushObserved();
+        }
       } else {
         Feed(fieldStart_);
         observer_->Field(fieldStart_, bytes);
@@ -134,6 +151,8 @@ class FieldReader {
     }
   }
   static constexpr std::size_t kFieldsPerBatch = 256;
+  /// Fields handed from the start of every section, whatever the observer wants.
+  static constexpr int kLeadingFields = 4;
   /// Hands the observer the bytes up to `upTo` (a file offset) not handed yet.
   void Feed(std::uint64_t upTo);
   /// Hands what is loaded and not handed yet, but a last end-of-file mark while more may follow.
@@ -153,7 +172,8 @@ class FieldReader {
   std::uint64_t observed_ = 0;          ///< bytes handed to the observer
   std::vector<ObservedField> pending_;  ///< fields read and not handed yet; views into bytes_
   bool observeLoads_ = false;
-  bool endMark_ = false;  ///< the file ended in the end-of-file mark, dropped from bytes_
+  bool everyField_ = true;  ///< the observer wants every field, not only leading ones and markers
+  bool endMark_ = false;    ///< the file ended in the end-of-file mark, dropped from bytes_
 };
 
 /// The marker conversion: full-width to half-width, then upper case; compared whole with "A" to

@@ -29,10 +29,11 @@ testing::MemoryFileSystem FileSystemWith(Patdat patdat) {
   return fs;
 }
 
-FileCheck Check(std::string bytes, Patdat patdat = Patdat::kSample) {
+FileCheck Check(std::string bytes, Patdat patdat = Patdat::kSample, bool countOnly = false) {
   testing::MemoryFileSystem fs = FileSystemWith(patdat);
   fs.AddFile(U"/in/12345678.001", std::move(bytes));
   CheckSettings settings{patdat == Patdat::kNone ? Text() : U"/patdat/", PathStyle::kPosix};
+  settings.countOnly = countOnly;
   return CheckTecrisFile(fs, U"/in/12345678.001", settings);
 }
 
@@ -172,6 +173,12 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
     ASSERT_EQ(codes.count(row.code), 1u) << row.code << " is missing from finding_codes.txt";
     EXPECT_EQ(codes.at(row.code).severity, SeverityName(row.severity)) << row.code;
     EXPECT_EQ(codes.at(row.code).message, ToUtf8(found->message)) << row.code;
+    // Counted only (--verbose), from a sparser look at the fields: the same numbers.
+    const FileCheck counted = Check(row.bytes, row.patdat, true);
+    EXPECT_TRUE(counted.findings.empty()) << row.code;
+    for (const Severity severity : {Severity::kError, Severity::kWarning}) {
+      EXPECT_EQ(counted.Count(severity), check.Count(severity)) << row.code;
+    }
     untested.erase(row.code);
   }
   untested.erase("T100");  // no input raises it

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,35 @@ TEST(FieldReaderTest, AnObserverSeesEveryByteOnceAndEveryField) {
           << piece << loads;
       EXPECT_TRUE(in.AtEnd());
     }
+  }
+}
+
+// Counting findings needs no place: such an observer is handed a section's leading fields and
+// those that may be markers, each numbered in its section, and nothing else.
+TEST(FieldReaderTest, AnObserverOfMarkersIsHandedLeadingFieldsAndLetters) {
+  class Markers : public Observed {
+   public:
+    bool WantsEveryField() const override { return false; }
+    void Fields(std::span<const ObservedField> handed) override {
+      for (const ObservedField& f : handed) {
+        fields.push_back(std::to_string(f.number) + ":" + std::string(f.bytes));
+      }
+    }
+  };
+  const std::string bytes = "A,1,22,333,4444,55555,b,cc,\x82\x60,7,\x82\xA0\n";
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{4}, std::size_t{1} << 16}) {
+    Markers observed;
+    FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+    in.Observe(&observed);
+    in.ObserveLoads(true);
+    in.ReadFieldView();
+    in.BeginSection(U'A');
+    for (int i = 0; i < 10; ++i) in.ReadFieldView();
+    in.ObserveRest();
+    EXPECT_EQ(observed.seen, bytes) << piece;
+    EXPECT_EQ(observed.fields, (std::vector<std::string>{"1:A", "1:1", "2:22", "3:333", "4:4444",
+                                                         "6:b", "8:\x82\x60", "10:\x82\xA0"}))
+        << piece;
   }
 }
 
