@@ -16,7 +16,8 @@ step() {
   step_start=$SECONDS
 }
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_DEBUG_INFO=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 step "MinGW build"
@@ -56,7 +57,8 @@ step "window at 200 %"
 # folder with a Japanese name and into one of more than 260 characters must write exactly the
 # Linux one's bytes.
 linux="${LINUX_BUILD:-build/test}"
-cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON >/dev/null
+cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_DEBUG_INFO=OFF >/dev/null
 cmake --build "$linux" -j "$jobs" --target tecris2nx >/dev/null
 e2e="$build/e2e"
 c_folder="tecris2nx-e2e"

@@ -25,7 +25,8 @@ phase "format"
 # ccache reuses compilations across clean clones: paths are taken relative to the clone.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 build=build/test
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTECRIS2NX_WERROR=ON >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_DEBUG_INFO=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 phase "build (gcc, Qt)"
 export QT_QPA_PLATFORM=offscreen
