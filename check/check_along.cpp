@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -42,10 +43,12 @@ class CheckAlong::Beside {
   }
   /// The section is checked on the thread while the caller goes on; Drain before letting it go.
   void AddRead(const ReadSection& section) {
-    filling_.section = &section;
+    filling_.section = std::make_unique<ReadSection>(section);
     Push({0, 0, kRead});
     Hand();
   }
+  /// The checker hears of a section's start on the thread, in order: the walk need not wait.
+  void AddBegin(std::size_t row) { Push({0, static_cast<std::uint32_t>(row), kBegin}); }
 
   /// Waits until everything handed over is done. True when the check threw and was dropped; any
   /// other exception from it is thrown here.
@@ -62,14 +65,15 @@ class CheckAlong::Beside {
   struct Event {
     std::uint64_t offset;
     std::uint32_t size;
-    std::int32_t kind;  ///< a field's number in its section, or kBytes or kRead
+    std::int32_t kind;  ///< a field's number in its section, or kBytes, kRead or kBegin
   };
   static constexpr std::int32_t kBytes = -1;
   static constexpr std::int32_t kRead = -2;
+  static constexpr std::int32_t kBegin = -3;  ///< the row in `size`
   struct Batch {
     std::vector<Event> events;
     std::string bytes;                     ///< the pieces of its kBytes events, one after another
-    const ReadSection* section = nullptr;  ///< of its kRead event, always its last
+    std::unique_ptr<ReadSection> section;  ///< of its kRead event, always its last
   };
   // Few enough to keep the memory the batches take small beside the file's own storage.
   static constexpr std::size_t kEventsPerBatch = 16384;
@@ -124,7 +128,7 @@ class CheckAlong::Beside {
       }
       batch.events.clear();
       batch.bytes.clear();
-      batch.section = nullptr;
+      batch.section.reset();
       {
         const std::lock_guard lock(mutex_);
         busy_ = false;
@@ -158,6 +162,9 @@ class CheckAlong::Beside {
       }
       case kRead:
         checker_.Read(*batch.section);
+        break;
+      case kBegin:
+        checker_.Begin(e.size);
         break;
     }
   }
@@ -222,7 +229,7 @@ std::optional<FileCheck> CheckAlong::Finish(const Text& path) {
 
 void CheckAlong::Begin(std::size_t row) {
   main_.Begin(row);
-  Drain();
+  if (beside_ && checking_) return beside_->AddBegin(row);
   Checked([&] { checker_.Begin(row); });
 }
 
@@ -245,7 +252,8 @@ void CheckAlong::Read(const ReadSection& section) {
     Drain();  // the section is let go once this returns
     throw;
   }
-  Drain();
+  // A section kept to the end of the walk is checked while the walk reads on.
+  if (section.handler.release != ReleaseAt::kAfterWalk) Drain();
 }
 
 void CheckAlong::Stopped(const WalkStop& stop, FieldReader& in) {

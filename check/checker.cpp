@@ -377,8 +377,10 @@ bool IsBlanks(std::string_view bytes) {
 }
 
 /// A value read whole as a plain decimal in ASCII, perhaps with a short exponent ("4.15E-3"): no
-/// number check can find anything in it. Short enough that no exponent can leave the range.
-bool IsPlainDecimal(std::string_view bytes) {
+/// number check can find anything in it. Short enough that no exponent can leave the range. An
+/// exponent value may go on with a full-width exponent letter ("1.25Ｅ-5"): the exponent rule
+/// reads it, and its plain reading, which stops at the letter, stays in range.
+bool IsPlainDecimal(std::string_view bytes, bool exponentValue) {
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
   if (p != end && (*p == '-' || *p == '+')) ++p;
@@ -392,6 +394,9 @@ bool IsPlainDecimal(std::string_view bytes) {
   }
   if (!digits) return false;
   if (p == end) return bytes.size() < 300;
+  if (exponentValue && end - p >= 2 && p[0] == '\x82' && (p[1] == '\x64' || p[1] == '\x85')) {
+    return p - bytes.data() < 300;  // Ｅ, ｅ
+  }
   if ((*p != 'E' && *p != 'e') || bytes.size() >= 40) return false;
   if (++p != end && (*p == '-' || *p == '+')) ++p;
   const char* const exponent = p;
@@ -600,13 +605,24 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
   std::vector<std::pair<int, int>> beyond;  // values beyond every range, as plain numbers
   double previousDepth = NAN;
   double previousEnd = NAN;
+  // The values looked at as numbers, worked out once: the loop below runs over every cell.
+  struct NumberValue {
+    int value;
+    bool exponent;
+    bool depth;
+  };
+  std::vector<NumberValue> numberValues;
+  for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
+    if (shape.IsNumber(v)) numberValues.push_back({v, shape.IsExponent(v), v == shape.depth});
+  }
   for (int r = 1; r <= table.count(); ++r) {
     for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
-    for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
-      if (!shape.IsNumber(v)) continue;
+    for (const NumberValue& number : numberValues) {
+      const int v = number.value;
       const std::string_view bytes = cells[static_cast<std::size_t>(v)];
       // A blank value other than the depth has nothing to be found in it.
-      if (IsPlainDecimal(bytes) || (v != shape.depth && IsBlanks(bytes))) continue;
+      if (bytes.empty() ? !number.depth : IsPlainDecimal(bytes, number.exponent)) continue;
+      if (!number.depth && IsBlanks(bytes)) continue;
       const Text cell = text(v);
       if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
         beyond.emplace_back(r, v);

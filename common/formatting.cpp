@@ -406,6 +406,30 @@ double NumericValue(TextView text) {
 }
 
 double NumericValueOfCp932(std::string_view cp932) {
+  // Most cells are short and bare, "12.35": one pass over their bytes, with no more than 18
+  // digits to keep the digits exact. Anything else goes the longer way below.
+  if (!cp932.empty() && cp932.size() <= 18) {
+    std::uint64_t digits = 0;
+    long long exponent = 0;
+    bool point = false;
+    bool bare = true;
+    for (const char c : cp932) {
+      const auto digit = static_cast<unsigned char>(c - '0');
+      if (digit < 10) {
+        digits = digits * 10 + digit;
+        exponent -= point ? 1 : 0;
+      } else if (c == '.' && !point) {
+        point = true;
+      } else {
+        bare = false;
+        break;
+      }
+    }
+    if (bare && cp932 != ".") {
+      if (digits == 0) return 0;
+      if (double value = 0; ExactValue(digits, exponent, false, value)) return value;
+    }
+  }
   // Bytes of ASCII digits, blanks, sign and point stand for the same characters in CP932.
   if (double value = 0; PlainValue(cp932, value)) return value;
   return ParseNumber(DecodeCp932(cp932), nullptr);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <utility>
 
 #include "common/cp932.h"
@@ -277,16 +278,21 @@ SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder)
   if (fs.KindOf(path) != EntryKind::kFile) return {};
   // Every file of a batch reads the same table, for its conversion and its check: the bytes are
   // read each time (the table may have been edited), the parse is done again only when they differ.
-  thread_local std::string lastBytes;
-  thread_local SoilCodeTable lastTable;
-  thread_local bool parsed = false;
+  struct Last {
+    std::mutex mutex;
+    std::string bytes;
+    SoilCodeTable table;
+    bool parsed = false;
+  };
+  static Last last;
   std::string bytes = fs.ReadAll(path);
-  if (!parsed || bytes != lastBytes) {
-    lastTable = ParseSoilCodeTable(bytes);
-    lastBytes = std::move(bytes);
-    parsed = true;
+  const std::lock_guard lock(last.mutex);
+  if (!last.parsed || bytes != last.bytes) {
+    last.table = ParseSoilCodeTable(bytes);
+    last.bytes = std::move(bytes);
+    last.parsed = true;
   }
-  return lastTable;
+  return last.table;
 }
 
 bool HasSoilVocabulary(const FileSystem& fs, const Text& patternFolder) {

@@ -136,19 +136,16 @@ class FieldReader {
   TextView Decode(const Span& span);
   void NoteField(const Span& span) {
     fieldStart_ = dropped_ + span.start;
-    if (observer_) {
-      const std::string_view bytes =
-          std::string_view(bytes_).substr(span.start, span.end - span.start);
-      if (observeLoads_) {
-        if (everyField_ || sectionFields_ <= kLeadingFields || MayBeMarker(bytes)) {
-          pending_.push_back({fieldStart_, bytes, sectionFields_});
-          if (pending_.size() >= kFieldsPerBatch) FlushObserved();
-        }
-      } else {
-        Feed(fieldStart_);
-        observer_->Field(fieldStart_, bytes);
-      }
+    if (observer_ == nullptr) return;
+    const std::string_view bytes(bytes_.data() + span.start, span.end - span.start);
+    if (!observeLoads_) {
+      Feed(fieldStart_);
+      observer_->Field(fieldStart_, bytes);
+      return;
     }
+    if (!everyField_ && sectionFields_ > kLeadingFields && !MayBeMarker(bytes)) return;
+    pending_.push_back({fieldStart_, bytes, sectionFields_});
+    if (pending_.size() >= kFieldsPerBatch) FlushObserved();
   }
   static constexpr std::size_t kFieldsPerBatch = 256;
   /// Fields handed from the start of every section, whatever the observer wants.

@@ -398,6 +398,10 @@ TEST(FormattingTest, NumericValueQuickPathMatchesTheGeneralRoute) {
     const double general = NumericValue(cell + U"\t");
     ASSERT_EQ(quick, general) << ToUtf8(cell);
     ASSERT_EQ(std::signbit(quick), std::signbit(general)) << ToUtf8(cell);
+    // The bytes' own quick path, which check mode takes for every depth.
+    const double bytes = NumericValueOfCp932(EncodeCp932(cell));
+    ASSERT_EQ(bytes, general) << ToUtf8(cell);
+    ASSERT_EQ(std::signbit(bytes), std::signbit(general)) << ToUtf8(cell);
   }
 }
 
