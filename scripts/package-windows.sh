@@ -12,7 +12,7 @@ jobs="${JOBS:-2}"
 triple=x86_64-w64-mingw32
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_DEBUG_INFO=OFF \
+  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_QUICK_BUILD=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j "$jobs" --target tecris2nx tecris2nx-gui
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

@@ -17,7 +17,7 @@ step() {
 }
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_DEBUG_INFO=OFF \
+  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_QUICK_BUILD=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 step "MinGW build"
@@ -58,7 +58,7 @@ step "window at 200 %"
 # Linux one's bytes.
 linux="${LINUX_BUILD:-build/test}"
 cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_DEBUG_INFO=OFF >/dev/null
+  -DTECRIS2NX_WERROR=ON -DTECRIS2NX_QUICK_BUILD=ON >/dev/null
 cmake --build "$linux" -j "$jobs" --target tecris2nx >/dev/null
 e2e="$build/e2e"
 c_folder="tecris2nx-e2e"
