@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (clang), the batch
 # tests under ThreadSanitizer, then each fuzz target for a bounded time. FUZZ_SECONDS sets the
-# time per target (default 30; the committed corpora are replayed by CTest whatever it is).
+# time per target (default 20; the committed corpora are replayed by CTest whatever it is).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # ccache shares compilations between clones when paths are taken relative to the clone.
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 build=build/sanitize
-seconds="${FUZZ_SECONDS:-30}"
+seconds="${FUZZ_SECONDS:-20}"
 step_start=$SECONDS
 # The time of each step, for deciding where the phase can be cut.
 step() {

@@ -45,8 +45,8 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-const std::string kSource = testing::SourceDir();
-const std::string kPatdat = kSource + "/examples/sample-patdat";
+using testing::kPatdat;
+using testing::kSource;
 /// Every output file with the section whose step writes it, in the order they are written.
 const std::vector<std::pair<char, std::string>> kOutputs = {
     {'A', "titl01.txt"}, {'A', "titl02.txt"}, {'A', "titl04.txt"}, {'B', "X1.txt"},

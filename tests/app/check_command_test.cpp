@@ -16,8 +16,8 @@ namespace {
 using testing::Cp932Lines;
 using testing::TempDir;
 
-const std::string kSource = testing::SourceDir();
-const std::string kPatdat = kSource + "/examples/sample-patdat";
+using testing::kPatdat;
+using testing::kSource;
 
 class CheckCommandTest : public testing::CommandLineTest {
  protected:

@@ -11,8 +11,8 @@ namespace {
 
 using testing::Cp932Lines;
 
-const std::string kSource = testing::SourceDir();
-const std::string kPatdat = kSource + "/examples/sample-patdat";
+using testing::kPatdat;
+using testing::kSource;
 const std::string kExample = kSource + "/examples/12345678.002";
 
 class LogCommandTest : public testing::CommandLineTest {};

@@ -27,8 +27,8 @@ namespace {
 using testing::Cp932Lines;
 using testing::TempDir;
 
-const std::string kSource = testing::SourceDir();
-const std::string kPatdat = kSource + "/examples/sample-patdat";
+using testing::kPatdat;
+using testing::kSource;
 
 /// Starts tecris2nx converting the inputs into the output folder, stderr into a file.
 pid_t Start(const std::vector<std::string>& inputs, const std::string& output,

@@ -17,12 +17,12 @@ namespace {
 
 using testing::TempDir;
 
-const char32_t kSep = HostSeparator();
+const char32_t kSeparator = HostSeparator();
 
 /// An entry below the folder, written with "/" and returned with the host's separator.
 Text Under(const TempDir& dir, std::string_view relative) {
-  Text text = dir.text() + kSep + FromUtf8(relative);
-  for (char32_t& c : text) c = c == U'/' ? kSep : c;
+  Text text = dir.text() + kSeparator + FromUtf8(relative);
+  for (char32_t& c : text) c = c == U'/' ? kSeparator : c;
   return text;
 }
 
@@ -69,7 +69,7 @@ TEST(PatternFolderTest, LookupOrder) {
     env.overrideFolder = dir.TextOf("over");
     env.dataFolders = {Text(), dir.TextOf("user"), dir.TextOf("machine")};
     env.walkDrives = false;
-    const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
+    const Text expected = *r.expected ? Under(dir, r.expected) + kSeparator : Text();
     EXPECT_EQ(LocatePatternFolder(fs, env), expected) << r.expected;
   }
 }
@@ -98,7 +98,7 @@ TEST(PatternFolderTest, UserThenSystemFoldersComeRightAfterTheOverride) {
     env.overrideFolder = dir.TextOf("over");
     env.dataFolders = {Under(dir, "user/PATDAT"), Under(dir, "etc/PATDAT")};
     env.walkDrives = false;
-    const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
+    const Text expected = *r.expected ? Under(dir, r.expected) + kSeparator : Text();
     EXPECT_EQ(LocatePatternFolder(fs, env), expected) << r.expected;
   }
 }
@@ -147,7 +147,7 @@ TEST(PatternFolderTest, WalkFindsTheFirstMatchDepthFirst) {
     RealFileSystem fs;
     for (const auto& [path, content] : r.files) dir.Write(path, content);
     PatternWalk walk;
-    const Text expected = *r.expected ? Under(dir, r.expected) + kSep : Text();
+    const Text expected = *r.expected ? Under(dir, r.expected) + kSeparator : Text();
     EXPECT_EQ(SearchPatternFolders(fs, dir.text(), walk), expected) << r.expected;
   }
 }
@@ -202,7 +202,7 @@ TEST(PatternFolderTest, LocalFilterRefusesLinksAndSystemFolders) {
   RealFileSystem fs;
   PatternWalk walk;
   walk.mayEnter = filter;
-  EXPECT_EQ(SearchPatternFolders(fs, dir.text(), walk), dir.TextOf("real/PATDAT") + kSep);
+  EXPECT_EQ(SearchPatternFolders(fs, dir.text(), walk), dir.TextOf("real/PATDAT") + kSeparator);
 }
 #endif
 

@@ -22,7 +22,7 @@ using testing::TempDir;
 /// Depth, code, name, colour: the values the writers use.
 using Record = std::array<Text, 4>;
 
-RecordTable TableOf(const std::vector<Record>& records) {
+RecordTable SectionBTable(const std::vector<Record>& records) {
   std::vector<std::vector<Text>> rows;
   for (const Record& record : records) rows.emplace_back(record.begin(), record.end());
   return testing::TableOf(5, rows);
@@ -130,7 +130,7 @@ TEST(SectionBTest, X1Layers) {
       {"only blank records", {{U"1", U"", U""}}, {}},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(X1Lines(TableOf(row.records), kCodes, true), row.lines) << row.what;
+    EXPECT_EQ(X1Lines(SectionBTable(row.records), kCodes, true), row.lines) << row.what;
   }
 }
 
@@ -165,7 +165,7 @@ TEST(SectionBTest, X3Layers) {
         U"   3,   3.00,121314,白濃淡,      ,,", U"   4,   4.00,151617,暗帯雑,      ,,",
         U"   5,   5.00,18    ,斑,      ,,"}},
   };
-  for (const Row& row : rows) EXPECT_EQ(X3Lines(TableOf(row.records)), row.lines) << row.what;
+  for (const Row& row : rows) EXPECT_EQ(X3Lines(SectionBTable(row.records)), row.lines) << row.what;
 }
 
 TEST(SectionBTest, MissingPatternFiles) {
@@ -178,7 +178,8 @@ TEST(SectionBTest, MissingPatternFiles) {
       {true, false, "   1,   1.00,,表土\n   2,   2.00,,砂\n   3,   3.00,9999,\n"},
       {false, true, "   1,   1.00,,\n   2,   2.00,,\n   3,   3.00,9999,\n"},
   };
-  const RecordTable table = TableOf({{U"1", U"0", U""}, {U"2", U"1300", U"砂"}, {U"3", U"0", U""}});
+  const RecordTable table =
+      SectionBTable({{U"1", U"0", U""}, {U"2", U"1300", U"砂"}, {U"3", U"0", U""}});
   RealFileSystem fs;
   for (const Row& row : rows) {
     TempDir patdat;

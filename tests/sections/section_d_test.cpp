@@ -23,7 +23,7 @@ using testing::ReaderOf;
 using testing::TempDir;
 
 /// Records of 23 cells, all empty except the numbered ones.
-RecordTable Records(const std::vector<std::map<int, Text>>& records) {
+RecordTable SectionDTable(const std::vector<std::map<int, Text>>& records) {
   std::vector<std::vector<Text>> rows;
   for (const std::map<int, Text>& cells : records) {
     std::vector<Text>& row = rows.emplace_back(23);
@@ -32,7 +32,7 @@ RecordTable Records(const std::vector<std::map<int, Text>>& records) {
   return testing::TableOf(23, rows);
 }
 
-RecordTable OneRecord(const std::map<int, Text>& cells) { return Records({cells}); }
+RecordTable OneRecord(const std::map<int, Text>& cells) { return SectionDTable({cells}); }
 
 /// A section D body (after the marker) of `count` with `records` identical records 1,2,...,23.
 Text SectionD(const Text& count, int records) {
@@ -223,7 +223,7 @@ TEST(SectionDTest, X100Lines) {
 }
 
 TEST(SectionDTest, X100AWorkedLines) {
-  const RecordTable table = Records(
+  const RecordTable table = SectionDTable(
       {{{1, U"1.50"}, {15, U"2.65"}, {20, U"10"}, {22, U"1.5E-05"}, {23, U"2.3ｅ-4"}},
        {},
        {{1, U"3"}, {15, U"0.5"}, {20, U"  "}, {21, U"7.25"}, {22, U"4.2Ｅ-6"}, {23, U"0.0012"}}});
@@ -262,7 +262,7 @@ TEST(SectionDTest, ExponentValues) {
 
 TEST(SectionDTest, ExponentOutOfRangeNamesRecordAndValue) {
   try {
-    X100ALines(Records({{}, {{22, U"1"}, {23, U"1E39"}}}));
+    X100ALines(SectionDTable({{}, {{22, U"1"}, {23, U"1E39"}}}));
     FAIL() << "an exponent value beyond single precision was accepted";
   } catch (const ConversionError& e) {
     const Text prefix = U"セクション D の記録 2 の値 23: ";

@@ -12,7 +12,7 @@ namespace {
 using testing::ReaderOf;
 using Records = std::vector<std::vector<Text>>;
 
-RecordTable TableOf(const Records& records) { return testing::TableOf(4, records); }
+RecordTable SectionETable(const Records& records) { return testing::TableOf(4, records); }
 
 TEST(SectionETest, LeadFieldDecidesTheSectionSize) {
   struct Row {
@@ -57,14 +57,14 @@ TEST(SectionETest, Lines) {
       {U"abc", U"  12.50 ", U"   ", U"abc"},
       {U"12.3456", U"-1.5", U"1", U"　"},
   };
-  EXPECT_EQ(L209Lines(TableOf(records)), (std::vector<Text>{
-                                             U"   1,,   1.50,,0.8,,12,3.5,,,,,,,",
-                                             U"   2,,  10.25,,,,,7,,,,,,,",
-                                             U"   3,,   0.00,,,,,,,,,,,,",
-                                             U"   4,,   0.00,,0,,12.5,,,,,,,,",
-                                             U"   5,,  12.34,,0,,-1.5,1,,,,,,,",
-                                         }));
-  EXPECT_TRUE(L209Lines(TableOf({})).empty());
+  EXPECT_EQ(L209Lines(SectionETable(records)), (std::vector<Text>{
+                                                   U"   1,,   1.50,,0.8,,12,3.5,,,,,,,",
+                                                   U"   2,,  10.25,,,,,7,,,,,,,",
+                                                   U"   3,,   0.00,,,,,,,,,,,,",
+                                                   U"   4,,   0.00,,0,,12.5,,,,,,,,",
+                                                   U"   5,,  12.34,,0,,-1.5,1,,,,,,,",
+                                               }));
+  EXPECT_TRUE(L209Lines(SectionETable({})).empty());
 }
 
 }  // namespace

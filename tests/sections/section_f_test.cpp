@@ -13,7 +13,7 @@ namespace {
 using testing::ReaderOf;
 using Records = std::vector<std::vector<Text>>;
 
-RecordTable TableOf(const Records& records) { return testing::TableOf(3, records); }
+RecordTable SectionFTable(const Records& records) { return testing::TableOf(3, records); }
 
 TEST(SectionFTest, LeadFieldDecidesSizeAndKind) {
   struct Row {
@@ -68,15 +68,15 @@ TEST(SectionFTest, Lines) {
       {{U"abc", U"2", U"abc"}, 0, U"   1,   2.00,   0.00,,,0,,,,,,,,,"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(L204Lines(TableOf({row.cells}), row.kind8), std::vector<Text>{row.line});
+    EXPECT_EQ(L204Lines(SectionFTable({row.cells}), row.kind8), std::vector<Text>{row.line});
   }
-  EXPECT_EQ(L204Lines(TableOf({{U"1", U"2", U"3"}, {U"4", U"5", U"6"}}), 0)[1].substr(0, 5),
+  EXPECT_EQ(L204Lines(SectionFTable({{U"1", U"2", U"3"}, {U"4", U"5", U"6"}}), 0)[1].substr(0, 5),
             U"   2,");
 }
 
 TEST(SectionFTest, ValueOutOfRangeNamesTheRecord) {
   const RecordTable table =
-      TableOf({{U"1", U"2", U"3"}, {U"1", U"2", U"4"}, {U"1", U"2", U"1E39"}});
+      SectionFTable({{U"1", U"2", U"3"}, {U"1", U"2", U"4"}, {U"1", U"2", U"1E39"}});
   try {
     L204Lines(table, 0);
     ADD_FAILURE() << "1E39 was accepted";

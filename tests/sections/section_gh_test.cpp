@@ -21,7 +21,7 @@ using testing::TempDir;
 
 using Records = std::vector<std::vector<Text>>;
 
-RecordTable TableOf(const Records& records) { return testing::TableOf(3, records); }
+RecordTable SectionGhTable(const Records& records) { return testing::TableOf(3, records); }
 
 TEST(SectionGHTest, LeadFieldIsTheOpeningOnlyForTheReadersOwnLetter) {
   struct Row {
@@ -136,7 +136,7 @@ TEST(SectionGHTest, MergesByStartDepth) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    EXPECT_EQ(L201Lines(TableOf(row.g), TableOf(row.h)), row.lines);
+    EXPECT_EQ(L201Lines(SectionGhTable(row.g), SectionGhTable(row.h)), row.lines);
   }
 }
 
@@ -155,7 +155,7 @@ TEST(SectionGHTest, TooManyRowsIsAnError) {
     }
   }
   // One less fits; H starts below every G start so no row pairs.
-  h = TableOf(Records(12767, std::vector<Text>{U"-1"}));
+  h = SectionGhTable(Records(12767, std::vector<Text>{U"-1"}));
   const std::vector<Text> lines = L201Lines(g, h);
   ASSERT_EQ(lines.size(), 32767u);
   EXPECT_EQ(lines.back(), U"2767,   0.00,   0.00,,,,,,,,,,,,");

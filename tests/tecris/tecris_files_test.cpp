@@ -14,7 +14,7 @@ namespace tecris2nx {
 namespace {
 
 /// The host's file system, counting the bytes its readers hand out.
-class CountingFileSystem : public RealFileSystem {
+class KindCountingFileSystem : public RealFileSystem {
  public:
   mutable std::size_t mostRead = 0;  ///< the most read from any one file
 
@@ -67,7 +67,7 @@ TEST(TecrisFilesTest, TheFilterReadsNoFurtherThanTheSecondFieldWithinItsBound) {
     testing::TempDir tmp;
     tmp.Write("12345678.001", r.start);
     if (r.size > 0) std::filesystem::resize_file(tmp.path() / "12345678.001", r.size);
-    CountingFileSystem fs;
+    KindCountingFileSystem fs;
     EXPECT_EQ(ListTecrisFiles(fs, tmp.text()).size(), r.accepted ? 1u : 0u) << r.label;
     EXPECT_LE(fs.mostRead, bound + 1) << r.label;
   }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "app/window/window_model.h"
@@ -295,5 +296,13 @@ class WindowHarness {
   int workers_;
   PathStyle style_;
 };
+
+/// The host's separator, for the real folders of the window tests.
+inline const Text kSep(1, HostSeparator());
+
+/// A file of one section C record, of the job named `job`.
+inline std::string SectionCFile(const std::string& job) {
+  return "C," + job + ",y,1\n1,2,3,1.5,12,28\n";
+}
 
 }  // namespace tecris2nx::testing

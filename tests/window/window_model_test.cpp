@@ -34,11 +34,10 @@ using testing::WindowHarness;
 
 // A section C with one record: values 1.5, 12, 28.
 constexpr const char* kSectionC = "C,x,y,1\n1,2,3,1.5,12,28\n";
-constexpr const char* kX5 = "   1,   1.50,12,,30,,,,,,\n";
+constexpr const char* kWrittenX5 = "   1,   1.50,12,,30,,,,,,\n";
 // Real folders in the host's own path form: on Windows the run checks drive letters for real.
-const Text kSep(1, HostSeparator());
-
-std::string SectionCFile(const std::string& job) { return "C," + job + ",y,1\n1,2,3,1.5,12,28\n"; }
+using testing::kSep;
+using testing::SectionCFile;
 
 // Every case runs with files converted one after another and side by side: the user must not
 // see a difference.
@@ -75,7 +74,7 @@ TEST_P(WindowRunTest, ConvertsSelectedFilesAndReportsSuccess) {
           U"b.002 -> " + w.tmp.TextOf("out") + kSep + U"12345678002: X5.txt", U"  警告なし"}));
   EXPECT_TRUE(w.tmp.Exists("out/12345678001"));  // job folder made even though nothing written
   EXPECT_FALSE(w.tmp.Exists("out/12345678001/X5.txt"));
-  EXPECT_EQ(w.tmp.Read("out/12345678002/X5.txt"), Cp932Lines(kX5));
+  EXPECT_EQ(w.tmp.Read("out/12345678002/X5.txt"), Cp932Lines(kWrittenX5));
 }
 
 TEST_F(WindowExecuteCheckTest, FolderFailuresStopBeforeAnythingIsConverted) {
@@ -140,7 +139,7 @@ TEST_P(WindowRunTest, MissingLevelsAreCreatedTopDownOnYes) {
   EXPECT_EQ(w.view.boxes[0].text, kCreateFolderQuestion);
   EXPECT_EQ(w.view.boxes[0].style, MessageStyle::kYesNoQuestion);
   EXPECT_EQ(w.view.boxes[0].title, kProgramTitle);
-  EXPECT_EQ(w.tmp.Read("new/sub/12345678001/X5.txt"), Cp932Lines(kX5));
+  EXPECT_EQ(w.tmp.Read("new/sub/12345678001/X5.txt"), Cp932Lines(kWrittenX5));
 }
 
 TEST_F(WindowExecuteCheckTest, NoCreatesNothing) {
@@ -393,7 +392,7 @@ TEST_P(WindowRunTest, FilesThatFailAreReportedAndTheRunGoesOn) {
         ASSERT_LT(line, w.view.details.size()) << name;
         const Text& first = w.view.details[line];
         if (!failing.count(i)) {
-          EXPECT_EQ(out.Read(job + "/X5.txt"), Cp932Lines(kX5)) << name;
+          EXPECT_EQ(out.Read(job + "/X5.txt"), Cp932Lines(kWrittenX5)) << name;
           EXPECT_EQ(first.rfind(selected[i] + U" -> ", 0), 0u) << name << ToUtf8(first);
           EXPECT_FALSE(w.view.detailFailed[line]) << name;
           line += 2;  // its outputs and "警告なし"

@@ -23,9 +23,8 @@ using testing::FakeView;
 using testing::TempDir;
 using testing::WindowHarness;
 
-const Text kSep(1, HostSeparator());
-
-std::string SectionCFile(const std::string& job) { return "C," + job + ",y,1\n1,2,3,1.5,12,28\n"; }
+using testing::kSep;
+using testing::SectionCFile;
 
 /// Holds a worker that looks at one input until the test opens the gate; the window thread is
 /// never held.

@@ -14,7 +14,7 @@ namespace {
 
 using testing::WindowHarness;
 
-const Text kSep(1, HostSeparator());
+using testing::kSep;
 
 TEST(WindowGeometryTest, TheWholeWindowShowsOnTheScreen) {
   const WindowGeometry area{0, 0, 1280, 720};
