@@ -369,6 +369,7 @@ struct Segment {
   /// Values beyond every range as plain numbers, (record, value), for a section whose used values
   /// are known only after the walk.
   std::vector<std::pair<int, int>> beyond;
+  std::vector<double> depths;  ///< each record's depth, for the section's own checks
 };
 
 /// Empty or only blanks: a blank byte is a blank character in CP932, and no other byte is.
@@ -559,6 +560,7 @@ class Checks : public SectionChecks {
   const Text& PatternFolder() const override { return patternFolder_; }
   bool DepthsOnly() const override { return depthsOnly_; }
   bool KeepsMessages() const override { return counted_ == nullptr; }
+  std::span<const double> Depths() const override { return segment_.depths; }
   std::map<std::string, double, std::less<>>& Facts() override { return facts_; }
 
  private:
@@ -615,6 +617,9 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
   for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
     if (shape.IsNumber(v)) numberValues.push_back({v, shape.IsExponent(v), v == shape.depth});
   }
+  // The section's own checks may ask for the depths read here (SectionChecks::Depths).
+  const bool keepDepths = handler.check != nullptr;
+  if (keepDepths) segment.depths.reserve(static_cast<std::size_t>(table.count()));
   for (int r = 1; r <= table.count(); ++r) {
     for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
     for (const NumberValue& number : numberValues) {
@@ -660,6 +665,7 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
     }
     previousDepth = depth;
     previousEnd = end;
+    if (keepDepths) segment.depths.push_back(depth);
   }
   if (beyond.empty()) return;
   // Which values G and H use depends on both: that is known once the walk has ended.

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 
 #include "common/file_system.h"
@@ -29,6 +30,9 @@ class SectionChecks {
   virtual bool DepthsOnly() const { return false; }
   /// False: findings are only counted, and Add may be given an empty message.
   virtual bool KeepsMessages() const { return true; }
+  /// Each record's depth as the checks common to every section read it (NumericValueOfCp932 of
+  /// its depth value); empty when they did not.
+  virtual std::span<const double> Depths() const { return {}; }
 };
 
 /// Adds one finding at the place its caller knows.
