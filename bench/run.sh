@@ -109,28 +109,29 @@ verboses=()
 plains=()
 batch_verboses=()
 batch_plains=()
-for i in $(seq 1 "$runs"); do
-  # Each run starts with the writes of the one before on disk: the second would pay for them.
+# One timed conversion after the writes before it are on disk (the second of two would pay for
+# the first's); prints its seconds.
+timed() {
   sync && sleep 1
+  local t0 t1
   t0=$(now)
-  "$bin" --patdat "$work/patdat" -o "$work/plain-$i" "$work"/corpus/large/* 2>/dev/null
+  "$bin" "$@" >/dev/null 2>&1
   t1=$(now)
-  sync && sleep 1
-  t1b=$(now)
-  "$bin" --verbose --patdat "$work/patdat" -o "$work/verbose-$i" "$work"/corpus/large/* 2>/dev/null
-  t2=$(now)
-  sync && sleep 1
-  t3=$(now)
-  "$bin" --patdat "$work/patdat" -o "$work/batch-plain-$i" "$work"/corpus/batch/* 2>/dev/null
-  t4=$(now)
-  sync && sleep 1
-  t5=$(now)
-  "$bin" --verbose --patdat "$work/patdat" -o "$work/batch-verbose-$i" "$work"/corpus/batch/* 2>/dev/null
-  t6=$(now)
-  plains+=("$(echo "$t1 - $t0" | bc -l)")
-  verboses+=("$(echo "$t2 - $t1b" | bc -l)")
-  batch_plains+=("$(echo "$t4 - $t3" | bc -l)")
-  batch_verboses+=("$(echo "$t6 - $t5" | bc -l)")
+  echo "$t1 - $t0" | bc -l
+}
+for i in $(seq 1 "$runs"); do
+  # Every other round the counted run goes first: the file system slows as it fills, and the
+  # run that always came second would pay for it.
+  for kind in $(if [ $((i % 2)) -eq 1 ]; then echo plain verbose; else echo verbose plain; fi); do
+    if [ "$kind" = plain ]; then
+      plains+=("$(timed --patdat "$work/patdat" -o "$work/plain-$i" "$work"/corpus/large/*)")
+      batch_plains+=("$(timed --patdat "$work/patdat" -o "$work/batch-plain-$i" "$work"/corpus/batch/*)")
+    else
+      verboses+=("$(timed --verbose --patdat "$work/patdat" -o "$work/verbose-$i" "$work"/corpus/large/*)")
+      batch_verboses+=("$(timed --verbose --patdat "$work/patdat" -o "$work/batch-verbose-$i" \
+        "$work"/corpus/batch/*)")
+    fi
+  done
 done
 verbose_s=$(median "${verboses[@]}")
 plain_s=$(median "${plains[@]}")
