@@ -252,8 +252,9 @@ void CheckAlong::Read(const ReadSection& section) {
     Drain();  // the section is let go once this returns
     throw;
   }
-  // A section kept to the end of the walk is checked while the walk reads on.
-  if (section.handler.release != ReleaseAt::kAfterWalk) Drain();
+  // Even a section kept to the end of the walk is waited for: the walk's storage goes when the
+  // walk ends, by an error too, and the check must not outlive it.
+  Drain();
 }
 
 void CheckAlong::Stopped(const WalkStop& stop, FieldReader& in) {

@@ -284,7 +284,8 @@ SoilCodeTable LoadSoilCodeTable(const FileSystem& fs, const Text& patternFolder)
     SoilCodeTable table;
     bool parsed = false;
   };
-  static Last last;
+  // Never destroyed: a worker may still read a table while the program ends.
+  static Last& last = *new Last;
   std::string bytes = fs.ReadAll(path);
   const std::lock_guard lock(last.mutex);
   if (!last.parsed || bytes != last.bytes) {
