@@ -40,7 +40,7 @@ Text Hex(std::string_view bytes) {
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 /// Rising byte offsets, about one byte each: the distance from the one before, in base-128
-/// digits, with every 64th offset kept whole so that finding one reads at most 63. The oldest may
+/// digits, with every 16th offset kept whole so that finding one reads at most 15. The oldest may
 /// be let go, a block at a time; indexes and counts still count them.
 class OffsetList {
  public:
@@ -632,9 +632,9 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
       if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
         beyond.emplace_back(r, v);
         // The exponent rule reads it whole: how is told below.
-        if (shape.IsExponent(v)) continue;
+        if (number.exponent) continue;
       }
-      CheckNumberText(cell, v == shape.depth, shape.IsExponent(v),
+      CheckNumberText(cell, number.depth, number.exponent,
                       [&](const char* code, Severity severity, Text message) {
                         at(r, v, code, severity, std::move(message));
                       });

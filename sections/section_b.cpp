@@ -142,12 +142,11 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
   double previousDepth = NAN;
   float deepest = -INFINITY;
   for (int r = 1; r <= table.count(); ++r) {
-    const std::string_view depthBytes = table.Cp932(1, r);
-    const double depth = NumericValueOfCp932(depthBytes);
+    const double depth = RecordDepth(checks, table, 1, r);
     const auto add = [&](const char* code, const char32_t* what) {
       checks.Add(code, Severity::kWarning, r, 1,
                  checks.KeepsMessages()
-                     ? U"層の下端深度 " + Quoted(TrimmedView(DecodeCp932(depthBytes))) + what
+                     ? U"層の下端深度 " + Quoted(TrimmedView(DecodeCp932(table.Cp932(1, r)))) + what
                      : Text());
     };
     if (depth < 0) add("T403", U" が負です。");
@@ -221,15 +220,15 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
     Soil& soil = entry->second;
     if (added) {
       const Text cellCode = DecodeCp932(record[2]);
+      Text soilName = DecodeCp932(record[3]);
       soil.code = TrimBlanks(cellCode);
-      soil.name = TrimBlanks(DecodeCp932(record[3]));
+      soil.name = TrimBlanks(soilName);
       // As the layers are merged: a zero code with a real soil name stands for the name.
       Text layerCode = cellCode;
       if (NumericValue(layerCode) == 0 && !soil.name.empty() && soil.name != kTopsoilName) {
         layerCode = kFreeSoilCode;
       }
       soil.zeroCode = NumericValue(layerCode) == 0;
-      Text soilName = DecodeCp932(record[3]);
       auto known = classified.find({layerCode, soilName});
       if (known == classified.end()) {
         SoilClassification classification = ClassifySoilName(layerCode, soilName, codes);

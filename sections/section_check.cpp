@@ -15,6 +15,12 @@ bool HasFullWidthDigit(TextView text) {
 
 Text Quoted(TextView text) { return U"\"" + Text(text) + U"\""; }
 
+double RecordDepth(const SectionChecks& checks, const RecordTable& table, int value, int record) {
+  const std::span<const double> depths = checks.Depths();
+  const auto index = static_cast<std::size_t>(record - 1);
+  return index < depths.size() ? depths[index] : NumericValueOfCp932(table.Cp932(value, record));
+}
+
 void CheckNumberText(TextView cell, bool depth, bool exponentValue, const AddFinding& add) {
   if (IsBlankOrEmpty(cell)) {
     if (depth) {

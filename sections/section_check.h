@@ -8,6 +8,7 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "sections/finding.h"
+#include "sections/section_storage.h"
 
 namespace tecris2nx {
 
@@ -34,6 +35,10 @@ class SectionChecks {
   /// its depth value); empty when they did not.
   virtual std::span<const double> Depths() const { return {}; }
 };
+
+/// Record `record`'s depth, value `value` of `table`: as the common checks read it, or read here
+/// when they did not.
+double RecordDepth(const SectionChecks& checks, const RecordTable& table, int value, int record);
 
 /// Adds one finding at the place its caller knows.
 using AddFinding = std::function<void(const char* code, Severity severity, Text message)>;

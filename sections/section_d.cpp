@@ -78,13 +78,8 @@ void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit) {
 void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
   const auto deepest = checks.Facts().find(kDeepestLayerFact);
   if (deepest == checks.Facts().end()) return;
-  // The depths as the common checks read them, when they did: each is read once.
-  const std::span<const double> depths = checks.Depths();
-  const bool read = depths.size() == static_cast<std::size_t>(table.count());
   for (int r = 1; r <= table.count(); ++r) {
-    const double value =
-        read ? depths[static_cast<std::size_t>(r - 1)] : NumericValueOfCp932(table.Cp932(2, r));
-    if (RoundToSingle(value) >= static_cast<float>(deepest->second)) {
+    if (RoundToSingle(RecordDepth(checks, table, 2, r)) >= static_cast<float>(deepest->second)) {
       checks.Add("T404", Severity::kWarning, r, 2,
                  !checks.KeepsMessages()
                      ? Text()
