@@ -187,6 +187,35 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
                                 << ::testing::PrintToString(untested);
 }
 
+// A full-width exponent letter is the exponent rule's in an exponent value (D's values 22 and
+// 23) and passes unchecked there, unless its plain reading leaves the range; anywhere else the
+// value is read in part.
+TEST(CheckerTest, FullWidthExponentLettersAreLookedAtWhereTheyMatter) {
+  const std::string longDigits(400, '1');
+  const std::pair<std::string, std::vector<std::string>> rows[] = {
+      {"1.5Ｅ3" + std::string(19, ','), {"T301"}},             // value 4: a plain number
+      {std::string(18, ',') + "9.99Ｅ-9,", {}},                // value 22
+      {std::string(18, ',') + "-9.99ｅ-9,", {}},               // value 22, lower case
+      {std::string(18, ',') + longDigits + "Ｅ5,", {"T103"}},  // value 22, beyond range
+  };
+  for (const auto& [values, expected] : rows) {
+    const std::string bytes = Cp932Lines("D,12345678001,x,1\nD,1,1,1,2.0,2.5," + values + "\n");
+    for (const bool countOnly : {false, true}) {
+      const FileCheck check = Check(bytes, Patdat::kSample, countOnly);
+      std::vector<std::string> codes;
+      for (const Finding& f : check.findings) {
+        if (f.severity != Severity::kInfo) codes.push_back(f.code);
+      }
+      if (!countOnly) {
+        EXPECT_EQ(codes, expected) << values.substr(0, 40);
+      }
+      EXPECT_EQ(check.Count(Severity::kError) + check.Count(Severity::kWarning),
+                static_cast<int>(expected.size()))
+          << values.substr(0, 40) << countOnly;
+    }
+  }
+}
+
 TEST(CheckerTest, FilesCutShortAreReportedNotThrown) {
   const std::string rows[] = {
       "",
