@@ -360,10 +360,22 @@ class ByteWalker {
 /// What check mode keeps of one section while the walk may still report on it.
 struct Segment {
   std::size_t row = 0;
+  char32_t letter = 0;  ///< the section's own
   std::uint64_t marker = 0;
   OffsetList places;              ///< field n of the section (after its marker) at index n - 1
   std::array<Text, 4> texts;      ///< fields 1 to 4: the count is field 3, the lead field 4
   std::vector<int> laterMarkers;  ///< fields that read as the marker of a later section
+  /// Counted only: the fields after the fourth the reader handed, all but short plain decimals,
+  /// and their bytes (those of a field too long to copy are found in the section's storage).
+  struct Handed {
+    int field = 0;
+    std::uint32_t at = 0;
+    std::uint32_t size = kNotCopied;
+  };
+  static constexpr std::uint32_t kNotCopied = 0xFFFFFFFF;
+  static constexpr std::size_t kLongestCopied = 255;
+  std::vector<Handed> handed;
+  std::string handedBytes;
   int count = 0;
   bool leadOpens = false;
   /// Values beyond every range as plain numbers, (record, value), for a section whose used values
@@ -600,52 +612,49 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
       AddAt(countPlace, code, severity, letter, 0, 0, std::move(text));
     });
   }
-  // Cells walked in reading order, each record's as bytes; decoded only for a finding.
-  RecordTable::Cursor cursor(table);
-  std::vector<std::string_view> cells(static_cast<std::size_t>(shape.values) + 1);
-  const auto text = [&](int v) { return DecodeCp932(cells[static_cast<std::size_t>(v)]); };
   std::vector<std::pair<int, int>> beyond;  // values beyond every range, as plain numbers
-  double previousDepth = NAN;
-  double previousEnd = NAN;
-  // The values looked at as numbers, worked out once: the loop below runs over every cell.
+  // The values looked at as numbers, worked out once: the loops below run over every cell.
   struct NumberValue {
-    int value;
-    bool exponent;
-    bool depth;
+    int value = 0;
+    bool number = false;
+    bool exponent = false;
+    bool depth = false;
   };
   std::vector<NumberValue> numberValues;
+  std::vector<NumberValue> byValue(static_cast<std::size_t>(shape.values) + 1);
   for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
-    if (shape.IsNumber(v)) numberValues.push_back({v, shape.IsExponent(v), v == shape.depth});
+    if (!shape.IsNumber(v)) continue;
+    byValue[static_cast<std::size_t>(v)] = {v, true, shape.IsExponent(v), v == shape.depth};
+    numberValues.push_back(byValue[static_cast<std::size_t>(v)]);
   }
+  const auto checkNumber = [&](int r, const NumberValue& number, std::string_view bytes) {
+    const int v = number.value;
+    // A blank value other than the depth has nothing to be found in it.
+    if (bytes.empty() ? !number.depth : IsPlainDecimal(bytes, number.exponent)) return;
+    if (!number.depth && IsBlanks(bytes)) return;
+    const Text cell = DecodeCp932(bytes);
+    if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
+      beyond.emplace_back(r, v);
+      // The exponent rule reads it whole: how is told below.
+      if (number.exponent) return;
+    }
+    CheckNumberText(cell, number.depth, number.exponent,
+                    [&](const char* code, Severity severity, Text message) {
+                      at(r, v, code, severity, std::move(message));
+                    });
+  };
+  double previousDepth = NAN;
+  double previousEnd = NAN;
   // The section's own checks may ask for the depths read here (SectionChecks::Depths).
   const bool keepDepths = handler.check != nullptr;
   if (keepDepths) segment.depths.reserve(static_cast<std::size_t>(table.count()));
-  for (int r = 1; r <= table.count(); ++r) {
-    for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
-    for (const NumberValue& number : numberValues) {
-      const int v = number.value;
-      const std::string_view bytes = cells[static_cast<std::size_t>(v)];
-      // A blank value other than the depth has nothing to be found in it.
-      if (bytes.empty() ? !number.depth : IsPlainDecimal(bytes, number.exponent)) continue;
-      if (!number.depth && IsBlanks(bytes)) continue;
-      const Text cell = text(v);
-      if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
-        beyond.emplace_back(r, v);
-        // The exponent rule reads it whole: how is told below.
-        if (number.exponent) continue;
-      }
-      CheckNumberText(cell, number.depth, number.exponent,
-                      [&](const char* code, Severity severity, Text message) {
-                        at(r, v, code, severity, std::move(message));
-                      });
-    }
-    const double depth = NumericValueOfCp932(cells[static_cast<std::size_t>(shape.depth)]);
-    const bool hasEnd = shape.end != 0 && !IsBlanks(cells[static_cast<std::size_t>(shape.end)]);
-    const double end =
-        hasEnd ? NumericValueOfCp932(cells[static_cast<std::size_t>(shape.end)]) : NAN;
-    const auto depthText = [&] { return Quoted(TrimmedView(text(shape.depth))); };
+  const auto checkDepths = [&](int r, std::string_view depthBytes, std::string_view endBytes) {
+    const double depth = NumericValueOfCp932(depthBytes);
+    const bool hasEnd = shape.end != 0 && !IsBlanks(endBytes);
+    const double end = hasEnd ? NumericValueOfCp932(endBytes) : NAN;
+    const auto depthText = [&] { return Quoted(TrimmedView(DecodeCp932(depthBytes))); };
     if (hasEnd && end < depth) {
-      const Text endText = Quoted(TrimmedView(text(shape.end)));
+      const Text endText = Quoted(TrimmedView(DecodeCp932(endBytes)));
       if (shape.endKind == EndKind::kSecondDepth) {
         at(r, shape.end, "T405", Severity::kWarning,
            U"2 番目の深度 " + endText + U" が 1 番目の深度 " + depthText() +
@@ -666,6 +675,42 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
     previousDepth = depth;
     previousEnd = end;
     if (keepDepths) segment.depths.push_back(depth);
+  };
+  std::vector<std::string_view> cells(static_cast<std::size_t>(shape.values) + 1);
+  if (settings.countOnly) {
+    // Counted, the reader handed only the fields that are not short plain decimals: no other
+    // holds anything for the number checks. The records are read only for their depths.
+    for (const Segment::Handed& handed : segment.handed) {
+      int r = 0;
+      int v = 0;
+      if (!shape.ValueAt(handed.field, segment.leadOpens, r, v) || r > table.count()) continue;
+      const NumberValue& number = byValue[static_cast<std::size_t>(v)];
+      if (!number.number) continue;
+      checkNumber(r, number,
+                  handed.size == Segment::kNotCopied
+                      ? table.Cp932(v, r)
+                      : std::string_view(segment.handedBytes).substr(handed.at, handed.size));
+    }
+    const auto depths =
+        std::span(cells).subspan(1, static_cast<std::size_t>(std::max(shape.depth, shape.end)));
+    // A section whose depths nothing compares is not read again for them.
+    const bool compared = shape.ascending || shape.noOverlap || shape.end != 0 || keepDepths;
+    for (int r = 1; r <= table.count() && compared; ++r) {
+      table.LeadingCells(r, depths);
+      checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
+                  cells[static_cast<std::size_t>(shape.end)]);
+    }
+  } else {
+    // Cells walked in reading order, each record's as bytes; decoded only for a finding.
+    RecordTable::Cursor cursor(table);
+    for (int r = 1; r <= table.count(); ++r) {
+      for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
+      for (const NumberValue& number : numberValues) {
+        checkNumber(r, number, cells[static_cast<std::size_t>(number.value)]);
+      }
+      checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
+                  cells[static_cast<std::size_t>(shape.end)]);
+    }
   }
   if (beyond.empty()) return;
   // Which values G and H use depends on both: that is known once the walk has ended.
@@ -748,6 +793,15 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int n
     // Fields may come only in part (WantsEveryField), each with its number.
     segment->places.CountTo(static_cast<std::size_t>(number));
     field = static_cast<std::size_t>(number);
+    if (field > segment->texts.size()) {
+      Segment::Handed& handed = segment->handed.emplace_back();
+      handed.field = number;
+      if (bytes.size() <= Segment::kLongestCopied && segment->handedBytes.size() < (1U << 31)) {
+        handed.at = static_cast<std::uint32_t>(segment->handedBytes.size());
+        handed.size = static_cast<std::uint32_t>(bytes.size());
+        segment->handedBytes.append(bytes);
+      }
+    }
   } else {
     segment->places.Push(start);
     field = segment->places.size();
@@ -761,6 +815,8 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int n
     if (marker.size() != 1) return;
     letter = marker[0];
   }
+  // Records open with the section's own letter.
+  if (letter == segment->letter) return;
   const std::optional<std::size_t> row = RowOf(letter);
   if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
 }
@@ -797,6 +853,12 @@ void FileChecker::Begin(std::size_t row) {
   s.last.reset();
   s.current = std::make_unique<Segment>();
   s.current->row = row;
+  s.current->letter = SectionHandlers()[row].letter;
+  if (s.settings.countOnly) {
+    // Room for a section's usual handful of fields that are not plain numbers, grown once.
+    s.current->handed.reserve(128);
+    s.current->handedBytes.reserve(1024);
+  }
   s.current->marker = s.markerPlace;
   // Findings are placed in the sections still held, none of which begins before this one or the
   // ones kept for the end of the walk.

@@ -42,6 +42,16 @@ struct RecordShape {
   /// The field of the section (1-based, after the marker) holding a record's value; value 0 is
   /// the record's first field. `leadOpens`: the lead field was the first record's opening field.
   int FieldOf(int record, int value, bool leadOpens) const;
+  /// The record and value (1 to values) FieldOf gives `field` for; false for a field that holds
+  /// no record's value.
+  bool ValueAt(int field, bool leadOpens, int& record, int& value) const {
+    const int width = 3 + values;
+    const int fromFirst = field - (opened && !leadOpens ? 5 : 4);
+    if (values == 0 || fromFirst < 0 || fromFirst % width < 3) return false;
+    record = fromFirst / width + 1;
+    value = fromFirst % width - 2;
+    return true;
+  }
 };
 
 /// How the conversion evaluates a value.

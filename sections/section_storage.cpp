@@ -156,6 +156,20 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
   cells.used_ = 0;
 }
 
+void RecordTable::LeadingCells(int record, std::span<std::string_view> cells) const {
+  const std::size_t first = IndexOf(1, record);
+  const std::size_t values = std::min(cells.size(), static_cast<std::size_t>(values_));
+  const std::size_t stored = first < stored_ ? std::min(values, stored_ - first) : 0;
+  std::size_t block = 0;
+  std::size_t offset = 0;
+  if (stored > 0) {
+    block = recordStarts_[first / static_cast<std::size_t>(values_)] >> 16;
+    offset = recordStarts_[first / static_cast<std::size_t>(values_)] & 0xFFFF;
+  }
+  for (std::size_t v = 0; v < stored; ++v) cells[v] = NextCell(block, offset);
+  for (std::size_t v = stored; v < cells.size(); ++v) cells[v] = {};
+}
+
 void RecordTable::Record::OutsideRecord(int value) {
   throw std::out_of_range("RecordTable value " + std::to_string(value) + " is outside the record");
 }

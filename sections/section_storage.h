@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,10 @@ class RecordTable {
   std::string_view Cp932(int value, int record) const;
   /// Points `cells` at the record's cells; a Record used again for every record keeps its room.
   void ReadRecord(int record, Record& cells) const;
+  /// The CP932 bytes of the record's values 1 to cells.size() (at most the table's values), in
+  /// order: those of the values before the last wanted, without the rest of the record. Cells
+  /// never stored are empty.
+  void LeadingCells(int record, std::span<std::string_view> cells) const;
 
   /// The cells one after another in reading order (record 1's values, then record 2's, ...),
   /// undecoded: a walk over every cell at the cost of reading each cell's size.

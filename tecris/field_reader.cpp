@@ -96,6 +96,7 @@ void FieldReader::FeedLoaded() {
 void FieldReader::ObserveLoads(bool on) {
   FlushObserved();
   observeLoads_ = on;
+  sparse_ = observeLoads_ && !everyField_;
   if (on) {
     FeedLoaded();
   } else {
@@ -129,13 +130,19 @@ bool FieldReader::AtEnd() {
 // Delimiters, quotes and blanks lie below the range of CP932 trail bytes: they are never half of
 // a double-byte character, so the bytes can be cut before decoding.
 FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
-  // Bytes are looked up in one table: the loop below runs over every byte of a file.
-  static constexpr std::array<bool, 256> kEnds = [] {
-    std::array<bool, 256> ends{};
-    ends[','] = ends['\r'] = ends['\n'] = true;
-    return ends;
+  // Bytes are looked up in one table: the loop below runs over every byte of a file. It also
+  // counts them by kind, so that a plain number is known without a second look.
+  static constexpr std::uint32_t kEnd = 1U << 31;
+  static constexpr std::array<std::uint32_t, 256> kKinds = [] {
+    std::array<std::uint32_t, 256> kinds{};
+    kinds.fill(kOther);
+    for (char c = '0'; c <= '9'; ++c) kinds[static_cast<unsigned char>(c)] = kDigit;
+    kinds['.'] = kPoint;
+    kinds['-'] = kinds['+'] = kSign;
+    kinds[','] = kinds['\r'] = kinds['\n'] = kEnd;
+    return kinds;
   }();
-  const auto isEnd = [](char c) { return kEnds[static_cast<unsigned char>(c)]; };
+  const auto isEnd = [](char c) { return (kKinds[static_cast<unsigned char>(c)] & kEnd) != 0; };
   const std::size_t size = data.size();
   Span span;
   while (pos < size && data[pos] == ' ') ++pos;
@@ -144,13 +151,23 @@ FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
     span.end = data.find('"', span.start);
     if (span.end == std::string_view::npos) span.end = size;
     pos = span.end < size ? span.end + 1 : size;
+    span.kinds = kNotCounted;
     // Whatever follows the closing quote up to the delimiter is not part of the field.
     while (pos < size && !isEnd(data[pos])) ++pos;
   } else {
     span.start = pos;
-    while (pos < size && !isEnd(data[pos])) ++pos;
+    std::uint32_t kinds = 0;
+    for (std::uint32_t kind = 0; pos < size; ++pos) {
+      kind = kKinds[static_cast<unsigned char>(data[pos])];
+      if ((kind & kEnd) != 0) break;
+      kinds += kind;
+    }
     span.end = pos;
-    while (span.end > span.start && data[span.end - 1] == ' ') --span.end;
+    while (span.end > span.start && data[span.end - 1] == ' ') {
+      --span.end;
+      kinds -= kOther;
+    }
+    span.kinds = kinds;
   }
   if (pos >= size) {
     span.incomplete = true;

@@ -39,8 +39,9 @@ class ReadObserver {
     for (const ObservedField& field : fields) Field(field.start, field.bytes);
   }
   /// False: while loads are observed, Fields is handed only the first four fields of each section
-  /// and those that may be a marker (MayBeMarker), each with its number. An observer that places
-  /// nothing needs no more, and a file has millions of fields.
+  /// and those that are not a short plain decimal (IsShortPlainDecimal: markers among them), each
+  /// with its number. An observer that places nothing needs no more: most of a file's millions of
+  /// fields are plain numbers, in which no check finds anything.
   virtual bool WantsEveryField() const { return true; }
 };
 
@@ -50,6 +51,27 @@ inline bool MayBeMarker(std::string_view bytes) {
   if (bytes.empty() || bytes.size() > 2) return false;
   const auto first = static_cast<unsigned char>(bytes[0]);
   return bytes.size() == 1 ? (first | 0x20) >= 'a' && (first | 0x20) <= 'z' : first == 0x82;
+}
+
+/// Digits in ASCII with at most one point, perhaps signed, in at most 255 bytes: a field in which
+/// no number check can find anything, whatever the value it is.
+inline bool IsShortPlainDecimal(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > 255) return false;
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  if (*p == '-' || *p == '+') ++p;
+  bool digit = false;
+  bool point = false;
+  for (; p != end; ++p) {
+    if (static_cast<unsigned char>(*p - '0') < 10) {
+      digit = true;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
 }
 
 /// Reads a TECRIS file's CP932 bytes field by field: comma- and line-delimited, quoted fields
@@ -101,6 +123,7 @@ class FieldReader {
     FlushObserved();
     observer_ = observer;
     everyField_ = observer == nullptr || observer->WantsEveryField();
+    sparse_ = observeLoads_ && !everyField_;
   }
   /// While loads are observed, fields are handed in batches: this hands those read so far. A
   /// consumer of the reader's fields calls it before it relies on the observer having seen them.
@@ -125,7 +148,27 @@ class FieldReader {
     std::size_t next = 0;            ///< just past its delimiter
     bool comma = false;              ///< the delimiter was a comma
     bool incomplete = false;         ///< the search ran into the end of what is loaded
+    /// The field's bytes by kind (kDigit... below), counted as Scan meets them; kNotCounted for
+    /// a quoted field.
+    std::uint32_t kinds = 0;
   };
+  // Byte kinds, counted in eight bits each: a field of at most 255 bytes, the only ones told from
+  // their counts, cannot carry one count into the next.
+  static constexpr std::uint32_t kDigit = 1;
+  static constexpr std::uint32_t kPoint = 1U << 8;
+  static constexpr std::uint32_t kSign = 1U << 16;
+  static constexpr std::uint32_t kOther = 1U << 24;  ///< blanks among them
+  static constexpr std::uint32_t kNotCounted = kOther;
+  /// IsShortPlainDecimal of the span's bytes, told from its counted kinds.
+  bool IsShortPlainDecimalField(const Span& span) const {
+    if (span.end - span.start > 255) return false;
+    const std::uint32_t kinds = span.kinds;
+    // Digits and at most one point, nothing else; a sign only in front.
+    if (kinds < 2 * kPoint) return (kinds & (kPoint - 1)) != 0;
+    if (kinds - kSign >= 2 * kPoint || (kinds & (kPoint - 1)) == 0) return false;
+    const char first = bytes_[span.start];
+    return first == '-' || first == '+';
+  }
   static Span Scan(std::string_view data, std::size_t pos);
 
   FieldReader() = default;
@@ -137,13 +180,13 @@ class FieldReader {
   void NoteField(const Span& span) {
     fieldStart_ = dropped_ + span.start;
     if (observer_ == nullptr) return;
+    if (sparse_ && sectionFields_ > kLeadingFields && IsShortPlainDecimalField(span)) return;
     const std::string_view bytes(bytes_.data() + span.start, span.end - span.start);
     if (!observeLoads_) {
       Feed(fieldStart_);
       observer_->Field(fieldStart_, bytes);
       return;
     }
-    if (!everyField_ && sectionFields_ > kLeadingFields && !MayBeMarker(bytes)) return;
     pending_.push_back({fieldStart_, bytes, sectionFields_});
     if (pending_.size() >= kFieldsPerBatch) FlushObserved();
   }
@@ -169,7 +212,8 @@ class FieldReader {
   std::uint64_t observed_ = 0;          ///< bytes handed to the observer
   std::vector<ObservedField> pending_;  ///< fields read and not handed yet; views into bytes_
   bool observeLoads_ = false;
-  bool everyField_ = true;  ///< the observer wants every field, not only leading ones and markers
+  bool everyField_ = true;  ///< the observer wants every field (ReadObserver::WantsEveryField)
+  bool sparse_ = false;     ///< fields are handed in part: loads are observed, not every field
   bool endMark_ = false;    ///< the file ended in the end-of-file mark, dropped from bytes_
 };
 

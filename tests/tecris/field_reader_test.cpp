@@ -239,8 +239,8 @@ TEST(FieldReaderTest, AnObserverSeesEveryByteOnceAndEveryField) {
 
 // Counting findings needs no place: such an observer is handed a section's leading fields and
 // those that may be markers, each numbered in its section, and nothing else.
-TEST(FieldReaderTest, AnObserverOfMarkersIsHandedLeadingFieldsAndLetters) {
-  class Markers : public Observed {
+TEST(FieldReaderTest, AnObserverOfFieldsInPartIsHandedAllButPlainNumbers) {
+  class InPart : public Observed {
    public:
     bool WantsEveryField() const override { return false; }
     void Fields(std::span<const ObservedField> handed) override {
@@ -249,20 +249,52 @@ TEST(FieldReaderTest, AnObserverOfMarkersIsHandedLeadingFieldsAndLetters) {
       }
     }
   };
-  const std::string bytes = "A,1,22,333,4444,55555,b,cc,\x82\x60,7,\x82\xA0\n";
+  // After the four leading fields, which are always handed: a field as written, and whether the
+  // observer must be handed it (every field that is not a plain decimal, markers among them).
+  const std::string digits255(255, '7');
+  const struct {
+    std::string written;
+    bool handed;
+  } fields[] = {
+      {"12", false},      {"-1.5", false},
+      {"+3", false},      {".5", false},
+      {"5.", false},      {"  7  ", false},
+      {digits255, false}, {digits255 + "7", true},
+      {"", true},         {"   ", true},
+      {"-", true},        {".", true},
+      {"1.2.3", true},    {"1-2", true},
+      {"--1", true},      {"+-1", true},
+      {"1 2", true},      {"1e5", true},
+      {"4.15E-3", true},  {"b", true},
+      {"\x82\x60", true}, {"\x8d\xbb", true},
+      {"\"12\"", true},   {"1" + std::string(300, 'x'), true},
+  };
+  std::string bytes = "A,1,22,333,4444";
+  std::vector<std::string> expected = {"1:A", "1:1", "2:22", "3:333", "4:4444"};
+  int number = 4;
+  for (const auto& field : fields) {
+    bytes += "," + field.written;
+    ++number;
+    std::string read = field.written;
+    read.erase(0, read.find_first_not_of(' '));
+    read.erase(read.find_last_not_of(' ') + 1);
+    if (read.size() >= 2 && read.front() == '"') read = read.substr(1, read.size() - 2);
+    EXPECT_EQ(!field.handed, IsShortPlainDecimal(read) && field.written.front() != '"')
+        << field.written;
+    if (field.handed) expected.push_back(std::to_string(number) + ":" + read);
+  }
+  bytes += "\r\n";
   for (const std::size_t piece : {std::size_t{1}, std::size_t{4}, std::size_t{1} << 16}) {
-    Markers observed;
+    InPart observed;
     FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
     in.Observe(&observed);
     in.ObserveLoads(true);
     in.ReadFieldView();
     in.BeginSection(U'A');
-    for (int i = 0; i < 10; ++i) in.ReadFieldView();
+    for (int i = 0; i < number; ++i) in.ReadFieldView();
     in.ObserveRest();
     EXPECT_EQ(observed.seen, bytes) << piece;
-    EXPECT_EQ(observed.fields, (std::vector<std::string>{"1:A", "1:1", "2:22", "3:333", "4:4444",
-                                                         "6:b", "8:\x82\x60", "10:\x82\xA0"}))
-        << piece;
+    EXPECT_EQ(observed.fields, expected) << piece;
   }
 }
 
