@@ -111,6 +111,18 @@ TEST(RecordTableTest, WholeRecordsMatchTheirCells) {
       view.ReadRecord(r, cells);
       for (int v = 1; v <= 4; ++v) ASSERT_EQ(cells[v], view.Cell(v, r)) << v << "," << r;
     }
+    // The leading cells alone, stale room overwritten, beyond the values and the stored empty.
+    for (const int r : {1, 97, 599, 600}) {
+      for (std::size_t n = 1; n <= 5; ++n) {
+        std::vector<std::string_view> leading(n, "stale");
+        view.LeadingCells(r, leading);
+        for (std::size_t v = 1; v <= n; ++v) {
+          ASSERT_EQ(DecodeCp932(leading[v - 1]),
+                    v <= 4 ? view.Cell(static_cast<int>(v), r) : Text())
+              << v << "," << r;
+        }
+      }
+    }
     view.ReadRecord(600, cells);
     EXPECT_EQ(cells[4], partial ? Text() : cellText(4, 600));
     EXPECT_THROW(cells[0], std::out_of_range);
