@@ -43,7 +43,6 @@ sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 [ "$update" = no ] || $sudo_cmd apt-get update -qq
 if [ "${#missing[@]}" -gt 0 ]; then
-  # No fsync after each unpacked file: a machine that loses power during set-up runs it again.
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
-    -o Dpkg::Options::=--force-unsafe-io "${missing[@]}"
+    "${missing[@]}"
 fi
