@@ -15,7 +15,8 @@ sudo_cmd=""
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 installed tecris2nx && fail "tecris2nx is installed on this machine: remove it first (apt remove tecris2nx)"
 
-# Only this step needs lintian (it brings in many packages) and the window's data dependencies.
+# Only this step needs lintian (it brings in many packages) and the window's data dependencies;
+# scripts/setup.sh installs them, and this installs what is missing when run on its own.
 missing=()
 for p in lintian appstream man-db qt6-translations-l10n; do installed "$p" || missing+=("$p"); done
 if [ "${#missing[@]}" -gt 0 ]; then
