@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (clang), the batch
 # tests under ThreadSanitizer, then each fuzz target for a bounded time. FUZZ_SECONDS sets the
-# time per target (default 20; the committed corpora are replayed by CTest whatever it is),
+# time per target (default 15; the committed corpora are replayed by CTest whatever it is),
 # FUZZ_JOBS how many targets run at a time (default one per core).
 #   bash scripts/test-sanitizers.sh              every step, in this order:
 #   bash scripts/test-sanitizers.sh STEP...      asan-build asan-tests tsan-build tsan-tests fuzz
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1 CCACHE_DEPEND=1
 build=build/sanitize
 tsan=build/tsan
-seconds="${FUZZ_SECONDS:-20}"
+seconds="${FUZZ_SECONDS:-15}"
 steps=("$@")
 [ "${#steps[@]}" -gt 0 ] || steps=(asan-build asan-tests tsan-build tsan-tests fuzz)
 step_start=$SECONDS
