@@ -39,9 +39,9 @@ class ReadObserver {
     for (const ObservedField& field : fields) Field(field.start, field.bytes);
   }
   /// False: while loads are observed, Fields is handed only the first four fields of each section
-  /// and those that are not a short plain decimal (IsShortPlainDecimal: markers among them), each
-  /// with its number. An observer that places nothing needs no more: most of a file's millions of
-  /// fields are plain numbers, in which no check finds anything.
+  /// and those that are not a short plain decimal (FieldReader::IsShortPlainDecimalField: markers
+  /// among them), each with its number. An observer that places nothing needs no more: most of a
+  /// file's millions of fields are plain numbers, in which no check finds anything.
   virtual bool WantsEveryField() const { return true; }
 };
 
@@ -51,27 +51,6 @@ inline bool MayBeMarker(std::string_view bytes) {
   if (bytes.empty() || bytes.size() > 2) return false;
   const auto first = static_cast<unsigned char>(bytes[0]);
   return bytes.size() == 1 ? (first | 0x20) >= 'a' && (first | 0x20) <= 'z' : first == 0x82;
-}
-
-/// Digits in ASCII with at most one point, perhaps signed, in at most 255 bytes: a field in which
-/// no number check can find anything, whatever the value it is.
-inline bool IsShortPlainDecimal(std::string_view bytes) {
-  if (bytes.empty() || bytes.size() > 255) return false;
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  if (*p == '-' || *p == '+') ++p;
-  bool digit = false;
-  bool point = false;
-  for (; p != end; ++p) {
-    if (static_cast<unsigned char>(*p - '0') < 10) {
-      digit = true;
-    } else if (*p == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digit;
 }
 
 /// Reads a TECRIS file's CP932 bytes field by field: comma- and line-delimited, quoted fields
@@ -159,7 +138,8 @@ class FieldReader {
   static constexpr std::uint32_t kSign = 1U << 16;
   static constexpr std::uint32_t kOther = 1U << 24;  ///< blanks among them
   static constexpr std::uint32_t kNotCounted = kOther;
-  /// IsShortPlainDecimal of the span's bytes, told from its counted kinds.
+  /// The span's bytes are digits in ASCII with at most one point, perhaps signed, in at most 255
+  /// bytes: a field in which no number check can find anything. Told from its counted kinds.
   bool IsShortPlainDecimalField(const Span& span) const {
     if (span.end - span.start > 255) return false;
     const std::uint32_t kinds = span.kinds;

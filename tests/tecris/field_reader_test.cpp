@@ -279,8 +279,6 @@ TEST(FieldReaderTest, AnObserverOfFieldsInPartIsHandedAllButPlainNumbers) {
     read.erase(0, read.find_first_not_of(' '));
     read.erase(read.find_last_not_of(' ') + 1);
     if (read.size() >= 2 && read.front() == '"') read = read.substr(1, read.size() - 2);
-    EXPECT_EQ(!field.handed, IsShortPlainDecimal(read) && field.written.front() != '"')
-        << field.written;
     if (field.handed) expected.push_back(std::to_string(number) + ":" + read);
   }
   bytes += "\r\n";
