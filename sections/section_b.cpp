@@ -23,8 +23,11 @@ constexpr std::size_t kColourCodeWidth = 6;
 
 }  // namespace
 
-std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {
-  std::vector<MergedSoilLayer> layers(1);
+void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
+  // Only the layer being merged is held, its texts' room used again for the next: a table of
+  // tens of thousands of layers would otherwise be copied whole before a line is written.
+  MergedSoilLayer layer;
+  std::size_t index = 0;
   RecordTable::Record cells;
   Text previousCode;
   Text previousName;
@@ -33,37 +36,59 @@ std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {
     const TextView code = TrimmedView(cells[2]);
     const TextView name = TrimmedView(cells[3]);
     if (code == previousCode && name == previousName) {
-      layers.back().depth = cells[1];
-      layers.back().lastRecord = r;
+      layer.depth = cells[1];
+      layer.lastRecord = r;
     } else {
-      MergedSoilLayer layer{Text(cells[1]), Text(cells[2]), Text(cells[3]), r};
+      if (index > 0) visit(index, layer);
+      ++index;
+      layer.depth = cells[1];
+      layer.code = cells[2];
+      layer.name = cells[3];
+      layer.lastRecord = r;
       // A zero code with a real soil name means "use the name".
       if (NumericValue(layer.code) == 0 && !name.empty() && name != kTopsoilName) {
         layer.code = kFreeSoilCode;
       }
-      layers.push_back(std::move(layer));
     }
     previousCode = code;
     previousName = name;
   }
-  return layers;
+  if (index > 0) visit(index, layer);
 }
 
-std::vector<MergedColourLayer> MergeColourLayers(const RecordTable& table) {
-  std::vector<MergedColourLayer> layers(1);
+void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit) {
+  MergedColourLayer layer;
+  std::size_t index = 0;
   RecordTable::Record cells;
   Text previous;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     const TextView colour = TrimmedView(cells[4]);
     if (colour == previous) {
-      layers.back().depth = cells[1];
-      layers.back().lastRecord = r;
+      layer.depth = cells[1];
+      layer.lastRecord = r;
     } else {
-      layers.push_back({Text(cells[1]), Text(cells[4]), r});
+      if (index > 0) visit(index, layer);
+      ++index;
+      layer.depth = cells[1];
+      layer.colour = cells[4];
+      layer.lastRecord = r;
       previous = colour;
     }
   }
+  if (index > 0) visit(index, layer);
+}
+
+std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {
+  std::vector<MergedSoilLayer> layers(1);
+  ForEachSoilLayer(table, [&](std::size_t, const MergedSoilLayer& layer) { layers.push_back(layer); });
+  return layers;
+}
+
+std::vector<MergedColourLayer> MergeColourLayers(const RecordTable& table) {
+  std::vector<MergedColourLayer> layers(1);
+  ForEachColourLayer(table,
+                     [&](std::size_t, const MergedColourLayer& layer) { layers.push_back(layer); });
   return layers;
 }
 
@@ -333,12 +358,9 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
 }
 
 TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent) {
-  const std::vector<MergedSoilLayer> layers = MergeSoilLayers(table);
   TextLines lines;
-  lines.reserve(layers.size() - 1);
   Text line;  // used again for every line
-  for (std::size_t i = 1; i < layers.size(); ++i) {
-    const MergedSoilLayer& layer = layers[i];
+  ForEachSoilLayer(table, [&](std::size_t i, const MergedSoilLayer& layer) {
     const SoilClassification soil = X1LayerSoil(i, layer, codes, vocabularyPresent);
     line.clear();
     // Layers never outnumber the records, whose count fits 16 bits.
@@ -350,19 +372,17 @@ TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool voc
     line += U',';
     line += soil.soilName;
     lines.push_back(line);
-  }
+  });
   return lines;
 }
 
 TextLines X3Lines(const RecordTable& table) {
-  const std::vector<MergedColourLayer> layers = MergeColourLayers(table);
   TextLines lines;
-  lines.reserve(layers.size() - 1);
   Text line;  // used again for every line
   Text codeText;
   Text nameText;
-  for (std::size_t i = 1; i < layers.size(); ++i) {
-    const TextView letters = ColourLettersUsed(layers[i].colour);
+  ForEachColourLayer(table, [&](std::size_t i, const MergedColourLayer& layer) {
+    const TextView letters = ColourLettersUsed(layer.colour);
 
     codeText.clear();
     nameText.clear();
@@ -376,7 +396,7 @@ TextLines X3Lines(const RecordTable& table) {
     line.clear();
     AppendNumberColumn(line, static_cast<std::int16_t>(i));
     line += U',';
-    AppendFormatDepth(line, layers[i].depth);
+    AppendFormatDepth(line, layer.depth);
     line += U',';
     line += codeText;
     line += U',';
@@ -385,7 +405,7 @@ TextLines X3Lines(const RecordTable& table) {
     line.append(kColourCodeWidth, kBlank);
     line += U",,";
     lines.push_back(line);
-  }
+  });
   return lines;
 }
 

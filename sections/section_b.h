@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,12 @@ struct MergedColourLayer {
   int lastRecord = 0;
 };
 
+using SoilLayerVisit = std::function<void(std::size_t layer, const MergedSoilLayer&)>;
+using ColourLayerVisit = std::function<void(std::size_t layer, const MergedColourLayer&)>;
+/// Merged layers 1, 2, ... in order, each handed over once complete (the leading records that
+/// have neither code nor name, or no colour, make none); the layer holds only during the call.
+void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit);
+void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit);
 /// Consecutive records of equal trimmed code and name make one layer; entry 0 takes the leading
 /// records that have neither and is never written.
 std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table);
