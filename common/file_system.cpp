@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -117,16 +118,16 @@ Text PathIn(const Text& folder, const Text& name) {
 
 /// The error for a rename that failed after others of the same files had succeeded: the user
 /// must know which of the files are new.
-FileSystemError RenameProblem(const Text& folder, const NamedFiles& files, std::size_t failed,
-                              const Text& reason) {
-  FileSystemError problem = FileProblem(kCannotWrite, PathIn(folder, files[failed].first), reason);
+FileSystemError RenameProblem(const Text& folder, const std::vector<Text>& names,
+                              std::size_t failed, const Text& reason) {
+  FileSystemError problem = FileProblem(kCannotWrite, PathIn(folder, names[failed]), reason);
   if (failed == 0) return problem;
   Text replaced;
   Text kept;
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
     Text& list = i < failed ? replaced : kept;
     if (!list.empty()) list += U"、";
-    list += ShownName(files[i].first);
+    list += ShownName(names[i]);
   }
   return FileSystemError(problem.message() + U"。一緒に書き出すファイルのうち " + replaced +
                          U" は新しくなり、" + kept + U" は元のままです");
@@ -170,54 +171,131 @@ void RealFileSystem::WriteAll(const Text& path, std::string_view bytes) {
   WriteFiles(folder, NamedFiles{{name, std::string(bytes)}});
 }
 
-void RealFileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
-  if (files.empty()) return;
-  // Every file is written completely under a new temporary name first; only when all of them
-  // are, each is renamed over its final name. A failure before that removes the temporaries and
-  // leaves every old file as it was.
-  host::OutputFolder out(calls_, folder, PathIn(folder, files[0].first));
-  // The run is named in each temporary name, so that a later run can tell whether it still
-  // writes it or was killed before it could remove it.
-  static const std::string mark = OwnerMark(ThisRun());
-  std::vector<Text> temporaries;
-  const auto removeFrom = [&](std::size_t first) {
-    for (std::size_t i = first; i < temporaries.size(); ++i) out.Remove(temporaries[i]);
-  };
-  for (const auto& [name, bytes] : files) {
-    Text temporary;
+namespace {
+
+/// Every file is written completely under a new temporary name first; only when all of them
+/// are, each is renamed over its final name. A failure before that removes the temporaries and
+/// leaves every old file as it was.
+class StagedFiles : public FileSet {
+ public:
+  StagedFiles(SystemCalls& calls, Text folder) : calls_(calls), folder_(std::move(folder)) {}
+  ~StagedFiles() override {
+    if (!out_) return;
+    if (open_) {
+      Text ignored;
+      out_->Close(ignored);
+    }
+    RemoveFrom(0);
+  }
+
+  void Begin(const Text& name) override {
+    if (!out_) out_.emplace(calls_, folder_, PathIn(folder_, name));
     Text reason;
+    if (!CloseOpen(reason)) Fail(names_.back(), reason);
+    names_.push_back(name);
+    // The run is named in each temporary name, so that a later run can tell whether it still
+    // writes it or was killed before it could remove it.
+    static const std::string mark = OwnerMark(ThisRun());
+    Text temporary;
     auto created = host::OutputFolder::Created::kTaken;
     for (int attempt = 0; attempt < kNameAttempts && created == host::OutputFolder::Created::kTaken;
          ++attempt) {
       temporary = name + FromUtf8("." + RandomTag() + "." + mark + kTemporarySuffix);
-      created = out.Create(temporary, reason);
+      created = out_->Create(temporary, reason);
     }
-    if (created != host::OutputFolder::Created::kYes) {
-      removeFrom(0);
-      throw FileProblem(kCannotWrite, PathIn(folder, name), reason);
-    }
-    temporaries.push_back(temporary);
-    if (!out.WriteAndClose(bytes, reason)) {
-      removeFrom(0);
-      throw FileProblem(kCannotWrite, PathIn(folder, name), reason);
+    if (created != host::OutputFolder::Created::kYes) Fail(name, reason);
+    temporaries_.push_back(temporary);
+    open_ = true;
+  }
+
+  void Append(std::string_view bytes) override {
+    Text reason;
+    if (!out_->Write(bytes, reason)) {
+      Text ignored;
+      out_->Close(ignored);
+      open_ = false;
+      Fail(names_.back(), reason);
     }
   }
-  if (files.size() > 1) {
-    // A folder under a final name would refuse its rename after others were done: refuse first.
-    for (const auto& [name, bytes] : files) {
-      if (out.IsFolder(name)) {
-        removeFrom(0);
-        throw FileProblem(kCannotWrite, PathIn(folder, name), SystemErrorText(EISDIR));
+
+  void Commit() override {
+    if (!out_) return;
+    Text reason;
+    if (!CloseOpen(reason)) Fail(names_.back(), reason);
+    if (names_.size() > 1) {
+      // A folder under a final name would refuse its rename after others were done: refuse first.
+      for (const Text& name : names_) {
+        if (out_->IsFolder(name)) Fail(name, SystemErrorText(EISDIR));
       }
     }
-  }
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    Text reason;
-    if (!out.Replace(temporaries[i], files[i].first, reason)) {
-      removeFrom(i);
-      throw RenameProblem(folder, files, i, reason);
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      if (!out_->Replace(temporaries_[i], names_[i], reason)) {
+        RemoveFrom(i);
+        out_.reset();
+        throw RenameProblem(folder_, names_, i, reason);
+      }
     }
+    out_.reset();
   }
+
+ private:
+  bool CloseOpen(Text& reason) {
+    if (!open_) return true;
+    open_ = false;
+    return out_->Close(reason);
+  }
+  void RemoveFrom(std::size_t first) {
+    for (std::size_t i = first; i < temporaries_.size(); ++i) out_->Remove(temporaries_[i]);
+  }
+  /// Removes every temporary and throws the error of writing `name`.
+  [[noreturn]] void Fail(const Text& name, const Text& reason) {
+    RemoveFrom(0);
+    out_.reset();
+    throw FileProblem(kCannotWrite, PathIn(folder_, name), reason);
+  }
+
+  SystemCalls& calls_;
+  const Text folder_;
+  std::optional<host::OutputFolder> out_;  ///< opened with the first file
+  std::vector<Text> temporaries_;
+  bool open_ = false;  ///< the file begun last is open
+};
+
+/// Holds the files' bytes until Commit hands them to WriteFiles.
+class HeldFiles : public FileSet {
+ public:
+  HeldFiles(FileSystem& fs, Text folder) : fs_(fs), folder_(std::move(folder)) {}
+  void Begin(const Text& name) override {
+    names_.push_back(name);
+    files_.emplace_back(name, std::string());
+  }
+  void Append(std::string_view bytes) override { files_.back().second += bytes; }
+  void Commit() override {
+    NamedFiles files;
+    files.swap(files_);
+    fs_.WriteFiles(folder_, files);
+  }
+
+ private:
+  FileSystem& fs_;
+  const Text folder_;
+  NamedFiles files_;
+};
+
+}  // namespace
+
+void RealFileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
+  if (files.empty()) return;
+  StagedFiles set(calls_, folder);
+  for (const auto& [name, bytes] : files) {
+    set.Begin(name);
+    set.Append(bytes);
+  }
+  set.Commit();
+}
+
+std::unique_ptr<FileSet> RealFileSystem::BeginFiles(const Text& folder) {
+  return std::make_unique<StagedFiles>(calls_, folder);
 }
 
 std::int64_t RealFileSystem::FileSize(const Text& path) const {
@@ -252,6 +330,10 @@ std::string FileSystem::ReadBack(const Text& path) const { return ReadAll(path);
 
 void FileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
   for (const auto& [name, bytes] : files) WriteAll(PathIn(folder, name), bytes);
+}
+
+std::unique_ptr<FileSet> FileSystem::BeginFiles(const Text& folder) {
+  return std::make_unique<HeldFiles>(*this, folder);
 }
 
 SystemCalls& HostSystemCalls() {

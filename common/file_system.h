@@ -26,6 +26,26 @@ class ByteSource {
 /// Files that belong together, each a name (no folder part) and its bytes.
 using NamedFiles = std::vector<std::pair<Text, std::string>>;
 
+/// Files written together into one folder, each one's bytes handed over as they are made, so that
+/// a large file need not be held whole. No file of the folder is replaced before Commit, which
+/// replaces them all or, on a failure, none, as FileSystem::WriteFiles does. A set dropped before
+/// Commit leaves the folder as it was. Failing steps throw FileSystemError.
+class FileSet {
+ public:
+  virtual ~FileSet() = default;
+  /// Starts the next file (a name without folder part); the one before it is complete.
+  virtual void Begin(const Text& name) = 0;
+  /// Appends bytes to the file begun last.
+  virtual void Append(std::string_view bytes) = 0;
+  /// Replaces the folder's files with those written. Call once.
+  virtual void Commit() = 0;
+  /// The files begun so far, in order.
+  const std::vector<Text>& names() const { return names_; }
+
+ protected:
+  std::vector<Text> names_;
+};
+
 /// Everything the converter asks of the file system and the process's drive state. Paths are
 /// Text in the host's form; the real version maps them to native names (on POSIX the bytes
 /// NativeNameBytes gives). Failing operations throw FileSystemError (a ConversionError) whose
@@ -51,6 +71,9 @@ class FileSystem {
   /// a failure, none (the message then says which, if a late failure left some replaced). The
   /// folder must not be a symbolic link. The default writes them one by one with WriteAll.
   virtual void WriteFiles(const Text& folder, const NamedFiles& files);
+  /// Files to be written together into the folder, as WriteFiles writes them. The default holds
+  /// their bytes and hands them to WriteFiles at Commit.
+  virtual std::unique_ptr<FileSet> BeginFiles(const Text& folder);
   /// Size in bytes; below 1 when the file is missing (an empty file also gives 0).
   virtual std::int64_t FileSize(const Text& path) const = 0;
   /// Names (no folder part) of the plain files in a folder, in the file system's listing order.
@@ -80,6 +103,8 @@ class RealFileSystem : public FileSystem {
   std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override;
   void WriteAll(const Text& path, std::string_view bytes) override;
   void WriteFiles(const Text& folder, const NamedFiles& files) override;
+  /// Each file is written under its temporary name as its bytes come.
+  std::unique_ptr<FileSet> BeginFiles(const Text& folder) override;
   std::int64_t FileSize(const Text& path) const override;
   std::vector<Text> ListFiles(const Text& folder) const override;
   std::vector<Text> ListFolders(const Text& folder) const override;

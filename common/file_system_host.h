@@ -52,8 +52,10 @@ class OutputFolder {
   /// Creates a new empty file under `name`, never through a link or onto anything there; kTaken
   /// when something already has that name.
   Created Create(const Text& name, Text& reason);
-  /// Writes the bytes into the file created last and closes it.
-  bool WriteAndClose(std::string_view bytes, Text& reason);
+  /// Writes the bytes into the file created last.
+  bool Write(std::string_view bytes, Text& reason);
+  /// Closes the file created last; the system may only now report that writing failed.
+  bool Close(Text& reason);
   /// True when `name` is a folder itself (not a link to one).
   bool IsFolder(const Text& name) const;
   /// Renames `from` over `to`, replacing a file there.

@@ -70,22 +70,25 @@ OutputFolder::Created OutputFolder::Create(const Text& name, Text& reason) {
   return error == EEXIST ? Created::kTaken : Created::kFailed;
 }
 
-bool OutputFolder::WriteAndClose(std::string_view bytes, Text& reason) {
-  int error = 0;
-  // The bytes are all here: written in as few calls as the system takes, without a stream.
-  for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+bool OutputFolder::Write(std::string_view bytes, Text& reason) {
+  // Written in as few calls as the system takes, without a stream.
+  for (std::size_t done = 0; done < bytes.size();) {
     const long n = calls_.Write(file_, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-    } else {
-      done += static_cast<std::size_t>(n);
+      reason = SystemErrorText(n < 0 ? errno : ENOSPC);
+      return false;
     }
+    done += static_cast<std::size_t>(n);
   }
-  if (calls_.Close(file_) != 0 && error == 0) error = errno;
+  return true;
+}
+
+bool OutputFolder::Close(Text& reason) {
+  const int result = calls_.Close(file_);
   file_ = -1;
-  if (error != 0) reason = SystemErrorText(error);
-  return error == 0;
+  if (result != 0) reason = SystemErrorText(errno);
+  return result == 0;
 }
 
 bool OutputFolder::IsFolder(const Text& name) const {

@@ -50,21 +50,23 @@ OutputFolder::Created OutputFolder::Create(const Text& name, Text& reason) {
                                                                      : Created::kFailed;
 }
 
-bool OutputFolder::WriteAndClose(std::string_view bytes, Text& reason) {
-  bool written = true;
-  for (std::size_t done = 0; written && done < bytes.size();) {
+bool OutputFolder::Write(std::string_view bytes, Text& reason) {
+  for (std::size_t done = 0; done < bytes.size();) {
     const std::size_t piece = std::min<std::size_t>(bytes.size() - done, 1u << 30);
-    written = calls_.Write(file_, bytes.data() + done, static_cast<unsigned long>(piece));
+    if (!calls_.Write(file_, bytes.data() + done, static_cast<unsigned long>(piece))) {
+      reason = WindowsErrorText(GetLastError());
+      return false;
+    }
     done += piece;
   }
-  DWORD error = written ? 0 : GetLastError();
-  if (!calls_.Close(file_) && written) {
-    written = false;
-    error = GetLastError();
-  }
+  return true;
+}
+
+bool OutputFolder::Close(Text& reason) {
+  const bool closed = calls_.Close(file_);
   file_ = nullptr;
-  if (!written) reason = WindowsErrorText(error);
-  return written;
+  if (!closed) reason = WindowsErrorText(GetLastError());
+  return closed;
 }
 
 bool OutputFolder::IsFolder(const Text& name) const {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "common/cp932.h"
 
@@ -35,19 +36,35 @@ void OutputContext::WriteLines(const Text& fileName, const std::vector<Text>& li
 }
 
 void OutputContext::WriteLines(const Text& fileName, TextLines&& lines) const {
-  WriteBytes(fileName, std::move(lines).TakeBytes());
+  if (!lines.HandsOn()) {
+    WriteBytes(fileName, lines.bytes());
+    return;
+  }
+  if (!pending || pending->names().empty() || pending->names().back() != fileName) {
+    throw std::logic_error("lines handed on to a file that is not the one begun last");
+  }
+  lines.Flush();
 }
 
-void OutputContext::WriteBytes(const Text& fileName, std::string bytes) const {
-  pending.emplace_back(fileName, std::move(bytes));
+void OutputContext::WriteBytes(const Text& fileName, std::string_view bytes) const {
+  if (!pending) pending = fs.BeginFiles(jobFolder);
+  pending->Begin(fileName);
+  pending->Append(bytes);
+}
+
+TextLines OutputContext::Lines(const Text& fileName) const {
+  if (!pending) pending = fs.BeginFiles(jobFolder);
+  pending->Begin(fileName);
+  return TextLines(*pending);
 }
 
 void OutputContext::Commit() const {
-  PendingFiles files;
-  files.swap(pending);
-  fs.WriteFiles(jobFolder, files);
+  if (!pending) return;
+  // Let go before committing: a set whose commit failed removes what it wrote.
+  const std::unique_ptr<FileSet> files = std::move(pending);
+  files->Commit();
   if (written) {
-    for (const auto& file : files) written->push_back(file.first);
+    for (const Text& name : files->names()) written->push_back(name);
   }
 }
 
@@ -63,6 +80,22 @@ std::string EncodeLines(const std::vector<Text>& lines) {
     bytes += "\r\n";
   }
   return bytes;
+}
+
+namespace {
+
+/// Lines handed on to a file go in pieces of about this size: large enough for few writes, small
+/// enough to stay in the cache.
+constexpr std::size_t kHandOnBytes = 256 * 1024;
+
+}  // namespace
+
+TextLines::TextLines(FileSet& files) : files_(&files) { bytes_.reserve(kHandOnBytes + 4096); }
+
+void TextLines::Flush() {
+  if (files_ == nullptr || bytes_.empty()) return;
+  files_->Append(bytes_);
+  bytes_.clear();
 }
 
 void TextLines::push_back(TextView line) {
@@ -113,11 +146,19 @@ void TextLines::EndLine(std::size_t start) {
     std::replace_if(
         first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
   }
+  ++count_;
+  if (files_ != nullptr) {
+    bytes_ += "\r\n";
+    if (bytes_.size() >= kHandOnBytes) Flush();
+    return;
+  }
   ends_.push_back(bytes_.size());
   bytes_ += "\r\n";
 }
 
-void TextLines::reserve(std::size_t lines) { ends_.reserve(lines); }
+void TextLines::reserve(std::size_t lines) {
+  if (files_ == nullptr) ends_.reserve(lines);
+}
 
 Text TextLines::operator[](std::size_t i) const {
   const std::size_t start = i == 0 ? 0 : ends_[i - 1] + 2;

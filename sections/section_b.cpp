@@ -81,7 +81,8 @@ void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit)
 
 std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {
   std::vector<MergedSoilLayer> layers(1);
-  ForEachSoilLayer(table, [&](std::size_t, const MergedSoilLayer& layer) { layers.push_back(layer); });
+  ForEachSoilLayer(table,
+                   [&](std::size_t, const MergedSoilLayer& layer) { layers.push_back(layer); });
   return layers;
 }
 
@@ -357,8 +358,8 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
   return result;
 }
 
-TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent) {
-  TextLines lines;
+TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent,
+                  TextLines lines) {
   Text line;  // used again for every line
   ForEachSoilLayer(table, [&](std::size_t i, const MergedSoilLayer& layer) {
     const SoilClassification soil = X1LayerSoil(i, layer, codes, vocabularyPresent);
@@ -376,8 +377,7 @@ TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool voc
   return lines;
 }
 
-TextLines X3Lines(const RecordTable& table) {
-  TextLines lines;
+TextLines X3Lines(const RecordTable& table, TextLines lines) {
   Text line;  // used again for every line
   Text codeText;
   Text nameText;
@@ -411,11 +411,12 @@ TextLines X3Lines(const RecordTable& table) {
 
 void WriteX1File(const OutputContext& out, const RecordTable& table) {
   const SoilCodeTable codes = LoadSoilCodeTable(out.fs, out.patternFolder);
-  out.WriteLines(U"X1.txt", X1Lines(table, codes, HasSoilVocabulary(out.fs, out.patternFolder)));
+  out.WriteLines(U"X1.txt", X1Lines(table, codes, HasSoilVocabulary(out.fs, out.patternFolder),
+                                    out.Lines(U"X1.txt")));
 }
 
 void WriteX3File(const OutputContext& out, const RecordTable& table) {
-  out.WriteLines(U"X3.txt", X3Lines(table));
+  out.WriteLines(U"X3.txt", X3Lines(table, out.Lines(U"X3.txt")));
 }
 
 }  // namespace tecris2nx

@@ -93,10 +93,11 @@ SoilClassification X1LayerSoil(std::size_t layer, const MergedSoilLayer& merged,
 TextView ColourLettersUsed(TextView colour);
 
 /// The lines of "X1.txt": consecutive records of equal trimmed code and name make one layer.
-TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent);
+TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent,
+                  TextLines lines = {});
 
 /// The lines of "X3.txt": consecutive records of equal trimmed colour letters make one layer.
-TextLines X3Lines(const RecordTable& table);
+TextLines X3Lines(const RecordTable& table, TextLines lines = {});
 
 /// "X1.txt": merged layers with soil names and product codes.
 void WriteX1File(const OutputContext& out, const RecordTable& table);

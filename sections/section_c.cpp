@@ -32,8 +32,7 @@ void VisitSectionCNumbers(const RecordTable& table, const NumberVisit& visit) {
   }
 }
 
-TextLines X5Lines(const RecordTable& table) {
-  TextLines lines;
+TextLines X5Lines(const RecordTable& table, TextLines lines) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
@@ -66,7 +65,7 @@ TextLines X5Lines(const RecordTable& table) {
 }
 
 void WriteX5File(const OutputContext& out, const RecordTable& table) {
-  out.WriteLines(U"X5.txt", X5Lines(table));
+  out.WriteLines(U"X5.txt", X5Lines(table, out.Lines(U"X5.txt")));
 }
 
 }  // namespace tecris2nx

@@ -19,7 +19,7 @@ void ReadSectionC(FieldReader& in, RecordTable& table);
 void VisitSectionCNumbers(const RecordTable& table, const NumberVisit& visit);
 
 /// The lines of "X5.txt".
-TextLines X5Lines(const RecordTable& table);
+TextLines X5Lines(const RecordTable& table, TextLines lines = {});
 
 void WriteX5File(const OutputContext& out, const RecordTable& table);
 

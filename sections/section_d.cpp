@@ -198,7 +198,7 @@ TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& laye
   return X100Lines(table, LayerLookup(layers));
 }
 
-TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup) {
+TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLines lines) {
   // (field, value) pairs of the plain numbers up to field 29; fields 24 to 27 take values 8, 10,
   // 9, 11.
   static constexpr std::array<std::array<int, 2>, 11> kNumbers = {{
@@ -214,7 +214,6 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup) {
       {27, 11},
       {29, 14},
   }};
-  TextLines lines;
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
@@ -259,8 +258,7 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup) {
   return lines;
 }
 
-TextLines X100ALines(const RecordTable& table) {
-  TextLines lines;
+TextLines X100ALines(const RecordTable& table, TextLines lines) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   RecordTable::Record cells;
   std::string line;
@@ -288,11 +286,11 @@ TextLines X100ALines(const RecordTable& table) {
 
 void WriteX100File(const OutputContext& out, const RecordTable& table) {
   const LayerTable layers = ReadLayerTable(out);
-  out.WriteLines(U"X100.txt", X100Lines(table, LayerLookup(layers)));
+  out.WriteLines(U"X100.txt", X100Lines(table, LayerLookup(layers), out.Lines(U"X100.txt")));
 }
 
 void WriteX100AFile(const OutputContext& out, const RecordTable& table) {
-  out.WriteLines(U"X100A.txt", X100ALines(table));
+  out.WriteLines(U"X100A.txt", X100ALines(table, out.Lines(U"X100A.txt")));
 }
 
 }  // namespace tecris2nx

@@ -74,12 +74,12 @@ Text AngleText(TextView wholeCell, TextView sixtiethsCell);
 void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell);
 
 /// The lines of "X100.txt": 43 fields each, ending in ",".
-TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup);
+TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLines lines = {});
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers);
 
 /// The lines of "X100A.txt": 7 fields each. Throws ConversionError naming record and value when an
 /// exponent value lies outside the single-precision range.
-TextLines X100ALines(const RecordTable& table);
+TextLines X100ALines(const RecordTable& table, TextLines lines = {});
 
 /// "X100.txt"; reads the job folder's "X1.txt" back for the soil layer of each record.
 void WriteX100File(const OutputContext& out, const RecordTable& table);

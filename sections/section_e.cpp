@@ -13,8 +13,7 @@ void ReadSectionE(FieldReader& in, RecordTable& table) {
   ReadOpenedRecords(in, table, kSectionEShape, count, in.ReadField() == U"E");
 }
 
-TextLines L209Lines(const RecordTable& table) {
-  TextLines lines;
+TextLines L209Lines(const RecordTable& table, TextLines lines) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
@@ -38,7 +37,7 @@ TextLines L209Lines(const RecordTable& table) {
 }
 
 void WriteL209File(const OutputContext& out, const RecordTable& table) {
-  out.WriteLines(U"L209.txt", L209Lines(table));
+  out.WriteLines(U"L209.txt", L209Lines(table, out.Lines(U"L209.txt")));
 }
 
 }  // namespace tecris2nx

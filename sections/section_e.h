@@ -17,7 +17,7 @@ inline constexpr RecordShape kSectionEShape{
 void ReadSectionE(FieldReader& in, RecordTable& table);
 
 /// The lines of "L209.txt": 15 fields, the fourth value before the second and third.
-TextLines L209Lines(const RecordTable& table);
+TextLines L209Lines(const RecordTable& table, TextLines lines = {});
 
 /// "L209.txt".
 void WriteL209File(const OutputContext& out, const RecordTable& table);

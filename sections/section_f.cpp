@@ -46,8 +46,7 @@ void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8) {
   ReadOpenedRecords(in, table, kSectionFShape, count, openingRead);
 }
 
-TextLines L204Lines(const RecordTable& table, std::int16_t kind8) {
-  TextLines lines;
+TextLines L204Lines(const RecordTable& table, std::int16_t kind8, TextLines lines) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
@@ -75,7 +74,7 @@ TextLines L204Lines(const RecordTable& table, std::int16_t kind8) {
 }
 
 void WriteL204File(const OutputContext& out, const RecordTable& table, std::int16_t kind8) {
-  out.WriteLines(U"L204.txt", L204Lines(table, kind8));
+  out.WriteLines(U"L204.txt", L204Lines(table, kind8, out.Lines(U"L204.txt")));
 }
 
 }  // namespace tecris2nx

@@ -29,7 +29,7 @@ inline constexpr RecordShape kSectionFShape{.values = 3,
 void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8);
 
 /// The lines of "L204.txt". Throws ConversionError naming the record whose value is out of range.
-TextLines L204Lines(const RecordTable& table, std::int16_t kind8);
+TextLines L204Lines(const RecordTable& table, std::int16_t kind8, TextLines lines = {});
 
 /// "L204.txt".
 void WriteL204File(const OutputContext& out, const RecordTable& table, std::int16_t kind8);

@@ -104,10 +104,9 @@ void VisitL201Numbers(const RecordTable& g, const RecordTable& h, bool ofG,
   }
 }
 
-TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
+TextLines L201Lines(const RecordTable& g, const RecordTable& h, TextLines lines) {
   EvaluateL201Count(g, h, [](const ConversionError& e) { throw e; });
   const std::vector<MergedRow> rows = Merge(g, h);
-  TextLines lines;
   lines.reserve(rows.size());
   // Used again for every row: each keeps its room, so a row allocates nothing.
   RecordTable::Record gCells;
@@ -140,7 +139,7 @@ TextLines L201Lines(const RecordTable& g, const RecordTable& h) {
 }
 
 void WriteL201File(const OutputContext& out, const RecordTable& g, const RecordTable& h) {
-  out.WriteLines(U"L201.txt", L201Lines(g, h));
+  out.WriteLines(U"L201.txt", L201Lines(g, h, out.Lines(U"L201.txt")));
 }
 
 }  // namespace tecris2nx

@@ -24,7 +24,7 @@ void ReadSectionH(FieldReader& in, RecordTable& table);
 
 /// The lines of "L201.txt": both lists merged on their single-precision start depths, equal
 /// starts paired in one row. Throws ConversionError when the two counts add up beyond 32767.
-TextLines L201Lines(const RecordTable& g, const RecordTable& h);
+TextLines L201Lines(const RecordTable& g, const RecordTable& h, TextLines lines = {});
 
 /// The values of G's records (`ofG`) or H's that the merge evaluates: a start depth compared with
 /// the other list's as a single-precision key, a start or end depth the row writes, the value.

@@ -160,6 +160,47 @@ TEST(RealFileSystemTest, AFailureAmongFilesWrittenTogetherLeavesTheOldOnesAndNoT
   }
 }
 
+TEST(RealFileSystemTest, FilesWrittenInPiecesReplaceTheOldOnesOnlyWhenCommitted) {
+  struct Row {
+    const char* what;
+    int write;  ///< the write that finds the disk full, counted from 1; 0 for none
+    bool commit;
+    bool replaced;
+  };
+  const Row rows[] = {
+      {"committed", 0, true, true},
+      {"dropped before its commit", 0, false, false},
+      {"a piece of the second file not written", 4, true, false},
+  };
+  for (const Row& r : rows) {
+    TempDir tmp;
+    tmp.Write("X100.txt", "old 1");
+    tmp.Write("X100A.txt", "old 2");
+    FailingCalls calls;
+    calls.failingWrite = r.write;
+    RealFileSystem fs(calls);
+    try {
+      const std::unique_ptr<FileSet> set = fs.BeginFiles(tmp.text());
+      set->Begin(U"X100.txt");
+      set->Append("new ");
+      set->Append("1");
+      set->Begin(U"X100A.txt");
+      set->Append("new ");
+      set->Append("2");
+      // Nothing is replaced while the files are written.
+      EXPECT_EQ(tmp.Read("X100.txt"), "old 1") << r.what;
+      if (r.commit) set->Commit();
+      EXPECT_EQ(r.write, 0) << r.what;
+    } catch (const ConversionError& e) {
+      EXPECT_NE(r.write, 0) << r.what << ": " << ToUtf8(e.message());
+      EXPECT_TRUE(ToUtf8(e.message()).ends_with("X100A.txt（ディスクの空き領域が足りません）"));
+    }
+    EXPECT_EQ(tmp.Read("X100.txt"), r.replaced ? "new 1" : "old 1") << r.what;
+    EXPECT_EQ(tmp.Read("X100A.txt"), r.replaced ? "new 2" : "old 2") << r.what;
+    EXPECT_EQ(Entries(tmp), (std::vector<std::string>{"X100.txt", "X100A.txt"})) << r.what;
+  }
+}
+
 TEST(RealFileSystemTest, WhatIsPutAtATemporaryNameIsNeitherFollowedNorRemoved) {
   struct Row {
     const char* what;
