@@ -20,8 +20,6 @@ constexpr int kValues = 23;
 constexpr std::size_t kX100Fields = 43;
 constexpr char32_t kEndOfFileMark = 0x1A;
 
-bool IsLineEnd(char32_t c) { return c == U'\r' || c == U'\n'; }
-
 // One comma-delimited field of an "X1.txt" line, blanks around it dropped; moves past the comma.
 Text TakeField(TextView line, std::size_t& pos) {
   if (pos >= line.size()) return Text();
@@ -90,13 +88,17 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
 }
 
 template <typename OnLayer>
-void ForEachLayerLine(TextView content, OnLayer onLayer) {
-  if (!content.empty() && content.back() == kEndOfFileMark) content.remove_suffix(1);
+void ForEachLayerLine(std::string_view bytes, OnLayer onLayer) {
+  // Line by line: the whole file decoded at once would take four times its bytes. CR, LF and the
+  // end-of-file mark are never the second byte of a CP932 character, so the bytes split as the
+  // characters would.
+  if (!bytes.empty() && bytes.back() == static_cast<char>(kEndOfFileMark)) bytes.remove_suffix(1);
+  Text line;
   std::size_t pos = 0;
-  while (pos < content.size()) {
+  while (pos < bytes.size()) {
     std::size_t end = pos;
-    while (end < content.size() && !IsLineEnd(content[end])) ++end;
-    const TextView line = content.substr(pos, end - pos);
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+    line = DecodeCp932(bytes.substr(pos, end - pos));
     if (!IsBlankOrEmpty(line)) onLayer(ParseLayerLine(line));
     // CR LF, a lone CR and a lone LF all end a line; the empty lines between them are skipped.
     pos = end + 1;
@@ -105,14 +107,15 @@ void ForEachLayerLine(TextView content, OnLayer onLayer) {
 
 std::vector<SoilLayer> ParseLayerTable(TextView content) {
   std::vector<SoilLayer> layers;
-  ForEachLayerLine(content, [&](SoilLayer layer) { layers.push_back(std::move(layer)); });
+  ForEachLayerLine(EncodeCp932(content),
+                   [&](SoilLayer layer) { layers.push_back(std::move(layer)); });
   return layers;
 }
 
-LayerTable ParseLayerTableCompact(TextView content) {
+LayerTable ParseLayerTableBytes(std::string_view bytes) {
   LayerTable table;
   std::map<std::pair<Text, Text>, std::uint32_t> known;
-  ForEachLayerLine(content, [&](SoilLayer layer) {
+  ForEachLayerLine(bytes, [&](SoilLayer layer) {
     const auto [soil, added] = known.try_emplace({layer.productCode, layer.soilName},
                                                  static_cast<std::uint32_t>(table.soils.size()));
     if (added) table.soils.push_back(SoilLayer{0, layer.productCode, layer.soilName});
@@ -126,7 +129,7 @@ LayerTable ReadLayerTable(const OutputContext& out) {
   const Text path = out.PathOf(U"X1.txt");
   if (out.fs.KindOf(path) != EntryKind::kFile) return {};
   // Read as this program wrote it: a link planted under its name would show another file's text.
-  return ParseLayerTableCompact(DecodeCp932(out.fs.ReadBack(path)));
+  return ParseLayerTableBytes(out.fs.ReadBack(path));
 }
 
 LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) {

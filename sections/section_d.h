@@ -32,8 +32,9 @@ void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit);
 /// A sample below the deepest soil layer (T404), when section B was read.
 void CheckSectionD(const RecordTable& table, SectionChecks& checks);
 
-/// Layers of a decoded "X1.txt", one per non-empty line: number, depth, code, then the soil name
-/// as the rest of the line (so a comma inside the name shifts nothing).
+/// Layers of a decoded "X1.txt" (every character one CP932 has), one per non-empty line: number,
+/// depth, code, then the soil name as the rest of the line (so a comma inside the name shifts
+/// nothing).
 std::vector<SoilLayer> ParseLayerTable(TextView content);
 
 /// The layers of an "X1.txt" as they are looked up: tens of thousands of layers name a few soils,
@@ -44,8 +45,8 @@ struct LayerTable {
   std::vector<std::uint32_t> soilOf;  ///< per layer, its soil in `soils`
 };
 
-/// ParseLayerTable into a LayerTable.
-LayerTable ParseLayerTableCompact(TextView content);
+/// ParseLayerTable of the file's CP932 bytes into a LayerTable.
+LayerTable ParseLayerTableBytes(std::string_view bytes);
 
 /// The layers of the job folder's "X1.txt"; none when it does not exist.
 LayerTable ReadLayerTable(const OutputContext& out);
