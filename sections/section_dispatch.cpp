@@ -185,7 +185,7 @@ void EvaluateSection(const SectionHandler& row, const SectionData& data, const S
     const RecordTable& table = *row.records(data);
     const NumberVisit visit = [&](const RecordTable::Record& cells, int record, int value,
                                   NumberUse use) {
-      if (!MayBeNumberProblem(cells.Cp932(value), use)) return;
+      if (table.OnlyPlainNumbers(value) || !MayBeNumberProblem(cells.Cp932(value), use)) return;
       if (auto problem = NumberProblem(row.letter, cells[value], record, value, use)) {
         fail(*problem);
       }

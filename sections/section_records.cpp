@@ -16,12 +16,28 @@ int RecordShape::FieldOf(int record, int value, bool leadOpens) const {
   return value == 0 ? recordStart : recordStart + 2 + value;
 }
 
+namespace {
+
+/// Stores the next field, telling the table when it is a plain number: evaluating the section
+/// then passes over the values that hold nothing else.
+void StoreField(FieldReader& in, RecordTable::CellRef cell) {
+  bool plain = false;
+  const std::string_view bytes = in.ReadFieldBytes(plain);
+  if (plain && bytes.size() <= kLongestPlainInRange) {
+    cell.AssignPlainNumber(bytes);
+  } else {
+    cell.AssignCp932(bytes);
+  }
+}
+
+}  // namespace
+
 void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                         std::int16_t count) {
   table.Reset(shape.values, count);
   for (int r = 1; r <= count; ++r) {
     for (int i = 0; i < 3; ++i) in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) table.Cell(v, r).AssignCp932(in.ReadFieldBytes());
+    for (int v = 1; v <= shape.values; ++v) StoreField(in, table.Cell(v, r));
   }
 }
 
@@ -34,7 +50,7 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
     openingRead = false;
     in.SkipField();
     in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) table.Cell(v, r).AssignCp932(in.ReadFieldBytes());
+    for (int v = 1; v <= shape.values; ++v) StoreField(in, table.Cell(v, r));
   }
 }
 
@@ -87,7 +103,7 @@ bool SmallExponentValue(std::string_view bytes) {
 bool MayBeNumberProblem(std::string_view bytes, NumberUse use) {
   // Only an exponent letter (Ｅ and ｅ begin with 0x82), a radix prefix or more digits than the
   // range holds lead out of it. One look at each byte: this runs over every value evaluated.
-  constexpr std::size_t kLongestInSingleRange = 39;
+  constexpr std::size_t kLongestInSingleRange = kLongestPlainInRange + 1;
   constexpr std::size_t kLongestInRange = 309;
   // 1: an exponent letter or radix prefix; 2: the first byte of Ｅ and ｅ.
   static constexpr std::array<std::uint8_t, 256> kLetters = [] {

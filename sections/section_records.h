@@ -82,6 +82,10 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
 /// order: how a section whose writers use every value evaluates them.
 void VisitEveryNumber(const RecordShape& shape, const RecordTable& table, const NumberVisit& visit);
 
+/// A plain decimal (digits, at most one point, perhaps a sign in front) of at most this many
+/// bytes is within every range a number is read in.
+inline constexpr std::size_t kLongestPlainInRange = 38;
+
 /// False when the cell's CP932 bytes cannot give NumberProblem's error: a quick test that spares
 /// nearly every cell the full reading.
 bool MayBeNumberProblem(std::string_view bytes, NumberUse use);

@@ -25,6 +25,8 @@ void RecordTable::Reset(int values, std::int16_t count) {
   stored_ = 0;
   records_ = 0;
   value_ = 0;
+  // Beyond 64 values no value is known to be plain.
+  unplain_ = values_ > 64 ? ~std::uint64_t{0} : 0;
 }
 
 std::size_t RecordTable::IndexOf(int value, int record) const {
@@ -45,7 +47,7 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
 
 // Each cell is a header, its size in base-128 digits, then its bytes: a cell's end is known without
 // looking at its bytes, which may be any value.
-void RecordTable::StoreCp932(std::size_t index, std::string_view bytes) {
+void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber) {
   // Only cells stored in order can be found by walking their record; a cell stored elsewhere
   // would silently read as another.
   if (index != stored_) {
@@ -84,6 +86,7 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes) {
   }
   block.size = static_cast<std::size_t>(w - block.bytes.get()) + bytes.size();
   if (value_ == 0) recordStarts_[records_++] = static_cast<std::uint32_t>(start);
+  if (!plainNumber && !bytes.empty()) unplain_ |= std::uint64_t{1} << (value_ & 63);
   if (++value_ == values_) value_ = 0;
   ++stored_;
 }

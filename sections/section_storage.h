@@ -25,7 +25,9 @@ class RecordTable {
     CellRef(RecordTable& table, std::size_t index) : table_(table), index_(index) {}
     /// Stores a field's CP932 bytes as they are; they are decoded when read. Throws
     /// std::logic_error unless the cell is the one after the last stored (in reading order).
-    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes); }
+    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes, false); }
+    /// The same for bytes known to be a plain decimal of at most kLongestPlainInRange bytes.
+    void AssignPlainNumber(std::string_view bytes) { table_.StoreCp932(index_, bytes, true); }
     operator Text() const { return table_.Load(index_); }  // NOLINT: reads like the cell's text
     friend bool operator==(const CellRef& cell, TextView text) { return Text(cell) == text; }
     friend void PrintTo(const CellRef& cell, std::ostream* os) { *os << ToUtf8(Text(cell)); }
@@ -73,6 +75,11 @@ class RecordTable {
   /// Empties the table and sizes it for `count` records of `values` values each.
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
+  /// True when every cell of the value stored so far is empty or was stored as a plain number:
+  /// no number check can find anything in it.
+  bool OnlyPlainNumbers(int value) const {
+    return value >= 1 && value <= 64 && ((unplain_ >> (value - 1)) & 1) == 0;
+  }
   int values() const { return values_; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
@@ -115,7 +122,7 @@ class RecordTable {
   };
   std::size_t IndexOf(int value, int record) const;
   /// Appends a cell: its header (its size), then its bytes.
-  void StoreCp932(std::size_t index, std::string_view bytes);
+  void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
   Text Load(std::size_t index) const;
   /// Where the cell begins (block number times 65536 plus offset); false when never stored.
   bool StartOf(std::size_t index, std::uint32_t& start) const;
@@ -148,6 +155,8 @@ class RecordTable {
   std::size_t stored_ = 0;   ///< cells stored so far
   std::size_t records_ = 0;  ///< records begun so far
   int value_ = 0;            ///< values of the last record begun, 0 once complete
+  /// Bit v - 1: value v holds a cell that is neither empty nor stored as a plain number.
+  std::uint64_t unplain_ = 0;
 };
 
 }  // namespace tecris2nx

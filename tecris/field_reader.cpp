@@ -204,6 +204,12 @@ std::string_view FieldReader::ReadFieldBytes() {
   return std::string_view(bytes_).substr(span.start, span.end - span.start);
 }
 
+std::string_view FieldReader::ReadFieldBytes(bool& plainDecimal) {
+  const Span span = Next();
+  plainDecimal = IsShortPlainDecimalField(span);
+  return std::string_view(bytes_).substr(span.start, span.end - span.start);
+}
+
 FieldReader::Span FieldReader::Next() {
   Span span;
   if (AtEnd()) {

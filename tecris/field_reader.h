@@ -78,6 +78,8 @@ class FieldReader {
   /// The next field's CP932 bytes, undecoded; they hold until the next read. Fails as ReadField
   /// does.
   std::string_view ReadFieldBytes();
+  /// The same, and whether the field is a short plain decimal (IsShortPlainDecimalField).
+  std::string_view ReadFieldBytes(bool& plainDecimal);
 
   /// True when no byte is left.
   bool AtEnd();

@@ -5,6 +5,7 @@
 #include "sections/section_b.h"
 #include "sections/section_d.h"
 #include "sections/section_e.h"
+#include "support/section_input.h"
 
 namespace tecris2nx {
 namespace {
@@ -36,6 +37,40 @@ TEST(RecordShapeTest, ValueAtUndoesFieldOf) {
         }
       }
     }
+  }
+}
+
+// Evaluation passes over a value whose every cell was read as a plain number: anything a number
+// check could find in must keep the value from being taken for one.
+TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
+  struct Row {
+    Text field;
+    bool plain;
+  };
+  const Row rows[] = {
+      {U"12.5", true},
+      {U"-3", true},
+      {U"+.5", true},
+      {U"", true},
+      {Text(38, U'9'), true},
+      {Text(39, U'9'), false},  // beyond single precision as a depth
+      {U"1E5", false},
+      {U"1.25Ｅ-5", false},
+      {U"&H10", false},
+      {U" 1 ", true},  // the blanks around a field are not its bytes
+      {U"1.2.3", false},
+      {U"1-", false},
+      {U"-", false},
+      {U"\"1\"", false},
+      {U"砂", false},
+  };
+  for (const Row& r : rows) {
+    // Two records of two values: the row's field, then a plain number, in the first record.
+    FieldReader in = ReaderOf(U"a,b,c," + r.field + U",1\r\na,b,c,2,3\r\n");
+    RecordTable table;
+    ReadCountedRecords(in, table, RecordShape{2}, 2);
+    EXPECT_EQ(table.OnlyPlainNumbers(1), r.plain) << ToUtf8(r.field);
+    EXPECT_TRUE(table.OnlyPlainNumbers(2)) << ToUtf8(r.field);
   }
 }
 
