@@ -48,20 +48,13 @@ TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
     bool plain;
   };
   const Row rows[] = {
-      {U"12.5", true},
-      {U"-3", true},
-      {U"+.5", true},
-      {U"", true},
-      {Text(38, U'9'), true},
-      {Text(39, U'9'), false},  // beyond single precision as a depth
-      {U"1E5", false},
-      {U"1.25Ｅ-5", false},
-      {U"&H10", false},
-      {U" 1 ", true},  // the blanks around a field are not its bytes
-      {U"1.2.3", false},
-      {U"1-", false},
-      {U"-", false},
-      {U"\"1\"", false},
+      {U"12.5", true},        {U"-3", true},
+      {U"+.5", true},         {U"", true},
+      {Text(38, U'9'), true}, {Text(39, U'9'), false},  // beyond single precision as a depth
+      {U"1E5", false},        {U"1.25Ｅ-5", false},
+      {U"&H10", false},       {U" 1 ", true},  // the blanks around a field are not its bytes
+      {U"1.2.3", false},      {U"1-", false},
+      {U"-", false},          {U"\"1\"", false},
       {U"砂", false},
   };
   for (const Row& r : rows) {
