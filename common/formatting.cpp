@@ -117,6 +117,35 @@ Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
   return result;
 }
 
+// RoundedDigits(value, 7, false) of a single. Its shortest digits are much cheaper to make, and
+// they are those seven rounded whenever the spacing of singles there is finer than a unit of the
+// seventh digit: the value lies within half its spacing of them, so within half that unit.
+Digits SingleDigits(float value) {
+  if (!std::isnormal(value)) return RoundedDigits(value, 7, false);
+  std::array<char, 32> buffer{};
+  const std::to_chars_result converted =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                    std::chars_format::scientific);
+  Digits result;
+  result.negative = std::signbit(value);
+  const char* p = buffer.data();
+  for (; p != converted.ptr && *p != 'e'; ++p) {
+    if (*p != '.' && result.count < 8) result.digits[result.count++] = *p;
+  }
+  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), converted.ptr, result.exponent);
+  // A lone 1 may stand for a value just below its power of ten, whose seventh digit lies a place
+  // lower.
+  if (result.count > 7 || (result.count == 1 && result.digits[0] == '1')) {
+    return RoundedDigits(value, 7, false);
+  }
+  int binary = 0;
+  std::frexp(value, &binary);  // the spacing of singles there is 2^(binary - 24)
+  constexpr double kLog2Of10 = 3.321928094887362;
+  // A power of two is never a power of ten, nor close enough to one for rounding to matter.
+  if (binary - 24 >= (result.exponent - 6) * kLog2Of10) return RoundedDigits(value, 7, false);
+  return result;
+}
+
 void AppendPlainText(Text& text, const Digits& d) {
   if (d.negative) text += U'-';
   if (d.exponent < 0) {
@@ -600,9 +629,10 @@ void AppendExponentNumber(Text& out, TextView cell) {
   // Seven significant digits of the single-precision value, in the general form of a double. Read
   // back as a double those digits are the shortest that give it again, so they are written as
   // they are.
-  const float single = static_cast<float>(product);
-  AppendGeneralDigits(out, RoundedDigits(single, 7, false), 15);
+  AppendSingleText(out, static_cast<float>(product));
 }
+
+void AppendSingleText(Text& out, float value) { AppendGeneralDigits(out, SingleDigits(value), 15); }
 
 float RoundToSingle(double value) {
   constexpr float kLargest = std::numeric_limits<float>::max();

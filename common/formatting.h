@@ -65,6 +65,9 @@ void AppendNumberOrEmpty(Text& out, TextView cell);
 /// digits. Throws ConversionError when the product lies outside the single-precision range.
 Text ExponentNumber(TextView cell);
 void AppendExponentNumber(Text& out, TextView cell);
+/// A finite single-precision value's seven significant digits in the general form of NumberText:
+/// how the exponent rule writes its product.
+void AppendSingleText(Text& out, float value);
 
 /// AppendNumberOrEmpty and AppendFormatDepth straight from a cell's CP932 bytes to the bytes of
 /// their text, for the cells that need no decoding: blanks only, or a plain decimal in ASCII.

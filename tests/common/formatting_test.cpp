@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "common/cp932.h"
 #include "common/error.h"
@@ -419,6 +420,37 @@ TEST(FormattingTest, ExponentNumberMatchesItsSevenDigitsReadBack) {
     std::snprintf(seven, sizeof(seven), "%.7G", static_cast<double>(single));
     const Text expected = NumberText(NumericValue(FromUtf8(seven)));
     ASSERT_EQ(ExponentNumber(FromUtf8(cell)), expected) << cell;
+  }
+}
+
+// A single's seven digits come from its shortest digits where those are the same: across every
+// binary exponent, and at the values beside each power of ten, where the seventh digit's place
+// changes, they must be the seven digits rounded.
+TEST(FormattingTest, SingleTextIsItsSevenDigitsRounded) {
+  std::vector<float> values;
+  std::mt19937 rng(7);
+  for (int i = 0; i < 200000; ++i) {
+    const std::uint32_t bits = static_cast<std::uint32_t>(rng());
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    if (std::isfinite(value)) values.push_back(value);
+  }
+  for (int power = -45; power <= 38; ++power) {
+    const float near = static_cast<float>(std::pow(10.0, power));
+    float below = near;
+    float above = near;
+    for (int step = 0; step < 40; ++step) {
+      values.push_back(below = std::nextafter(below, 0.0f));
+      values.push_back(above = std::nextafter(above, std::numeric_limits<float>::infinity()));
+    }
+    values.push_back(near);
+  }
+  for (const float value : values) {
+    char seven[64];
+    std::snprintf(seven, sizeof(seven), "%.7G", static_cast<double>(value));
+    Text text;
+    AppendSingleText(text, value);
+    ASSERT_EQ(text, NumberText(NumericValue(FromUtf8(seven)))) << seven;
   }
 }
 
