@@ -59,10 +59,17 @@ void ReadSectionD(FieldReader& in, RecordTable& table) {
 }
 
 void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit) {
+  std::array<int, kValues> values{};
+  std::size_t visited = 0;
+  for (int v = 1; v <= kValues; ++v) {
+    if (!table.OnlyPlainNumbers(v)) values[visited++] = v;
+  }
+  if (visited == 0) return;
   RecordTable::Record cells;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    for (int v = 1; v <= kValues; ++v) {
+    for (std::size_t i = 0; i < visited; ++i) {
+      const int v = values[i];
       // No angle: its sixtieths are not read.
       if (v == 19 && cells.Cp932(18).find_first_not_of(' ') == std::string_view::npos) continue;
       visit(cells, r, v,

@@ -57,9 +57,13 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
 void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,
                       const NumberVisit& visit) {
   RecordTable::Record cells;
+  bool any = false;
+  for (int v = 1; v <= shape.values; ++v) any = any || !table.OnlyPlainNumbers(v);
+  if (!any) return;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     for (int v = 1; v <= shape.values; ++v) {
+      if (table.OnlyPlainNumbers(v)) continue;
       if (shape.IsExponent(v)) {
         visit(cells, r, v, NumberUse::kExponent);
       } else if (shape.IsNumber(v)) {
