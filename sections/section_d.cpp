@@ -162,7 +162,11 @@ void LayerLookup::Add(float depth, const SoilLayer* soil) {
 const SoilLayer* LayerLookup::Find(TextView depthCell) const {
   // The first layer deeper than the depth is the first whose running deepest boundary is: every
   // layer before it lies at or above the depth. Layers need not be sorted for this.
-  const float depth = RoundToSingle(NumericValue(depthCell));
+  return FindValue(NumericValue(depthCell));
+}
+
+const SoilLayer* LayerLookup::FindValue(double value) const {
+  const float depth = RoundToSingle(value);
   if (std::isnan(depth)) return nullptr;
   const auto it = std::upper_bound(reach_.begin(), reach_.end(), depth);
   if (it == reach_.end()) return nullptr;
@@ -185,6 +189,40 @@ Text AngleText(TextView wholeCell, TextView sixtiethsCell) {
   return text;
 }
 
+namespace {
+
+/// The fraction's digits as AppendAngleText writes them after the whole.
+void AppendFractionOfSixtieths(Text& out, double sixtieths) {
+  const std::size_t base = out.size();
+  AppendNumberTextOfQuotient(out, sixtieths / 60.0);
+  // The digits after "0." of the fraction, three at most, with no point of their own.
+  if (out.size() - base > 2) {
+    out.erase(base, 2);
+    out.resize(std::min(out.size(), base + 3));
+  } else {
+    out.resize(base);
+  }
+}
+
+/// The fraction of the sixtieths as AppendAngleText writes it.
+void AppendSixtiethsText(Text& out, double sixtieths) {
+  // Nearly every angle has whole sixtieths: their fractions are made once.
+  static const std::array<Text, 60> kWhole = [] {
+    std::array<Text, 60> texts;
+    for (std::size_t s = 0; s < texts.size(); ++s) {
+      AppendFractionOfSixtieths(texts[s], static_cast<double>(s));
+    }
+    return texts;
+  }();
+  if (sixtieths >= 0 && sixtieths < 60 && sixtieths == std::floor(sixtieths)) {
+    out += kWhole[static_cast<std::size_t>(sixtieths)];
+  } else {
+    AppendFractionOfSixtieths(out, sixtieths);
+  }
+}
+
+}  // namespace
+
 void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
   if (IsBlankOrEmpty(wholeCell)) return;
   AppendNumberOrEmpty(out, wholeCell);
@@ -194,14 +232,7 @@ void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
   AppendNumberOrEmpty(out, sixtiethsCell);
   const double sixtieths = NumericValue(TextView(out).substr(base));
   out.resize(base);
-  AppendNumberTextOfQuotient(out, sixtieths / 60.0);
-  // The digits after "0." of the fraction, three at most, with no point of their own.
-  if (out.size() - base > 2) {
-    out.erase(base, 2);
-    out.resize(std::min(out.size(), base + 3));
-  } else {
-    out.resize(base);
-  }
+  AppendSixtiethsText(out, sixtieths);
 }
 
 TextLines X100Lines(const RecordTable& table, const std::vector<SoilLayer>& layers) {
@@ -244,7 +275,7 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
     AppendDepthCell(line, cells, 2, scratch);
     to(3);
     AppendDepthCell(line, cells, 3, scratch);
-    if (const SoilLayer* layer = lookup.Find(cells[2])) {
+    if (const SoilLayer* layer = lookup.FindValue(cells.Number(2))) {
       to(8);
       text(layer->productCode);
       to(9);

@@ -60,6 +60,8 @@ class LayerLookup {
   /// The first layer, in file order, deeper than the depth cell (its soil, from a table); nullptr
   /// when there is none.
   const SoilLayer* Find(TextView depthCell) const;
+  /// The same for the cell's NumericValue.
+  const SoilLayer* FindValue(double depth) const;
 
  private:
   void Add(float depth, const SoilLayer* soil);
