@@ -20,23 +20,38 @@ constexpr int kValues = 23;
 constexpr std::size_t kX100Fields = 43;
 constexpr char32_t kEndOfFileMark = 0x1A;
 
-// One comma-delimited field of an "X1.txt" line, blanks around it dropped; moves past the comma.
-Text TakeField(TextView line, std::size_t& pos) {
-  if (pos >= line.size()) return Text();
-  std::size_t end = line.find(U',', pos);
-  if (end == TextView::npos) end = line.size();
-  Text field = TrimBlanks(line.substr(pos, end - pos));
+// One comma-delimited field of an "X1.txt" line's CP932 bytes, blanks around it dropped; moves
+// past the comma. Commas and blanks are never the second byte of a character.
+std::string_view TakeField(std::string_view line, std::size_t& pos) {
+  if (pos >= line.size()) return {};
+  std::size_t end = line.find(',', pos);
+  if (end == std::string_view::npos) end = line.size();
+  std::string_view field = line.substr(pos, end - pos);
   pos = end < line.size() ? end + 1 : line.size();
+  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
   return field;
 }
 
-SoilLayer ParseLayerLine(TextView line) {
+/// A layer line's depth and the bytes of its code and soil name.
+struct LayerLine {
+  float depth = 0;
+  std::string_view code;
+  std::string_view name;
+};
+
+LayerLine ParseLayerLine(std::string_view line) {
   std::size_t pos = 0;
   TakeField(line, pos);  // the layer number is implied by the line order
-  SoilLayer layer;
-  layer.depth = RoundToSingle(NumericValue(TakeField(line, pos)));
-  layer.productCode = TakeField(line, pos);
-  layer.soilName = pos < line.size() ? TrimBlanks(line.substr(pos)) : Text();
+  LayerLine layer;
+  layer.depth = RoundToSingle(NumericValueOfCp932(TakeField(line, pos)));
+  layer.code = TakeField(line, pos);
+  if (pos < line.size()) {
+    // The rest of the line: a comma inside the name shifts nothing.
+    layer.name = line.substr(pos);
+    while (!layer.name.empty() && layer.name.front() == ' ') layer.name.remove_prefix(1);
+    while (!layer.name.empty() && layer.name.back() == ' ') layer.name.remove_suffix(1);
+  }
   return layer;
 }
 
@@ -96,17 +111,16 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
 
 template <typename OnLayer>
 void ForEachLayerLine(std::string_view bytes, OnLayer onLayer) {
-  // Line by line: the whole file decoded at once would take four times its bytes. CR, LF and the
+  // Read as bytes: the whole file decoded at once would take four times its bytes. CR, LF and the
   // end-of-file mark are never the second byte of a CP932 character, so the bytes split as the
   // characters would.
   if (!bytes.empty() && bytes.back() == static_cast<char>(kEndOfFileMark)) bytes.remove_suffix(1);
-  Text line;
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     std::size_t end = pos;
     while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-    line = DecodeCp932(bytes.substr(pos, end - pos));
-    if (!IsBlankOrEmpty(line)) onLayer(ParseLayerLine(line));
+    const std::string_view line = bytes.substr(pos, end - pos);
+    if (line.find_first_not_of(' ') != std::string_view::npos) onLayer(ParseLayerLine(line));
     // CR LF, a lone CR and a lone LF all end a line; the empty lines between them are skipped.
     pos = end + 1;
   }
@@ -114,18 +128,25 @@ void ForEachLayerLine(std::string_view bytes, OnLayer onLayer) {
 
 std::vector<SoilLayer> ParseLayerTable(TextView content) {
   std::vector<SoilLayer> layers;
-  ForEachLayerLine(EncodeCp932(content),
-                   [&](SoilLayer layer) { layers.push_back(std::move(layer)); });
+  ForEachLayerLine(EncodeCp932(content), [&](const LayerLine& layer) {
+    layers.push_back({layer.depth, DecodeCp932(layer.code), DecodeCp932(layer.name)});
+  });
   return layers;
 }
 
 LayerTable ParseLayerTableBytes(std::string_view bytes) {
   LayerTable table;
-  std::map<std::pair<Text, Text>, std::uint32_t> known;
-  ForEachLayerLine(bytes, [&](SoilLayer layer) {
-    const auto [soil, added] = known.try_emplace({layer.productCode, layer.soilName},
-                                                 static_cast<std::uint32_t>(table.soils.size()));
-    if (added) table.soils.push_back(SoilLayer{0, layer.productCode, layer.soilName});
+  // Soils by their bytes: each distinct one is decoded once.
+  std::map<std::pair<std::string, std::string>, std::uint32_t, std::less<>> known;
+  std::pair<std::string, std::string> key;
+  ForEachLayerLine(bytes, [&](const LayerLine& layer) {
+    key.first.assign(layer.code);
+    key.second.assign(layer.name);
+    auto soil = known.find(key);
+    if (soil == known.end()) {
+      soil = known.emplace(key, static_cast<std::uint32_t>(table.soils.size())).first;
+      table.soils.push_back(SoilLayer{0, DecodeCp932(layer.code), DecodeCp932(layer.name)});
+    }
     table.depths.push_back(layer.depth);
     table.soilOf.push_back(soil->second);
   });
