@@ -1,7 +1,12 @@
-// Micro-benchmarks of the hot paths of a conversion.
-#include <benchmark/benchmark.h>
-
+// Micro-benchmarks of the hot paths of a conversion: each case runs until it has taken the
+// minimum time, and its time per run is the best of five such rounds (this machine's speed
+// varies from second to second; the fastest round is the one least disturbed).
+//   micro_bench [--min-time SECONDS]
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "common/cp932.h"
@@ -13,6 +18,12 @@ namespace {
 
 using namespace tecris2nx;
 
+/// Keeps the compiler from dropping a result nobody reads.
+template <typename T>
+void Keep(T&& value) {
+  asm volatile("" : : "r,m"(value) : "memory");
+}
+
 Text SampleSection() {
   Text text;
   for (int r = 1; r <= 1000; ++r) {
@@ -23,76 +34,75 @@ Text SampleSection() {
   return text;
 }
 
-void BM_ReadField(benchmark::State& state) {
-  const std::string bytes = EncodeCp932(SampleSection());
-  for (auto _ : state) {
-    FieldReader in = FieldReader::FromCp932(bytes);
-    while (!in.AtEnd()) benchmark::DoNotOptimize(in.ReadField());
+struct Case {
+  const char* name;
+  std::size_t bytes;  ///< handled by one run, for a throughput; 0 for none
+  std::function<void()> run;
+};
+
+void Measure(const Case& c, double minSeconds) {
+  using Clock = std::chrono::steady_clock;
+  double best = 0;
+  long long runs = 0;
+  for (int round = 0; round < 5; ++round) {
+    long long n = 0;
+    const Clock::time_point start = Clock::now();
+    double elapsed = 0;
+    do {
+      c.run();
+      ++n;
+      elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (elapsed < minSeconds / 5);
+    const double each = elapsed / static_cast<double>(n);
+    if (round == 0 || each < best) best = each;
+    runs += n;
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  std::printf("%-20s %12.1f ns %10lld runs", c.name, best * 1e9, runs);
+  if (c.bytes != 0) std::printf("  %8.1f MB/s", static_cast<double>(c.bytes) / best / 1e6);
+  std::printf("\n");
 }
-BENCHMARK(BM_ReadField);
-
-void BM_NumericValue(benchmark::State& state) {
-  const Text cell = U"1234.5678";
-  for (auto _ : state) benchmark::DoNotOptimize(NumericValue(cell));
-}
-BENCHMARK(BM_NumericValue);
-
-void BM_NumberText(benchmark::State& state) {
-  double v = 12.345;
-  for (auto _ : state) benchmark::DoNotOptimize(NumberText(v));
-}
-BENCHMARK(BM_NumberText);
-
-void BM_FormatDepth(benchmark::State& state) {
-  const Text cell = U"12.3456";
-  for (auto _ : state) benchmark::DoNotOptimize(FormatDepth(cell));
-}
-BENCHMARK(BM_FormatDepth);
-
-void BM_ExponentNumber(benchmark::State& state) {
-  const Text cell = U"1.23456789E-5";
-  for (auto _ : state) benchmark::DoNotOptimize(ExponentNumber(cell));
-}
-BENCHMARK(BM_ExponentNumber);
-
-void BM_DecodeCp932(benchmark::State& state) {
-  const std::string bytes = EncodeCp932(SampleSection() + U"土質・色調 シルト質砂 ｱｲｳ\r\n");
-  for (auto _ : state) benchmark::DoNotOptimize(DecodeCp932(bytes));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
-}
-BENCHMARK(BM_DecodeCp932);
-
-void BM_EncodeCp932(benchmark::State& state) {
-  const Text text = SampleSection() + U"土質・色調 シルト質砂 ｱｲｳ\r\n";
-  for (auto _ : state) benchmark::DoNotOptimize(EncodeCp932(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
-}
-BENCHMARK(BM_EncodeCp932);
-
-void BM_DecodeJapanese(benchmark::State& state) {
-  std::string bytes;
-  for (int i = 0; i < 1000; ++i) bytes += EncodeCp932(U"市道拡幅工事に伴う地質調査,");
-  for (auto _ : state) benchmark::DoNotOptimize(DecodeCp932(bytes));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
-}
-BENCHMARK(BM_DecodeJapanese);
 
 }  // namespace
 
-// Debian's benchmark library says it "was built as DEBUG": that is the library's own build. What
-// is measured here is this project's code, which must be optimised: say how it was built.
 int main(int argc, char** argv) {
+  double minSeconds = 1.0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--min-time") == 0 && i + 1 < argc) {
+      minSeconds = std::atof(argv[++i]);
+    } else {
+      std::fprintf(stderr, "usage: micro_bench [--min-time SECONDS]\n");
+      return 2;
+    }
+  }
 #ifdef NDEBUG
-  std::printf("tecris2nx code under test: optimised build (NDEBUG)\n");
+  std::printf("optimised build (NDEBUG); best of 5 rounds, %.2f s a case\n", minSeconds);
 #else
-  std::printf(
-      "tecris2nx code under test: DEBUG build; configure with -DCMAKE_BUILD_TYPE=Release\n");
+  std::printf("DEBUG build: timings mean little; configure with -DCMAKE_BUILD_TYPE=Release\n");
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const std::string section = EncodeCp932(SampleSection());
+  const std::string mixed = EncodeCp932(SampleSection() + U"土質・色調 シルト質砂 ｱｲｳ\r\n");
+  const Text mixedText = DecodeCp932(mixed);
+  std::string japanese;
+  for (int i = 0; i < 1000; ++i) japanese += EncodeCp932(U"市道拡幅工事に伴う地質調査,");
+  const Case cases[] = {
+      {"ReadField", section.size(),
+       [&] {
+         FieldReader in = FieldReader::FromCp932(section);
+         while (!in.AtEnd()) Keep(in.ReadField());
+       }},
+      {"ReadFieldBytes", section.size(),
+       [&] {
+         FieldReader in = FieldReader::FromCp932(section);
+         while (!in.AtEnd()) Keep(in.ReadFieldBytes());
+       }},
+      {"NumericValue", 0, [] { Keep(NumericValue(U"1234.5678")); }},
+      {"NumberText", 0, [] { Keep(NumberText(12.345)); }},
+      {"FormatDepth", 0, [] { Keep(FormatDepth(U"12.3456")); }},
+      {"ExponentNumber", 0, [] { Keep(ExponentNumber(U"1.23456789E-5")); }},
+      {"DecodeCp932", mixed.size(), [&] { Keep(DecodeCp932(mixed)); }},
+      {"EncodeCp932", mixedText.size(), [&] { Keep(EncodeCp932(mixedText)); }},
+      {"DecodeJapanese", japanese.size(), [&] { Keep(DecodeCp932(japanese)); }},
+  };
+  for (const Case& c : cases) Measure(c, minSeconds);
   return 0;
 }

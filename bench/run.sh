@@ -183,5 +183,5 @@ printf 'warnings counted (--verbose), medians of %d alternating runs: large file
 printf 'boring log (log --format svg): batch %.3f s, the conversion alternating with it %.3f s (median of %d): ratio %.2f (target at most 1)\n' \
   "$log_s" "$log_conv_s" "$runs" "$(echo "$log_s / $log_conv_s" | bc -l)"
 echo
-"$build/bench/micro_bench" --benchmark_min_time=0.2
+"$build/bench/micro_bench" --min-time 0.5
 rm -rf "$work"

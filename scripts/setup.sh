@@ -18,7 +18,7 @@ build_packages=(
 )
 rest_packages=(
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14
-  libbenchmark-dev bc time gcovr
+  bc time gcovr
   g++-mingw-w64-x86-64-posix googletest wine wine64
   nsis zip unzip xvfb locales
   lintian appstream man-db
