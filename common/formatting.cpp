@@ -243,6 +243,15 @@ bool AppendPlainDecimal(std::basic_string<Char>& out, std::basic_string_view<Cha
     significant -= leadingZeros;
   }
   if (significant > 15) return false;
+  // Most cells are their own text already ("12.5", "-0.25"): the part from the sign or first
+  // digit kept to the last digit kept is added as it stands.
+  const std::size_t intFrom = intFirst < intEnd ? intFirst : intEnd - 1;  // "0" for no whole
+  if ((intFirst < intEnd || intEnd > intStart) && (!negative || intFrom == intStart)) {
+    const std::size_t from = negative ? intFrom - 1 : intFrom;
+    const std::size_t to = fracEnd > fracStart ? fracEnd : intEnd;
+    out.append(cell.data() + from, to - from);
+    return true;
+  }
   // At most 15 digits, three zeros after the point, a sign, a point and a zero: made in place and
   // added in one piece.
   std::array<Char, 40> text;
