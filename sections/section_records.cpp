@@ -75,8 +75,9 @@ void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,
 
 namespace {
 
-/// The exponent rule cannot leave single precision: ASCII "m E e" with a mantissa of at most 8
-/// digits and an exponent of at most two digits below 30 (10^29 x 10^8 is far below 3.4E+38).
+/// The exponent rule cannot leave single precision: "m E e" in ASCII digits, the letter E or e in
+/// either width, with a mantissa of at most 8 digits and an exponent of at most two digits below
+/// 30 (10^29 x 10^8 is far below 3.4E+38).
 bool SmallExponentValue(std::string_view bytes) {
   std::size_t i = 0;
   const auto digits = [&](std::size_t most, int& value) {
@@ -95,8 +96,13 @@ bool SmallExponentValue(std::string_view bytes) {
     ++i;
     if (!digits(8, ignored)) return false;
   }
-  if (i >= bytes.size() || (bytes[i] != 'E' && bytes[i] != 'e')) return false;
-  ++i;
+  if (i < bytes.size() && (bytes[i] == 'E' || bytes[i] == 'e')) {
+    ++i;
+  } else if (bytes.substr(i, 2) == "\x82\x64" || bytes.substr(i, 2) == "\x82\x85") {
+    i += 2;  // Ｅ and ｅ in CP932
+  } else {
+    return false;
+  }
   if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
   int exponent = 0;
   return digits(2, exponent) && exponent < 30 && i == bytes.size();

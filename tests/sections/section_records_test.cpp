@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "common/cp932.h"
+
 #include "sections/section_b.h"
 #include "sections/section_d.h"
 #include "sections/section_e.h"
@@ -65,6 +69,31 @@ TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
     EXPECT_EQ(table.OnlyPlainNumbers(1), r.plain) << ToUtf8(r.field);
     EXPECT_TRUE(table.OnlyPlainNumbers(2)) << ToUtf8(r.field);
   }
+}
+
+// The quick test spares the full reading only where it can find nothing: for exponent values in
+// either width of letter, near and past the single-precision range, a value it passes must give
+// no problem, and the small ones must pass.
+TEST(MayBeNumberProblemTest, PassesOnlyValuesWithoutAProblem) {
+  const Text letters[] = {U"E", U"e", U"Ｅ", U"ｅ"};
+  std::mt19937 rng(13);
+  int passed = 0;
+  for (int i = 0; i < 20000; ++i) {
+    Text cell = rng() % 4 == 0 ? U"-" : U"";
+    for (unsigned n = 1 + rng() % 10; n > 0; --n) cell += static_cast<char32_t>(U'0' + rng() % 10);
+    if (rng() % 2) cell += U"." + DecimalText(rng() % 1000);
+    cell += letters[rng() % 4];
+    if (rng() % 2) cell += rng() % 2 ? U"-" : U"+";
+    cell += DecimalText(rng() % 60);
+    const std::string bytes = EncodeCp932(cell);
+    if (MayBeNumberProblem(bytes, NumberUse::kExponent)) continue;
+    ++passed;
+    EXPECT_FALSE(NumberProblem(U'D', cell, 1, 22, NumberUse::kExponent)) << ToUtf8(cell);
+  }
+  EXPECT_GT(passed, 5000);
+  EXPECT_FALSE(MayBeNumberProblem(EncodeCp932(U"1.25Ｅ-5"), NumberUse::kExponent));
+  EXPECT_FALSE(MayBeNumberProblem(EncodeCp932(U"2.3ｅ+4"), NumberUse::kExponent));
+  EXPECT_TRUE(MayBeNumberProblem(EncodeCp932(U"9Ｅ39"), NumberUse::kExponent));
 }
 
 }  // namespace
