@@ -18,16 +18,12 @@ int RecordShape::FieldOf(int record, int value, bool leadOpens) const {
 
 namespace {
 
-/// Stores the next field, telling the table when it is a plain number: evaluating the section
-/// then passes over the values that hold nothing else.
-void StoreField(FieldReader& in, RecordTable::CellRef cell) {
+/// Stores the next field as the table's next cell, telling it when the field is a plain number:
+/// evaluating the section then passes over the values that hold nothing else.
+void StoreField(FieldReader& in, RecordTable& table) {
   bool plain = false;
   const std::string_view bytes = in.ReadFieldBytes(plain);
-  if (plain && bytes.size() <= kLongestPlainInRange) {
-    cell.AssignPlainNumber(bytes);
-  } else {
-    cell.AssignCp932(bytes);
-  }
+  table.AppendCp932(bytes, plain && bytes.size() <= kLongestPlainInRange);
 }
 
 }  // namespace
@@ -37,7 +33,7 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
   table.Reset(shape.values, count);
   for (int r = 1; r <= count; ++r) {
     for (int i = 0; i < 3; ++i) in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) StoreField(in, table.Cell(v, r));
+    for (int v = 1; v <= shape.values; ++v) StoreField(in, table);
   }
 }
 
@@ -50,7 +46,7 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
     openingRead = false;
     in.SkipField();
     in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) StoreField(in, table.Cell(v, r));
+    for (int v = 1; v <= shape.values; ++v) StoreField(in, table);
   }
 }
 

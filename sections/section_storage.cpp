@@ -55,6 +55,13 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
     throw std::logic_error("RecordTable cell (" + std::to_string(index % values + 1) + ", " +
                            std::to_string(index / values + 1) + ") stored out of order");
   }
+  AppendCp932(bytes, plainNumber);
+}
+
+void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber) {
+  if (stored_ >= recordStarts_.size() * static_cast<std::size_t>(values_)) {
+    throw std::out_of_range("RecordTable is full");
+  }
   const std::size_t most = bytes.size() + kMaxHeader;
   // A cell starts in the first 64 KiB of its block; a longer cell gets a block of its own. Every
   // block holds at least 64 KiB, so a cell that ends within them also fits the block.

@@ -75,6 +75,9 @@ class RecordTable {
   /// Empties the table and sizes it for `count` records of `values` values each.
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
+  /// Stores the next cell in reading order (record 1's values, then record 2's, ...) as
+  /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first.
+  void AppendCp932(std::string_view bytes, bool plainNumber);
   /// True when every cell of the value stored so far is empty or was stored as a plain number:
   /// no number check can find anything in it.
   bool OnlyPlainNumbers(int value) const {
