@@ -77,7 +77,9 @@ void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit) {
   std::array<int, kValues> values{};
   std::size_t visited = 0;
   for (int v = 1; v <= kValues; ++v) {
-    if (!table.OnlyPlainNumbers(v)) values[visited++] = v;
+    const bool quiet =
+        kSectionDShape.IsExponent(v) ? table.QuietUnderExponentRule(v) : table.OnlyPlainNumbers(v);
+    if (!quiet) values[visited++] = v;
   }
   if (visited == 0) return;
   RecordTable::Record cells;

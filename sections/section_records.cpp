@@ -23,7 +23,8 @@ namespace {
 void StoreField(FieldReader& in, RecordTable& table) {
   bool plain = false;
   const std::string_view bytes = in.ReadFieldBytes(plain);
-  table.AppendCp932(bytes, plain && bytes.size() <= kLongestPlainInRange);
+  plain = plain && bytes.size() <= kLongestPlainInRange;
+  table.AppendCp932(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent));
 }
 
 }  // namespace
@@ -54,12 +55,15 @@ void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,
                       const NumberVisit& visit) {
   RecordTable::Record cells;
   bool any = false;
-  for (int v = 1; v <= shape.values; ++v) any = any || !table.OnlyPlainNumbers(v);
+  const auto quiet = [&](int v) {
+    return shape.IsExponent(v) ? table.QuietUnderExponentRule(v) : table.OnlyPlainNumbers(v);
+  };
+  for (int v = 1; v <= shape.values; ++v) any = any || !quiet(v);
   if (!any) return;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     for (int v = 1; v <= shape.values; ++v) {
-      if (table.OnlyPlainNumbers(v)) continue;
+      if (quiet(v)) continue;
       if (shape.IsExponent(v)) {
         visit(cells, r, v, NumberUse::kExponent);
       } else if (shape.IsNumber(v)) {

@@ -66,8 +66,9 @@ using ProblemSink = std::function<void(const ConversionError&)>;
 
 /// Hands each value the conversion evaluates, in file order, with how it is evaluated; `cells` is
 /// the record, read. A visit may pass over the values that hold only plain numbers
-/// (RecordTable::OnlyPlainNumbers): nothing in them can leave a range, and the visits look for
-/// what does.
+/// (RecordTable::OnlyPlainNumbers), and over exponent values none of whose cells the exponent rule
+/// can take out of range (RecordTable::QuietUnderExponentRule): nothing in them can leave a range,
+/// and the visits look for what does.
 using NumberVisit =
     std::function<void(const RecordTable::Record& cells, int record, int value, NumberUse use)>;
 

@@ -27,6 +27,7 @@ void RecordTable::Reset(int values, std::int16_t count) {
   value_ = 0;
   // Beyond 64 values no value is known to be plain.
   unplain_ = values_ > 64 ? ~std::uint64_t{0} : 0;
+  loudExponent_ = unplain_;
 }
 
 std::size_t RecordTable::IndexOf(int value, int record) const {
@@ -58,7 +59,7 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
   AppendCp932(bytes, plainNumber);
 }
 
-void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber) {
+void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool quietExponent) {
   if (stored_ >= recordStarts_.size() * static_cast<std::size_t>(values_)) {
     throw std::out_of_range("RecordTable is full");
   }
@@ -93,7 +94,10 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber) {
   }
   block.size = static_cast<std::size_t>(w - block.bytes.get()) + bytes.size();
   if (value_ == 0) recordStarts_[records_++] = static_cast<std::uint32_t>(start);
-  if (!plainNumber && !bytes.empty()) unplain_ |= std::uint64_t{1} << (value_ & 63);
+  if (!plainNumber && !bytes.empty()) {
+    unplain_ |= std::uint64_t{1} << (value_ & 63);
+    if (!quietExponent) loudExponent_ |= std::uint64_t{1} << (value_ & 63);
+  }
   if (++value_ == values_) value_ = 0;
   ++stored_;
 }

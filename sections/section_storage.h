@@ -76,12 +76,17 @@ class RecordTable {
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
   /// Stores the next cell in reading order (record 1's values, then record 2's, ...) as
-  /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first.
-  void AppendCp932(std::string_view bytes, bool plainNumber);
+  /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first. `quietExponent`:
+  /// the exponent rule cannot take the cell out of range (always so for a plain number).
+  void AppendCp932(std::string_view bytes, bool plainNumber, bool quietExponent = false);
   /// True when every cell of the value stored so far is empty or was stored as a plain number:
   /// no number check can find anything in it.
   bool OnlyPlainNumbers(int value) const {
     return value >= 1 && value <= 64 && ((unplain_ >> (value - 1)) & 1) == 0;
+  }
+  /// True when no cell of the value stored so far can leave a range by the exponent rule.
+  bool QuietUnderExponentRule(int value) const {
+    return value >= 1 && value <= 64 && ((loudExponent_ >> (value - 1)) & 1) == 0;
   }
   int values() const { return values_; }
   Text Cell(int value, int record) const;
@@ -160,6 +165,8 @@ class RecordTable {
   int value_ = 0;            ///< values of the last record begun, 0 once complete
   /// Bit v - 1: value v holds a cell that is neither empty nor stored as a plain number.
   std::uint64_t unplain_ = 0;
+  /// Bit v - 1: value v holds a cell that the exponent rule may take out of range.
+  std::uint64_t loudExponent_ = 0;
 };
 
 }  // namespace tecris2nx

@@ -44,22 +44,34 @@ TEST(RecordShapeTest, ValueAtUndoesFieldOf) {
   }
 }
 
-// Evaluation passes over a value whose every cell was read as a plain number: anything a number
-// check could find in must keep the value from being taken for one.
+// Evaluation passes over a value whose every cell was read as a plain number, and over an
+// exponent value none of whose cells the exponent rule can take out of range: anything a number
+// check could find must keep the value from being taken for either.
 TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
   struct Row {
     Text field;
     bool plain;
+    bool quietExponent;
   };
   const Row rows[] = {
-      {U"12.5", true},        {U"-3", true},
-      {U"+.5", true},         {U"", true},
-      {Text(38, U'9'), true}, {Text(39, U'9'), false},  // beyond single precision as a depth
-      {U"1E5", false},        {U"1.25Ｅ-5", false},
-      {U"&H10", false},       {U" 1 ", true},  // the blanks around a field are not its bytes
-      {U"1.2.3", false},      {U"1-", false},
-      {U"-", false},          {U"\"1\"", false},
-      {U"砂", false},
+      {U"12.5", true, true},
+      {U"-3", true, true},
+      {U"+.5", true, true},
+      {U"", true, true},
+      {Text(38, U'9'), true, true},
+      {Text(39, U'9'), false, true},  // beyond single precision as a depth, not as a number
+      {Text(309, U'9'), false, false},
+      {U"1E5", false, true},
+      {U"1.25Ｅ-5", false, true},
+      {U"1E39", false, false},
+      {U"1e400", false, false},
+      {U"&H10", false, false},
+      {U" 1 ", true, true},  // the blanks around a field are not its bytes
+      {U"1.2.3", false, true},
+      {U"1-", false, true},
+      {U"-", false, true},
+      {U"\"1\"", false, true},
+      {U"砂", false, true},
   };
   for (const Row& r : rows) {
     // Two records of two values: the row's field, then a plain number, in the first record.
@@ -67,6 +79,7 @@ TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
     RecordTable table;
     ReadCountedRecords(in, table, RecordShape{2}, 2);
     EXPECT_EQ(table.OnlyPlainNumbers(1), r.plain) << ToUtf8(r.field);
+    EXPECT_EQ(table.QuietUnderExponentRule(1), r.quietExponent) << ToUtf8(r.field);
     EXPECT_TRUE(table.OnlyPlainNumbers(2)) << ToUtf8(r.field);
   }
 }
