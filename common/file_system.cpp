@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -209,6 +210,8 @@ class StagedFiles : public FileSet {
   }
 
   void Append(std::string_view bytes) override {
+    // After a failure the set has removed its files: nothing may be written into it.
+    if (!open_) throw std::logic_error("FileSet: no file is open to append to");
     Text reason;
     if (!out_->Write(bytes, reason)) {
       Text ignored;
@@ -269,7 +272,10 @@ class HeldFiles : public FileSet {
     names_.push_back(name);
     files_.emplace_back(name, std::string());
   }
-  void Append(std::string_view bytes) override { files_.back().second += bytes; }
+  void Append(std::string_view bytes) override {
+    if (files_.empty()) throw std::logic_error("FileSet: no file is open to append to");
+    files_.back().second += bytes;
+  }
   void Commit() override {
     NamedFiles files;
     files.swap(files_);
