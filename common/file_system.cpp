@@ -180,14 +180,7 @@ namespace {
 class StagedFiles : public FileSet {
  public:
   StagedFiles(SystemCalls& calls, Text folder) : calls_(calls), folder_(std::move(folder)) {}
-  ~StagedFiles() override {
-    if (!out_) return;
-    if (open_) {
-      Text ignored;
-      out_->Close(ignored);
-    }
-    RemoveFrom(0);
-  }
+  ~StagedFiles() override { Discard(); }
 
   void Begin(const Text& name) override {
     if (!out_) out_.emplace(calls_, folder_, PathIn(folder_, name));
@@ -213,12 +206,7 @@ class StagedFiles : public FileSet {
     // After a failure the set has removed its files: nothing may be written into it.
     if (!open_) throw std::logic_error("FileSet: no file is open to append to");
     Text reason;
-    if (!out_->Write(bytes, reason)) {
-      Text ignored;
-      out_->Close(ignored);
-      open_ = false;
-      Fail(names_.back(), reason);
-    }
+    if (!out_->Write(bytes, reason)) Fail(names_.back(), reason);
   }
 
   void Commit() override {
@@ -233,8 +221,9 @@ class StagedFiles : public FileSet {
     }
     for (std::size_t i = 0; i < names_.size(); ++i) {
       if (!out_->Replace(temporaries_[i], names_[i], reason)) {
-        RemoveFrom(i);
-        out_.reset();
+        temporaries_.erase(temporaries_.begin(),
+                           temporaries_.begin() + static_cast<std::ptrdiff_t>(i));
+        Discard();
         throw RenameProblem(folder_, names_, i, reason);
       }
     }
@@ -247,13 +236,18 @@ class StagedFiles : public FileSet {
     open_ = false;
     return out_->Close(reason);
   }
-  void RemoveFrom(std::size_t first) {
-    for (std::size_t i = first; i < temporaries_.size(); ++i) out_->Remove(temporaries_[i]);
-  }
-  /// Removes every temporary and throws the error of writing `name`.
-  [[noreturn]] void Fail(const Text& name, const Text& reason) {
-    RemoveFrom(0);
+  /// Closes the open file and removes the temporaries not yet renamed; the set is then done.
+  void Discard() {
+    if (!out_) return;
+    Text ignored;
+    CloseOpen(ignored);
+    for (const Text& temporary : temporaries_) out_->Remove(temporary);
+    temporaries_.clear();
     out_.reset();
+  }
+  /// Discards the set and throws the error of writing `name`.
+  [[noreturn]] void Fail(const Text& name, const Text& reason) {
+    Discard();
     throw FileProblem(kCannotWrite, PathIn(folder_, name), reason);
   }
 

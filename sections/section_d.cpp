@@ -20,17 +20,22 @@ constexpr int kValues = 23;
 constexpr std::size_t kX100Fields = 43;
 constexpr char32_t kEndOfFileMark = 0x1A;
 
+/// CP932 bytes without the blanks around them; a blank is never the second byte of a character.
+std::string_view TrimBlankBytes(std::string_view bytes) {
+  while (!bytes.empty() && bytes.front() == ' ') bytes.remove_prefix(1);
+  while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
+  return bytes;
+}
+
 // One comma-delimited field of an "X1.txt" line's CP932 bytes, blanks around it dropped; moves
-// past the comma. Commas and blanks are never the second byte of a character.
+// past the comma. Commas are never the second byte of a character.
 std::string_view TakeField(std::string_view line, std::size_t& pos) {
   if (pos >= line.size()) return {};
   std::size_t end = line.find(',', pos);
   if (end == std::string_view::npos) end = line.size();
-  std::string_view field = line.substr(pos, end - pos);
+  const std::string_view field = line.substr(pos, end - pos);
   pos = end < line.size() ? end + 1 : line.size();
-  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
-  return field;
+  return TrimBlankBytes(field);
 }
 
 /// A layer line's depth and the bytes of its code and soil name.
@@ -46,12 +51,8 @@ LayerLine ParseLayerLine(std::string_view line) {
   LayerLine layer;
   layer.depth = RoundToSingle(NumericValueOfCp932(TakeField(line, pos)));
   layer.code = TakeField(line, pos);
-  if (pos < line.size()) {
-    // The rest of the line: a comma inside the name shifts nothing.
-    layer.name = line.substr(pos);
-    while (!layer.name.empty() && layer.name.front() == ' ') layer.name.remove_prefix(1);
-    while (!layer.name.empty() && layer.name.back() == ' ') layer.name.remove_suffix(1);
-  }
+  // The rest of the line: a comma inside the name shifts nothing.
+  if (pos < line.size()) layer.name = TrimBlankBytes(line.substr(pos));
   return layer;
 }
 
@@ -77,9 +78,7 @@ void VisitSectionDNumbers(const RecordTable& table, const NumberVisit& visit) {
   std::array<int, kValues> values{};
   std::size_t visited = 0;
   for (int v = 1; v <= kValues; ++v) {
-    const bool quiet =
-        kSectionDShape.IsExponent(v) ? table.QuietUnderExponentRule(v) : table.OnlyPlainNumbers(v);
-    if (!quiet) values[visited++] = v;
+    if (!NothingToVisit(kSectionDShape, table, v)) values[visited++] = v;
   }
   if (visited == 0) return;
   RecordTable::Record cells;
@@ -139,7 +138,7 @@ std::vector<SoilLayer> ParseLayerTable(TextView content) {
 LayerTable ParseLayerTableBytes(std::string_view bytes) {
   LayerTable table;
   // Soils by their bytes: each distinct one is decoded once.
-  std::map<std::pair<std::string, std::string>, std::uint32_t, std::less<>> known;
+  std::map<std::pair<std::string, std::string>, std::uint32_t> known;
   std::pair<std::string, std::string> key;
   ForEachLayerLine(bytes, [&](const LayerLine& layer) {
     key.first.assign(layer.code);

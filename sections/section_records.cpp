@@ -55,15 +55,12 @@ void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,
                       const NumberVisit& visit) {
   RecordTable::Record cells;
   bool any = false;
-  const auto quiet = [&](int v) {
-    return shape.IsExponent(v) ? table.QuietUnderExponentRule(v) : table.OnlyPlainNumbers(v);
-  };
-  for (int v = 1; v <= shape.values; ++v) any = any || !quiet(v);
+  for (int v = 1; v <= shape.values; ++v) any = any || !NothingToVisit(shape, table, v);
   if (!any) return;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     for (int v = 1; v <= shape.values; ++v) {
-      if (quiet(v)) continue;
+      if (NothingToVisit(shape, table, v)) continue;
       if (shape.IsExponent(v)) {
         visit(cells, r, v, NumberUse::kExponent);
       } else if (shape.IsNumber(v)) {

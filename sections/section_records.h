@@ -72,6 +72,13 @@ using ProblemSink = std::function<void(const ConversionError&)>;
 using NumberVisit =
     std::function<void(const RecordTable::Record& cells, int record, int value, NumberUse use)>;
 
+/// True when a number visit may pass over value `v` of the shape (see NumberVisit): its cells
+/// are plain numbers, or, for a value read by the exponent rule, none the rule can take out of
+/// range.
+inline bool NothingToVisit(const RecordShape& shape, const RecordTable& table, int v) {
+  return shape.IsExponent(v) ? table.QuietUnderExponentRule(v) : table.OnlyPlainNumbers(v);
+}
+
 /// Sections B, C, D: `count` records of three ignored fields and the shape's values.
 void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                         std::int16_t count);
