@@ -117,11 +117,54 @@ Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
   return result;
 }
 
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A single's seven significant digits by scaling it to seven whole digits: one multiplication or
+// division by an exact power of ten, so the scaled value is off by far less than a millionth of a
+// unit. False when it lies too near a half to round by it, or the power is not exact.
+bool QuickSevenDigits(float value, Digits& digits) {
+  const double magnitude = std::fabs(static_cast<double>(value));
+  // log10(2) times the binary exponent: the decimal one or one below it.
+  int exponent = static_cast<int>(std::floor(std::ilogb(magnitude) * 0.30102999566398120));
+  double scaled = 0;
+  for (int attempt = 0;; ++attempt) {
+    const int scale = 6 - exponent;
+    if (scale < -22 || scale > 22 || attempt > 2) return false;
+    scaled = scale >= 0 ? magnitude * kPowers[scale] : magnitude / kPowers[-scale];
+    if (scaled >= 1e7) {
+      ++exponent;
+    } else if (scaled < 1e6) {
+      --exponent;
+    } else {
+      break;
+    }
+  }
+  const double whole = std::floor(scaled);
+  const double rest = scaled - whole;
+  if (std::fabs(rest - 0.5) < 1e-4) return false;
+  auto n = static_cast<std::uint32_t>(whole) + (rest > 0.5 ? 1 : 0);
+  if (n == 10000000) {
+    n = 1000000;
+    ++exponent;
+  }
+  while (n % 10 == 0) n /= 10;
+  digits.negative = std::signbit(value);
+  digits.exponent = exponent;
+  char text[8];
+  const char* end = std::to_chars(text, text + sizeof(text), n).ptr;
+  digits.count = static_cast<int>(end - text);
+  std::copy(static_cast<const char*>(text), end, digits.digits.begin());
+  return true;
+}
+
 // RoundedDigits(value, 7, false) of a single. Its shortest digits are much cheaper to make, and
 // they are those seven rounded whenever the spacing of singles there is finer than a unit of the
 // seventh digit: the value lies within half its spacing of them, so within half that unit.
 Digits SingleDigits(float value) {
   if (!std::isnormal(value)) return RoundedDigits(value, 7, false);
+  if (Digits quick; QuickSevenDigits(value, quick)) return quick;
   std::array<char, 32> buffer{};
   const std::to_chars_result converted =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
@@ -146,51 +189,77 @@ Digits SingleDigits(float value) {
   return result;
 }
 
-void AppendPlainText(Text& text, const Digits& d) {
-  if (d.negative) text += U'-';
+// The forms below append ASCII only: to code points or to CP932 bytes alike.
+template <typename String>
+void AppendAscii(String& text, std::string_view ascii) {
+  for (const char c : ascii) text += static_cast<typename String::value_type>(c);
+}
+
+template <typename String>
+void AppendPlainText(String& text, const Digits& d) {
+  using Char = typename String::value_type;
+  if (d.negative) text += Char('-');
   if (d.exponent < 0) {
-    text += U"0.";
-    text.append(static_cast<std::size_t>(-d.exponent - 1), U'0');
-    for (int i = 0; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
+    AppendAscii(text, "0.");
+    text.append(static_cast<std::size_t>(-d.exponent - 1), Char('0'));
+    for (int i = 0; i < d.count; ++i) text += static_cast<Char>(d.digits[i]);
     return;
   }
   for (int i = 0; i <= d.exponent; ++i) {
-    text += i < d.count ? static_cast<char32_t>(d.digits[i]) : U'0';
+    text += i < d.count ? static_cast<Char>(d.digits[i]) : Char('0');
   }
   if (d.count > d.exponent + 1) {
-    text += U'.';
-    for (int i = d.exponent + 1; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
+    text += Char('.');
+    for (int i = d.exponent + 1; i < d.count; ++i) text += static_cast<Char>(d.digits[i]);
   }
 }
 
-void AppendExponentText(Text& text, const Digits& d) {
-  if (d.negative) text += U'-';
-  text += static_cast<char32_t>(d.digits[0]);
+template <typename String>
+void AppendExponentText(String& text, const Digits& d) {
+  using Char = typename String::value_type;
+  if (d.negative) text += Char('-');
+  text += static_cast<Char>(d.digits[0]);
   if (d.count > 1) {
-    text += U'.';
-    for (int i = 1; i < d.count; ++i) text += static_cast<char32_t>(d.digits[i]);
+    text += Char('.');
+    for (int i = 1; i < d.count; ++i) text += static_cast<Char>(d.digits[i]);
   }
-  text += d.exponent < 0 ? U"E-" : U"E+";
+  AppendAscii(text, d.exponent < 0 ? "E-" : "E+");
   const int magnitude = std::abs(d.exponent);
-  if (magnitude < 10) text += U'0';
+  if (magnitude < 10) text += Char('0');
   char digits[8];
   const char* end = std::to_chars(digits, digits + sizeof(digits), magnitude).ptr;
-  for (const char* p = digits; p != end; ++p) text += static_cast<char32_t>(*p);
+  AppendAscii(text, std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
 void AppendSpecialText(Text& text, double value) {
   text += std::isnan(value) ? U"NAN" : value < 0 ? U"-INF" : U"INF";
 }
 
+// The general form is short (17 digits, four zeros after the point, a sign, a point and an
+// exponent at most): made in place, then added in one piece.
+struct ShortText {
+  using value_type = char;
+  std::array<char, 48> bytes;
+  std::size_t size = 0;
+  void operator+=(char c) { bytes[size++] = c; }
+  void append(std::size_t count, char c) {
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(size), count, c);
+    size += count;
+  }
+};
+
 // General form: plain digits, or exponent form below 1E-4 and from 10^upperExponent upward
 // (decided on the rounded value, so 999999999999999.9 is 1E+15).
-void AppendGeneralDigits(Text& text, const Digits& d, int upperExponent) {
+template <typename String>
+void AppendGeneralDigits(String& text, const Digits& d, int upperExponent) {
+  ShortText made;
   const bool zero = d.count == 1 && d.digits[0] == '0';
   if (!zero && (d.exponent < -4 || d.exponent >= upperExponent)) {
-    AppendExponentText(text, d);
+    AppendExponentText(made, d);
   } else {
-    AppendPlainText(text, d);
+    AppendPlainText(made, d);
   }
+  text.append(made.bytes.begin(), made.bytes.begin() + static_cast<std::ptrdiff_t>(made.size));
 }
 
 void AppendGeneralText(Text& text, double value, int precision, int upperExponent) {
@@ -278,10 +347,6 @@ constexpr double kFloatOverflow = 0x1.ffffffp+127;
 }  // namespace
 
 namespace {
-
-constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Digits and power of ten both exact doubles: one operation rounds correctly. False when they are
 // not, and the general conversion is needed.
@@ -642,6 +707,48 @@ void AppendExponentNumber(Text& out, TextView cell) {
 }
 
 void AppendSingleText(Text& out, float value) { AppendGeneralDigits(out, SingleDigits(value), 15); }
+
+bool AppendExponentNumberBytes(std::string& out, std::string_view cell) {
+  if (AppendNumberOrEmptyBytes(out, cell)) return true;
+  // Only bytes that stand for the same characters in CP932 whatever surrounds them, and the two
+  // of the full-width letters: then the letters are found among the bytes as among the text. The
+  // first of each letter is kept on the way: E, e, Ｅ, ｅ.
+  constexpr std::size_t kNone = std::string_view::npos;
+  std::array<std::size_t, 4> first = {kNone, kNone, kNone, kNone};
+  std::size_t from = 0;
+  std::size_t to = cell.size();
+  while (from < to && cell[from] == ' ') ++from;
+  while (to > from && cell[to - 1] == ' ') --to;
+  for (std::size_t i = from; i < to; ++i) {
+    const char c = cell[i];
+    if ((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == ' ') continue;
+    std::size_t letter = 0;
+    if (c == 'E') {
+      letter = 0;
+    } else if (c == 'e') {
+      letter = 1;
+    } else if (c == '\x82' && i + 1 < to && (cell[i + 1] == '\x64' || cell[i + 1] == '\x85')) {
+      letter = cell[++i] == '\x64' ? 2 : 3;
+    } else {
+      return false;
+    }
+    if (first[letter] == kNone) first[letter] = c == '\x82' ? i - 1 : i;
+  }
+  const std::string_view v = cell.substr(from, to - from);
+  std::size_t p = kNone;
+  std::size_t letter = 1;
+  for (std::size_t k = 0; k < first.size() && p == kNone; ++k) {
+    p = first[k] == kNone ? kNone : first[k] - from;
+    letter = k < 2 ? 1 : 2;
+  }
+  if (p == kNone) return false;
+  const double mantissa = NumericValueOfCp932(v.substr(0, p));
+  const double exponent = NumericValueOfCp932(v.substr(p + letter));
+  const double product = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
+  if (!(std::fabs(product) < kFloatOverflow)) return false;  // the text route gives the error
+  AppendGeneralDigits(out, SingleDigits(static_cast<float>(product)), 15);
+  return true;
+}
 
 float RoundToSingle(double value) {
   constexpr float kLargest = std::numeric_limits<float>::max();

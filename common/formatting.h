@@ -74,6 +74,10 @@ void AppendSingleText(Text& out, float value);
 /// False, with nothing appended, for any other cell: its decoded text takes the usual route.
 bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell);
 bool AppendFormatDepthBytes(std::string& out, std::string_view cell);
+/// AppendExponentNumber the same way, for a cell of ASCII digits, signs, points and blanks with
+/// the letters E and e in either width. False, with nothing appended, for any other cell and for
+/// a product beyond single precision: the decoded text takes the usual route, which says why.
+bool AppendExponentNumberBytes(std::string& out, std::string_view cell);
 /// AppendNumberColumn as bytes.
 void AppendNumberColumnBytes(std::string& out, std::int16_t value);
 

@@ -238,9 +238,22 @@ void AppendSixtiethsText(Text& out, double sixtieths) {
   }();
   if (sixtieths >= 0 && sixtieths < 60 && sixtieths == std::floor(sixtieths)) {
     out += kWhole[static_cast<std::size_t>(sixtieths)];
-  } else {
-    AppendFractionOfSixtieths(out, sixtieths);
+    return;
   }
+  // A fraction from 0.001 up has at least four places in its 15 digits, unless it lies within
+  // far less than a billionth of a thousandth: then its first three are the thousandths of it.
+  const double fraction = sixtieths / 60.0;
+  const double thousandths = fraction * 1000;
+  const double whole = std::floor(thousandths);
+  if (fraction >= 0.001 && fraction < 1 && thousandths - whole > 1e-9 &&
+      thousandths - whole < 1 - 1e-9) {
+    const auto digits = static_cast<int>(whole);
+    out += static_cast<char32_t>(U'0' + digits / 100);
+    out += static_cast<char32_t>(U'0' + digits / 10 % 10);
+    out += static_cast<char32_t>(U'0' + digits % 10);
+    return;
+  }
+  AppendFractionOfSixtieths(out, sixtieths);
 }
 
 }  // namespace
@@ -336,8 +349,7 @@ TextLines X100ALines(const RecordTable& table, TextLines lines) {
     }
     for (const int value : {22, 23}) {
       line += ',';
-      // A plain decimal has no exponent letter: its exponent text is its number text.
-      if (AppendNumberOrEmptyBytes(line, cells.Cp932(value))) continue;
+      if (AppendExponentNumberBytes(line, cells.Cp932(value))) continue;
       scratch.clear();
       AppendExponentField(scratch, cells[value], value, r);
       AppendCp932(scratch, line);

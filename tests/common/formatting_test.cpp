@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -420,6 +421,40 @@ TEST(FormattingTest, ExponentNumberMatchesItsSevenDigitsReadBack) {
     std::snprintf(seven, sizeof(seven), "%.7G", static_cast<double>(single));
     const Text expected = NumberText(NumericValue(FromUtf8(seven)));
     ASSERT_EQ(ExponentNumber(FromUtf8(cell)), expected) << cell;
+  }
+}
+
+// Exponent cells in ASCII (and the full-width letters) are written from their bytes: the bytes
+// must be those of the text route, and a product beyond single precision left to it.
+TEST(FormattingTest, ExponentBytesAreThoseOfTheTextRoute) {
+  std::mt19937 rng(17);
+  const Text mantissas[] = {U"",     U"1",         U"5.31",      U"-2.5", U"+0.75", U"0", U"-0",
+                            U"9.99", U"3.4028235", U"123456789", U".5",   U"1e2",   U"-", U"1..2"};
+  const Text letters[] = {U"E", U"e", U"Ｅ", U"ｅ", U"EE", U"Ee", U"ｅE", U""};
+  const Text exponents[] = {U"",    U"-5",  U"+0", U"2",     U"38",  U"39", U"-45",
+                            U"-46", U"0.5", U"-",  U"99999", U"1E1", U" 3"};
+  std::vector<Text> cells = {U"", U"  ", U"１E2", U"1E２", U"1E-5　", U"E", U" 5.31E-5 "};
+  for (int i = 0; i < 20000; ++i) {
+    Text cell = rng() % 5 == 0 ? U" " : U"";
+    cell += mantissas[rng() % std::size(mantissas)];
+    cell += letters[rng() % std::size(letters)];
+    cell += exponents[rng() % std::size(exponents)];
+    if (rng() % 5 == 0) cell += U"  ";
+    cells.push_back(cell);
+  }
+  for (const Text& cell : cells) {
+    std::string bytes = "x";
+    std::optional<Text> expected;
+    try {
+      expected = ExponentNumber(cell);
+    } catch (const ConversionError&) {
+    }
+    if (AppendExponentNumberBytes(bytes, EncodeCp932(cell))) {
+      ASSERT_TRUE(expected) << ToUtf8(cell);
+      ASSERT_EQ(bytes, "x" + EncodeCp932(*expected)) << ToUtf8(cell);
+    } else {
+      ASSERT_EQ(bytes, "x") << ToUtf8(cell);
+    }
   }
 }
 

@@ -190,6 +190,27 @@ TEST(SectionDTest, AngleTexts) {
   }
 }
 
+// Sixtieths other than whole ones take a quick path to their fraction: it must be the first three
+// places of the fifteen-digit text of sixtieths / 60, as the whole ones and the rest are.
+TEST(SectionDTest, AngleFractionIsTheFirstThreePlacesOfItsText) {
+  std::mt19937 rng(13);
+  std::vector<double> sixtieths = {0.06, 0.059, 0.6, 59.94, 59.9999, 60, 75.5, 119.99, 1e-9};
+  for (int i = 0; i < 20000; ++i) sixtieths.push_back((rng() % 120000) / 1000.0);
+  // Just beside the thousandths, where fifteen digits round up to the next.
+  for (int k = 1; k < 1000; k += 7) {
+    const double at = k * 60 / 1000.0;
+    sixtieths.push_back(std::nextafter(at, 0.0));
+    sixtieths.push_back(at - 1e-12);
+  }
+  for (const double value : sixtieths) {
+    char cell[64];
+    std::snprintf(cell, sizeof cell, "%.17g", value);
+    Text fraction = NumberText(NumericValue(NumberOrEmpty(FromUtf8(cell))) / 60.0);
+    fraction = fraction.size() > 2 ? fraction.substr(2, 3) : Text();
+    ASSERT_EQ(AngleText(U"30", FromUtf8(cell)), U"30" + fraction) << cell;
+  }
+}
+
 TEST(SectionDTest, X100Lines) {
   struct Row {
     const char* name;
