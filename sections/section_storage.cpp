@@ -21,6 +21,9 @@ void RecordTable::Reset(int values, std::int16_t count) {
   values_ = values;
   count_ = count < 0 ? std::int16_t{0} : count;
   blocks_.clear();
+  owned_.clear();
+  runs_.clear();
+  runUsed_ = 0;
   recordStarts_.assign(static_cast<std::size_t>(count_), 0);
   stored_ = 0;
   records_ = 0;
@@ -72,12 +75,12 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool qui
     }
     Block block;
     block.capacity = std::max(kBlockSize, most);
-    block.bytes.reset(new char[block.capacity]);  // no need to clear what will be written
-    blocks_.push_back(std::move(block));
+    block.bytes = TakeBlock(block.capacity);
+    blocks_.push_back(block);
   }
   Block& block = blocks_.back();
   const std::size_t start = ((blocks_.size() - 1) << 16) | block.size;
-  char* w = block.bytes.get() + block.size;
+  char* w = block.bytes + block.size;
   for (std::size_t header = bytes.size();; header >>= 7) {
     if (header < 0x80) {
       *w++ = static_cast<char>(header);
@@ -92,7 +95,7 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool qui
   } else {
     std::memcpy(w, bytes.data(), bytes.size());
   }
-  block.size = static_cast<std::size_t>(w - block.bytes.get()) + bytes.size();
+  block.size = static_cast<std::size_t>(w - block.bytes) + bytes.size();
   if (value_ == 0) recordStarts_[records_++] = static_cast<std::uint32_t>(start);
   if (!plainNumber && !bytes.empty()) {
     unplain_ |= std::uint64_t{1} << (value_ & 63);
@@ -102,16 +105,37 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool qui
   ++stored_;
 }
 
+char* RecordTable::TakeBlock(std::size_t capacity) {
+  // A small table takes blocks one by one; a large one takes them from large runs, which cost
+  // the system far fewer page faults to fill.
+  constexpr std::size_t kBlocksBeforeRuns = 8;
+  if (capacity == kBlockSize && blocks_.size() >= kBlocksBeforeRuns) {
+    if (runs_.empty() || runUsed_ + kBlockSize > kLargeRunBytes) {
+      if (LargeRun run = TakeLargeRun()) {
+        runs_.push_back(std::move(run));
+        runUsed_ = 0;
+      }
+    }
+    if (!runs_.empty() && runUsed_ + kBlockSize <= kLargeRunBytes) {
+      char* const bytes = runs_.back().get() + runUsed_;
+      runUsed_ += kBlockSize;
+      return bytes;
+    }
+  }
+  owned_.emplace_back(new char[capacity]);  // no need to clear what will be written
+  return owned_.back().get();
+}
+
 std::string_view RecordTable::CellAt(std::size_t block, std::size_t offset,
                                      std::size_t& next) const {
-  const char* p = blocks_[block].bytes.get() + offset;
+  const char* p = blocks_[block].bytes + offset;
   std::size_t header = 0;
   for (int shift = 0;; shift += 7) {
     const auto b = static_cast<unsigned char>(*p++);
     header |= static_cast<std::size_t>(b & 0x7F) << shift;
     if (b < 0x80) break;
   }
-  next = static_cast<std::size_t>(p - blocks_[block].bytes.get()) + header;
+  next = static_cast<std::size_t>(p - blocks_[block].bytes) + header;
   return std::string_view(p, header);
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/large_runs.h"
 #include "common/text.h"
 
 namespace tecris2nx {
@@ -122,12 +123,15 @@ class RecordTable {
   };
 
  private:
-  /// A piece of the packed cells; filled once and never moved.
+  /// A piece of the packed cells; filled once and never moved. Its bytes belong to owned_ or
+  /// to one of runs_.
   struct Block {
-    std::unique_ptr<char[]> bytes;
+    char* bytes = nullptr;
     std::size_t size = 0;
     std::size_t capacity = 0;
   };
+  /// Room for the next block: one of its own, or a piece of a large run once the table is large.
+  char* TakeBlock(std::size_t capacity);
   std::size_t IndexOf(int value, int record) const;
   /// Appends a cell: its header (its size), then its bytes.
   void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
@@ -141,7 +145,7 @@ class RecordTable {
   std::string_view NextCell(std::size_t& block, std::size_t& offset) const {
     if (offset >= blocks_[block].size) ++block, offset = 0;
     // Nearly every cell is shorter than 128 bytes: its header is one byte.
-    const char* p = blocks_[block].bytes.get() + offset;
+    const char* p = blocks_[block].bytes + offset;
     if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
       offset += 1 + std::size_t{size};
       return std::string_view(p + 1, size);
@@ -156,6 +160,9 @@ class RecordTable {
   /// Every cell, in blocks that never move once filled: growing one buffer would copy it and
   /// briefly hold it twice.
   std::vector<Block> blocks_;
+  std::vector<std::unique_ptr<char[]>> owned_;
+  std::vector<LargeRun> runs_;
+  std::size_t runUsed_ = 0;  ///< bytes of the last run handed out to blocks
   /// Where each record's first cell begins: block number times 65536 plus the offset in it. The
   /// record's further cells follow in order, going on in the next block where one block ends:
   /// readers store cells in that order, so no place is kept per cell.

@@ -39,22 +39,25 @@ TEST(RecordTableTest, CellsComeBackExactlyAsStored) {
 }
 
 TEST(RecordTableTest, LargeTablesCrossBlocks) {
-  // Cells of every length, some longer than a block.
+  // Cells of every length, some longer than a block; megabytes of them, so that blocks come from
+  // several large runs as well, and a table used again starts afresh.
   RecordTable table;
-  table.Reset(5, 3000);
-  auto cellText = [](int v, int r) {
-    const int length = (r * 7 + v * 13) % 40 + (r % 500 == 0 && v == 3 ? 70000 : 0);
-    return Text(static_cast<std::size_t>(length), static_cast<char32_t>(U'a' + (r + v) % 26)) +
-           (r % 3 == 0 ? U"表" : U"");
-  };
-  for (int r = 1; r <= table.count(); ++r) {
-    for (int v = 1; v <= 5; ++v) table.Cell(v, r).AssignCp932(EncodeCp932(cellText(v, r)));
+  for (const std::int16_t count : {30000, 3000}) {
+    table.Reset(5, count);
+    auto cellText = [](int v, int r) {
+      const int length = (r * 7 + v * 13) % 40 + (r % 4000 == 0 && v == 3 ? 70000 : 0);
+      return Text(static_cast<std::size_t>(length), static_cast<char32_t>(U'a' + (r + v) % 26)) +
+             (r % 3 == 0 ? U"表" : U"");
+    };
+    for (int r = 1; r <= table.count(); ++r) {
+      for (int v = 1; v <= 5; ++v) table.Cell(v, r).AssignCp932(EncodeCp932(cellText(v, r)));
+    }
+    const RecordTable& view = table;
+    for (int r = 1; r <= table.count(); r += 7) {
+      for (int v = 1; v <= 5; ++v) ASSERT_EQ(view.Cell(v, r), cellText(v, r)) << v << "," << r;
+    }
+    EXPECT_EQ(view.Cell(5, count), cellText(5, count));
   }
-  const RecordTable& view = table;
-  for (int r = 1; r <= table.count(); r += 7) {
-    for (int v = 1; v <= 5; ++v) ASSERT_EQ(view.Cell(v, r), cellText(v, r)) << v << "," << r;
-  }
-  EXPECT_EQ(view.Cell(5, 3000), cellText(5, 3000));
 }
 
 // Readers store each cell once, in reading order, and a record is found by walking its cells:
