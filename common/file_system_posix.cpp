@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -120,7 +121,8 @@ using host::kCannotOpen;
 /// questions to the system.
 class FileSource : public ByteSource {
  public:
-  FileSource(int file, Text path) : file_(file), path_(std::move(path)) {}
+  FileSource(int file, Text path, std::uint64_t size)
+      : file_(file), path_(std::move(path)), size_(size) {}
   ~FileSource() override { ::close(file_); }
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
@@ -139,6 +141,8 @@ class FileSource : public ByteSource {
     }
     return got > 0;
   }
+  /// The file's size when it was opened.
+  std::uint64_t Size() const { return size_; }
 
  private:
   std::size_t ReadSome(char* buffer, std::size_t want) {
@@ -154,11 +158,12 @@ class FileSource : public ByteSource {
 
   int file_;
   Text path_;
+  std::uint64_t size_;
 };
 
 /// Opens a regular file for reading, relative to a folder's descriptor; a pipe or device is
 /// refused without waiting for it.
-std::unique_ptr<ByteSource> OpenRegular(int folder, const std::string& name, int flags,
+std::unique_ptr<FileSource> OpenRegular(int folder, const std::string& name, int flags,
                                         const Text& path) {
   // Opened without waiting (a pipe would block) and then asked what it is: one call each, where
   // looking first would cost more calls per file than the reading does.
@@ -171,7 +176,7 @@ std::unique_ptr<ByteSource> OpenRegular(int folder, const std::string& name, int
     throw FileProblem(kCannotOpen, path,
                       folder ? U"フォルダです" : U"通常のファイルではありません");
   }
-  return std::make_unique<FileSource>(fd, path);
+  return std::make_unique<FileSource>(fd, path, static_cast<std::uint64_t>(info.st_size));
 }
 
 }  // namespace
@@ -211,9 +216,12 @@ std::string RealFileSystem::ReadBack(const Text& path) const {
   const auto [folder, name] = host::SplitLast(path);
   const Descriptor dir{OpenFolder(folder)};
   if (dir.fd < 0) throw FileProblem(kCannotOpen, path, SystemErrorText(errno));
-  const std::unique_ptr<ByteSource> source =
+  const std::unique_ptr<FileSource> source =
       OpenRegular(dir.fd, NativeNameBytes(name), O_NOFOLLOW, path);
+  // Room for the whole file at once: growing by doubling would copy it over and over and take
+  // fresh memory each time.
   std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(source->Size(), 1U << 30)) + 1);
   while (source->ReadMore(bytes, 1 << 16)) {
   }
   return bytes;
