@@ -18,11 +18,9 @@ int RecordShape::FieldOf(int record, int value, bool leadOpens) const {
 
 namespace {
 
-/// Stores the next field as the table's next cell, telling it when the field is a plain number:
+/// Stores a field as the table's next cell, telling it when the field is a plain number:
 /// evaluating the section then passes over the values that hold nothing else.
-void StoreField(FieldReader& in, RecordTable& table) {
-  bool plain = false;
-  const std::string_view bytes = in.ReadFieldBytes(plain);
+void StoreField(RecordTable& table, std::string_view bytes, bool plain) {
   plain = plain && bytes.size() <= kLongestPlainInRange;
   table.AppendCp932(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent));
 }
@@ -33,8 +31,10 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
                         std::int16_t count) {
   table.Reset(shape.values, count);
   for (int r = 1; r <= count; ++r) {
-    for (int i = 0; i < 3; ++i) in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) StoreField(in, table);
+    // Three ignored fields, then the values.
+    in.ReadFields(3 + shape.values, [&table](int i, std::string_view bytes, bool plain) {
+      if (i >= 3) StoreField(table, bytes, plain);
+    });
   }
 }
 
@@ -45,9 +45,9 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
   for (int r = 1; r <= count; ++r) {
     if (!openingRead) in.SkipField();
     openingRead = false;
-    in.SkipField();
-    in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) StoreField(in, table);
+    in.ReadFields(2 + shape.values, [&table](int i, std::string_view bytes, bool plain) {
+      if (i >= 2) StoreField(table, bytes, plain);
+    });
   }
 }
 

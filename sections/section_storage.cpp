@@ -11,9 +11,7 @@
 namespace tecris2nx {
 namespace {
 
-constexpr std::size_t kBlockSize = 1 << 16;
 constexpr std::size_t kMaxBlocks = 1 << 16;
-constexpr std::size_t kMaxHeader = 10;  ///< base-128 digits of a 64-bit number
 
 }  // namespace
 
@@ -26,6 +24,8 @@ void RecordTable::Reset(int values, std::int16_t count) {
   runUsed_ = 0;
   recordStarts_.assign(static_cast<std::size_t>(count_), 0);
   stored_ = 0;
+  cellCapacity_ = recordStarts_.size() * static_cast<std::size_t>(values_);
+  lastBlockStart_ = 0;
   records_ = 0;
   value_ = 0;
   // Beyond 64 values no value is known to be plain.
@@ -62,8 +62,8 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
   AppendCp932(bytes, plainNumber);
 }
 
-void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool quietExponent) {
-  if (stored_ >= recordStarts_.size() * static_cast<std::size_t>(values_)) {
+void RecordTable::AppendCell(std::string_view bytes, bool plainNumber, bool quietExponent) {
+  if (stored_ >= cellCapacity_) {
     throw std::out_of_range("RecordTable is full");
   }
   const std::size_t most = bytes.size() + kMaxHeader;
@@ -77,9 +77,10 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool qui
     block.capacity = std::max(kBlockSize, most);
     block.bytes = TakeBlock(block.capacity);
     blocks_.push_back(block);
+    lastBlockStart_ = (blocks_.size() - 1) << 16;
   }
   Block& block = blocks_.back();
-  const std::size_t start = ((blocks_.size() - 1) << 16) | block.size;
+  const std::size_t start = lastBlockStart_ | block.size;
   char* w = block.bytes + block.size;
   for (std::size_t header = bytes.size();; header >>= 7) {
     if (header < 0x80) {
@@ -96,13 +97,7 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool qui
     std::memcpy(w, bytes.data(), bytes.size());
   }
   block.size = static_cast<std::size_t>(w - block.bytes) + bytes.size();
-  if (value_ == 0) recordStarts_[records_++] = static_cast<std::uint32_t>(start);
-  if (!plainNumber && !bytes.empty()) {
-    unplain_ |= std::uint64_t{1} << (value_ & 63);
-    if (!quietExponent) loudExponent_ |= std::uint64_t{1} << (value_ & 63);
-  }
-  if (++value_ == values_) value_ = 0;
-  ++stored_;
+  NoteCell(static_cast<std::uint32_t>(start), bytes.size(), plainNumber, quietExponent);
 }
 
 char* RecordTable::TakeBlock(std::size_t capacity) {

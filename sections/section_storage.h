@@ -79,7 +79,22 @@ class RecordTable {
   /// Stores the next cell in reading order (record 1's values, then record 2's, ...) as
   /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first. `quietExponent`:
   /// the exponent rule cannot take the cell out of range (always so for a plain number).
-  void AppendCp932(std::string_view bytes, bool plainNumber, bool quietExponent = false);
+  void AppendCp932(std::string_view bytes, bool plainNumber, bool quietExponent = false) {
+    // Nearly every cell is short and fits the block in work: stored here, without a call.
+    const std::size_t size = bytes.size();
+    if (size >= 0x80 || stored_ >= cellCapacity_ || blocks_.empty() ||
+        blocks_.back().size + size + kMaxHeader > kBlockSize) {
+      AppendCell(bytes, plainNumber, quietExponent);
+      return;
+    }
+    Block& block = blocks_.back();
+    const auto start = static_cast<std::uint32_t>(lastBlockStart_ | block.size);
+    char* w = block.bytes + block.size;
+    *w++ = static_cast<char>(size);
+    for (const char b : bytes) *w++ = b;
+    block.size += 1 + size;
+    NoteCell(start, size, plainNumber, quietExponent);
+  }
   /// True when every cell of the value stored so far is empty or was stored as a plain number:
   /// no number check can find anything in it.
   bool OnlyPlainNumbers(int value) const {
@@ -132,6 +147,20 @@ class RecordTable {
   };
   /// Room for the next block: one of its own, or a piece of a large run once the table is large.
   char* TakeBlock(std::size_t capacity);
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
+  static constexpr std::size_t kMaxHeader = 10;  ///< base-128 digits of a 64-bit number
+  /// AppendCp932 for any cell: a long one, one that needs a new block, one too many.
+  void AppendCell(std::string_view bytes, bool plainNumber, bool quietExponent);
+  /// Counts a cell appended at `start` (block number times 65536 plus offset).
+  void NoteCell(std::uint32_t start, std::size_t size, bool plainNumber, bool quietExponent) {
+    if (value_ == 0) recordStarts_[records_++] = start;
+    if (!plainNumber && size != 0) {
+      unplain_ |= std::uint64_t{1} << (value_ & 63);
+      if (!quietExponent) loudExponent_ |= std::uint64_t{1} << (value_ & 63);
+    }
+    if (++value_ == values_) value_ = 0;
+    ++stored_;
+  }
   std::size_t IndexOf(int value, int record) const;
   /// Appends a cell: its header (its size), then its bytes.
   void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
@@ -167,9 +196,11 @@ class RecordTable {
   /// record's further cells follow in order, going on in the next block where one block ends:
   /// readers store cells in that order, so no place is kept per cell.
   std::vector<std::uint32_t> recordStarts_;
-  std::size_t stored_ = 0;   ///< cells stored so far
-  std::size_t records_ = 0;  ///< records begun so far
-  int value_ = 0;            ///< values of the last record begun, 0 once complete
+  std::size_t stored_ = 0;          ///< cells stored so far
+  std::size_t cellCapacity_ = 0;    ///< cells the table holds: values times records
+  std::size_t lastBlockStart_ = 0;  ///< the last block's number times 65536
+  std::size_t records_ = 0;         ///< records begun so far
+  int value_ = 0;                   ///< values of the last record begun, 0 once complete
   /// Bit v - 1: value v holds a cell that is neither empty nor stored as a plain number.
   std::uint64_t unplain_ = 0;
   /// Bit v - 1: value v holds a cell that the exponent rule may take out of range.

@@ -13,10 +13,6 @@ namespace {
 
 constexpr char kEndOfFileMark = '\x1A';
 
-/// The longest field read from a source. No TECRIS field comes near it; a longer one is refused
-/// rather than held, since each of its characters takes four bytes once decoded.
-constexpr std::size_t kLongestField = std::size_t{16} << 20;
-
 Text Where(char32_t section, long long field) {
   Text where;
   if (section != 0) {
@@ -130,18 +126,8 @@ bool FieldReader::AtEnd() {
 // Delimiters, quotes and blanks lie below the range of CP932 trail bytes: they are never half of
 // a double-byte character, so the bytes can be cut before decoding.
 FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
-  // Bytes are looked up in one table: the loop below runs over every byte of a file. It also
-  // counts them by kind, so that a plain number is known without a second look.
-  static constexpr std::uint32_t kEnd = 1U << 31;
-  static constexpr std::array<std::uint32_t, 256> kKinds = [] {
-    std::array<std::uint32_t, 256> kinds{};
-    kinds.fill(kOther);
-    for (char c = '0'; c <= '9'; ++c) kinds[static_cast<unsigned char>(c)] = kDigit;
-    kinds['.'] = kPoint;
-    kinds['-'] = kinds['+'] = kSign;
-    kinds[','] = kinds['\r'] = kinds['\n'] = kEnd;
-    return kinds;
-  }();
+  // Bytes are looked up in one table (kKinds): the loop below runs over every byte of a file. It
+  // also counts them by kind, so that a plain number is known without a second look.
   const auto isEnd = [](char c) { return (kKinds[static_cast<unsigned char>(c)] & kEnd) != 0; };
   const std::size_t size = data.size();
   Span span;

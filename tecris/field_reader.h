@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -81,6 +82,19 @@ class FieldReader {
   /// The same, and whether the field is a short plain decimal (IsShortPlainDecimalField).
   std::string_view ReadFieldBytes(bool& plainDecimal);
 
+  /// Reads `count` fields, handing each to `take(index, bytes, plainDecimal)` as it is read (index
+  /// from 0): what `count` calls of ReadFieldBytes(bool&) do, with less work for most fields. The
+  /// bytes hold only during the call.
+  template <typename Take>
+  void ReadFields(int count, Take&& take) {
+    for (int i = 0; i < count; ++i) {
+      Span span;
+      if (!QuickNext(span)) span = Next();
+      take(i, std::string_view(bytes_.data() + span.start, span.end - span.start),
+           IsShortPlainDecimalField(span));
+    }
+  }
+
   /// True when no byte is left.
   bool AtEnd();
 
@@ -152,6 +166,50 @@ class FieldReader {
     return first == '-' || first == '+';
   }
   static Span Scan(std::string_view data, std::size_t pos);
+  static constexpr std::uint32_t kEnd = 1U << 31;  ///< a delimiter
+  /// Every byte's kind (kDigit...) or kEnd.
+  static constexpr std::array<std::uint32_t, 256> kKinds = [] {
+    std::array<std::uint32_t, 256> kinds{};
+    kinds.fill(kOther);
+    for (char c = '0'; c <= '9'; ++c) kinds[static_cast<unsigned char>(c)] = kDigit;
+    kinds['.'] = kPoint;
+    kinds['-'] = kinds['+'] = kSign;
+    kinds[','] = kinds['\r'] = kinds['\n'] = kEnd;
+    return kinds;
+  }();
+  /// Next for a field that needs nothing of it but finding its end: no blank or quote at its
+  /// edges, its delimiter (and a LF after a CR) loaded, nobody observing. False, with nothing
+  /// read, for any other field.
+  bool QuickNext(Span& span) {
+    if (observer_ != nullptr) return false;
+    const char* const data = bytes_.data();
+    const char* const end = data + bytes_.size();
+    const char* const first = data + pos_;
+    if (end - first < 2 || *first == ' ' || *first == '"') return false;
+    std::uint32_t kinds = 0;
+    const char* p = first;
+    for (; p < end; ++p) {
+      const std::uint32_t kind = kKinds[static_cast<unsigned char>(*p)];
+      if ((kind & kEnd) != 0) break;
+      kinds += kind;
+    }
+    if (end - p < 2 || (p > first && p[-1] == ' ')) return false;
+    span.start = pos_;
+    span.end = static_cast<std::size_t>(p - data);
+    if (span.end - span.start > kLongestField) return false;
+    span.kinds = kinds;
+    span.comma = *p == ',';
+    span.next = span.end + (*p == '\r' && p[1] == '\n' ? 2 : 1);
+    pos_ = span.next;
+    lastEndedWithComma_ = span.comma;
+    ++fields_;
+    ++sectionFields_;
+    fieldStart_ = dropped_ + span.start;
+    return true;
+  }
+  /// The longest field read from a source. No TECRIS field comes near it; a longer one is refused
+  /// rather than held, since each of its characters takes four bytes once decoded.
+  static constexpr std::size_t kLongestField = std::size_t{16} << 20;
 
   FieldReader() = default;
   /// Loads more bytes from the source; false when it has none left.

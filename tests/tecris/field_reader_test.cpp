@@ -132,6 +132,63 @@ TEST(FieldReaderTest, ViewsAndSkipsReadTheSameFields) {
   }
 }
 
+// Fields read together take a shorter way where they can: the same bytes, the same plainness, the
+// same places and counts as read one by one, wherever a source cuts its pieces.
+TEST(FieldReaderTest, FieldsReadTogetherAreThoseReadOneByOne) {
+  struct Seen {
+    std::string bytes;
+    bool plain = false;
+    std::uint64_t start = 0, position = 0;
+    long long count = 0;
+    bool operator==(const Seen&) const = default;
+  };
+  const std::string contents[] = {
+      "D,1,1,1,0.50,0.80,16.2,-8.9,+6.1,31.97\r\nD,2,1,2,1.00,1.30,,5.31E-5,7.68E-4\r\n",
+      "A,B\r\nC\nD\rE,,\r\n\r\nX",
+      "   a  ,  b  ,c ,\"q,1\",\"a\r\nb\"junk\r\n1.5",
+      "1,2,3\x1a",
+      "1,2,\x1a"
+      "3,4",
+      "-.5,+,1.2.3,00012,1e5,\x82\xa0,\x81,\x81\r\n9",
+      std::string(300, '1') + "," + std::string(300, 'x') + ",1,",
+  };
+  for (const std::string& bytes : contents) {
+    const auto reader = [&](std::size_t piece) {
+      return piece == 0 ? FieldReader::FromCp932(bytes)
+                        : FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+    };
+    for (const std::size_t piece : {0, 1, 2, 3, 7, 64}) {
+      std::vector<Seen> one;
+      FieldReader in = reader(piece);
+      for (;;) {
+        Seen seen;
+        try {
+          seen.bytes = in.ReadFieldBytes(seen.plain);
+        } catch (const ConversionError&) {
+          break;
+        }
+        seen.start = in.FieldStart();
+        seen.position = in.Position();
+        seen.count = in.SectionFieldCount();
+        one.push_back(seen);
+      }
+      for (const int together : {1, 2, 5}) {
+        FieldReader again = reader(piece);
+        std::vector<Seen> many;
+        const auto take = [&](int, std::string_view bytes, bool plain) {
+          many.push_back({std::string(bytes), plain, again.FieldStart(), again.Position(),
+                          again.SectionFieldCount()});
+        };
+        const int whole = static_cast<int>(one.size()) / together * together;
+        for (int i = 0; i < whole; i += together) again.ReadFields(together, take);
+        again.ReadFields(static_cast<int>(one.size()) - whole, take);
+        EXPECT_EQ(many, one) << bytes << " in pieces of " << piece << ", " << together;
+        EXPECT_THROW(again.ReadFields(1, take), ConversionError) << bytes;
+      }
+    }
+  }
+}
+
 TEST(FieldReaderTest, AtEndMeansNothingIsLeft) {
   FieldReader in = FieldReader::FromCp932("A,B\r\n");
   EXPECT_FALSE(in.AtEnd());
