@@ -36,30 +36,31 @@ TextLines X5Lines(const RecordTable& table, TextLines lines) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
-  Text line;
+  std::string line;
+  Text scratch;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    const TextView second = cells[2];
-    const TextView third = cells[3];
+    // A star and blanks are single bytes that no double-byte character begins with.
+    const std::string_view third = cells.Cp932(3);
     line.clear();
-    AppendNumberColumn(line, static_cast<std::int16_t>(r));
-    line += U',';
-    AppendFormatDepth(line, cells[1]);
-    line += U',';
-    AppendNumberOrEmpty(line, second);
-    line += U",,";
-    if (third.empty() || third.front() != U'*') {
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
+    line += ',';
+    AppendDepthCell(line, cells, 1, scratch);
+    line += ',';
+    AppendNumberCell(line, cells, 2, scratch);
+    line += ",,";
+    if (third.empty() || third.front() != '*') {
       // Below 50 the third value is not used; the fixed value 30 stands in for it.
-      if (!ThirdWritten(second, third)) {
-        line += U"30";
-      } else if (IsBlankOrEmpty(third)) {
-        line += U'0';
+      if (cells.Number(2) < 50) {
+        line += "30";
+      } else if (third.find_first_not_of(' ') == std::string_view::npos) {
+        line += '0';
       } else {
-        AppendNumberOrEmpty(line, third);
+        AppendNumberCell(line, cells, 3, scratch);
       }
     }
-    line += U",,,,,,";
-    lines.push_back(line);
+    line += ",,,,,,";
+    lines.PushBytes(line);
   }
   return lines;
 }

@@ -17,21 +17,22 @@ TextLines L209Lines(const RecordTable& table, TextLines lines) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
-  Text line;
+  std::string line;
+  Text scratch;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     line.clear();
-    AppendNumberColumn(line, static_cast<std::int16_t>(r));
-    line += U",,";
-    AppendFormatDepth(line, cells[1]);
-    line += U",,";
-    AppendNumberOrEmpty(line, cells[4]);
-    line += U",,";
-    AppendNumberOrEmpty(line, cells[2]);
-    line += U',';
-    AppendNumberOrEmpty(line, cells[3]);
-    line += U",,,,,,,";
-    lines.push_back(line);
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
+    line += ",,";
+    AppendDepthCell(line, cells, 1, scratch);
+    line += ",,";
+    AppendNumberCell(line, cells, 4, scratch);
+    line += ",,";
+    AppendNumberCell(line, cells, 2, scratch);
+    line += ',';
+    AppendNumberCell(line, cells, 3, scratch);
+    line += ",,,,,,,";
+    lines.PushBytes(line);
   }
   return lines;
 }

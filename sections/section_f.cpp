@@ -1,5 +1,6 @@
 #include "sections/section_f.h"
 
+#include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "sections/section_records.h"
@@ -9,20 +10,26 @@ namespace {
 
 /// Empty when either depth is missing; the difference goes through NumberText first so that the
 /// double subtraction's last-digit error (2.3 - 1.1) is rounded away before the truncation.
-void AppendIntervalLength(Text& out, TextView start, TextView end, Text& scratch) {
-  if (IsBlankOrEmpty(start) || IsBlankOrEmpty(end)) return;
-  scratch.clear();
-  AppendNumberText(scratch, NumericValue(end) - NumericValue(start));
-  AppendFormatDepth(out, scratch);
+void AppendIntervalLength(std::string& out, const RecordTable::Record& cells, Text& scratch) {
+  const auto blank = [](std::string_view cell) {
+    return cell.find_first_not_of(' ') == std::string_view::npos;
+  };
+  if (blank(cells.Cp932(1)) || blank(cells.Cp932(2))) return;
+  Text length;
+  AppendNumberText(length, cells.Number(2) - cells.Number(1));
+  AppendDepthOfText(out, length, scratch);
 }
 
-void AppendValueText(Text& out, TextView cell, int r) {
+void AppendValueText(std::string& out, const RecordTable::Record& cells, int r, Text& scratch) {
+  if (AppendExponentNumberBytes(out, cells.Cp932(3))) return;
+  scratch.clear();
   try {
-    AppendExponentNumber(out, cell);
+    AppendExponentNumber(scratch, cells[3]);
   } catch (const ConversionError& e) {
     throw ConversionError(U"セクション F の記録 " + DecimalText(r) + U": " + e.message(),
                           e.problem());
   }
+  AppendCp932(scratch, out);
 }
 
 }  // namespace
@@ -50,25 +57,25 @@ TextLines L204Lines(const RecordTable& table, std::int16_t kind8, TextLines line
   lines.reserve(static_cast<std::size_t>(table.count()));
   // Used again for every record: each keeps its room, so a record allocates nothing.
   RecordTable::Record cells;
-  Text value;
+  std::string value;
   Text scratch;
-  Text line;
+  std::string line;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     value.clear();
-    AppendValueText(value, cells[3], r);
+    AppendValueText(value, cells, r, scratch);
     line.clear();
-    AppendNumberColumn(line, static_cast<std::int16_t>(r));
-    line += U',';
-    AppendIntervalLength(line, cells[1], cells[2], scratch);
-    line += U',';
-    AppendFormatDepth(line, cells[1]);
-    line += U',';
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
+    line += ',';
+    AppendIntervalLength(line, cells, scratch);
+    line += ',';
+    AppendDepthCell(line, cells, 1, scratch);
+    line += ',';
     if (kind8 != 0) line += value;
-    line += U",,";
+    line += ",,";
     if (kind8 == 0) line += value;
-    line += U",,,,,,,,,";
-    lines.push_back(line);
+    line += ",,,,,,,,,";
+    lines.PushBytes(line);
   }
   return lines;
 }

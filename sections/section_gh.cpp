@@ -16,7 +16,7 @@ std::vector<float> StartKeys(const RecordTable& table) {
   RecordTable::Record cells;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    keys.push_back(RoundToSingle(NumericValue(cells[1])));
+    keys.push_back(RoundToSingle(cells.Number(1)));
   }
   return keys;
 }
@@ -112,28 +112,28 @@ TextLines L201Lines(const RecordTable& g, const RecordTable& h, TextLines lines)
   RecordTable::Record gCells;
   RecordTable::Record hCells;
   Text length;
-  Text line;
+  Text scratch;
+  std::string line;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const MergedRow& row = rows[i];
     if (row.g != 0) g.ReadRecord(row.g, gCells);
     if (row.h != 0) h.ReadRecord(row.h, hCells);
     const RecordTable::Record& depths = row.g != 0 ? gCells : hCells;
-    const TextView start = depths[1];
     // An empty end depth counts as 0, giving the negative start depth as the length.
     length.clear();
-    AppendNumberText(length, NumericValue(depths[2]) - NumericValue(start));
+    AppendNumberText(length, depths.Number(2) - depths.Number(1));
     line.clear();
-    AppendNumberColumn(line, static_cast<std::int16_t>(i + 1));
-    line += U',';
-    AppendFormatDepth(line, length);
-    line += U',';
-    AppendFormatDepth(line, start);
-    line += U",,,";
-    if (row.g != 0) AppendNumberOrEmpty(line, gCells[3]);
-    line += U",,,,";
-    if (row.h != 0) AppendNumberOrEmpty(line, hCells[3]);
-    line += U",,,,,";
-    lines.push_back(line);
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(i + 1));
+    line += ',';
+    AppendDepthOfText(line, length, scratch);
+    line += ',';
+    AppendDepthCell(line, depths, 1, scratch);
+    line += ",,,";
+    if (row.g != 0) AppendNumberCell(line, gCells, 3, scratch);
+    line += ",,,,";
+    if (row.h != 0) AppendNumberCell(line, hCells, 3, scratch);
+    line += ",,,,,";
+    lines.PushBytes(line);
   }
   return lines;
 }

@@ -185,4 +185,16 @@ void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int va
   AppendCell(line, cells, value, scratch, AppendFormatDepthBytes, AppendFormatDepth);
 }
 
+void AppendDepthOfText(std::string& line, TextView text, Text& scratch) {
+  // A number's text is ASCII: its code points are its bytes.
+  std::array<char, 64> bytes;
+  if (text.size() <= bytes.size()) {
+    std::copy(text.begin(), text.end(), bytes.begin());
+    if (AppendFormatDepthBytes(line, std::string_view(bytes.data(), text.size()))) return;
+  }
+  scratch.clear();
+  AppendFormatDepth(scratch, text);
+  AppendCp932(scratch, line);
+}
+
 }  // namespace tecris2nx

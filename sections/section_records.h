@@ -112,5 +112,7 @@ void AppendNumberCell(std::string& line, const RecordTable::Record& cells, int v
                       Text& scratch);
 /// FormatDepth of the cell.
 void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value, Text& scratch);
+/// FormatDepth of a number's text (NumberText), onto a line of bytes.
+void AppendDepthOfText(std::string& line, TextView text, Text& scratch);
 
 }  // namespace tecris2nx
