@@ -640,7 +640,79 @@ void AppendFormatDepth(Text& out, TextView field) {
   ToDepthColumns(out, base);
 }
 
+namespace {
+
+bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
+
+/// A decimal in ASCII that is its own number text already: an optional "-", then "0" or digits
+/// without a leading zero, then perhaps a point and digits not ending in 0; at most 15 digits, not
+/// "-0", not below 0.0001. The most common cell: one look at each byte.
+bool IsOwnNumberText(std::string_view cell) {
+  const std::size_t n = cell.size();
+  if (n == 0 || n > 17) return false;
+  const char* p = cell.data();
+  const char* const end = p + n;
+  const bool negative = *p == '-';
+  if (negative && ++p == end) return false;
+  if (*p == '0') {
+    if (p + 1 == end) return !negative;
+    if (p[1] != '.') return false;
+    p += 2;
+    const char* const zeros = p;
+    while (p != end && *p == '0') ++p;
+    if (p - zeros >= 4) return false;
+  } else {
+    if (!IsDigitByte(*p)) return false;
+    while (p != end && IsDigitByte(*p)) ++p;
+    if (p == end) return n - (negative ? 1 : 0) <= 15;
+    if (*p != '.') return false;
+    ++p;
+  }
+  const char* const fraction = p;
+  while (p != end && IsDigitByte(*p)) ++p;
+  return p == end && p != fraction && end[-1] != '0' && n - (negative ? 2 : 1) <= 15;
+}
+
+}  // namespace
+
 bool AppendFormatDepthBytes(std::string& out, std::string_view cell) {
+  // A bare decimal of at most 15 digits reads back unchanged: its columns come from its digits,
+  // the whole without leading zeros (and its sign unless it is zero), the fraction as written.
+  if (!cell.empty() && cell.size() <= 16) {
+    const char* p = cell.data();
+    const char* const end = p + cell.size();
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    const char* const whole = p;
+    bool zero = true;
+    for (; p != end && IsDigitByte(*p); ++p) zero = zero && *p == '0';
+    const char* const wholeEnd = p;
+    const char* fraction = p;
+    if (p != end && *p == '.') {
+      fraction = ++p;
+      for (; p != end && IsDigitByte(*p); ++p) zero = zero && *p == '0';
+    }
+    const std::size_t digits = static_cast<std::size_t>((wholeEnd - whole) + (p - fraction));
+    if (p == end && digits > 0 && digits <= 15) {
+      std::array<char, 7> columns{' ', ' ', ' ', ' ', '.', '0', '0'};
+      const char* first = whole;
+      while (first != wholeEnd && *first == '0') ++first;
+      // The whole's last four characters, "0" for none, the sign in front of a non-zero value.
+      std::array<char, 20> text;
+      std::size_t n = 0;
+      if (negative && !zero) text[n++] = '-';
+      if (first == wholeEnd) text[n++] = '0';
+      for (const char* q = first; q != wholeEnd; ++q) text[n++] = *q;
+      const std::size_t kept = std::min<std::size_t>(n, 4);
+      std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(n - kept), kept,
+                  columns.begin() + static_cast<std::ptrdiff_t>(4 - kept));
+      if (!zero) {
+        std::copy_n(fraction, std::min<std::ptrdiff_t>(end - fraction, 2), columns.begin() + 5);
+      }
+      out.append(columns.data(), columns.size());
+      return true;
+    }
+  }
   const std::size_t base = out.size();
   if (!AppendPlainDecimal(out, cell)) return false;
   ToDepthColumns(out, base);
@@ -648,6 +720,10 @@ bool AppendFormatDepthBytes(std::string& out, std::string_view cell) {
 }
 
 bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell) {
+  if (IsOwnNumberText(cell)) {
+    out += cell;
+    return true;
+  }
   if (std::all_of(cell.begin(), cell.end(), [](char c) { return c == ' '; })) return true;
   return AppendPlainDecimal(out, cell);
 }

@@ -528,26 +528,13 @@ TEST(FormattingTest, AppendFormsAddToWhatIsThere) {
 // text; whatever the cell, what the byte forms give must be what the text forms give, and the
 // ordinary cells must take the byte route.
 TEST(FormattingTest, ByteFormsMatchTheTextForms) {
-  std::vector<std::string> cells = {"",
-                                    " ",
-                                    "12.5",
-                                    " -0.50 ",
-                                    "007",
-                                    "0.00001",
-                                    "1.5E-05",
-                                    "abc",
-                                    "1 2",
-                                    "\x82\x4F",
-                                    "\x82\x50.5",
-                                    "1\x81\x44",
-                                    "&H1F",
-                                    "+.5",
-                                    "-",
-                                    ".",
-                                    "12345678901234567",
-                                    "  3.",
-                                    "\xFF",
-                                    "0"};
+  std::vector<std::string> cells = {
+      "", " ", "12.5", " -0.50 ", "007", "0.00001", "1.5E-05", "abc", "1 2", "\x82\x4F",
+      "\x82\x50.5", "1\x81\x44", "&H1F", "+.5", "-", ".", "12345678901234567", "  3.", "\xFF", "0",
+      // where the quick paths for bare decimals end
+      "0.0001", "0.00001", "-0.0001", "-0", "-0.0", "-00.50", "123456789012345", "1234567890123456",
+      "-123456789012345", "12345678901234.5", "123456789012345.6", "0.000123456789012",
+      "0.0001234567890123", "-12345.67", "9999.999"};
   std::mt19937 rng(7);
   const std::string pieces[] = {"0", "1", "9", "305", "00", "123456789", " ", "-", ".", "\x82"};
   for (int i = 0; i < 20000; ++i) {
