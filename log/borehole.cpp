@@ -44,6 +44,7 @@ void AddLayers(Borehole& hole, const RecordTable& table, const BoreholeSources& 
   const std::vector<MergedSoilLayer> soils = MergeSoilLayers(table);
   const SoilCodeTable codes = LoadSoilCodeTable(sources.fs, sources.patternFolder);
   const bool vocabulary = HasSoilVocabulary(sources.fs, sources.patternFolder);
+  SoilClassifier classifier(codes);
   double top = 0;
   for (std::size_t i = 1; i < soils.size(); ++i) {
     LogLayer layer;
@@ -51,7 +52,7 @@ void AddLayers(Borehole& hole, const RecordTable& table, const BoreholeSources& 
     layer.bottom = DepthOf(soils[i].depth, U'B', soils[i].lastRecord, 1);
     layer.code = soils[i].code;
     layer.fileName = Text(TrimmedView(soils[i].name));
-    layer.soilName = X1LayerSoil(i, soils[i], codes, vocabulary).soilName;
+    layer.soilName = X1LayerSoil(i, soils[i], classifier, vocabulary).soilName;
     top = layer.bottom;
     hole.layers.push_back(std::move(layer));
   }

@@ -99,10 +99,19 @@ TextView ColourLettersUsed(TextView colour) {
   return colour.substr(0, kColourLettersUsed);
 }
 
+const SoilClassification& SoilClassifier::Classify(const Text& code, const Text& name) {
+  key_.first = code;
+  key_.second = name;
+  auto known = known_.find(key_);
+  if (known == known_.end())
+    known = known_.emplace(key_, ClassifySoilName(code, name, codes_)).first;
+  return known->second;
+}
+
 SoilClassification X1LayerSoil(std::size_t layer, const MergedSoilLayer& merged,
-                               const SoilCodeTable& codes, bool vocabularyPresent) {
+                               SoilClassifier& classifier, bool vocabularyPresent) {
   SoilClassification soil;
-  if (vocabularyPresent) soil = ClassifySoilName(merged.code, merged.name, codes);
+  if (vocabularyPresent) soil = classifier.Classify(merged.code, merged.name);
   // Below the surface a zero code is a layer without a soil of its own.
   if (layer != 1 && NumericValue(merged.code) == 0) {
     soil.productCode = kFreeSoilCode;
@@ -119,6 +128,7 @@ void ReadSectionB(FieldReader& in, RecordTable& table) {
 }
 
 void VisitSectionBNumbers(const RecordTable& table, const NumberVisit& visit) {
+  if (NothingToVisit(kSectionBShape, table, 1) && NothingToVisit(kSectionBShape, table, 2)) return;
   // A record continues the layer before it when its trimmed code and name (for colours, its
   // trimmed letters) are the previous record's; the leading records with none make no layer.
   RecordTable::Record cells;
@@ -361,8 +371,9 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
 TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent,
                   TextLines lines) {
   Text line;  // used again for every line
+  SoilClassifier classifier(codes);
   ForEachSoilLayer(table, [&](std::size_t i, const MergedSoilLayer& layer) {
-    const SoilClassification soil = X1LayerSoil(i, layer, codes, vocabularyPresent);
+    const SoilClassification soil = X1LayerSoil(i, layer, classifier, vocabularyPresent);
     line.clear();
     // Layers never outnumber the records, whose count fits 16 bits.
     AppendNumberColumn(line, static_cast<std::int16_t>(i));

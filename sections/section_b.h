@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/file_system.h"
@@ -85,9 +87,22 @@ std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table);
 /// Consecutive records of equal trimmed colour letters make one layer; entry 0 as above.
 std::vector<MergedColourLayer> MergeColourLayers(const RecordTable& table);
 
+/// ClassifySoilName of each (code, name) worked out once: surveys name few soils, and a log of
+/// thousands of layers would look each one up in the table.
+class SoilClassifier {
+ public:
+  explicit SoilClassifier(const SoilCodeTable& codes) : codes_(codes) {}
+  const SoilClassification& Classify(const Text& code, const Text& name);
+
+ private:
+  const SoilCodeTable& codes_;
+  std::map<std::pair<Text, Text>, SoilClassification> known_;
+  std::pair<Text, Text> key_;
+};
+
 /// The code and soil name "X1.txt" carries for merged layer `layer` (1 is the surface).
 SoilClassification X1LayerSoil(std::size_t layer, const MergedSoilLayer& merged,
-                               const SoilCodeTable& codes, bool vocabularyPresent);
+                               SoilClassifier& classifier, bool vocabularyPresent);
 
 /// The colour letters "X3.txt" looks up: without a leading "*", at most the first three.
 TextView ColourLettersUsed(TextView colour);
