@@ -21,6 +21,10 @@ bool ThirdWritten(TextView second, TextView third) {
 }  // namespace
 
 void VisitSectionCNumbers(const RecordTable& table, const NumberVisit& visit) {
+  if (NothingToVisit(kSectionCShape, table, 1) && NothingToVisit(kSectionCShape, table, 2) &&
+      NothingToVisit(kSectionCShape, table, 3)) {
+    return;
+  }
   RecordTable::Record cells;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);

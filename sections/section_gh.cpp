@@ -81,6 +81,10 @@ void VisitL201Numbers(const RecordTable& g, const RecordTable& h, bool ofG,
                       const NumberVisit& visit) {
   if (g.count() + h.count() > kMaxRows) return;  // no row is made
   const RecordTable& table = ofG ? g : h;
+  if (NothingToVisit(kSectionGHShape, table, 1) && NothingToVisit(kSectionGHShape, table, 2) &&
+      NothingToVisit(kSectionGHShape, table, 3)) {
+    return;
+  }
   const std::vector<MergedRow> rows = Merge(g, h);
   // A start depth is a key once it is compared, whichever record the row then takes.
   std::vector<char> compared(static_cast<std::size_t>(table.count()) + 1, 0);
