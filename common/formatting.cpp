@@ -644,33 +644,53 @@ namespace {
 
 bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
 
-/// A decimal in ASCII that is its own number text already: an optional "-", then "0" or digits
-/// without a leading zero, then perhaps a point and digits not ending in 0; at most 15 digits, not
-/// "-0", not below 0.0001. The most common cell: one look at each byte.
-bool IsOwnNumberText(std::string_view cell) {
+/// The number text of a bare decimal in ASCII (an optional "-", then "0" or digits without a
+/// leading zero, then perhaps a point and digits) of at most 15 digits, not below 0.0001: the cell
+/// itself without the zeros that end its fraction (and a point they leave alone), or "0". The most
+/// common cell: one look at each byte. False for any other cell.
+bool BareNumberText(std::string_view cell, std::string_view& text) {
   const std::size_t n = cell.size();
   if (n == 0 || n > 17) return false;
   const char* p = cell.data();
   const char* const end = p + n;
   const bool negative = *p == '-';
   if (negative && ++p == end) return false;
+  const char* const whole = p;
   if (*p == '0') {
-    if (p + 1 == end) return !negative;
-    if (p[1] != '.') return false;
-    p += 2;
-    const char* const zeros = p;
-    while (p != end && *p == '0') ++p;
-    if (p - zeros >= 4) return false;
+    if (++p == end) {
+      text = "0";
+      return true;
+    }
+    if (*p != '.') return false;
   } else {
     if (!IsDigitByte(*p)) return false;
     while (p != end && IsDigitByte(*p)) ++p;
-    if (p == end) return n - (negative ? 1 : 0) <= 15;
+    if (p == end) {
+      if (n - (negative ? 1 : 0) > 15) return false;
+      text = cell;
+      return true;
+    }
     if (*p != '.') return false;
-    ++p;
   }
-  const char* const fraction = p;
+  const char* const wholeEnd = p;
+  const char* const fraction = ++p;
   while (p != end && IsDigitByte(*p)) ++p;
-  return p == end && p != fraction && end[-1] != '0' && n - (negative ? 2 : 1) <= 15;
+  if (p != end) return false;
+  const char* last = end;
+  while (last != fraction && last[-1] == '0') --last;
+  if (*whole == '0') {
+    if (last == fraction) {
+      text = "0";
+      return true;
+    }
+    const char* digit = fraction;
+    while (*digit == '0') ++digit;
+    if (digit - fraction >= 4) return false;  // below 0.0001: exponent form
+  }
+  if ((wholeEnd - whole) + (last - fraction) > 15) return false;
+  text =
+      cell.substr(0, static_cast<std::size_t>((last == fraction ? wholeEnd : last) - cell.data()));
+  return true;
 }
 
 }  // namespace
@@ -720,8 +740,8 @@ bool AppendFormatDepthBytes(std::string& out, std::string_view cell) {
 }
 
 bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell) {
-  if (IsOwnNumberText(cell)) {
-    out += cell;
+  if (std::string_view text; BareNumberText(cell, text)) {
+    out += text;
     return true;
   }
   if (std::all_of(cell.begin(), cell.end(), [](char c) { return c == ' '; })) return true;
