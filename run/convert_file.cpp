@@ -6,10 +6,6 @@
 #include <span>
 #include <utility>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include "check/check_along.h"
 #include "check/check_report.h"
 #include "check/checker.h"
@@ -41,25 +37,12 @@ Text NoJobNameReason(EntryKind kind) {
 
 namespace {
 
-/// Hands memory freed by a finished section back to the system, so that a large file's sections
-/// do not add up in the process's footprint. Only for a section read from a megabyte or more: a
-/// trim walks the whole heap, and after each small section of a long batch in the window (whose
-/// heap is large) it cost more than the conversion.
-void ReturnFreedMemory(std::uint64_t sectionBytes) {
-#ifdef __GLIBC__
-  if (sectionBytes >= (std::uint64_t{1} << 20)) malloc_trim(0);
-#else
-  (void)sectionBytes;
-#endif
-}
-
 /// The conversion as a consumer of the walk: each section read is written into the job folder.
 /// The first problem ends it; files of the sections before it stay.
 class Conversion : public SectionConsumer {
  public:
   Conversion(const OutputContext& out, FileReport& report) : out_(out), report_(report) {}
 
-  void Begin(std::size_t) override { TrimAfterRelease(); }
   void Problem(const ConversionError& error, std::size_t) override { Fail(error.message()); }
   void Read(const ReadSection& section) override {
     if (failed_) return;
@@ -71,16 +54,12 @@ class Conversion : public SectionConsumer {
     } catch (const ConversionError& e) {
       Fail(e.message());
     }
-    if (section.handler.release == ReleaseAt::kAfterWrite) {
-      freedBytes_ = section.end - section.markerStart;
-    }
   }
   void Stopped(const WalkStop& stop, FieldReader&) override {
     report_.stoppedEarly = true;
     report_.stoppedAtMarker = stop.marker;
   }
   void Ended(const SectionStore& store) override {
-    TrimAfterRelease();
     if (failed_) return;
     try {
       for (const SectionHandler& handler : SectionHandlers()) {
@@ -104,17 +83,11 @@ class Conversion : public SectionConsumer {
     failed_ = true;
     error_ = message;
   }
-  /// Once the walk has released the last section's storage.
-  void TrimAfterRelease() {
-    ReturnFreedMemory(freedBytes_);
-    freedBytes_ = 0;
-  }
 
   const OutputContext& out_;
   FileReport& report_;
   bool failed_ = false;
   Text error_;
-  std::uint64_t freedBytes_ = 0;
 };
 
 /// Makes the job folder and walks the sections of the file from its first field, writing each

@@ -103,7 +103,7 @@ void RecordTable::AppendCell(std::string_view bytes, bool plainNumber, bool quie
 char* RecordTable::TakeBlock(std::size_t capacity) {
   // A small table takes blocks one by one; a large one takes them from large runs, which cost
   // the system far fewer page faults to fill.
-  constexpr std::size_t kBlocksBeforeRuns = 4;
+  constexpr std::size_t kBlocksBeforeRuns = 2;
   if (capacity == kBlockSize && blocks_.size() >= kBlocksBeforeRuns) {
     if (runs_.empty() || runUsed_ + kBlockSize > kLargeRunBytes) {
       if (LargeRun run = TakeLargeRun()) {
