@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -91,7 +92,7 @@ class RecordTable {
     const auto start = static_cast<std::uint32_t>(lastBlockStart_ | block.size);
     char* w = block.bytes + block.size;
     *w++ = static_cast<char>(size);
-    for (const char b : bytes) *w++ = b;
+    std::memcpy(w, bytes.data(), size);
     block.size += 1 + size;
     NoteCell(start, size, plainNumber, quietExponent);
   }
