@@ -258,6 +258,45 @@ void AppendSixtiethsText(Text& out, double sixtieths) {
 
 }  // namespace
 
+namespace {
+
+/// ConditionCode of value 16, onto a line of bytes.
+void AppendConditionCode(std::string& line, const RecordTable::Record& cells) {
+  static const std::array<std::string, 5> kCodes = {"", EncodeCp932(U"ＵＵ"), EncodeCp932(U"ＣＵ"),
+                                                    EncodeCp932(U"ＵＣ"), EncodeCp932(U"ＣＤ")};
+  if (cells.Cp932(16).find_first_not_of(' ') == std::string_view::npos) return;
+  const double value = cells.Number(16);
+  for (std::size_t code = 1; code < kCodes.size(); ++code) {
+    if (value == static_cast<double>(code)) line += kCodes[code];
+  }
+}
+
+/// AngleText of values 18 and 19, onto a line of bytes: from their bytes where both are numbers
+/// written plainly, through their texts otherwise.
+void AppendAngleCells(std::string& line, const RecordTable::Record& cells, Text& scratch) {
+  const std::string_view whole = cells.Cp932(18);
+  if (whole.find_first_not_of(' ') == std::string_view::npos) return;
+  const std::size_t base = line.size();
+  if (AppendNumberOrEmptyBytes(line, whole)) {
+    const std::size_t sixtiethsAt = line.size();
+    if (AppendNumberOrEmptyBytes(line, cells.Cp932(19))) {
+      // The sixtieths' text read back, as the text route does; an empty text reads as 0.
+      const double sixtieths = NumericValueOfCp932(std::string_view(line).substr(sixtiethsAt));
+      line.resize(sixtiethsAt);
+      scratch.clear();
+      AppendSixtiethsText(scratch, sixtieths);
+      AppendCp932(scratch, line);
+      return;
+    }
+  }
+  line.resize(base);
+  scratch.clear();
+  AppendAngleText(scratch, cells[18], cells[19]);
+  AppendCp932(scratch, line);
+}
+
+}  // namespace
+
 void AppendAngleText(Text& out, TextView wholeCell, TextView sixtiethsCell) {
   if (IsBlankOrEmpty(wholeCell)) return;
   AppendNumberOrEmpty(out, wholeCell);
@@ -295,7 +334,8 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
   RecordTable::Record cells;
   std::string line;
   Text scratch;
-  const auto text = [&line](TextView part) { AppendCp932(part, line); };
+  const SoilLayer* lastLayer = nullptr;
+  std::pair<std::string, std::string> soilBytes;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     line.clear();
@@ -311,23 +351,29 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
     to(3);
     AppendDepthCell(line, cells, 3, scratch);
     if (const SoilLayer* layer = lookup.FindValue(cells.Number(2))) {
+      // Records lie in few layers: each layer's texts are encoded once.
+      if (layer != lastLayer) {
+        lastLayer = layer;
+        soilBytes.first.clear();
+        soilBytes.second.clear();
+        AppendCp932(layer->productCode, soilBytes.first);
+        AppendCp932(layer->soilName, soilBytes.second);
+      }
       to(8);
-      text(layer->productCode);
+      line += soilBytes.first;
       to(9);
-      text(layer->soilName);
+      line += soilBytes.second;
     }
     for (const auto& [number, value] : kNumbers) {
       to(number);
       AppendNumberCell(line, cells, value, scratch);
     }
     to(30);
-    text(ConditionCode(cells[16]));
+    AppendConditionCode(line, cells);
     to(31);
     AppendNumberCell(line, cells, 17, scratch);
     to(32);
-    scratch.clear();
-    AppendAngleText(scratch, cells[18], cells[19]);
-    text(scratch);
+    AppendAngleCells(line, cells, scratch);
     to(static_cast<int>(kX100Fields));
     lines.PushBytes(line);
   }
