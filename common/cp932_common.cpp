@@ -13,7 +13,7 @@ namespace tecris2nx {
 namespace {
 
 constexpr char32_t kNoPair = 0xFFFFFFFF;
-constexpr char32_t kPairUnknown = 0xFFFFFFFE;
+constexpr char32_t kPairUnknown = 0;
 constexpr std::uint32_t kEncodingUnknown = 0;
 constexpr std::uint32_t kNoEncoding = 1;
 constexpr std::uint32_t kEncodingKnown = 0x10000;
@@ -24,25 +24,14 @@ bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0
 // an entry starts unknown and is filled the first time it is met; two threads filling the same
 // entry write the same value. Plain tables of atomics rather than thread-local caches: those
 // cost every thread its own conversions, and their destructors at thread exit have corrupted
-// the heap of the Windows build.
-struct PairTable {
-  std::atomic<char32_t> entries[1 << 16];
-  PairTable() {
-    for (auto& entry : entries) entry.store(kPairUnknown, std::memory_order_relaxed);
-  }
-};
-
-struct EncodingTable {
-  std::atomic<std::uint32_t> entries[1 << 16];  ///< kEncodingKnown | the two bytes, or a mark
-  EncodingTable() {
-    for (auto& entry : entries) entry.store(kEncodingUnknown, std::memory_order_relaxed);
-  }
-};
+// the heap of the Windows build. Unknown is zero, so the tables start as zeroed memory that the
+// system maps only where an entry is filled: filling them at the start cost 128 page faults.
+std::atomic<char32_t> gPairs[1 << 16];
+std::atomic<std::uint32_t> gEncodings[1 << 16];  ///< kEncodingKnown | the two bytes, or a mark
 
 bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
-  static PairTable table;
   std::atomic<char32_t>& entry =
-      table.entries[(static_cast<std::size_t>(lead) << 8) | static_cast<std::size_t>(trail)];
+      gPairs[(static_cast<std::size_t>(lead) << 8) | static_cast<std::size_t>(trail)];
   char32_t c = entry.load(std::memory_order_relaxed);
   if (c == kPairUnknown) {
     if (!cp932_system::DecodePair(lead, trail, c)) c = kNoPair;
@@ -57,8 +46,7 @@ bool DecodePair(unsigned char lead, unsigned char trail, char32_t& out) {
 /// the basic plane have a CP932 form.
 std::uint16_t EncodedPair(char32_t c) {
   if (c > 0xFFFF) return 0;
-  static EncodingTable table;
-  std::atomic<std::uint32_t>& entry = table.entries[c];
+  std::atomic<std::uint32_t>& entry = gEncodings[c];
   std::uint32_t known = entry.load(std::memory_order_relaxed);
   if (known == kEncodingUnknown) {
     const std::string bytes = cp932_system::EncodeChar(c);
