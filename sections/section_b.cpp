@@ -21,6 +21,20 @@ constexpr int kSoilCodeEntryFields = 6;
 constexpr std::size_t kColourLettersUsed = 3;
 constexpr std::size_t kColourCodeWidth = 6;
 
+/// FormatDepth of a layer's depth onto a line of bytes: from its cell's bytes where they suffice.
+void AppendLayerDepth(std::string& line, std::string_view cell, const Text& depth, Text& scratch) {
+  if (AppendFormatDepthBytes(line, cell)) return;
+  scratch.clear();
+  AppendFormatDepth(scratch, depth);
+  AppendCp932(scratch, line);
+}
+
+/// Decodes a cell into a text whose room is used again.
+void DecodeInto(Text& text, std::string_view bytes) {
+  text.resize(bytes.size());
+  text.resize(static_cast<std::size_t>(DecodeCp932To(bytes, text.data()) - text.data()));
+}
+
 }  // namespace
 
 void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
@@ -36,12 +50,15 @@ void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
     const TextView code = TrimmedView(cells[2]);
     const TextView name = TrimmedView(cells[3]);
     if (code == previousCode && name == previousName) {
-      layer.depth = cells[1];
+      layer.depthCell = cells.Cp932(1);
       layer.lastRecord = r;
     } else {
-      if (index > 0) visit(index, layer);
+      if (index > 0) {
+        DecodeInto(layer.depth, layer.depthCell);
+        visit(index, layer);
+      }
       ++index;
-      layer.depth = cells[1];
+      layer.depthCell = cells.Cp932(1);
       layer.code = cells[2];
       layer.name = cells[3];
       layer.lastRecord = r;
@@ -53,7 +70,10 @@ void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
     previousCode = code;
     previousName = name;
   }
-  if (index > 0) visit(index, layer);
+  if (index > 0) {
+    DecodeInto(layer.depth, layer.depthCell);
+    visit(index, layer);
+  }
 }
 
 void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit) {
@@ -65,18 +85,24 @@ void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit)
     table.ReadRecord(r, cells);
     const TextView colour = TrimmedView(cells[4]);
     if (colour == previous) {
-      layer.depth = cells[1];
+      layer.depthCell = cells.Cp932(1);
       layer.lastRecord = r;
     } else {
-      if (index > 0) visit(index, layer);
+      if (index > 0) {
+        DecodeInto(layer.depth, layer.depthCell);
+        visit(index, layer);
+      }
       ++index;
-      layer.depth = cells[1];
+      layer.depthCell = cells.Cp932(1);
       layer.colour = cells[4];
       layer.lastRecord = r;
       previous = colour;
     }
   }
-  if (index > 0) visit(index, layer);
+  if (index > 0) {
+    DecodeInto(layer.depth, layer.depthCell);
+    visit(index, layer);
+  }
 }
 
 std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {
@@ -370,52 +396,59 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
 
 TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent,
                   TextLines lines) {
-  Text line;  // used again for every line
+  std::string line;  // used again for every line
+  Text scratch;
   SoilClassifier classifier(codes);
   ForEachSoilLayer(table, [&](std::size_t i, const MergedSoilLayer& layer) {
     const SoilClassification soil = X1LayerSoil(i, layer, classifier, vocabularyPresent);
     line.clear();
     // Layers never outnumber the records, whose count fits 16 bits.
-    AppendNumberColumn(line, static_cast<std::int16_t>(i));
-    line += U',';
-    AppendFormatDepth(line, layer.depth);
-    line += U',';
-    line += soil.productCode;
-    line += U',';
-    line += soil.soilName;
-    lines.push_back(line);
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(i));
+    line += ',';
+    AppendLayerDepth(line, layer.depthCell, layer.depth, scratch);
+    line += ',';
+    AppendCp932(soil.productCode, line);
+    line += ',';
+    AppendCp932(soil.soilName, line);
+    lines.PushBytes(line);
   });
   return lines;
 }
 
 TextLines X3Lines(const RecordTable& table, TextLines lines) {
-  Text line;  // used again for every line
-  Text codeText;
-  Text nameText;
+  std::string line;  // used again for every line
+  Text scratch;
+  // Surveys use few colours: each one's code and name are made and encoded once.
+  std::map<Text, std::string, std::less<>> colourBytes;
   ForEachColourLayer(table, [&](std::size_t i, const MergedColourLayer& layer) {
     const TextView letters = ColourLettersUsed(layer.colour);
-
-    codeText.clear();
-    nameText.clear();
-    for (const char32_t letter : letters) {
-      if (const SoilColour* colour = FindSoilColour(letter)) {
-        codeText += colour->code;
-        nameText += colour->name;
+    auto colour = colourBytes.find(letters);
+    if (colour == colourBytes.end()) {
+      Text codeText;
+      Text nameText;
+      for (const char32_t letter : letters) {
+        if (const SoilColour* known = FindSoilColour(letter)) {
+          codeText += known->code;
+          nameText += known->name;
+        }
       }
+      codeText.resize(kColourCodeWidth, kBlank);
+      std::string bytes;
+      AppendCp932(codeText, bytes);
+      bytes += ',';
+      AppendCp932(nameText, bytes);
+      colour = colourBytes.emplace(Text(letters), std::move(bytes)).first;
     }
-    codeText.resize(kColourCodeWidth, kBlank);
     line.clear();
-    AppendNumberColumn(line, static_cast<std::int16_t>(i));
-    line += U',';
-    AppendFormatDepth(line, layer.depth);
-    line += U',';
-    line += codeText;
-    line += U',';
-    line += nameText;
-    line += U',';
-    line.append(kColourCodeWidth, kBlank);
-    line += U",,";
-    lines.push_back(line);
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(i));
+    line += ',';
+    AppendLayerDepth(line, layer.depthCell, layer.depth, scratch);
+    line += ',';
+    line += colour->second;
+    line += ',';
+    line.append(kColourCodeWidth, ' ');
+    line += ",,";
+    lines.PushBytes(line);
   });
   return lines;
 }

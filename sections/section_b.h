@@ -67,12 +67,14 @@ struct MergedSoilLayer {
   Text depth;
   Text code;  ///< a zero code with a real soil name is already kFreeSoilCode
   Text name;
-  int lastRecord = 0;  ///< the record the depth is taken from
+  int lastRecord = 0;          ///< the record the depth is taken from
+  std::string_view depthCell;  ///< the depth's CP932 bytes, held as long as the table
 };
 struct MergedColourLayer {
   Text depth;
   Text colour;
   int lastRecord = 0;
+  std::string_view depthCell;
 };
 
 using SoilLayerVisit = std::function<void(std::size_t layer, const MergedSoilLayer&)>;
