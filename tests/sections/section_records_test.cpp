@@ -7,12 +7,57 @@
 #include "common/cp932.h"
 
 #include "sections/section_b.h"
+#include "sections/section_c.h"
 #include "sections/section_d.h"
 #include "sections/section_e.h"
+#include "sections/section_gh.h"
 #include "support/section_input.h"
 
 namespace tecris2nx {
 namespace {
+
+// The number visits of B, C, G and H pass over sections whose values are all plain numbers; a
+// value beyond every range must still be handed over, wherever it stands.
+TEST(NumberVisitTest, PassesOverOnlySectionsOfPlainNumbers) {
+  struct Row {
+    char section;
+    Text record;  ///< its values
+    std::vector<int> loudValues;
+  };
+  const Row rows[] = {
+      {'B', U"1.5,1300,砂,C,", {}}, {'B', U"1e400,1300,砂,C,", {1}}, {'B', U"1.5,1e400,砂,C,", {2}},
+      {'C', U"1.5,60,12", {}},      {'C', U"1e400,60,12", {1}},      {'C', U"1.5,1e400,12", {2}},
+      {'C', U"1.5,60,1e400", {3}},  {'G', U"1.5,2.5,3", {}},         {'G', U"1e400,2.5,3", {1}},
+      {'G', U"1.5,1e400,3", {2}},   {'G', U"1.5,2.5,1e400", {3}},    {'H', U"1.5,2.5,1e400", {3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(1, row.section) + " " + ToUtf8(row.record));
+    RecordTable table;
+    RecordTable none;
+    none.Reset(3, 0);
+    if (row.section == 'B' || row.section == 'C') {
+      FieldReader in = ReaderOf(U"a,b,c," + row.record + U"\r\n");
+      ReadCountedRecords(in, table, row.section == 'B' ? kSectionBShape : kSectionCShape, 1);
+    } else {
+      FieldReader in = ReaderOf(Text(1, row.section) + U",b,c," + row.record + U"\r\n");
+      ReadOpenedRecords(in, table, kSectionGHShape, 1, false);
+    }
+    std::vector<int> visited;
+    int visits = 0;
+    const NumberVisit visit = [&](const RecordTable::Record& cells, int, int value, NumberUse) {
+      ++visits;
+      if (MayBeNumberProblem(cells.Cp932(value), NumberUse::kNumber)) visited.push_back(value);
+    };
+    if (row.section == 'B') VisitSectionBNumbers(table, visit);
+    if (row.section == 'C') VisitSectionCNumbers(table, visit);
+    if (row.section == 'G') VisitL201Numbers(table, none, true, visit);
+    if (row.section == 'H') VisitL201Numbers(none, table, false, visit);
+    EXPECT_EQ(visited, row.loudValues);
+    if (row.loudValues.empty()) {
+      EXPECT_EQ(visits, 0);
+    }
+  }
+}
 
 // Check mode finds a record's value from a field's number: ValueAt must undo FieldOf for every
 // value, and find none in the fields that hold no value (a record's opening or ignored fields,
