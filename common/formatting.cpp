@@ -344,6 +344,16 @@ bool AppendPlainDecimal(std::basic_string<Char>& out, std::basic_string_view<Cha
 // Halfway between the largest float and 2^128: a double this large rounds to infinity as a float.
 constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
+// The exponent rule's product, mantissa times ten to the exponent, at single precision; false when
+// it lies outside that range.
+bool SingleProduct(double mantissa, double exponent, float& product) {
+  // Zero times any power of ten is zero, even when the power itself overflows.
+  const double value = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
+  if (!(std::fabs(value) < kFloatOverflow)) return false;
+  product = static_cast<float>(value);
+  return true;
+}
+
 }  // namespace
 
 namespace {
@@ -788,18 +798,15 @@ void AppendExponentNumber(Text& out, TextView cell) {
     return;
   }
 
-  const double mantissa = NumericValue(v.substr(0, p));
-  const double exponent = NumericValue(v.substr(p + 1));
-  // Zero times any power of ten is zero, even when the power itself overflows.
-  const double product = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
-  if (!(std::fabs(product) < kFloatOverflow)) {
+  float product = 0;
+  if (!SingleProduct(NumericValue(v.substr(0, p)), NumericValue(v.substr(p + 1)), product)) {
     throw ConversionError(U"値 \"" + Text(v) + U"\" は単精度の範囲を超えています。",
                           ConversionProblem::kExponentRange);
   }
   // Seven significant digits of the single-precision value, in the general form of a double. Read
   // back as a double those digits are the shortest that give it again, so they are written as
   // they are.
-  AppendSingleText(out, static_cast<float>(product));
+  AppendSingleText(out, product);
 }
 
 void AppendSingleText(Text& out, float value) { AppendGeneralDigits(out, SingleDigits(value), 15); }
@@ -838,11 +845,12 @@ bool AppendExponentNumberBytes(std::string& out, std::string_view cell) {
     letter = k < 2 ? 1 : 2;
   }
   if (p == kNone) return false;
-  const double mantissa = NumericValueOfCp932(v.substr(0, p));
-  const double exponent = NumericValueOfCp932(v.substr(p + letter));
-  const double product = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
-  if (!(std::fabs(product) < kFloatOverflow)) return false;  // the text route gives the error
-  AppendGeneralDigits(out, SingleDigits(static_cast<float>(product)), 15);
+  float product = 0;
+  if (!SingleProduct(NumericValueOfCp932(v.substr(0, p)), NumericValueOfCp932(v.substr(p + letter)),
+                     product)) {
+    return false;  // the text route gives the error
+  }
+  AppendGeneralDigits(out, SingleDigits(product), 15);
   return true;
 }
 

@@ -35,6 +35,14 @@ void DecodeInto(Text& text, std::string_view bytes) {
   text.resize(static_cast<std::size_t>(DecodeCp932To(bytes, text.data()) - text.data()));
 }
 
+/// Hands a merged layer over once complete, its depth decoded; nothing before the first layer.
+template <typename Layer, typename Visit>
+void HandOn(std::size_t index, Layer& layer, const Visit& visit) {
+  if (index == 0) return;
+  DecodeInto(layer.depth, layer.depthCell);
+  visit(index, layer);
+}
+
 }  // namespace
 
 void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
@@ -49,31 +57,21 @@ void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
     table.ReadRecord(r, cells);
     const TextView code = TrimmedView(cells[2]);
     const TextView name = TrimmedView(cells[3]);
-    if (code == previousCode && name == previousName) {
-      layer.depthCell = cells.Cp932(1);
-      layer.lastRecord = r;
-    } else {
-      if (index > 0) {
-        DecodeInto(layer.depth, layer.depthCell);
-        visit(index, layer);
-      }
-      ++index;
-      layer.depthCell = cells.Cp932(1);
+    if (code != previousCode || name != previousName) {
+      HandOn(index++, layer, visit);
       layer.code = cells[2];
       layer.name = cells[3];
-      layer.lastRecord = r;
       // A zero code with a real soil name means "use the name".
       if (NumericValue(layer.code) == 0 && !name.empty() && name != kTopsoilName) {
         layer.code = kFreeSoilCode;
       }
     }
+    layer.depthCell = cells.Cp932(1);
+    layer.lastRecord = r;
     previousCode = code;
     previousName = name;
   }
-  if (index > 0) {
-    DecodeInto(layer.depth, layer.depthCell);
-    visit(index, layer);
-  }
+  HandOn(index, layer, visit);
 }
 
 void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit) {
@@ -84,25 +82,15 @@ void ForEachColourLayer(const RecordTable& table, const ColourLayerVisit& visit)
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
     const TextView colour = TrimmedView(cells[4]);
-    if (colour == previous) {
-      layer.depthCell = cells.Cp932(1);
-      layer.lastRecord = r;
-    } else {
-      if (index > 0) {
-        DecodeInto(layer.depth, layer.depthCell);
-        visit(index, layer);
-      }
-      ++index;
-      layer.depthCell = cells.Cp932(1);
+    if (colour != previous) {
+      HandOn(index++, layer, visit);
       layer.colour = cells[4];
-      layer.lastRecord = r;
       previous = colour;
     }
+    layer.depthCell = cells.Cp932(1);
+    layer.lastRecord = r;
   }
-  if (index > 0) {
-    DecodeInto(layer.depth, layer.depthCell);
-    visit(index, layer);
-  }
+  HandOn(index, layer, visit);
 }
 
 std::vector<MergedSoilLayer> MergeSoilLayers(const RecordTable& table) {

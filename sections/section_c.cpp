@@ -13,9 +13,12 @@ void ReadSectionC(FieldReader& in, RecordTable& table) {
 
 namespace {
 
+/// The third value is starred. A star is a single byte that no double-byte character begins with.
+bool Starred(std::string_view third) { return !third.empty() && third.front() == '*'; }
+
 /// The third value stands in the line: it is not starred and the second reaches 50.
-bool ThirdWritten(TextView second, TextView third) {
-  return (third.empty() || third.front() != U'*') && !(NumericValue(second) < 50);
+bool ThirdWritten(const RecordTable::Record& cells) {
+  return !Starred(cells.Cp932(3)) && !(cells.Number(2) < 50);
 }
 
 }  // namespace
@@ -30,7 +33,7 @@ void VisitSectionCNumbers(const RecordTable& table, const NumberVisit& visit) {
     table.ReadRecord(r, cells);
     visit(cells, r, 1, NumberUse::kNumber);
     visit(cells, r, 2, NumberUse::kNumber);
-    if (ThirdWritten(cells[2], cells[3]) && !IsBlankOrEmpty(cells[3])) {
+    if (ThirdWritten(cells) && !IsBlankOrEmpty(cells[3])) {
       visit(cells, r, 3, NumberUse::kNumber);
     }
   }
@@ -44,7 +47,6 @@ TextLines X5Lines(const RecordTable& table, TextLines lines) {
   Text scratch;
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    // A star and blanks are single bytes that no double-byte character begins with.
     const std::string_view third = cells.Cp932(3);
     line.clear();
     AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
@@ -53,9 +55,9 @@ TextLines X5Lines(const RecordTable& table, TextLines lines) {
     line += ',';
     AppendNumberCell(line, cells, 2, scratch);
     line += ",,";
-    if (third.empty() || third.front() != '*') {
+    if (!Starred(third)) {
       // Below 50 the third value is not used; the fixed value 30 stands in for it.
-      if (cells.Number(2) < 50) {
+      if (!ThirdWritten(cells)) {
         line += "30";
       } else if (third.find_first_not_of(' ') == std::string_view::npos) {
         line += '0';

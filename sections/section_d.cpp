@@ -195,14 +195,25 @@ const SoilLayer* LayerLookup::FindValue(double value) const {
   return soilOf_[static_cast<std::size_t>(it - reach_.begin())];
 }
 
+namespace {
+
+/// The condition codes of the values 1 to 4.
+constexpr std::array<const char32_t*, 4> kConditionCodes = {U"ＵＵ", U"ＣＵ", U"ＵＣ", U"ＣＤ"};
+
+/// Which of kConditionCodes a value stands for, from 1; 0 for none.
+std::size_t ConditionOf(double value) {
+  for (std::size_t code = 1; code <= kConditionCodes.size(); ++code) {
+    if (value == static_cast<double>(code)) return code;
+  }
+  return 0;
+}
+
+}  // namespace
+
 Text ConditionCode(TextView cell) {
   if (IsBlankOrEmpty(cell)) return Text();
-  const double value = NumericValue(cell);
-  if (value == 1) return U"ＵＵ";
-  if (value == 2) return U"ＣＵ";
-  if (value == 3) return U"ＵＣ";
-  if (value == 4) return U"ＣＤ";
-  return Text();
+  const std::size_t code = ConditionOf(NumericValue(cell));
+  return code == 0 ? Text() : Text(kConditionCodes[code - 1]);
 }
 
 Text AngleText(TextView wholeCell, TextView sixtiethsCell) {
@@ -262,13 +273,13 @@ namespace {
 
 /// ConditionCode of value 16, onto a line of bytes.
 void AppendConditionCode(std::string& line, const RecordTable::Record& cells) {
-  static const std::array<std::string, 5> kCodes = {"", EncodeCp932(U"ＵＵ"), EncodeCp932(U"ＣＵ"),
-                                                    EncodeCp932(U"ＵＣ"), EncodeCp932(U"ＣＤ")};
+  static const std::array<std::string, kConditionCodes.size()> kBytes = [] {
+    std::array<std::string, kConditionCodes.size()> bytes;
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = EncodeCp932(kConditionCodes[i]);
+    return bytes;
+  }();
   if (cells.Cp932(16).find_first_not_of(' ') == std::string_view::npos) return;
-  const double value = cells.Number(16);
-  for (std::size_t code = 1; code < kCodes.size(); ++code) {
-    if (value == static_cast<double>(code)) line += kCodes[code];
-  }
+  if (const std::size_t code = ConditionOf(cells.Number(16))) line += kBytes[code - 1];
 }
 
 /// AngleText of values 18 and 19, onto a line of bytes: from their bytes where both are numbers
