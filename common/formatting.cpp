@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -82,6 +83,53 @@ struct Digits {
   int exponent = 0;  // power of ten of the first digit
 };
 
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A normal value's digits rounded to `precision` (at most 15) by scaling it to that many whole
+// digits: one multiplication or division by an exact power of ten, off by at most a unit in the
+// scaled value's last place. False when that may decide the rounding (the scaled value lies too
+// near a half), or the power is not exact.
+bool QuickDigits(double value, int precision, Digits& digits) {
+  const double magnitude = std::fabs(value);
+  // The binary exponent of a normal double, as ilogb gives it, read from its bits; times log10(2)
+  // it gives the decimal exponent or one below it.
+  const int binary = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
+  int exponent = static_cast<int>(std::floor(binary * 0.30102999566398120));
+  const double lowest = kPowers[precision - 1];
+  const double beyond = kPowers[precision];
+  double scaled = 0;
+  for (int attempt = 0;; ++attempt) {
+    const int scale = precision - 1 - exponent;
+    if (scale < -22 || scale > 22 || attempt > 2) return false;
+    scaled = scale >= 0 ? magnitude * kPowers[scale] : magnitude / kPowers[-scale];
+    if (scaled >= beyond) {
+      ++exponent;
+    } else if (scaled < lowest) {
+      --exponent;
+    } else {
+      break;
+    }
+  }
+  const double whole = std::floor(scaled);
+  const double rest = scaled - whole;
+  if (std::fabs(rest - 0.5) < 1e-4 + scaled * 0x1p-52) return false;
+  auto n = static_cast<std::uint64_t>(whole) + (rest > 0.5 ? 1 : 0);
+  if (n == static_cast<std::uint64_t>(beyond)) {
+    n = static_cast<std::uint64_t>(lowest);
+    ++exponent;
+  }
+  while (n % 10 == 0) n /= 10;
+  digits.negative = std::signbit(value);
+  digits.exponent = exponent;
+  char text[20];
+  const char* end = std::to_chars(text, text + sizeof(text), n).ptr;
+  digits.count = static_cast<int>(end - text);
+  std::copy(static_cast<const char*>(text), end, digits.digits.begin());
+  return true;
+}
+
 Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
   Digits result;
   result.negative = std::signbit(value);
@@ -89,6 +137,10 @@ Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
     result.negative = false;
     result.digits[0] = '0';
     result.count = 1;
+    return result;
+  }
+  if (precision >= 1 && precision <= 15 && std::isnormal(value) &&
+      QuickDigits(value, precision, result)) {
     return result;
   }
   std::array<char, 40> buffer{};
@@ -117,54 +169,12 @@ Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
   return result;
 }
 
-constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// A single's seven significant digits by scaling it to seven whole digits: one multiplication or
-// division by an exact power of ten, so the scaled value is off by far less than a millionth of a
-// unit. False when it lies too near a half to round by it, or the power is not exact.
-bool QuickSevenDigits(float value, Digits& digits) {
-  const double magnitude = std::fabs(static_cast<double>(value));
-  // log10(2) times the binary exponent: the decimal one or one below it.
-  int exponent = static_cast<int>(std::floor(std::ilogb(magnitude) * 0.30102999566398120));
-  double scaled = 0;
-  for (int attempt = 0;; ++attempt) {
-    const int scale = 6 - exponent;
-    if (scale < -22 || scale > 22 || attempt > 2) return false;
-    scaled = scale >= 0 ? magnitude * kPowers[scale] : magnitude / kPowers[-scale];
-    if (scaled >= 1e7) {
-      ++exponent;
-    } else if (scaled < 1e6) {
-      --exponent;
-    } else {
-      break;
-    }
-  }
-  const double whole = std::floor(scaled);
-  const double rest = scaled - whole;
-  if (std::fabs(rest - 0.5) < 1e-4) return false;
-  auto n = static_cast<std::uint32_t>(whole) + (rest > 0.5 ? 1 : 0);
-  if (n == 10000000) {
-    n = 1000000;
-    ++exponent;
-  }
-  while (n % 10 == 0) n /= 10;
-  digits.negative = std::signbit(value);
-  digits.exponent = exponent;
-  char text[8];
-  const char* end = std::to_chars(text, text + sizeof(text), n).ptr;
-  digits.count = static_cast<int>(end - text);
-  std::copy(static_cast<const char*>(text), end, digits.digits.begin());
-  return true;
-}
-
 // RoundedDigits(value, 7, false) of a single. Its shortest digits are much cheaper to make, and
 // they are those seven rounded whenever the spacing of singles there is finer than a unit of the
 // seventh digit: the value lies within half its spacing of them, so within half that unit.
 Digits SingleDigits(float value) {
   if (!std::isnormal(value)) return RoundedDigits(value, 7, false);
-  if (Digits quick; QuickSevenDigits(value, quick)) return quick;
+  if (Digits quick; QuickDigits(value, 7, quick)) return quick;
   std::array<char, 32> buffer{};
   const std::to_chars_result converted =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
@@ -346,9 +356,24 @@ constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
 // The exponent rule's product, mantissa times ten to the exponent, at single precision; false when
 // it lies outside that range.
+// pow(10, exponent). The whole powers a single can reach are taken once from pow itself, so a
+// product is the same whichever way its exponent was read.
+double PowerOfTen(double exponent) {
+  constexpr int kReach = 64;
+  static const std::array<double, 2 * kReach + 1> powers = [] {
+    std::array<double, 2 * kReach + 1> made{};
+    for (int k = -kReach; k <= kReach; ++k) made[k + kReach] = std::pow(10.0, k);
+    return made;
+  }();
+  if (exponent >= -kReach && exponent <= kReach && exponent == std::trunc(exponent)) {
+    return powers[static_cast<std::size_t>(static_cast<int>(exponent) + kReach)];
+  }
+  return std::pow(10.0, exponent);
+}
+
 bool SingleProduct(double mantissa, double exponent, float& product) {
   // Zero times any power of ten is zero, even when the power itself overflows.
-  const double value = mantissa == 0 ? 0.0 : std::pow(10.0, exponent) * mantissa;
+  const double value = mantissa == 0 ? 0.0 : PowerOfTen(exponent) * mantissa;
   if (!(std::fabs(value) < kFloatOverflow)) return false;
   product = static_cast<float>(value);
   return true;
@@ -811,7 +836,63 @@ void AppendExponentNumber(Text& out, TextView cell) {
 
 void AppendSingleText(Text& out, float value) { AppendGeneralDigits(out, SingleDigits(value), 15); }
 
+namespace {
+
+/// The value of "m E e" in ASCII with nothing around it: a mantissa of at most 15 digits, perhaps
+/// signed and with a point, the letter E or e, and an exponent of at most three digits, perhaps
+/// signed. What the general route reads from such a cell, in one look at its bytes; false for any
+/// other cell.
+bool PlainExponentValue(std::string_view cell, double& mantissa, double& exponent) {
+  const char* p = cell.data();
+  const char* const end = p + cell.size();
+  if (p == end) return false;
+  const bool negative = *p == '-';
+  if (negative || *p == '+') ++p;
+  std::uint64_t digits = 0;
+  int count = 0;
+  long long scale = 0;
+  bool point = false;
+  for (; p != end; ++p) {
+    if (IsDigitByte(*p)) {
+      digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+      if (++count > 15) return false;
+      if (point) --scale;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (count == 0 || p == end || (*p != 'E' && *p != 'e')) return false;
+  if (++p == end) return false;
+  const bool below = *p == '-';
+  if (below || *p == '+') ++p;
+  int power = 0;
+  int powerDigits = 0;
+  for (; p != end && IsDigitByte(*p); ++p) {
+    power = power * 10 + (*p - '0');
+    if (++powerDigits > 3) return false;
+  }
+  if (p != end || powerDigits == 0) return false;
+  if (digits == 0) {
+    mantissa = 0;
+  } else if (!ExactValue(digits, scale, negative, mantissa)) {
+    return false;
+  }
+  exponent = below ? -power : power;
+  return true;
+}
+
+}  // namespace
+
 bool AppendExponentNumberBytes(std::string& out, std::string_view cell) {
+  if (double mantissa = 0, exponent = 0; PlainExponentValue(cell, mantissa, exponent)) {
+    float product = 0;
+    if (!SingleProduct(mantissa, exponent, product))
+      return false;  // the text route gives the error
+    AppendGeneralDigits(out, SingleDigits(product), 15);
+    return true;
+  }
   if (AppendNumberOrEmptyBytes(out, cell)) return true;
   // Only bytes that stand for the same characters in CP932 whatever surrounds them, and the two
   // of the full-width letters: then the letters are found among the bytes as among the text. The

@@ -190,11 +190,34 @@ TEST(FormattingTest, NumberTextAgreesWithPrintfGeneralFormat) {
   std::mt19937_64 random(20240601);
   std::uniform_real_distribution<double> mantissa(-10, 10);
   std::uniform_int_distribution<int> exponent(-30, 30);
+  std::uniform_int_distribution<int> depth(0, 9999999);
+  std::vector<double> values;
   for (int i = 0; i < 20000; ++i) {
-    const double value = mantissa(random) * std::pow(10.0, exponent(random));
+    values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+    // Lengths between depths of two places, whose differences carry the error of both.
+    values.push_back(depth(random) / 100.0 - depth(random) / 100.0);
+    const std::uint64_t raw = random();
+    double bits = 0;
+    std::memcpy(&bits, &raw, sizeof(bits));
+    if (std::isfinite(bits)) values.push_back(bits);
+  }
+  // Beside each power of ten, where the fifteenth digit's place changes, and beside halves of the
+  // fifteenth digit's unit.
+  for (int power = -300; power <= 300; power += 7) {
+    for (const double start : {std::pow(10.0, power), 1.000000000000005 * std::pow(10.0, power),
+                               9.999999999999995 * std::pow(10.0, power)}) {
+      double below = start;
+      double above = start;
+      for (int step = 0; step < 20; ++step) {
+        values.push_back(below = std::nextafter(below, 0.0));
+        values.push_back(above = std::nextafter(above, HUGE_VAL));
+      }
+    }
+  }
+  for (const double value : values) {
     char expected[64];
     std::snprintf(expected, sizeof expected, "%.15G", value);
-    EXPECT_EQ(ToUtf8(NumberText(value)), expected);
+    ASSERT_EQ(ToUtf8(NumberText(value)), expected) << value;
   }
 }
 
@@ -428,11 +451,27 @@ TEST(FormattingTest, ExponentNumberMatchesItsSevenDigitsReadBack) {
 // must be those of the text route, and a product beyond single precision left to it.
 TEST(FormattingTest, ExponentBytesAreThoseOfTheTextRoute) {
   std::mt19937 rng(17);
-  const Text mantissas[] = {U"",     U"1",         U"5.31",      U"-2.5", U"+0.75", U"0", U"-0",
-                            U"9.99", U"3.4028235", U"123456789", U".5",   U"1e2",   U"-", U"1..2"};
+  const Text mantissas[] = {U"",
+                            U"1",
+                            U"5.31",
+                            U"-2.5",
+                            U"+0.75",
+                            U"0",
+                            U"-0",
+                            U"9.99",
+                            U"3.4028235",
+                            U"123456789",
+                            U".5",
+                            U"1e2",
+                            U"-",
+                            U"1..2",
+                            U"123456789012345",
+                            U"1234567890123456",
+                            U"0000000000000001.5"};
   const Text letters[] = {U"E", U"e", U"Ｅ", U"ｅ", U"EE", U"Ee", U"ｅE", U""};
-  const Text exponents[] = {U"",    U"-5",  U"+0", U"2",     U"38",  U"39", U"-45",
-                            U"-46", U"0.5", U"-",  U"99999", U"1E1", U" 3"};
+  const Text exponents[] = {U"",    U"-5",  U"+0", U"2",     U"38",  U"39",   U"-45",
+                            U"-46", U"0.5", U"-",  U"99999", U"1E1", U" 3",   U"-0",
+                            U"007", U"-60", U"64", U"-65",   U"999", U"-1000"};
   std::vector<Text> cells = {U"", U"  ", U"１E2", U"1E２", U"1E-5　", U"E", U" 5.31E-5 "};
   for (int i = 0; i < 20000; ++i) {
     Text cell = rng() % 5 == 0 ? U" " : U"";
