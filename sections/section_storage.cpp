@@ -163,30 +163,35 @@ std::string_view RecordTable::Cp932(int value, int record) const {
 Text RecordTable::Load(std::size_t index) const { return DecodeCp932(BytesAt(index)); }
 
 void RecordTable::ReadRecord(int record, Record& cells) const {
-  const std::size_t first = IndexOf(1, record);
+  if (record < 1 || record > count_) IndexOf(1, record);  // throws
   const std::size_t values = static_cast<std::size_t>(values_);
-  cells.cells_.resize(values);
-  std::size_t total = 0;
+  const std::size_t first = static_cast<std::size_t>(record - 1) * values;
+  if (cells.cells_.size() != values) cells.cells_.resize(values);
+  if (++cells.walk_ == 0) {
+    for (Record::Cell& cell : cells.cells_) cell.walk = 0;
+    cells.walk_ = 1;
+  }
+  cells.used_ = 0;
+  cells.roomMade_ = false;
   // The record's cells follow one another, going on in the next block where one block ends;
   // those not stored yet are empty.
   std::size_t block = 0;
   std::size_t offset = 0;
   if (first < stored_) {
-    block = recordStarts_[first / values] >> 16;
-    offset = recordStarts_[first / values] & 0xFFFF;
+    block = recordStarts_[record - 1] >> 16;
+    offset = recordStarts_[record - 1] & 0xFFFF;
   }
   const std::size_t stored = first < stored_ ? std::min(values, stored_ - first) : 0;
   Record::Cell* cell = cells.cells_.data();
   for (std::size_t v = 0; v < stored; ++v, ++cell) {
     const std::string_view bytes = NextCell(block, offset);
-    *cell = Record::Cell();
     cell->bytes = bytes.data();
-    cell->size = bytes.size();
-    total += bytes.size();
+    cell->size = static_cast<std::uint32_t>(bytes.size());
   }
-  for (std::size_t v = stored; v < values; ++v, ++cell) *cell = Record::Cell();
-  if (total > cells.chars_.size()) cells.chars_.resize(std::max(total, 2 * cells.chars_.size()));
-  cells.used_ = 0;
+  for (std::size_t v = stored; v < values; ++v, ++cell) {
+    cell->bytes = nullptr;
+    cell->size = 0;
+  }
 }
 
 void RecordTable::LeadingCells(int record, std::span<std::string_view> cells) const {
@@ -207,20 +212,29 @@ void RecordTable::Record::OutsideRecord(int value) {
   throw std::out_of_range("RecordTable value " + std::to_string(value) + " is outside the record");
 }
 
+void RecordTable::Record::MakeRoom() const {
+  std::size_t total = 0;
+  for (const Cell& cell : cells_) total += cell.size;
+  if (total > chars_.size()) chars_.resize(std::max(total, 2 * chars_.size()));
+  roomMade_ = true;
+}
+
 double RecordTable::Record::Number(int value) const {
   const Cell& cell = At(value);
-  if (cell.decoded) return NumericValue(TextView(chars_.data() + cell.start, cell.length));
+  if (cell.walk == walk_) return NumericValue(TextView(chars_.data() + cell.start, cell.length));
   return NumericValueOfCp932(std::string_view(cell.bytes, cell.size));
 }
 
 TextView RecordTable::Record::operator[](int value) const {
   Cell& cell = At(value);
-  if (!cell.decoded) {
+  if (cell.walk != walk_) {
+    // Room for every cell of the record at once: decoding one never moves another.
+    if (!roomMade_) MakeRoom();
     char32_t* w = chars_.data() + used_;
-    cell.start = used_;
+    cell.start = static_cast<std::uint32_t>(used_);
     cell.length =
-        static_cast<std::size_t>(DecodeCp932To(std::string_view(cell.bytes, cell.size), w) - w);
-    cell.decoded = true;
+        static_cast<std::uint32_t>(DecodeCp932To(std::string_view(cell.bytes, cell.size), w) - w);
+    cell.walk = walk_;
     used_ += cell.length;
   }
   return TextView(chars_.data() + cell.start, cell.length);

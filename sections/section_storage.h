@@ -56,11 +56,13 @@ class RecordTable {
     friend class RecordTable;
     struct Cell {
       const char* bytes = nullptr;
-      std::size_t size = 0;
-      bool decoded = false;
-      std::size_t start = 0;  ///< where the decoded characters begin in chars_
-      std::size_t length = 0;
+      std::uint32_t size = 0;
+      std::uint32_t walk = 0;    ///< decoded in this walk (walk_); set only once it is decoded
+      std::uint32_t start = 0;   ///< where the decoded characters begin in chars_
+      std::uint32_t length = 0;
     };
+    /// Sizes chars_ for the record's characters, before its first cell is decoded.
+    void MakeRoom() const;
     Cell& At(int value) const {
       if (value < 1 || static_cast<std::size_t>(value) > cells_.size()) OutsideRecord(value);
       return cells_[static_cast<std::size_t>(value - 1)];
@@ -72,6 +74,10 @@ class RecordTable {
     /// never moves another; only ever grows, as records differ in length.
     mutable Text chars_;
     mutable std::size_t used_ = 0;
+    /// Counts the walks (ReadRecord): a cell is decoded in this one when its walk is this, so a
+    /// walk need not clear what the last one decoded.
+    mutable std::uint32_t walk_ = 0;
+    mutable bool roomMade_ = false;
   };
 
   /// Empties the table and sizes it for `count` records of `values` values each.
