@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/error.h"
 #include "common/file_system.h"
@@ -87,9 +92,32 @@ class FieldReader {
   /// bytes hold only during the call.
   template <typename Take>
   void ReadFields(int count, Take&& take) {
-    for (int i = 0; i < count; ++i) {
-      Span span;
-      if (!QuickNext(span)) span = Next();
+    int i = 0;
+    if (observer_ == nullptr) {
+      // The bytes and the place are kept here, not in the reader: what `take` writes could be
+      // any byte to the compiler, which would then read them again for every field.
+      const char* const data = bytes_.data();
+      const char* const end = data + bytes_.size();
+      const char* p = data + pos_;
+      const long long fields = fields_;
+      const int sectionFields = sectionFields_;
+      for (; i < count; ++i) {
+        std::size_t size = 0;
+        bool plain = false;
+        if (!QuickField(p, end, size, plain)) break;
+        const char* const delimiter = p + size;
+        const char* const next = delimiter + (*delimiter == '\r' && delimiter[1] == '\n' ? 2 : 1);
+        pos_ = static_cast<std::size_t>(next - data);
+        lastEndedWithComma_ = *delimiter == ',';
+        fields_ = fields + i + 1;
+        sectionFields_ = sectionFields + i + 1;
+        fieldStart_ = dropped_ + static_cast<std::uint64_t>(p - data);
+        take(i, std::string_view(p, size), plain);
+        p = next;
+      }
+    }
+    for (; i < count; ++i) {
+      const Span span = Next();
       take(i, std::string_view(bytes_.data() + span.start, span.end - span.start),
            IsShortPlainDecimalField(span));
     }
@@ -157,13 +185,14 @@ class FieldReader {
   /// The span's bytes are digits in ASCII with at most one point, perhaps signed, in at most 255
   /// bytes: a field in which no number check can find anything. Told from its counted kinds.
   bool IsShortPlainDecimalField(const Span& span) const {
-    if (span.end - span.start > 255) return false;
-    const std::uint32_t kinds = span.kinds;
+    return IsShortPlainDecimal(span.kinds, span.end - span.start, bytes_.data() + span.start);
+  }
+  static bool IsShortPlainDecimal(std::uint32_t kinds, std::size_t size, const char* first) {
+    if (size > 255) return false;
     // Digits and at most one point, nothing else; a sign only in front.
     if (kinds < 2 * kPoint) return (kinds & (kPoint - 1)) != 0;
     if (kinds - kSign >= 2 * kPoint || (kinds & (kPoint - 1)) == 0) return false;
-    const char first = bytes_[span.start];
-    return first == '-' || first == '+';
+    return *first == '-' || *first == '+';
   }
   static Span Scan(std::string_view data, std::size_t pos);
   static constexpr std::uint32_t kEnd = 1U << 31;  ///< a delimiter
@@ -177,34 +206,49 @@ class FieldReader {
     kinds[','] = kinds['\r'] = kinds['\n'] = kEnd;
     return kinds;
   }();
-  /// Next for a field that needs nothing of it but finding its end: no blank or quote at its
-  /// edges, its delimiter (and a LF after a CR) loaded, nobody observing. False, with nothing
-  /// read, for any other field.
-  bool QuickNext(Span& span) {
-    if (observer_ != nullptr) return false;
-    const char* const data = bytes_.data();
-    const char* const end = data + bytes_.size();
-    const char* const first = data + pos_;
+  /// The size of the field at `first`, when it needs nothing but finding its end: no blank or
+  /// quote at its edges, its delimiter (and a LF after a CR) loaded. `plain`: it is a short plain
+  /// decimal (IsShortPlainDecimalField). False for any other field.
+  static bool QuickField(const char* first, const char* end, std::size_t& size, bool& plain) {
     if (end - first < 2 || *first == ' ' || *first == '"') return false;
-    std::uint32_t kinds = 0;
     const char* p = first;
+#if defined(__SSE2__)
+    // Most fields are a few bytes: sixteen are looked at together, and their kinds told from
+    // masks.
+    if (end - first >= 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+      const auto mask = [&v](char c) {
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+      };
+      const unsigned ends = mask(',') | mask('\r') | mask('\n');
+      if (ends != 0) {
+        const int n = std::countr_zero(ends);
+        p = first + n;
+        if (end - p < 2 || (n > 0 && p[-1] == ' ')) return false;
+        const unsigned within = (1U << n) - 1;
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
+                                            _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+        const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(digit)) & within;
+        const unsigned points = mask('.') & within;
+        const unsigned signs = (mask('-') | mask('+')) & within;
+        // Digits, at most one point, at most one sign and that in front.
+        plain = digits != 0 && (digits | points | signs) == within &&
+                (points & (points - 1)) == 0 && (signs & ~1U) == 0;
+        size = static_cast<std::size_t>(n);
+        return true;
+      }
+    }
+#endif
+    std::uint32_t kinds = 0;
     for (; p < end; ++p) {
       const std::uint32_t kind = kKinds[static_cast<unsigned char>(*p)];
       if ((kind & kEnd) != 0) break;
       kinds += kind;
     }
     if (end - p < 2 || (p > first && p[-1] == ' ')) return false;
-    span.start = pos_;
-    span.end = static_cast<std::size_t>(p - data);
-    if (span.end - span.start > kLongestField) return false;
-    span.kinds = kinds;
-    span.comma = *p == ',';
-    span.next = span.end + (*p == '\r' && p[1] == '\n' ? 2 : 1);
-    pos_ = span.next;
-    lastEndedWithComma_ = span.comma;
-    ++fields_;
-    ++sectionFields_;
-    fieldStart_ = dropped_ + span.start;
+    size = static_cast<std::size_t>(p - first);
+    if (size > kLongestField) return false;
+    plain = IsShortPlainDecimal(kinds, size, first);
     return true;
   }
   /// The longest field read from a source. No TECRIS field comes near it; a longer one is refused
