@@ -142,7 +142,21 @@ TEST(FieldReaderTest, FieldsReadTogetherAreThoseReadOneByOne) {
     long long count = 0;
     bool operator==(const Seen&) const = default;
   };
+  // Fields of every length around the sixteen bytes looked at together, with a sign, a point or
+  // a blank in each place.
+  std::string lengths;
+  for (int n = 0; n <= 18; ++n) {
+    const std::string digits = std::string("98765432109876543210").substr(0, n);
+    for (const char* mark : {"", "-", "+", ".", " ", "x"}) {
+      for (const int at : {0, 1, n / 2, n}) {
+        std::string field = digits;
+        field.insert(static_cast<std::size_t>(std::min(at, n)), mark);
+        lengths += field + (n % 3 == 0 ? "\r\n" : n % 3 == 1 ? "," : "\n");
+      }
+    }
+  }
   const std::string contents[] = {
+      lengths,
       "D,1,1,1,0.50,0.80,16.2,-8.9,+6.1,31.97\r\nD,2,1,2,1.00,1.30,,5.31E-5,7.68E-4\r\n",
       "A,B\r\nC\nD\rE,,\r\n\r\nX",
       "   a  ,  b  ,c ,\"q,1\",\"a\r\nb\"junk\r\n1.5",
