@@ -94,9 +94,9 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 bool QuickDigits(double value, int precision, Digits& digits) {
   const double magnitude = std::fabs(value);
   // The binary exponent of a normal double, as ilogb gives it, read from its bits; times log10(2)
-  // it gives the decimal exponent or one below it.
+  // (1233 / 4096) it gives the decimal exponent or one beside it.
   const int binary = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
-  int exponent = static_cast<int>(std::floor(binary * 0.30102999566398120));
+  int exponent = (binary * 1233) >> 12;
   const double lowest = kPowers[precision - 1];
   const double beyond = kPowers[precision];
   double scaled = 0;
@@ -112,19 +112,19 @@ bool QuickDigits(double value, int precision, Digits& digits) {
       break;
     }
   }
-  const double whole = std::floor(scaled);
-  const double rest = scaled - whole;
+  const auto whole = static_cast<std::uint64_t>(scaled);  // below 2^53: exact
+  const double rest = scaled - static_cast<double>(whole);
   if (std::fabs(rest - 0.5) < 1e-4 + scaled * 0x1p-52) return false;
-  auto n = static_cast<std::uint64_t>(whole) + (rest > 0.5 ? 1 : 0);
+  auto n = whole + (rest > 0.5 ? 1 : 0);
   if (n == static_cast<std::uint64_t>(beyond)) {
     n = static_cast<std::uint64_t>(lowest);
     ++exponent;
   }
-  while (n % 10 == 0) n /= 10;
   digits.negative = std::signbit(value);
   digits.exponent = exponent;
-  char text[20];
+  char text[20] = {};
   const char* end = std::to_chars(text, text + sizeof(text), n).ptr;
+  while (end[-1] == '0') --end;  // n is not zero
   digits.count = static_cast<int>(end - text);
   std::copy(static_cast<const char*>(text), end, digits.digits.begin());
   return true;
