@@ -57,8 +57,8 @@ class RecordTable {
     struct Cell {
       const char* bytes = nullptr;
       std::uint32_t size = 0;
-      std::uint32_t walk = 0;    ///< decoded in this walk (walk_); set only once it is decoded
-      std::uint32_t start = 0;   ///< where the decoded characters begin in chars_
+      std::uint32_t walk = 0;   ///< decoded in this walk (walk_); set only once it is decoded
+      std::uint32_t start = 0;  ///< where the decoded characters begin in chars_
       std::uint32_t length = 0;
     };
     /// Sizes chars_ for the record's characters, before its first cell is decoded.
@@ -98,7 +98,7 @@ class RecordTable {
     const auto start = static_cast<std::uint32_t>(lastBlockStart_ | block.size);
     char* w = block.bytes + block.size;
     *w++ = static_cast<char>(size);
-    CopyShort(w, bytes.data(), size);
+    CopyFewBytes(w, bytes.data(), size);
     block.size += 1 + size;
     NoteCell(start, size, plainNumber, quietExponent);
   }
@@ -152,22 +152,6 @@ class RecordTable {
     std::size_t size = 0;
     std::size_t capacity = 0;
   };
-  /// memcpy for the few bytes of most cells: two copies of a fixed size that may overlap, no call.
-  static void CopyShort(char* to, const char* from, std::size_t size) {
-    if (size >= 8 && size <= 16) {
-      std::memcpy(to, from, 8);
-      std::memcpy(to + size - 8, from + size - 8, 8);
-    } else if (size >= 4 && size < 8) {
-      std::memcpy(to, from, 4);
-      std::memcpy(to + size - 4, from + size - 4, 4);
-    } else if (size > 0 && size < 4) {
-      to[0] = from[0];
-      to[size / 2] = from[size / 2];
-      to[size - 1] = from[size - 1];
-    } else {
-      std::memcpy(to, from, size);
-    }
-  }
   /// Room for the next block: one of its own, or a piece of a large run once the table is large.
   char* TakeBlock(std::size_t capacity);
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
