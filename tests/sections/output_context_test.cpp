@@ -48,5 +48,25 @@ TEST(OutputContextTest, LinesHandedOnToTheirFileAreTheLinesHeldWhole) {
   }
 }
 
+// Line ends inside a line become blanks wherever they lie, in lines shorter and longer than the
+// sixteen bytes looked at together.
+TEST(TextLinesTest, LineEndsInsideALineBecomeBlanks) {
+  for (int size = 1; size <= 40; ++size) {
+    for (int at = 0; at < size; ++at) {
+      for (const char end : {'\r', '\n'}) {
+        std::string line(static_cast<std::size_t>(size), 'x');
+        line[static_cast<std::size_t>(at)] = end;
+        TextLines lines;
+        lines.PushBytes(line);
+        line[static_cast<std::size_t>(at)] = ' ';
+        ASSERT_EQ(lines.bytes(), line + "\r\n") << size << " " << at;
+      }
+    }
+    TextLines lines;
+    lines.PushBytes(std::string(static_cast<std::size_t>(size), 'x'));
+    ASSERT_EQ(lines.bytes(), std::string(static_cast<std::size_t>(size), 'x') + "\r\n");
+  }
+}
+
 }  // namespace
 }  // namespace tecris2nx
