@@ -20,9 +20,9 @@ namespace {
 
 /// Stores a field as the table's next cell, telling it when the field is a plain number:
 /// evaluating the section then passes over the values that hold nothing else.
-void StoreField(RecordTable& table, std::string_view bytes, bool plain) {
+void StoreField(RecordTable::Appender& table, std::string_view bytes, bool plain) {
   plain = plain && bytes.size() <= kLongestPlainInRange;
-  table.AppendCp932(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent));
+  table.Append(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent));
 }
 
 }  // namespace
@@ -30,10 +30,11 @@ void StoreField(RecordTable& table, std::string_view bytes, bool plain) {
 void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                         std::int16_t count) {
   table.Reset(shape.values, count);
+  RecordTable::Appender cells(table);
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
-    in.ReadFields(3 + shape.values, [&table](int i, std::string_view bytes, bool plain) {
-      if (i >= 3) StoreField(table, bytes, plain);
+    in.ReadFields(3 + shape.values, [&cells](int i, std::string_view bytes, bool plain) {
+      if (i >= 3) StoreField(cells, bytes, plain);
     });
   }
 }
@@ -41,12 +42,13 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
 void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                        std::int16_t count, bool firstOpeningRead) {
   table.Reset(shape.values, count);
+  RecordTable::Appender cells(table);
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
     if (!openingRead) in.SkipField();
     openingRead = false;
-    in.ReadFields(2 + shape.values, [&table](int i, std::string_view bytes, bool plain) {
-      if (i >= 2) StoreField(table, bytes, plain);
+    in.ReadFields(2 + shape.values, [&cells](int i, std::string_view bytes, bool plain) {
+      if (i >= 2) StoreField(cells, bytes, plain);
     });
   }
 }

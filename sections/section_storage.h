@@ -87,21 +87,84 @@ class RecordTable {
   /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first. `quietExponent`:
   /// the exponent rule cannot take the cell out of range (always so for a plain number).
   void AppendCp932(std::string_view bytes, bool plainNumber, bool quietExponent = false) {
-    // Nearly every cell is short and fits the block in work: stored here, without a call.
-    const std::size_t size = bytes.size();
-    if (size >= 0x80 || stored_ >= cellCapacity_ || blocks_.empty() ||
-        blocks_.back().size + size + kMaxHeader > kBlockSize) {
-      AppendCell(bytes, plainNumber, quietExponent);
-      return;
-    }
-    Block& block = blocks_.back();
-    const auto start = static_cast<std::uint32_t>(lastBlockStart_ | block.size);
-    char* w = block.bytes + block.size;
-    *w++ = static_cast<char>(size);
-    CopyFewBytes(w, bytes.data(), size);
-    block.size += 1 + size;
-    NoteCell(start, size, plainNumber, quietExponent);
+    Appender(*this).Append(bytes, plainNumber, quietExponent);
   }
+
+  /// Appends cells as AppendCp932 does, many in a row: it holds the table's place itself, where
+  /// the compiler can keep it in registers (the bytes stored could be any of the table's own to
+  /// it). The table is brought up to date by Flush and at the end; read nothing of it before.
+  class Appender {
+   public:
+    explicit Appender(RecordTable& table) : table_(table) { Load(); }
+    ~Appender() { Flush(); }
+    Appender(const Appender&) = delete;
+    Appender& operator=(const Appender&) = delete;
+
+    void Append(std::string_view bytes, bool plainNumber, bool quietExponent) {
+      // Nearly every cell is short and fits the block in work: stored here, without a call.
+      const std::size_t size = bytes.size();
+      if (size >= 0x80 || stored_ >= capacity_ || w_ == nullptr ||
+          end_ - w_ < static_cast<std::ptrdiff_t>(size)) {
+        Flush();
+        table_.AppendCell(bytes, plainNumber, quietExponent);
+        Load();
+        return;
+      }
+      if (value_ == 0) {
+        starts_[records_++] = static_cast<std::uint32_t>(blockStart_ | (w_ - base_));
+      }
+      *w_++ = static_cast<char>(size);
+      CopyFewBytes(w_, bytes.data(), size);
+      w_ += size;
+      if (!plainNumber && size != 0) {
+        unplain_ |= std::uint64_t{1} << (value_ & 63);
+        if (!quietExponent) loudExponent_ |= std::uint64_t{1} << (value_ & 63);
+      }
+      if (++value_ == values_) value_ = 0;
+      ++stored_;
+    }
+    /// Brings the table up to date.
+    void Flush() {
+      if (base_ != nullptr) table_.blocks_.back().size = static_cast<std::size_t>(w_ - base_);
+      table_.stored_ = stored_;
+      table_.records_ = records_;
+      table_.value_ = value_;
+      table_.unplain_ = unplain_;
+      table_.loudExponent_ = loudExponent_;
+    }
+
+   private:
+    void Load() {
+      RecordTable& t = table_;
+      base_ = w_ = end_ = nullptr;
+      if (!t.blocks_.empty()) {
+        base_ = t.blocks_.back().bytes;
+        w_ = base_ + t.blocks_.back().size;
+        // The room a cell may start in: a header of one byte and its bytes stay within the block.
+        end_ = base_ + kBlockSize - kMaxHeader;
+      }
+      blockStart_ = t.lastBlockStart_;
+      starts_ = t.recordStarts_.data();
+      stored_ = t.stored_;
+      capacity_ = t.cellCapacity_;
+      records_ = t.records_;
+      value_ = t.value_;
+      values_ = t.values_;
+      unplain_ = t.unplain_;
+      loudExponent_ = t.loudExponent_;
+    }
+
+    RecordTable& table_;
+    char* base_ = nullptr;  ///< the last block's bytes
+    char* w_ = nullptr;
+    char* end_ = nullptr;
+    std::size_t blockStart_ = 0;
+    std::uint32_t* starts_ = nullptr;
+    std::size_t stored_ = 0, capacity_ = 0, records_ = 0;
+    int value_ = 0, values_ = 0;
+    std::uint64_t unplain_ = 0, loudExponent_ = 0;
+  };
+
   /// True when every cell of the value stored so far is empty or was stored as a plain number:
   /// no number check can find anything in it.
   bool OnlyPlainNumbers(int value) const {
