@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <algorithm>
+
 #include "common/cp932.h"
 
 namespace tecris2nx {
@@ -54,8 +56,24 @@ Text ToHalfWidthUpper(TextView text) {
   return result;
 }
 
+namespace {
+
+/// ASCII text as its bytes, which are its UTF-8; false, with nothing made, for any other text.
+/// Paths and messages are mostly ASCII, and each file converted names a score of them.
+bool AsciiBytes(TextView text, std::string& bytes) {
+  char32_t all = 0;
+  for (const char32_t c : text) all |= c;
+  if (all >= 0x80) return false;
+  bytes.resize(text.size());
+  std::copy(text.begin(), text.end(), bytes.begin());
+  return true;
+}
+
+}  // namespace
+
 std::string ToUtf8(TextView text) {
   std::string out;
+  if (AsciiBytes(text, out)) return out;
   out.reserve(text.size());
   for (char32_t c : text) {
     if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
@@ -66,6 +84,9 @@ std::string ToUtf8(TextView text) {
 
 Text FromUtf8(std::string_view utf8) {
   Text out;
+  if (std::all_of(utf8.begin(), utf8.end(), [](char b) { return (b & 0x80) == 0; })) {
+    return Text(utf8.begin(), utf8.end());
+  }
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
@@ -147,6 +168,7 @@ Text FromNativeName(std::string_view bytes) {
 
 std::string NativeNameBytes(TextView name) {
   std::string bytes;
+  if (AsciiBytes(name, bytes)) return bytes;  // no raw byte among them
   bytes.reserve(name.size());
   std::size_t start = 0;
   for (std::size_t i = 0; i <= name.size(); ++i) {
