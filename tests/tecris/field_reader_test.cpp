@@ -142,11 +142,13 @@ TEST(FieldReaderTest, FieldsReadTogetherAreThoseReadOneByOne) {
     long long count = 0;
     bool operator==(const Seen&) const = default;
   };
-  // Fields of every length around the sixteen bytes looked at together, with a sign, a point or
-  // a blank in each place.
+  // Fields of every length around the sixteen and sixty-four bytes looked at together, with a
+  // sign, a point or a blank in each place.
   std::string lengths;
-  for (int n = 0; n <= 18; ++n) {
-    const std::string digits = std::string("98765432109876543210").substr(0, n);
+  for (const int n : {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                      14, 15, 16, 17, 18, 30, 61, 62, 63, 64, 65, 70, 130}) {
+    std::string digits;
+    for (int k = 0; k < n; ++k) digits += static_cast<char>('0' + (9 - k % 10));
     for (const char* mark : {"", "-", "+", ".", " ", "x"}) {
       for (const int at : {0, 1, n / 2, n}) {
         std::string field = digits;
