@@ -60,6 +60,11 @@ class ReplayedSource : public ByteSource {
   ReplayedSource(std::string head, std::unique_ptr<ByteSource> rest, bool restEnded)
       : head_(std::move(head)), rest_(std::move(rest)), restEnded_(restEnded) {}
   bool ReadMore(std::string& into, std::size_t most) override {
+    if (used_ == 0 && into.empty() && !head_.empty() && head_.size() <= most) {
+      into.swap(head_);  // the whole head at once: handed over, not copied
+      std::string().swap(head_);
+      return true;
+    }
     if (used_ < head_.size()) {
       const std::size_t n = std::min(most, head_.size() - used_);
       into.append(head_, used_, n);
