@@ -360,8 +360,6 @@ bool AppendPlainDecimal(std::basic_string<Char>& out, std::basic_string_view<Cha
 // Halfway between the largest float and 2^128: a double this large rounds to infinity as a float.
 constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
-// The exponent rule's product, mantissa times ten to the exponent, at single precision; false when
-// it lies outside that range.
 // pow(10, exponent). The whole powers a single can reach are taken once from pow itself, so a
 // product is the same whichever way its exponent was read.
 double PowerOfTen(double exponent) {
@@ -377,6 +375,8 @@ double PowerOfTen(double exponent) {
   return std::pow(10.0, exponent);
 }
 
+// The exponent rule's product, mantissa times ten to the exponent, at single precision; false when
+// it lies outside that range.
 bool SingleProduct(double mantissa, double exponent, float& product) {
   // Zero times any power of ten is zero, even when the power itself overflows.
   const double value = mantissa == 0 ? 0.0 : PowerOfTen(exponent) * mantissa;
