@@ -60,6 +60,43 @@ TEST(RecordTableTest, LargeTablesCrossBlocks) {
   }
 }
 
+// Readers store a section's cells through one appender, which keeps the table's place to itself
+// and hands long cells and full blocks to the table: the table must hold every cell, its records
+// and what it knows of each value afterwards, and take the next cell where the appender stopped.
+TEST(RecordTableTest, CellsAppendedInARowAreTheCellsStored) {
+  auto cellText = [](int v, int r) {
+    const int length = v == 4 ? (r % 50 == 0 ? 70000 : r % 7 == 0 ? 200 : r % 3) : r % 9;
+    return Text(static_cast<std::size_t>(length), static_cast<char32_t>(U'0' + (r + v) % 10)) +
+           (v == 2 ? U"砂" : U"");
+  };
+  RecordTable table;
+  table.Reset(4, 3000);
+  {
+    RecordTable::Appender cells(table);
+    for (int r = 1; r <= table.count(); ++r) {
+      for (int v = 1; v <= 4; ++v) {
+        if (r == table.count() && v == 4) break;  // left to the table itself
+        // Value 1 plain numbers, 3 cells that may leave a range by the exponent rule.
+        cells.Append(EncodeCp932(cellText(v, r)), v == 1, v != 3);
+      }
+    }
+  }
+  table.Cell(4, 3000).AssignCp932(EncodeCp932(cellText(4, 3000)));
+  const RecordTable& view = table;
+  RecordTable::Record cells;
+  for (int r = 1; r <= table.count(); ++r) {
+    view.ReadRecord(r, cells);
+    // Views of the cells decoded first still hold once the others are decoded.
+    std::vector<TextView> texts;
+    for (int v = 1; v <= 4; ++v) texts.push_back(cells[v]);
+    for (int v = 1; v <= 4; ++v) ASSERT_EQ(texts[v - 1], cellText(v, r)) << v << "," << r;
+  }
+  EXPECT_TRUE(view.OnlyPlainNumbers(1));
+  EXPECT_FALSE(view.OnlyPlainNumbers(2));
+  EXPECT_TRUE(view.QuietUnderExponentRule(2));
+  EXPECT_FALSE(view.QuietUnderExponentRule(3));
+}
+
 // Readers store each cell once, in reading order, and a record is found by walking its cells:
 // a cell stored anywhere else would read as its neighbour.
 TEST(RecordTableTest, CellsAreStoredInReadingOrderOnly) {
