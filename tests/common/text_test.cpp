@@ -46,6 +46,14 @@ TEST(TextTest, Utf8RoundTripAndInvalidInput) {
   EXPECT_EQ(FromUtf8("\xe3\x81"), U"\uFFFD\uFFFD");
   EXPECT_EQ(FromUtf8("\xc0\xaf"), U"\uFFFD\uFFFD");  // overlong form of "/"
   EXPECT_EQ(ToUtf8(Text(1, kRawByteBase + 0x80)), "\xef\xbf\xbd");
+  // ASCII goes across as it is; one character past it does not.
+  for (const auto& [text, bytes] : {std::pair<Text, std::string>{U"", ""},
+                                    {U"/tmp/a b.txt\x7f", "/tmp/a b.txt\x7f"},
+                                    {U"ab\u0080", "ab\xc2\x80"},
+                                    {U"\u00e9t\u00e9", "\xc3\xa9t\xc3\xa9"}}) {
+    EXPECT_EQ(ToUtf8(text), bytes);
+    EXPECT_EQ(FromUtf8(bytes), text);
+  }
 }
 
 TEST(TextTest, NativeNamesKeepEveryByte) {
@@ -57,6 +65,8 @@ TEST(TextTest, NativeNamesKeepEveryByte) {
   const Text raw82 = Text(1, kRawByteBase + 0x82);
   const Row rows[] = {
       {"plain/日本語", U"plain/日本語", U"plain/日本語"},
+      {"/out/20000000001/X100.txt", U"/out/20000000001/X100.txt", U"/out/20000000001/X100.txt"},
+      {"", U"", U""},
       // A CP932 folder name ("変換"): its middle bytes happen to be valid UTF-8.
       {"\x95\xCF\x8A\xB7", Text{kRawByteBase + 0x95, 0x3CA, kRawByteBase + 0xB7},
        U"\\x95\u03CA\\xB7"},
