@@ -166,6 +166,14 @@ TEST(ReadJobNameTest, TakesAnElevenCharacterSecondField) {
       }
       EXPECT_EQ(again, r.bytes) << r.name;
     }
+    // In pieces large enough for all that was read at once, into a buffer empty or not.
+    for (const std::string& before : {std::string(), std::string("held")}) {
+      IdentifiedFile read = ReadJobName(fs.OpenForReading(tmp.TextOf("f.001")), PathStyle::kPosix);
+      std::string again = before;
+      while (read.content->ReadMore(again, std::size_t{1} << 20)) {
+      }
+      EXPECT_EQ(again, before + r.bytes) << r.name;
+    }
   }
 }
 
