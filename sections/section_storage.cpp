@@ -163,7 +163,7 @@ std::string_view RecordTable::Cp932(int value, int record) const {
 Text RecordTable::Load(std::size_t index) const { return DecodeCp932(BytesAt(index)); }
 
 void RecordTable::ReadRecord(int record, Record& cells) const {
-  if (record < 1 || record > count_) IndexOf(1, record);  // throws
+  if (record < 1 || record > count_ || values_ < 1) IndexOf(1, record);  // throws
   const std::size_t values = static_cast<std::size_t>(values_);
   const std::size_t first = static_cast<std::size_t>(record - 1) * values;
   if (cells.cells_.size() != values) cells.cells_.resize(values);

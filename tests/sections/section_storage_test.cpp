@@ -125,6 +125,9 @@ TEST(RecordTableTest, IndexesOutsideTheTableThrow) {
   }
   table.Reset(3, -5);  // a negative count makes an empty table
   EXPECT_EQ(table.count(), 0);
+  table.Reset(0, 2);  // records without values have no cell to walk to
+  RecordTable::Record cells;
+  EXPECT_THROW(view.ReadRecord(1, cells), std::out_of_range);
 }
 
 // Writers read whole records; a record must hold exactly the cells that Cell gives, complete or
