@@ -62,7 +62,7 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
   AppendCp932(bytes, plainNumber);
 }
 
-void RecordTable::AppendCell(std::string_view bytes, bool plainNumber, bool quietExponent) {
+std::uint32_t RecordTable::PlaceCell(std::string_view bytes) {
   if (stored_ >= cellCapacity_) {
     throw std::out_of_range("RecordTable is full");
   }
@@ -89,15 +89,9 @@ void RecordTable::AppendCell(std::string_view bytes, bool plainNumber, bool quie
     }
     *w++ = static_cast<char>(0x80 | (header & 0x7F));
   }
-  // Most cells are a few bytes: a plain loop beats a call.
-  if (bytes.size() <= 16) {
-    for (char b : bytes) *w++ = b;
-    w -= bytes.size();
-  } else {
-    std::memcpy(w, bytes.data(), bytes.size());
-  }
+  CopyFewBytes(w, bytes.data(), bytes.size());
   block.size = static_cast<std::size_t>(w - block.bytes) + bytes.size();
-  NoteCell(static_cast<std::uint32_t>(start), bytes.size(), plainNumber, quietExponent);
+  return static_cast<std::uint32_t>(start);
 }
 
 char* RecordTable::TakeBlock(std::size_t capacity) {

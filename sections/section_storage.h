@@ -103,19 +103,19 @@ class RecordTable {
     void Append(std::string_view bytes, bool plainNumber, bool quietExponent) {
       // Nearly every cell is short and fits the block in work: stored here, without a call.
       const std::size_t size = bytes.size();
+      std::uint32_t start = 0;
       if (size >= 0x80 || stored_ >= capacity_ || w_ == nullptr ||
           end_ - w_ < static_cast<std::ptrdiff_t>(size)) {
         Flush();
-        table_.AppendCell(bytes, plainNumber, quietExponent);
+        start = table_.PlaceCell(bytes);
         Load();
-        return;
+      } else {
+        start = static_cast<std::uint32_t>(blockStart_ | (w_ - base_));
+        *w_++ = static_cast<char>(size);
+        CopyFewBytes(w_, bytes.data(), size);
+        w_ += size;
       }
-      if (value_ == 0) {
-        starts_[records_++] = static_cast<std::uint32_t>(blockStart_ | (w_ - base_));
-      }
-      *w_++ = static_cast<char>(size);
-      CopyFewBytes(w_, bytes.data(), size);
-      w_ += size;
+      if (value_ == 0) starts_[records_++] = start;
       if (!plainNumber && size != 0) {
         unplain_ |= std::uint64_t{1} << (value_ & 63);
         if (!quietExponent) loudExponent_ |= std::uint64_t{1} << (value_ & 63);
@@ -219,18 +219,10 @@ class RecordTable {
   char* TakeBlock(std::size_t capacity);
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
   static constexpr std::size_t kMaxHeader = 10;  ///< base-128 digits of a 64-bit number
-  /// AppendCp932 for any cell: a long one, one that needs a new block, one too many.
-  void AppendCell(std::string_view bytes, bool plainNumber, bool quietExponent);
-  /// Counts a cell appended at `start` (block number times 65536 plus offset).
-  void NoteCell(std::uint32_t start, std::size_t size, bool plainNumber, bool quietExponent) {
-    if (value_ == 0) recordStarts_[records_++] = start;
-    if (!plainNumber && size != 0) {
-      unplain_ |= std::uint64_t{1} << (value_ & 63);
-      if (!quietExponent) loudExponent_ |= std::uint64_t{1} << (value_ & 63);
-    }
-    if (++value_ == values_) value_ = 0;
-    ++stored_;
-  }
+  /// Puts any cell into the blocks, taking a new block where the last has no room for it (a long
+  /// one, one past the last block's room); returns where it begins (block number times 65536
+  /// plus offset). The Appender counts it. Throws when the table holds all its cells already.
+  std::uint32_t PlaceCell(std::string_view bytes);
   std::size_t IndexOf(int value, int record) const;
   /// Appends a cell: its header (its size), then its bytes.
   void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
