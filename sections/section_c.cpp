@@ -40,35 +40,27 @@ void VisitSectionCNumbers(const RecordTable& table, const NumberVisit& visit) {
 }
 
 TextLines X5Lines(const RecordTable& table, TextLines lines) {
-  lines.reserve(static_cast<std::size_t>(table.count()));
-  // Used again for every record: each keeps its room, so a record allocates nothing.
-  RecordTable::Record cells;
-  std::string line;
-  Text scratch;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    const std::string_view third = cells.Cp932(3);
-    line.clear();
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
-    line += ',';
-    AppendDepthCell(line, cells, 1, scratch);
-    line += ',';
-    AppendNumberCell(line, cells, 2, scratch);
-    line += ",,";
-    if (!Starred(third)) {
-      // Below 50 the third value is not used; the fixed value 30 stands in for it.
-      if (!ThirdWritten(cells)) {
-        line += "30";
-      } else if (third.find_first_not_of(' ') == std::string_view::npos) {
-        line += '0';
-      } else {
-        AppendNumberCell(line, cells, 3, scratch);
-      }
-    }
-    line += ",,,,,,";
-    lines.PushBytes(line);
-  }
-  return lines;
+  return RecordLines(table, std::move(lines),
+                     [](std::string& line, const RecordTable::Record& cells, int, Text& scratch) {
+                       const std::string_view third = cells.Cp932(3);
+                       line += ',';
+                       AppendDepthCell(line, cells, 1, scratch);
+                       line += ',';
+                       AppendNumberCell(line, cells, 2, scratch);
+                       line += ",,";
+                       if (!Starred(third)) {
+                         // Below 50 the third value is not used; the fixed value 30 stands in for
+                         // it.
+                         if (!ThirdWritten(cells)) {
+                           line += "30";
+                         } else if (third.find_first_not_of(' ') == std::string_view::npos) {
+                           line += '0';
+                         } else {
+                           AppendNumberCell(line, cells, 3, scratch);
+                         }
+                       }
+                       line += ",,,,,,";
+                     });
 }
 
 void WriteX5File(const OutputContext& out, const RecordTable& table) {

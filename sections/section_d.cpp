@@ -345,23 +345,15 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
       {27, 11},
       {29, 14},
   }};
-  lines.reserve(static_cast<std::size_t>(table.count()));
-  // Used again for every record: each keeps its room, so a record allocates nothing.
-  RecordTable::Record cells;
-  std::string line;
-  Text scratch;
   const SoilLayer* lastLayer = nullptr;
   std::pair<std::string, std::string> soilBytes;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    line.clear();
+  const auto rest = [&](std::string& line, const RecordTable::Record& cells, int, Text& scratch) {
     // Fields are written in order; moving on to a later one leaves those between empty.
     int at = 1;
     const auto to = [&line, &at](int number) {
       // One comma at a time: most moves are one field on, and a comma so added costs no call.
       for (; at < number; ++at) line += ',';
     };
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
     to(2);
     AppendDepthCell(line, cells, 2, scratch);
     to(3);
@@ -391,34 +383,25 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
     to(32);
     AppendAngleCells(line, cells, scratch);
     to(static_cast<int>(kX100Fields));
-    lines.PushBytes(line);
-  }
-  return lines;
+  };
+  return RecordLines(table, std::move(lines), rest);
 }
 
 TextLines X100ALines(const RecordTable& table, TextLines lines) {
-  lines.reserve(static_cast<std::size_t>(table.count()));
-  RecordTable::Record cells;
-  std::string line;
-  Text scratch;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    line.clear();
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
-    for (const int value : {1, 15, 20, 21}) {
-      line += ',';
-      AppendNumberCell(line, cells, value, scratch);
-    }
-    for (const int value : {22, 23}) {
-      line += ',';
-      if (AppendExponentNumberBytes(line, cells.Cp932(value))) continue;
-      scratch.clear();
-      AppendExponentField(scratch, cells[value], value, r);
-      AppendCp932(scratch, line);
-    }
-    lines.PushBytes(line);
-  }
-  return lines;
+  return RecordLines(table, std::move(lines),
+                     [](std::string& line, const RecordTable::Record& cells, int r, Text& scratch) {
+                       for (const int value : {1, 15, 20, 21}) {
+                         line += ',';
+                         AppendNumberCell(line, cells, value, scratch);
+                       }
+                       for (const int value : {22, 23}) {
+                         line += ',';
+                         if (AppendExponentNumberBytes(line, cells.Cp932(value))) continue;
+                         scratch.clear();
+                         AppendExponentField(scratch, cells[value], value, r);
+                         AppendCp932(scratch, line);
+                       }
+                     });
 }
 
 void WriteX100File(const OutputContext& out, const RecordTable& table) {

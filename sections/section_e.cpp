@@ -14,27 +14,18 @@ void ReadSectionE(FieldReader& in, RecordTable& table) {
 }
 
 TextLines L209Lines(const RecordTable& table, TextLines lines) {
-  lines.reserve(static_cast<std::size_t>(table.count()));
-  // Used again for every record: each keeps its room, so a record allocates nothing.
-  RecordTable::Record cells;
-  std::string line;
-  Text scratch;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    line.clear();
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
-    line += ",,";
-    AppendDepthCell(line, cells, 1, scratch);
-    line += ",,";
-    AppendNumberCell(line, cells, 4, scratch);
-    line += ",,";
-    AppendNumberCell(line, cells, 2, scratch);
-    line += ',';
-    AppendNumberCell(line, cells, 3, scratch);
-    line += ",,,,,,,";
-    lines.PushBytes(line);
-  }
-  return lines;
+  return RecordLines(table, std::move(lines),
+                     [](std::string& line, const RecordTable::Record& cells, int, Text& scratch) {
+                       line += ",,";
+                       AppendDepthCell(line, cells, 1, scratch);
+                       line += ",,";
+                       AppendNumberCell(line, cells, 4, scratch);
+                       line += ",,";
+                       AppendNumberCell(line, cells, 2, scratch);
+                       line += ',';
+                       AppendNumberCell(line, cells, 3, scratch);
+                       line += ",,,,,,,";
+                     });
 }
 
 void WriteL209File(const OutputContext& out, const RecordTable& table) {

@@ -54,30 +54,22 @@ void ReadSectionF(FieldReader& in, RecordTable& table, std::int16_t& kind8) {
 }
 
 TextLines L204Lines(const RecordTable& table, std::int16_t kind8, TextLines lines) {
-  lines.reserve(static_cast<std::size_t>(table.count()));
-  // Used again for every record: each keeps its room, so a record allocates nothing.
-  RecordTable::Record cells;
-  std::string value;
-  Text scratch;
-  std::string line;
-  for (int r = 1; r <= table.count(); ++r) {
-    table.ReadRecord(r, cells);
-    value.clear();
-    AppendValueText(value, cells, r, scratch);
-    line.clear();
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
-    line += ',';
-    AppendIntervalLength(line, cells, scratch);
-    line += ',';
-    AppendDepthCell(line, cells, 1, scratch);
-    line += ',';
-    if (kind8 != 0) line += value;
-    line += ",,";
-    if (kind8 == 0) line += value;
-    line += ",,,,,,,,,";
-    lines.PushBytes(line);
-  }
-  return lines;
+  std::string value;  // used again for every record
+  return RecordLines(
+      table, std::move(lines),
+      [&](std::string& line, const RecordTable::Record& cells, int r, Text& scratch) {
+        value.clear();
+        AppendValueText(value, cells, r, scratch);
+        line += ',';
+        AppendIntervalLength(line, cells, scratch);
+        line += ',';
+        AppendDepthCell(line, cells, 1, scratch);
+        line += ',';
+        if (kind8 != 0) line += value;
+        line += ",,";
+        if (kind8 == 0) line += value;
+        line += ",,,,,,,,,";
+      });
 }
 
 void WriteL204File(const OutputContext& out, const RecordTable& table, std::int16_t kind8) {

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/error.h"
+#include "common/formatting.h"
+#include "sections/output_context.h"
 #include "sections/section_storage.h"
 #include "tecris/field_reader.h"
 
@@ -114,5 +116,24 @@ void AppendNumberCell(std::string& line, const RecordTable::Record& cells, int v
 void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int value, Text& scratch);
 /// FormatDepth of a number's text (NumberText), onto a line of bytes.
 void AppendDepthOfText(std::string& line, TextView text, Text& scratch);
+
+/// A line for each record, in order: its number in four columns, then what
+/// `rest(line, cells, record, scratch)` appends. The line, the record's cells and the scratch text
+/// are used again for every record, so that a record allocates nothing.
+template <typename Rest>
+TextLines RecordLines(const RecordTable& table, TextLines lines, Rest rest) {
+  lines.reserve(static_cast<std::size_t>(table.count()));
+  RecordTable::Record cells;
+  std::string line;
+  Text scratch;
+  for (int r = 1; r <= table.count(); ++r) {
+    table.ReadRecord(r, cells);
+    line.clear();
+    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
+    rest(line, cells, r, scratch);
+    lines.PushBytes(line);
+  }
+  return lines;
+}
 
 }  // namespace tecris2nx
