@@ -166,24 +166,29 @@ LayerTable ReadLayerTable(const OutputContext& out) {
   return ParseLayerTableBytes(out.fs.ReadBack(path));
 }
 
-LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) {
+LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) : soils_(layers.data()) {
   reach_.reserve(layers.size());
   soilOf_.reserve(layers.size());
-  for (const SoilLayer& layer : layers) Add(layer.depth, &layer);
-}
-
-LayerLookup::LayerLookup(const LayerTable& table) {
-  reach_.reserve(table.depths.size());
-  soilOf_.reserve(table.depths.size());
-  for (std::size_t i = 0; i < table.depths.size(); ++i) {
-    Add(table.depths[i], &table.soils[table.soilOf[i]]);
+  for (const SoilLayer& layer : layers) {
+    reach_.push_back(layer.depth);
+    soilOf_.push_back(static_cast<std::uint32_t>(soilOf_.size()));
   }
+  ReachDeepest();
 }
 
-void LayerLookup::Add(float depth, const SoilLayer* soil) {
-  const float deepest = reach_.empty() ? -std::numeric_limits<float>::infinity() : reach_.back();
-  reach_.push_back(depth > deepest ? depth : deepest);  // a NaN boundary is never deeper
-  soilOf_.push_back(soil);
+LayerLookup::LayerLookup(LayerTable& table)
+    : reach_(std::move(table.depths)),
+      soilOf_(std::move(table.soilOf)),
+      soils_(table.soils.data()) {
+  ReachDeepest();
+}
+
+void LayerLookup::ReachDeepest() {
+  float deepest = -std::numeric_limits<float>::infinity();
+  for (float& depth : reach_) {
+    if (depth > deepest) deepest = depth;  // a NaN boundary is never deeper
+    depth = deepest;
+  }
 }
 
 const SoilLayer* LayerLookup::Find(TextView depthCell) const {
@@ -197,7 +202,7 @@ const SoilLayer* LayerLookup::FindValue(double value) const {
   if (std::isnan(depth)) return nullptr;
   const auto it = std::upper_bound(reach_.begin(), reach_.end(), depth);
   if (it == reach_.end()) return nullptr;
-  return soilOf_[static_cast<std::size_t>(it - reach_.begin())];
+  return &soils_[soilOf_[static_cast<std::size_t>(it - reach_.begin())]];
 }
 
 namespace {
@@ -405,7 +410,7 @@ TextLines X100ALines(const RecordTable& table, TextLines lines) {
 }
 
 void WriteX100File(const OutputContext& out, const RecordTable& table) {
-  const LayerTable layers = ReadLayerTable(out);
+  LayerTable layers = ReadLayerTable(out);
   out.WriteLines(U"X100.txt", X100Lines(table, LayerLookup(layers), out.Lines(U"X100.txt")));
 }
 

@@ -54,9 +54,12 @@ LayerTable ReadLayerTable(const OutputContext& out);
 /// Finds a record's layer among many: a binary search instead of a walk over every layer.
 class LayerLookup {
  public:
+  /// The layers must outlive the lookup.
   explicit LayerLookup(const std::vector<SoilLayer>& layers);
-  /// Soils are found in the table, which must outlive the lookup.
-  explicit LayerLookup(const LayerTable& table);
+  /// Takes the table's depths and soil indices, which it leaves empty; soils are found in the
+  /// table, which must outlive the lookup. Nothing is copied: the lists are large and fresh
+  /// memory costs page faults.
+  explicit LayerLookup(LayerTable& table);
   /// The first layer, in file order, deeper than the depth cell (its soil, from a table); nullptr
   /// when there is none.
   const SoilLayer* Find(TextView depthCell) const;
@@ -64,9 +67,11 @@ class LayerLookup {
   const SoilLayer* FindValue(double depth) const;
 
  private:
-  void Add(float depth, const SoilLayer* soil);
-  std::vector<float> reach_;              ///< deepest boundary among the layers up to each one
-  std::vector<const SoilLayer*> soilOf_;  ///< each layer's
+  /// Turns each layer's depth into the deepest boundary among the layers up to it.
+  void ReachDeepest();
+  std::vector<float> reach_;           ///< deepest boundary among the layers up to each one
+  std::vector<std::uint32_t> soilOf_;  ///< each layer's, in soils_
+  const SoilLayer* soils_ = nullptr;
 };
 
 /// "ＵＵ", "ＣＵ", "ＵＣ", "ＣＤ" for the values 1 to 4; empty for anything else.
