@@ -96,8 +96,9 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 // A normal value's digits rounded to `precision` (at most 15) by scaling it to that many whole
 // digits: one multiplication or division by an exact power of ten, off by at most a unit in the
 // scaled value's last place. False when that may decide the rounding (the scaled value lies too
-// near a half), or the power is not exact.
-bool QuickDigits(double value, int precision, Digits& digits) {
+// near a half), or the power is not exact. Inlined: with the precision known the powers are
+// constants, and a call for each number costs more than the scaling.
+[[gnu::always_inline]] inline bool QuickDigits(double value, int precision, Digits& digits) {
   const double magnitude = std::fabs(value);
   // The binary exponent of a normal double, as ilogb gives it, read from its bits; times log10(2)
   // (1233 / 4096) it gives the decimal exponent or one beside it.
@@ -722,7 +723,9 @@ __m128i LoadFewBytes(const char* p, std::size_t n) {
 }
 #endif
 
-bool ReadBareDecimal(std::string_view cell, BareDecimal& bare) {
+// Inlined: it is the first look at nearly every number cell written, and most of its work is
+// undone by its callers' tests when it is a call of its own.
+[[gnu::always_inline]] inline bool ReadBareDecimal(std::string_view cell, BareDecimal& bare) {
   bare.negative = !cell.empty() && cell[0] == '-';
   bare.body = cell.substr(bare.negative ? 1 : 0);
   const std::size_t n = bare.body.size();
