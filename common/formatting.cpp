@@ -129,11 +129,14 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
   }
   digits.negative = std::signbit(value);
   digits.exponent = exponent;
-  char text[20] = {};
-  const char* end = std::to_chars(text, text + sizeof(text), n).ptr;
-  while (end[-1] == '0') --end;  // n is not zero
-  digits.count = static_cast<int>(end - text);
-  std::copy(static_cast<const char*>(text), end, digits.digits.begin());
+  // n has exactly `precision` digits: written from the last, then its trailing zeros cut.
+  for (int i = precision - 1; i >= 0; --i) {
+    digits.digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+  int count = precision;
+  while (digits.digits[static_cast<std::size_t>(count - 1)] == '0') --count;  // n is not zero
+  digits.count = count;
   return true;
 }
 
@@ -700,8 +703,8 @@ struct BareDecimal {
 #if defined(__SSE2__)
 /// Up to 16 bytes into a vector, zeros after them, read without touching a byte beyond them: in
 /// loads of eight or four that may overlap, put together in registers (bytes stored and loaded
-/// back whole would wait for the stores).
-__m128i LoadFewBytes(const char* p, std::size_t n) {
+/// back whole would wait for the stores). Inlined with the bare decimal's first look.
+[[gnu::always_inline]] inline __m128i LoadFewBytes(const char* p, std::size_t n) {
   const auto load = [p](std::size_t at, std::size_t size) {
     std::uint64_t value = 0;
     std::memcpy(&value, p + at, size);
