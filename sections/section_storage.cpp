@@ -19,6 +19,8 @@ void RecordTable::Reset(int values, std::int16_t count) {
   values_ = values;
   count_ = count < 0 ? std::int16_t{0} : count;
   blocks_.clear();
+  sizeChunks_.clear();
+  longCells_.clear();
   owned_.clear();
   runs_.clear();
   runUsed_ = 0;
@@ -49,8 +51,6 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
   return CellRef(*this, IndexOf(value, record));
 }
 
-// Each cell is a header, its size in base-128 digits, then its bytes: a cell's end is known without
-// looking at its bytes, which may be any value.
 void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber) {
   // Only cells stored in order can be found by walking their record; a cell stored elsewhere
   // would silently read as another.
@@ -66,32 +66,37 @@ std::uint32_t RecordTable::PlaceCell(std::string_view bytes) {
   if (stored_ >= cellCapacity_) {
     throw std::out_of_range("RecordTable is full");
   }
-  const std::size_t most = bytes.size() + kMaxHeader;
-  // A cell starts in the first 64 KiB of its block; a longer cell gets a block of its own. Every
-  // block holds at least 64 KiB, so a cell that ends within them also fits the block.
-  if (blocks_.empty() || blocks_.back().size + most > kBlockSize) {
+  const std::size_t size = bytes.size();
+  const std::size_t chunk = stored_ / kBlockSize;
+  if (chunk == sizeChunks_.size()) {
+    sizeChunks_.push_back(reinterpret_cast<unsigned char*>(TakeBlock(ChunkSizes(chunk))));
+  }
+  sizeChunks_[chunk][stored_ % kBlockSize] = static_cast<unsigned char>(std::min(size, kLongSize));
+  if (size >= kLongSize) longCells_.push_back({stored_, size});
+  // A cell starts and ends in the first 64 KiB of its block, its start within 16 bits; a longer
+  // cell gets a block of its own.
+  if (blocks_.empty() || blocks_.back().size + std::max<std::size_t>(size, 1) > kBlockSize) {
     if (blocks_.size() >= kMaxBlocks) {
       throw ConversionError(U"セクションのデータが大きすぎます（4 GiB 以上）。");
     }
     Block block;
-    block.capacity = std::max(kBlockSize, most);
+    block.capacity = std::max(kBlockSize, size);
     block.bytes = TakeBlock(block.capacity);
     blocks_.push_back(block);
     lastBlockStart_ = (blocks_.size() - 1) << 16;
   }
   Block& block = blocks_.back();
   const std::size_t start = lastBlockStart_ | block.size;
-  char* w = block.bytes + block.size;
-  for (std::size_t header = bytes.size();; header >>= 7) {
-    if (header < 0x80) {
-      *w++ = static_cast<char>(header);
-      break;
-    }
-    *w++ = static_cast<char>(0x80 | (header & 0x7F));
-  }
-  CopyFewBytes(w, bytes.data(), bytes.size());
-  block.size = static_cast<std::size_t>(w - block.bytes) + bytes.size();
+  CopyFewBytes(block.bytes + block.size, bytes.data(), size);
+  block.size += size;
   return static_cast<std::uint32_t>(start);
+}
+
+std::size_t RecordTable::LongSizeOf(std::size_t index) const {
+  const auto cell =
+      std::lower_bound(longCells_.begin(), longCells_.end(), index,
+                       [](const LongCell& entry, std::size_t i) { return entry.index < i; });
+  return cell->size;
 }
 
 char* RecordTable::TakeBlock(std::size_t capacity) {
@@ -115,39 +120,15 @@ char* RecordTable::TakeBlock(std::size_t capacity) {
   return owned_.back().get();
 }
 
-std::string_view RecordTable::CellAt(std::size_t block, std::size_t offset,
-                                     std::size_t& next) const {
-  const char* p = blocks_[block].bytes + offset;
-  std::size_t header = 0;
-  for (int shift = 0;; shift += 7) {
-    const auto b = static_cast<unsigned char>(*p++);
-    header |= static_cast<std::size_t>(b & 0x7F) << shift;
-    if (b < 0x80) break;
-  }
-  next = static_cast<std::size_t>(p - blocks_[block].bytes) + header;
-  return std::string_view(p, header);
-}
-
-bool RecordTable::StartOf(std::size_t index, std::uint32_t& start) const {
-  if (index >= stored_) return false;
+std::string_view RecordTable::BytesAt(std::size_t index) const {
+  if (index >= stored_) return {};
   // Walk the record's cells up to the one asked for.
   const std::size_t values = static_cast<std::size_t>(values_);
+  const std::size_t first = index - index % values;
   std::size_t block = recordStarts_[index / values] >> 16;
   std::size_t offset = recordStarts_[index / values] & 0xFFFF;
-  for (std::size_t skip = index % values; skip > 0; --skip) {
-    CellAt(block, offset, offset);
-    if (offset >= blocks_[block].size) ++block, offset = 0;
-  }
-  if (offset >= blocks_[block].size) ++block, offset = 0;
-  start = static_cast<std::uint32_t>((block << 16) | offset);
-  return true;
-}
-
-std::string_view RecordTable::BytesAt(std::size_t index) const {
-  std::uint32_t start = 0;
-  if (!StartOf(index, start)) return {};
-  std::size_t next = 0;
-  return CellAt(start >> 16, start & 0xFFFF, next);
+  for (std::size_t i = first; i < index; ++i) NextCell(i, block, offset);
+  return NextCell(index, block, offset);
 }
 
 std::string_view RecordTable::Cp932(int value, int record) const {
@@ -177,10 +158,23 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
   }
   const std::size_t stored = first < stored_ ? std::min(values, stored_ - first) : 0;
   Record::Cell* cell = cells.cells_.data();
-  for (std::size_t v = 0; v < stored; ++v, ++cell) {
-    const std::string_view bytes = NextCell(block, offset);
-    cell->bytes = bytes.data();
-    cell->size = static_cast<std::uint32_t>(bytes.size());
+  if (stored > 0) {
+    // The block in work is kept here, and each place is the last plus a size: to the compiler a
+    // cell written could be any block's place, which it would read again for every cell.
+    const char* base = blocks_[block].bytes;
+    std::size_t filled = blocks_[block].size;
+    for (std::size_t index = first; index < first + stored; ++index, ++cell) {
+      const std::size_t size = SizeOf(index);
+      if (size != 0 && offset + size > filled) {
+        ++block;
+        offset = 0;
+        base = blocks_[block].bytes;
+        filled = blocks_[block].size;
+      }
+      cell->bytes = base + offset;
+      cell->size = static_cast<std::uint32_t>(size);
+      offset += size;
+    }
   }
   for (std::size_t v = stored; v < values; ++v, ++cell) {
     cell->bytes = nullptr;
@@ -198,7 +192,7 @@ void RecordTable::LeadingCells(int record, std::span<std::string_view> cells) co
     block = recordStarts_[first / static_cast<std::size_t>(values_)] >> 16;
     offset = recordStarts_[first / static_cast<std::size_t>(values_)] & 0xFFFF;
   }
-  for (std::size_t v = 0; v < stored; ++v) cells[v] = NextCell(block, offset);
+  for (std::size_t v = 0; v < stored; ++v) cells[v] = NextCell(first + v, block, offset);
   for (std::size_t v = stored; v < cells.size(); ++v) cells[v] = {};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,7 +19,9 @@ namespace tecris2nx {
 /// Text cells indexed (value number, record number), both 1-based, with a 16-bit record count.
 /// Cells are packed into blocks as the CP932 bytes they were read as: a table of tens of thousands
 /// of records stays small, and a cell is decoded only when a writer reads it. Cells are stored in
-/// reading order, each once; a cell never stored reads as empty.
+/// reading order, each once; a cell never stored reads as empty. Each cell's size is a byte of
+/// its own, apart from the bytes: a walk over a record then finds each cell's place by adding
+/// sizes it can load all at once, not by reading each place from the cell before it.
 class RecordTable {
  public:
   /// Handle of one cell.
@@ -101,17 +104,19 @@ class RecordTable {
     Appender& operator=(const Appender&) = delete;
 
     void Append(std::string_view bytes, bool plainNumber, bool quietExponent) {
-      // Nearly every cell is short and fits the block in work: stored here, without a call.
+      // Nearly every cell is short and fits the block in work: stored here, without a call. The
+      // sizes' room ends with the table's cells: a full table takes the call, which throws.
       const std::size_t size = bytes.size();
       std::uint32_t start = 0;
-      if (size >= 0x80 || stored_ >= capacity_ || w_ == nullptr ||
-          end_ - w_ < static_cast<std::ptrdiff_t>(size)) {
+      if (size >= kLongSize || size_ == sizesEnd_ ||
+          end_ - w_ <= static_cast<std::ptrdiff_t>(size)) {
         Flush();
         start = table_.PlaceCell(bytes);
         Load();
+        ++size_;  // past the size the table placed
       } else {
         start = static_cast<std::uint32_t>(blockStart_ | (w_ - base_));
-        *w_++ = static_cast<char>(size);
+        *size_++ = static_cast<unsigned char>(size);
         CopyFewBytes(w_, bytes.data(), size);
         w_ += size;
       }
@@ -140,8 +145,13 @@ class RecordTable {
       if (!t.blocks_.empty()) {
         base_ = t.blocks_.back().bytes;
         w_ = base_ + t.blocks_.back().size;
-        // The room a cell may start in: a header of one byte and its bytes stay within the block.
-        end_ = base_ + kBlockSize - kMaxHeader;
+        // A cell placed here starts and ends within the block's first 64 KiB.
+        end_ = base_ + kBlockSize;
+      }
+      size_ = sizesEnd_ = nullptr;
+      if (const std::size_t chunk = t.stored_ / kBlockSize; chunk < t.sizeChunks_.size()) {
+        size_ = t.sizeChunks_[chunk] + t.stored_ % kBlockSize;
+        sizesEnd_ = t.sizeChunks_[chunk] + t.ChunkSizes(chunk);
       }
       blockStart_ = t.lastBlockStart_;
       starts_ = t.recordStarts_.data();
@@ -158,6 +168,8 @@ class RecordTable {
     char* base_ = nullptr;  ///< the last block's bytes
     char* w_ = nullptr;
     char* end_ = nullptr;
+    unsigned char* size_ = nullptr;  ///< the next cell's size, in the chunk in work
+    unsigned char* sizesEnd_ = nullptr;
     std::size_t blockStart_ = 0;
     std::uint32_t* starts_ = nullptr;
     std::size_t stored_ = 0, capacity_ = 0, records_ = 0;
@@ -196,8 +208,7 @@ class RecordTable {
     /// table is not reset.
     std::string_view Next() {
       if (index_ >= table_.stored_) return {};
-      ++index_;
-      return table_.NextCell(block_, offset_);
+      return table_.NextCell(index_++, block_, offset_);
     }
 
    private:
@@ -218,30 +229,40 @@ class RecordTable {
   /// Room for the next block: one of its own, or a piece of a large run once the table is large.
   char* TakeBlock(std::size_t capacity);
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
-  static constexpr std::size_t kMaxHeader = 10;  ///< base-128 digits of a 64-bit number
+  /// The size byte of a cell of this many bytes or more, whose size is kept in longCells_.
+  static constexpr std::size_t kLongSize = 0xFF;
+  struct LongCell {
+    std::size_t index = 0;
+    std::size_t size = 0;
+  };
   /// Puts any cell into the blocks, taking a new block where the last has no room for it (a long
-  /// one, one past the last block's room); returns where it begins (block number times 65536
-  /// plus offset). The Appender counts it. Throws when the table holds all its cells already.
+  /// one, one past the last block's room), and its size among the sizes; returns where it begins
+  /// (block number times 65536 plus offset). The Appender counts it. Throws when the table holds
+  /// all its cells already.
   std::uint32_t PlaceCell(std::string_view bytes);
+  /// The sizes chunk `chunk` holds: kBlockSize, fewer in the last.
+  std::size_t ChunkSizes(std::size_t chunk) const {
+    return std::min(kBlockSize, cellCapacity_ - chunk * kBlockSize);
+  }
+  /// The size of stored cell `index`.
+  std::size_t SizeOf(std::size_t index) const {
+    const std::size_t size = sizeChunks_[index / kBlockSize][index % kBlockSize];
+    return size != kLongSize ? size : LongSizeOf(index);
+  }
+  std::size_t LongSizeOf(std::size_t index) const;
   std::size_t IndexOf(int value, int record) const;
-  /// Appends a cell: its header (its size), then its bytes.
+  /// Appends a cell: its size among the sizes, its bytes in the blocks.
   void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
   Text Load(std::size_t index) const;
-  /// Where the cell begins (block number times 65536 plus offset); false when never stored.
-  bool StartOf(std::size_t index, std::uint32_t& start) const;
-  /// The cell beginning at `start`, and where the next one begins in the same block.
-  std::string_view CellAt(std::size_t block, std::size_t offset, std::size_t& next) const;
-  /// The stored cell at (block, offset), going on in the next block where one ends; both are
-  /// moved past it.
-  std::string_view NextCell(std::size_t& block, std::size_t& offset) const {
-    if (offset >= blocks_[block].size) ++block, offset = 0;
-    // Nearly every cell is shorter than 128 bytes: its header is one byte.
-    const char* p = blocks_[block].bytes + offset;
-    if (const auto size = static_cast<unsigned char>(*p); size < 0x80) {
-      offset += 1 + std::size_t{size};
-      return std::string_view(p + 1, size);
-    }
-    return CellAt(block, offset, offset);
+  /// Stored cell `index`, at (block, offset) where the cell before it ended; both are moved past
+  /// it. A cell with bytes that would end beyond its block's bytes begins the next block: cells
+  /// are placed in order, so a block took no bytes after a cell that did not fit it.
+  std::string_view NextCell(std::size_t index, std::size_t& block, std::size_t& offset) const {
+    const std::size_t size = SizeOf(index);
+    if (size != 0 && offset + size > blocks_[block].size) ++block, offset = 0;
+    const char* const p = blocks_[block].bytes + offset;
+    offset += size;
+    return std::string_view(p, size);
   }
   /// The bytes of cell `index`; empty when never stored.
   std::string_view BytesAt(std::size_t index) const;
@@ -251,6 +272,9 @@ class RecordTable {
   /// Every cell, in blocks that never move once filled: growing one buffer would copy it and
   /// briefly hold it twice.
   std::vector<Block> blocks_;
+  /// Each cell's size in reading order, kBlockSize to a chunk; kLongSize for a long cell.
+  std::vector<unsigned char*> sizeChunks_;
+  std::vector<LongCell> longCells_;  ///< in reading order
   std::vector<std::unique_ptr<char[]>> owned_;
   std::vector<LargeRun> runs_;
   std::size_t runUsed_ = 0;  ///< bytes of the last run handed out to blocks

@@ -174,6 +174,45 @@ TEST(RecordTableTest, WholeRecordsMatchTheirCells) {
   }
 }
 
+// A cell's place is the one before it plus its size; a cell with bytes that did not fit its block
+// begins the next. Blocks filled to the last byte, empty cells there and sizes around the byte
+// that marks a long cell must find every cell, stored one by one or through an appender.
+TEST(RecordTableTest, CellsAtTheEdgesOfBlocksAndSizes) {
+  const std::string rows[][5] = {
+      {std::string(65535, 'a'), "b", "", "", "c"},
+      {std::string(65536, 'd'), "", "e", std::string(254, 'f'), std::string(255, 'g')},
+      {"", "", "", "", ""},
+      {std::string(256, 'h'), std::string(65280, 'i'), "", "j", ""},
+  };
+  for (const bool appended : {false, true}) {
+    SCOPED_TRACE(appended ? "appended" : "one by one");
+    RecordTable table;
+    table.Reset(5, static_cast<std::int16_t>(std::size(rows)));
+    if (appended) {
+      RecordTable::Appender cells(table);
+      for (const auto& row : rows) {
+        for (const std::string& bytes : row) cells.Append(bytes, false, true);
+      }
+    } else {
+      for (int r = 1; r <= table.count(); ++r) {
+        for (int v = 1; v <= 5; ++v) table.Cell(v, r).AssignCp932(rows[r - 1][v - 1]);
+      }
+    }
+    const RecordTable& view = table;
+    RecordTable::Record cells;
+    RecordTable::Cursor cursor(view);
+    for (int r = 1; r <= table.count(); ++r) {
+      view.ReadRecord(r, cells);
+      for (int v = 1; v <= 5; ++v) {
+        const std::string& bytes = rows[r - 1][v - 1];
+        ASSERT_EQ(cells.Cp932(v), bytes) << v << "," << r;
+        ASSERT_EQ(view.Cp932(v, r), bytes) << v << "," << r;
+        ASSERT_EQ(cursor.Next(), bytes) << v << "," << r;
+      }
+    }
+  }
+}
+
 // Cells are kept as the file's bytes and decoded when read: whatever the bytes (raw bytes that
 // are not CP932, a lead byte at the very end, the byte 0xFF, long cells), they must read back as
 // decoding them gives.
