@@ -22,9 +22,9 @@ namespace {
 /// evaluating the section then passes over the values that hold nothing else. Inlined into the
 /// reading loops: a call for each of a file's millions of fields costs more than its work.
 [[gnu::always_inline]] inline void StoreField(RecordTable::Appender& table, std::string_view bytes,
-                                              bool plain) {
+                                              bool plain, std::size_t readable) {
   plain = plain && bytes.size() <= kLongestPlainInRange;
-  table.Append(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent));
+  table.Append(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent), readable);
 }
 
 }  // namespace
@@ -35,9 +35,10 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
   RecordTable::Appender cells(table);
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
-    in.ReadFields(3 + shape.values, [&cells](int i, std::string_view bytes, bool plain) {
-      if (i >= 3) StoreField(cells, bytes, plain);
-    });
+    in.ReadFields(3 + shape.values,
+                  [&cells](int i, std::string_view bytes, bool plain, std::size_t readable) {
+                    if (i >= 3) StoreField(cells, bytes, plain, readable);
+                  });
   }
 }
 
@@ -49,9 +50,10 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
   for (int r = 1; r <= count; ++r) {
     if (!openingRead) in.SkipField();
     openingRead = false;
-    in.ReadFields(2 + shape.values, [&cells](int i, std::string_view bytes, bool plain) {
-      if (i >= 2) StoreField(cells, bytes, plain);
-    });
+    in.ReadFields(2 + shape.values,
+                  [&cells](int i, std::string_view bytes, bool plain, std::size_t readable) {
+                    if (i >= 2) StoreField(cells, bytes, plain, readable);
+                  });
   }
 }
 

@@ -103,7 +103,9 @@ class RecordTable {
     Appender(const Appender&) = delete;
     Appender& operator=(const Appender&) = delete;
 
-    void Append(std::string_view bytes, bool plainNumber, bool quietExponent) {
+    /// `readable`: bytes that may be read from the cell's start, when more than its own.
+    void Append(std::string_view bytes, bool plainNumber, bool quietExponent,
+                std::size_t readable = 0) {
       // Nearly every cell is short and fits the block in work: stored here, without a call. The
       // sizes' room ends with the table's cells: a full table takes the call, which throws.
       const std::size_t size = bytes.size();
@@ -117,7 +119,13 @@ class RecordTable {
       } else {
         start = static_cast<std::uint32_t>(blockStart_ | (w_ - base_));
         *size_++ = static_cast<unsigned char>(size);
-        CopyFewBytes(w_, bytes.data(), size);
+        // Sixteen bytes in one piece where they may be read and written: the bytes past the cell
+        // are written over by the next, and copying by size branches on sizes that vary.
+        if (size <= 16 && readable >= 16 && end_ - w_ >= 16) {
+          std::memcpy(w_, bytes.data(), 16);
+        } else {
+          CopyFewBytes(w_, bytes.data(), size);
+        }
         w_ += size;
       }
       if (value_ == 0) starts_[records_++] = start;

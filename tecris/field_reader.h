@@ -87,9 +87,10 @@ class FieldReader {
   /// The same, and whether the field is a short plain decimal (IsShortPlainDecimalField).
   std::string_view ReadFieldBytes(bool& plainDecimal);
 
-  /// Reads `count` fields, handing each to `take(index, bytes, plainDecimal)` as it is read (index
-  /// from 0): what `count` calls of ReadFieldBytes(bool&) do, with less work for most fields. The
-  /// bytes hold only during the call.
+  /// Reads `count` fields, handing each to `take(index, bytes, plainDecimal, readable)` as it is
+  /// read (index from 0): what `count` calls of ReadFieldBytes(bool&) do, with less work for most
+  /// fields. The bytes hold only during the call; `readable` bytes from their start may be read
+  /// (never fewer than the field's), so that a short field can be copied in one piece.
   template <typename Take>
   void ReadFields(int count, Take&& take) {
     int i = 0;
@@ -112,14 +113,14 @@ class FieldReader {
         fields_ = fields + i + 1;
         sectionFields_ = sectionFields + i + 1;
         fieldStart_ = dropped_ + static_cast<std::uint64_t>(p - data);
-        take(i, std::string_view(p, size), plain);
+        take(i, std::string_view(p, size), plain, static_cast<std::size_t>(end - p));
         p = next;
       }
     }
     for (; i < count; ++i) {
       const Span span = Next();
       take(i, std::string_view(bytes_.data() + span.start, span.end - span.start),
-           IsShortPlainDecimalField(span));
+           IsShortPlainDecimalField(span), bytes_.size() - span.start);
     }
   }
 
