@@ -90,32 +90,43 @@ class FieldReader {
   /// Reads `count` fields, handing each to `take(index, bytes, plainDecimal, readable)` as it is
   /// read (index from 0): what `count` calls of ReadFieldBytes(bool&) do, with less work for most
   /// fields. The bytes hold only during the call; `readable` bytes from their start may be read
-  /// (never fewer than the field's), so that a short field can be copied in one piece.
+  /// (never fewer than the field's), so that a short field can be copied in one piece. `take` must
+  /// not look at the reader: its place is brought up to date after the last field, or as of the
+  /// field taken when `take` throws.
   template <typename Take>
   void ReadFields(int count, Take&& take) {
     int i = 0;
     if (observer_ == nullptr) {
-      // The bytes and the place are kept here, not in the reader: what `take` writes could be
-      // any byte to the compiler, which would then read them again for every field.
+      // The place is kept here and written once: what `take` writes could be any byte to the
+      // compiler, which would then read it again and write it back for every field.
       const char* const data = bytes_.data();
       const char* const end = data + bytes_.size();
       const char* p = data + pos_;
-      const long long fields = fields_;
-      const int sectionFields = sectionFields_;
-      for (; i < count; ++i) {
-        std::size_t size = 0;
-        bool plain = false;
-        if (!QuickField(p, end, size, plain)) break;
-        const char* const delimiter = p + size;
-        const char* const next = delimiter + (*delimiter == '\r' && delimiter[1] == '\n' ? 2 : 1);
-        pos_ = static_cast<std::size_t>(next - data);
+      const char* first = nullptr;      ///< the last field read
+      const char* delimiter = nullptr;  ///< and its delimiter
+      const auto settle = [&](int read) {
+        if (read == 0) return;
+        pos_ = static_cast<std::size_t>(p - data);
         lastEndedWithComma_ = *delimiter == ',';
-        fields_ = fields + i + 1;
-        sectionFields_ = sectionFields + i + 1;
-        fieldStart_ = dropped_ + static_cast<std::uint64_t>(p - data);
-        take(i, std::string_view(p, size), plain, static_cast<std::size_t>(end - p));
-        p = next;
+        fields_ += read;
+        sectionFields_ += read;
+        fieldStart_ = dropped_ + static_cast<std::uint64_t>(first - data);
+      };
+      try {
+        for (; i < count; ++i) {
+          std::size_t size = 0;
+          bool plain = false;
+          if (!QuickField(p, end, size, plain)) break;
+          first = p;
+          delimiter = p + size;
+          p = delimiter + (*delimiter == '\r' && delimiter[1] == '\n' ? 2 : 1);
+          take(i, std::string_view(first, size), plain, static_cast<std::size_t>(end - first));
+        }
+      } catch (...) {
+        settle(i + 1);
+        throw;
       }
+      settle(i);
     }
     for (; i < count; ++i) {
       const Span span = Next();

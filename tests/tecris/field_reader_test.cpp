@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -193,14 +194,40 @@ TEST(FieldReaderTest, FieldsReadTogetherAreThoseReadOneByOne) {
         std::vector<Seen> many;
         const auto take = [&](int, std::string_view bytes, bool plain, std::size_t readable) {
           EXPECT_GE(readable, bytes.size());
-          many.push_back({std::string(bytes), plain, again.FieldStart(), again.Position(),
-                          again.SectionFieldCount()});
+          many.push_back({std::string(bytes), plain});
+        };
+        // The place is that of the last field read, after each call.
+        const auto read = [&](int fields) {
+          again.ReadFields(fields, take);
+          if (fields == 0) return;
+          ASSERT_FALSE(many.empty());
+          Seen& last = many.back();
+          last.start = again.FieldStart();
+          last.position = again.Position();
+          last.count = again.SectionFieldCount();
         };
         const int whole = static_cast<int>(one.size()) / together * together;
-        for (int i = 0; i < whole; i += together) again.ReadFields(together, take);
-        again.ReadFields(static_cast<int>(one.size()) - whole, take);
-        EXPECT_EQ(many, one) << bytes << " in pieces of " << piece << ", " << together;
+        for (int i = 0; i < whole; i += together) read(together);
+        read(static_cast<int>(one.size()) - whole);
+        ASSERT_EQ(many.size(), one.size()) << bytes;
+        for (std::size_t k = 0; k < one.size(); ++k) {
+          const bool placed = (k + 1) % together == 0 || k + 1 == one.size();
+          const Seen expected = placed ? one[k] : Seen{one[k].bytes, one[k].plain};
+          EXPECT_EQ(many[k], expected)
+              << bytes << " in pieces of " << piece << ", " << together << ", field " << k;
+        }
         EXPECT_THROW(again.ReadFields(1, take), ConversionError) << bytes;
+      }
+      // A field that cannot be taken leaves the reader at it, as if read alone.
+      for (std::size_t k = 0; k < one.size(); k += 3) {
+        FieldReader again = reader(piece);
+        const auto refuse = [&](int i, std::string_view, bool, std::size_t) {
+          if (static_cast<std::size_t>(i) == k) throw std::runtime_error("refused");
+        };
+        EXPECT_THROW(again.ReadFields(static_cast<int>(one.size()), refuse), std::runtime_error);
+        EXPECT_EQ(again.FieldStart(), one[k].start) << bytes << ", " << k;
+        EXPECT_EQ(again.Position(), one[k].position) << bytes << ", " << k;
+        EXPECT_EQ(again.SectionFieldCount(), one[k].count) << bytes << ", " << k;
       }
     }
   }
