@@ -136,11 +136,11 @@ void TextLines::push_back(TextView line) {
   EndLine(start);
 }
 
-void TextLines::PushBytes(std::string_view line) {
+void TextLines::PushBytes(std::string_view line, bool mayHoldLineEnds) {
   const std::size_t start = bytes_.size();
   Reserve(line.size());
   bytes_ += line;
-  EndLine(start);
+  EndLine(start, mayHoldLineEnds);
 }
 
 void TextLines::Reserve(std::size_t lineBytes) {
@@ -162,12 +162,12 @@ void TextLines::Reserve(std::size_t lineBytes) {
   bytes_.swap(moved);
 }
 
-void TextLines::EndLine(std::size_t start) {
+void TextLines::EndLine(std::size_t start, bool mayHoldLineEnds) {
   // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
   // character holds, so the bytes can be changed directly.
   char* const first = bytes_.data() + start;
   char* const last = bytes_.data() + bytes_.size();
-  if (HasLineEnd(first, last)) {
+  if (mayHoldLineEnds && HasLineEnd(first, last)) {
     std::replace_if(
         first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
   }

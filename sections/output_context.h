@@ -21,8 +21,9 @@ class TextLines {
   explicit TextLines(FileSet& files);
   /// Appends a line; throws ConversionError for a character that has no CP932 form.
   void push_back(TextView line);
-  /// Appends a line given as its CP932 bytes.
-  void PushBytes(std::string_view line);
+  /// Appends a line given as its CP932 bytes; false `mayHoldLineEnds` when it is known to hold
+  /// no CR or LF.
+  void PushBytes(std::string_view line, bool mayHoldLineEnds = true);
   void reserve(std::size_t lines);
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
@@ -45,7 +46,7 @@ class TextLines {
   /// Room for a line of this many bytes and its CR LF.
   void Reserve(std::size_t lineBytes);
   /// Ends the line that began at `start`.
-  void EndLine(std::size_t start);
+  void EndLine(std::size_t start, bool mayHoldLineEnds = true);
 
   std::string bytes_;
   std::vector<std::size_t> ends_;  ///< end of each line's bytes, before its CR LF; not handed on

@@ -32,6 +32,7 @@ namespace {
 void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                         std::int16_t count) {
   table.Reset(shape.values, count);
+  const long long lineEnds = in.FieldsWithLineEnds();
   RecordTable::Appender cells(table);
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
@@ -40,11 +41,13 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
                     if (i >= 3) StoreField(cells, bytes, plain, readable);
                   });
   }
+  if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
 
 void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                        std::int16_t count, bool firstOpeningRead) {
   table.Reset(shape.values, count);
+  const long long lineEnds = in.FieldsWithLineEnds();
   RecordTable::Appender cells(table);
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
@@ -55,6 +58,7 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
                     if (i >= 2) StoreField(cells, bytes, plain, readable);
                   });
   }
+  if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
 
 void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,

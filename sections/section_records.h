@@ -119,7 +119,8 @@ void AppendDepthOfText(std::string& line, TextView text, Text& scratch);
 
 /// A line for each record, in order: its number in four columns, then what
 /// `rest(line, cells, record, scratch)` appends. The line, the record's cells and the scratch text
-/// are used again for every record, so that a record allocates nothing.
+/// are used again for every record, so that a record allocates nothing. `rest` makes its bytes
+/// from the cells and fixed texts only: without a line end in any cell there is none to look for.
 template <typename Rest>
 TextLines RecordLines(const RecordTable& table, TextLines lines, Rest rest) {
   lines.reserve(static_cast<std::size_t>(table.count()));
@@ -131,7 +132,7 @@ TextLines RecordLines(const RecordTable& table, TextLines lines, Rest rest) {
     line.clear();
     AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
     rest(line, cells, r, scratch);
-    lines.PushBytes(line);
+    lines.PushBytes(line, !table.FreeOfLineEnds());
   }
   return lines;
 }

@@ -21,6 +21,7 @@ void RecordTable::Reset(int values, std::int16_t count) {
   blocks_.clear();
   sizeChunks_.clear();
   longCells_.clear();
+  freeOfLineEnds_ = false;
   owned_.clear();
   runs_.clear();
   runUsed_ = 0;
@@ -59,6 +60,7 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
     throw std::logic_error("RecordTable cell (" + std::to_string(index % values + 1) + ", " +
                            std::to_string(index / values + 1) + ") stored out of order");
   }
+  freeOfLineEnds_ = false;  // stored one by one: not known to be free of line ends
   AppendCp932(bytes, plainNumber);
 }
 

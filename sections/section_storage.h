@@ -195,6 +195,10 @@ class RecordTable {
     return value >= 1 && value <= 64 && ((loudExponent_ >> (value - 1)) & 1) == 0;
   }
   int values() const { return values_; }
+  /// True when no cell holds a CR or LF: said by the reader that filled the table, and unknown
+  /// (false) otherwise.
+  bool FreeOfLineEnds() const { return freeOfLineEnds_; }
+  void NoteFreeOfLineEnds() { freeOfLineEnds_ = true; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
   /// The cell's CP932 bytes, undecoded, found without walking the rest of its record; they hold
@@ -299,6 +303,7 @@ class RecordTable {
   std::uint64_t unplain_ = 0;
   /// Bit v - 1: value v holds a cell that the exponent rule may take out of range.
   std::uint64_t loudExponent_ = 0;
+  bool freeOfLineEnds_ = false;
 };
 
 }  // namespace tecris2nx

@@ -138,6 +138,7 @@ FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
     if (span.end == std::string_view::npos) span.end = size;
     pos = span.end < size ? span.end + 1 : size;
     span.kinds = kNotCounted;
+    span.quoted = true;
     // Whatever follows the closing quote up to the delimiter is not part of the field.
     while (pos < size && !isEnd(data[pos])) ++pos;
   } else {
@@ -232,6 +233,10 @@ FieldReader::Span FieldReader::Next() {
   lastEndedWithComma_ = span.comma;
   ++fields_;
   ++sectionFields_;
+  if (span.quoted) {
+    const std::string_view bytes(bytes_.data() + span.start, span.end - span.start);
+    if (bytes.find_first_of("\r\n") != std::string_view::npos) ++lineEndFields_;
+  }
   NoteField(span);
   return span;
 }

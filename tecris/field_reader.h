@@ -145,6 +145,9 @@ class FieldReader {
   int SectionFieldCount() const { return sectionFields_; }
   /// Fields read since the start of the file.
   long long FieldCount() const { return fields_; }
+  /// Fields read so far that hold a CR or LF (only a quoted field can): a writer need not look
+  /// for line ends in what it makes of fields read while this did not change.
+  long long FieldsWithLineEnds() const { return lineEndFields_; }
 
   // Places are byte offsets into the file. Lines and columns are worked out from them only when
   // someone reports a place.
@@ -183,6 +186,7 @@ class FieldReader {
     std::size_t next = 0;            ///< just past its delimiter
     bool comma = false;              ///< the delimiter was a comma
     bool incomplete = false;         ///< the search ran into the end of what is loaded
+    bool quoted = false;             ///< only a quoted field may hold a line end
     /// The field's bytes by kind (kDigit... below), counted as Scan meets them; kNotCounted for
     /// a quoted field.
     std::uint32_t kinds = 0;
@@ -302,6 +306,7 @@ class FieldReader {
   char32_t section_ = 0;
   int sectionFields_ = 0;
   long long fields_ = 0;
+  long long lineEndFields_ = 0;
   std::uint64_t dropped_ = 0;  ///< bytes of the source let go by Load
   std::uint64_t fieldStart_ = 0;
   ReadObserver* observer_ = nullptr;
