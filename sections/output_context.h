@@ -24,6 +24,22 @@ class TextLines {
   /// Appends a line given as its CP932 bytes; false `mayHoldLineEnds` when it is known to hold
   /// no CR or LF.
   void PushBytes(std::string_view line, bool mayHoldLineEnds = true);
+  /// Appends a line that `fill(bytes)` appends to `bytes`, the lines' own buffer: no copy of each
+  /// line. `fill` only appends, and works from bytes.size() at its start; what it appended is
+  /// taken back when it throws. `mayHoldLineEnds` as for PushBytes.
+  template <typename Fill>
+  void AppendLine(Fill&& fill, bool mayHoldLineEnds = true) {
+    const std::size_t start = bytes_.size();
+    Reserve(lastLine_);
+    try {
+      fill(bytes_);
+    } catch (...) {
+      bytes_.resize(start);
+      throw;
+    }
+    lastLine_ = bytes_.size() - start;
+    EndLine(start, mayHoldLineEnds);
+  }
   void reserve(std::size_t lines);
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
@@ -51,6 +67,7 @@ class TextLines {
   std::string bytes_;
   std::vector<std::size_t> ends_;  ///< end of each line's bytes, before its CR LF; not handed on
   std::size_t count_ = 0;
+  std::size_t lastLine_ = 0;  ///< bytes of the last line appended in place: room for the next
   FileSet* files_ = nullptr;
 };
 

@@ -118,21 +118,24 @@ void AppendDepthCell(std::string& line, const RecordTable::Record& cells, int va
 void AppendDepthOfText(std::string& line, TextView text, Text& scratch);
 
 /// A line for each record, in order: its number in four columns, then what
-/// `rest(line, cells, record, scratch)` appends. The line, the record's cells and the scratch text
+/// `rest(line, cells, record, scratch)` appends to `line`, which holds the lines before it: it
+/// only appends, working from line.size() at its start. The record's cells and the scratch text
 /// are used again for every record, so that a record allocates nothing. `rest` makes its bytes
 /// from the cells and fixed texts only: without a line end in any cell there is none to look for.
 template <typename Rest>
 TextLines RecordLines(const RecordTable& table, TextLines lines, Rest rest) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   RecordTable::Record cells;
-  std::string line;
   Text scratch;
+  const bool mayHoldLineEnds = !table.FreeOfLineEnds();
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    line.clear();
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
-    rest(line, cells, r, scratch);
-    lines.PushBytes(line, !table.FreeOfLineEnds());
+    lines.AppendLine(
+        [&](std::string& line) {
+          AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
+          rest(line, cells, r, scratch);
+        },
+        mayHoldLineEnds);
   }
   return lines;
 }
