@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "common/cp932.h"
@@ -20,6 +22,13 @@ namespace {
 constexpr int kSoilCodeEntryFields = 6;
 constexpr std::size_t kColourLettersUsed = 3;
 constexpr std::size_t kColourCodeWidth = 6;
+
+struct TextPairHash {
+  std::size_t operator()(const std::pair<Text, Text>& texts) const {
+    const std::hash<Text> hash;
+    return hash(texts.first) ^ (hash(texts.second) * 0x9E3779B97F4A7C15ULL);
+  }
+};
 
 /// FormatDepth of a layer's depth onto a line of bytes: from its cell's bytes where they suffice.
 void AppendLayerDepth(std::string& line, std::string_view cell, const Text& depth, Text& scratch) {
@@ -50,10 +59,12 @@ void ForEachSoilLayer(const RecordTable& table, const SoilLayerVisit& visit) {
   // tens of thousands of layers would otherwise be copied whole before a line is written.
   MergedSoilLayer layer;
   std::size_t index = 0;
-  RecordTable::Record cells;
-  Text previousCode;
-  Text previousName;
+  // Two records in turn: the texts of the one before stay where they were decoded.
+  std::array<RecordTable::Record, 2> records;
+  TextView previousCode;
+  TextView previousName;
   for (int r = 1; r <= table.count(); ++r) {
+    RecordTable::Record& cells = records[static_cast<std::size_t>(r % 2)];
     table.ReadRecord(r, cells);
     const TextView code = TrimmedView(cells[2]);
     const TextView name = TrimmedView(cells[3]);
@@ -384,21 +395,36 @@ SoilClassification ClassifySoilName(const Text& code, const Text& name,
 
 TextLines X1Lines(const RecordTable& table, const SoilCodeTable& codes, bool vocabularyPresent,
                   TextLines lines) {
-  std::string line;  // used again for every line
   Text scratch;
   SoilClassifier classifier(codes);
-  ForEachSoilLayer(table, [&](std::size_t i, const MergedSoilLayer& layer) {
+  // Below the surface a layer's code and name give its two fields: each pair met is made and
+  // encoded once, as surveys name few soils.
+  std::unordered_map<std::pair<Text, Text>, std::string, TextPairHash> soilFields;
+  std::pair<Text, Text> key;
+  const auto appendSoil = [&](std::string& line, std::size_t i, const MergedSoilLayer& layer) {
     const SoilClassification soil = X1LayerSoil(i, layer, classifier, vocabularyPresent);
-    line.clear();
-    // Layers never outnumber the records, whose count fits 16 bits.
-    AppendNumberColumnBytes(line, static_cast<std::int16_t>(i));
-    line += ',';
-    AppendLayerDepth(line, layer.depthCell, layer.depth, scratch);
-    line += ',';
     AppendCp932(soil.productCode, line);
     line += ',';
     AppendCp932(soil.soilName, line);
-    lines.PushBytes(line);
+  };
+  ForEachSoilLayer(table, [&](std::size_t i, const MergedSoilLayer& layer) {
+    lines.AppendLine([&](std::string& line) {
+      // Layers never outnumber the records, whose count fits 16 bits.
+      AppendNumberColumnBytes(line, static_cast<std::int16_t>(i));
+      line += ',';
+      AppendLayerDepth(line, layer.depthCell, layer.depth, scratch);
+      line += ',';
+      if (i == 1) return appendSoil(line, i, layer);
+      key.first = layer.code;
+      key.second = layer.name;
+      auto known = soilFields.find(key);
+      if (known == soilFields.end()) {
+        std::string fields;
+        appendSoil(fields, i, layer);
+        known = soilFields.emplace(key, std::move(fields)).first;
+      }
+      line += known->second;
+    });
   });
   return lines;
 }
