@@ -328,6 +328,10 @@ std::unique_ptr<ByteSource> FileSystem::OpenForReading(const Text& path) const {
 
 std::string FileSystem::ReadBack(const Text& path) const { return ReadAll(path); }
 
+std::unique_ptr<ByteSource> FileSystem::OpenReadBack(const Text& path) const {
+  return std::make_unique<StringSource>(ReadBack(path));
+}
+
 void FileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
   for (const auto& [name, bytes] : files) WriteAll(PathIn(folder, name), bytes);
 }

@@ -62,6 +62,9 @@ class FileSystem {
   /// Reads a file the converter wrote itself: neither it nor its folder may be a symbolic link.
   /// The default reads it as ReadAll does.
   virtual std::string ReadBack(const Text& path) const;
+  /// ReadBack piece by piece, so that a large file need not be held whole. The default hands out
+  /// ReadBack's bytes in one piece.
+  virtual std::unique_ptr<ByteSource> OpenReadBack(const Text& path) const;
   /// Opens a file for reading piece by piece; throws ConversionError as ReadAll does. The default
   /// hands out ReadAll's bytes in one piece.
   virtual std::unique_ptr<ByteSource> OpenForReading(const Text& path) const;
@@ -100,6 +103,7 @@ class RealFileSystem : public FileSystem {
   void MakeFolder(const Text& path) override;
   std::string ReadAll(const Text& path) const override;
   std::string ReadBack(const Text& path) const override;
+  std::unique_ptr<ByteSource> OpenReadBack(const Text& path) const override;
   std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override;
   void WriteAll(const Text& path, std::string_view bytes) override;
   void WriteFiles(const Text& folder, const NamedFiles& files) override;

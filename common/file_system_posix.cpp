@@ -212,12 +212,24 @@ std::unique_ptr<ByteSource> RealFileSystem::OpenForReading(const Text& path) con
   return OpenRegular(AT_FDCWD, NativeNameBytes(path), 0, path);
 }
 
-std::string RealFileSystem::ReadBack(const Text& path) const {
+namespace {
+
+/// A file the converter wrote itself, opened where neither it nor its folder is a link.
+std::unique_ptr<FileSource> OpenWritten(const Text& path) {
   const auto [folder, name] = host::SplitLast(path);
   const Descriptor dir{OpenFolder(folder)};
   if (dir.fd < 0) throw FileProblem(kCannotOpen, path, SystemErrorText(errno));
-  const std::unique_ptr<FileSource> source =
-      OpenRegular(dir.fd, NativeNameBytes(name), O_NOFOLLOW, path);
+  return OpenRegular(dir.fd, NativeNameBytes(name), O_NOFOLLOW, path);
+}
+
+}  // namespace
+
+std::unique_ptr<ByteSource> RealFileSystem::OpenReadBack(const Text& path) const {
+  return OpenWritten(path);
+}
+
+std::string RealFileSystem::ReadBack(const Text& path) const {
+  const std::unique_ptr<FileSource> source = OpenWritten(path);
   // Room for the whole file at once: growing by doubling would copy it over and over and take
   // fresh memory each time.
   std::string bytes;

@@ -188,6 +188,10 @@ std::string RealFileSystem::ReadBack(const Text& path) const {
   return ReadAll(path);
 }
 
+std::unique_ptr<ByteSource> RealFileSystem::OpenReadBack(const Text& path) const {
+  return FileSystem::OpenReadBack(path);  // checked and read whole, as ReadBack does
+}
+
 bool RealFileSystem::MakeDriveCurrent(char32_t letter) {
   if (letter >= U'a' && letter <= U'z') letter = letter - U'a' + U'A';
   if (letter < U'A' || letter > U'Z') return false;

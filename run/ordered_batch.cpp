@@ -67,6 +67,14 @@ class HeldBackFileSystem : public FileSystem {
     return real_.ReadBack(path);
   }
 
+  std::unique_ptr<ByteSource> OpenReadBack(const Text& path) const override {
+    {
+      std::lock_guard lock(mutex_);
+      if (HeldLocked(path) == nullptr) return real_.OpenReadBack(path);
+    }
+    return FileSystem::OpenReadBack(path);  // the held bytes, through ReadBack
+  }
+
   std::unique_ptr<ByteSource> OpenForReading(const Text& path) const override {
     {
       std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 
@@ -110,12 +111,14 @@ void CheckSectionD(const RecordTable& table, SectionChecks& checks) {
   }
 }
 
+namespace {
+
+/// The layers of whole lines of bytes.
 template <typename OnLayer>
-void ForEachLayerLine(std::string_view bytes, OnLayer onLayer) {
+void ForEachLayerIn(std::string_view bytes, OnLayer& onLayer) {
   // Read as bytes: the whole file decoded at once would take four times its bytes. CR, LF and the
   // end-of-file mark are never the second byte of a CP932 character, so the bytes split as the
   // characters would.
-  if (!bytes.empty() && bytes.back() == static_cast<char>(kEndOfFileMark)) bytes.remove_suffix(1);
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     std::size_t end = pos;
@@ -127,43 +130,81 @@ void ForEachLayerLine(std::string_view bytes, OnLayer onLayer) {
   }
 }
 
+/// The layers of a file's bytes; a last end-of-file mark is not part of them.
+template <typename OnLayer>
+void ForEachLayerLine(std::string_view bytes, OnLayer onLayer) {
+  if (!bytes.empty() && bytes.back() == static_cast<char>(kEndOfFileMark)) bytes.remove_suffix(1);
+  ForEachLayerIn(bytes, onLayer);
+}
+
+/// The same for a file read piece by piece: only the piece in work and a line begun are held.
+template <typename OnLayer>
+void ForEachLayerLine(ByteSource& source, OnLayer onLayer) {
+  std::string bytes;
+  while (source.ReadMore(bytes, std::size_t{1} << 16)) {
+    const std::size_t last = bytes.find_last_of("\r\n");
+    if (last == std::string::npos) continue;
+    ForEachLayerIn(std::string_view(bytes).substr(0, last + 1), onLayer);
+    bytes.erase(0, last + 1);
+  }
+  // The end-of-file mark is never a line end: the last one is among the bytes left.
+  ForEachLayerLine(std::string_view(bytes), onLayer);
+}
+
+/// A LayerTable made layer by layer; soils by their bytes, each distinct one decoded once.
+class LayerTableMaker {
+ public:
+  /// Room for `layers` layers, taken once: grown as they come, the two lists would be copied over
+  /// and over, each copy into memory not touched before.
+  explicit LayerTableMaker(std::size_t layers) {
+    table_.depths.reserve(layers);
+    table_.soilOf.reserve(layers);
+  }
+  void operator()(const LayerLine& layer) {
+    key_.first.assign(layer.code);
+    key_.second.assign(layer.name);
+    auto soil = known_.find(key_);
+    if (soil == known_.end()) {
+      soil = known_.emplace(key_, static_cast<std::uint32_t>(table_.soils.size())).first;
+      table_.soils.push_back(SoilLayer{0, DecodeCp932(layer.code), DecodeCp932(layer.name)});
+    }
+    table_.depths.push_back(layer.depth);
+    table_.soilOf.push_back(soil->second);
+  }
+  LayerTable Take() { return std::move(table_); }
+
+ private:
+  LayerTable table_;
+  std::map<std::pair<std::string, std::string>, std::uint32_t> known_;
+  std::pair<std::string, std::string> key_;
+};
+
+}  // namespace
+
 std::vector<SoilLayer> ParseLayerTable(TextView content) {
   std::vector<SoilLayer> layers;
-  ForEachLayerLine(EncodeCp932(content), [&](const LayerLine& layer) {
+  ForEachLayerLine(std::string_view(EncodeCp932(content)), [&](const LayerLine& layer) {
     layers.push_back({layer.depth, DecodeCp932(layer.code), DecodeCp932(layer.name)});
   });
   return layers;
 }
 
 LayerTable ParseLayerTableBytes(std::string_view bytes) {
-  LayerTable table;
-  // Room for a layer on every line, taken once: grown as they come, the two lists would be copied
-  // over and over, each copy into memory not touched before.
-  const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-  table.depths.reserve(lines);
-  table.soilOf.reserve(lines);
-  // Soils by their bytes: each distinct one is decoded once.
-  std::map<std::pair<std::string, std::string>, std::uint32_t> known;
-  std::pair<std::string, std::string> key;
-  ForEachLayerLine(bytes, [&](const LayerLine& layer) {
-    key.first.assign(layer.code);
-    key.second.assign(layer.name);
-    auto soil = known.find(key);
-    if (soil == known.end()) {
-      soil = known.emplace(key, static_cast<std::uint32_t>(table.soils.size())).first;
-      table.soils.push_back(SoilLayer{0, DecodeCp932(layer.code), DecodeCp932(layer.name)});
-    }
-    table.depths.push_back(layer.depth);
-    table.soilOf.push_back(soil->second);
-  });
-  return table;
+  LayerTableMaker maker(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+  ForEachLayerLine(bytes, std::ref(maker));
+  return maker.Take();
 }
 
 LayerTable ReadLayerTable(const OutputContext& out) {
   const Text path = out.PathOf(U"X1.txt");
   if (out.fs.KindOf(path) != EntryKind::kFile) return {};
   // Read as this program wrote it: a link planted under its name would show another file's text.
-  return ParseLayerTableBytes(out.fs.ReadBack(path));
+  // In pieces: the file is as large as its layers, and only the table made of it is kept. Its
+  // lines are at least 14 bytes as written here; a shorter line only grows the lists.
+  const std::int64_t size = out.fs.FileSize(path);
+  LayerTableMaker maker(size > 0 ? static_cast<std::size_t>(size / 14) + 1 : 1);
+  ForEachLayerLine(*out.fs.OpenReadBack(path), std::ref(maker));
+  return maker.Take();
 }
 
 LayerLookup::LayerLookup(const std::vector<SoilLayer>& layers) : soils_(layers.data()) {

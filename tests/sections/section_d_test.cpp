@@ -305,6 +305,58 @@ struct JobFolder {
   OutputContext out{fs, dir.text(), Text(), HostSeparator(), nullptr, pending};
 };
 
+// X1.txt is read back in pieces: lines and their ends split between pieces, blank lines and a
+// last end-of-file mark must give the layers the whole file gives.
+TEST(SectionDTest, LayersReadBackInPiecesAreThoseOfTheWholeFile) {
+  const std::string x1 = Cp932Lines("   1,   2.00,12,砂\n\n   2,   4.00,15,シルト\n") +
+                         "   3,   6.5,1\r   4,7,9,a\n\r\n  \r\n   5,8.25,,\x1a";
+  const std::string lines[] = {x1, x1.substr(0, x1.size() - 1), x1 + "\r\n", "\x1a", ""};
+  class Pieces : public ByteSource {
+   public:
+    Pieces(std::string bytes, std::size_t piece) : bytes_(std::move(bytes)), piece_(piece) {}
+    bool ReadMore(std::string& into, std::size_t most) override {
+      const std::size_t n = std::min({piece_, most, bytes_.size() - at_});
+      into.append(bytes_, at_, n);
+      at_ += n;
+      return n > 0;
+    }
+
+   private:
+    std::string bytes_;
+    std::size_t piece_;
+    std::size_t at_ = 0;
+  };
+  class InPieces : public RealFileSystem {
+   public:
+    explicit InPieces(std::size_t piece) : piece_(piece) {}
+    std::unique_ptr<ByteSource> OpenReadBack(const Text& path) const override {
+      return std::make_unique<Pieces>(ReadBack(path), piece_);
+    }
+
+   private:
+    std::size_t piece_;
+  };
+  for (const std::string& bytes : lines) {
+    const LayerTable whole = ParseLayerTableBytes(bytes);
+    for (const std::size_t piece : {1, 2, 3, 7, 1 << 16}) {
+      TempDir dir;
+      dir.Write("X1.txt", bytes);
+      InPieces fs(piece);
+      PendingFiles pending;
+      const OutputContext out{fs, dir.text(), Text(), HostSeparator(), nullptr, pending};
+      const LayerTable read = ReadLayerTable(out);
+      EXPECT_EQ(read.depths, whole.depths) << piece;
+      EXPECT_EQ(read.soilOf, whole.soilOf) << piece;
+      ASSERT_EQ(read.soils.size(), whole.soils.size()) << piece;
+      for (std::size_t i = 0; i < whole.soils.size(); ++i) {
+        EXPECT_EQ(read.soils[i].productCode, whole.soils[i].productCode) << piece;
+        EXPECT_EQ(read.soils[i].soilName, whole.soils[i].soilName) << piece;
+      }
+    }
+  }
+  EXPECT_EQ(ParseLayerTableBytes(x1).depths.size(), 5U);
+}
+
 TEST(SectionDTest, WritesX100WithTheLayersOfX1) {
   const RecordTable table = OneRecord({{2, U"2"}, {3, U"2.5"}, {16, U"4"}});
   const std::string withLayer =
