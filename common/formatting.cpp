@@ -129,11 +129,22 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
   }
   digits.negative = std::signbit(value);
   digits.exponent = exponent;
-  // n has exactly `precision` digits: written from the last, then its trailing zeros cut.
-  for (int i = precision - 1; i >= 0; --i) {
-    digits.digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + n % 10);
-    n /= 10;
+  // n has exactly `precision` digits: written from the last, two at a time (each division waits
+  // for the one before), then its trailing zeros cut.
+  static constexpr std::array<char, 200> kPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+      pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+      pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+  }();
+  int at = precision;
+  for (; at >= 2; at -= 2) {
+    std::memcpy(digits.digits.data() + at - 2, kPairs.data() + 2 * (n % 100), 2);
+    n /= 100;
   }
+  if (at == 1) digits.digits[0] = static_cast<char>('0' + n);
   int count = precision;
   while (digits.digits[static_cast<std::size_t>(count - 1)] == '0') --count;  // n is not zero
   digits.count = count;
