@@ -846,11 +846,11 @@ bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell) {
 }
 
 void AppendNumberColumnBytes(std::string& out, std::int16_t value) {
-  char digits[8];
-  const char* end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
-  const std::size_t n = static_cast<std::size_t>(end - digits);
-  if (n < 4) out.append(4 - n, ' ');
-  out.append(end - std::min<std::size_t>(n, 4), end);
+  // The last four of blanks and the digits, added in one piece of a fixed size: every line
+  // begins with one.
+  char text[12] = {' ', ' ', ' ', ' '};
+  const char* end = std::to_chars(text + 4, text + sizeof(text), value).ptr;
+  out.append(end - 4, 4);
 }
 
 Text NumberOrEmpty(TextView cell) {

@@ -24,7 +24,9 @@ namespace {
 [[gnu::always_inline]] inline void StoreField(RecordTable::Appender& table, std::string_view bytes,
                                               bool plain, std::size_t readable) {
   plain = plain && bytes.size() <= kLongestPlainInRange;
-  table.Append(bytes, plain, plain || !MayBeNumberProblem(bytes, NumberUse::kExponent), readable);
+  table.Append(bytes, plain,
+               plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent),
+               readable);
 }
 
 }  // namespace

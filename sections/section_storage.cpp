@@ -103,9 +103,10 @@ std::size_t RecordTable::LongSizeOf(std::size_t index) const {
 
 char* RecordTable::TakeBlock(std::size_t capacity) {
   // A small table takes blocks one by one; a large one takes them from large runs, which cost
-  // the system far fewer page faults to fill.
+  // the system far fewer page faults to fill. A table whose sizes alone fill a block is large.
   constexpr std::size_t kBlocksBeforeRuns = 2;
-  if (capacity == kBlockSize && blocks_.size() >= kBlocksBeforeRuns) {
+  if (capacity == kBlockSize &&
+      (blocks_.size() >= kBlocksBeforeRuns || cellCapacity_ >= kBlockSize)) {
     if (runs_.empty() || runUsed_ + kBlockSize > kLargeRunBytes) {
       if (LargeRun run = TakeLargeRun()) {
         runs_.push_back(std::move(run));
