@@ -194,29 +194,34 @@ Digits RoundedDigits(double value, int precision, bool shortestFirst = true) {
 // they are those seven rounded whenever the spacing of singles there is finer than a unit of the
 // seventh digit: the value lies within half its spacing of them, so within half that unit.
 Digits SingleDigits(float value) {
-  if (!std::isnormal(value)) return RoundedDigits(value, 7, false);
-  if (Digits quick; QuickDigits(value, 7, quick)) return quick;
+  // One result returned from every path, so that it is made in place: digits stored a few at a
+  // time and then copied whole wait for the stores to land.
+  Digits result;
+  if (!std::isnormal(value)) {
+    result = RoundedDigits(value, 7, false);
+    return result;
+  }
+  if (QuickDigits(value, 7, result)) return result;
   std::array<char, 32> buffer{};
   const std::to_chars_result converted =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
                     std::chars_format::scientific);
-  Digits result;
   result.negative = std::signbit(value);
   const char* p = buffer.data();
   for (; p != converted.ptr && *p != 'e'; ++p) {
     if (*p != '.' && result.count < 8) result.digits[result.count++] = *p;
   }
   std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), converted.ptr, result.exponent);
-  // A lone 1 may stand for a value just below its power of ten, whose seventh digit lies a place
-  // lower.
-  if (result.count > 7 || (result.count == 1 && result.digits[0] == '1')) {
-    return RoundedDigits(value, 7, false);
-  }
   int binary = 0;
   std::frexp(value, &binary);  // the spacing of singles there is 2^(binary - 24)
   constexpr double kLog2Of10 = 3.321928094887362;
-  // A power of two is never a power of ten, nor close enough to one for rounding to matter.
-  if (binary - 24 >= (result.exponent - 6) * kLog2Of10) return RoundedDigits(value, 7, false);
+  // A lone 1 may stand for a value just below its power of ten, whose seventh digit lies a place
+  // lower. A power of two is never a power of ten, nor close enough to one for rounding to
+  // matter.
+  if (result.count > 7 || (result.count == 1 && result.digits[0] == '1') ||
+      binary - 24 >= (result.exponent - 6) * kLog2Of10) {
+    result = RoundedDigits(value, 7, false);
+  }
   return result;
 }
 
