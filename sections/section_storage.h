@@ -164,7 +164,6 @@ class RecordTable {
       blockStart_ = t.lastBlockStart_;
       starts_ = t.recordStarts_.data();
       stored_ = t.stored_;
-      capacity_ = t.cellCapacity_;
       records_ = t.records_;
       value_ = t.value_;
       values_ = t.values_;
@@ -180,7 +179,7 @@ class RecordTable {
     unsigned char* sizesEnd_ = nullptr;
     std::size_t blockStart_ = 0;
     std::uint32_t* starts_ = nullptr;
-    std::size_t stored_ = 0, capacity_ = 0, records_ = 0;
+    std::size_t stored_ = 0, records_ = 0;
     int value_ = 0, values_ = 0;
     std::uint64_t unplain_ = 0, loudExponent_ = 0;
   };

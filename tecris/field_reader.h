@@ -102,8 +102,8 @@ class FieldReader {
       const char* const data = bytes_.data();
       const char* const end = data + bytes_.size();
       const char* p = data + pos_;
-      const char* first = nullptr;      ///< the last field read
-      const char* delimiter = nullptr;  ///< and its delimiter
+      const char* first = nullptr;      // the last field read
+      const char* delimiter = nullptr;  // and its delimiter
       const auto settle = [&](int read) {
         if (read == 0) return;
         pos_ = static_cast<std::size_t>(p - data);
