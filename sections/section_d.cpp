@@ -241,9 +241,23 @@ const SoilLayer* LayerLookup::Find(TextView depthCell) const {
 const SoilLayer* LayerLookup::FindValue(double value) const {
   const float depth = RoundToSingle(value);
   if (std::isnan(depth)) return nullptr;
-  const auto it = std::upper_bound(reach_.begin(), reach_.end(), depth);
-  if (it == reach_.end()) return nullptr;
-  return &soils_[soilOf_[static_cast<std::size_t>(it - reach_.begin())]];
+  // Records come down the hole: the layer found last, or one of the next few, is nearly always
+  // the first deeper one again, and a look at them spares the search its unforeseeable turns.
+  std::size_t at = last_;
+  const std::size_t n = reach_.size();
+  if (at < n && (at == 0 || !(depth < reach_[at - 1]))) {
+    for (const std::size_t stop = std::min(n, at + 4); at < stop && !(depth < reach_[at]); ++at) {
+    }
+    if (at == n || depth < reach_[at]) {
+      last_ = at;
+      return at == n ? nullptr : &soils_[soilOf_[at]];
+    }
+  }
+  at = static_cast<std::size_t>(std::upper_bound(reach_.begin(), reach_.end(), depth) -
+                                reach_.begin());
+  last_ = at;
+  if (at == n) return nullptr;
+  return &soils_[soilOf_[at]];
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -451,14 +452,22 @@ TEST(LayerLookupTest, AgreesWithTheWalkOverUnsortedLayers) {
   std::mt19937 rng(11);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   for (int round = 0; round < 200; ++round) {
-    std::vector<SoilLayer> layers(rng() % 12);
+    std::vector<SoilLayer> layers(rng() % (round < 100 ? 12 : 40));
     for (SoilLayer& layer : layers) {
       layer.depth = rng() % 10 == 0 ? nan : static_cast<float>(rng() % 20) / 2;
     }
     const LayerLookup lookup(layers);
-    for (const Text depth : {U"-1", U"0", U"0.5", U"3", U"3.25", U"9.5", U"10", U"abc", U"1E300"}) {
-      EXPECT_EQ(lookup.Find(depth), WalkLayers(layers, depth)) << ToUtf8(depth);
+    // Down the hole, back up and at random: each search starts where the last one ended.
+    std::vector<Text> depths = {U"-1",   U"0", U"0.5", U"1",   U"1.5", U"2",  U"3",
+                                U"3.25", U"4", U"6",   U"8.5", U"9.5", U"10", U"1E300"};
+    for (int order = 0; order < 3; ++order) {
+      if (order == 1) std::reverse(depths.begin(), depths.end());
+      if (order == 2) std::shuffle(depths.begin(), depths.end(), rng);
+      for (const Text& depth : depths) {
+        EXPECT_EQ(lookup.Find(depth), WalkLayers(layers, depth)) << ToUtf8(depth);
+      }
     }
+    EXPECT_EQ(lookup.Find(U"abc"), WalkLayers(layers, U"abc"));
   }
 }
 
