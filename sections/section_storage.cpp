@@ -151,6 +151,7 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
   }
   cells.used_ = 0;
   cells.roomMade_ = false;
+  std::size_t bytes = 0;  // the record's, for the room of its characters
   // The record's cells follow one another, going on in the next block where one block ends;
   // those not stored yet are empty.
   std::size_t block = 0;
@@ -177,8 +178,10 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
       cell->bytes = base + offset;
       cell->size = static_cast<std::uint32_t>(size);
       offset += size;
+      bytes += size;
     }
   }
+  cells.bytes_ = bytes;
   for (std::size_t v = stored; v < values; ++v, ++cell) {
     cell->bytes = nullptr;
     cell->size = 0;
@@ -204,9 +207,7 @@ void RecordTable::Record::OutsideRecord(int value) {
 }
 
 void RecordTable::Record::MakeRoom() const {
-  std::size_t total = 0;
-  for (const Cell& cell : cells_) total += cell.size;
-  if (total > chars_.size()) chars_.resize(std::max(total, 2 * chars_.size()));
+  if (bytes_ > chars_.size()) chars_.resize(std::max(bytes_, 2 * chars_.size()));
   roomMade_ = true;
 }
 

@@ -77,6 +77,7 @@ class RecordTable {
     /// never moves another; only ever grows, as records differ in length.
     mutable Text chars_;
     mutable std::size_t used_ = 0;
+    std::size_t bytes_ = 0;  ///< the record's bytes, counted by the walk
     /// Counts the walks (ReadRecord): a cell is decoded in this one when its walk is this, so a
     /// walk need not clear what the last one decoded.
     mutable std::uint32_t walk_ = 0;
