@@ -12,6 +12,7 @@
 #include "common/file_system.h"
 #include "common/formatting.h"
 #include "run/convert_file.h"
+#include "support/piece_source.h"
 #include "support/section_input.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -312,26 +313,11 @@ TEST(SectionDTest, LayersReadBackInPiecesAreThoseOfTheWholeFile) {
   const std::string x1 = Cp932Lines("   1,   2.00,12,砂\n\n   2,   4.00,15,シルト\n") +
                          "   3,   6.5,1\r   4,7,9,a\n\r\n  \r\n   5,8.25,,\x1a";
   const std::string lines[] = {x1, x1.substr(0, x1.size() - 1), x1 + "\r\n", "\x1a", ""};
-  class Pieces : public ByteSource {
-   public:
-    Pieces(std::string bytes, std::size_t piece) : bytes_(std::move(bytes)), piece_(piece) {}
-    bool ReadMore(std::string& into, std::size_t most) override {
-      const std::size_t n = std::min({piece_, most, bytes_.size() - at_});
-      into.append(bytes_, at_, n);
-      at_ += n;
-      return n > 0;
-    }
-
-   private:
-    std::string bytes_;
-    std::size_t piece_;
-    std::size_t at_ = 0;
-  };
   class InPieces : public RealFileSystem {
    public:
     explicit InPieces(std::size_t piece) : piece_(piece) {}
     std::unique_ptr<ByteSource> OpenReadBack(const Text& path) const override {
-      return std::make_unique<Pieces>(ReadBack(path), piece_);
+      return std::make_unique<testing::PieceSource>(ReadBack(path), piece_);
     }
 
    private:
