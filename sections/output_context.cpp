@@ -136,11 +136,11 @@ void TextLines::push_back(TextView line) {
   EndLine(start);
 }
 
-void TextLines::PushBytes(std::string_view line, bool mayHoldLineEnds) {
+void TextLines::PushBytes(std::string_view line) {
   const std::size_t start = bytes_.size();
   Reserve(line.size());
   bytes_ += line;
-  EndLine(start, mayHoldLineEnds);
+  EndLine(start);
 }
 
 void TextLines::Reserve(std::size_t lineBytes) {

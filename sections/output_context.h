@@ -21,12 +21,12 @@ class TextLines {
   explicit TextLines(FileSet& files);
   /// Appends a line; throws ConversionError for a character that has no CP932 form.
   void push_back(TextView line);
-  /// Appends a line given as its CP932 bytes; false `mayHoldLineEnds` when it is known to hold
-  /// no CR or LF.
-  void PushBytes(std::string_view line, bool mayHoldLineEnds = true);
+  /// Appends a line given as its CP932 bytes.
+  void PushBytes(std::string_view line);
   /// Appends a line that `fill(bytes)` appends to `bytes`, the lines' own buffer: no copy of each
   /// line. `fill` only appends, and works from bytes.size() at its start; what it appended is
-  /// taken back when it throws. `mayHoldLineEnds` as for PushBytes.
+  /// taken back when it throws. False `mayHoldLineEnds` when the line is known to hold no CR or
+  /// LF: it is not searched for them.
   template <typename Fill>
   void AppendLine(Fill&& fill, bool mayHoldLineEnds = true) {
     const std::size_t start = bytes_.size();

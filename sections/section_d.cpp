@@ -243,21 +243,18 @@ const SoilLayer* LayerLookup::FindValue(double value) const {
   if (std::isnan(depth)) return nullptr;
   // Records come down the hole: the layer found last, or one of the next few, is nearly always
   // the first deeper one again, and a look at them spares the search its unforeseeable turns.
-  std::size_t at = last_;
   const std::size_t n = reach_.size();
-  if (at < n && (at == 0 || !(depth < reach_[at - 1]))) {
+  const auto found = [&](std::size_t at) {
+    last_ = at;
+    return at == n ? nullptr : &soils_[soilOf_[at]];
+  };
+  if (std::size_t at = last_; at < n && (at == 0 || !(depth < reach_[at - 1]))) {
     for (const std::size_t stop = std::min(n, at + 4); at < stop && !(depth < reach_[at]); ++at) {
     }
-    if (at == n || depth < reach_[at]) {
-      last_ = at;
-      return at == n ? nullptr : &soils_[soilOf_[at]];
-    }
+    if (at == n || depth < reach_[at]) return found(at);
   }
-  at = static_cast<std::size_t>(std::upper_bound(reach_.begin(), reach_.end(), depth) -
-                                reach_.begin());
-  last_ = at;
-  if (at == n) return nullptr;
-  return &soils_[soilOf_[at]];
+  return found(static_cast<std::size_t>(std::upper_bound(reach_.begin(), reach_.end(), depth) -
+                                        reach_.begin()));
 }
 
 namespace {
