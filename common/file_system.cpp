@@ -227,7 +227,9 @@ class StagedFiles : public FileSet {
         throw RenameProblem(folder_, names_, i, reason);
       }
     }
-    out_.reset();
+    // The folder stays open for the next files: opening it again would cost two calls a set.
+    names_.clear();
+    temporaries_.clear();
   }
 
  private:
@@ -273,7 +275,8 @@ class HeldFiles : public FileSet {
   void Commit() override {
     NamedFiles files;
     files.swap(files_);
-    fs_.WriteFiles(folder_, files);
+    names_.clear();
+    fs_.WriteGivenFiles(folder_, std::move(files));
   }
 
  private:
@@ -334,6 +337,10 @@ std::unique_ptr<ByteSource> FileSystem::OpenReadBack(const Text& path) const {
 
 void FileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
   for (const auto& [name, bytes] : files) WriteAll(PathIn(folder, name), bytes);
+}
+
+void FileSystem::WriteGivenFiles(const Text& folder, NamedFiles&& files) {
+  WriteFiles(folder, files);
 }
 
 std::unique_ptr<FileSet> FileSystem::BeginFiles(const Text& folder) {

@@ -29,7 +29,9 @@ using NamedFiles = std::vector<std::pair<Text, std::string>>;
 /// Files written together into one folder, each one's bytes handed over as they are made, so that
 /// a large file need not be held whole. No file of the folder is replaced before Commit, which
 /// replaces them all or, on a failure, none, as FileSystem::WriteFiles does. A set dropped before
-/// Commit leaves the folder as it was. Failing steps throw FileSystemError.
+/// Commit leaves the folder as it was. After a Commit that succeeded, the set takes the next
+/// files for the same folder, which stays open in between. Failing steps throw FileSystemError;
+/// a set whose step failed is done with.
 class FileSet {
  public:
   virtual ~FileSet() = default;
@@ -37,9 +39,9 @@ class FileSet {
   virtual void Begin(const Text& name) = 0;
   /// Appends bytes to the file begun last.
   virtual void Append(std::string_view bytes) = 0;
-  /// Replaces the folder's files with those written. Call once.
+  /// Replaces the folder's files with those begun since the last Commit.
   virtual void Commit() = 0;
-  /// The files begun so far, in order.
+  /// The files begun since the last Commit, in order.
   const std::vector<Text>& names() const { return names_; }
 
  protected:
@@ -74,6 +76,9 @@ class FileSystem {
   /// a failure, none (the message then says which, if a late failure left some replaced). The
   /// folder must not be a symbolic link. The default writes them one by one with WriteAll.
   virtual void WriteFiles(const Text& folder, const NamedFiles& files);
+  /// WriteFiles of files the caller gives up: one that holds them takes their bytes instead of
+  /// copying them. The default is WriteFiles.
+  virtual void WriteGivenFiles(const Text& folder, NamedFiles&& files);
   /// Files to be written together into the folder, as WriteFiles writes them. The default holds
   /// their bytes and hands them to WriteFiles at Commit.
   virtual std::unique_ptr<FileSet> BeginFiles(const Text& folder);

@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
@@ -96,18 +97,9 @@ class HeldBackFileSystem : public FileSystem {
     files_[{folder, name}] = {changes_.size() - 1, 0};
   }
 
-  void WriteFiles(const Text& folder, const NamedFiles& files) override {
-    std::lock_guard lock(mutex_);
-    if (stopped_) throw BatchStopped();
-    if (through_) {
-      WriteHeldLocked();
-      real_.WriteFiles(folder, files);
-      return;
-    }
-    changes_.push_back({Change::kFiles, folder, files});
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      files_[{folder, files[i].first}] = {changes_.size() - 1, i};
-    }
+  void WriteFiles(const Text& folder, const NamedFiles& files) override { Write(folder, files); }
+  void WriteGivenFiles(const Text& folder, NamedFiles&& files) override {
+    Write(folder, std::move(files));
   }
 
   std::int64_t FileSize(const Text& path) const override {
@@ -143,6 +135,42 @@ class HeldBackFileSystem : public FileSystem {
     NamedFiles files;  ///< one file for kFile
   };
 
+  /// The files of WriteFiles, copied only when held.
+  template <typename Files>
+  void Write(const Text& folder, Files&& files) {
+    std::lock_guard lock(mutex_);
+    if (stopped_) throw BatchStopped();
+    if (through_) {
+      WriteHeldLocked();
+      WriteRealFiles(folder, files);
+      return;
+    }
+    changes_.push_back({Change::kFiles, folder, std::forward<Files>(files)});
+    const NamedFiles& held = changes_.back().files;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+      files_[{folder, held[i].first}] = {changes_.size() - 1, i};
+    }
+  }
+
+  /// Writes files together, as the real WriteFiles does, through one set for all of a folder's
+  /// groups: the folder is opened once for the file's conversion, not once a group.
+  void WriteRealFiles(const Text& folder, const NamedFiles& files) {
+    if (!realFiles_ || realFolder_ != folder) {
+      realFiles_ = real_.BeginFiles(folder);
+      realFolder_ = folder;
+    }
+    try {
+      for (const auto& [name, bytes] : files) {
+        realFiles_->Begin(name);
+        realFiles_->Append(bytes);
+      }
+      realFiles_->Commit();
+    } catch (...) {
+      realFiles_.reset();  // the set is done with: what it began is removed
+      throw;
+    }
+  }
+
   const std::string* HeldLocked(const Text& path) const {
     const auto it = files_.find(HeldKey(path));
     if (it == files_.end()) return nullptr;
@@ -163,7 +191,7 @@ class HeldBackFileSystem : public FileSystem {
           real_.WriteAll(change.path, change.files[0].second);
           break;
         case Change::kFiles:
-          real_.WriteFiles(change.path, change.files);
+          WriteRealFiles(change.path, change.files);
           break;
       }
     }
@@ -177,6 +205,8 @@ class HeldBackFileSystem : public FileSystem {
   /// The latest change of each file held back: which change, which of its files.
   std::map<std::pair<Text, Text>, std::pair<std::size_t, std::size_t>> files_;
   std::set<Text> folders_;
+  std::unique_ptr<FileSet> realFiles_;  ///< the real set of the folder written into last
+  Text realFolder_;
 };
 
 /// Files converted one after another on the calling thread: nothing is held back.

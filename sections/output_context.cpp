@@ -62,12 +62,16 @@ TextLines OutputContext::Lines(const Text& fileName) const {
 }
 
 void OutputContext::Commit() const {
-  if (!pending) return;
-  // Let go before committing: a set whose commit failed removes what it wrote.
-  const std::unique_ptr<FileSet> files = std::move(pending);
-  files->Commit();
-  if (written) {
-    for (const Text& name : files->names()) written->push_back(name);
+  if (!pending || pending->names().empty()) return;
+  const std::size_t before = written ? written->size() : 0;
+  if (written) written->insert(written->end(), pending->names().begin(), pending->names().end());
+  try {
+    pending->Commit();
+  } catch (...) {
+    // A set whose commit failed has removed what it wrote: none of its files was written.
+    if (written) written->resize(before);
+    pending.reset();
+    throw;
   }
 }
 

@@ -97,7 +97,8 @@ struct OutputContext {
   /// Begins a file of the section: lines that go to it as they are made, to be ended by
   /// WriteLines under the same name before the next file begins.
   TextLines Lines(const Text& fileName) const;
-  /// Replaces the job folder's files with the section's, all of them or none, and lets them go.
+  /// Replaces the job folder's files with the section's, all of them or none. The next
+  /// section's files go into the same set.
   void Commit() const;
 };
 

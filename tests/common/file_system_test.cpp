@@ -201,6 +201,45 @@ TEST(RealFileSystemTest, FilesWrittenInPiecesReplaceTheOldOnesOnlyWhenCommitted)
   }
 }
 
+// A set goes on after its commit with the next files of the folder; what comes after never
+// undoes what was committed.
+TEST(RealFileSystemTest, FilesAfterACommitAreASetOfTheirOwn) {
+  struct Row {
+    const char* what;
+    int write;  ///< the write that finds the disk full, counted from 1; 0 for none
+    bool commit;
+    const char* second;  ///< what the second set's file holds at the end
+  };
+  const Row rows[] = {
+      {"both committed", 0, true, "new 2"},
+      {"the second dropped before its commit", 0, false, "old 2"},
+      {"the second not written", 2, true, "old 2"},
+  };
+  for (const Row& r : rows) {
+    TempDir tmp;
+    tmp.Write("X1.txt", "old 1");
+    tmp.Write("X3.txt", "old 2");
+    FailingCalls calls;
+    calls.failingWrite = r.write;
+    RealFileSystem fs(calls);
+    try {
+      const std::unique_ptr<FileSet> set = fs.BeginFiles(tmp.text());
+      set->Begin(U"X1.txt");
+      set->Append("new 1");
+      set->Commit();
+      EXPECT_TRUE(set->names().empty()) << r.what;
+      set->Begin(U"X3.txt");
+      set->Append("new 2");
+      if (r.commit) set->Commit();
+    } catch (const ConversionError& e) {
+      EXPECT_NE(r.write, 0) << r.what << ": " << ToUtf8(e.message());
+    }
+    EXPECT_EQ(tmp.Read("X1.txt"), "new 1") << r.what;
+    EXPECT_EQ(tmp.Read("X3.txt"), r.second) << r.what;
+    EXPECT_EQ(Entries(tmp), (std::vector<std::string>{"X1.txt", "X3.txt"})) << r.what;
+  }
+}
+
 TEST(RealFileSystemTest, WhatIsPutAtATemporaryNameIsNeitherFollowedNorRemoved) {
   struct Row {
     const char* what;

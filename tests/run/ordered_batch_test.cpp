@@ -158,7 +158,32 @@ class GroupRecorder : public RealFileSystem {
     groups.push_back(files.size());
     RealFileSystem::WriteFiles(folder, files);
   }
+  std::unique_ptr<FileSet> BeginFiles(const Text& folder) override {
+    return std::make_unique<RecordedSet>(RealFileSystem::BeginFiles(folder), groups);
+  }
   std::vector<std::size_t> groups;
+
+ private:
+  /// A real set whose every commit is noted as one group.
+  class RecordedSet : public FileSet {
+   public:
+    RecordedSet(std::unique_ptr<FileSet> real, std::vector<std::size_t>& groups)
+        : real_(std::move(real)), groups_(groups) {}
+    void Begin(const Text& name) override {
+      names_.push_back(name);
+      real_->Begin(name);
+    }
+    void Append(std::string_view bytes) override { real_->Append(bytes); }
+    void Commit() override {
+      groups_.push_back(names_.size());
+      names_.clear();
+      real_->Commit();
+    }
+
+   private:
+    std::unique_ptr<FileSet> real_;
+    std::vector<std::size_t>& groups_;
+  };
 };
 
 // Files written together reach the file system in one call, held back or not, and are read
