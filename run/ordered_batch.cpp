@@ -265,18 +265,13 @@ class Batch {
       } catch (...) {
         error = std::current_exception();
       }
-      {
-        std::lock_guard lock(mutex_);
-        slots_[index].error = error;
-        slots_[index].jobKnown = true;  // a file that claimed no job keeps no one waiting
-        slots_[index].done = true;
-      }
-      changed_.notify_all();
+      WriteWhenDue(index, error);
     }
   }
 
-  /// Writes each file in turn and reports it; returns what `finished` threw, if anything.
-  std::exception_ptr WriteInOrder(
+  /// Reports each file in turn once its worker has written it; returns what `finished` threw, if
+  /// anything.
+  std::exception_ptr ReportInOrder(
       const std::function<bool(std::size_t, std::exception_ptr)>& finished) {
     std::exception_ptr thrown;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
@@ -292,22 +287,21 @@ class Batch {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return slot.done; });
       }
-      // What was held back came before anything the conversion threw later.
-      std::exception_ptr error = slot.error;
-      try {
-        fs->WriteHeld();
-      } catch (...) {
-        error = std::current_exception();
-      }
       bool go = false;
       try {
-        go = finished(i, error);
+        go = finished(i, slot.error);
       } catch (...) {
         thrown = std::current_exception();
       }
       {
+        // The next file's turn, or the stop, in one step: a worker must never see the turn of a
+        // file after the one whose report stopped the batch.
         std::lock_guard lock(mutex_);
-        written_ = i + 1;
+        if (go) {
+          written_ = i + 1;
+        } else {
+          stopped_ = true;
+        }
         slot.fs.reset();
       }
       changed_.notify_all();
@@ -344,6 +338,35 @@ class Batch {
     Batch& batch_;
     std::size_t index_;
   };
+
+  /// Once every file before it is written and reported, writes what the file's conversion held
+  /// back. Each worker writes its own files, beside the other workers' conversions: the thread
+  /// that reports stays free, and no more threads want the cores than there are workers.
+  void WriteWhenDue(std::size_t index, std::exception_ptr error) {
+    Slot& slot = slots_[index];
+    bool due = false;
+    {
+      std::unique_lock lock(mutex_);
+      slot.jobKnown = true;  // a file that claimed no job keeps no one waiting
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return stopped_ || written_ == index; });
+      due = !stopped_;
+    }
+    if (due) {
+      // What was held back came before anything the conversion threw later.
+      try {
+        slot.fs->WriteHeld();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    }
+    {
+      std::lock_guard lock(mutex_);
+      slot.error = error;
+      slot.done = true;
+    }
+    changed_.notify_all();
+  }
 
   void ClaimJob(std::size_t index, const Text& jobName) {
     std::unique_lock lock(mutex_);
@@ -404,7 +427,7 @@ void ConvertInOrder(std::size_t count, int workers, FileSystem& fs,
   if (threads.empty()) return ConvertOneByOne(count, fs, convert, finished);
   std::exception_ptr thrown;
   try {
-    thrown = batch.WriteInOrder(finished);
+    thrown = batch.ReportInOrder(finished);
   } catch (...) {
     thrown = std::current_exception();
     batch.Stop();
