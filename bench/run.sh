@@ -44,6 +44,30 @@ for i in $(seq 1 "$runs"); do
   larges+=("$(echo "$t1 - $t0" | bc -l)")
 done
 large_s=$(median "${larges[@]}")
+# This machine's two cores have been seen to differ by half for minutes at a time (the host
+# shares one of them), so that a run's speed depends on the core it lands on: the large file on
+# each core in turn, and beside it a hash of the batch's files on the same core, which does
+# nothing of the converter's.
+by_core=()
+if command -v taskset >/dev/null && [ "$(nproc)" -gt 1 ]; then
+  cores=$(nproc)
+  if [ "$cores" -gt 8 ]; then cores=8; fi
+  for core in $(seq 0 $((cores - 1))); do
+    ts=()
+    for i in $(seq 1 "$runs"); do
+      now t0
+      taskset -c "$core" "$bin" --patdat "$work/patdat" -o "$work/large-c$core-$i" \
+        "$work"/corpus/large/*
+      now t1
+      ts+=("$(echo "$t1 - $t0" | bc -l)")
+    done
+    now t0
+    taskset -c "$core" sha256sum "$work"/corpus/batch/* >/dev/null
+    now t1
+    by_core+=("$(printf 'core %d %.1f MB/s (hash %.0f ms)' "$core" \
+      "$(echo "$large_mb / $(median "${ts[@]}")" | bc -l)" "$(echo "($t1 - $t0) * 1000" | bc -l)")")
+  done
+fi
 /usr/bin/time -f '%M' -o "$work/time-large" \
   "$bin" --patdat "$work/patdat" -o "$work/out-large" "$work"/corpus/large/*
 large_kb=$(cat "$work/time-large")
@@ -177,6 +201,9 @@ printf '  ratio conversion / copy of the outputs (median): %.2f plain (cp -r), %
 printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
   "$large_mb" "$large_s" "$runs" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
   "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
+if [ "${#by_core[@]}" -gt 0 ]; then
+  printf '  on each core (median of %d each): %s\n' "$runs" "$(printf '%s, ' "${by_core[@]}" | sed 's/, $//')"
+fi
 printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conversion: %.3f s); batch: 0 errors, %d warnings\n' \
   "$check_s" "$one" "$check_large_s" "$large_s" "$check_warnings"
 printf 'warnings counted (--verbose), medians of %d alternating runs: large file %.3f s (without: %.3f s, ratio %.2f), batch %.3f s (without: %.3f s, ratio %.2f)\n' \
