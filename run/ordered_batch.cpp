@@ -237,25 +237,23 @@ void ConvertOneByOne(std::size_t count, FileSystem& fs,
 
 class Batch {
  public:
-  Batch(std::size_t count, int workers, FileSystem& fs,
+  Batch(std::size_t count, FileSystem& fs,
         const std::function<void(std::size_t, FileTurn&)>& convert)
-      : slots_(count), workers_(static_cast<std::size_t>(workers)), fs_(fs), convert_(convert) {}
+      : slots_(count), fs_(fs), convert_(convert) {}
 
   /// Takes files in index order and converts them until none is left or the batch stops.
   void Work() {
     for (;;) {
       std::size_t index = 0;
       {
-        std::unique_lock lock(mutex_);
-        // Files converted ahead hold their output until their turn: keep that to a few each.
-        changed_.wait(lock, [&] {
-          return stopped_ || next_ >= slots_.size() || next_ < written_ + 2 * workers_;
-        });
+        // A worker keeps its file until the file is written: the output held back is never
+        // more than one file's for each worker.
+        std::lock_guard lock(mutex_);
         if (stopped_ || next_ >= slots_.size()) return;
         index = next_++;
         slots_[index].fs = std::make_unique<HeldBackFileSystem>(fs_, stopped_);
       }
-      changed_.notify_all();
+      reporter_.notify_one();
       Turn turn(*this, index);
       std::exception_ptr error;
       try {
@@ -279,13 +277,13 @@ class Batch {
       HeldBackFileSystem* fs = nullptr;
       {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return slot.fs != nullptr; });
+        reporter_.wait(lock, [&] { return slot.fs != nullptr; });
         fs = slot.fs.get();
       }
       fs->WriteThrough();
       {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return slot.done; });
+        reporter_.wait(lock, [&] { return slot.done; });
       }
       bool go = false;
       try {
@@ -304,7 +302,8 @@ class Batch {
         }
         slot.fs.reset();
       }
-      changed_.notify_all();
+      turn_.notify_all();
+      jobs_.notify_all();
       if (!go) break;
     }
     Stop();
@@ -316,7 +315,9 @@ class Batch {
       std::lock_guard lock(mutex_);
       stopped_ = true;
     }
-    changed_.notify_all();
+    reporter_.notify_all();
+    turn_.notify_all();
+    jobs_.notify_all();
   }
 
  private:
@@ -348,8 +349,8 @@ class Batch {
     {
       std::unique_lock lock(mutex_);
       slot.jobKnown = true;  // a file that claimed no job keeps no one waiting
-      changed_.notify_all();
-      changed_.wait(lock, [&] { return stopped_ || written_ == index; });
+      jobs_.notify_all();
+      turn_.wait(lock, [&] { return stopped_ || written_ == index; });
       due = !stopped_;
     }
     if (due) {
@@ -365,16 +366,16 @@ class Batch {
       slot.error = error;
       slot.done = true;
     }
-    changed_.notify_all();
+    reporter_.notify_one();
   }
 
   void ClaimJob(std::size_t index, const Text& jobName) {
     std::unique_lock lock(mutex_);
     slots_[index].jobName = jobName;
     slots_[index].jobKnown = true;
-    changed_.notify_all();
+    jobs_.notify_all();
     if (jobName.empty()) return;
-    changed_.wait(lock, [&] {
+    jobs_.wait(lock, [&] {
       if (stopped_) return true;
       for (std::size_t j = written_; j < index; ++j) {
         if (!slots_[j].jobKnown || SameJob(slots_[j].jobName, jobName)) return false;
@@ -385,12 +386,15 @@ class Batch {
   }
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // Each waits for its own changes: one for everything, woken at every change, woke every thread
+  // several times a file.
+  std::condition_variable reporter_;  ///< the calling thread: a file taken or written
+  std::condition_variable turn_;      ///< workers waiting for their file's turn
+  std::condition_variable jobs_;      ///< workers waiting for an earlier file of their job
   std::vector<Slot> slots_;
   std::size_t next_ = 0;     ///< the next file to start
   std::size_t written_ = 0;  ///< files written and reported
   std::atomic<bool> stopped_{false};
-  std::size_t workers_;
   FileSystem& fs_;
   const std::function<void(std::size_t, FileTurn&)>& convert_;
 };
@@ -415,7 +419,7 @@ void ConvertInOrder(std::size_t count, int workers, FileSystem& fs,
       std::min<std::size_t>(static_cast<std::size_t>(std::max(workers, 1)), count));
   if (workers <= 1) return ConvertOneByOne(count, fs, convert, finished);
 
-  Batch batch(count, workers, fs, convert);
+  Batch batch(count, fs, convert);
   std::vector<std::thread> threads;
   for (int i = 0; i < workers; ++i) {
     try {
