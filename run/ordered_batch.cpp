@@ -31,7 +31,7 @@ std::pair<Text, Text> HeldKey(const Text& path) {
 
 /// A file system whose changes are held back, in order, until the file's turn; reads see them.
 /// Once the file's turn has come, changes go straight through after those held back. Files
-/// written together stay together: they reach the real file system in one call.
+/// written together stay together: they reach the real file system as one set of files.
 class HeldBackFileSystem : public FileSystem {
  public:
   HeldBackFileSystem(FileSystem& real, const std::atomic<bool>& stopped)
