@@ -160,17 +160,23 @@ TEST(RealFileSystemTest, AFailureAmongFilesWrittenTogetherLeavesTheOldOnesAndNoT
   }
 }
 
+// A set replaces nothing before its commit; after one, it goes on with the next files of the
+// folder as a set of their own, and what comes after never undoes what was committed.
 TEST(RealFileSystemTest, FilesWrittenInPiecesReplaceTheOldOnesOnlyWhenCommitted) {
   struct Row {
     const char* what;
-    int write;  ///< the write that finds the disk full, counted from 1; 0 for none
+    int write;   ///< the write that finds the disk full, counted from 1; 0 for none
+    bool split;  ///< the first file committed alone, before the second begins
     bool commit;
-    bool replaced;
+    bool first, second;  ///< which files came out new
   };
   const Row rows[] = {
-      {"committed", 0, true, true},
-      {"dropped before its commit", 0, false, false},
-      {"a piece of the second file not written", 4, true, false},
+      {"committed", 0, false, true, true, true},
+      {"dropped before its commit", 0, false, false, false, false},
+      {"a piece of the second file not written", 4, false, true, false, false},
+      {"committed one after the other", 0, true, true, true, true},
+      {"the second dropped before its commit", 0, true, false, true, false},
+      {"a piece of the second, a set of its own, not written", 4, true, true, true, false},
   };
   for (const Row& r : rows) {
     TempDir tmp;
@@ -184,59 +190,25 @@ TEST(RealFileSystemTest, FilesWrittenInPiecesReplaceTheOldOnesOnlyWhenCommitted)
       set->Begin(U"X100.txt");
       set->Append("new ");
       set->Append("1");
+      if (r.split) {
+        set->Commit();
+        EXPECT_TRUE(set->names().empty()) << r.what;
+      }
       set->Begin(U"X100A.txt");
       set->Append("new ");
       set->Append("2");
       // Nothing is replaced while the files are written.
-      EXPECT_EQ(tmp.Read("X100.txt"), "old 1") << r.what;
+      EXPECT_EQ(tmp.Read("X100.txt"), r.split ? "new 1" : "old 1") << r.what;
+      EXPECT_EQ(tmp.Read("X100A.txt"), "old 2") << r.what;
       if (r.commit) set->Commit();
       EXPECT_EQ(r.write, 0) << r.what;
     } catch (const ConversionError& e) {
       EXPECT_NE(r.write, 0) << r.what << ": " << ToUtf8(e.message());
       EXPECT_TRUE(ToUtf8(e.message()).ends_with("X100A.txt（ディスクの空き領域が足りません）"));
     }
-    EXPECT_EQ(tmp.Read("X100.txt"), r.replaced ? "new 1" : "old 1") << r.what;
-    EXPECT_EQ(tmp.Read("X100A.txt"), r.replaced ? "new 2" : "old 2") << r.what;
+    EXPECT_EQ(tmp.Read("X100.txt"), r.first ? "new 1" : "old 1") << r.what;
+    EXPECT_EQ(tmp.Read("X100A.txt"), r.second ? "new 2" : "old 2") << r.what;
     EXPECT_EQ(Entries(tmp), (std::vector<std::string>{"X100.txt", "X100A.txt"})) << r.what;
-  }
-}
-
-// A set goes on after its commit with the next files of the folder; what comes after never
-// undoes what was committed.
-TEST(RealFileSystemTest, FilesAfterACommitAreASetOfTheirOwn) {
-  struct Row {
-    const char* what;
-    int write;  ///< the write that finds the disk full, counted from 1; 0 for none
-    bool commit;
-    const char* second;  ///< what the second set's file holds at the end
-  };
-  const Row rows[] = {
-      {"both committed", 0, true, "new 2"},
-      {"the second dropped before its commit", 0, false, "old 2"},
-      {"the second not written", 2, true, "old 2"},
-  };
-  for (const Row& r : rows) {
-    TempDir tmp;
-    tmp.Write("X1.txt", "old 1");
-    tmp.Write("X3.txt", "old 2");
-    FailingCalls calls;
-    calls.failingWrite = r.write;
-    RealFileSystem fs(calls);
-    try {
-      const std::unique_ptr<FileSet> set = fs.BeginFiles(tmp.text());
-      set->Begin(U"X1.txt");
-      set->Append("new 1");
-      set->Commit();
-      EXPECT_TRUE(set->names().empty()) << r.what;
-      set->Begin(U"X3.txt");
-      set->Append("new 2");
-      if (r.commit) set->Commit();
-    } catch (const ConversionError& e) {
-      EXPECT_NE(r.write, 0) << r.what << ": " << ToUtf8(e.message());
-    }
-    EXPECT_EQ(tmp.Read("X1.txt"), "new 1") << r.what;
-    EXPECT_EQ(tmp.Read("X3.txt"), r.second) << r.what;
-    EXPECT_EQ(Entries(tmp), (std::vector<std::string>{"X1.txt", "X3.txt"})) << r.what;
   }
 }
 
