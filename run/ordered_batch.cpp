@@ -237,18 +237,20 @@ void ConvertOneByOne(std::size_t count, FileSystem& fs,
 
 class Batch {
  public:
-  Batch(std::size_t count, FileSystem& fs,
+  Batch(std::size_t count, int workers, FileSystem& fs,
         const std::function<void(std::size_t, FileTurn&)>& convert)
-      : slots_(count), fs_(fs), convert_(convert) {}
+      : slots_(count), workers_(static_cast<std::size_t>(workers)), fs_(fs), convert_(convert) {}
 
   /// Takes files in index order and converts them until none is left or the batch stops.
   void Work() {
     for (;;) {
       std::size_t index = 0;
       {
-        // A worker keeps its file until the file is written: the output held back is never
-        // more than one file's for each worker.
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        // Files converted ahead hold their output until their turn: keep that to a few each.
+        window_.wait(lock, [&] {
+          return stopped_ || next_ >= slots_.size() || next_ < written_ + 2 * workers_;
+        });
         if (stopped_ || next_ >= slots_.size()) return;
         index = next_++;
         slots_[index].fs = std::make_unique<HeldBackFileSystem>(fs_, stopped_);
@@ -263,13 +265,19 @@ class Batch {
       } catch (...) {
         error = std::current_exception();
       }
-      WriteWhenDue(index, error);
+      {
+        std::lock_guard lock(mutex_);
+        slots_[index].error = error;
+        slots_[index].jobKnown = true;  // a file that claimed no job keeps no one waiting
+        slots_[index].done = true;
+      }
+      reporter_.notify_one();
+      jobs_.notify_all();
     }
   }
 
-  /// Reports each file in turn once its worker has written it; returns what `finished` threw, if
-  /// anything.
-  std::exception_ptr ReportInOrder(
+  /// Writes each file in turn and reports it; returns what `finished` threw, if anything.
+  std::exception_ptr WriteInOrder(
       const std::function<bool(std::size_t, std::exception_ptr)>& finished) {
     std::exception_ptr thrown;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
@@ -285,9 +293,16 @@ class Batch {
         std::unique_lock lock(mutex_);
         reporter_.wait(lock, [&] { return slot.done; });
       }
+      // What was held back came before anything the conversion threw later.
+      std::exception_ptr error = slot.error;
+      try {
+        fs->WriteHeld();
+      } catch (...) {
+        error = std::current_exception();
+      }
       bool go = false;
       try {
-        go = finished(i, slot.error);
+        go = finished(i, error);
       } catch (...) {
         thrown = std::current_exception();
       }
@@ -302,7 +317,7 @@ class Batch {
         }
         slot.fs.reset();
       }
-      turn_.notify_all();
+      window_.notify_all();
       jobs_.notify_all();
       if (!go) break;
     }
@@ -316,7 +331,7 @@ class Batch {
       stopped_ = true;
     }
     reporter_.notify_all();
-    turn_.notify_all();
+    window_.notify_all();
     jobs_.notify_all();
   }
 
@@ -340,35 +355,6 @@ class Batch {
     std::size_t index_;
   };
 
-  /// Once every file before it is written and reported, writes what the file's conversion held
-  /// back. Each worker writes its own files, beside the other workers' conversions: the thread
-  /// that reports stays free, and no more threads want the cores than there are workers.
-  void WriteWhenDue(std::size_t index, std::exception_ptr error) {
-    Slot& slot = slots_[index];
-    bool due = false;
-    {
-      std::unique_lock lock(mutex_);
-      slot.jobKnown = true;  // a file that claimed no job keeps no one waiting
-      jobs_.notify_all();
-      turn_.wait(lock, [&] { return stopped_ || written_ == index; });
-      due = !stopped_;
-    }
-    if (due) {
-      // What was held back came before anything the conversion threw later.
-      try {
-        slot.fs->WriteHeld();
-      } catch (...) {
-        error = std::current_exception();
-      }
-    }
-    {
-      std::lock_guard lock(mutex_);
-      slot.error = error;
-      slot.done = true;
-    }
-    reporter_.notify_one();
-  }
-
   void ClaimJob(std::size_t index, const Text& jobName) {
     std::unique_lock lock(mutex_);
     slots_[index].jobName = jobName;
@@ -388,13 +374,14 @@ class Batch {
   std::mutex mutex_;
   // Each waits for its own changes: one for everything, woken at every change, woke every thread
   // several times a file.
-  std::condition_variable reporter_;  ///< the calling thread: a file taken or written
-  std::condition_variable turn_;      ///< workers waiting for their file's turn
+  std::condition_variable reporter_;  ///< the calling thread: a file taken or done
+  std::condition_variable window_;    ///< workers waiting for room to convert ahead
   std::condition_variable jobs_;      ///< workers waiting for an earlier file of their job
   std::vector<Slot> slots_;
   std::size_t next_ = 0;     ///< the next file to start
   std::size_t written_ = 0;  ///< files written and reported
   std::atomic<bool> stopped_{false};
+  std::size_t workers_;
   FileSystem& fs_;
   const std::function<void(std::size_t, FileTurn&)>& convert_;
 };
@@ -419,7 +406,7 @@ void ConvertInOrder(std::size_t count, int workers, FileSystem& fs,
       std::min<std::size_t>(static_cast<std::size_t>(std::max(workers, 1)), count));
   if (workers <= 1) return ConvertOneByOne(count, fs, convert, finished);
 
-  Batch batch(count, fs, convert);
+  Batch batch(count, workers, fs, convert);
   std::vector<std::thread> threads;
   for (int i = 0; i < workers; ++i) {
     try {
@@ -431,7 +418,7 @@ void ConvertInOrder(std::size_t count, int workers, FileSystem& fs,
   if (threads.empty()) return ConvertOneByOne(count, fs, convert, finished);
   std::exception_ptr thrown;
   try {
-    thrown = batch.ReportInOrder(finished);
+    thrown = batch.WriteInOrder(finished);
   } catch (...) {
     thrown = std::current_exception();
     batch.Stop();
