@@ -80,7 +80,7 @@ class FileSystem {
   /// copying them. The default is WriteFiles.
   virtual void WriteGivenFiles(const Text& folder, NamedFiles&& files);
   /// Files to be written together into the folder, as WriteFiles writes them. The default holds
-  /// their bytes and hands them to WriteFiles at Commit.
+  /// their bytes and hands them to WriteGivenFiles at each Commit.
   virtual std::unique_ptr<FileSet> BeginFiles(const Text& folder);
   /// Size in bytes; below 1 when the file is missing (an empty file also gives 0).
   virtual std::int64_t FileSize(const Text& path) const = 0;

@@ -68,7 +68,7 @@ void OutputContext::Commit() const {
   try {
     pending->Commit();
   } catch (...) {
-    // A set whose commit failed has removed what it wrote: none of its files was written.
+    // A set whose commit failed is done with; its error says which files, if any, came out new.
     if (written) written->resize(before);
     pending.reset();
     throw;
