@@ -290,11 +290,7 @@ class HeldFiles : public FileSet {
 void RealFileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
   if (files.empty()) return;
   StagedFiles set(calls_, folder);
-  for (const auto& [name, bytes] : files) {
-    set.Begin(name);
-    set.Append(bytes);
-  }
-  set.Commit();
+  CommitFiles(set, files);
 }
 
 std::unique_ptr<FileSet> RealFileSystem::BeginFiles(const Text& folder) {
@@ -337,6 +333,14 @@ std::unique_ptr<ByteSource> FileSystem::OpenReadBack(const Text& path) const {
 
 void FileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {
   for (const auto& [name, bytes] : files) WriteAll(PathIn(folder, name), bytes);
+}
+
+void CommitFiles(FileSet& set, const NamedFiles& files) {
+  for (const auto& [name, bytes] : files) {
+    set.Begin(name);
+    set.Append(bytes);
+  }
+  set.Commit();
 }
 
 void FileSystem::WriteGivenFiles(const Text& folder, NamedFiles&& files) {

@@ -48,6 +48,9 @@ class FileSet {
   std::vector<Text> names_;
 };
 
+/// Writes the files into the set and commits them together.
+void CommitFiles(FileSet& set, const NamedFiles& files);
+
 /// Everything the converter asks of the file system and the process's drive state. Paths are
 /// Text in the host's form; the real version maps them to native names (on POSIX the bytes
 /// NativeNameBytes gives). Failing operations throw FileSystemError (a ConversionError) whose

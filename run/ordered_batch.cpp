@@ -160,11 +160,7 @@ class HeldBackFileSystem : public FileSystem {
       realFolder_ = folder;
     }
     try {
-      for (const auto& [name, bytes] : files) {
-        realFiles_->Begin(name);
-        realFiles_->Append(bytes);
-      }
-      realFiles_->Commit();
+      CommitFiles(*realFiles_, files);
     } catch (...) {
       realFiles_.reset();  // the set is done with: what it began is removed
       throw;
@@ -307,14 +303,8 @@ class Batch {
         thrown = std::current_exception();
       }
       {
-        // The next file's turn, or the stop, in one step: a worker must never see the turn of a
-        // file after the one whose report stopped the batch.
         std::lock_guard lock(mutex_);
-        if (go) {
-          written_ = i + 1;
-        } else {
-          stopped_ = true;
-        }
+        written_ = i + 1;
         slot.fs.reset();
       }
       window_.notify_all();
