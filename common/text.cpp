@@ -192,6 +192,14 @@ Text ShownText(TextView text) {
       // C0, DEL and C1 would move the cursor, clear the screen or retitle a terminal, and a line
       // break would split one message over two lines.
       code = static_cast<unsigned>(c);
+    } else if (c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+               (c >= 0x2066 && c <= 0x2069)) {
+      // Direction marks, embeddings, overrides and isolates would show the rest of a line in
+      // another order ("1.999" reversed as "999.1"), and a line or paragraph separator would
+      // break it.
+      shown += U"\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) shown += kDigits[(c >> shift) & 0xF];
+      continue;
     } else {
       shown += c;
       continue;

@@ -77,7 +77,8 @@ Text FromNativeName(std::string_view bytes);
 std::string NativeNameBytes(TextView name);
 /// Text from a file or a file name for a terminal, a message box or a log line: each carried
 /// byte, which has no character to show, and each control character (C0, DEL, C1) written as
-/// "\xHH". Texts already shown come back unchanged.
+/// "\xHH", each direction control and line or paragraph separator as "\uHHHH". Texts already
+/// shown come back unchanged.
 Text ShownText(TextView text);
 /// ShownText of a name.
 Text ShownName(TextView name);

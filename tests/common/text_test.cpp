@@ -92,6 +92,10 @@ TEST(TextTest, ShownTextWritesControlCharactersAndCarriedBytesAsHex) {
       {U"x" + Text(1, kRawByteBase + 0x82), U"x\\x82"},
       {U"深度 \"1.5\" 〜 ～", U"深度 \"1.5\" 〜 ～"},
       {U"\\x1B already shown", U"\\x1B already shown"},
+      {U"12345678.\u202E900\u202C", U"12345678.\\u202E900\\u202C"},  // shown as 009
+      {U"\u061C\u200E\u200F\u2028\u2029\u202A\u2066\u2069",
+       U"\\u061C\\u200E\\u200F\\u2028\\u2029\\u202A\\u2066\\u2069"},
+      {U"\u200D\u2027\u202F\u2065\u206A", U"\u200D\u2027\u202F\u2065\u206A"},  // neighbours kept
   };
   for (const auto& [text, shown] : rows) {
     EXPECT_EQ(ShownText(text), shown) << ToUtf8(shown);
