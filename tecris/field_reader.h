@@ -96,37 +96,12 @@ class FieldReader {
   template <typename Take>
   void ReadFields(int count, Take&& take) {
     int i = 0;
+    // An observer of loads finds each field's bytes in what it was handed: its fields are noted
+    // on the quick path too, so that counting warnings does not slow the reading.
     if (observer_ == nullptr) {
-      // The place is kept here and written once: what `take` writes could be any byte to the
-      // compiler, which would then read it again and write it back for every field.
-      const char* const data = bytes_.data();
-      const char* const end = data + bytes_.size();
-      const char* p = data + pos_;
-      const char* first = nullptr;      // the last field read
-      const char* delimiter = nullptr;  // and its delimiter
-      const auto settle = [&](int read) {
-        if (read == 0) return;
-        pos_ = static_cast<std::size_t>(p - data);
-        lastEndedWithComma_ = *delimiter == ',';
-        fields_ += read;
-        sectionFields_ += read;
-        fieldStart_ = dropped_ + static_cast<std::uint64_t>(first - data);
-      };
-      try {
-        for (; i < count; ++i) {
-          std::size_t size = 0;
-          bool plain = false;
-          if (!QuickField(p, end, size, plain)) break;
-          first = p;
-          delimiter = p + size;
-          p = delimiter + (*delimiter == '\r' && delimiter[1] == '\n' ? 2 : 1);
-          take(i, std::string_view(first, size), plain, static_cast<std::size_t>(end - first));
-        }
-      } catch (...) {
-        settle(i + 1);
-        throw;
-      }
-      settle(i);
+      i = QuickFields<false>(count, take);
+    } else if (observeLoads_) {
+      i = QuickFields<true>(count, take);
     }
     for (; i < count; ++i) {
       const Span span = Next();
@@ -211,6 +186,51 @@ class FieldReader {
     return *first == '-' || *first == '+';
   }
   static Span Scan(std::string_view data, std::size_t pos);
+  /// ReadFields' loop over the fields that QuickField finds, up to `count`: how many it read.
+  /// `kNoted`: each is noted for the observer of loads as NoteField would.
+  template <bool kNoted, typename Take>
+  [[gnu::always_inline]] int QuickFields(int count, Take& take) {
+    // The place is kept here and written once: what `take` writes could be any byte to the
+    // compiler, which would then read it again and write it back for every field.
+    const char* const data = bytes_.data();
+    const char* const end = data + bytes_.size();
+    const char* p = data + pos_;
+    const char* first = nullptr;      // the last field read
+    const char* delimiter = nullptr;  // and its delimiter
+    const auto settle = [&](int read) {
+      if (read == 0) return;
+      pos_ = static_cast<std::size_t>(p - data);
+      lastEndedWithComma_ = *delimiter == ',';
+      fields_ += read;
+      sectionFields_ += read;
+      fieldStart_ = dropped_ + static_cast<std::uint64_t>(first - data);
+    };
+    int i = 0;
+    try {
+      for (; i < count; ++i) {
+        std::size_t size = 0;
+        bool plain = false;
+        if (!QuickField(p, end, size, plain)) break;
+        first = p;
+        delimiter = p + size;
+        p = delimiter + (*delimiter == '\r' && delimiter[1] == '\n' ? 2 : 1);
+        if constexpr (kNoted) {
+          const int number = sectionFields_ + i + 1;
+          if (!(sparse_ && number > kLeadingFields && plain)) {
+            pending_.push_back({dropped_ + static_cast<std::uint64_t>(first - data),
+                                std::string_view(first, size), number});
+            if (pending_.size() >= kFieldsPerBatch) FlushObserved();
+          }
+        }
+        take(i, std::string_view(first, size), plain, static_cast<std::size_t>(end - first));
+      }
+    } catch (...) {
+      settle(i + 1);
+      throw;
+    }
+    settle(i);
+    return i;
+  }
   static constexpr std::uint32_t kEnd = 1U << 31;  ///< a delimiter
   /// Every byte's kind (kDigit...) or kEnd.
   static constexpr std::array<std::uint32_t, 256> kKinds = [] {

@@ -289,6 +289,11 @@ TEST(FieldReaderTest, CountsRoundHalvesToEvenAndRejectOutOfRange) {
   }
 }
 
+void ReadSomeFields(FieldReader& in, int count, bool together) {
+  if (together) return in.ReadFields(count, [](int, std::string_view, bool, std::size_t) {});
+  for (int i = 0; i < count; ++i) in.ReadFieldView();
+}
+
 /// Everything an observer is handed.
 class Observed : public ReadObserver {
  public:
@@ -307,19 +312,22 @@ class Observed : public ReadObserver {
 // Check mode places findings and looks at every byte through the observer, the file never held.
 TEST(FieldReaderTest, AnObserverSeesEveryByteOnceAndEveryField) {
   const std::string bytes = "A,\"b c\"\r\n d,\x82\xA0\n,\x1A";
-  // Field by field, or with loads handed as they come and fields in batches.
+  // Field by field, or with loads handed as they come and fields in batches; the fields read one
+  // at a time or by ReadFields.
   for (const bool loads : {false, true}) {
-    for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
-      Observed observed;
-      FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
-      in.Observe(&observed);
-      in.ObserveLoads(loads);
-      for (int i = 0; i < 3; ++i) in.ReadFieldView();
-      in.ObserveRest();
-      EXPECT_EQ(observed.seen, bytes) << piece << loads;
-      EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"}))
-          << piece << loads;
-      EXPECT_TRUE(in.AtEnd());
+    for (const bool together : {false, true}) {
+      for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
+        Observed observed;
+        FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+        in.Observe(&observed);
+        in.ObserveLoads(loads);
+        ReadSomeFields(in, 3, together);
+        in.ObserveRest();
+        EXPECT_EQ(observed.seen, bytes) << piece << loads << together;
+        EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"}))
+            << piece << loads << together;
+        EXPECT_TRUE(in.AtEnd());
+      }
     }
   }
 }
@@ -369,17 +377,19 @@ TEST(FieldReaderTest, AnObserverOfFieldsInPartIsHandedAllButPlainNumbers) {
     if (field.handed) expected.push_back(std::to_string(number) + ":" + read);
   }
   bytes += "\r\n";
-  for (const std::size_t piece : {std::size_t{1}, std::size_t{4}, std::size_t{1} << 16}) {
-    InPart observed;
-    FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
-    in.Observe(&observed);
-    in.ObserveLoads(true);
-    in.ReadFieldView();
-    in.BeginSection(U'A');
-    for (int i = 0; i < number; ++i) in.ReadFieldView();
-    in.ObserveRest();
-    EXPECT_EQ(observed.seen, bytes) << piece;
-    EXPECT_EQ(observed.fields, expected) << piece;
+  for (const bool together : {false, true}) {
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{4}, std::size_t{1} << 16}) {
+      InPart observed;
+      FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+      in.Observe(&observed);
+      in.ObserveLoads(true);
+      in.ReadFieldView();
+      in.BeginSection(U'A');
+      ReadSomeFields(in, number, together);
+      in.ObserveRest();
+      EXPECT_EQ(observed.seen, bytes) << piece << together;
+      EXPECT_EQ(observed.fields, expected) << piece << together;
+    }
   }
 }
 
