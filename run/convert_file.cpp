@@ -12,6 +12,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "run/ordered_batch.h"
+#include "run/pattern_reads.h"
 #include "sections/output_context.h"
 #include "sections/section_dispatch.h"
 #include "sections/section_walk.h"
@@ -103,7 +104,9 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
   }
 
   PendingFiles pending;
-  const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
+  PatternReadsOnce patterns(env.fs, env.countWarnings ? env.patternFolder : Text());
+  FileSystem& fs = env.countWarnings ? static_cast<FileSystem&>(patterns) : env.fs;
+  const OutputContext out{fs,        report.jobFolder, env.patternFolder,
                           separator, &report.written,  pending};
   Conversion conversion(out, report);
   if (!env.countWarnings) {
@@ -113,7 +116,7 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     const bool beside = env.fs.FileSize(report.inputPath) >= CheckAlong::kBesideFrom;
     CheckSettings settings{env.patternFolder, env.style};
     settings.countOnly = !env.keepFindings;
-    CheckAlong both(conversion, in, env.fs, settings, beside);
+    CheckAlong both(conversion, in, fs, settings, beside);
     WalkSections(in, both);
     if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
       report.warnings = check->Count(Severity::kWarning);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -142,6 +143,40 @@ TEST(ConvertFileTest, CountingWarningsLeavesTheOutputsAsTheyAre) {
     for (const Text& name : reports[0].written) {
       EXPECT_EQ(tmp.Read("counted" + job + ToUtf8(name)), tmp.Read("plain" + job + ToUtf8(name)))
           << r.file << " " << ToUtf8(name);
+    }
+  }
+}
+
+// The check reading along asks for the same pattern files as the conversion: each file's
+// conversion reads each of them once, and the next file's conversion reads them again, since they
+// may have been edited in between.
+TEST(ConvertFileTest, CountingWarningsReadsEachPatternFileOncePerFile) {
+  class CountedReads : public MemoryFileSystem {
+   public:
+    EntryKind KindOf(const Text& path) const override {
+      if (path.starts_with(U"/patdat/")) ++asked[path];
+      return MemoryFileSystem::KindOf(path);
+    }
+    std::string ReadAll(const Text& path) const override {
+      if (path.starts_with(U"/patdat/")) ++read[path];
+      return MemoryFileSystem::ReadAll(path);
+    }
+    mutable std::map<Text, int> asked, read;
+  };
+  const std::string examples = std::string(testing::SourceDir()) + "/examples/";
+  CountedReads fs;
+  fs.AddFilesOf(FromUtf8(examples + "sample-patdat") + HostSeparator(), U"/patdat/");
+  fs.AddFile(U"/in/12345678.003", RealFileSystem().ReadAll(FromUtf8(examples + "12345678.003")));
+  fs.MakeFolder(U"/out");
+  RunEnvironment env{fs, U"/patdat/", PathStyle::kPosix};
+  env.countWarnings = true;
+  for (const int round : {1, 2}) {
+    const FileReport report = ConvertFile(U"/in/12345678.003", U"/out", env);
+    ASSERT_EQ(report.outcome, FileOutcome::kConverted) << ToUtf8(report.error);
+    EXPECT_EQ(report.warnings, 1);  // as read from the real folder above
+    EXPECT_FALSE(fs.read.empty());
+    for (const auto& counts : {fs.asked, fs.read}) {
+      for (const auto& [path, times] : counts) EXPECT_EQ(times, round) << ToUtf8(path);
     }
   }
 }
