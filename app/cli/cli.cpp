@@ -247,14 +247,19 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   if (env.interruption) env.interruption->HoldForWriting();
   const auto finished = [&](std::size_t i, const FileReport& report) {
     ++done;
+    // A file's lines go out in one piece: unbuffered, each part would be a write of its own, and
+    // another program's output could come between them.
+    std::string text;
     if (report.outcome != FileOutcome::kConverted) {
-      err << "tecris2nx: " << ToUtf8(ShownName(inputs[i])) << ": " << ToUtf8(report.error) << '\n';
+      text = "tecris2nx: " + ToUtf8(ShownName(inputs[i])) + ": " + ToUtf8(report.error) + '\n';
       ++failed;
     } else if (options.verbose) {
       for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
-        err << ToUtf8(line) << '\n';
+        text += ToUtf8(line);
+        text += '\n';
       }
     }
+    if (!text.empty()) err << text;
     return true;
   };
   ConvertFilesInOrder(inputs, outputFolder, runEnv, finished, [&] { return interrupt() == 0; });
