@@ -16,6 +16,8 @@
 namespace tecris2nx {
 namespace {
 
+using testing::ReaderOf;
+
 // The number visits of B, C, G and H pass over sections whose values are all plain numbers; a
 // value beyond every range must still be handed over, wherever it stands.
 TEST(NumberVisitTest, PassesOverOnlySectionsOfPlainNumbers) {
