@@ -18,7 +18,10 @@ find "$build" -name '*.gcda' -delete
 ctest --test-dir "$build" -j "${JOBS:-2}" -E '^(FindingPages|Guide)\.' \
   --output-on-failure >"$build/ctest.log" || { tail -n 40 "$build/ctest.log" >&2; exit 1; }
 tail -n 3 "$build/ctest.log"
-gcovr --root . --object-directory "$build" --filter 'common/' --filter 'tecris/' \
-  --filter 'sections/' --filter 'check/' --filter 'log/' --filter 'run/' --filter 'app/' \
+# One process: gcovr 5.2 with -j hangs for good when a worker fails. CMake's own compiler probe
+# has no source to show.
+gcovr --root . --object-directory "$build" --exclude-directories "$build/CMakeFiles" \
+  --filter 'common/' --filter 'tecris/' --filter 'sections/' --filter 'check/' --filter 'log/' \
+  --filter 'run/' --filter 'app/' \
   --exclude 'app/gui/' --exclude-unreachable-branches \
-  --html "$build/coverage.html" --print-summary -j "${JOBS:-2}" | tail -n 3
+  --html "$build/coverage.html" --print-summary | tail -n 3
