@@ -209,7 +209,7 @@ echo "Figures of \`bash bench/run.sh $files $runs\`, $(date -u '+%Y-%m-%d %H:%M 
   "$(git rev-parse --short HEAD 2>/dev/null || echo unknown); machine: $(nproc) cores," \
   "$(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo)," \
   "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')." \
-  "Times are medians of $runs runs."
+  "$(if [ "$runs" -gt 1 ]; then echo "Times are medians of $runs runs."; else echo "Times are of one run."; fi)"
 echo
 echo "| measure | value | floor | met? |"
 echo "|---|---|---|---|"
