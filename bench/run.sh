@@ -2,8 +2,8 @@
 # Benchmark: converts a generated corpus with tecris2nx and, alternating with it, copies the
 # produced job folders (the floor: the same bytes into the same number of files), once plainly and
 # once the way the converter must write them (each file under a temporary name, then renamed).
-# Prints files per second, input MB per second, peak memory and the median ratios conversion /
-# floor.
+# Ends with one Markdown table of every figure (measure | value | floor | met?), which
+# docs/performance.md takes as it is.
 #   bench/run.sh [FILES] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,8 +64,9 @@ if command -v taskset >/dev/null && [ "$(nproc)" -gt 1 ]; then
     now t0
     taskset -c "$core" sha256sum "$work"/corpus/batch/* >/dev/null
     now t1
-    by_core+=("$(printf 'core %d %.1f MB/s (hash %.0f ms)' "$core" \
-      "$(echo "$large_mb / $(median "${ts[@]}")" | bc -l)" "$(echo "($t1 - $t0) * 1000" | bc -l)")")
+    by_core+=("$(printf '| large file on core %d, median of %d (the hash of the batch on that core) | %.1f MB/s (hash %.0f ms) | — | — |' \
+      "$core" "$runs" "$(echo "$large_mb / $(median "${ts[@]}")" | bc -l)" \
+      "$(echo "($t1 - $t0) * 1000" | bc -l)")")
   done
 fi
 /usr/bin/time -f '%M' -o "$work/time-large" \
@@ -189,28 +190,53 @@ check_warnings=$(grep -c ': warning T' "$work/check-batch.txt" || true)
 /usr/bin/time -f '%M' -o "$work/time-batch" \
   "$bin" --patdat "$work/patdat" -o "$work/out" "$work"/corpus/batch/*
 
-echo
-echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-printf 'batch: %d files (%s MB) -> %d output files\n' "$files" "$batch_mb" "$outputs"
-printf '  conversion %.3f s (median of %d, %d files at once): %.0f files/s, %.1f MB/s; peak memory %d KiB\n' \
-  "$conv" "$runs" "$workers" "$(echo "$files / $conv" | bc -l)" "$(echo "$batch_mb / $conv" | bc -l)" \
-  "$(cat "$work/time-batch")"
-printf '  one file at a time (-j 1): %.3f s, %.1f MB/s\n' "$one" "$(echo "$batch_mb / $one" | bc -l)"
-printf '  ratio conversion / copy of the outputs (median): %.2f plain (cp -r), %.2f written safely (temporary name, then rename)\n' \
-  "$ratio" "$safe_ratio"
-printf 'large file: %s MB in %.3f s (median of %d): %.1f MB/s; peak memory %d KiB (%.1f x input)\n' \
-  "$large_mb" "$large_s" "$runs" "$(echo "$large_mb / $large_s" | bc -l)" "$large_kb" \
-  "$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)"
-if [ "${#by_core[@]}" -gt 0 ]; then
-  printf '  on each core (median of %d each): %s\n' "$runs" "$(printf '%s, ' "${by_core[@]}" | sed 's/, $//')"
-fi
-printf 'check: batch %.3f s (conversion -j 1: %.3f s), large file %.3f s (conversion: %.3f s); batch: 0 errors, %d warnings\n' \
-  "$check_s" "$one" "$check_large_s" "$large_s" "$check_warnings"
-printf 'warnings counted (--verbose), medians of %d alternating runs: large file %.3f s (without: %.3f s, ratio %.2f), batch %.3f s (without: %.3f s, ratio %.2f)\n' \
-  "$runs" "$verbose_s" "$plain_s" "$(echo "$verbose_s / $plain_s" | bc -l)" \
-  "$batch_verbose_s" "$batch_plain_s" "$(echo "$batch_verbose_s / $batch_plain_s" | bc -l)"
-printf 'boring log (log --format svg): batch %.3f s, the conversion alternating with it %.3f s (median of %d): ratio %.2f (target at most 1)\n' \
-  "$log_s" "$log_conv_s" "$runs" "$(echo "$log_s / $log_conv_s" | bc -l)"
+# The micro-benchmarks of the hot paths, then every figure above as one Markdown table.
 echo
 "$build/bench/micro_bench" --min-time 0.5
+# A table row with a floor: the measure, the value shown, the figure compared, the comparison
+# ("<=" or ">="), the limit and the floor's text.
+row() {
+  local met=no
+  [ "$(echo "$3 $4 $5" | bc -l)" -eq 0 ] || met=yes
+  printf '| %s | %s | %s | %s |\n' "$1" "$2" "$6" "$met"
+}
+large_mbs=$(echo "$large_mb / $large_s" | bc -l)
+large_times=$(echo "$large_kb * 1024 / ($large_mb * 1000000)" | bc -l)
+verbose_ratio=$(echo "$verbose_s / $plain_s" | bc -l)
+batch_verbose_ratio=$(echo "$batch_verbose_s / $batch_plain_s" | bc -l)
+echo
+echo "Figures of \`bash bench/run.sh $files $runs\`, $(date -u '+%Y-%m-%d %H:%M UTC'), commit" \
+  "$(git rev-parse --short HEAD 2>/dev/null || echo unknown); machine: $(nproc) cores," \
+  "$(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo)," \
+  "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')." \
+  "$(if [ "$runs" -gt 1 ]; then echo "Times are medians of $runs runs."; else echo "Times are of one run."; fi)"
+echo
+echo "| measure | value | floor | met? |"
+echo "|---|---|---|---|"
+row "large file ($large_mb MB), one file, one core" \
+  "$(printf '%.1f MB/s (%.3f s)' "$large_mbs" "$large_s")" "$large_mbs" ">=" 60 "at least 60 MB/s"
+row "peak memory on the large file" \
+  "$(printf '%.1f MB, %.1f x the input' "$(echo "$large_kb * 1024 / 1000000" | bc -l)" "$large_times")" \
+  "$large_times" "<=" 3 "at most 3 x the input"
+printf '| batch: %d files (%s MB) into %d output files, %d files at once | %.3f s, %.0f files/s, %.1f MB/s | — | — |\n' \
+  "$files" "$batch_mb" "$outputs" "$workers" "$conv" "$(echo "$files / $conv" | bc -l)" \
+  "$(echo "$batch_mb / $conv" | bc -l)"
+row "batch / the copy of its outputs written safely (\`bench/safe_copy\`)" \
+  "$(printf '%.2f' "$safe_ratio")" "$safe_ratio" "<=" 1.6 "at most 1.6"
+printf '| batch / the plain copy of its outputs (`cp -r`) | %.2f | — | — |\n' "$ratio"
+printf '| batch, one file at a time (`-j 1`) | %.3f s, %.1f MB/s | — | — |\n' \
+  "$one" "$(echo "$batch_mb / $one" | bc -l)"
+printf '| peak memory on the batch | %.1f MB | — | — |\n' \
+  "$(echo "$(cat "$work/time-batch") * 1024 / 1000000" | bc -l)"
+if [ "${#by_core[@]}" -gt 0 ]; then printf '%s\n' "${by_core[@]}"; fi
+row "warnings counted (\`--verbose\`) / not, large file" \
+  "$(printf '%.2f (%.3f s / %.3f s)' "$verbose_ratio" "$verbose_s" "$plain_s")" \
+  "$verbose_ratio" "<=" 2 "at most 2"
+row "warnings counted (\`--verbose\`) / not, batch" \
+  "$(printf '%.2f (%.3f s / %.3f s)' "$batch_verbose_ratio" "$batch_verbose_s" "$batch_plain_s")" \
+  "$batch_verbose_ratio" "<=" 1.5 "at most 1.5"
+printf '| `check`, batch (0 errors, %d warnings) / large file | %.3f s / %.3f s | — | — |\n' \
+  "$check_warnings" "$check_s" "$check_large_s"
+printf '| boring log (`log --format svg`) of the batch / its conversion | %.2f (%.3f s / %.3f s) | — | — |\n' \
+  "$(echo "$log_s / $log_conv_s" | bc -l)" "$log_s" "$log_conv_s"
 rm -rf "$work"

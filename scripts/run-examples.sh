@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Set-up, build, then convert the bundled sample TECRIS files into ./converted and show the result.
+# Installs what the build needs, builds the command line, then converts the bundled sample TECRIS
+# files into ./converted and shows the result. Only the build's packages: the tests' extras
+# (clang, MinGW, Wine, NSIS...) are scripts/test.sh's business, and a newcomer should see the
+# examples converted without waiting for them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh build
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)" --target tecris2nx
