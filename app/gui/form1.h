@@ -122,6 +122,13 @@ class Form1 : public QWidget, public WindowView {
 
  private:
   void BuildControls();
+  void BuildFolderFrames();
+  void BuildFolderTexts();
+  void BuildMessageFrame();
+  void BuildDetails();
+  void BuildButtons();
+  void LayOutPanels();
+  void ConnectEvents();
   void SetMinimumSizes();
   QComboBox* DriveOf(Side side) const;
   FolderTree* TreeOf(Side side) const;
