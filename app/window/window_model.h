@@ -39,6 +39,8 @@ extern const Text kSearchingMessage;
 Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed);
 /// Title of the folder dialog that asks for the pattern data when none was found.
 extern const Text kChoosePatternFolderTitle;
+/// Where the pattern data can go, under the box that says there is none.
+Text PatternFolderHint();
 /// A chosen folder holds no pattern data.
 extern const Text kNotPatternFolderMessage;
 /// A file in a folder marks it as the sample pattern data of the source tree.
