@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/window/pattern_search.h"
 #include "app/window/window_view.h"
 #include "common/file_system.h"
 #include "common/text.h"
@@ -65,9 +66,7 @@ struct WindowEnvironment {
   /// The slow walk of the local drives; runs on a worker thread, calls `visiting` (on that
   /// thread) with each folder it enters and returns early (empty) once `cancel` is set. Unset: no
   /// walk.
-  std::function<Text(const std::atomic<bool>& cancel,
-                     const std::function<void(const Text& folder)>& visiting)>
-      searchPatternFolder;
+  PatternSearch::Walk searchPatternFolder;
   /// Runs a task on the window thread after a delay; unset: the model never waits for one.
   PostToWindowLater postLater;
   /// The system's double-click time in milliseconds: a click on Stop this soon after Execute is
