@@ -23,5 +23,5 @@ tail -n 3 "$build/ctest.log"
 gcovr --root . --object-directory "$build" --exclude-directories "$build/CMakeFiles" \
   --filter 'common/' --filter 'tecris/' --filter 'sections/' --filter 'check/' --filter 'log/' \
   --filter 'run/' --filter 'app/' \
-  --exclude 'app/gui/' --exclude-unreachable-branches \
+  --exclude 'app/gui/' --exclude 'app/log_render/' --exclude-unreachable-branches \
   --html "$build/coverage.html" --print-summary | tail -n 3

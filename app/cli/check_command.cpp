@@ -4,9 +4,9 @@
 #include <atomic>
 #include <thread>
 
+#include "app/cli/shared_options.h"
 #include "check/check_report.h"
 #include "check/checker.h"
-#include "common/pattern_folder.h"
 #include "run/ordered_batch.h"
 
 namespace tecris2nx {
@@ -80,21 +80,12 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kCheckUsage;
     return kCliOk;
   }
-  const char32_t separator = HostSeparator();
   CheckSettings settings;
-  if (!options.patdat.empty()) {
-    settings.patternFolder = FromNativeName(options.patdat);
-    if (env.fs.KindOf(settings.patternFolder) != EntryKind::kFolder) {
-      err << "tecris2nx check: --patdat " << ToUtf8(ShownName(FromNativeName(options.patdat)))
-          << ": フォルダがありません\n";
-      return kCliUsage;
-    }
-    if (settings.patternFolder.back() != separator) settings.patternFolder += separator;
-  } else {
-    // Checking never starts the walk of the drives: only the places found at once are tried.
-    PatternLookupEnv quick = env.lookup;
-    quick.walkDrives = false;
-    settings.patternFolder = LocatePatternFolder(env.fs, quick);
+  // Checking never starts the walk of the drives: only the places found at once are tried.
+  if (const int status = ResolvePatternFolder(options.patdat, PatternSearch::kQuickOnly,
+                                              "tecris2nx check", env, err, settings.patternFolder);
+      status != kCliOk) {
+    return status;
   }
 
   // Files are checked side by side (checking only reads) and reported in the order given.

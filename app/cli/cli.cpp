@@ -4,7 +4,7 @@
 
 #include "app/cli/check_command.h"
 #include "app/cli/log_command.h"
-#include "common/error.h"
+#include "app/cli/shared_options.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
 #include "tecris/path_check.h"
@@ -123,56 +123,68 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
   return {};
 }
 
-Text WithSeparator(Text folder, char32_t separator) {
-  if (folder.empty() || folder.back() != separator) folder += separator;
-  return folder;
+/// Names the TECRIS files of a folder (--list), as their bytes so that a script can pass them on.
+int ListFolder(const std::string& list, std::ostream& out, std::ostream& err, CliEnvironment& env) {
+  const Text folder = FromNativeName(list);
+  if (env.fs.KindOf(folder) != EntryKind::kFolder) {
+    err << "tecris2nx: " << ToUtf8(ShownName(folder)) << ": フォルダがありません\n";
+    return kCliUsage;
+  }
+  for (const Text& name : ListTecrisFiles(env.fs, folder)) out << NativeNameBytes(name) << '\n';
+  return kCliOk;
 }
 
-/// The output folder without trailing separators ("/" stays "/").
-Text WithoutTrailingSeparators(Text folder, char32_t separator) {
-  while (folder.size() > 1 && folder.back() == separator) folder.pop_back();
-  return folder;
+/// A file's lines on stderr once it is done: its error, or with --verbose what it wrote.
+std::string FileLines(const Text& input, const FileReport& report, bool verbose) {
+  std::string text;
+  if (report.outcome != FileOutcome::kConverted) {
+    text = "tecris2nx: " + ToUtf8(ShownName(input)) + ": " + ToUtf8(report.error) + '\n';
+  } else if (verbose) {
+    for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
+      text += ToUtf8(line);
+      text += '\n';
+    }
+  }
+  return text;
+}
+
+/// Converts the files side by side, written in the order given as one after another would be.
+int ConvertFiles(const Options& options, const Text& patternFolder, const Text& outputFolder,
+                 std::ostream& err, CliEnvironment& env) {
+  std::vector<Text> inputs;
+  for (const std::string& file : options.files) inputs.push_back(FromNativeName(file));
+  RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
+                        options.jobs > 0 ? options.jobs : DefaultWorkers()};
+  runEnv.countWarnings = options.verbose;
+  runEnv.keepFindings = false;  // only their count is shown
+  int failed = 0;
+  std::size_t done = 0;
+  const auto interrupt = [&] { return env.interruption ? env.interruption->Received() : 0; };
+  if (env.interruption) env.interruption->HoldForWriting();
+  const auto finished = [&](std::size_t i, const FileReport& report) {
+    ++done;
+    if (report.outcome != FileOutcome::kConverted) ++failed;
+    // A file's lines go out in one piece: unbuffered, each part would be a write of its own, and
+    // another program's output could come between them.
+    const std::string text = FileLines(inputs[i], report, options.verbose);
+    if (!text.empty()) err << text;
+    return true;
+  };
+  ConvertFilesInOrder(inputs, outputFolder, runEnv, finished, [&] { return interrupt() == 0; });
+  if (const int signal = interrupt(); signal != 0) {
+    // The files started were finished and written whole; say where a new run would go on.
+    err << "tecris2nx: 中断しました。" << inputs.size() << " 件のうち " << done
+        << " 件を処理しました";
+    if (done < inputs.size()) {
+      err << "（" << ToUtf8(ShownName(inputs[done])) << " から先は変換していません）";
+    }
+    err << '\n';
+    return kCliInterrupted + signal;
+  }
+  return failed == 0 ? kCliOk : kCliFailed;
 }
 
 }  // namespace
-
-namespace {
-
-/// Creates the folder and its missing parents. The root (C:, \\?\C:, /) is never made: a
-/// missing one fails at the level below it.
-void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
-  if (folder.size() <= RootLength(folder, HostPathStyle())) return;
-  if (fs.KindOf(folder) == EntryKind::kFolder) return;
-  const std::size_t cut = folder.find_last_of(separator);
-  if (cut != Text::npos && cut > 0) MakeFolders(fs, folder.substr(0, cut), separator);
-  if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
-  if (fs.KindOf(folder) != EntryKind::kFolder) {
-    throw ConversionError(U"出力先フォルダを作成できません: " + ShownName(folder));
-  }
-}
-
-}  // namespace
-
-bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err) {
-  const char32_t separator = HostSeparator();
-  Text output = FromNativeName(option);
-  // Windows takes "/" as a separator too; the folder levels are split on the host's own.
-  if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
-  folder = WithoutTrailingSeparators(output, separator);
-  // Refused before any level is made, so that nothing is left of a folder that cannot be.
-  const Text nameProblem = WindowsNameProblem(folder, HostPathStyle());
-  if (!nameProblem.empty()) {
-    err << "tecris2nx: " << ToUtf8(ShownName(folder)) << ": " << ToUtf8(nameProblem) << '\n';
-    return false;
-  }
-  try {
-    MakeFolders(fs, folder, separator);
-  } catch (const ConversionError& e) {
-    err << "tecris2nx: " << ToUtf8(e.message()) << '\n';
-    return false;
-  }
-  return true;
-}
 
 const char kInterruptedLine[] = "tecris2nx: 中断しました\n";
 
@@ -200,80 +212,18 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     return kCliOk;
   }
 
-  const char32_t separator = HostSeparator();
-  if (!options.list.empty()) {
-    const Text folder = FromNativeName(options.list);
-    if (env.fs.KindOf(folder) != EntryKind::kFolder) {
-      err << "tecris2nx: " << ToUtf8(ShownName(folder)) << ": フォルダがありません\n";
-      return kCliUsage;
-    }
-    // Names as their bytes, so that a script can pass them on.
-    for (const Text& name : ListTecrisFiles(env.fs, folder)) out << NativeNameBytes(name) << '\n';
-    return kCliOk;
-  }
+  if (!options.list.empty()) return ListFolder(options.list, out, err, env);
 
   Text patternFolder;
-  if (!options.patdat.empty()) {
-    patternFolder = FromNativeName(options.patdat);
-    if (env.fs.KindOf(patternFolder) != EntryKind::kFolder) {
-      err << "tecris2nx: --patdat " << ToUtf8(ShownName(patternFolder))
-          << ": フォルダがありません\n";
-      return kCliUsage;
-    }
-    patternFolder = WithSeparator(patternFolder, separator);
-  } else {
-    patternFolder = LocatePatternFolder(env.fs, env.lookup);
-    if (patternFolder.empty()) {
-      err << "tecris2nx:" << ToUtf8(kNoPatternFolderMessage)
-          << "（--patdat DIR か環境変数 TECRIS2NX_PATDAT で指定してください）\n";
-      return kCliFailed;
-    }
+  if (const int status = ResolvePatternFolder(options.patdat, PatternSearch::kEverywhere,
+                                              "tecris2nx", env, err, patternFolder);
+      status != kCliOk) {
+    return status;
   }
   if (options.verbose) err << "パターンデータ: " << ToUtf8(ShownName(patternFolder)) << '\n';
-
   Text outputFolder;
   if (!MakeOutputFolder(env.fs, options.output, outputFolder, err)) return kCliFailed;
-
-  // Files are converted side by side and written in the order given, as one after another would.
-  std::vector<Text> inputs;
-  for (const std::string& file : options.files) inputs.push_back(FromNativeName(file));
-  RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
-                        options.jobs > 0 ? options.jobs : DefaultWorkers()};
-  runEnv.countWarnings = options.verbose;
-  runEnv.keepFindings = false;  // only their count is shown
-  int failed = 0;
-  std::size_t done = 0;
-  const auto interrupt = [&] { return env.interruption ? env.interruption->Received() : 0; };
-  if (env.interruption) env.interruption->HoldForWriting();
-  const auto finished = [&](std::size_t i, const FileReport& report) {
-    ++done;
-    // A file's lines go out in one piece: unbuffered, each part would be a write of its own, and
-    // another program's output could come between them.
-    std::string text;
-    if (report.outcome != FileOutcome::kConverted) {
-      text = "tecris2nx: " + ToUtf8(ShownName(inputs[i])) + ": " + ToUtf8(report.error) + '\n';
-      ++failed;
-    } else if (options.verbose) {
-      for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
-        text += ToUtf8(line);
-        text += '\n';
-      }
-    }
-    if (!text.empty()) err << text;
-    return true;
-  };
-  ConvertFilesInOrder(inputs, outputFolder, runEnv, finished, [&] { return interrupt() == 0; });
-  if (const int signal = interrupt(); signal != 0) {
-    // The files started were finished and written whole; say where a new run would go on.
-    err << "tecris2nx: 中断しました。" << inputs.size() << " 件のうち " << done
-        << " 件を処理しました";
-    if (done < inputs.size()) {
-      err << "（" << ToUtf8(ShownName(inputs[done])) << " から先は変換していません）";
-    }
-    err << '\n';
-    return kCliInterrupted + signal;
-  }
-  return failed == 0 ? kCliOk : kCliFailed;
+  return ConvertFiles(options, patternFolder, outputFolder, err, env);
 }
 
 }  // namespace tecris2nx

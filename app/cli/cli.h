@@ -45,8 +45,4 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 /// True when the arguments (as RunCommandLine takes them) ask for JSON on the standard output.
 bool WritesJson(const std::vector<std::string>& args);
 
-/// The output folder of option -o, made with its missing parents; false, having said why on
-/// `err`, when its name cannot be used or it cannot be made.
-bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err);
-
 }  // namespace tecris2nx

@@ -3,17 +3,16 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <mutex>
 #include <thread>
 
-#include "app/cli/cli.h"
+#include "app/cli/interruption.h"
 
 namespace tecris2nx {
 namespace {
 
 /// SIGINT, SIGTERM and SIGHUP are blocked in every thread and taken by one that waits for them,
 /// so that no worker is ever stopped in the middle of a write.
-class SignalInterruption : public Interruption {
+class SignalInterruption : public InterruptionState {
  public:
   SignalInterruption() {
     sigemptyset(&signals_);
@@ -24,38 +23,23 @@ class SignalInterruption : public Interruption {
     std::thread([this] { Watch(); }).detach();
   }
 
-  int Received() override {
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
-
-  void HoldForWriting() override {
-    std::lock_guard lock(mutex_);
-    held_ = true;
-  }
-
  private:
   void Watch() {
     for (;;) {
       int signal = 0;
-      if (sigwait(&signals_, &signal) != 0) continue;
-      std::lock_guard lock(mutex_);
-      if (!held_) {
-        (void)!::write(STDERR_FILENO, kInterruptedLine, std::strlen(kInterruptedLine));
-        ::_exit(kCliInterrupted + signal);
-      }
-      // A second signal changes nothing: the run is already stopping as soon as it can.
-      if (received_ == 0) received_ = signal;
+      if (sigwait(&signals_, &signal) == 0) Take(signal);
     }
   }
 
   sigset_t signals_;
-  std::mutex mutex_;
-  bool held_ = false;
-  int received_ = 0;
 };
 
 }  // namespace
+
+void EndInterruptedProcess(int signal) {
+  (void)!::write(STDERR_FILENO, kInterruptedLine, std::strlen(kInterruptedLine));
+  ::_exit(kCliInterrupted + signal);
+}
 
 Interruption& HostInterruption() {
   static SignalInterruption interruption;

@@ -10,8 +10,8 @@
 #endif
 
 #include "app/cli/log_formats.h"
+#include "app/cli/shared_options.h"
 #include "common/error.h"
-#include "common/pattern_folder.h"
 #include "log/borehole.h"
 #include "log/layout.h"
 #include "log/svg_writer.h"
@@ -225,23 +225,11 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
     out << kLogUsage;
     return kCliOk;
   }
-  const char32_t separator = HostSeparator();
   Text patternFolder;
-  if (!options.patdat.empty()) {
-    patternFolder = FromNativeName(options.patdat);
-    if (env.fs.KindOf(patternFolder) != EntryKind::kFolder) {
-      err << "tecris2nx: --patdat " << ToUtf8(ShownName(patternFolder))
-          << ": フォルダがありません\n";
-      return kCliUsage;
-    }
-    if (patternFolder.back() != separator) patternFolder += separator;
-  } else {
-    patternFolder = LocatePatternFolder(env.fs, env.lookup);
-    if (patternFolder.empty()) {
-      err << "tecris2nx:" << ToUtf8(kNoPatternFolderMessage)
-          << "（--patdat DIR か環境変数 TECRIS2NX_PATDAT で指定してください）\n";
-      return kCliFailed;
-    }
+  if (const int status = ResolvePatternFolder(options.patdat, PatternSearch::kEverywhere,
+                                              "tecris2nx", env, err, patternFolder);
+      status != kCliOk) {
+    return status;
   }
   Text output;
   if (!MakeOutputFolder(env.fs, options.output, output, err)) return kCliFailed;

@@ -153,7 +153,23 @@ void Form1::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(Picture1);
+  // Made in this order: the order the keyboard moves through them.
+  BuildFolderFrames();
+  BuildFolderTexts();
+  BuildMessageFrame();
+  BuildDetails();
+  BuildButtons();
+  // Focus must be seen on every control the keyboard reaches.
+  setStyleSheet(QStringLiteral(
+      "QTreeWidget:focus, QListWidget:focus { border: 2px solid palette(highlight); }"));
 
+  LayOutPanels();
+  SetMinimumSizes();
+  ConnectEvents();
+}
+
+/// The two drive and folder choosers; the source's with its file list and selection count.
+void Form1::BuildFolderFrames() {
   Frame1 = Named(new QGroupBox(QStringLiteral("変換先ﾌｫﾙﾀﾞ名選択"), Picture1), "Frame1");
   Drive1 = Named(new QComboBox(Frame1), "Drive1");
   Dir1 = Named(new FolderTree(Frame1), "Dir1");
@@ -175,14 +191,20 @@ void Form1::BuildControls() {
   frame2Layout->setRowStretch(1, 1);
   frame2Layout->setColumnStretch(0, 3);
   frame2Layout->setColumnStretch(1, 2);
+}
 
+/// The folder texts: the destination as typed, the source as chosen.
+void Form1::BuildFolderTexts() {
   Label1 = Named(new QLabel(QStringLiteral("変換先ﾌｫﾙﾀﾞ名 ："), Picture1), "Label1");
   Text1 = Named(new QLineEdit(Picture1), "Text1");
   Label2 = Named(new QLabel(QStringLiteral("変換元ﾌｧｲﾙ名 ："), Picture1), "Label2");
   Text2 = Named(new QLineEdit(Picture1), "Text2");
   // Text2 shows the folder chosen in Dir2; the files listed are that folder's.
   Text2->setReadOnly(true);
+}
 
+/// The message line and the pattern-data line.
+void Form1::BuildMessageFrame() {
   Frame3 = Named(new QGroupBox(QStringLiteral("メッセージ"), Picture1), "Frame3");
   Label3 = Named(new QLabel(Frame3), "Label3");
   Label3->setMinimumHeight(Label3->fontMetrics().height() + 6);
@@ -194,7 +216,10 @@ void Form1::BuildControls() {
   auto* frame3Layout = new QVBoxLayout(Frame3);
   frame3Layout->addWidget(Label3);
   frame3Layout->addWidget(Label5);
+}
 
+/// The details list of a run.
+void Form1::BuildDetails() {
   Details = Named(new QListWidget(Picture1), "Details");
   // A line can be chosen: a double click or Enter shows its file's findings.
   Details->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -210,7 +235,9 @@ void Form1::BuildControls() {
   });
   connect(detailsBar, &QScrollBar::valueChanged, this,
           [this, detailsBar](int value) { followDetails_ = value == detailsBar->maximum(); });
+}
 
+void Form1::BuildButtons() {
   Command1 = Named(new QPushButton(QStringLiteral("実  行"), Picture1), "Command1");
   Command2 = Named(new QPushButton(QStringLiteral("終  了"), Picture1), "Command2");
   Command3 = Named(new QPushButton(QStringLiteral("中  止"), Picture1), "Command3");
@@ -232,11 +259,9 @@ void Form1::BuildControls() {
   for (QPushButton* button : {Command1, Command2, Command3, Command4}) {
     button->setAutoDefault(true);
   }
+}
 
-  // Focus must be seen on every control the keyboard reaches.
-  setStyleSheet(QStringLiteral(
-      "QTreeWidget:focus, QListWidget:focus { border: 2px solid palette(highlight); }"));
-
+void Form1::LayOutPanels() {
   auto* grid = new QGridLayout(Picture1);
   grid->addWidget(Frame1, 0, 0, 1, 2);
   grid->addWidget(Frame2, 0, 2, 1, 2);
@@ -259,8 +284,10 @@ void Form1::BuildControls() {
   grid->setColumnStretch(3, 3);
   grid->setRowStretch(0, 3);
   grid->setRowStretch(4, 1);
-  SetMinimumSizes();
+}
 
+/// Every control's event goes to the model.
+void Form1::ConnectEvents() {
   connect(Drive1, &QComboBox::currentIndexChanged, this,
           [this](int index) { model_->OnDriveChosen(Side::kDestination, index); });
   connect(Drive2, &QComboBox::currentIndexChanged, this,

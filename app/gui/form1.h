@@ -36,9 +36,7 @@ struct WindowSeams {
   std::function<Text()> locatePatternFolder;
   /// The walk of the local drives for the pattern data (on a worker thread, telling `visiting`
   /// each folder and returning early once `cancel` is set); unset: no walk.
-  std::function<Text(const std::atomic<bool>& cancel,
-                     const std::function<void(const Text& folder)>& visiting)>
-      searchPatternFolder;
+  PatternSearch::Walk searchPatternFolder;
   /// The folder dialog: the folder chosen, or empty when cancelled.
   std::function<QString(QWidget* parent, const QString& title, const QString& start)> chooseFolder;
   /// Where both sides start when nothing is remembered; empty: the home folder.
@@ -122,6 +120,13 @@ class Form1 : public QWidget, public WindowView {
 
  private:
   void BuildControls();
+  void BuildFolderFrames();
+  void BuildFolderTexts();
+  void BuildMessageFrame();
+  void BuildDetails();
+  void BuildButtons();
+  void LayOutPanels();
+  void ConnectEvents();
   void SetMinimumSizes();
   QComboBox* DriveOf(Side side) const;
   FolderTree* TreeOf(Side side) const;

@@ -41,13 +41,6 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
   return put;
 }
 
-HWND AddControl(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, int id,
-                DWORD extended = 0) {
-  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-  return CreateWindowExW(extended, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-}
-
 }  // namespace
 
 FindingsWindow::~FindingsWindow() {
@@ -56,17 +49,9 @@ FindingsWindow::~FindingsWindow() {
 
 bool FindingsWindow::Create(HWND owner) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = ObjectProcedure<FindingsWindow>;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass)) return false;
+  if (!RegisterWindowClass(instance, kClassName, OwnedWindowProcedure<FindingsWindow>,
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) {
+    return false;
   }
   // Owned by the main window: above it, gone with it, no task-bar entry of its own.
   CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
@@ -316,14 +301,6 @@ LRESULT FindingsWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       }
       return 0;
     }
-    case WM_CLOSE:
-      // Only hidden: the next file's findings come up in it again.
-      ShowWindow(window_, SW_HIDE);
-      return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-      window_ = nullptr;
-      return 0;
     default:
       break;
   }

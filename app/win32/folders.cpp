@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "common/windows_api.h"
+#include <shlobj.h>
+#include <shobjidl.h>
+
 #include "common/wide_text.h"
 
 namespace tecris2nx::win32 {
@@ -93,6 +96,60 @@ std::vector<Text> NamesBelow(const Text& root, const Text& folder) {
     start = end;
   }
   return names;
+}
+
+namespace {
+
+/// Opens the older folder browser at the start folder.
+int CALLBACK BrowseStarted(HWND dialog, UINT message, LPARAM, LPARAM start) {
+  if (message == BFFM_INITIALIZED && start) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+  return 0;
+}
+
+}  // namespace
+
+Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start) {
+  const std::wstring wideTitle = ToWide(title), wideStart = ToWide(start);
+  IFileOpenDialog* dialog = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    dialog->SetTitle(wideTitle.c_str());
+    IShellItem* folder = nullptr;
+    if (!start.empty() &&
+        SUCCEEDED(SHCreateItemFromParsingName(wideStart.c_str(), nullptr, IID_IShellItem,
+                                              reinterpret_cast<void**>(&folder)))) {
+      dialog->SetFolder(folder);
+      folder->Release();
+    }
+    Text chosen;
+    IShellItem* result = nullptr;
+    if (SUCCEEDED(dialog->Show(owner)) && SUCCEEDED(dialog->GetResult(&result))) {
+      PWSTR path = nullptr;
+      if (SUCCEEDED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+        chosen = FromWide(path);
+        CoTaskMemFree(path);
+      }
+      result->Release();
+    }
+    dialog->Release();
+    return chosen;
+  }
+  BROWSEINFOW browse{};
+  browse.hwndOwner = owner;
+  browse.lpszTitle = wideTitle.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  browse.lpfn = BrowseStarted;
+  browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(wideStart.c_str());
+  Text chosen;
+  if (const PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&browse)) {
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(list, path)) chosen = FromWide(path);
+    CoTaskMemFree(list);
+  }
+  return chosen;
 }
 
 }  // namespace tecris2nx::win32

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/windows_api.h"
 #include "common/text.h"
 
 namespace tecris2nx::win32 {
@@ -21,5 +22,9 @@ Text JoinFolder(const Text& folder, const Text& name);
 /// The names from the root down to the folder ("C:\a\b" below "C:\" gives a, b); empty when the
 /// folder is the root or not below it.
 std::vector<Text> NamesBelow(const Text& root, const Text& folder);
+
+/// The system's folder dialog (IFileOpenDialog picking folders; the older folder browser where
+/// it is missing), starting at `start`; empty when cancelled. COM must be set up on the thread.
+Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start);
 
 }  // namespace tecris2nx::win32

@@ -24,26 +24,6 @@ constexpr int kDefaultZoom = 3;  // 100 %
 /// Grey around the page, in pixels at 96 DPI.
 constexpr int kMargin = 16;
 
-HWND AddControl(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, int id) {
-  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-  return CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-}
-
-bool RegisterOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  if (GetClassInfoExW(instance, name, &windowClass)) return true;
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  windowClass.hbrBackground = background;
-  windowClass.lpszClassName = name;
-  return RegisterClassExW(&windowClass) != 0;
-}
-
 Text SaveDialog(HWND owner, const Text& suggested, const wchar_t* extension) {
   std::wstring file = ToWide(suggested);
   file.resize(std::max<std::size_t>(file.size() + 1, 32768), L'\0');
@@ -83,9 +63,9 @@ LogPreviewWindow::~LogPreviewWindow() {
 bool LogPreviewWindow::Create(HWND owner) {
   gdiplus_ = std::make_unique<GdiplusSession>();
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-  if (!RegisterOnce(instance, kClassName, ObjectProcedure<LogPreviewWindow>,
-                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
-      !RegisterOnce(instance, kCanvasClassName, CanvasProcedure, nullptr)) {
+  if (!RegisterWindowClass(instance, kClassName, OwnedWindowProcedure<LogPreviewWindow>,
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
+      !RegisterWindowClass(instance, kCanvasClassName, CanvasProcedure, nullptr)) {
     return false;
   }
   // Owned by the main window: above it, gone with it, no task-bar entry of its own.
@@ -577,13 +557,8 @@ LRESULT LogPreviewWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       OnCommand(LOWORD(w), HIWORD(w));
       return 0;
-    case WM_CLOSE:
-      ShowWindow(window_, SW_HIDE);
-      return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-      window_ = nullptr;
-      canvas_ = nullptr;
+      canvas_ = nullptr;  // gone with the window, which ObjectProcedure lets go of
       break;
     default:
       break;

@@ -62,10 +62,6 @@ struct ViewSeams {
   LogPreviewSeams logPreview;
 };
 
-/// The system's folder dialog (IFileOpenDialog picking folders; the older folder browser where
-/// it is missing), starting at `start`; empty when cancelled. COM must be set up on the thread.
-Text ChooseFolderWithDialog(HWND owner, const Text& title, const Text& start);
-
 /// MessageBoxW flags for a box: the style numbers are Windows' own, so the buttons and icon are
 /// the system's (Japanese buttons on a Japanese system).
 UINT MessageBoxFlags(MessageStyle style);

@@ -7,8 +7,8 @@
 namespace tecris2nx::win32 {
 
 /// The window procedure of a class whose object is CreateWindowExW's creation parameter: the
-/// object learns its window at WM_NCCREATE and its Handle takes every message from then on. The
-/// class makes this a friend.
+/// object learns its window at WM_NCCREATE and its Handle takes every message from then on. Once
+/// the window is gone (WM_NCDESTROY) the object lets go of it. The class makes this a friend.
 template <typename Window>
 LRESULT CALLBACK ObjectProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_NCCREATE) {
@@ -17,7 +17,49 @@ LRESULT CALLBACK ObjectProcedure(HWND window, UINT message, WPARAM w, LPARAM l) 
     self->window_ = window;
   }
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
+  if (!self) return DefWindowProcW(window, message, w, l);
+  const LRESULT result = self->Handle(message, w, l);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+  }
+  return result;
+}
+
+/// The procedure of a window the main one owns (the findings, the boring log): closed, it is
+/// only hidden, and what is asked for next comes up in it again.
+template <typename Window>
+LRESULT CALLBACK OwnedWindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_CLOSE) {
+    ShowWindow(window, SW_HIDE);
+    return 0;
+  }
+  return ObjectProcedure<Window>(window, message, w, l);
+}
+
+/// Registers a window class of the program (its icon, the arrow pointer) unless it already is;
+/// false when Windows refuses.
+inline bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
+                                HBRUSH background) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  if (GetClassInfoExW(instance, name, &windowClass)) return true;
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = name;
+  return RegisterClassExW(&windowClass) != 0;
+}
+
+/// A visible child control of `parent`, placed later by its layout.
+inline HWND AddControl(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, int id,
+                       DWORD extended = 0) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+  return CreateWindowExW(extended, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
 /// Gives every child of the window the font; its line height (at least 8), the layout's unit.

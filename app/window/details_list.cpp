@@ -1,8 +1,52 @@
 #include "app/window/details_list.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "app/window/folder_paths.h"
+
 namespace tecris2nx {
+namespace {
+
+/// The first line of a failed file's lines carries this mark.
+const Text kFailedMark = U"× ";
+
+/// What went wrong with a file, as its detail says it.
+Text ProblemOf(const FileReport& report) {
+  if (report.outcome != FileOutcome::kNoJobName) return report.error;
+  if (report.error.rfind(kBadFileMessage, 0) == 0) return report.error;
+  return kBadFileMessage + U"（" + report.error + U"）";
+}
+
+}  // namespace
+
+void DetailsList::AddConverted(const FileReport& report, char32_t separator) {
+  const Text name = FileNameOf(report.inputPath, separator);
+  AddFile(ReportLines(name, report, U"ダブルクリックで箇所を表示します"), false,
+          KeptFindings(name, report.findings));
+}
+
+void DetailsList::AddFailed(const FileReport& report, char32_t separator) {
+  const Text name = FileNameOf(report.inputPath, separator);
+  Text first = kFailedMark + name + U": " + ProblemOf(report);
+  std::replace(first.begin(), first.end(), U'\n', U' ');
+  std::vector<Text> lines{std::move(first)};
+  if (report.outcome == FileOutcome::kFailed && !report.jobName.empty()) {
+    Text written = U"  書き出したファイル:";
+    if (report.written.empty()) written += U" なし";
+    for (const Text& file : report.written) written += U" " + file;
+    lines.push_back(written + U"（これより後のセクションは変換していません）");
+  }
+  if (report.warnings > 0) {
+    lines.push_back(U"  警告 " + DecimalText(static_cast<long long>(report.warnings)) +
+                    U" 件（ダブルクリックで箇所を表示します）");
+  }
+  AddFile(std::move(lines), true, KeptFindings(name, report.findings));
+}
+
+void DetailsList::AddBatchError(const Text& problem) {
+  AddFile({kFailedMark + problem}, true, KeptFindings(Text(), {}));
+}
 
 void DetailsList::AddFile(std::vector<Text> lines, bool failed, KeptFindings findings) {
   int owner = -1;

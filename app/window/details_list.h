@@ -6,6 +6,7 @@
 #include "app/window/findings_table.h"
 #include "app/window/window_view.h"
 #include "common/text.h"
+#include "run/convert_file.h"
 
 namespace tecris2nx {
 
@@ -15,6 +16,13 @@ class DetailsList {
  public:
   /// Adds a file's lines; `findings` may be empty. The first line carries the file's mark.
   void AddFile(std::vector<Text> lines, bool failed, KeptFindings findings);
+  /// Adds the lines of a file the run converted, with its findings.
+  void AddConverted(const FileReport& report, char32_t separator);
+  /// Adds the lines of a file the run could not convert: what went wrong, what it wrote before,
+  /// its warnings.
+  void AddFailed(const FileReport& report, char32_t separator);
+  /// Adds the line of an error that ended the batch with no file to blame.
+  void AddBatchError(const Text& problem);
   /// Adds lines that belong to no file.
   void AddLines(std::vector<Text> lines);
   /// Forgets every line and finding (a new run); showing only failures stays as chosen.

@@ -9,8 +9,7 @@ std::function<Text()> QuickPatternLookup(FileSystem& fs, PatternLookupEnv lookup
   return [&fs, lookup] { return LocatePatternFolder(fs, lookup); };
 }
 
-std::function<Text(const std::atomic<bool>&, const std::function<void(const Text&)>&)>
-PatternWalkLookup(FileSystem& fs, PatternLookupEnv lookup) {
+PatternSearch::Walk PatternWalkLookup(FileSystem& fs, PatternLookupEnv lookup) {
   return [&fs, lookup](const std::atomic<bool>& cancel,
                        const std::function<void(const Text&)>& visiting) {
     struct Cancelled {};

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 
+#include "app/window/pattern_search.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
 #include "common/text.h"
@@ -14,8 +15,6 @@ std::function<Text()> QuickPatternLookup(FileSystem& fs, PatternLookupEnv lookup
 
 /// The whole lookup with the walk, for a worker thread: `visiting` hears each folder entered, and
 /// the walk ends early (empty) once `cancel` is set.
-std::function<Text(const std::atomic<bool>& cancel,
-                   const std::function<void(const Text& folder)>& visiting)>
-PatternWalkLookup(FileSystem& fs, PatternLookupEnv lookup);
+PatternSearch::Walk PatternWalkLookup(FileSystem& fs, PatternLookupEnv lookup);
 
 }  // namespace tecris2nx

@@ -1,19 +1,20 @@
 #include "app/window/window_model.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <exception>
-#include <map>
-#include <mutex>
 #include <set>
 #include <thread>
 #include <utility>
 
 #include "app/window/batch.h"
+#include "app/window/boring_log_reader.h"
 #include "app/window/details_list.h"
 #include "app/window/execute_checks.h"
+#include "app/window/folder_listing.h"
 #include "app/window/folder_paths.h"
+#include "app/window/folder_sides.h"
 #include "app/window/message_boxes.h"
+#include "app/window/pattern_search.h"
 #include "app/window/window_geometry.h"
 #include "app/window/window_settings.h"
 #include "common/error.h"
@@ -23,76 +24,19 @@
 
 namespace tecris2nx {
 
-const Text kProgramTitle = U"TECRIS -> Nx 変換プログラム";
-const Text kBusyMessage = U"只今変換中！　しばらくお待ちください。";
-const Text kDoneMessage = U"変換が正常に終了しました。";
-const Text kBadPathMessage = U"指定されたパスは正しくありません。";
-const Text kTrailingSeparatorMessage = U"最後のフォルダに「￥」は要りません。";
-const Text kCreateFolderQuestion = U"フォルダがありません。新規作成しますか？";
-const Text kNothingSelectedMessage = U"変換元ファイルが選択されていません。";
-const Text kDestinationNotFolderMessage =
-    U"変換先に同じ名前のファイルがあります。変換先にはフォルダを指定してください。";
-const Text kStopAndExitQuestion =
-    U"変換中です。変換中のファイルが終わったところで中止して終了しますか？";
-const Text kStoppedMessage = U"変換を中止しました。";
-const Text kSearchingMessage = U"PATDAT を探しています…";
-const Text kChoosePatternFolderTitle =
-    U"PATDAT フォルダ（kishitu.txt のあるフォルダ）を選んでください";
-const Text kNotPatternFolderMessage =
-    U"選んだフォルダには kishitu.txt がないか、空です。PATDAT フォルダを選んでください。";
-const Text kSamplePatternMarker = U"tecris2nx-sample.txt";
-const Text kNoGuideMessage = U"利用者の手引き（tecris2nx-guide-ja.html）を開けません。";
-const Text kDrawingLogMessage = U"柱状図を作成しています…";
-
 namespace {
 
-/// Where the pattern data can go, under the box that says there is none.
-Text PatternFolderHint() {
-#ifdef _WIN32
-  return U"PATDAT フォルダをプログラムと同じフォルダか %LOCALAPPDATA%\\tecris2nx\\PATDAT、"
-         U"%ProgramData%\\tecris2nx\\PATDAT に置くか、環境変数 TECRIS2NX_PATDAT でその場所を"
-         U"指定してください。次の画面でフォルダを選ぶこともできます。";
-#else
-  return U"PATDAT フォルダをプログラムと同じフォルダか <prefix>/share/tecris2nx/PATDAT "
-         U"に置くか、環境変数 TECRIS2NX_PATDAT でその場所を指定してください。"
-         U"次の画面でフォルダを選ぶこともできます。";
-#endif
-}
-
 Text Number(std::size_t n) { return FromUtf8(std::to_string(n)); }
-
-int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
 
 /// How often the line and the list are drawn again during a run, and the walk's folder shown.
 constexpr int kRedrawMilliseconds = 100;
 /// How long the window waits for a folder's listing before it shows the list as it fills.
 constexpr int kListingWaitMilliseconds = 200;
 
-/// The first line of a failed file's lines carries this mark.
-const Text kFailedMark = U"× ";
-
-/// What went wrong with a file, as its detail says it.
-Text ProblemOf(const FileReport& report) {
-  if (report.outcome != FileOutcome::kNoJobName) return report.error;
-  if (report.error.rfind(kBadFileMessage, 0) == 0) return report.error;
-  return kBadFileMessage + U"（" + report.error + U"）";
-}
-
 }  // namespace
-
-Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed) {
-  return Number(total) + U" ファイル中 " + Number(converted) + U" ファイルを変換しました。" +
-         Number(failed) + U" ファイルは変換できませんでした（一覧をご覧ください）。";
-}
 
 class WindowModel::Impl {
  public:
-  /// A file whose boring log was asked for: its name in List1 and its path then.
-  struct LogRequest {
-    Text name;
-    Text path;
-  };
-
   /// Where the window is in its life; what may happen next follows from it.
   enum class Phase {
     kStarting,    ///< before the pattern data is known
@@ -108,13 +52,15 @@ class WindowModel::Impl {
       : view_(view),
         env_(std::move(env)),
         separator_(SeparatorOf(env_.style)),
-        boxes_(view, kProgramTitle, [this] { FlushDetails(); }) {}
+        boxes_(view, kProgramTitle, [this] { FlushDetails(); }),
+        sides_(view, separator_, env_.fs, env_.folderUsable),
+        search_(env_.post),
+        listing_(env_.fs, env_.post, std::chrono::milliseconds(kRedrawMilliseconds),
+                 std::chrono::milliseconds(kListingWaitMilliseconds)) {}
 
   ~Impl() {
-    // A reading cannot be stopped half-way; it takes well under a second.
-    if (logReader_.thread.joinable()) logReader_.thread.join();
-    StopListing();
-    if (searchCancel_) *searchCancel_ = true;
+    listing_.Stop();
+    search_.Cancel();
     if (batch_) batch_->stopped = true;
     if (worker_.joinable()) worker_.join();
   }
@@ -140,38 +86,18 @@ class WindowModel::Impl {
     return phase_ != Phase::kEnded;
   }
 
-  void CancelSearch() {
-    if (searchCancel_) *searchCancel_ = true;
-  }
+  void CancelSearch() { search_.Cancel(); }
 
   void OnDriveChosen(Side side, int index) {
-    if (!Started() || index < 0 || index >= static_cast<int>(drives_.size())) return;
-    SideState& state = sides_[SideIndex(side)];
-    const Text& root = drives_[static_cast<std::size_t>(index)];
-    const auto known = lastFolderOnDrive_.find(root);
-    const Text folder = known == lastFolderOnDrive_.end() ? root : known->second;
-    // A folder remembered on the drive may be gone since; the root is the next best place.
-    const bool opened = Open(side, root, folder) || (folder != root && Open(side, root, root));
-    if (!opened) {
-      // The drive cannot be used: the list goes back to the drive still shown in the tree.
-      view_.SelectDrive(side, state.driveIndex);
-      return;
-    }
-    state.driveIndex = index;
-    FolderShown(side);
+    if (Started() && sides_.OpenDrive(side, index)) FolderShown(side);
   }
 
   void OnFolderChosen(Side side, const Text& folder) {
     if (!Started()) return;
-    SideState& state = sides_[SideIndex(side)];
-    if (folder == state.folder) {
+    if (folder == sides_.Folder(side)) {
       Refresh(side);
-      return;
-    }
-    if (Open(side, state.root, folder)) {
+    } else if (sides_.OpenFolder(side, folder)) {
       FolderShown(side);
-    } else {
-      view_.ShowFolder(side, state.root, state.folder);  // refused: the tree stays where it was
     }
   }
 
@@ -259,53 +185,14 @@ class WindowModel::Impl {
       boxes_.Show({kNothingSelectedMessage, MessageStyle::kOkOnly, Text(), Text()}, nullptr);
       return;
     }
-    if (logReader_.thread.joinable()) {
-      // The file being read comes anyway; another one waits for its turn, the last asked wins.
-      if (name == logReader_.reading) {
-        logReader_.next = {};
-      } else {
-        logReader_.next = {name, TrimBlanks(SourceText()) + name};
-      }
-      return;
-    }
-    StartLogReading({name, TrimBlanks(SourceText()) + name});
+    logReader_.Ask(name, TrimBlanks(SourceText()) + name, patternFolder_);
   }
 
-  /// Reads a boring log beside the window: a file of 10,000 layers takes a noticeable moment.
-  void StartLogReading(LogRequest request) {
-    logReader_.reading = request.name;
-    logReader_.next = {};
-    view_.SetBoringLogBusy(kDrawingLogMessage);
-    const std::weak_ptr<bool> alive = alive_;
-    logReader_.thread = std::thread([this, alive, post = env_.post, fs = env_.fs,
-                                     path = request.path, folder = patternFolder_,
-                                     date = BoringLogDate()] {
-      std::shared_ptr<const boringlog::Borehole> hole;
-      Text error;
-      try {
-        hole =
-            std::make_shared<const boringlog::Borehole>(ReadBoreholeFile(*fs, path, folder, date));
-      } catch (const ConversionError& e) {
-        error = e.message();
-      } catch (const std::exception& e) {
-        error = UnexpectedErrorText(e.what());
-      }
-      post([this, alive, hole = std::move(hole), error = std::move(error)] {
-        if (!alive.expired()) FinishLogReading(hole, error);
-      });
-    });
-  }
-
-  void FinishLogReading(const std::shared_ptr<const boringlog::Borehole>& hole, const Text& error) {
-    if (logReader_.thread.joinable()) logReader_.thread.join();
-    const Text name = std::exchange(logReader_.reading, Text());
-    if (!logReader_.next.name.empty()) {
-      StartLogReading(
-          std::exchange(logReader_.next, {}));  // asked for since: this one is no longer wanted
-      return;
-    }
+  /// A boring log asked for was read, or could not be.
+  void LogRead(const Text& name, std::shared_ptr<const boringlog::Borehole> hole,
+               const Text& error) {
     if (hole) {
-      view_.ShowBoringLog(hole);
+      view_.ShowBoringLog(std::move(hole));
       return;
     }
     view_.SetBoringLogBusy(Text());
@@ -351,7 +238,7 @@ class WindowModel::Impl {
     }
     if (folder.empty() || !MoveTo(Side::kSource, folder)) return;
     if (!names.empty()) {
-      listing_.selected = names;  // kept for the names the listing has not reached yet
+      selectWhenListed_ = names;  // kept for the names the listing has not reached yet
       SetFiles(names);
     }
   }
@@ -362,11 +249,6 @@ class WindowModel::Impl {
   bool Searching() const { return phase_ == Phase::kSearching; }
 
  private:
-  struct SideState {
-    int driveIndex = 0;
-    Text root;
-    Text folder;
-  };
   /// One press of Execute, from the checks to the summary.
   struct RunState {
     std::chrono::steady_clock::time_point executed;
@@ -390,51 +272,28 @@ class WindowModel::Impl {
     phase_ = Phase::kSearching;
     view_.SetSearching(true);
     view_.SetMessageLine(kSearchingMessage);
-    searchCancel_ = std::make_shared<std::atomic<bool>>(false);
-    auto cancel = searchCancel_;
-    auto search = env_.searchPatternFolder;
-    const PostToWindow post = env_.post;
-    const std::weak_ptr<bool> alive = alive_;
-    worker_ = std::thread([this, cancel, search, post, alive] {
-      auto lastShown = std::chrono::steady_clock::time_point();
-      // The folder being searched, shown a few times a second.
-      const auto visiting = [&](const Text& folder) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastShown < std::chrono::milliseconds(kRedrawMilliseconds)) return;
-        lastShown = now;
-        post([this, alive, folder] {
-          if (!alive.expired() && phase_ == Phase::kSearching) {
-            view_.SetMessageLine(kSearchingMessage + U" " + folder);
+    search_.Start(
+        env_.searchPatternFolder, std::chrono::milliseconds(kRedrawMilliseconds),
+        [this](const Text& folder) {
+          if (phase_ == Phase::kSearching) view_.SetMessageLine(kSearchingMessage + U" " + folder);
+        },
+        [this](const Text& found) {
+          view_.SetSearching(false);
+          view_.SetMessageLine(Text());
+          phase_ = Phase::kStarting;
+          patternFolder_ = found;
+          if (closeWhenIdle_) {
+            EndProgram(0);
+            return;
           }
+          FinishStart();
         });
-      };
-      Text found;
-      try {
-        found = search(*cancel, visiting);
-      } catch (const std::exception&) {
-        found.clear();
-      }
-      if (*cancel) found.clear();
-      post([this, alive, found] {
-        if (alive.expired()) return;
-        if (worker_.joinable()) worker_.join();
-        view_.SetSearching(false);
-        view_.SetMessageLine(Text());
-        phase_ = Phase::kStarting;
-        patternFolder_ = found;
-        if (closeWhenIdle_) {
-          EndProgram(0);
-          return;
-        }
-        FinishStart();
-      });
-    });
   }
 
   /// Asks for the pattern-data folder; the program ends when the user cancels.
   void ChoosePatternFolder() {
     phase_ = Phase::kChoosing;
-    const Text start = StartFolder();
+    const Text start = StartFolder(sides_.Drives());
     view_.ChooseFolder(kChoosePatternFolderTitle, start, [this](const Text& chosen) {
       if (chosen.empty()) {
         EndProgram(1);
@@ -461,24 +320,10 @@ class WindowModel::Impl {
     messageClearPending_ = false;
     view_.SetPatternFolderLine(PatternFolderLine());
 
-    drives_ = env_.listDrives ? env_.listDrives() : std::vector<Text>();
-    if (drives_.empty()) drives_.push_back(separator_ == U'\\' ? Text(U"C:\\") : Text(U"/"));
-    const Text start = StartFolder();
-    const Text remembered[2] = {settings_.destination, settings_.source};
-    for (Side side : {Side::kDestination, Side::kSource}) {
-      const Text& wanted = remembered[SideIndex(side)];
-      const bool useWanted =
-          !wanted.empty() && DriveIndexOf(drives_, wanted, separator_) >= 0 && Usable(wanted);
-      const Text folder = useWanted ? wanted : start;
-      const int index = std::max(0, DriveIndexOf(drives_, folder, separator_));
-      const Text& root = drives_[static_cast<std::size_t>(index)];
-      view_.SetDrives(side, drives_, index);
-      sides_[SideIndex(side)].driveIndex = index;
-      if (!Open(side, root, folder) && !Open(side, root, root)) {
-        sides_[SideIndex(side)].root = root;
-        sides_[SideIndex(side)].folder = root;
-      }
-    }
+    std::vector<Text> drives = env_.listDrives ? env_.listDrives() : std::vector<Text>();
+    if (drives.empty()) drives.push_back(separator_ == U'\\' ? Text(U"C:\\") : Text(U"/"));
+    const Text start = StartFolder(drives);
+    sides_.Place(std::move(drives), {settings_.destination, settings_.source}, start);
     phase_ = Phase::kReady;
     FolderShown(Side::kDestination);
     FolderShown(Side::kSource);
@@ -486,13 +331,13 @@ class WindowModel::Impl {
 
   /// Where the sides start when nothing is remembered: the user's documents, never the
   /// program's own folder (where an installed program starts and a user cannot write).
-  Text StartFolder() const {
+  Text StartFolder(const std::vector<Text>& drives) const {
     if (env_.documentsFolder) {
       const Text documents = env_.documentsFolder();
-      if (!documents.empty() && Usable(documents)) return documents;
+      if (!documents.empty() && sides_.Usable(documents)) return documents;
     }
     if (env_.currentFolder) return env_.currentFolder();
-    return drives_.empty() ? Text() : drives_[0];
+    return drives.empty() ? Text() : drives[0];
   }
 
   Text PatternFolderLine() const {
@@ -503,113 +348,33 @@ class WindowModel::Impl {
     return line;
   }
 
-  bool Usable(const Text& folder) const {
-    if (env_.folderUsable) return env_.folderUsable(folder);
-    return env_.fs->KindOf(folder) == EntryKind::kFolder;
-  }
-
-  /// Shows the folder in the side's tree when it is a usable folder on that drive.
-  bool Open(Side side, const Text& root, const Text& folder) {
-    if (!IsAtOrBelow(root, folder, separator_) || !Usable(root) || !Usable(folder)) return false;
-    SideState& state = sides_[SideIndex(side)];
-    state.root = root;
-    state.folder = folder;
-    view_.ShowFolder(side, root, folder);
-    return true;
-  }
-
   void FolderShown(Side side) {
-    const SideState& state = sides_[SideIndex(side)];
-    if (env_.makeCurrent) env_.makeCurrent(state.folder);
-    lastFolderOnDrive_[state.root] = state.folder;
+    const Text& folder = sides_.Folder(side);
+    if (env_.makeCurrent) env_.makeCurrent(folder);
+    sides_.Remember(side);
     if (side == Side::kDestination) {
-      view_.SetFolderText(side, state.folder);
+      view_.SetFolderText(side, folder);
       return;
     }
     view_.SetFiles({}, {});
-    view_.SetFolderText(side, WithTrailingSeparator(state.folder, separator_));
+    view_.SetFolderText(side, WithTrailingSeparator(folder, separator_));
     ListFiles({});
   }
 
-  /// Lists the source folder's TECRIS files beside the window: the list fills as names are
-  /// accepted, and a newer folder choice ends an older listing. A short listing is waited for,
-  /// so the list does not flicker; a long one leaves the window usable meanwhile.
+  /// Lists the source folder's TECRIS files beside the window; the list fills as names are
+  /// accepted, the entries named in `selected` selected as they come.
   void ListFiles(const std::vector<Text>& selected) {
-    StopListing();
     files_.clear();
-    auto inbox = std::make_shared<ListingInbox>();
-    listing_ = {inbox, selected, std::thread()};
-    const std::weak_ptr<bool> alive = alive_;
-    listing_.thread = std::thread([this, inbox, alive, fs = env_.fs, folder = sides_[1].folder,
-                                   post = env_.post] {
-      const auto send = [&](std::function<void(ListingInbox&)> change) {
-        bool postNow = false;
-        {
-          std::lock_guard lock(inbox->mutex);
-          change(*inbox);
-          postNow = !inbox->drainPosted;
-          inbox->drainPosted = true;
-        }
-        inbox->changed.notify_all();
-        // One drain per burst; a listing the window no longer waits for posts nothing.
-        if (postNow && !inbox->cancel) {
-          post([this, inbox, alive] {
-            if (!alive.expired() && listing_.inbox == inbox) TakeListing();
-          });
-        }
-      };
-      try {
-        ListTecrisFiles(
-            *fs, folder,
-            [&](const Text& name) { send([&](ListingInbox& in) { in.names.push_back(name); }); },
-            [&] { return !inbox->cancel; });
-      } catch (const std::exception&) {
-        // A folder that cannot be listed simply offers no files.
+    selectWhenListed_ = selected;
+    listing_.Start(sides_.Folder(Side::kSource), [this](std::vector<Text> names) {
+      std::vector<Text> keep = selectWhenListed_;
+      if (!files_.empty()) {
+        for (Text& name : view_.SelectedFiles()) keep.push_back(std::move(name));
       }
-      send([](ListingInbox& in) { in.done = true; });
+      files_.insert(files_.end(), std::make_move_iterator(names.begin()),
+                    std::make_move_iterator(names.end()));
+      SetFiles(keep);
     });
-    {
-      std::unique_lock lock(inbox->mutex);
-      inbox->changed.wait_for(lock, std::chrono::milliseconds(kListingWaitMilliseconds),
-                              [&] { return inbox->done; });
-    }
-    TakeListing();
-  }
-
-  /// Shows the names the listing accepted since the last look, keeping the selection.
-  void TakeListing() {
-    ListingInbox& inbox = *listing_.inbox;
-    std::vector<Text> names;
-    bool done = false;
-    const auto now = std::chrono::steady_clock::now();
-    {
-      std::lock_guard lock(inbox.mutex);
-      inbox.drainPosted = false;
-      // A long list is given to the view a few times a second, not once per name.
-      if (!inbox.done && !files_.empty() &&
-          now - listingShown_ < std::chrono::milliseconds(kRedrawMilliseconds)) {
-        return;
-      }
-      names = std::exchange(inbox.names, {});
-      done = inbox.done;
-    }
-    listingShown_ = now;
-    if (done && listing_.thread.joinable()) listing_.thread.join();
-    if (names.empty() && !files_.empty()) return;
-    std::vector<Text> selected = listing_.selected;
-    if (!files_.empty()) {
-      for (Text& name : view_.SelectedFiles()) selected.push_back(std::move(name));
-    }
-    files_.insert(files_.end(), std::make_move_iterator(names.begin()),
-                  std::make_move_iterator(names.end()));
-    SetFiles(selected);
-  }
-
-  /// Ends the listing under way, if any, and waits for its thread (it stops at the next file).
-  void StopListing() {
-    if (!listing_.inbox) return;
-    listing_.inbox->cancel = true;
-    if (listing_.thread.joinable()) listing_.thread.join();
   }
 
   /// Gives the view the file list with these entries selected, and their count.
@@ -623,23 +388,21 @@ class WindowModel::Impl {
 
   /// Reads a side afresh: its tree, and for the source its files with the selection kept.
   void Refresh(Side side) {
-    SideState& state = sides_[SideIndex(side)];
-    if (!Open(side, state.root, state.folder)) {
-      // The folder went away: its drive's root is the nearest place still there.
-      if (!Open(side, state.root, state.root)) return;
-      FolderShown(side);
-      return;
+    switch (sides_.Reopen(side)) {
+      case FolderSides::Reopened::kSame:
+        if (side == Side::kSource) ListFiles(view_.SelectedFiles());
+        break;
+      case FolderSides::Reopened::kRoot:  // the folder went away: its root is the nearest place
+        FolderShown(side);
+        break;
+      case FolderSides::Reopened::kNeither:
+        break;
     }
-    if (side == Side::kSource) ListFiles(view_.SelectedFiles());
   }
 
   /// Shows a folder in a side's tree, switching drives when it is on another one.
   bool MoveTo(Side side, const Text& folder) {
-    const int index = DriveIndexOf(drives_, folder, separator_);
-    if (index < 0) return false;
-    if (!Open(side, drives_[static_cast<std::size_t>(index)], folder)) return false;
-    sides_[SideIndex(side)].driveIndex = index;
-    view_.SelectDrive(side, index);
+    if (!sides_.MoveTo(side, folder)) return false;
     FolderShown(side);
     return true;
   }
@@ -653,7 +416,9 @@ class WindowModel::Impl {
     });
   }
 
-  Text SourceText() const { return WithTrailingSeparator(sides_[1].folder, separator_); }
+  Text SourceText() const {
+    return WithTrailingSeparator(sides_.Folder(Side::kSource), separator_);
+  }
 
   void CheckFolders() {
     const ExecutePlan plan =
@@ -729,9 +494,10 @@ class WindowModel::Impl {
   /// The destination a run uses, typed or clicked, is shown in the tree and so remembered.
   void ShowDestination(const Text& checked) {
     Text folder = checked;
-    const bool root = std::find(drives_.begin(), drives_.end(), folder) != drives_.end();
+    const std::vector<Text>& drives = sides_.Drives();
+    const bool root = std::find(drives.begin(), drives.end(), folder) != drives.end();
     if (!root && !folder.empty() && folder.back() == separator_) folder.pop_back();
-    if (folder == sides_[0].folder) return;
+    if (folder == sides_.Folder(Side::kDestination)) return;
     const Text typed = view_.DestinationText();
     MoveTo(Side::kDestination, folder);
     // Text1 keeps what the user typed.
@@ -781,15 +547,15 @@ class WindowModel::Impl {
         run_.lastName = FileNameOf(event.report.inputPath, separator_);
         if (event.report.outcome == FileOutcome::kConverted) {
           ++run_.converted;
-          AddReportDetail(event.report);
+          details_.AddConverted(event.report, separator_);
         } else {
           ++run_.failed;
-          AddFailureDetail(event.report);
+          details_.AddFailed(event.report, separator_);
         }
         break;
       case WindowBatch::Event::Kind::kAborted:
         run_.aborted = event.problem;
-        details_.AddFile({kFailedMark + event.problem}, true, KeptFindings(Text(), {}));
+        details_.AddBatchError(event.problem);
         break;
       case WindowBatch::Event::Kind::kEnded:
         BatchEnded();
@@ -850,30 +616,6 @@ class WindowModel::Impl {
     details_.Clear();
   }
 
-  void AddReportDetail(const FileReport& report) {
-    const Text name = FileNameOf(report.inputPath, separator_);
-    details_.AddFile(ReportLines(name, report, U"ダブルクリックで箇所を表示します"), false,
-                     KeptFindings(name, report.findings));
-  }
-
-  void AddFailureDetail(const FileReport& report) {
-    const Text name = FileNameOf(report.inputPath, separator_);
-    Text first = kFailedMark + name + U": " + ProblemOf(report);
-    std::replace(first.begin(), first.end(), U'\n', U' ');
-    std::vector<Text> lines{std::move(first)};
-    if (report.outcome == FileOutcome::kFailed && !report.jobName.empty()) {
-      Text written = U"  書き出したファイル:";
-      if (report.written.empty()) written += U" なし";
-      for (const Text& file : report.written) written += U" " + file;
-      lines.push_back(written + U"（これより後のセクションは変換していません）");
-    }
-    if (report.warnings > 0) {
-      lines.push_back(U"  警告 " + Number(static_cast<std::size_t>(report.warnings)) +
-                      U" 件（ダブルクリックで箇所を表示します）");
-    }
-    details_.AddFile(std::move(lines), true, KeptFindings(name, report.findings));
-  }
-
   void FlushDetails() {
     std::vector<DetailLine> lines = details_.TakeNew();
     if (!lines.empty()) view_.AppendDetails(lines);
@@ -884,8 +626,8 @@ class WindowModel::Impl {
     const bool started = Started();
     phase_ = Phase::kEnded;
     if (started) {
-      settings_.destination = sides_[0].folder;
-      settings_.source = sides_[1].folder;
+      settings_.destination = sides_.Folder(Side::kDestination);
+      settings_.source = sides_.Folder(Side::kSource);
       settings_.geometry = view_.CurrentGeometry();
     }
     if (started || !settings_.patternFolder.empty()) {
@@ -907,37 +649,22 @@ class WindowModel::Impl {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   BoxQueue boxes_;
   WindowSettings settings_;
-  std::vector<Text> drives_;
-  SideState sides_[2];
-  std::map<Text, Text> lastFolderOnDrive_;
+  FolderSides sides_;
   std::vector<Text> files_;
-  /// What a listing of the source folder hands the window thread.
-  struct ListingInbox {
-    std::atomic<bool> cancel{false};
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<Text> names;  ///< accepted, not yet shown
-    bool done = false;
-    bool drainPosted = false;
-  };
-  struct Listing {
-    std::shared_ptr<ListingInbox> inbox;
-    std::vector<Text> selected;  ///< names to select when the listing reaches them
-    std::thread thread;
-  } listing_;
-  std::chrono::steady_clock::time_point listingShown_;
+  /// Names to select when the listing reaches them.
+  std::vector<Text> selectWhenListed_;
   DetailsList details_;
   RunState run_;
   std::shared_ptr<WindowBatch> batch_;
-  std::thread worker_;
-  std::shared_ptr<std::atomic<bool>> searchCancel_;
+  std::thread worker_;  ///< the batch's
+  PatternSearch search_;
+  FolderListing listing_;
   std::chrono::steady_clock::time_point lastShown_;
-  /// The boring log being read, and the one asked for while it was.
-  struct LogReader {
-    std::thread thread;
-    Text reading;  ///< as List1 shows it
-    LogRequest next;
-  } logReader_;
+  BoringLogReader logReader_{
+      env_.fs, env_.post, [this] { view_.SetBoringLogBusy(kDrawingLogMessage); },
+      [this](const Text& name, std::shared_ptr<const boringlog::Borehole> hole, const Text& error) {
+        LogRead(name, std::move(hole), error);
+      }};
 };
 
 WindowModel::WindowModel(WindowView& view, WindowEnvironment env)

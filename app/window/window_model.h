@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/window/pattern_search.h"
 #include "app/window/window_view.h"
 #include "common/file_system.h"
 #include "common/text.h"
@@ -39,6 +40,8 @@ extern const Text kSearchingMessage;
 Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed);
 /// Title of the folder dialog that asks for the pattern data when none was found.
 extern const Text kChoosePatternFolderTitle;
+/// Where the pattern data can go, under the box that says there is none.
+Text PatternFolderHint();
 /// A chosen folder holds no pattern data.
 extern const Text kNotPatternFolderMessage;
 /// A file in a folder marks it as the sample pattern data of the source tree.
@@ -63,9 +66,7 @@ struct WindowEnvironment {
   /// The slow walk of the local drives; runs on a worker thread, calls `visiting` (on that
   /// thread) with each folder it enters and returns early (empty) once `cancel` is set. Unset: no
   /// walk.
-  std::function<Text(const std::atomic<bool>& cancel,
-                     const std::function<void(const Text& folder)>& visiting)>
-      searchPatternFolder;
+  PatternSearch::Walk searchPatternFolder;
   /// Runs a task on the window thread after a delay; unset: the model never waits for one.
   PostToWindowLater postLater;
   /// The system's double-click time in milliseconds: a click on Stop this soon after Execute is

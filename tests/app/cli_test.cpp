@@ -13,6 +13,7 @@
 #include "check/check_report.h"
 #include "check/checker.h"
 #include "common/cp932.h"
+#include "common/pattern_folder.h"
 #include "run/convert_file.h"
 #include "support/command_line.h"
 #include "support/temp_dir.h"
@@ -123,6 +124,33 @@ TEST_F(CliTest, WithoutPatternDataTheRunStops) {
   EXPECT_EQ(Run({"-o", Path("out"), Path("in/a.001")}), kCliFailed);
   EXPECT_NE(err.str().find(" PATDAT の設定がありません."), std::string::npos);
   EXPECT_FALSE(tmp.Exists("out/12345678001"));
+}
+
+// Conversion, check and log take the pattern data alike; only check names itself in the line.
+TEST_F(CliTest, EveryCommandReportsThePatternFolderAlike) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string message;  ///< all of stderr
+  };
+  const std::string nowhere = Path("nowhere");
+  const std::string missing = "--patdat " + nowhere + ": フォルダがありません\n";
+  const std::string none = "tecris2nx:" + ToUtf8(kNoPatternFolderMessage) +
+                           "（--patdat DIR か環境変数 TECRIS2NX_PATDAT で指定してください）\n";
+  const Row rows[] = {
+      {{"--patdat", nowhere, "-o", Path("out"), "a.001"}, kCliUsage, "tecris2nx: " + missing},
+      {{"--patdat=" + nowhere, "-o", Path("out"), "a.001"}, kCliUsage, "tecris2nx: " + missing},
+      {{"check", "--patdat", nowhere, "a.001"}, kCliUsage, "tecris2nx check: " + missing},
+      {{"log", "--patdat", nowhere, "-o", Path("out"), "a.001"},
+       kCliUsage,
+       "tecris2nx: " + missing},
+      {{"-o", Path("out"), "a.001"}, kCliFailed, none},
+      {{"log", "-o", Path("out"), "a.001"}, kCliFailed, none},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Run(row.args), row.status) << ::testing::PrintToString(row.args);
+    EXPECT_EQ(err.str(), row.message) << ::testing::PrintToString(row.args);
+  }
 }
 
 TEST_F(CliTest, ListsOnlyTecrisFiles) {

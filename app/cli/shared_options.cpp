@@ -1,0 +1,77 @@
+#include "app/cli/shared_options.h"
+
+#include <algorithm>
+
+#include "common/error.h"
+#include "common/pattern_folder.h"
+#include "tecris/path_check.h"
+#include "tecris/path_helpers.h"
+
+namespace tecris2nx {
+namespace {
+
+/// The output folder without trailing separators ("/" stays "/").
+Text WithoutTrailingSeparators(Text folder, char32_t separator) {
+  while (folder.size() > 1 && folder.back() == separator) folder.pop_back();
+  return folder;
+}
+
+/// Creates the folder and its missing parents. The root (C:, \\?\C:, /) is never made: a
+/// missing one fails at the level below it.
+void MakeFolders(FileSystem& fs, const Text& folder, char32_t separator) {
+  if (folder.size() <= RootLength(folder, HostPathStyle())) return;
+  if (fs.KindOf(folder) == EntryKind::kFolder) return;
+  const std::size_t cut = folder.find_last_of(separator);
+  if (cut != Text::npos && cut > 0) MakeFolders(fs, folder.substr(0, cut), separator);
+  if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
+  if (fs.KindOf(folder) != EntryKind::kFolder) {
+    throw ConversionError(U"出力先フォルダを作成できません: " + ShownName(folder));
+  }
+}
+
+}  // namespace
+
+int ResolvePatternFolder(const std::string& patdat, PatternSearch search, const char* command,
+                         CliEnvironment& env, std::ostream& err, Text& folder) {
+  if (!patdat.empty()) {
+    folder = FromNativeName(patdat);
+    if (env.fs.KindOf(folder) != EntryKind::kFolder) {
+      err << command << ": --patdat " << ToUtf8(ShownName(folder)) << ": フォルダがありません\n";
+      return kCliUsage;
+    }
+    if (folder.back() != HostSeparator()) folder += HostSeparator();
+    return kCliOk;
+  }
+  PatternLookupEnv lookup = env.lookup;
+  if (search == PatternSearch::kQuickOnly) lookup.walkDrives = false;
+  folder = LocatePatternFolder(env.fs, lookup);
+  if (folder.empty() && search == PatternSearch::kEverywhere) {
+    err << "tecris2nx:" << ToUtf8(kNoPatternFolderMessage)
+        << "（--patdat DIR か環境変数 TECRIS2NX_PATDAT で指定してください）\n";
+    return kCliFailed;
+  }
+  return kCliOk;
+}
+
+bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err) {
+  const char32_t separator = HostSeparator();
+  Text output = FromNativeName(option);
+  // Windows takes "/" as a separator too; the folder levels are split on the host's own.
+  if (separator == U'\\') std::replace(output.begin(), output.end(), U'/', separator);
+  folder = WithoutTrailingSeparators(output, separator);
+  // Refused before any level is made, so that nothing is left of a folder that cannot be.
+  const Text nameProblem = WindowsNameProblem(folder, HostPathStyle());
+  if (!nameProblem.empty()) {
+    err << "tecris2nx: " << ToUtf8(ShownName(folder)) << ": " << ToUtf8(nameProblem) << '\n';
+    return false;
+  }
+  try {
+    MakeFolders(fs, folder, separator);
+  } catch (const ConversionError& e) {
+    err << "tecris2nx: " << ToUtf8(e.message()) << '\n';
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tecris2nx

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "app/cli/cli.h"
+#include "common/text.h"
+
+namespace tecris2nx {
+
+/// How far a command looks for the pattern data when --patdat is not given.
+enum class PatternSearch {
+  kEverywhere,  ///< every place, the walk of the drives included; finding none is an error
+  kQuickOnly,   ///< only the places found at once; finding none leaves the folder empty
+};
+
+/// The pattern-data folder of a command: --patdat's (`patdat`, which must name a folder) ending
+/// with the separator, or the one the search finds. Returns kCliOk, or the exit status having
+/// said why on `err`; `command` ("tecris2nx", "tecris2nx check") begins the line about --patdat.
+int ResolvePatternFolder(const std::string& patdat, PatternSearch search, const char* command,
+                         CliEnvironment& env, std::ostream& err, Text& folder);
+
+/// The output folder of option -o, made with its missing parents; false, having said why on
+/// `err`, when its name cannot be used or it cannot be made.
+bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err);
+
+}  // namespace tecris2nx
