@@ -173,6 +173,11 @@ Text EncodingName(SourceEncoding encoding) {
   return U"";
 }
 
+Text EncodingNotice(SourceEncoding encoding) {
+  if (encoding == SourceEncoding::kCp932) return Text();
+  return U"文字コードが " + EncodingName(encoding) + U" のファイルでした。CP932 に変換して読みました。";
+}
+
 bool IsCp932Text(std::string_view bytes) {
   Cp932Checker checker;
   return checker.Feed(bytes) && checker.Complete();

@@ -18,6 +18,10 @@ enum class SourceEncoding { kCp932, kUtf8, kUtf8WithMark, kUtf16Le, kUtf16Be };
 /// "UTF-8", "UTF-8（BOM 付き）", "UTF-16LE", ...: for messages.
 Text EncodingName(SourceEncoding encoding);
 
+/// What the user is told of a file that was read from another encoding: "文字コードが UTF-8 の
+/// ファイルでした。CP932 に変換して読みました。"; empty for CP932.
+Text EncodingNotice(SourceEncoding encoding);
+
 /// Bytes that decode as CP932 without one byte that has no character.
 bool IsCp932Text(std::string_view bytes);
 /// Bytes that are well-formed UTF-8 (no overlong forms, no surrogates).

@@ -7,6 +7,7 @@
 
 #include "check/checker.h"
 #include "common/file_system.h"
+#include "common/source_encoding.h"
 #include "common/text.h"
 #include "tecris/path_check.h"
 
@@ -27,6 +28,8 @@ struct RunEnvironment {
   /// With countWarnings: the findings themselves too, placed and worded (the window lists them);
   /// off, they are only counted.
   bool keepFindings = true;
+  /// How the files' bytes are read: CP932, UTF-8, or whichever fits (the window's way).
+  EncodingChoice encoding = EncodingChoice::kAuto;
 };
 
 /// How one file's conversion ended.
@@ -52,6 +55,9 @@ struct FileReport {
   int warnings = -1;
   /// What the check found, in file order (RunEnvironment::countWarnings).
   std::vector<Finding> findings;
+  /// What the file was written in: other than CP932, it was converted before it was read, and
+  /// front ends say so (EncodingNotice) whether or not they show warnings.
+  SourceEncoding encoding = SourceEncoding::kCp932;
 };
 
 /// Called with the identifier (empty when there is none) as soon as it is read, before anything
