@@ -1,4 +1,5 @@
 #include "run/ordered_batch.h"
+#include "run/repeated_jobs.h"
 
 #include <gtest/gtest.h>
 
@@ -283,6 +284,28 @@ TEST(SameJobTest, JobNamesDifferingOnlyInCaseAreOneJobInABatch) {
 TEST(DefaultWorkersTest, OneToEight) {
   EXPECT_GE(DefaultWorkers(), 1);
   EXPECT_LE(DefaultWorkers(), 8);
+}
+
+}  // namespace
+}  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+TEST(RepeatedJobsTest, NamesTheLastEarlierFileOfAnIdentifier) {
+  RepeatedJobs jobs;
+  const std::pair<Text, Text> files[] = {
+      {U"a/1.001", U"12345678001"},
+      {U"b/1.001", U"12345678001"},
+      {U"c/2.001", U"12345678002"},
+      {U"d/1.001", U"12345678001"},
+      {U"e/x", U""},
+      {U"f/y", U""},
+  };
+  const Text expected[] = {U"", U"a/1.001", U"", U"b/1.001", U"", U""};
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    EXPECT_EQ(jobs.Earlier(files[i].first, files[i].second), expected[i]) << i;
+  }
 }
 
 }  // namespace
