@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
+#include "common/number_scan.h"
 #include "sections/section_check.h"
 #include "tecris/path_helpers.h"
 
@@ -166,87 +166,17 @@ class ByteWalker {
       carry_ = -1;
       i = Unit(std::string_view(pair, 2), 0) - 1;
     }
-    const std::size_t n = bytes.size();
-    constexpr std::uint64_t kOnes = 0x0101010101010101;
-    constexpr std::uint64_t kHighs = 0x8080808080808080;
-    while (i < n) {
-      if (!placesWanted_) {
-        // Only the encoding is looked at: ASCII, line ends included, is passed over.
-        const std::size_t from = i;
-        for (std::uint64_t word; i + 8 <= n; i += 8) {
-          std::memcpy(&word, bytes.data() + i, 8);
-          if ((word & kHighs) != 0) break;
-        }
-        while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
-        if (i != from) {
-          if (badLength_ != 0) FlushBad();
-          pos_ += i - from;
-        }
-        if (i >= n) break;
-      }
-      // Eight bytes at a time while they are ASCII without a line end: each is one column.
-      if (!cr_) {
-        while (i + 8 <= n) {
-          std::uint64_t word;
-          std::memcpy(&word, bytes.data() + i, 8);
-          const std::uint64_t lf = word ^ (kOnes * '\n');
-          const std::uint64_t cr = word ^ (kOnes * '\r');
-          // A zero byte in lf or cr is a line end; a high bit is a byte that is not ASCII.
-          const std::uint64_t stop = ((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr) | word;
-          if ((stop & kHighs) != 0) break;
-          if (badLength_ != 0) FlushBad();
-          column_ += 8;
-          pos_ += 8;
-          i += 8;
-        }
-        if (i >= n) break;
-      }
+    while (i < bytes.size()) {
       const auto b = static_cast<unsigned char>(bytes[i]);
-      if (cr_) {
-        cr_ = false;
-        ++line_;
-        column_ = 1;
-        // CR LF ends one line: the LF starts none of its own.
-        if (b == '\n') {
-          if (recording_) narrow_.Push(pos_);
-          ++pos_;
-          ++i;
-          continue;
-        }
-      }
       if (b < 0x80) {
-        if (badLength_ != 0) FlushBad();
-        if (b != '\n' && b != '\r') {
-          // A run of ASCII without a line end: one column each.
-          static constexpr std::array<bool, 256> kPlain = [] {
-            std::array<bool, 256> plain{};
-            for (int c = 0; c < 0x80; ++c) plain[c] = c != '\n' && c != '\r';
-            return plain;
-          }();
-          std::size_t j = i + 1;
-          while (j < n && kPlain[static_cast<unsigned char>(bytes[j])]) ++j;
-          column_ += static_cast<long long>(j - i);
-          pos_ += j - i;
-          i = j;
-          continue;
-        }
-        if (b == '\n') {
-          ++line_;
-          column_ = 1;
-        } else {
-          cr_ = true;
-          ++column_;
-        }
-        if (recording_) lineStarts_.Push(pos_ + 1);
-        ++pos_;
+        Ascii(b);
         ++i;
-        continue;
-      }
-      if (IsLead(b) && i + 1 == n) {
+      } else if (IsLead(b) && i + 1 == bytes.size()) {
         carry_ = b;  // its follower comes with the next piece
         return;
+      } else {
+        i += Unit(bytes, i);
       }
-      i += Unit(bytes, i);
     }
   }
 
@@ -280,13 +210,36 @@ class ByteWalker {
 
   /// No place is asked for from here on: the rest of the file is only checked.
   void StopRecording() { recording_ = false; }
-  /// No place is asked for at all, not even of the encoding's own findings.
-  void WithoutPlaces() {
-    recording_ = false;
-    placesWanted_ = false;
-  }
 
  private:
+  void Ascii(unsigned char b) {
+    if (badLength_ != 0) FlushBad();
+    if (cr_) {
+      cr_ = false;
+      ++line_;
+      column_ = 1;
+      // CR LF ends one line: the LF starts none of its own.
+      if (b == '\n') {
+        if (recording_) narrow_.Push(pos_);
+        ++pos_;
+        return;
+      }
+    }
+    if (b == '\n' || b == '\r') {
+      if (b == '\n') {
+        ++line_;
+        column_ = 1;
+      } else {
+        cr_ = true;
+        ++column_;
+      }
+      if (recording_) lineStarts_.Push(pos_ + 1);
+    } else {
+      ++column_;
+    }
+    ++pos_;
+  }
+
   /// One character (or invalid byte) that is not ASCII, at bytes[i]; the bytes it takes.
   std::size_t Unit(std::string_view bytes, std::size_t i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
@@ -354,7 +307,6 @@ class ByteWalker {
   OffsetList lineStarts_;  ///< the first byte of every line but the first
   OffsetList narrow_;      ///< bytes that take no column
   bool recording_ = true;
-  bool placesWanted_ = true;
 };
 
 /// What check mode keeps of one section while the walk may still report on it.
@@ -365,17 +317,6 @@ struct Segment {
   OffsetList places;              ///< field n of the section (after its marker) at index n - 1
   std::array<Text, 4> texts;      ///< fields 1 to 4: the count is field 3, the lead field 4
   std::vector<int> laterMarkers;  ///< fields that read as the marker of a later section
-  /// Counted only: the fields after the fourth the reader handed, all but short plain decimals,
-  /// and their bytes (those of a field too long to copy are found in the section's storage).
-  struct Handed {
-    int field = 0;
-    std::uint32_t at = 0;
-    std::uint32_t size = kNotCopied;
-  };
-  static constexpr std::uint32_t kNotCopied = 0xFFFFFFFF;
-  static constexpr std::size_t kLongestCopied = 255;
-  std::vector<Handed> handed;
-  std::string handedBytes;
   int count = 0;
   bool leadOpens = false;
   /// Values beyond every range as plain numbers, (record, value), for a section whose used values
@@ -389,32 +330,17 @@ bool IsBlanks(std::string_view bytes) {
   return bytes.find_first_not_of(' ') == std::string_view::npos;
 }
 
-/// A value read whole as a plain decimal in ASCII, perhaps with a short exponent ("4.15E-3"): no
-/// number check can find anything in it. Short enough that no exponent can leave the range. An
-/// exponent value may go on with a full-width exponent letter ("1.25Ｅ-5"): the exponent rule
-/// reads it, and its plain reading, which stops at the letter, stays in range.
-bool IsPlainDecimal(std::string_view bytes, bool exponentValue) {
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  if (p != end && (*p == '-' || *p == '+')) ++p;
-  const char* const digitsFrom = p;
-  while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-  bool digits = p != digitsFrom;
-  if (p != end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-    digits = digits || p != fraction;
-  }
-  if (!digits) return false;
-  if (p == end) return bytes.size() < 300;
-  if (exponentValue && end - p >= 2 && p[0] == '\x82' && (p[1] == '\x64' || p[1] == '\x85')) {
-    return p - bytes.data() < 300;  // Ｅ, ｅ
-  }
-  if ((*p != 'E' && *p != 'e') || bytes.size() >= 40) return false;
-  if (++p != end && (*p == '-' || *p == '+')) ++p;
-  const char* const exponent = p;
-  while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-  return p == end && p != exponent && p - exponent <= 2;
+/// A value in which no number check can find anything: a plain decimal, or a plain exponent
+/// form with a half-width letter and at most two exponent digits, short enough that no exponent
+/// can leave the range. An exponent value may also go on after a full-width exponent letter
+/// ("1.25Ｅ-5"): the exponent rule reads it, and its plain reading, which stops at the letter,
+/// stays in range.
+bool NothingToCheck(std::string_view bytes, bool exponentValue) {
+  const NumberScan number = ScanNumber(bytes);
+  if (number.IsPlainDecimal()) return bytes.size() < 300;
+  if (number.lead != 0 || number.letter == NumberScan::kNone) return false;
+  if (number.fullWidthLetter) return exponentValue && number.letter < 300;
+  return number.IsPlainExponent() && bytes.size() < 40 && number.exponentDigits <= 2;
 }
 
 const char* CodeOf(ConversionProblem problem) {
@@ -448,7 +374,7 @@ struct FileChecker::State {
           Add({code, severity, 0, 0, 0, place.offset, place.line, place.column, std::move(message)},
               kByteOrder);
         }) {
-    if (settings.countOnly) bytes.WithoutPlaces();
+    if (settings.countOnly) bytes.StopRecording();  // counted findings have no place
   }
 
   void Add(Finding finding, Order order) {
@@ -511,8 +437,8 @@ struct FileChecker::State {
                    const SectionStore& store, const Segment& segment,
                    const std::vector<std::pair<int, int>>& beyond);
   void ReportCountTooLarge(const Segment& segment, int count, bool leadOpens);
-  /// A field read: where it begins, its bytes and its number in the section being read.
-  void Take(std::uint64_t start, std::string_view bytes, int number);
+  /// A field read: where it begins and its bytes.
+  void Take(std::uint64_t start, std::string_view bytes);
 
   const FileSystem& fs;
   const CheckSettings& settings;
@@ -630,7 +556,7 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
   const auto checkNumber = [&](int r, const NumberValue& number, std::string_view bytes) {
     const int v = number.value;
     // A blank value other than the depth has nothing to be found in it.
-    if (bytes.empty() ? !number.depth : IsPlainDecimal(bytes, number.exponent)) return;
+    if (bytes.empty() ? !number.depth : NothingToCheck(bytes, number.exponent)) return;
     if (!number.depth && IsBlanks(bytes)) return;
     const Text cell = DecodeCp932(bytes);
     if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
@@ -676,41 +602,16 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
     previousEnd = end;
     if (keepDepths) segment.depths.push_back(depth);
   };
+  // Cells walked in reading order, each record's as bytes; decoded only for a finding.
   std::vector<std::string_view> cells(static_cast<std::size_t>(shape.values) + 1);
-  if (settings.countOnly) {
-    // Counted, the reader handed only the fields that are not short plain decimals: no other
-    // holds anything for the number checks. The records are read only for their depths.
-    for (const Segment::Handed& handed : segment.handed) {
-      int r = 0;
-      int v = 0;
-      if (!shape.ValueAt(handed.field, segment.leadOpens, r, v) || r > table.count()) continue;
-      const NumberValue& number = byValue[static_cast<std::size_t>(v)];
-      if (!number.number) continue;
-      checkNumber(r, number,
-                  handed.size == Segment::kNotCopied
-                      ? table.Cp932(v, r)
-                      : std::string_view(segment.handedBytes).substr(handed.at, handed.size));
+  RecordTable::Cursor cursor(table);
+  for (int r = 1; r <= table.count(); ++r) {
+    for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
+    for (const NumberValue& number : numberValues) {
+      checkNumber(r, number, cells[static_cast<std::size_t>(number.value)]);
     }
-    const auto depths =
-        std::span(cells).subspan(1, static_cast<std::size_t>(std::max(shape.depth, shape.end)));
-    // A section whose depths nothing compares is not read again for them.
-    const bool compared = shape.ascending || shape.noOverlap || shape.end != 0 || keepDepths;
-    for (int r = 1; r <= table.count() && compared; ++r) {
-      table.LeadingCells(r, depths);
-      checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
-                  cells[static_cast<std::size_t>(shape.end)]);
-    }
-  } else {
-    // Cells walked in reading order, each record's as bytes; decoded only for a finding.
-    RecordTable::Cursor cursor(table);
-    for (int r = 1; r <= table.count(); ++r) {
-      for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
-      for (const NumberValue& number : numberValues) {
-        checkNumber(r, number, cells[static_cast<std::size_t>(number.value)]);
-      }
-      checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
-                  cells[static_cast<std::size_t>(shape.end)]);
-    }
+    checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
+                cells[static_cast<std::size_t>(shape.end)]);
   }
   if (beyond.empty()) return;
   // Which values G and H use depends on both: that is known once the walk has ended.
@@ -780,7 +681,7 @@ void FileChecker::Bytes(std::string_view bytes, std::uint64_t) {
   if (!state_->settings.depthsOnly) state_->bytes.Feed(bytes);
 }
 
-void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int number) {
+void FileChecker::State::Take(std::uint64_t start, std::string_view bytes) {
   lastField = start;
   if (markerNext) {
     markerPlace = start;
@@ -788,24 +689,13 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int n
   }
   Segment* segment = current.get();
   if (segment == nullptr) return;
-  std::size_t field = 0;
+  // Counted findings have no place: their fields are only counted.
   if (settings.countOnly) {
-    // Fields may come only in part (WantsEveryField), each with its number.
-    segment->places.CountTo(static_cast<std::size_t>(number));
-    field = static_cast<std::size_t>(number);
-    if (field > segment->texts.size()) {
-      Segment::Handed& handed = segment->handed.emplace_back();
-      handed.field = number;
-      if (bytes.size() <= Segment::kLongestCopied && segment->handedBytes.size() < (1U << 31)) {
-        handed.at = static_cast<std::uint32_t>(segment->handedBytes.size());
-        handed.size = static_cast<std::uint32_t>(bytes.size());
-        segment->handedBytes.append(bytes);
-      }
-    }
+    segment->places.CountTo(segment->places.size() + 1);
   } else {
     segment->places.Push(start);
-    field = segment->places.size();
   }
+  const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).
   if (!MayBeMarker(bytes)) return;
@@ -821,16 +711,7 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int n
   if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
 }
 
-void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
-  const Segment* segment = state_->current.get();
-  state_->Take(start, bytes, segment != nullptr ? static_cast<int>(segment->places.size()) + 1 : 0);
-}
-
-void FileChecker::Fields(std::span<const ObservedField> fields) {
-  for (const ObservedField& field : fields) state_->Take(field.start, field.bytes, field.number);
-}
-
-bool FileChecker::WantsEveryField() const { return !state_->settings.countOnly; }
+void FileChecker::Field(std::uint64_t start, std::string_view bytes) { state_->Take(start, bytes); }
 
 void FileChecker::NoJobName(FieldReader& in) {
   State& s = *state_;
@@ -838,7 +719,6 @@ void FileChecker::NoJobName(FieldReader& in) {
   try {
     in.ReadFieldView();
     in.ReadFieldView();
-    in.FlushObserved();  // the place of the second is wanted
   } catch (const ConversionError&) {
     s.AddAtEnd("T106", Severity::kError, 0,
                U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
@@ -854,11 +734,6 @@ void FileChecker::Begin(std::size_t row) {
   s.current = std::make_unique<Segment>();
   s.current->row = row;
   s.current->letter = SectionHandlers()[row].letter;
-  if (s.settings.countOnly) {
-    // Room for a section's usual handful of fields that are not plain numbers, grown once.
-    s.current->handed.reserve(128);
-    s.current->handedBytes.reserve(1024);
-  }
   s.current->marker = s.markerPlace;
   // Findings are placed in the sections still held, none of which begins before this one or the
   // ones kept for the end of the walk.
@@ -1074,7 +949,6 @@ FileCheck CheckSource(const FileSystem& fs, const Text& path, std::unique_ptr<By
   FieldReader in = FieldReader::FromSource(std::move(file.content));
   FileChecker checker(fs, settings);
   in.Observe(&checker);
-  in.ObserveLoads(true);
   if (file.jobName.empty()) {
     checker.NoJobName(in);
   } else {

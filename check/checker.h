@@ -63,9 +63,6 @@ class FileChecker : public SectionConsumer, public ReadObserver {
   void Ended(const SectionStore& store) override;
   void Bytes(std::string_view bytes, std::uint64_t offset) override;
   void Field(std::uint64_t start, std::string_view bytes) override;
-  void Fields(std::span<const ObservedField> fields) override;
-  /// Counting findings needs no field's place: only leading fields and markers are looked at.
-  bool WantsEveryField() const override;
 
  private:
   struct State;
