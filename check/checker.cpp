@@ -1,10 +1,7 @@
 #include "check/checker.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstring>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -13,349 +10,12 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "common/formatting.h"
+#include "common/number_scan.h"
 #include "sections/section_check.h"
 #include "tecris/path_helpers.h"
 
 namespace tecris2nx {
 namespace {
-
-struct Place {
-  std::uint64_t offset = 0;
-  long long line = 1;
-  long long column = 1;
-};
-
-Text Hex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  Text text;
-  for (const char b : bytes) {
-    const auto u = static_cast<unsigned char>(b);
-    if (!text.empty()) text += U' ';
-    text += static_cast<char32_t>(kDigits[u >> 4]);
-    text += static_cast<char32_t>(kDigits[u & 15]);
-  }
-  return text;
-}
-
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-/// Rising byte offsets, about one byte each: the distance from the one before, in base-128
-/// digits, with every 16th offset kept whole so that finding one reads at most 15. The oldest may
-/// be let go, a block at a time; indexes and counts still count them.
-class OffsetList {
- public:
-  void Push(std::uint64_t offset) {
-    const std::uint64_t distance = offset - last_;
-    last_ = offset;
-    if (inBlock_ != 0 && distance < 0x80) {
-      bytes_.push_back(static_cast<unsigned char>(distance));
-      Counted();
-      return;
-    }
-    PushRare(offset, distance);
-  }
-
-  /// Counts offsets that are never asked for, up to `count` in all: a list only counted, never
-  /// pushed to.
-  void CountTo(std::size_t count) { count_ = std::max(count_, count); }
-
-  /// Offsets pushed so far, those let go included.
-  std::size_t size() const { return count_; }
-
-  /// Offset `index` (counted from the first ever pushed); it must not have been let go.
-  std::uint64_t At(std::size_t index) const {
-    const std::size_t local = index - dropped_;
-    const Checkpoint& checkpoint = checkpoints_[local / kBlock];
-    std::uint64_t offset = checkpoint.offset;
-    std::size_t at = checkpoint.byte;
-    for (std::size_t k = local % kBlock; k > 0; --k) offset += Next(at);
-    return offset;
-  }
-
-  /// How many offsets lie below `offset` (those let go included), and the last of them (0 when
-  /// none is held).
-  struct Below {
-    std::size_t count = 0;
-    std::uint64_t last = 0;
-  };
-  Below BelowOf(std::uint64_t offset) const {
-    const auto block = std::partition_point(
-        checkpoints_.begin(), checkpoints_.end(),
-        [offset](const Checkpoint& checkpoint) { return checkpoint.offset < offset; });
-    if (block == checkpoints_.begin()) return {dropped_, 0};
-    const std::size_t first = static_cast<std::size_t>(block - checkpoints_.begin() - 1);
-    Below below{dropped_ + first * kBlock + 1, checkpoints_[first].offset};
-    std::size_t at = checkpoints_[first].byte;
-    for (; below.count < count_ && (below.count - dropped_) % kBlock != 0; ++below.count) {
-      const std::uint64_t next = below.last + Next(at);
-      if (next >= offset) break;
-      below.last = next;
-    }
-    return below;
-  }
-
-  /// Lets go of whole blocks that lie before the last offset up to `offset`, once they are most of
-  /// what is held: what is asked for later never lies before it.
-  void DropBefore(std::uint64_t offset) {
-    std::size_t blocks = 0;
-    while (blocks + 1 < checkpoints_.size() && checkpoints_[blocks + 1].offset <= offset) ++blocks;
-    if (blocks == 0 || 2 * blocks < checkpoints_.size()) return;
-    const std::size_t byte = checkpoints_[blocks].byte;
-    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(byte));
-    checkpoints_.erase(checkpoints_.begin(),
-                       checkpoints_.begin() + static_cast<std::ptrdiff_t>(blocks));
-    for (Checkpoint& checkpoint : checkpoints_) checkpoint.byte -= byte;
-    dropped_ += blocks * kBlock;
-  }
-
- private:
-  // Short blocks: places are looked up for every finding.
-  static constexpr std::size_t kBlock = 16;
-  struct Checkpoint {
-    std::size_t byte;
-    std::uint64_t offset;
-  };
-  void Counted() {
-    ++count_;
-    if (++inBlock_ == kBlock) inBlock_ = 0;
-  }
-  // Kept out of Push, so that the usual case stays small enough to be inlined where it is used.
-  [[gnu::noinline]] void PushRare(std::uint64_t offset, std::uint64_t distance) {
-    if (inBlock_ == 0) {
-      checkpoints_.push_back({bytes_.size(), offset});
-    } else {
-      for (; distance >= 0x80; distance >>= 7) {
-        bytes_.push_back(static_cast<unsigned char>(0x80 | (distance & 0x7F)));
-      }
-      bytes_.push_back(static_cast<unsigned char>(distance));
-    }
-    Counted();
-  }
-  std::uint64_t Next(std::size_t& at) const {
-    std::uint64_t n = 0;
-    for (int shift = 0;; shift += 7) {
-      const unsigned char b = bytes_[at++];
-      n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-      if (b < 0x80) return n;
-    }
-  }
-
-  std::vector<unsigned char> bytes_;
-  std::vector<Checkpoint> checkpoints_;
-  std::uint64_t last_ = 0;
-  std::size_t count_ = 0;
-  std::size_t inBlock_ = 0;  ///< offsets in the last block
-  std::size_t dropped_ = 0;  ///< always whole blocks
-};
-
-/// Follows line and column over the file's bytes, handed over in pieces, and checks each byte's
-/// encoding (T601, T602) on the way. It keeps where lines begin and which bytes take no column of
-/// their own (the second byte of a character, the LF of a CR LF), so that the place of any offset
-/// it has passed is found later: fields are then kept by their offsets alone.
-class ByteWalker {
- public:
-  using Add =
-      std::function<void(const char* code, Severity severity, const Place& place, Text message)>;
-  explicit ByteWalker(Add add) : add_(std::move(add)) {}
-
-  void Feed(std::string_view bytes) {
-    std::size_t i = 0;
-    if (carry_ >= 0) {
-      if (bytes.empty()) return;
-      const char pair[2] = {static_cast<char>(carry_), bytes[0]};
-      carry_ = -1;
-      i = Unit(std::string_view(pair, 2), 0) - 1;
-    }
-    const std::size_t n = bytes.size();
-    constexpr std::uint64_t kOnes = 0x0101010101010101;
-    constexpr std::uint64_t kHighs = 0x8080808080808080;
-    while (i < n) {
-      if (!placesWanted_) {
-        // Only the encoding is looked at: ASCII, line ends included, is passed over.
-        const std::size_t from = i;
-        for (std::uint64_t word; i + 8 <= n; i += 8) {
-          std::memcpy(&word, bytes.data() + i, 8);
-          if ((word & kHighs) != 0) break;
-        }
-        while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
-        if (i != from) {
-          if (badLength_ != 0) FlushBad();
-          pos_ += i - from;
-        }
-        if (i >= n) break;
-      }
-      // Eight bytes at a time while they are ASCII without a line end: each is one column.
-      if (!cr_) {
-        while (i + 8 <= n) {
-          std::uint64_t word;
-          std::memcpy(&word, bytes.data() + i, 8);
-          const std::uint64_t lf = word ^ (kOnes * '\n');
-          const std::uint64_t cr = word ^ (kOnes * '\r');
-          // A zero byte in lf or cr is a line end; a high bit is a byte that is not ASCII.
-          const std::uint64_t stop = ((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr) | word;
-          if ((stop & kHighs) != 0) break;
-          if (badLength_ != 0) FlushBad();
-          column_ += 8;
-          pos_ += 8;
-          i += 8;
-        }
-        if (i >= n) break;
-      }
-      const auto b = static_cast<unsigned char>(bytes[i]);
-      if (cr_) {
-        cr_ = false;
-        ++line_;
-        column_ = 1;
-        // CR LF ends one line: the LF starts none of its own.
-        if (b == '\n') {
-          if (recording_) narrow_.Push(pos_);
-          ++pos_;
-          ++i;
-          continue;
-        }
-      }
-      if (b < 0x80) {
-        if (badLength_ != 0) FlushBad();
-        if (b != '\n' && b != '\r') {
-          // A run of ASCII without a line end: one column each.
-          static constexpr std::array<bool, 256> kPlain = [] {
-            std::array<bool, 256> plain{};
-            for (int c = 0; c < 0x80; ++c) plain[c] = c != '\n' && c != '\r';
-            return plain;
-          }();
-          std::size_t j = i + 1;
-          while (j < n && kPlain[static_cast<unsigned char>(bytes[j])]) ++j;
-          column_ += static_cast<long long>(j - i);
-          pos_ += j - i;
-          i = j;
-          continue;
-        }
-        if (b == '\n') {
-          ++line_;
-          column_ = 1;
-        } else {
-          cr_ = true;
-          ++column_;
-        }
-        if (recording_) lineStarts_.Push(pos_ + 1);
-        ++pos_;
-        ++i;
-        continue;
-      }
-      if (IsLead(b) && i + 1 == n) {
-        carry_ = b;  // its follower comes with the next piece
-        return;
-      }
-      i += Unit(bytes, i);
-    }
-  }
-
-  /// The end of the file: a lead byte left over stands alone.
-  void Finish() {
-    if (carry_ >= 0) {
-      const char alone = static_cast<char>(carry_);
-      carry_ = -1;
-      Unit(std::string_view(&alone, 1), 0);
-    }
-    FlushBad();
-  }
-
-  /// The place of the next byte; a CR just passed ends its line (no LF follows a field start).
-  Place Here() const { return cr_ ? Place{pos_, line_ + 1, 1} : Place{pos_, line_, column_}; }
-
-  /// The place of a byte passed already (or the next one), as Here() was when it came next.
-  Place PlaceOf(std::uint64_t offset) const {
-    const OffsetList::Below line = lineStarts_.BelowOf(offset + 1);
-    const std::size_t narrow = narrow_.BelowOf(offset).count - narrow_.BelowOf(line.last).count;
-    return Place{offset, static_cast<long long>(line.count) + 1,
-                 static_cast<long long>(offset - line.last - narrow) + 1};
-  }
-
-  /// Places before `offset` will not be asked for again.
-  void ForgetBefore(std::uint64_t offset) {
-    const std::uint64_t lineStart = lineStarts_.BelowOf(offset + 1).last;
-    lineStarts_.DropBefore(offset);
-    narrow_.DropBefore(lineStart);
-  }
-
-  /// No place is asked for from here on: the rest of the file is only checked.
-  void StopRecording() { recording_ = false; }
-  /// No place is asked for at all, not even of the encoding's own findings.
-  void WithoutPlaces() {
-    recording_ = false;
-    placesWanted_ = false;
-  }
-
- private:
-  /// One character (or invalid byte) that is not ASCII, at bytes[i]; the bytes it takes.
-  std::size_t Unit(std::string_view bytes, std::size_t i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (cr_) {
-      cr_ = false;
-      ++line_;
-      column_ = 1;
-    }
-    // Half-width katakana are always valid single bytes.
-    if (b >= 0xA1 && b <= 0xDF) {
-      if (badLength_ != 0) FlushBad();
-      ++column_;
-      ++pos_;
-      return 1;
-    }
-    const std::size_t width = IsLead(b) && i + 1 < bytes.size() ? 2 : 1;
-    const std::string_view unit = bytes.substr(i, width);
-    std::array<char32_t, 2> decoded{};
-    const char32_t* end = DecodeCp932To(unit, decoded.data());
-    if (end - decoded.data() != 1 || IsRawByte(decoded[0])) {
-      // The lead byte alone is invalid; its follower is looked at on its own.
-      if (badLength_ == 0) {
-        badPlace_ = Here();
-        badBytes_.clear();
-      }
-      if (badBytes_.size() < 8) badBytes_ += static_cast<char>(b);
-      ++badLength_;
-      ++column_;
-      ++pos_;
-      return 1;
-    }
-    if (badLength_ != 0) FlushBad();
-    if (width == 2 && (b == 0x87 || b == 0xED || b == 0xEE || b >= 0xFA)) {
-      // Characters with two codes: every text read is written back in the preferred one.
-      const std::string preferred = EncodeCp932Lossy(TextView(decoded.data(), 1));
-      if (preferred != unit) {
-        add_("T602", Severity::kInfo, Here(),
-             U"文字 「" + Text(1, decoded[0]) + U"」 は別の符号 (" + Hex(unit) +
-                 U") で書かれています。出力では " + Hex(preferred) + U" になります。");
-      }
-    }
-    ++column_;
-    if (width == 2 && recording_) narrow_.Push(pos_ + 1);
-    pos_ += width;
-    return width;
-  }
-
-  void FlushBad() {
-    if (badLength_ == 0) return;
-    add_("T601", Severity::kWarning, badPlace_,
-         U"CP932 として正しくないバイト (" + Hex(badBytes_) + (badLength_ > 8 ? U" …" : U"") +
-             U") はそのまま書き写されます。");
-    badLength_ = 0;
-  }
-
-  Add add_;
-  std::uint64_t pos_ = 0;
-  long long line_ = 1;
-  long long column_ = 1;
-  bool cr_ = false;  ///< the last byte was a CR: whether an LF follows is not known yet
-  int carry_ = -1;   ///< a lead byte whose follower has not come yet
-  std::size_t badLength_ = 0;
-  std::string badBytes_;
-  Place badPlace_;
-  OffsetList lineStarts_;  ///< the first byte of every line but the first
-  OffsetList narrow_;      ///< bytes that take no column
-  bool recording_ = true;
-  bool placesWanted_ = true;
-};
 
 /// What check mode keeps of one section while the walk may still report on it.
 struct Segment {
@@ -365,17 +25,6 @@ struct Segment {
   OffsetList places;              ///< field n of the section (after its marker) at index n - 1
   std::array<Text, 4> texts;      ///< fields 1 to 4: the count is field 3, the lead field 4
   std::vector<int> laterMarkers;  ///< fields that read as the marker of a later section
-  /// Counted only: the fields after the fourth the reader handed, all but short plain decimals,
-  /// and their bytes (those of a field too long to copy are found in the section's storage).
-  struct Handed {
-    int field = 0;
-    std::uint32_t at = 0;
-    std::uint32_t size = kNotCopied;
-  };
-  static constexpr std::uint32_t kNotCopied = 0xFFFFFFFF;
-  static constexpr std::size_t kLongestCopied = 255;
-  std::vector<Handed> handed;
-  std::string handedBytes;
   int count = 0;
   bool leadOpens = false;
   /// Values beyond every range as plain numbers, (record, value), for a section whose used values
@@ -389,32 +38,17 @@ bool IsBlanks(std::string_view bytes) {
   return bytes.find_first_not_of(' ') == std::string_view::npos;
 }
 
-/// A value read whole as a plain decimal in ASCII, perhaps with a short exponent ("4.15E-3"): no
-/// number check can find anything in it. Short enough that no exponent can leave the range. An
-/// exponent value may go on with a full-width exponent letter ("1.25Ｅ-5"): the exponent rule
-/// reads it, and its plain reading, which stops at the letter, stays in range.
-bool IsPlainDecimal(std::string_view bytes, bool exponentValue) {
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  if (p != end && (*p == '-' || *p == '+')) ++p;
-  const char* const digitsFrom = p;
-  while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-  bool digits = p != digitsFrom;
-  if (p != end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-    digits = digits || p != fraction;
-  }
-  if (!digits) return false;
-  if (p == end) return bytes.size() < 300;
-  if (exponentValue && end - p >= 2 && p[0] == '\x82' && (p[1] == '\x64' || p[1] == '\x85')) {
-    return p - bytes.data() < 300;  // Ｅ, ｅ
-  }
-  if ((*p != 'E' && *p != 'e') || bytes.size() >= 40) return false;
-  if (++p != end && (*p == '-' || *p == '+')) ++p;
-  const char* const exponent = p;
-  while (p != end && static_cast<unsigned char>(*p - '0') < 10) ++p;
-  return p == end && p != exponent && p - exponent <= 2;
+/// A value in which no number check can find anything: a plain decimal, or a plain exponent
+/// form with a half-width letter and at most two exponent digits, short enough that no exponent
+/// can leave the range. An exponent value may also go on after a full-width exponent letter
+/// ("1.25Ｅ-5"): the exponent rule reads it, and its plain reading, which stops at the letter,
+/// stays in range.
+bool NothingToCheck(std::string_view bytes, bool exponentValue) {
+  const NumberScan number = ScanNumber(bytes);
+  if (number.IsPlainDecimal()) return bytes.size() < 300;
+  if (number.lead != 0 || number.letter == NumberScan::kNone) return false;
+  if (number.fullWidthLetter) return exponentValue && number.letter < 300;
+  return number.IsPlainExponent() && bytes.size() < 40 && number.exponentDigits <= 2;
 }
 
 const char* CodeOf(ConversionProblem problem) {
@@ -448,7 +82,7 @@ struct FileChecker::State {
           Add({code, severity, 0, 0, 0, place.offset, place.line, place.column, std::move(message)},
               kByteOrder);
         }) {
-    if (settings.countOnly) bytes.WithoutPlaces();
+    if (settings.countOnly) bytes.StopRecording();  // counted findings have no place
   }
 
   void Add(Finding finding, Order order) {
@@ -505,14 +139,15 @@ struct FileChecker::State {
            segment.texts[3] == Text(1, handler.letter);
   }
 
+  void CheckCount(char32_t letter, int count, const Segment& segment);
   void CheckRecords(const SectionHandler& handler, const SectionData& data,
                     const SectionStore& store, Segment& segment);
   void CheckUnused(const SectionHandler& handler, const SectionData& data,
                    const SectionStore& store, const Segment& segment,
                    const std::vector<std::pair<int, int>>& beyond);
   void ReportCountTooLarge(const Segment& segment, int count, bool leadOpens);
-  /// A field read: where it begins, its bytes and its number in the section being read.
-  void Take(std::uint64_t start, std::string_view bytes, int number);
+  /// A field read: where it begins and its bytes.
+  void Take(std::uint64_t start, std::string_view bytes);
 
   const FileSystem& fs;
   const CheckSettings& settings;
@@ -589,6 +224,21 @@ class Checks : public SectionChecks {
 
 }  // namespace
 
+// The count was rounded to a whole number, or holds what a number check finds.
+void FileChecker::State::CheckCount(char32_t letter, int count, const Segment& segment) {
+  const Text& countText = segment.texts[2];
+  const Place countPlace = FieldPlace(segment, 3);
+  const NumberReading reading = ReadNumber(countText);
+  if (reading.digits && reading.value != std::floor(reading.value)) {
+    AddAt(countPlace, "T304", Severity::kWarning, letter, 0, 0,
+          U"件数 " + Quoted(TrimBlanks(countText)) + U" は整数ではありません（" +
+              DecimalText(count) + U" 件として読まれます）。");
+  }
+  CheckNumberText(countText, false, false, [&](const char* code, Severity severity, Text text) {
+    AddAt(countPlace, code, severity, letter, 0, 0, std::move(text));
+  });
+}
+
 void FileChecker::State::CheckRecords(const SectionHandler& handler, const SectionData& data,
                                       const SectionStore& store, Segment& segment) {
   const RecordShape& shape = handler.shape;
@@ -598,39 +248,22 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
     AddAt(FieldPlace(segment, shape.FieldOf(record, value, segment.leadOpens)), code, severity,
           letter, record, value, std::move(message));
   };
-  // The count was rounded to a whole number.
-  if (!settings.depthsOnly) {
-    const Text& countText = segment.texts[2];
-    const Place countPlace = FieldPlace(segment, 3);
-    const NumberReading count = ReadNumber(countText);
-    if (count.digits && count.value != std::floor(count.value)) {
-      AddAt(countPlace, "T304", Severity::kWarning, letter, 0, 0,
-            U"件数 " + Quoted(TrimBlanks(countText)) + U" は整数ではありません（" +
-                DecimalText(table.count()) + U" 件として読まれます）。");
-    }
-    CheckNumberText(countText, false, false, [&](const char* code, Severity severity, Text text) {
-      AddAt(countPlace, code, severity, letter, 0, 0, std::move(text));
-    });
-  }
+  if (!settings.depthsOnly) CheckCount(letter, table.count(), segment);
   std::vector<std::pair<int, int>> beyond;  // values beyond every range, as plain numbers
   // The values looked at as numbers, worked out once: the loops below run over every cell.
   struct NumberValue {
     int value = 0;
-    bool number = false;
     bool exponent = false;
     bool depth = false;
   };
   std::vector<NumberValue> numberValues;
-  std::vector<NumberValue> byValue(static_cast<std::size_t>(shape.values) + 1);
   for (int v = 1; v <= shape.values && !settings.depthsOnly; ++v) {
-    if (!shape.IsNumber(v)) continue;
-    byValue[static_cast<std::size_t>(v)] = {v, true, shape.IsExponent(v), v == shape.depth};
-    numberValues.push_back(byValue[static_cast<std::size_t>(v)]);
+    if (shape.IsNumber(v)) numberValues.push_back({v, shape.IsExponent(v), v == shape.depth});
   }
   const auto checkNumber = [&](int r, const NumberValue& number, std::string_view bytes) {
     const int v = number.value;
     // A blank value other than the depth has nothing to be found in it.
-    if (bytes.empty() ? !number.depth : IsPlainDecimal(bytes, number.exponent)) return;
+    if (bytes.empty() ? !number.depth : NothingToCheck(bytes, number.exponent)) return;
     if (!number.depth && IsBlanks(bytes)) return;
     const Text cell = DecodeCp932(bytes);
     if (MayLeaveNumberRange(bytes) && ReadNumber(cell).overflow) {
@@ -676,41 +309,16 @@ void FileChecker::State::CheckRecords(const SectionHandler& handler, const Secti
     previousEnd = end;
     if (keepDepths) segment.depths.push_back(depth);
   };
+  // Cells walked in reading order, each record's as bytes; decoded only for a finding.
   std::vector<std::string_view> cells(static_cast<std::size_t>(shape.values) + 1);
-  if (settings.countOnly) {
-    // Counted, the reader handed only the fields that are not short plain decimals: no other
-    // holds anything for the number checks. The records are read only for their depths.
-    for (const Segment::Handed& handed : segment.handed) {
-      int r = 0;
-      int v = 0;
-      if (!shape.ValueAt(handed.field, segment.leadOpens, r, v) || r > table.count()) continue;
-      const NumberValue& number = byValue[static_cast<std::size_t>(v)];
-      if (!number.number) continue;
-      checkNumber(r, number,
-                  handed.size == Segment::kNotCopied
-                      ? table.Cp932(v, r)
-                      : std::string_view(segment.handedBytes).substr(handed.at, handed.size));
+  RecordTable::Cursor cursor(table);
+  for (int r = 1; r <= table.count(); ++r) {
+    for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
+    for (const NumberValue& number : numberValues) {
+      checkNumber(r, number, cells[static_cast<std::size_t>(number.value)]);
     }
-    const auto depths =
-        std::span(cells).subspan(1, static_cast<std::size_t>(std::max(shape.depth, shape.end)));
-    // A section whose depths nothing compares is not read again for them.
-    const bool compared = shape.ascending || shape.noOverlap || shape.end != 0 || keepDepths;
-    for (int r = 1; r <= table.count() && compared; ++r) {
-      table.LeadingCells(r, depths);
-      checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
-                  cells[static_cast<std::size_t>(shape.end)]);
-    }
-  } else {
-    // Cells walked in reading order, each record's as bytes; decoded only for a finding.
-    RecordTable::Cursor cursor(table);
-    for (int r = 1; r <= table.count(); ++r) {
-      for (int v = 1; v <= shape.values; ++v) cells[static_cast<std::size_t>(v)] = cursor.Next();
-      for (const NumberValue& number : numberValues) {
-        checkNumber(r, number, cells[static_cast<std::size_t>(number.value)]);
-      }
-      checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
-                  cells[static_cast<std::size_t>(shape.end)]);
-    }
+    checkDepths(r, cells[static_cast<std::size_t>(shape.depth)],
+                cells[static_cast<std::size_t>(shape.end)]);
   }
   if (beyond.empty()) return;
   // Which values G and H use depends on both: that is known once the walk has ended.
@@ -780,7 +388,7 @@ void FileChecker::Bytes(std::string_view bytes, std::uint64_t) {
   if (!state_->settings.depthsOnly) state_->bytes.Feed(bytes);
 }
 
-void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int number) {
+void FileChecker::State::Take(std::uint64_t start, std::string_view bytes) {
   lastField = start;
   if (markerNext) {
     markerPlace = start;
@@ -788,24 +396,13 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int n
   }
   Segment* segment = current.get();
   if (segment == nullptr) return;
-  std::size_t field = 0;
+  // Counted findings have no place: their fields are only counted.
   if (settings.countOnly) {
-    // Fields may come only in part (WantsEveryField), each with its number.
-    segment->places.CountTo(static_cast<std::size_t>(number));
-    field = static_cast<std::size_t>(number);
-    if (field > segment->texts.size()) {
-      Segment::Handed& handed = segment->handed.emplace_back();
-      handed.field = number;
-      if (bytes.size() <= Segment::kLongestCopied && segment->handedBytes.size() < (1U << 31)) {
-        handed.at = static_cast<std::uint32_t>(segment->handedBytes.size());
-        handed.size = static_cast<std::uint32_t>(bytes.size());
-        segment->handedBytes.append(bytes);
-      }
-    }
+    segment->places.CountTo(segment->places.size() + 1);
   } else {
     segment->places.Push(start);
-    field = segment->places.size();
   }
+  const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).
   if (!MayBeMarker(bytes)) return;
@@ -821,31 +418,19 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes, int n
   if (row && *row > segment->row) segment->laterMarkers.push_back(static_cast<int>(field));
 }
 
-void FileChecker::Field(std::uint64_t start, std::string_view bytes) {
-  const Segment* segment = state_->current.get();
-  state_->Take(start, bytes, segment != nullptr ? static_cast<int>(segment->places.size()) + 1 : 0);
-}
-
-void FileChecker::Fields(std::span<const ObservedField> fields) {
-  for (const ObservedField& field : fields) state_->Take(field.start, field.bytes, field.number);
-}
-
-bool FileChecker::WantsEveryField() const { return !state_->settings.countOnly; }
+void FileChecker::Field(std::uint64_t start, std::string_view bytes) { state_->Take(start, bytes); }
 
 void FileChecker::NoJobName(FieldReader& in) {
   State& s = *state_;
   s.noJobName = true;
+  const Text message = U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。";
   try {
     in.ReadFieldView();
     in.ReadFieldView();
-    in.FlushObserved();  // the place of the second is wanted
   } catch (const ConversionError&) {
-    s.AddAtEnd("T106", Severity::kError, 0,
-               U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
-    return;
+    return s.AddAtEnd("T106", Severity::kError, 0, message);
   }
-  s.AddAt(s.PlaceOf(s.lastField), "T106", Severity::kError, 0, 0, 0,
-          U"2 番目のフィールドがフォルダ名に使える 11 文字の識別子ではありません。");
+  s.AddAt(s.PlaceOf(s.lastField), "T106", Severity::kError, 0, 0, 0, message);
 }
 
 void FileChecker::Begin(std::size_t row) {
@@ -854,11 +439,6 @@ void FileChecker::Begin(std::size_t row) {
   s.current = std::make_unique<Segment>();
   s.current->row = row;
   s.current->letter = SectionHandlers()[row].letter;
-  if (s.settings.countOnly) {
-    // Room for a section's usual handful of fields that are not plain numbers, grown once.
-    s.current->handed.reserve(128);
-    s.current->handedBytes.reserve(1024);
-  }
   s.current->marker = s.markerPlace;
   // Findings are placed in the sections still held, none of which begins before this one or the
   // ones kept for the end of the walk.
@@ -1074,7 +654,6 @@ FileCheck CheckSource(const FileSystem& fs, const Text& path, std::unique_ptr<By
   FieldReader in = FieldReader::FromSource(std::move(file.content));
   FileChecker checker(fs, settings);
   in.Observe(&checker);
-  in.ObserveLoads(true);
   if (file.jobName.empty()) {
     checker.NoJobName(in);
   } else {
@@ -1097,20 +676,6 @@ int FileCheck::Count(Severity severity) const {
          static_cast<int>(
              std::count_if(findings.begin(), findings.end(),
                            [severity](const Finding& f) { return f.severity == severity; }));
-}
-
-void PlaceFindings(std::string_view bytes, std::vector<Finding>& findings) {
-  ByteWalker walker([](const char*, Severity, const Place&, Text) {});
-  walker.StopRecording();
-  std::size_t fed = 0;
-  for (Finding& finding : findings) {
-    const std::size_t offset = std::min<std::size_t>(finding.offset, bytes.size());
-    if (offset > fed) walker.Feed(bytes.substr(fed, offset - fed));
-    fed = std::max(fed, offset);
-    const Place place = walker.Here();
-    finding.line = place.line;
-    finding.column = place.column;
-  }
 }
 
 FileCheck CheckTecrisBytes(const FileSystem& fs, const Text& path, std::string bytes,

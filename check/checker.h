@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/byte_walker.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "sections/finding.h"
@@ -63,9 +64,6 @@ class FileChecker : public SectionConsumer, public ReadObserver {
   void Ended(const SectionStore& store) override;
   void Bytes(std::string_view bytes, std::uint64_t offset) override;
   void Field(std::uint64_t start, std::string_view bytes) override;
-  void Fields(std::span<const ObservedField> fields) override;
-  /// Counting findings needs no field's place: only leading fields and markers are looked at.
-  bool WantsEveryField() const override;
 
  private:
   struct State;
@@ -79,10 +77,5 @@ FileCheck CheckTecrisFile(const FileSystem& fs, const Text& path, const CheckSet
 /// The findings of a file's bytes.
 FileCheck CheckTecrisBytes(const FileSystem& fs, const Text& path, std::string bytes,
                            const CheckSettings& settings);
-
-/// Fills each finding's line and column from its offset, as check mode places them while it
-/// reads; the findings must be in offset order. A line ends at LF, CR LF or CR; a column counts
-/// characters (one per invalid byte).
-void PlaceFindings(std::string_view bytes, std::vector<Finding>& findings);
 
 }  // namespace tecris2nx

@@ -113,10 +113,9 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     WalkSections(in, conversion);
   } else {
     // A check that fails leaves the file uncounted: warnings never make a conversion fail.
-    const bool beside = env.fs.FileSize(report.inputPath) >= CheckAlong::kBesideFrom;
     CheckSettings settings{env.patternFolder, env.style};
     settings.countOnly = !env.keepFindings;
-    CheckAlong both(conversion, in, fs, settings, beside);
+    CheckAlong both(conversion, in, fs, settings);
     WalkSections(in, both);
     if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
       report.warnings = check->Count(Severity::kWarning);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "common/file_system.h"
@@ -54,7 +53,6 @@ class PatternReadsOnce : public FileSystem {
 
   FileSystem& fs_;
   const Text folder_;
-  mutable std::mutex mutex_;  ///< a large file's check reads on a thread of its own
   mutable std::map<Text, EntryKind> kinds_;
   mutable std::map<Text, std::string> bytes_;
 };

@@ -5,6 +5,7 @@
 
 #include "common/cp932.h"
 #include "common/formatting.h"
+#include "common/number_scan.h"
 
 namespace tecris2nx {
 
@@ -19,14 +20,11 @@ int RecordShape::FieldOf(int record, int value, bool leadOpens) const {
 namespace {
 
 /// Stores a field as the table's next cell, telling it when the field is a plain number:
-/// evaluating the section then passes over the values that hold nothing else. Inlined into the
-/// reading loops: a call for each of a file's millions of fields costs more than its work.
-[[gnu::always_inline]] inline void StoreField(RecordTable::Appender& table, std::string_view bytes,
-                                              bool plain, std::size_t readable) {
-  plain = plain && bytes.size() <= kLongestPlainInRange;
+/// evaluating the section then passes over the values that hold nothing else.
+void StoreField(RecordTable::Appender& table, std::string_view bytes) {
+  const bool plain = bytes.size() <= kLongestPlainInRange && ScanNumber(bytes).IsPlainDecimal();
   table.Append(bytes, plain,
-               plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent),
-               readable);
+               plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent));
 }
 
 }  // namespace
@@ -38,10 +36,8 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
   RecordTable::Appender cells(table);
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
-    in.ReadFields(3 + shape.values,
-                  [&cells](int i, std::string_view bytes, bool plain, std::size_t readable) {
-                    if (i >= 3) StoreField(cells, bytes, plain, readable);
-                  });
+    for (int i = 0; i < 3; ++i) in.SkipField();
+    for (int v = 1; v <= shape.values; ++v) StoreField(cells, in.ReadFieldBytes());
   }
   if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
@@ -53,12 +49,11 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
   RecordTable::Appender cells(table);
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
+    // The opening field, two ignored fields, then the values.
     if (!openingRead) in.SkipField();
     openingRead = false;
-    in.ReadFields(2 + shape.values,
-                  [&cells](int i, std::string_view bytes, bool plain, std::size_t readable) {
-                    if (i >= 2) StoreField(cells, bytes, plain, readable);
-                  });
+    for (int i = 0; i < 2; ++i) in.SkipField();
+    for (int v = 1; v <= shape.values; ++v) StoreField(cells, in.ReadFieldBytes());
   }
   if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
@@ -84,64 +79,32 @@ void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,
 
 namespace {
 
-/// The exponent rule cannot leave single precision: "m E e" in ASCII digits, the letter E or e in
-/// either width, with a mantissa of at most 8 digits and an exponent of at most two digits below
-/// 30 (10^29 x 10^8 is far below 3.4E+38).
-bool SmallExponentValue(std::string_view bytes) {
-  std::size_t i = 0;
-  const auto digits = [&](std::size_t most, int& value) {
-    std::size_t n = 0;
-    value = 0;
-    for (; i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; ++i, ++n) {
-      // Past `most` digits the answer is no: the value is no longer needed, and must not overflow.
-      if (n <= most) value = value * 10 + (bytes[i] - '0');
-    }
-    return n <= most;
-  };
-  int ignored = 0;
-  if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
-  if (!digits(8, ignored)) return false;
-  if (i < bytes.size() && bytes[i] == '.') {
-    ++i;
-    if (!digits(8, ignored)) return false;
-  }
-  if (i < bytes.size() && (bytes[i] == 'E' || bytes[i] == 'e')) {
-    ++i;
-  } else if (bytes.substr(i, 2) == "\x82\x64" || bytes.substr(i, 2) == "\x82\x85") {
-    i += 2;  // Ｅ and ｅ in CP932
-  } else {
+/// The exponent rule cannot take a plain exponent form out of single precision when its mantissa
+/// has at most 8 digits on either side of the point and its exponent is below 30: 10^29 x 10^8
+/// is far below 3.4E+38.
+bool IsSmallExponent(std::string_view bytes) {
+  const NumberScan number = ScanNumber(bytes);
+  if (!number.IsPlainExponent() || number.wholeDigits > 8 || number.fractionDigits > 8 ||
+      number.exponentDigits > 2) {
     return false;
   }
-  if (i < bytes.size() && (bytes[i] == '-' || bytes[i] == '+')) ++i;
   int exponent = 0;
-  return digits(2, exponent) && exponent < 30 && i == bytes.size();
+  for (const char digit : bytes.substr(number.exponentFrom, number.exponentDigits)) {
+    exponent = exponent * 10 + (digit - '0');
+  }
+  return exponent < 30;
 }
 
 }  // namespace
 
 bool MayBeNumberProblem(std::string_view bytes, NumberUse use) {
-  // Only an exponent letter (Ｅ and ｅ begin with 0x82), a radix prefix or more digits than the
-  // range holds lead out of it. One look at each byte: this runs over every value evaluated.
-  constexpr std::size_t kLongestInSingleRange = kLongestPlainInRange + 1;
-  constexpr std::size_t kLongestInRange = 309;
-  // 1: an exponent letter or radix prefix; 2: the first byte of Ｅ and ｅ.
-  static constexpr std::array<std::uint8_t, 256> kLetters = [] {
-    std::array<std::uint8_t, 256> letters{};
-    for (const char c : {'E', 'e', 'D', 'd', '&'}) letters[static_cast<unsigned char>(c)] = 1;
-    letters[0x82] = 2;
-    return letters;
-  }();
-  const std::uint8_t wanted = use == NumberUse::kExponent ? 3 : 1;
-  bool letter = false;
-  for (const char c : bytes) {
-    if ((kLetters[static_cast<unsigned char>(c)] & wanted) != 0) {
-      letter = true;
-      break;
-    }
+  if (use == NumberUse::kExponent) {
+    if (IsSmallExponent(bytes)) return false;
+    // The rule takes an exponent letter anywhere in the cell, Ｅ and ｅ (led by 0x82) too.
+    if (bytes.find('\x82') != std::string_view::npos) return true;
   }
-  if (use == NumberUse::kExponent && letter) return !SmallExponentValue(bytes);
-  if (letter) return true;
-  return bytes.size() >= (use == NumberUse::kSingleKey ? kLongestInSingleRange : kLongestInRange);
+  return MayLeaveNumberRange(bytes) ||
+         (use == NumberUse::kSingleKey && bytes.size() > kLongestPlainInRange);
 }
 
 std::optional<ConversionError> NumberProblem(char32_t section, TextView cell, int record, int value,

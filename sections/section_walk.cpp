@@ -34,12 +34,6 @@ bool Evaluate(const SectionHandler& handler, std::size_t row, const SectionStore
 }  // namespace
 
 void WalkSections(FieldReader& in, SectionConsumer& consumer) {
-  // A consumer that observes the reader hears of a section once every field read before it has
-  // reached the observer.
-  const auto flushed = [&in, &consumer]() -> SectionConsumer& {
-    in.FlushObserved();
-    return consumer;
-  };
   const std::span<const SectionHandler> handlers = SectionHandlers();
   SectionStore store;
   Text marker = MarkerText(in.ReadFieldView());
@@ -50,20 +44,20 @@ void WalkSections(FieldReader& in, SectionConsumer& consumer) {
     const SectionHandler& handler = handlers[row];
     if (marker.size() != 1 || marker[0] != handler.letter) continue;
     markerUnused = false;
-    flushed().Begin(row);
+    consumer.Begin(row);
     in.BeginSection(handler.letter);
     try {
       handler.read(in, store.At(row));
     } catch (const ConversionError& e) {
-      flushed().Problem(e, row);
+      consumer.Problem(e, row);
       return;
     }
     if (handler.evaluateAfterWalk) {
       readAfterWalk.push_back(row);
-    } else if (Evaluate(handler, row, store, flushed())) {
+    } else if (Evaluate(handler, row, store, consumer)) {
       return;
     }
-    flushed().Read({row, handler, store.At(row), markerStart, in.Position(), store});
+    consumer.Read({row, handler, store.At(row), markerStart, in.Position(), store});
     if (handler.release == ReleaseAt::kAfterWrite) store.Release(row);
     if (!consumer.WantsMore()) return;
     marker.clear();
@@ -81,12 +75,12 @@ void WalkSections(FieldReader& in, SectionConsumer& consumer) {
   if (markerUnused) {
     stop.marker = std::move(marker);
     stop.markerStart = markerStart;
-    flushed().Stopped(stop, in);
+    consumer.Stopped(stop, in);
   }
   bool failed = false;
   for (const std::size_t row : readAfterWalk)
-    failed = Evaluate(handlers[row], row, store, flushed()) || failed;
-  if (!failed) flushed().Ended(store);
+    failed = Evaluate(handlers[row], row, store, consumer) || failed;
+  if (!failed) consumer.Ended(store);
 }
 
 }  // namespace tecris2nx

@@ -47,7 +47,6 @@ FieldReader FieldReader::FromSource(std::unique_ptr<ByteSource> source) {
 
 bool FieldReader::Load() {
   if (!source_) return false;
-  FlushObserved();  // their bytes are about to move
   constexpr std::size_t kPiece = 1 << 16;
   std::string& bytes = bytes_;
   // What lies before the reader is done with.
@@ -64,7 +63,7 @@ bool FieldReader::Load() {
     if (!source_->ReadMore(bytes, wanted - (bytes.size() - held)) || bytes.size() == had) break;
   }
   if (bytes.size() > held) {
-    if (observeLoads_) FeedLoaded();
+    FeedLoaded();
     return true;
   }
   source_.reset();
@@ -89,19 +88,7 @@ void FieldReader::FeedLoaded() {
   Feed(end);
 }
 
-void FieldReader::ObserveLoads(bool on) {
-  FlushObserved();
-  observeLoads_ = on;
-  sparse_ = observeLoads_ && !everyField_;
-  if (on) {
-    FeedLoaded();
-  } else {
-    observed_ = Position();
-  }
-}
-
 void FieldReader::ObserveRest() {
-  FlushObserved();
   for (;;) {
     // The last byte held stays back: only the end of the source tells whether it is the mark.
     if (bytes_.size() > pos_ + 1) pos_ = bytes_.size() - 1;
@@ -126,9 +113,7 @@ bool FieldReader::AtEnd() {
 // Delimiters, quotes and blanks lie below the range of CP932 trail bytes: they are never half of
 // a double-byte character, so the bytes can be cut before decoding.
 FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
-  // Bytes are looked up in one table (kKinds): the loop below runs over every byte of a file. It
-  // also counts them by kind, so that a plain number is known without a second look.
-  const auto isEnd = [](char c) { return (kKinds[static_cast<unsigned char>(c)] & kEnd) != 0; };
+  const auto isEnd = [](char c) { return c == ',' || c == '\r' || c == '\n'; };
   const std::size_t size = data.size();
   Span span;
   while (pos < size && data[pos] == ' ') ++pos;
@@ -137,24 +122,14 @@ FieldReader::Span FieldReader::Scan(std::string_view data, std::size_t pos) {
     span.end = data.find('"', span.start);
     if (span.end == std::string_view::npos) span.end = size;
     pos = span.end < size ? span.end + 1 : size;
-    span.kinds = kNotCounted;
     span.quoted = true;
     // Whatever follows the closing quote up to the delimiter is not part of the field.
     while (pos < size && !isEnd(data[pos])) ++pos;
   } else {
     span.start = pos;
-    std::uint32_t kinds = 0;
-    for (std::uint32_t kind = 0; pos < size; ++pos) {
-      kind = kKinds[static_cast<unsigned char>(data[pos])];
-      if ((kind & kEnd) != 0) break;
-      kinds += kind;
-    }
+    while (pos < size && !isEnd(data[pos])) ++pos;
     span.end = pos;
-    while (span.end > span.start && data[span.end - 1] == ' ') {
-      --span.end;
-      kinds -= kOther;
-    }
-    span.kinds = kinds;
+    while (span.end > span.start && data[span.end - 1] == ' ') --span.end;
   }
   if (pos >= size) {
     span.incomplete = true;
@@ -188,12 +163,6 @@ void FieldReader::SkipField() { Next(); }
 
 std::string_view FieldReader::ReadFieldBytes() {
   const Span span = Next();
-  return std::string_view(bytes_).substr(span.start, span.end - span.start);
-}
-
-std::string_view FieldReader::ReadFieldBytes(bool& plainDecimal) {
-  const Span span = Next();
-  plainDecimal = IsShortPlainDecimalField(span);
   return std::string_view(bytes_).substr(span.start, span.end - span.start);
 }
 

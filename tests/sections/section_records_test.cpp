@@ -117,7 +117,7 @@ TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
       {U"1.2.3", false, true},
       {U"1-", false, true},
       {U"-", false, true},
-      {U"\"1\"", false, true},
+      {U"\"1\"", true, true},  // nor are the quotes
       {U"砂", false, true},
   };
   for (const Row& r : rows) {

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
-#include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -119,33 +116,16 @@ TEST(FieldReaderTest, ViewsAndSkipsReadTheSameFields) {
   }
 }
 
-// Fields read together take a shorter way where they can: the same bytes, the same plainness, the
-// same places and counts as read one by one, wherever a source cuts its pieces.
-TEST(FieldReaderTest, FieldsReadTogetherAreThoseReadOneByOne) {
+// A source may cut its pieces anywhere: the fields, their places and counts are those of the
+// bytes read whole.
+TEST(FieldReaderTest, PiecesDoNotChangeFieldsOrPlaces) {
   struct Seen {
     std::string bytes;
-    bool plain = false;
     std::uint64_t start = 0, position = 0;
     long long count = 0;
     bool operator==(const Seen&) const = default;
   };
-  // Fields of every length around the sixteen and sixty-four bytes looked at together, with a
-  // sign, a point or a blank in each place.
-  std::string lengths;
-  for (const int n : {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
-                      14, 15, 16, 17, 18, 30, 61, 62, 63, 64, 65, 70, 130}) {
-    std::string digits;
-    for (int k = 0; k < n; ++k) digits += static_cast<char>('0' + (9 - k % 10));
-    for (const char* mark : {"", "-", "+", ".", " ", "x"}) {
-      for (const int at : {0, 1, n / 2, n}) {
-        std::string field = digits;
-        field.insert(static_cast<std::size_t>(std::min(at, n)), mark);
-        lengths += field + (n % 3 == 0 ? "\r\n" : n % 3 == 1 ? "," : "\n");
-      }
-    }
-  }
   const std::string contents[] = {
-      lengths,
       "D,1,1,1,0.50,0.80,16.2,-8.9,+6.1,31.97\r\nD,2,1,2,1.00,1.30,,5.31E-5,7.68E-4\r\n",
       "A,B\r\nC\nD\rE,,\r\n\r\nX",
       "   a  ,  b  ,c ,\"q,1\",\"a\r\nb\"junk\r\n1.5",
@@ -155,66 +135,27 @@ TEST(FieldReaderTest, FieldsReadTogetherAreThoseReadOneByOne) {
       "-.5,+,1.2.3,00012,1e5,\x82\xa0,\x81,\x81\r\n9",
       std::string(300, '1') + "," + std::string(300, 'x') + ",1,",
   };
+  const auto readAll = [](FieldReader in) {
+    std::vector<Seen> seen;
+    for (;;) {
+      Seen field;
+      try {
+        field.bytes = in.ReadFieldBytes();
+      } catch (const ConversionError&) {
+        return seen;
+      }
+      field.start = in.FieldStart();
+      field.position = in.Position();
+      field.count = in.SectionFieldCount();
+      seen.push_back(field);
+    }
+  };
   for (const std::string& bytes : contents) {
-    const auto reader = [&](std::size_t piece) {
-      return piece == 0 ? FieldReader::FromCp932(bytes)
-                        : FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
-    };
-    for (const std::size_t piece : {0, 1, 2, 3, 7, 64}) {
-      std::vector<Seen> one;
-      FieldReader in = reader(piece);
-      for (;;) {
-        Seen seen;
-        try {
-          seen.bytes = in.ReadFieldBytes(seen.plain);
-        } catch (const ConversionError&) {
-          break;
-        }
-        seen.start = in.FieldStart();
-        seen.position = in.Position();
-        seen.count = in.SectionFieldCount();
-        one.push_back(seen);
-      }
-      for (const int together : {1, 2, 5}) {
-        FieldReader again = reader(piece);
-        std::vector<Seen> many;
-        const auto take = [&](int, std::string_view bytes, bool plain, std::size_t readable) {
-          EXPECT_GE(readable, bytes.size());
-          many.push_back({std::string(bytes), plain});
-        };
-        // The place is that of the last field read, after each call.
-        const auto read = [&](int fields) {
-          again.ReadFields(fields, take);
-          if (fields == 0) return;
-          ASSERT_FALSE(many.empty());
-          Seen& last = many.back();
-          last.start = again.FieldStart();
-          last.position = again.Position();
-          last.count = again.SectionFieldCount();
-        };
-        const int whole = static_cast<int>(one.size()) / together * together;
-        for (int i = 0; i < whole; i += together) read(together);
-        read(static_cast<int>(one.size()) - whole);
-        ASSERT_EQ(many.size(), one.size()) << bytes;
-        for (std::size_t k = 0; k < one.size(); ++k) {
-          const bool placed = (k + 1) % together == 0 || k + 1 == one.size();
-          const Seen expected = placed ? one[k] : Seen{one[k].bytes, one[k].plain};
-          EXPECT_EQ(many[k], expected)
-              << bytes << " in pieces of " << piece << ", " << together << ", field " << k;
-        }
-        EXPECT_THROW(again.ReadFields(1, take), ConversionError) << bytes;
-      }
-      // A field that cannot be taken leaves the reader at it, as if read alone.
-      for (std::size_t k = 0; k < one.size(); k += 3) {
-        FieldReader again = reader(piece);
-        const auto refuse = [&](int i, std::string_view, bool, std::size_t) {
-          if (static_cast<std::size_t>(i) == k) throw std::runtime_error("refused");
-        };
-        EXPECT_THROW(again.ReadFields(static_cast<int>(one.size()), refuse), std::runtime_error);
-        EXPECT_EQ(again.FieldStart(), one[k].start) << bytes << ", " << k;
-        EXPECT_EQ(again.Position(), one[k].position) << bytes << ", " << k;
-        EXPECT_EQ(again.SectionFieldCount(), one[k].count) << bytes << ", " << k;
-      }
+    const std::vector<Seen> whole = readAll(FieldReader::FromCp932(bytes));
+    for (const std::size_t piece : {1, 2, 3, 7, 64}) {
+      EXPECT_EQ(readAll(FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece))),
+                whole)
+          << bytes << " in pieces of " << piece;
     }
   }
 }
@@ -289,11 +230,6 @@ TEST(FieldReaderTest, CountsRoundHalvesToEvenAndRejectOutOfRange) {
   }
 }
 
-void ReadSomeFields(FieldReader& in, int count, bool together) {
-  if (together) return in.ReadFields(count, [](int, std::string_view, bool, std::size_t) {});
-  for (int i = 0; i < count; ++i) in.ReadFieldView();
-}
-
 /// Everything an observer is handed.
 class Observed : public ReadObserver {
  public:
@@ -312,84 +248,15 @@ class Observed : public ReadObserver {
 // Check mode places findings and looks at every byte through the observer, the file never held.
 TEST(FieldReaderTest, AnObserverSeesEveryByteOnceAndEveryField) {
   const std::string bytes = "A,\"b c\"\r\n d,\x82\xA0\n,\x1A";
-  // Field by field, or with loads handed as they come and fields in batches; the fields read one
-  // at a time or by ReadFields.
-  for (const bool loads : {false, true}) {
-    for (const bool together : {false, true}) {
-      for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
-        Observed observed;
-        FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
-        in.Observe(&observed);
-        in.ObserveLoads(loads);
-        ReadSomeFields(in, 3, together);
-        in.ObserveRest();
-        EXPECT_EQ(observed.seen, bytes) << piece << loads << together;
-        EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"}))
-            << piece << loads << together;
-        EXPECT_TRUE(in.AtEnd());
-      }
-    }
-  }
-}
-
-// Counting findings needs no place: such an observer is handed a section's leading fields and
-// those that may be markers, each numbered in its section, and nothing else.
-TEST(FieldReaderTest, AnObserverOfFieldsInPartIsHandedAllButPlainNumbers) {
-  class InPart : public Observed {
-   public:
-    bool WantsEveryField() const override { return false; }
-    void Fields(std::span<const ObservedField> handed) override {
-      for (const ObservedField& f : handed) {
-        fields.push_back(std::to_string(f.number) + ":" + std::string(f.bytes));
-      }
-    }
-  };
-  // After the four leading fields, which are always handed: a field as written, and whether the
-  // observer must be handed it (every field that is not a plain decimal, markers among them).
-  const std::string digits255(255, '7');
-  const struct {
-    std::string written;
-    bool handed;
-  } fields[] = {
-      {"12", false},      {"-1.5", false},
-      {"+3", false},      {".5", false},
-      {"5.", false},      {"  7  ", false},
-      {digits255, false}, {digits255 + "7", true},
-      {"", true},         {"   ", true},
-      {"-", true},        {".", true},
-      {"1.2.3", true},    {"1-2", true},
-      {"--1", true},      {"+-1", true},
-      {"1 2", true},      {"1e5", true},
-      {"4.15E-3", true},  {"b", true},
-      {"\x82\x60", true}, {"\x8d\xbb", true},
-      {"\"12\"", true},   {"1" + std::string(300, 'x'), true},
-  };
-  std::string bytes = "A,1,22,333,4444";
-  std::vector<std::string> expected = {"1:A", "1:1", "2:22", "3:333", "4:4444"};
-  int number = 4;
-  for (const auto& field : fields) {
-    bytes += "," + field.written;
-    ++number;
-    std::string read = field.written;
-    read.erase(0, read.find_first_not_of(' '));
-    read.erase(read.find_last_not_of(' ') + 1);
-    if (read.size() >= 2 && read.front() == '"') read = read.substr(1, read.size() - 2);
-    if (field.handed) expected.push_back(std::to_string(number) + ":" + read);
-  }
-  bytes += "\r\n";
-  for (const bool together : {false, true}) {
-    for (const std::size_t piece : {std::size_t{1}, std::size_t{4}, std::size_t{1} << 16}) {
-      InPart observed;
-      FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
-      in.Observe(&observed);
-      in.ObserveLoads(true);
-      in.ReadFieldView();
-      in.BeginSection(U'A');
-      ReadSomeFields(in, number, together);
-      in.ObserveRest();
-      EXPECT_EQ(observed.seen, bytes) << piece << together;
-      EXPECT_EQ(observed.fields, expected) << piece << together;
-    }
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
+    Observed observed;
+    FieldReader in = FieldReader::FromSource(std::make_unique<PieceSource>(bytes, piece));
+    in.Observe(&observed);
+    for (int i = 0; i < 3; ++i) in.ReadFieldView();
+    in.ObserveRest();
+    EXPECT_EQ(observed.seen, bytes) << piece;
+    EXPECT_EQ(observed.fields, (std::vector<std::string>{"0:A", "3:b c", "10:d"})) << piece;
+    EXPECT_TRUE(in.AtEnd());
   }
 }
 
