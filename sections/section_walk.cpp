@@ -61,8 +61,9 @@ void WalkSections(FieldReader& in, SectionConsumer& consumer) {
     if (handler.release == ReleaseAt::kAfterWrite) store.Release(row);
     if (!consumer.WantsMore()) return;
     marker.clear();
-    // The last section ends the walk; what follows it is looked at below.
-    if (row + 1 < handlers.size() && !in.AtEnd()) {
+    // What follows a section is the next marker, or, after the last section, something that is
+    // reported below as after any other.
+    if (!in.AtEnd()) {
       in.BeginSection(0);
       marker = MarkerText(in.ReadFieldView());
       markerStart = in.FieldStart();
