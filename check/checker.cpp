@@ -1,4 +1,5 @@
 #include "check/checker.h"
+#include "check/file_notices.h"
 
 #include <algorithm>
 #include <cmath>
@@ -632,24 +633,8 @@ FileCheck FileChecker::Finish(FieldReader& in, const Text& path) {
 
 namespace {
 
-class StringSource : public ByteSource {
- public:
-  explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
-  bool ReadMore(std::string& into, std::size_t most) override {
-    if (at_ >= bytes_.size()) return false;
-    const std::size_t n = std::min(most, bytes_.size() - at_);
-    into.append(bytes_, at_, n);
-    at_ += n;
-    return true;
-  }
-
- private:
-  std::string bytes_;
-  std::size_t at_ = 0;
-};
-
 FileCheck CheckSource(const FileSystem& fs, const Text& path, std::unique_ptr<ByteSource> source,
-                      const CheckSettings& settings) {
+                      SourceEncoding encoding, const CheckSettings& settings) {
   IdentifiedFile file = ReadJobName(std::move(source), settings.style);
   FieldReader in = FieldReader::FromSource(std::move(file.content));
   FileChecker checker(fs, settings);
@@ -659,7 +644,10 @@ FileCheck CheckSource(const FileSystem& fs, const Text& path, std::unique_ptr<By
   } else {
     WalkSections(in, checker);
   }
-  return checker.Finish(in, path);
+  FileCheck check = checker.Finish(in, path);
+  check.jobName = file.jobName;
+  AddFileNotices(check, encoding, settings.countOnly);
+  return check;
 }
 
 FileCheck Unreadable(const Text& path, Text reason) {
@@ -680,7 +668,17 @@ int FileCheck::Count(Severity severity) const {
 
 FileCheck CheckTecrisBytes(const FileSystem& fs, const Text& path, std::string bytes,
                            const CheckSettings& settings) {
-  return CheckSource(fs, path, std::make_unique<StringSource>(std::move(bytes)), settings);
+  SourceEncoding encoding = SourceEncoding::kCp932;
+  if (settings.encoding != EncodingChoice::kCp932) {
+    encoding =
+        settings.encoding == EncodingChoice::kUtf8 ? SourceEncoding::kUtf8 : DetectEncoding(bytes);
+    try {
+      bytes = ConvertToCp932(bytes, encoding);
+    } catch (const ConversionError& e) {
+      return Unreadable(path, U"ファイルを読めません: " + e.message());
+    }
+  }
+  return CheckSource(fs, path, HeldBytes(std::move(bytes)), encoding, settings);
 }
 
 FileCheck CheckTecrisFile(const FileSystem& fs, const Text& path, const CheckSettings& settings) {
@@ -688,7 +686,9 @@ FileCheck CheckTecrisFile(const FileSystem& fs, const Text& path, const CheckSet
   const EntryKind kind = fs.KindOf(path);
   if (kind == EntryKind::kNone) return Unreadable(path, U"ファイルがありません。");
   try {
-    return CheckSource(fs, path, fs.OpenForReading(path), settings);
+    SourceEncoding encoding = SourceEncoding::kCp932;
+    std::unique_ptr<ByteSource> source = OpenAsCp932(fs, path, settings.encoding, encoding);
+    return CheckSource(fs, path, std::move(source), encoding, settings);
   } catch (const ConversionError& e) {
     return Unreadable(path, U"ファイルを読めません: " + e.message());
   } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 
 #include "check/byte_walker.h"
 #include "common/file_system.h"
+#include "common/source_encoding.h"
 #include "common/text.h"
 #include "sections/finding.h"
 #include "sections/section_walk.h"
@@ -20,6 +21,7 @@ namespace tecris2nx {
 /// Everything found in one file.
 struct FileCheck {
   Text path;
+  Text jobName;                   ///< the identifier read from field 2; empty when there is none
   std::vector<Finding> findings;  ///< in file order
   /// Findings left out past the limit of one code per file, by severity.
   std::array<int, 3> leftOut{};
@@ -36,6 +38,8 @@ struct CheckSettings {
   /// On: findings are only counted, by severity (FileCheck::leftOut); none is kept, so no place
   /// or message needs to be made.
   bool countOnly = false;
+  /// How the file's bytes are read (the conversion's way: whichever encoding fits).
+  EncodingChoice encoding = EncodingChoice::kAuto;
 };
 
 /// Findings of one code kept per file; the rest are counted, and one info finding (T900) says how

@@ -175,7 +175,10 @@ Text EncodingName(SourceEncoding encoding) {
 
 Text EncodingNotice(SourceEncoding encoding) {
   if (encoding == SourceEncoding::kCp932) return Text();
-  return U"文字コードが " + EncodingName(encoding) + U" のファイルでした。CP932 に変換して読みました。";
+  const Text name = EncodingName(encoding);
+  // No blank after a full-width parenthesis.
+  return U"文字コードが " + name + (name.back() == U'）' ? U"" : U" ") +
+         U"のファイルでした。CP932 に変換して読みました。";
 }
 
 bool IsCp932Text(std::string_view bytes) {
@@ -241,6 +244,10 @@ std::string ConvertToCp932(std::string_view bytes, SourceEncoding from) {
     afterCr = c == U'\r';
   }
   return out;
+}
+
+std::unique_ptr<ByteSource> HeldBytes(std::string bytes) {
+  return std::make_unique<HeldSource>(std::move(bytes));
 }
 
 std::unique_ptr<ByteSource> OpenAsCp932(const FileSystem& fs, const Text& path,

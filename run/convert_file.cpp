@@ -9,6 +9,7 @@
 #include "check/check_along.h"
 #include "check/check_report.h"
 #include "check/checker.h"
+#include "check/file_notices.h"
 #include "common/cp932.h"
 #include "common/error.h"
 #include "run/ordered_batch.h"
@@ -118,6 +119,8 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     CheckAlong both(conversion, in, fs, settings);
     WalkSections(in, both);
     if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
+      check->jobName = report.jobName;
+      AddFileNotices(*check, report.encoding, settings.countOnly);
       report.warnings = check->Count(Severity::kWarning);
       report.findings = std::move(check->findings);
     } else {
@@ -143,7 +146,9 @@ FileReport ConvertFile(const Text& input, const Text& outputFolder, const RunEnv
   try {
     const EntryKind kind = env.fs.KindOf(input);
     IdentifiedFile file;
-    if (kind == EntryKind::kFile) file = ReadJobName(env.fs.OpenForReading(input), env.style);
+    if (kind == EntryKind::kFile) {
+      file = ReadJobName(OpenAsCp932(env.fs, input, env.encoding, report.encoding), env.style);
+    }
     if (onJobName) onJobName(file.jobName);
     if (file.jobName.empty()) {
       report.outcome = FileOutcome::kNoJobName;

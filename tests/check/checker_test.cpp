@@ -111,6 +111,9 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
       {"T104", SectionB("1", "B,1,1,21E408.8,0,砂,H,\n"), Severity::kError, U'B', 1, 1, 3, 7},
       {"T105", ManyGhRecords(), Severity::kError, U'H', 0, 0, 16386, 7},
       {"T106", Cp932Lines("B,1234,x\n"), Severity::kError, 0, 0, 0, 1, 3},
+      {"T108", std::string("\xEF\xBB\xBF") + "B,12345678001,x\r\n1\r\nB,1,1,1.0,0,砂,H,\r\n",
+       Severity::kWarning, 0, 0, 0, 1, 1},
+      {"T109", Cp932Lines("B,12345678002,x\n0\n"), Severity::kWarning, 0, 0, 0, 1, 1},
       {"T201", SectionB("1", "B,1,1,1.0,0,砂,H,\nB,2,1,2.0,0,砂,H,\nC,x,y,0\n"), Severity::kWarning,
        U'B', 0, 0, 2, 1},
       {"T202", SectionB("2", "B,1,1,1.0,0,砂,H,\nC,x,y,1\n1,1,1,1.15,4,30\n"), Severity::kWarning,
@@ -183,6 +186,7 @@ TEST(CheckerTest, EachFindingHasItsCodeSeverityAndPlace) {
   }
   untested.erase("T100");  // no input raises it
   untested.erase("T107");  // a missing file: a test of its own
+  untested.erase("T110");  // a selection's files together: the check command's test
   EXPECT_TRUE(untested.empty()) << "codes of finding_codes.txt without a row: "
                                 << ::testing::PrintToString(untested);
 }
@@ -423,6 +427,28 @@ TEST(CheckerTest, FindingsArePlacedAsTheBytesBeforeThemSay) {
       EXPECT_EQ(check.findings[i].column, placed[i].column) << pattern << " " << i;
     }
     EXPECT_EQ(codes, (std::set<std::string>{"T301", "T302", "T601"})) << pattern;
+  }
+}
+
+}  // namespace
+}  // namespace tecris2nx
+
+namespace tecris2nx {
+namespace {
+
+TEST(CheckerTest, WhatFollowsTheLastSectionIsReportedAsAfterAnyOther) {
+  const std::string g = "G,12345678001,x,1,0\nG,1,0,1.0,2.0,3\n";
+  const std::string h = "H,12345678001,x,1\nH,1,0,1.0,2.0,1\n";
+  const std::pair<std::string, bool> rows[] = {
+      {g + "Z\n", true}, {g + h + "Z\n", true},       {g + h + "\n\n", false},
+      {g + h, false},    {g + h + "\n\nZ,1\n", true}, {g + h + h, true},
+  };
+  for (const auto& [text, reported] : rows) {
+    const FileCheck check = Check(Cp932Lines(text));
+    const bool found =
+        std::any_of(check.findings.begin(), check.findings.end(),
+                    [](const Finding& f) { return f.code == "T204" || f.code == "T203"; });
+    EXPECT_EQ(found, reported) << text;
   }
 }
 
