@@ -7,7 +7,9 @@
 #include "app/cli/shared_options.h"
 #include "check/check_report.h"
 #include "check/checker.h"
+#include "check/file_notices.h"
 #include "run/ordered_batch.h"
+#include "run/repeated_jobs.h"
 
 namespace tecris2nx {
 
@@ -19,6 +21,9 @@ const char* const kCheckUsage =
     "  --json        結果を JSON で出力します（docs/check.schema.json）\n"
     "  --strict      警告があっても終了コード 1 にします\n"
     "  --patdat DIR  パターンデータのフォルダ（省略時はすぐ見つかる場所だけを探します）\n"
+    "  --encoding CODE  ファイルの文字コード: auto（既定）, cp932, utf-8\n"
+    "\n"
+    "FILE には @LIST（1 行に 1 つの名前を書いたファイル）やフォルダも指定できます。\n"
     "\n"
     "終了コード: 0 エラーなし, 1 エラーあり（--strict では警告も）, 2 使い方の誤り\n";
 
@@ -29,6 +34,7 @@ struct CheckOptions {
   bool strict = false;
   bool help = false;
   std::string patdat;
+  EncodingChoice encoding = EncodingChoice::kAuto;
   std::vector<std::string> files;
 };
 
@@ -51,6 +57,11 @@ std::string Parse(const std::vector<std::string>& args, CheckOptions& options) {
       options.patdat = args[++i];
     } else if (arg.rfind("--patdat=", 0) == 0) {
       options.patdat = arg.substr(9);
+    } else if (arg == "--encoding" || arg.rfind("--encoding=", 0) == 0) {
+      if (arg == "--encoding" && i + 1 >= args.size()) return arg + " には値が必要です";
+      const std::string problem =
+          ParseEncodingChoice(arg == "--encoding" ? args[++i] : arg.substr(11), options.encoding);
+      if (!problem.empty()) return problem;
     } else {
       return "不明なオプションです: " + arg;
     }
@@ -88,12 +99,19 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     return status;
   }
 
+  settings.encoding = options.encoding;
+  std::vector<Text> files;
+  if (const int status = ExpandFiles(options.files, "tecris2nx check", env, err, files);
+      status != kCliOk) {
+    return status;
+  }
+
   // Files are checked side by side (checking only reads) and reported in the order given.
-  std::vector<FileCheck> checks(options.files.size());
+  std::vector<FileCheck> checks(files.size());
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t i = next++; i < checks.size(); i = next++) {
-      checks[i] = CheckTecrisFile(env.fs, FromNativeName(options.files[i]), settings);
+      checks[i] = CheckTecrisFile(env.fs, files[i], settings);
     }
   };
   {
@@ -103,6 +121,15 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     for (std::size_t w = 1; w < count; ++w) workers.emplace_back(work);
     work();
   }
+  RepeatedJobs jobs;
+  for (FileCheck& check : checks) {
+    if (const Text earlier = jobs.Earlier(check.path, check.jobName); !earlier.empty()) {
+      AddFileFinding(check,
+                     {"T110", Severity::kWarning, 0, 0, 0, 0, 0, 0,
+                      RepeatedJobNotice(check.jobName, ShownName(earlier))},
+                     false);
+    }
+  }
   bool failed = false;
   for (const FileCheck& check : checks) {
     failed = failed || check.Count(Severity::kError) > 0 ||
@@ -110,6 +137,12 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (!options.json) WriteCheckText(out, check);
   }
   if (options.json) WriteCheckJson(out, checks);
+  // A report that did not reach its reader is no report: a full disk must not look like success.
+  out.flush();
+  if (!out) {
+    err << "tecris2nx check: 結果を書き出せません（出力先に書き込めませんでした）\n";
+    return kCliFailed;
+  }
   return failed ? kCliFailed : kCliOk;
 }
 

@@ -7,6 +7,7 @@
 #include "app/cli/shared_options.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
+#include "run/repeated_jobs.h"
 #include "tecris/path_check.h"
 #include "tecris/path_helpers.h"
 #include "tecris/tecris_files.h"
@@ -28,10 +29,14 @@ constexpr const char* kUsage =
     "  -v, --verbose        ファイルごとに書き出したファイルを表示します\n"
     "  -j, --jobs N         同時に変換するファイル数（省略時はコア数、1 で一つずつ）\n"
     "  --list DIR           DIR の中の TECRIS ファイル名を一覧します\n"
+    "  --encoding CODE      ファイルの文字コード: auto（既定）, cp932, utf-8\n"
     "  check ...            ファイルを調べます（変換はしません。tecris2nx check --help）\n"
     "  log ...              柱状図を SVG で書き出します（tecris2nx log --help）\n"
     "  -h, --help           この説明を表示します\n"
     "  --version            版を表示します\n"
+    "\n"
+    "FILE には @LIST（1 行に 1 つの名前を書いたファイル）やフォルダ（その中の TECRIS ファイル）も\n"
+    "指定できます。\n"
     "\n"
     "終了コード: 0 すべて変換, 1 変換できないファイルあり, 2 使い方の誤り\n";
 
@@ -53,6 +58,7 @@ struct Options {
   std::string patdat;
   std::string list;
   int jobs = 0;  ///< files converted at once; 0: one per core
+  EncodingChoice encoding = EncodingChoice::kAuto;
   std::vector<std::string> files;
 };
 
@@ -95,6 +101,14 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       problem = value(options.patdat);
     } else if (arg.rfind("--patdat=", 0) == 0) {
       options.patdat = arg.substr(9);
+    } else if (arg == "--encoding" || arg.rfind("--encoding=", 0) == 0) {
+      std::string choice;
+      if (arg == "--encoding") {
+        problem = value(choice);
+      } else {
+        choice = arg.substr(11);
+      }
+      if (problem.empty()) problem = ParseEncodingChoice(choice, options.encoding);
     } else if (arg == "--list") {
       problem = value(options.list);
     } else if (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
@@ -134,16 +148,23 @@ int ListFolder(const std::string& list, std::ostream& out, std::ostream& err, Cl
   return kCliOk;
 }
 
-/// A file's lines on stderr once it is done: its error, or with --verbose what it wrote.
-std::string FileLines(const Text& input, const FileReport& report, bool verbose) {
+/// A file's lines on stderr once it is done: its error, or with --verbose what it wrote; and,
+/// whether or not, what the user must know of it (`notices`: read from another encoding, an
+/// earlier file's output replaced).
+std::string FileLines(const Text& input, const FileReport& report, bool verbose,
+                      const std::vector<Text>& notices) {
   std::string text;
+  const std::string name = ToUtf8(ShownName(input));
   if (report.outcome != FileOutcome::kConverted) {
-    text = "tecris2nx: " + ToUtf8(ShownName(input)) + ": " + ToUtf8(report.error) + '\n';
+    text = "tecris2nx: " + name + ": " + ToUtf8(report.error) + '\n';
   } else if (verbose) {
     for (const Text& line : ReportLines(ShownName(report.inputPath), report)) {
       text += ToUtf8(line);
       text += '\n';
     }
+  }
+  for (const Text& notice : notices) {
+    text += "tecris2nx: " + name + ": 警告: " + ToUtf8(ShownText(notice)) + '\n';
   }
   return text;
 }
@@ -152,10 +173,15 @@ std::string FileLines(const Text& input, const FileReport& report, bool verbose)
 int ConvertFiles(const Options& options, const Text& patternFolder, const Text& outputFolder,
                  std::ostream& err, CliEnvironment& env) {
   std::vector<Text> inputs;
-  for (const std::string& file : options.files) inputs.push_back(FromNativeName(file));
+  if (const int status = ExpandFiles(options.files, "tecris2nx", env, err, inputs);
+      status != kCliOk) {
+    return status;
+  }
   RunEnvironment runEnv{env.fs, patternFolder, HostPathStyle(),
                         options.jobs > 0 ? options.jobs : DefaultWorkers()};
   runEnv.countWarnings = options.verbose;
+  runEnv.encoding = options.encoding;
+  RepeatedJobs jobs;
   runEnv.keepFindings = false;  // only their count is shown
   int failed = 0;
   std::size_t done = 0;
@@ -166,7 +192,13 @@ int ConvertFiles(const Options& options, const Text& patternFolder, const Text& 
     if (report.outcome != FileOutcome::kConverted) ++failed;
     // A file's lines go out in one piece: unbuffered, each part would be a write of its own, and
     // another program's output could come between them.
-    const std::string text = FileLines(inputs[i], report, options.verbose);
+    std::vector<Text> notices;
+    if (report.encoding != SourceEncoding::kCp932)
+      notices.push_back(EncodingNotice(report.encoding));
+    if (const Text earlier = jobs.Earlier(inputs[i], report.jobName); !earlier.empty()) {
+      notices.push_back(RepeatedJobNotice(report.jobName, ShownName(earlier)));
+    }
+    const std::string text = FileLines(inputs[i], report, options.verbose, notices);
     if (!text.empty()) err << text;
     return true;
   };

@@ -103,7 +103,10 @@ void Expand(const FileSystem& fs, const Text& argument, const FileArgumentRules&
   if (kind == EntryKind::kFolder) {
     Text folder = argument;
     if (!IsSeparator(folder.back(), rules.style)) folder += SeparatorOf(rules.style);
-    for (const Text& name : ListTecrisFiles(fs, folder)) files.push_back(folder + name);
+    const std::vector<Text> names = ListTecrisFiles(fs, folder);
+    // A folder without TECRIS files stays as it is, so that its conversion says what it is.
+    if (names.empty()) files.push_back(argument);
+    for (const Text& name : names) files.push_back(folder + name);
     return;
   }
   const TextView last = TextView(argument).substr(LastComponent(argument, rules.style));

@@ -17,7 +17,7 @@ struct FileArgumentRules {
 
 /// The files that a command line's file arguments stand for, in order:
 /// - `@LIST`: the names in the file LIST, one a line (UTF-8 or CP932, blank lines skipped);
-/// - a folder: the TECRIS files in it, as the window lists them;
+/// - a folder: the TECRIS files in it, as the window lists them (without any, the folder itself);
 /// - with wildcards on, a name with `*` or `?` in its last component: the files it matches, by
 ///   name; a name that matches nothing stays as it is, so that its conversion says why;
 /// - anything else as it is.

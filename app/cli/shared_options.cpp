@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/cli/file_arguments.h"
 #include "common/error.h"
 #include "common/pattern_folder.h"
 #include "tecris/path_check.h"
@@ -49,6 +50,35 @@ int ResolvePatternFolder(const std::string& patdat, PatternSearch search, const 
     err << "tecris2nx:" << ToUtf8(kNoPatternFolderMessage)
         << "（--patdat DIR か環境変数 TECRIS2NX_PATDAT で指定してください）\n";
     return kCliFailed;
+  }
+  return kCliOk;
+}
+
+std::string ParseEncodingChoice(const std::string& value, EncodingChoice& choice) {
+  if (value == "auto") {
+    choice = EncodingChoice::kAuto;
+  } else if (value == "cp932") {
+    choice = EncodingChoice::kCp932;
+  } else if (value == "utf-8") {
+    choice = EncodingChoice::kUtf8;
+  } else {
+    return "--encoding には auto, cp932, utf-8 のどれかを指定してください: " + value;
+  }
+  return {};
+}
+
+int ExpandFiles(const std::vector<std::string>& arguments, const char* command, CliEnvironment& env,
+                std::ostream& err, std::vector<Text>& files) {
+  std::vector<Text> names;
+  for (const std::string& argument : arguments) names.push_back(FromNativeName(argument));
+  FileArgumentRules rules;
+  // Windows shells leave wildcards to the program; elsewhere the shell has expanded them.
+  rules.wildcards = rules.style == PathStyle::kWindows;
+  try {
+    files = ExpandFileArguments(env.fs, names, rules);
+  } catch (const ConversionError& e) {
+    err << command << ": " << ToUtf8(ShownText(e.message())) << '\n';
+    return kCliUsage;
   }
   return kCliOk;
 }

@@ -2,8 +2,10 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/cli/cli.h"
+#include "common/source_encoding.h"
 #include "common/text.h"
 
 namespace tecris2nx {
@@ -23,5 +25,13 @@ int ResolvePatternFolder(const std::string& patdat, PatternSearch search, const 
 /// The output folder of option -o, made with its missing parents; false, having said why on
 /// `err`, when its name cannot be used or it cannot be made.
 bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err);
+
+/// Takes --encoding's value ("auto", "cp932", "utf-8"); returns a usage error text for any other.
+std::string ParseEncodingChoice(const std::string& value, EncodingChoice& choice);
+
+/// The files a command's file arguments stand for (@LIST, folders, and wildcards on Windows, see
+/// ExpandFileArguments). Returns kCliOk, or kCliUsage having said why on `err`.
+int ExpandFiles(const std::vector<std::string>& arguments, const char* command, CliEnvironment& env,
+                std::ostream& err, std::vector<Text>& files);
 
 }  // namespace tecris2nx

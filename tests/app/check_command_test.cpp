@@ -53,9 +53,14 @@ TEST_F(CheckCommandTest, ExitStatusAndTextLines) {
        warning + ":3:7: warning T301: 値 \"12a\" は一部だけが数値として読まれます（12 "
                  "として扱われます）。\n"},
       {{"check", "--strict", "--patdat=" + kPatdat, warning}, 1, ""},
+      // The second file repeats the first one's identifier: both are named.
       {{"check", "--patdat", kPatdat, warning, error},
        1,
-       error + ": エラー 1 件、警告 0 件、情報 0 件\n"},
+       error + ":1:1: warning T110: 識別子 12345678001 は前のファイル " + warning +
+           " と同じです。"},
+      {{"check", "--patdat", kPatdat, warning, error},
+       1,
+       error + ": エラー 1 件、警告 1 件、情報 0 件\n"},
       {{"check", Path("missing.001")}, 1, "error T107"},
       // Without --patdat only the quick places are tried, and the checks that need them are left.
       {{"check", warning}, 0, warning + ":1:1: info T505:"},
@@ -95,6 +100,22 @@ TEST_F(CheckCommandTest, VerboseConversionShowsTheWarningsCount) {
   EXPECT_EQ(err.str(), "");
 }
 
+// A report that cannot be written (a full disk, a closed pipe) is a failure that says so.
+TEST_F(CheckCommandTest, AReportThatCannotBeWrittenFails) {
+  struct Refusing : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+  } refusing;
+  for (const bool json : {false, true}) {
+    std::ostream full(&refusing);
+    std::vector<std::string> args = {"check", "--patdat", kPatdat, Path("warning.001")};
+    if (json) args.insert(args.begin() + 1, "--json");
+    err.str("");
+    EXPECT_EQ(RunCommandLine(args, full, err, env), 1) << json;
+    EXPECT_NE(err.str().find("結果を書き出せません"), std::string::npos) << err.str();
+  }
+}
+
 #ifndef _WIN32
 // Check mode opens files as the conversion does: a folder named in CP932 (no UTF-8) is found,
 // and its name is shown with the messages' \xHH escapes, in JSON as well.
@@ -129,9 +150,11 @@ TEST_F(CheckCommandTest, JsonFollowsTheSchema) {
       "import json, sys, jsonschema\n"
       "doc = json.load(open(sys.argv[1], encoding='utf-8'))\n"
       "jsonschema.validate(doc, json.load(open(sys.argv[2], encoding='utf-8')))\n"
-      "assert doc['summary'] == {'files': 8, 'errors': 1, 'warnings': 2, 'infos': 0}, "
+      "assert doc['summary'] == {'files': 8, 'errors': 1, 'warnings': 4, 'infos': 0}, "
       "doc['summary']\n"
-      "f = doc['files'][6]['findings'][0]\n"
+      // Both test files repeat the first example's identifier: each is told so first.
+      "assert doc['files'][6]['findings'][0]['code'] == 'T110'\n"
+      "f = doc['files'][6]['findings'][1]\n"
       "assert (f['code'], f['section'], f['record'], f['value'], f['line'], f['column']) == "
       "('T104', 'B', 1, 1, 3, 7), f\n";
   tmp.Write("validate.py", script);
