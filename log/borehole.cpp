@@ -200,18 +200,50 @@ void AddDepthNotes(Borehole& hole, const std::vector<Finding>& findings,
 
 namespace {
 
+/// The file's bytes until the picture has what it needs of them: the check reading along would
+/// otherwise go on to the file's end, however much follows the data.
+class EndingSource : public ByteSource {
+ public:
+  explicit EndingSource(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    return source_ && source_->ReadMore(into, most);
+  }
+  void End() { source_.reset(); }
+
+ private:
+  std::unique_ptr<ByteSource> source_;
+};
+
+/// Bytes already in memory.
+class HeldBytes : public ByteSource {
+ public:
+  explicit HeldBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t n = std::min(most, bytes_.size() - pos_);
+    into.append(bytes_, pos_, n);
+    pos_ += n;
+    return n > 0;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t pos_ = 0;
+};
+
 /// The picture as a consumer of the walk: every section read is added to the borehole. The walk
 /// evaluates each section as the conversion does before handing it over, so a file the
 /// conversion rejects ends the walk with the conversion's own text and has no picture; nothing
 /// needs to be written for that.
 class BoreholeReading : public SectionConsumer {
  public:
-  BoreholeReading(Borehole& hole, const BoreholeSources& sources)
-      : hole_(hole), sources_(sources) {}
+  BoreholeReading(Borehole& hole, const BoreholeSources& sources, EndingSource& source)
+      : hole_(hole), sources_(sources), source_(source) {}
 
   void Problem(const ConversionError& error, std::size_t) override { Fail(error); }
   void Read(const ReadSection& section) override {
     if (error_) return;
+    // The last section is all the picture needs of the file: what follows it is not read.
+    if (section.row + 1 == SectionHandlers().size()) source_.End();
     try {
       AddSectionToBorehole(hole_, section.handler.letter, section.store, sources_);
       AddRecordDepths(depths_, section.handler.letter, section.store);
@@ -220,6 +252,7 @@ class BoreholeReading : public SectionConsumer {
     }
   }
   bool WantsMore() const override { return !error_; }
+  void Stopped(const WalkStop&, FieldReader&) override { source_.End(); }
 
   const RecordDepths& depths() const { return depths_; }
   /// Throws the first problem, if there was one.
@@ -234,16 +267,20 @@ class BoreholeReading : public SectionConsumer {
 
   Borehole& hole_;
   const BoreholeSources& sources_;
+  EndingSource& source_;
   std::optional<ConversionError> error_;
   RecordDepths depths_;
 };
 
 }  // namespace
 
-Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
-  FieldReader in = FieldReader::FromCp932(std::move(bytes));
+Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
+                      const BoreholeSources& sources) {
+  auto owned = std::make_unique<EndingSource>(std::move(source));
+  EndingSource& ending = *owned;
+  FieldReader in = FieldReader::FromSource(std::move(owned));
   Borehole hole;
-  BoreholeReading reading(hole, sources);
+  BoreholeReading reading(hole, sources, ending);
   // One pass: check mode reads along for the notes, which are worth less than the picture (a
   // check that fails leaves them out, as a conversion that counts warnings leaves its count out).
   CheckAlong both(reading, in, sources.fs,
@@ -254,6 +291,10 @@ Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources
   if (check) AddDepthNotes(hole, check->findings, reading.depths());
   if (!hole.hasLayers) hole.notes.push_back({0, U"セクション B（土質）がありません。", false});
   return hole;
+}
+
+Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
+  return ReadBorehole(std::make_unique<HeldBytes>(std::move(bytes)), path, sources);
 }
 
 }  // namespace tecris2nx::boringlog

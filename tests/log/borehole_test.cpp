@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "common/cp932.h"
 #include "common/error.h"
 #include "log/layout.h"
@@ -115,6 +118,50 @@ TEST_F(BoreholeTest, WhatTheConversionRejectsGivesItsError) {
     } catch (const tecris2nx::ConversionError& e) {
       EXPECT_EQ(e.message(), expected) << file;
     }
+  }
+}
+
+/// Hands out a file's bytes and counts them.
+class CountingSource : public ByteSource {
+ public:
+  CountingSource(std::string bytes, std::size_t& given) : bytes_(std::move(bytes)), given_(given) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t n = std::min(most, bytes_.size() - given_);
+    into.append(bytes_, given_, n);
+    given_ += n;
+    return n > 0;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t& given_;
+};
+
+// Whatever follows the sections, the picture reads no further than the field where they stop;
+// a section's notes are kept when junk takes the place of the next.
+TEST_F(BoreholeTest, ReadsNoFurtherThanTheSections) {
+  std::string junk;
+  while (junk.size() < (std::size_t{16} << 20)) junk += "9,9,9\r\n";
+  struct Row {
+    const char* name;
+    std::string data;
+    std::size_t layers;
+    std::size_t notes;
+  };
+  const Row rows[] = {
+      {"after the last section", fs.ReadAll(FromUtf8(kSource + "/examples/12345678.006")), 7, 0},
+      {"in place of a section",
+       Cp932Lines("B,12345678001,x\n2\nB,1,1,2.0,1300,砂,H,\nB,2,1,1.0,1600,粘性土,H,\nQ\n"), 2, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::size_t given = 0;
+    const Borehole hole = ReadBorehole(std::make_unique<CountingSource>(row.data + junk, given),
+                                       U"x.001", {fs, patdat});
+    EXPECT_EQ(hole.layers.size(), row.layers);
+    EXPECT_EQ(hole.notes.size(), row.notes);
+    // The reader loads pieces ahead of the field in work, never the junk as a whole.
+    EXPECT_LT(given, row.data.size() + (std::size_t{1} << 20));
   }
 }
 
