@@ -711,11 +711,12 @@ PagedLog::PagedLog(const Borehole& hole, const LayoutOptions& options)
   }
   bodyPages_ = static_cast<int>(windows_.size());
   // The legend goes below the last page's body, or on a page of its own when it does not fit.
+  // The last page has no continued mark: the footer's room is the legend's too.
   Page probe;
   const double legendHeight = PageDrawer(hole, options_, g, probe).Legend(0, false);
   const double lastBottom =
       bodyTop + (windows_.back().lastDepth - windows_.back().firstDepth) * g.mm;
-  if (lastBottom + 2 + legendHeight > height_ - kMargin - kFooterHeight) {
+  if (lastBottom + 2 + legendHeight > height_ - kMargin) {
     windows_.push_back({last, last, bodyTop});
   }
 }
