@@ -202,16 +202,18 @@ namespace {
 
 /// The file's bytes until the picture has what it needs of them: the check reading along would
 /// otherwise go on to the file's end, however much follows the data.
+/// The reader lets its source go once the file has ended: the flag is shared with the source.
 class EndingSource : public ByteSource {
  public:
-  explicit EndingSource(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+  EndingSource(std::unique_ptr<ByteSource> source, std::shared_ptr<const bool> ended)
+      : source_(std::move(source)), ended_(std::move(ended)) {}
   bool ReadMore(std::string& into, std::size_t most) override {
-    return source_ && source_->ReadMore(into, most);
+    return !*ended_ && source_->ReadMore(into, most);
   }
-  void End() { source_.reset(); }
 
  private:
   std::unique_ptr<ByteSource> source_;
+  std::shared_ptr<const bool> ended_;
 };
 
 /// Bytes already in memory.
@@ -236,14 +238,14 @@ class HeldBytes : public ByteSource {
 /// needs to be written for that.
 class BoreholeReading : public SectionConsumer {
  public:
-  BoreholeReading(Borehole& hole, const BoreholeSources& sources, EndingSource& source)
-      : hole_(hole), sources_(sources), source_(source) {}
+  BoreholeReading(Borehole& hole, const BoreholeSources& sources, std::shared_ptr<bool> ended)
+      : hole_(hole), sources_(sources), ended_(std::move(ended)) {}
 
   void Problem(const ConversionError& error, std::size_t) override { Fail(error); }
   void Read(const ReadSection& section) override {
     if (error_) return;
     // The last section is all the picture needs of the file: what follows it is not read.
-    if (section.row + 1 == SectionHandlers().size()) source_.End();
+    if (section.row + 1 == SectionHandlers().size()) *ended_ = true;
     try {
       AddSectionToBorehole(hole_, section.handler.letter, section.store, sources_);
       AddRecordDepths(depths_, section.handler.letter, section.store);
@@ -252,7 +254,7 @@ class BoreholeReading : public SectionConsumer {
     }
   }
   bool WantsMore() const override { return !error_; }
-  void Stopped(const WalkStop&, FieldReader&) override { source_.End(); }
+  void Stopped(const WalkStop&, FieldReader&) override { *ended_ = true; }
 
   const RecordDepths& depths() const { return depths_; }
   /// Throws the first problem, if there was one.
@@ -267,7 +269,7 @@ class BoreholeReading : public SectionConsumer {
 
   Borehole& hole_;
   const BoreholeSources& sources_;
-  EndingSource& source_;
+  std::shared_ptr<bool> ended_;
   std::optional<ConversionError> error_;
   RecordDepths depths_;
 };
@@ -276,11 +278,11 @@ class BoreholeReading : public SectionConsumer {
 
 Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
                       const BoreholeSources& sources) {
-  auto owned = std::make_unique<EndingSource>(std::move(source));
-  EndingSource& ending = *owned;
-  FieldReader in = FieldReader::FromSource(std::move(owned));
+  const auto ended = std::make_shared<bool>(false);
+  FieldReader in =
+      FieldReader::FromSource(std::make_unique<EndingSource>(std::move(source), ended));
   Borehole hole;
-  BoreholeReading reading(hole, sources, ending);
+  BoreholeReading reading(hole, sources, ended);
   // One pass: check mode reads along for the notes, which are worth less than the picture (a
   // check that fails leaves them out, as a conversion that counts warnings leaves its count out).
   CheckAlong both(reading, in, sources.fs,
