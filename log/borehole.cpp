@@ -200,18 +200,52 @@ void AddDepthNotes(Borehole& hole, const std::vector<Finding>& findings,
 
 namespace {
 
+/// The file's bytes until the picture has what it needs of them: the check reading along would
+/// otherwise go on to the file's end, however much follows the data.
+/// The reader lets its source go once the file has ended: the flag is shared with the source.
+class EndingSource : public ByteSource {
+ public:
+  EndingSource(std::unique_ptr<ByteSource> source, std::shared_ptr<const bool> ended)
+      : source_(std::move(source)), ended_(std::move(ended)) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    return !*ended_ && source_->ReadMore(into, most);
+  }
+
+ private:
+  std::unique_ptr<ByteSource> source_;
+  std::shared_ptr<const bool> ended_;
+};
+
+/// Bytes already in memory.
+class HeldBytes : public ByteSource {
+ public:
+  explicit HeldBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t n = std::min(most, bytes_.size() - pos_);
+    into.append(bytes_, pos_, n);
+    pos_ += n;
+    return n > 0;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t pos_ = 0;
+};
+
 /// The picture as a consumer of the walk: every section read is added to the borehole. The walk
 /// evaluates each section as the conversion does before handing it over, so a file the
 /// conversion rejects ends the walk with the conversion's own text and has no picture; nothing
 /// needs to be written for that.
 class BoreholeReading : public SectionConsumer {
  public:
-  BoreholeReading(Borehole& hole, const BoreholeSources& sources)
-      : hole_(hole), sources_(sources) {}
+  BoreholeReading(Borehole& hole, const BoreholeSources& sources, std::shared_ptr<bool> ended)
+      : hole_(hole), sources_(sources), ended_(std::move(ended)) {}
 
   void Problem(const ConversionError& error, std::size_t) override { Fail(error); }
   void Read(const ReadSection& section) override {
     if (error_) return;
+    // The last section is all the picture needs of the file: what follows it is not read.
+    if (section.row + 1 == SectionHandlers().size()) *ended_ = true;
     try {
       AddSectionToBorehole(hole_, section.handler.letter, section.store, sources_);
       AddRecordDepths(depths_, section.handler.letter, section.store);
@@ -220,6 +254,7 @@ class BoreholeReading : public SectionConsumer {
     }
   }
   bool WantsMore() const override { return !error_; }
+  void Stopped(const WalkStop&, FieldReader&) override { *ended_ = true; }
 
   const RecordDepths& depths() const { return depths_; }
   /// Throws the first problem, if there was one.
@@ -234,16 +269,20 @@ class BoreholeReading : public SectionConsumer {
 
   Borehole& hole_;
   const BoreholeSources& sources_;
+  std::shared_ptr<bool> ended_;
   std::optional<ConversionError> error_;
   RecordDepths depths_;
 };
 
 }  // namespace
 
-Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
-  FieldReader in = FieldReader::FromCp932(std::move(bytes));
+Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
+                      const BoreholeSources& sources) {
+  const auto ended = std::make_shared<bool>(false);
+  FieldReader in =
+      FieldReader::FromSource(std::make_unique<EndingSource>(std::move(source), ended));
   Borehole hole;
-  BoreholeReading reading(hole, sources);
+  BoreholeReading reading(hole, sources, ended);
   // One pass: check mode reads along for the notes, which are worth less than the picture (a
   // check that fails leaves them out, as a conversion that counts warnings leaves its count out).
   CheckAlong both(reading, in, sources.fs,
@@ -254,6 +293,10 @@ Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources
   if (check) AddDepthNotes(hole, check->findings, reading.depths());
   if (!hole.hasLayers) hole.notes.push_back({0, U"セクション B（土質）がありません。", false});
   return hole;
+}
+
+Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
+  return ReadBorehole(std::make_unique<HeldBytes>(std::move(bytes)), path, sources);
 }
 
 }  // namespace tecris2nx::boringlog

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -100,7 +101,12 @@ void AddDepthNotes(Borehole& hole, const std::vector<Finding>& findings,
 /// Reads a TECRIS file's bytes (from field 1) as the conversion does: every section's writers
 /// run into memory, so a file the conversion rejects throws its ConversionError here, and
 /// nothing is drawn of it. A depth the picture cannot place (beyond single precision, or deeper
-/// than kDeepestDrawn) throws too. Identifier, file name and date are the caller's.
+/// than kDeepestDrawn) throws too. Identifier, file name and date are the caller's. The source
+/// is read piece by piece and no further than the last section, or the field where the
+/// sections stop.
+Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
+                      const BoreholeSources& sources);
+/// The same, of bytes in memory.
 Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources);
 
 /// Metres: no borehole is deeper, and a sheet of a deeper one would be kilometres long.

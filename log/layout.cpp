@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "common/formatting.h"
 #include "log/soil_pattern.h"
@@ -45,19 +46,28 @@ enum Column {
 // Millimetres; the notes take what the paper leaves.
 constexpr double kWidths[kColumns] = {10, 12, 10, 18, 26, 18, 9, 37, 10, 16, 0};
 
-/// Character widths of a Gothic face: ASCII and half-width katakana are half an em.
+/// Ems of a Gothic face: ASCII and half-width katakana are half an em.
+double EmsOf(char32_t c) { return (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) ? 0.55 : 1.0; }
+
 double TextWidth(TextView text, double size) {
   double ems = 0;
-  for (const char32_t c : text) ems += (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) ? 0.55 : 1.0;
+  for (const char32_t c : text) ems += EmsOf(c);
   return ems * size;
 }
 
 /// The text at the largest size down to 1.5 mm that fits `width`, cut with "…" if even that
-/// does not.
+/// does not. Measured once: a soil name may be a whole file long.
 Label Fitted(Point at, Text text, double width, double size, Anchor anchor = Anchor::kStart) {
-  while (size > 1.5 && TextWidth(text, size) > width) size -= 0.1;
-  if (TextWidth(text, size) > width) {
-    while (!text.empty() && TextWidth(text + U"…", size) > width) text.pop_back();
+  const double ems = TextWidth(text, 1);
+  while (size > 1.5 && ems * size > width) size -= 0.1;
+  if (ems * size > width) {
+    const double ellipsis = EmsOf(U'…');
+    double kept = 0;
+    std::size_t cut = 0;
+    while (cut < text.size() && (kept + EmsOf(text[cut]) + ellipsis) * size <= width) {
+      kept += EmsOf(text[cut++]);
+    }
+    text.resize(cut);
     text += U"…";
   }
   return Label{at, std::move(text), size, anchor, FontRole::kBody, kBlack};
@@ -82,20 +92,102 @@ Text Fixed2(double metres) {
   return (hundredths < 0 ? U"-" : U"") + text;
 }
 
-/// Texts in one column going down, each pushed below the one before it when they would touch.
-class Stack {
+/// A text a column wants at `y`: millimetres down the log's body, its pages' bodies put end
+/// to end. Lines of one item (a name and the file's name, a note's lines) share `key`, where
+/// the item wants its first line, so that they stay together.
+struct Wanted {
+  double key = 0;
+  double y = 0;
+  std::size_t item = 0;
+  int line = 0;
+};
+
+/// Where a wanted text went: the page (from 0) and its baseline there.
+struct Placed {
+  int page = 0;
+  double y = 0;
+};
+
+/// Places one column's texts over every page of the log: in the order of where they want to
+/// be, each at least a line below the one before it, wholly inside a page's body. A text that
+/// would reach above a body goes down into it; one pushed past a body's end goes to the top of
+/// the next page, or up from the last page's end while there is room above it.
+class ColumnPlacer {
  public:
-  explicit Stack(double height) : height_(height) {}
-  /// The baseline for a text wanted at `y`.
-  double Place(double y) {
-    y = std::max(y, last_ + height_);
-    last_ = y;
-    return y;
+  ColumnPlacer(const std::vector<DepthWindow>& windows, double mm) : mm_(mm) {
+    for (const DepthWindow& w : windows) {
+      starts_.push_back((w.firstDepth - windows.front().firstDepth) * mm);
+      heights_.push_back((w.lastDepth - w.firstDepth) * mm);
+      depths_.push_back(w.firstDepth);
+    }
+    bodyTop_ = windows.front().bodyTop;
+  }
+
+  int Pages() const { return static_cast<int>(starts_.size()); }
+  /// Millimetres down the log's body of a depth.
+  double At(double depth) const { return (depth - depths_.front()) * mm_; }
+  /// The page a place belongs to; places above the first page belong to it.
+  int PageAt(double y) const {
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), y);
+    return after == starts_.begin() ? 0 : static_cast<int>(after - starts_.begin()) - 1;
+  }
+  /// Calls `part(y0, y1)` for each page holding part of [a, b] (depths), with that part's ends
+  /// down the log's body; an interval of no length belongs to one page only.
+  template <typename Part>
+  void Parts(double a, double b, Part part) const {
+    const double lo = At(std::min(a, b));
+    const double hi = At(std::max(a, b));
+    if (lo == hi) {
+      const int page = PageAt(lo);
+      const double y = std::clamp(lo, starts_[page], starts_[page] + heights_[page]);
+      part(y, y);
+      return;
+    }
+    for (int page = PageAt(lo); page < Pages() && starts_[page] < hi; ++page) {
+      const double y0 = std::max(lo, starts_[page]);
+      const double y1 = std::min(hi, starts_[page] + heights_[page]);
+      if (y1 > y0) part(y0, y1);
+    }
+  }
+
+  /// Places texts of `size` mm, `step` apart; the result is in the order of `wanted` after it
+  /// was sorted (stably, by key).
+  std::vector<Placed> Place(std::vector<Wanted>& wanted, double step, double size) const {
+    std::stable_sort(wanted.begin(), wanted.end(),
+                     [](const Wanted& a, const Wanted& b) { return a.key < b.key; });
+    const double ascent = size * 0.8;
+    const double descent = size * 0.2;
+    const int last = Pages() - 1;
+    std::vector<Placed> placed(wanted.size());
+    double previous = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      double y = std::max(wanted[i].y, previous + step);
+      int page = PageAt(y);
+      if (y - starts_[page] < ascent) y = starts_[page] + ascent;
+      if (y - starts_[page] > heights_[page] - descent && page < last) {
+        ++page;
+        y = starts_[page] + ascent;
+      }
+      previous = y;
+      placed[i] = {page, y};
+    }
+    // Texts pushed past the last page's end move up into the room above them.
+    double limit = starts_[last] + heights_[last] - descent;
+    for (std::size_t i = placed.size(); i-- > 0 && placed[i].page == last;) {
+      if (placed[i].y <= limit) break;
+      placed[i].y = std::max(limit, starts_[last] + ascent);
+      limit = placed[i].y - step;
+    }
+    for (Placed& p : placed) p.y = bodyTop_ + p.y - starts_[p.page];
+    return placed;
   }
 
  private:
-  double height_;
-  double last_ = -std::numeric_limits<double>::infinity();
+  double mm_;
+  double bodyTop_ = 0;
+  std::vector<double> starts_;
+  std::vector<double> heights_;
+  std::vector<double> depths_;
 };
 
 Colour HueOf(TextView name) {
@@ -211,8 +303,12 @@ class PageDrawer {
     return l + std::clamp(blows, 0.0, 50.0) / 50 * (r - l);
   }
 
-  void Body(const DepthWindow& window) {
-    w_ = window;
+  /// Page `page` of the body laid out over `windows`.
+  void Body(const std::vector<DepthWindow>& windows, int page) {
+    w_ = windows[static_cast<std::size_t>(page)];
+    page_ = page;
+    placer_.emplace(windows, g_.mm);
+    const DepthWindow& window = w_;
     const double top = window.bodyTop;
     const double bottom = Y(window.lastDepth);
     out_.push_back(Rectangle{{kMargin, top}, g_.width - 2 * kMargin, bottom - top, kFrame, {}});
@@ -272,8 +368,8 @@ class PageDrawer {
 
  private:
   double Y(double depth) const { return w_.bodyTop + (depth - w_.firstDepth) * g_.mm; }
-  /// A baseline inside the page's body: a text pushed down by those above it, or one above the
-  /// first depth, is left out rather than drawn over the frame.
+  /// A baseline inside the page's body: a scale number above the page's first depth is left
+  /// out rather than drawn over the frame.
   bool InBody(double baseline) const {
     return baseline >= w_.bodyTop + kText * 0.8 && baseline <= Y(w_.lastDepth) + 1e-9;
   }
@@ -304,8 +400,6 @@ class PageDrawer {
   }
 
   void Layers() {
-    Stack depths(kText);
-    Stack names(kText + 0.3);
     const double originY = Y(0);
     for (const LogLayer& layer : hole_.layers) {
       double y0 = 0;
@@ -313,30 +407,60 @@ class PageDrawer {
       if (Span(layer.top, layer.bottom, y0, y1)) {
         DrawSoilLook(SoilLookOf(layer.code, layer.fileName), g_.left[kSoilColumn], y0,
                      g_.Right(kSoilColumn), y1, originY, out_);
-        Text name = layer.soilName.empty() ? U"（" + layer.fileName + U"）" : layer.soilName;
-        const double width = g_.Right(kSoilName) - g_.left[kSoilName] - 2;
-        const double y = names.Place((y0 + y1) / 2 + 0.8);
-        if (InBody(y)) out_.push_back(Fitted({g_.left[kSoilName] + 1, y}, name, width, kText));
-        if (!layer.soilName.empty() && layer.fileName != layer.soilName &&
-            !layer.fileName.empty()) {
-          const double y2 = names.Place(y + kSmallText + 0.3);
-          if (InBody(y2)) {
-            out_.push_back(Fitted({g_.left[kSoilName] + 1, y2}, U"（" + layer.fileName + U"）",
-                                  width, kSmallText));
-          }
-        }
       }
       if (!In(layer.bottom)) continue;
       const double y = Y(layer.bottom);
-      const bool up = layer.bottom <= layer.top;
-      const Pen pen = up ? Pen{0.3, kRed} : kRule;
+      const Pen pen = layer.bottom <= layer.top ? Pen{0.3, kRed} : kRule;
       out_.push_back(Line{{g_.left[kDepth], y}, {g_.Right(kSoilName), y}, pen});
-      const double text = depths.Place(y - 0.5);
-      if (!InBody(text)) continue;
-      if (text > y + 0.2) {
+    }
+    LayerNames();
+    LayerDepths();
+  }
+
+  /// Each layer's name in the middle of its part on each page, the file's own name below it.
+  void LayerNames() {
+    std::vector<Wanted> wanted;
+    for (std::size_t i = 0; i < hole_.layers.size(); ++i) {
+      const LogLayer& layer = hole_.layers[i];
+      placer_->Parts(layer.top, layer.bottom, [&](double y0, double y1) {
+        const double y = (y0 + y1) / 2 + 0.8;
+        wanted.push_back({y, y, i, 0});
+        if (SecondName(layer)) wanted.push_back({y, y + kSmallText + 0.3, i, 1});
+      });
+    }
+    const double width = g_.Right(kSoilName) - g_.left[kSoilName] - 2;
+    for (const Here& here : Placements(wanted, kText + 0.3, kText)) {
+      const LogLayer& layer = hole_.layers[here.item];
+      const Point at{g_.left[kSoilName] + 1, here.y};
+      if (here.line == 1) {
+        out_.push_back(Fitted(at, U"（" + layer.fileName + U"）", width, kSmallText));
+      } else {
+        out_.push_back(
+            Fitted(at, layer.soilName.empty() ? U"（" + layer.fileName + U"）" : layer.soilName,
+                   width, kText));
+      }
+    }
+  }
+
+  static bool SecondName(const LogLayer& layer) {
+    return !layer.soilName.empty() && layer.fileName != layer.soilName && !layer.fileName.empty();
+  }
+
+  /// Each boundary's depth and the thickness above it, just above its line.
+  void LayerDepths() {
+    std::vector<Wanted> wanted;
+    for (std::size_t i = 0; i < hole_.layers.size(); ++i) {
+      const double y = placer_->At(hole_.layers[i].bottom) - 0.5;
+      wanted.push_back({y, y, i, 0});
+    }
+    for (const Here& here : Placements(wanted, kText, kText)) {
+      const LogLayer& layer = hole_.layers[here.item];
+      const double text = here.y;
+      if (In(layer.bottom) && text > Y(layer.bottom) + 0.2) {
+        const double y = Y(layer.bottom);
         out_.push_back(Line{{g_.left[kDepth], y}, {g_.left[kDepth] + 1.5, text - 0.8}, kRule});
       }
-      const Colour colour = up ? kRed : kBlack;
+      const Colour colour = layer.bottom <= layer.top ? kRed : kBlack;
       out_.push_back(Label{{g_.Right(kDepth) - 1, text},
                            Fixed2(layer.bottom),
                            kText,
@@ -353,64 +477,72 @@ class PageDrawer {
   }
 
   void Colours() {
-    Stack names(kText + 0.3);
     for (const LogColour& colour : hole_.colours) {
-      double y0 = 0;
-      double y1 = 0;
-      if (Span(colour.top, colour.bottom, y0, y1)) {
-        const double y = names.Place((y0 + y1) / 2 + 0.8);
-        const Fill swatch = SwatchOf(colour.names);
-        if (!InBody(y)) continue;
-        if (swatch.filled) {
-          out_.push_back(Rectangle{{g_.left[kColour] + 1, y - 2}, 2.6, 2.6, kRule, swatch});
-        }
-        Text text;
-        for (const Text& name : colour.names) text += name;
-        if (text.empty()) text = colour.letters;
-        const double x = g_.left[kColour] + 4.6;
-        out_.push_back(Fitted({x, y}, text, g_.Right(kColour) - x - 1, kText));
-      }
       if (In(colour.bottom)) {
         const double y = Y(colour.bottom);
         out_.push_back(Line{{g_.left[kColour], y}, {g_.Right(kColour), y}, kRule});
       }
     }
+    std::vector<Wanted> wanted;
+    for (std::size_t i = 0; i < hole_.colours.size(); ++i) {
+      placer_->Parts(hole_.colours[i].top, hole_.colours[i].bottom, [&](double y0, double y1) {
+        const double y = (y0 + y1) / 2 + 0.8;
+        wanted.push_back({y, y, i, 0});
+      });
+    }
+    for (const Here& here : Placements(wanted, kText + 0.3, kText)) {
+      const LogColour& colour = hole_.colours[here.item];
+      const double y = here.y;
+      const Fill swatch = SwatchOf(colour.names);
+      if (swatch.filled) {
+        out_.push_back(Rectangle{{g_.left[kColour] + 1, y - 2}, 2.6, 2.6, kRule, swatch});
+      }
+      Text text;
+      for (const Text& name : colour.names) text += name;
+      if (text.empty()) text = colour.letters;
+      const double x = g_.left[kColour] + 4.6;
+      out_.push_back(Fitted({x, y}, text, g_.Right(kColour) - x - 1, kText));
+    }
   }
 
   void Penetrations() {
     Polyline graph{{}, {0.25, kBlack}};
-    Stack counts(kText);
-    for (const LogPenetration& test : hole_.penetrations) {
+    std::vector<Wanted> wanted;
+    for (std::size_t i = 0; i < hole_.penetrations.size(); ++i) {
+      const LogPenetration& test = hole_.penetrations[i];
+      const double y = placer_->At(test.depth) + 0.8;
+      wanted.push_back({y, y, i, 0});
       if (!In(test.depth)) continue;
-      const double y = Y(test.depth);
       const double x = GraphX(test.stopped ? 50 : test.blows);
-      graph.points.push_back({x, y});
-      out_.push_back(Circle{{x, y}, 0.6, {0.15, kBlack}, {true, kBlack}});
-      const double text = counts.Place(y + 0.8);
-      if (InBody(text)) {
-        out_.push_back(Fitted({g_.Mid(kBlowCount), text}, test.label,
-                              g_.Right(kBlowCount) - g_.left[kBlowCount] - 0.6, kText,
-                              Anchor::kMiddle));
-      }
+      graph.points.push_back({x, Y(test.depth)});
+      out_.push_back(Circle{{x, Y(test.depth)}, 0.6, {0.15, kBlack}, {true, kBlack}});
+    }
+    for (const Here& here : Placements(wanted, kText, kText)) {
+      out_.push_back(Fitted({g_.Mid(kBlowCount), here.y}, hole_.penetrations[here.item].label,
+                            g_.Right(kBlowCount) - g_.left[kBlowCount] - 0.6, kText,
+                            Anchor::kMiddle));
     }
     if (graph.points.size() >= 2) out_.push_back(std::move(graph));
   }
 
   void Samples() {
-    Stack numbers(kSmallText);
-    for (const LogSample& sample : hole_.samples) {
+    const double x = g_.left[kSample] + 1.5;
+    std::vector<Wanted> wanted;
+    for (std::size_t i = 0; i < hole_.samples.size(); ++i) {
+      const LogSample& sample = hole_.samples[i];
+      const double y = placer_->At(sample.top) + kSmallText * 0.8;
+      wanted.push_back({y, y, i, 0});
       double y0 = 0;
       double y1 = 0;
       if (!Span(sample.top, sample.bottom, y0, y1)) continue;
-      const double x = g_.left[kSample] + 1.5;
       out_.push_back(Rectangle{{x, y0}, 2.2, std::max(y1 - y0, 0.3), kRule, {true, 0x606060}});
-      if (In(sample.top)) {
-        const double text = numbers.Place(y0 + kSmallText * 0.8);
-        if (InBody(text)) out_.push_back(Label{{x + 3, text}, sample.number, kSmallText});
-      }
+    }
+    // The number beside the bar, cut to the column: the test depths' marks begin right after.
+    const double width = g_.Right(kSample) - (x + 3) - 0.3;
+    for (const Here& here : Placements(wanted, kSmallText, kSmallText)) {
+      out_.push_back(Fitted({x + 3, here.y}, hole_.samples[here.item].number, width, kSmallText));
     }
   }
-
   void Marks() {
     const double lane = (g_.Right(kTestDepth) - g_.left[kTestDepth]) / 4;
     for (const LogTestMark& mark : hole_.marks) {
@@ -442,30 +574,52 @@ class PageDrawer {
     }
   }
 
+  /// Each note beside its depth, in the order of the depths; its lines stay together.
   void Notes() {
-    Stack lines(kSmallText + 0.3);
     const double x = g_.left[kNotes] + 2.6;
     const double width = g_.Right(kNotes) - x - 1;
-    for (const LogNote& note : hole_.notes) {
-      if (!In(note.depth)) continue;
-      const double y = Y(note.depth);
-      const Colour colour = note.odd ? kRed : kBlack;
-      if (note.odd) {
-        out_.push_back(Polygon{{{g_.left[kNotes] + 0.5, y - 0.8},
-                                {g_.left[kNotes] + 2, y},
-                                {g_.left[kNotes] + 0.5, y + 0.8}},
-                               {0, kBlack},
-                               {true, kRed}});
+    std::vector<std::vector<Text>> lines(hole_.notes.size());
+    std::vector<Wanted> wanted;
+    for (std::size_t i = 0; i < hole_.notes.size(); ++i) {
+      const LogNote& note = hole_.notes[i];
+      const double y = placer_->At(note.depth) + 0.7;
+      lines[i] = Wrapped(note.text, width, kSmallText);
+      for (std::size_t line = 0; line < lines[i].size(); ++line) {
+        wanted.push_back({y, y, i, static_cast<int>(line)});
       }
-      bool first = true;
-      for (Text& line : Wrapped(note.text, width, kSmallText)) {
-        const double at = lines.Place(first ? y + 0.7 : y);
-        first = false;
-        if (!InBody(at)) continue;
-        out_.push_back(
-            Label{{x, at}, std::move(line), kSmallText, Anchor::kStart, FontRole::kSmall, colour});
-      }
+      if (!note.odd || !In(note.depth)) continue;
+      const double at = Y(note.depth);
+      out_.push_back(Polygon{{{g_.left[kNotes] + 0.5, at - 0.8},
+                              {g_.left[kNotes] + 2, at},
+                              {g_.left[kNotes] + 0.5, at + 0.8}},
+                             {0, kBlack},
+                             {true, kRed}});
     }
+    for (const Here& here : Placements(wanted, kSmallText + 0.3, kSmallText)) {
+      const LogNote& note = hole_.notes[here.item];
+      out_.push_back(Label{{x, here.y},
+                           std::move(lines[here.item][static_cast<std::size_t>(here.line)]),
+                           kSmallText,
+                           Anchor::kStart,
+                           FontRole::kSmall,
+                           note.odd ? kRed : kBlack});
+    }
+  }
+
+  /// A placed text of this page.
+  struct Here {
+    std::size_t item;
+    int line;
+    double y;
+  };
+  /// The column's texts placed over every page, those of this page.
+  std::vector<Here> Placements(std::vector<Wanted>& wanted, double step, double size) const {
+    const std::vector<Placed> placed = placer_->Place(wanted, step, size);
+    std::vector<Here> here;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      if (placed[i].page == page_) here.push_back({wanted[i].item, wanted[i].line, placed[i].y});
+    }
+    return here;
   }
 
   const Borehole& hole_;
@@ -473,6 +627,8 @@ class PageDrawer {
   const Geometry& g_;
   std::vector<Primitive>& out_;
   DepthWindow w_;
+  int page_ = 0;
+  std::optional<ColumnPlacer> placer_;
 };
 
 /// The depths the sheet covers: from the surface (or the shallowest depth above it) to the next
@@ -522,7 +678,7 @@ LogSheets LayoutBoringLog(const Borehole& hole, const LayoutOptions& options) {
     page.height = bodyBottom + 2 + drawer.Legend(0, false) + kMargin;
     drawer.Title(1, 1);
     drawer.Headings(kMargin + kTitleHeight);
-    drawer.Body(window);
+    drawer.Body({window}, 0);
     drawer.Legend(bodyBottom + 2, true);
     sheets.pages.push_back(std::move(page));
     sheets.windows.push_back(window);
@@ -555,11 +711,12 @@ PagedLog::PagedLog(const Borehole& hole, const LayoutOptions& options)
   }
   bodyPages_ = static_cast<int>(windows_.size());
   // The legend goes below the last page's body, or on a page of its own when it does not fit.
+  // The last page has no continued mark: the footer's room is the legend's too.
   Page probe;
   const double legendHeight = PageDrawer(hole, options_, g, probe).Legend(0, false);
   const double lastBottom =
       bodyTop + (windows_.back().lastDepth - windows_.back().firstDepth) * g.mm;
-  if (lastBottom + 2 + legendHeight > height_ - kMargin - kFooterHeight) {
+  if (lastBottom + 2 + legendHeight > height_ - kMargin) {
     windows_.push_back({last, last, bodyTop});
   }
 }
@@ -574,7 +731,7 @@ Page PagedLog::LayOutPage(int i) const {
   if (i < bodyPages_) {
     const DepthWindow& window = Window(i);
     drawer.Headings(kMargin + kTitleHeight);
-    drawer.Body(window);
+    drawer.Body({windows_.begin(), windows_.begin() + bodyPages_}, i);
     if (i + 1 < bodyPages_) drawer.Continued(height_);
     if (i + 1 == pages) {
       drawer.Legend(window.bodyTop + (window.lastDepth - window.firstDepth) * g.mm + 2, true);

@@ -17,11 +17,8 @@ boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
   IdentifiedFile file;
   if (kind == EntryKind::kFile) file = ReadJobName(fs.OpenForReading(path), HostPathStyle());
   if (file.jobName.empty()) throw ConversionError(NoJobNameReason(kind));
-  std::string bytes;
-  while (file.content->ReadMore(bytes, std::size_t{1} << 16)) {
-  }
   const boringlog::BoreholeSources sources{fs, patternFolder};
-  boringlog::Borehole hole = boringlog::ReadBorehole(std::move(bytes), path, sources);
+  boringlog::Borehole hole = boringlog::ReadBorehole(std::move(file.content), path, sources);
   hole.identifier = file.jobName;
   const std::size_t cut = path.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
   hole.fileName = ShownName(cut == Text::npos ? TextView(path) : TextView(path).substr(cut + 1));

@@ -29,7 +29,7 @@ asan_build() {
     -DTECRIS2NX_BUILD_GUI=OFF >/dev/null
   # Only what CTest and the fuzzing below run (not the guide or the manual pages).
   cmake --build "$build" -j "$(nproc)" --target tecris2nx tecris2nx_tests fuzz_convert \
-    fuzz_fields fuzz_path_check fuzz_check
+    fuzz_fields fuzz_path_check fuzz_check fuzz_log
   step "ASan/UBSan build"
 }
 
@@ -68,7 +68,7 @@ fuzz_one() {
 
 # The fuzz targets side by side, FUZZ_JOBS at a time; each one's output is shown once it has ended.
 fuzz() {
-  local targets=(convert fields path_check check)
+  local targets=(convert fields path_check check log)
   local cores="${FUZZ_JOBS:-$(nproc)}" status=0 i target entry pids
   for ((i = 0; i < ${#targets[@]}; i += cores)); do
     pids=()

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
 #include "common/cp932.h"
 #include "common/error.h"
 #include "log/layout.h"
@@ -114,6 +119,141 @@ TEST_F(BoreholeTest, WhatTheConversionRejectsGivesItsError) {
       ADD_FAILURE() << file;
     } catch (const tecris2nx::ConversionError& e) {
       EXPECT_EQ(e.message(), expected) << file;
+    }
+  }
+}
+
+/// Hands out a file's bytes and counts them.
+class CountingSource : public ByteSource {
+ public:
+  CountingSource(std::string bytes, std::size_t& given) : bytes_(std::move(bytes)), given_(given) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t n = std::min(most, bytes_.size() - given_);
+    into.append(bytes_, given_, n);
+    given_ += n;
+    return n > 0;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t& given_;
+};
+
+// Whatever follows the sections, the picture reads no further than the field where they stop;
+// a section's notes are kept when junk takes the place of the next.
+TEST_F(BoreholeTest, ReadsNoFurtherThanTheSections) {
+  std::string junk;
+  while (junk.size() < (std::size_t{16} << 20)) junk += "9,9,9\r\n";
+  struct Row {
+    const char* name;
+    std::string data;
+    std::size_t layers;
+    std::size_t notes;
+  };
+  const Row rows[] = {
+      {"after the last section", fs.ReadAll(FromUtf8(kSource + "/examples/12345678.006")), 7, 0},
+      {"in place of a section",
+       Cp932Lines("B,12345678001,x\n2\nB,1,1,2.0,1300,砂,H,\nB,2,1,1.0,1600,粘性土,H,\nQ\n"), 2, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::size_t given = 0;
+    const Borehole hole = ReadBorehole(std::make_unique<CountingSource>(row.data + junk, given),
+                                       U"x.001", {fs, patdat});
+    EXPECT_EQ(hole.layers.size(), row.layers);
+    EXPECT_EQ(hole.notes.size(), row.notes);
+    // The reader loads pieces ahead of the field in work, never the junk as a whole.
+    EXPECT_LT(given, row.data.size() + (std::size_t{1} << 20));
+  }
+}
+
+/// Every label's text of the pages, in order, and the pages' texts run together.
+struct DrawnTexts {
+  std::vector<Text> labels;
+  Text all;
+};
+
+DrawnTexts TextsOf(const LogSheets& sheets) {
+  DrawnTexts drawn;
+  for (const Page& page : sheets.pages) {
+    for (const Primitive& item : page.items) {
+      if (const auto* label = std::get_if<Label>(&item)) {
+        drawn.labels.push_back(label->text);
+        drawn.all += label->text;
+        EXPECT_GT(label->at.y, 10) << ToUtf8(label->text);
+        EXPECT_LT(label->at.y, page.height - 10) << ToUtf8(label->text);
+      }
+    }
+  }
+  return drawn;
+}
+
+/// Fails for each text of the borehole that no label of the sheets shows.
+void ExpectEveryTextDrawn(const Borehole& hole, const LogSheets& sheets) {
+  const DrawnTexts drawn = TextsOf(sheets);
+  const auto shown = [&](const Text& text) {
+    return std::find(drawn.labels.begin(), drawn.labels.end(), text) != drawn.labels.end();
+  };
+  const auto fixed2 = [](double metres) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", std::round(metres * 100) / 100);
+    return FromUtf8(text);
+  };
+  for (const LogLayer& layer : hole.layers) {
+    EXPECT_TRUE(shown(fixed2(layer.bottom))) << layer.bottom;
+    EXPECT_TRUE(shown(fixed2(layer.bottom - layer.top))) << layer.bottom;
+    EXPECT_TRUE(shown(layer.soilName.empty() ? U"（" + layer.fileName + U"）" : layer.soilName))
+        << ToUtf8(layer.soilName);
+  }
+  for (const LogColour& colour : hole.colours) {
+    Text text;
+    for (const Text& name : colour.names) text += name;
+    EXPECT_TRUE(shown(text.empty() ? colour.letters : text)) << ToUtf8(text);
+  }
+  for (const LogPenetration& test : hole.penetrations) {
+    EXPECT_TRUE(shown(test.label)) << ToUtf8(test.label);
+  }
+  for (const LogSample& sample : hole.samples) {
+    EXPECT_TRUE(shown(sample.number)) << ToUtf8(sample.number);
+  }
+  for (const LogNote& note : hole.notes) {
+    EXPECT_NE(drawn.all.find(note.text), Text::npos) << ToUtf8(note.text);
+  }
+}
+
+// No text of the model is left out: not at the body's top, not past a page break, at any scale
+// or paper.
+TEST_F(BoreholeTest, EveryTextOfTheModelIsDrawn) {
+  std::vector<std::pair<std::string, Borehole>> holes;
+  for (const char* name : {"001", "002", "003", "004", "005", "006"}) {
+    const std::string path = kSource + "/examples/12345678." + name;
+    holes.emplace_back(path, ReadBorehole(fs.ReadAll(FromUtf8(path)), U"x.001", {fs, patdat}));
+  }
+  Borehole thin;  // drawn 1.5 mm high at 1:100
+  thin.hasLayers = true;
+  thin.layers = {{0, 0.15, U"0", U"表土", U"表土"}, {0.15, 2, U"1300", U"砂", U"砂"}};
+  thin.colours = {{0, 0.15, U"DC", {U"暗", U"褐"}}};
+  thin.samples = {{0, 0.1, U"P-123"}};
+  holes.emplace_back("thin first layer", thin);
+  Borehole pageBreak;  // 23.10 m is 1 mm below the break of A4 at 1:100
+  pageBreak.hasLayers = true;
+  pageBreak.layers = {{0, 23.1f, U"1300", U"砂", U"砂"},
+                      {23.1f, 30, U"1600", U"粘性土", U"粘性土"}};
+  pageBreak.penetrations = {{23.05, 12, U"12", false}};
+  holes.emplace_back("boundary below a page break", pageBreak);
+  Borehole notes = thin;  // a long note at the top, many below
+  notes.notes.push_back({0, Text(120, U'長'), true});
+  for (int i = 0; i < 30; ++i) notes.notes.push_back({1.5, U"注記 " + DecimalText(i), true});
+  holes.emplace_back("long note", notes);
+  for (const auto& [name, hole] : holes) {
+    for (const int scale : {50, 100, 200}) {
+      for (const Paper paper : {Paper::kA4, Paper::kA3}) {
+        for (const bool paged : {false, true}) {
+          SCOPED_TRACE(name + " 1:" + std::to_string(scale) +
+                       (paper == Paper::kA3 ? " A3" : " A4") + (paged ? " paged" : ""));
+          ExpectEveryTextDrawn(hole, LayoutBoringLog(hole, {scale, paper, paged}));
+        }
+      }
     }
   }
 }
