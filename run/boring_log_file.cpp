@@ -12,10 +12,15 @@
 namespace tecris2nx {
 
 boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
-                                     const Text& patternFolder, const Text& date) {
+                                     const Text& patternFolder, const Text& date,
+                                     EncodingChoice encoding, SourceEncoding* found) {
   const EntryKind kind = fs.KindOf(path);
   IdentifiedFile file;
-  if (kind == EntryKind::kFile) file = ReadJobName(fs.OpenForReading(path), HostPathStyle());
+  SourceEncoding read = SourceEncoding::kCp932;
+  if (kind == EntryKind::kFile) {
+    file = ReadJobName(OpenAsCp932(fs, path, encoding, read), HostPathStyle());
+  }
+  if (found) *found = read;
   if (file.jobName.empty()) throw ConversionError(NoJobNameReason(kind));
   const boringlog::BoreholeSources sources{fs, patternFolder};
   boringlog::Borehole hole = boringlog::ReadBorehole(std::move(file.content), path, sources);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/file_system.h"
+#include "common/source_encoding.h"
 #include "common/text.h"
 #include "log/borehole.h"
 
@@ -8,9 +9,12 @@ namespace tecris2nx {
 
 /// The boring log's borehole of one TECRIS file, read as the conversion reads it, with its
 /// identifier, file name, pattern folder and date filled in. Throws ConversionError with the
-/// conversion's own text for a file it would reject (or one without an identifier).
+/// conversion's own text for a file it would reject (or one without an identifier). `found`, when
+/// given, learns the encoding the file was read from.
 boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
-                                     const Text& patternFolder, const Text& date);
+                                     const Text& patternFolder, const Text& date,
+                                     EncodingChoice encoding = EncodingChoice::kAuto,
+                                     SourceEncoding* found = nullptr);
 
 /// Today's date as the sheets show it, or that of SOURCE_DATE_EPOCH when set, so that a sheet
 /// can be made again byte for byte. Not thread-safe (localtime): call it before workers start.

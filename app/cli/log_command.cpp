@@ -18,6 +18,7 @@
 #include "run/boring_log_file.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
+#include "run/repeated_jobs.h"
 #include "tecris/path_check.h"
 #include "tecris/path_helpers.h"
 
@@ -36,6 +37,7 @@ const char* const kLogUsage =
     "  --scale N            縮尺 1:N（50, 100, 200。既定は 100）\n"
     "  --paper a4|a3        用紙の幅（既定は a4）\n"
     "  --patdat DIR         パターンデータのフォルダ（省略時は自動で探します）\n"
+    "  --encoding CODE      ファイルの文字コード: auto（既定）, cp932, utf-8\n"
     "  -o OUTDIR            出力先フォルダ（なければ作ります）\n"
     "\n"
     "終了コード: 0 すべて作成, 1 作成できないファイルあり, 2 使い方の誤り\n";
@@ -49,6 +51,7 @@ struct LogOptions {
   boringlog::Paper paper = boringlog::Paper::kA4;
   std::string patdat;
   std::string output;
+  EncodingChoice encoding = EncodingChoice::kAuto;
   bool help = false;
   std::vector<std::string> files;
 };
@@ -101,10 +104,14 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options, boo
       }
     } else if (take("--patdat")) {
       options.patdat = value;
+    } else if (take("--encoding")) {
+      if (std::string problem = ParseEncodingChoice(value, options.encoding); !problem.empty()) {
+        return problem;
+      }
     } else if (take("-o") || take("--output")) {
       options.output = value;
     } else if (arg == "--format" || arg == "--scale" || arg == "--paper" || arg == "--dpi" ||
-               arg == "--patdat" || arg == "-o" || arg == "--output") {
+               arg == "--patdat" || arg == "--encoding" || arg == "-o" || arg == "--output") {
       return arg + " には値が必要です";
     } else {
       return "不明なオプションです: " + arg;
@@ -136,13 +143,17 @@ struct Drawn {
   /// when there are more.
   NamedFiles files;
   Text error;
+  Text identifier;  ///< of the file drawn; empty when it has none
+  SourceEncoding encoding = SourceEncoding::kCp932;
 };
 
 Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolder,
                const LogOptions& options, const Text& date, LogRenderer* renderer) {
   Drawn drawn;
   try {
-    const boringlog::Borehole hole = ReadBoreholeFile(fs, input, patternFolder, date);
+    const boringlog::Borehole hole =
+        ReadBoreholeFile(fs, input, patternFolder, date, options.encoding, &drawn.encoding);
+    drawn.identifier = hole.identifier;
     if (options.format == "svg") {
       const boringlog::LogSheets sheets =
           boringlog::LayoutBoringLog(hole, {options.scale, options.paper, false});
@@ -237,16 +248,26 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
   // Drawn side by side and written and reported in the order given, as the conversion does: a
   // file is written while later ones are drawn, and two files of the same identifier end as the
   // later one.
+  std::vector<Text> inputs;
+  if (const int status = ExpandFiles(options.files, "tecris2nx log", env, err, inputs);
+      status != kCliOk) {
+    return status;
+  }
   const Text date = BoringLogDate();
-  std::vector<Text> errors(options.files.size());
+  std::vector<Text> errors(inputs.size());
+  std::vector<Text> notices(inputs.size());
+  std::vector<Text> identifiers(inputs.size());
   const auto draw = [&](std::size_t i, FileTurn& turn) {
-    Drawn drawn =
-        DrawFile(env.fs, FromNativeName(options.files[i]), patternFolder, options, date, renderer);
+    Drawn drawn = DrawFile(env.fs, inputs[i], patternFolder, options, date, renderer);
     errors[i] = std::move(drawn.error);
+    notices[i] = EncodingNotice(drawn.encoding);
+    identifiers[i] = std::move(drawn.identifier);
     if (errors[i].empty()) turn.fs().WriteFiles(output, drawn.files);
   };
   int failed = 0;
+  RepeatedJobs pictures;
   const auto written = [&](std::size_t i, std::exception_ptr error) {
+    const std::string name = ToUtf8(ShownName(inputs[i]));
     Text problem = std::move(errors[i]);
     if (error) {
       try {
@@ -258,13 +279,20 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
       }
     }
     if (!problem.empty()) {
-      err << "tecris2nx: " << ToUtf8(ShownName(FromNativeName(options.files[i]))) << ": "
-          << ToUtf8(problem) << '\n';
+      err << "tecris2nx: " << name << ": " << ToUtf8(problem) << '\n';
       ++failed;
+      return true;
+    }
+    if (!notices[i].empty())
+      err << "tecris2nx: " << name << ": 警告: " << ToUtf8(notices[i]) << '\n';
+    if (const Text earlier = pictures.Earlier(inputs[i], identifiers[i]); !earlier.empty()) {
+      err << "tecris2nx: " << name
+          << ": 警告: " << ToUtf8(ShownText(RepeatedJobNotice(identifiers[i], ShownName(earlier))))
+          << '\n';
     }
     return true;
   };
-  ConvertInOrder(options.files.size(), std::max(1, DefaultWorkers()), env.fs, draw, written);
+  ConvertInOrder(inputs.size(), std::max(1, DefaultWorkers()), env.fs, draw, written);
   return failed == 0 ? kCliOk : kCliFailed;
 }
 

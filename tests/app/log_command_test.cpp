@@ -34,6 +34,34 @@ TEST_F(LogCommandTest, WritesOneSvgPerFileNamedAfterItsIdentifier) {
   EXPECT_EQ(fs.ListFiles(FromUtf8(out_dir)).size(), 2U);
 }
 
+// What the user must know of a drawn file is said whether or not anything else is: a file read
+// from UTF-8, and a later file whose picture replaces an earlier one's.
+TEST_F(LogCommandTest, NamesConvertedEncodingsAndRepeatedIdentifiers) {
+  tmp.Write("a/12345678.001", Cp932Lines("B,12345678001,x\n1\nB,1,1,1.0,0,砂,H,\n"));
+  tmp.Write("b/12345678.001",
+            "\xEF\xBB\xBF"
+            "B,12345678001,x\r\n1\r\nB,1,1,2.0,0,砂,H,\r\n");
+  tmp.Write("list.txt", Path("a") + "\n" + Path("b/12345678.001") + "\n");
+  const std::string first = Path("a/12345678.001");
+  const std::string second = Path("b/12345678.001");
+  const std::string expected =
+      "tecris2nx: " + second + ": 警告: 文字コードが UTF-8（BOM 付き）のファイルでした。" +
+      "CP932 に変換して読みました。\n" + "tecris2nx: " + second + ": 警告: 識別子 12345678001 は" +
+      "前のファイル " + first + " と同じです。後のファイルの出力が前のものを置き換えます。\n";
+  const std::vector<std::string> rows[] = {
+      {first, second},           // named one by one
+      {"@" + Path("list.txt")},  // a folder and a file, listed
+  };
+  for (const std::vector<std::string>& files : rows) {
+    std::vector<std::string> args = {"log", "--patdat", kPatdat, "-o", Path("logs")};
+    args.insert(args.end(), files.begin(), files.end());
+    EXPECT_EQ(Run(args), kCliOk);
+    EXPECT_EQ(err.str(), expected);
+    // The later file's picture is the one kept.
+    EXPECT_NE(fs.ReadAll(FromUtf8(Path("logs/12345678001.svg"))).find("2.00"), std::string::npos);
+  }
+}
+
 TEST_F(LogCommandTest, UsageErrorsWriteNothing) {
   struct Row {
     std::vector<std::string> args;
