@@ -199,7 +199,10 @@ void VisitSectionBNumbers(const RecordTable& table, const NumberVisit& visit) {
   }
 }
 
-void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
+namespace {
+
+/// Depths that go back up, repeat or are negative (T401 to T403); notes the deepest layer.
+void CheckLayerDepths(const RecordTable& table, SectionChecks& checks) {
   double previousDepth = NAN;
   float deepest = -INFINITY;
   for (int r = 1; r <= table.count(); ++r) {
@@ -220,9 +223,10 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
     previousDepth = depth;
   }
   if (table.count() > 0) checks.Facts()[kDeepestLayerFact] = deepest;
-  if (checks.DepthsOnly()) return;
+}
 
-  // Colours need no pattern data.
+/// Colour letters that are no colour code (T502); needs no pattern data.
+void CheckColours(const RecordTable& table, SectionChecks& checks) {
   Text previousColour;
   std::string_view previousBytes;
   for (int r = 1; r <= table.count(); ++r) {
@@ -246,6 +250,11 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
       }
     }
   }
+}
+
+/// Soil names that the pattern data cannot classify (T501), or pattern data without the files
+/// that classify them (T504).
+void CheckSoilNames(const RecordTable& table, SectionChecks& checks) {
   const FileSystem& fs = checks.Files();
   const Text& folder = checks.PatternFolder();
   if (folder.empty()) return;
@@ -313,6 +322,15 @@ void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
                      U" は XKishitu.txt で分類できません（X1.txt の土質コードが空になります）。");
     }
   }
+}
+
+}  // namespace
+
+void CheckSectionB(const RecordTable& table, SectionChecks& checks) {
+  CheckLayerDepths(table, checks);
+  if (checks.DepthsOnly()) return;
+  CheckColours(table, checks);
+  CheckSoilNames(table, checks);
 }
 
 SoilCodeTable ParseSoilCodeTable(std::string bytes) {
