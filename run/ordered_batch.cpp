@@ -362,8 +362,7 @@ class Batch {
   }
 
   std::mutex mutex_;
-  // Each waits for its own changes: one for everything, woken at every change, woke every thread
-  // several times a file.
+  // One condition per kind of waiter, so that a change wakes only the threads it concerns.
   std::condition_variable reporter_;  ///< the calling thread: a file taken or done
   std::condition_variable window_;    ///< workers waiting for room to convert ahead
   std::condition_variable jobs_;      ///< workers waiting for an earlier file of their job

@@ -168,8 +168,8 @@ TEST_F(CliTest, ListsOnlyTecrisFiles) {
   EXPECT_EQ(names, (std::vector<std::string>{"12345678.001", "12345678.005"}));
 }
 
-// Warnings counted along the conversion are check mode's findings, also for a file large enough
-// to be checked on a thread of its own beside the conversion.
+// Warnings counted along the conversion are check mode's findings, also for a file of over a
+// megabyte, read in many pieces.
 TEST(ConversionRunTest, CountedWarningsAreTheFindingsOfCheckMode) {
   // Over a megabyte, with a finding now and then.
   std::string large = "C,12345678009,y,32000\n";
