@@ -465,28 +465,12 @@ void AppendNumberText(Text& out, double value) {
   AppendGeneralDigits(out, RoundedDigits(value, 15));
 }
 
-void AppendNumberTextOfQuotient(Text& out, double value) { AppendNumberText(out, value); }
-
 Text IntegerText(std::int16_t value) { return DecimalText(value); }
 
 Text RightPad4(TextView text) {
-  Text padded;
-  AppendRightPad4(padded, text);
+  Text padded(text.size() < 4 ? 4 - text.size() : 0, kBlank);
+  padded += text.substr(text.size() > 4 ? text.size() - 4 : 0);
   return padded;
-}
-
-void AppendRightPad4(Text& out, TextView text) {
-  if (text.size() < 4) out.append(4 - text.size(), kBlank);
-  out += text.substr(text.size() > 4 ? text.size() - 4 : 0);
-}
-
-void AppendNumberColumn(Text& out, std::int16_t value) {
-  std::array<char, 8> digits{};
-  const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  const auto n = static_cast<std::size_t>(end - digits.data());
-  if (n < 4) out.append(4 - n, kBlank);
-  AppendAscii(out,
-              std::string_view(end - std::min<std::size_t>(n, 4), std::min<std::size_t>(n, 4)));
 }
 
 void AppendNumberColumnBytes(std::string& out, std::int16_t value) {

@@ -528,14 +528,6 @@ TEST(FormattingTest, AppendFormsAddToWhatIsThere) {
     line = prefix;
     AppendNumberText(line, NumericValue(cell));
     EXPECT_EQ(line, prefix + NumberText(NumericValue(cell))) << ToUtf8(cell);
-    line = prefix;
-    AppendRightPad4(line, cell);
-    EXPECT_EQ(line, prefix + RightPad4(cell)) << ToUtf8(cell);
-  }
-  for (int value = -32768; value <= 32767; ++value) {
-    Text line = prefix;
-    AppendNumberColumn(line, static_cast<std::int16_t>(value));
-    ASSERT_EQ(line, prefix + RightPad4(IntegerText(static_cast<std::int16_t>(value)))) << value;
   }
 }
 
@@ -582,27 +574,6 @@ TEST(FormattingTest, ByteFormsMatchTheTextForms) {
     std::string line = prefix;
     AppendNumberColumnBytes(line, static_cast<std::int16_t>(value));
     EXPECT_EQ(line, prefix + EncodeCp932(RightPad4(IntegerText(static_cast<std::int16_t>(value)))));
-  }
-}
-
-// Quotients skip the shortest form and round to fifteen digits at once: the text must be the same
-// for every value, short ones included.
-TEST(FormattingTest, QuotientTextIsTheNumberText) {
-  std::vector<double> values = {
-      0,       -0.0,   0.5,   1,       1e-5,         1.5e15,   999999999999999.9, 0.1,
-      1.0 / 3, 5e-324, 1e308, -2.5e-7, std::nan(""), HUGE_VAL, -HUGE_VAL};
-  std::mt19937_64 rng(9);
-  for (int i = 0; i < 20000; ++i) {
-    values.push_back(static_cast<double>(rng() % 6000) / 100.0 / 60.0);
-    double bits = 0;
-    const std::uint64_t raw = rng();
-    std::memcpy(&bits, &raw, sizeof(bits));
-    values.push_back(bits);
-  }
-  for (const double value : values) {
-    Text text;
-    AppendNumberTextOfQuotient(text, value);
-    ASSERT_EQ(text, NumberText(value)) << value;
   }
 }
 
