@@ -17,7 +17,6 @@
 namespace tecris2nx {
 namespace {
 
-// ---------------------------------------------------------------------------------------------
 // Reading a value: the lax parse behind NumericValue and ReadNumber.
 //
 // It reads CP932 bytes as well as decoded text. Everything it can read is ASCII, and a byte of
@@ -201,7 +200,6 @@ double ParseNumber(std::basic_string_view<Char> text, NumberReading* reading) {
   return negative && value != 0 ? -value : value;
 }
 
-// ---------------------------------------------------------------------------------------------
 // Writing a double's digits in the general form.
 
 // A value rounded to a number of significant digits.
@@ -291,7 +289,6 @@ void AppendGeneralDigits(String& out, const Digits& d) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Cells written from their own text.
 
 template <typename Char>
@@ -356,23 +353,21 @@ void ToDepthColumns(std::basic_string<Char>& out, std::size_t base) {
   out.append(columns.data(), columns.size());
 }
 
-// ---------------------------------------------------------------------------------------------
 // The exponent rule: mantissa times ten to the exponent, at single precision.
 
 // Halfway between the largest float and 2^128: a double this large rounds to infinity as a float.
 constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
-// pow(10, exponent). The whole powers a single can reach are taken once from pow itself, so a
-// product is the same whichever way its exponent was read.
+// Ten to the exponent. The whole powers a single's range needs are the nearest doubles, which
+// the library's pow does not always give (10^23).
 double PowerOfTen(double exponent) {
-  constexpr int kReach = 64;
-  static const std::array<double, 2 * kReach + 1> powers = [] {
-    std::array<double, 2 * kReach + 1> made{};
-    for (int k = -kReach; k <= kReach; ++k) made[k + kReach] = std::pow(10.0, k);
-    return made;
-  }();
-  if (exponent >= -kReach && exponent <= kReach && exponent == std::trunc(exponent)) {
-    return powers[static_cast<std::size_t>(static_cast<int>(exponent) + kReach)];
+  if (exponent >= -64 && exponent <= 64 && exponent == std::trunc(exponent)) {
+    std::array<char, 8> text{'1', 'e'};
+    const char* end =
+        std::to_chars(text.data() + 2, text.data() + text.size(), static_cast<int>(exponent)).ptr;
+    double power = 0;
+    std::from_chars(text.data(), end, power);
+    return power;
   }
   return std::pow(10.0, exponent);
 }

@@ -347,8 +347,9 @@ TEST(FormattingTest, ExponentNumberEvaluatesAtSinglePrecision) {
       {U"1E0.5", U"3.162278"},
       {U"1.5D2", U"150"},  // D is no letter here: the plain parse reads it
       {U"1E38", U"1E+38"},
-      {U"3.4028235E38", U"3.402823E+38"},  // rounds to the largest single
-      {U"　1E2", U"0"},                    // the full-width space stops the mantissa
+      {U"3.4028235E38", U"3.402823E+38"},           // rounds to the largest single
+      {U"8818263544.0242367E23", U"8.818263E+32"},  // with the nearest double to 10^23
+      {U"　1E2", U"0"},                             // the full-width space stops the mantissa
   };
   for (const auto& [in, expected] : rows) EXPECT_EQ(ExponentNumber(in), expected) << ToUtf8(in);
 }
