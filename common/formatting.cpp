@@ -102,6 +102,23 @@ bool ExactValue(std::uint64_t digits, long long exponent, bool negative, double&
   return true;
 }
 
+// The signed whole number after an exponent letter, clamped to what can matter.
+template <typename Char>
+long long ReadExponent(NumberCursor<Char>& cursor) {
+  char32_t c = cursor.Peek();
+  bool negative = false;
+  if (c == U'+' || c == U'-') {
+    negative = c == U'-';
+    cursor.Advance();
+  }
+  long long written = 0;
+  for (c = cursor.Peek(); IsDigit(c); c = cursor.Peek()) {
+    written = std::min(written * 10 + static_cast<long long>(c - U'0'), kExponentLimit);
+    cursor.Advance();
+  }
+  return negative ? -written : written;
+}
+
 // `reading`, when given, learns how much of the text was read and whether the value fell out of
 // range.
 template <typename Char>
@@ -160,19 +177,8 @@ double ParseNumber(std::basic_string_view<Char> text, NumberReading* reading) {
 
   if (c == U'E' || c == U'e' || c == U'D' || c == U'd') {
     cursor.Advance();
-    c = cursor.Peek();
-    bool exponentNegative = false;
-    if (c == U'+' || c == U'-') {
-      exponentNegative = c == U'-';
-      cursor.Advance();
-    }
-    long long written = 0;
-    for (c = cursor.Peek(); IsDigit(c); c = cursor.Peek()) {
-      written = std::min(written * 10 + static_cast<long long>(c - U'0'), kExponentLimit);
-      cursor.Advance();
-    }
+    exponent += ReadExponent(cursor);
     consumed();
-    exponent += exponentNegative ? -written : written;
   }
   if (count == 0) return 0;
 
