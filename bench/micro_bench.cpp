@@ -99,6 +99,20 @@ int main(int argc, char** argv) {
       {"NumberText", 0, [] { Keep(NumberText(12.345)); }},
       {"FormatDepth", 0, [] { Keep(FormatDepth(U"12.3456")); }},
       {"ExponentNumber", 0, [] { Keep(ExponentNumber(U"1.23456789E-5")); }},
+      // The routes most number cells of a conversion take: from their bytes, undecoded.
+      {"NumericValueOfCp932", 0, [] { Keep(NumericValueOfCp932("1234.5678")); }},
+      {"FormatDepthBytes", 0,
+       [] {
+         std::string out;
+         Keep(AppendFormatDepthBytes(out, "12.3456"));
+         Keep(out);
+       }},
+      {"ExponentBytes", 0,
+       [] {
+         std::string out;
+         Keep(AppendExponentNumberBytes(out, "1.23456789E-5"));
+         Keep(out);
+       }},
       {"DecodeCp932", mixed.size(), [&] { Keep(DecodeCp932(mixed)); }},
       {"EncodeCp932", mixedText.size(), [&] { Keep(EncodeCp932(mixedText)); }},
       {"DecodeJapanese", japanese.size(), [&] { Keep(DecodeCp932(japanese)); }},

@@ -14,13 +14,15 @@ namespace tecris2nx {
 /// with one point, exponent (E, e, D, d), or &H / &O integers; stops at the first character that
 /// cannot continue the number. No number gives 0.
 double NumericValue(TextView text);
-/// NumericValue of a cell's CP932 bytes, sparing the decoding of a plain decimal.
+/// NumericValue of a cell's CP932 bytes, without decoding them: everything a number is made of
+/// is ASCII.
 double NumericValueOfCp932(std::string_view cp932);
 
 /// What NumericValue makes of a text, for checks that need more than the value.
 struct NumberReading {
   double value = 0;
-  std::size_t length = 0;  ///< characters up to the last one read as part of the number
+  std::size_t length = 0;  ///< characters up to the last one read as part of the number; 0
+                           ///< without a digit
   bool digits = false;     ///< a digit was read
   bool overflow = false;   ///< beyond the range of a double: the value is the largest finite one
   bool underflow = false;  ///< a non-zero number too small for a double: the value is 0
@@ -38,19 +40,12 @@ Text NumberText(double value);
 // The Append forms add the same text to the end of `out`: a line built in a buffer used again
 // for every line allocates nothing.
 void AppendNumberText(Text& out, double value);
-/// AppendNumberText for a value whose shortest text is seldom short, such as a quotient x / 60:
-/// the same text, made without first trying the shortest form.
-void AppendNumberTextOfQuotient(Text& out, double value);
 
 /// Decimal digits with a leading "-" for negatives, no blanks.
 Text IntegerText(std::int16_t value);
 
 /// The last four characters of four blanks followed by the text.
 Text RightPad4(TextView text);
-void AppendRightPad4(Text& out, TextView text);
-
-/// RightPad4(IntegerText(value)) appended: the record-number column of the output lines.
-void AppendNumberColumn(Text& out, std::int16_t value);
 
 /// Seven-column fixed point "nnnn.ff" of a field: fraction truncated, integer part cut to four
 /// columns.
@@ -74,11 +69,11 @@ void AppendSingleText(Text& out, float value);
 /// False, with nothing appended, for any other cell: its decoded text takes the usual route.
 bool AppendNumberOrEmptyBytes(std::string& out, std::string_view cell);
 bool AppendFormatDepthBytes(std::string& out, std::string_view cell);
-/// AppendExponentNumber the same way, for a cell of ASCII digits, signs, points and blanks with
-/// the letters E and e in either width. False, with nothing appended, for any other cell and for
+/// AppendExponentNumber the same way, for a cell of ASCII characters and the full-width letters
+/// Ｅ and ｅ. False, with nothing appended, for any other cell and for
 /// a product beyond single precision: the decoded text takes the usual route, which says why.
 bool AppendExponentNumberBytes(std::string& out, std::string_view cell);
-/// AppendNumberColumn as bytes.
+/// RightPad4(IntegerText(value)) appended: the record-number column of the output lines.
 void AppendNumberColumnBytes(std::string& out, std::int16_t value);
 
 /// Nearest single-precision value; beyond its range, infinity of the value's sign.

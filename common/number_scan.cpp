@@ -13,7 +13,8 @@ std::size_t LetterAt(std::string_view bytes, std::size_t at, bool& fullWidth) {
   const char c = bytes[at];
   fullWidth = false;
   if (c == 'E' || c == 'e') return 1;
-  if (c == '\x82' && at + 1 < bytes.size() && (bytes[at + 1] == '\x64' || bytes[at + 1] == '\x85')) {
+  if (c == '\x82' && at + 1 < bytes.size() &&
+      (bytes[at + 1] == '\x64' || bytes[at + 1] == '\x85')) {
     fullWidth = true;
     return 2;
   }
@@ -54,7 +55,8 @@ NumberScan Scan(std::basic_string_view<Char> text) {
     if (const std::size_t letterSize = LetterAt(text, i, fullWidth); letterSize != 0) {
       std::size_t j = i + letterSize;
       bool negative = false;
-      if (j < n && (text[j] == Char('-') || text[j] == Char('+'))) negative = text[j++] == Char('-');
+      if (j < n && (text[j] == Char('-') || text[j] == Char('+')))
+        negative = text[j++] == Char('-');
       const std::size_t from = j;
       while (j < n && IsDigitChar(text[j])) ++j;
       s.letter = i;

@@ -14,11 +14,11 @@ namespace tecris2nx {
 struct NumberScan {
   static constexpr std::size_t kNone = std::string_view::npos;
 
-  std::size_t size = 0;        ///< the text's length
-  std::size_t lead = 0;        ///< blanks before the number
-  bool sign = false;           ///< a sign was read
-  bool negative = false;       ///< the sign was "-"
-  std::size_t digitsFrom = 0;  ///< where the mantissa's digits begin (after the sign)
+  std::size_t size = 0;            ///< the text's length
+  std::size_t lead = 0;            ///< blanks before the number
+  bool sign = false;               ///< a sign was read
+  bool negative = false;           ///< the sign was "-"
+  std::size_t digitsFrom = 0;      ///< where the mantissa's digits begin (after the sign)
   std::size_t wholeDigits = 0;     ///< digits before the point
   bool point = false;              ///< a point was read
   std::size_t fractionDigits = 0;  ///< digits after the point
@@ -26,9 +26,9 @@ struct NumberScan {
   std::size_t letterSize = 0;      ///< 1, or 2 for a full-width letter in CP932 bytes
   bool fullWidthLetter = false;    ///< the letter was Ｅ or ｅ
   bool exponentNegative = false;
-  std::size_t exponentFrom = 0;    ///< where the exponent's digits begin
+  std::size_t exponentFrom = 0;  ///< where the exponent's digits begin
   std::size_t exponentDigits = 0;
-  std::size_t end = 0;   ///< just past the last character read as part of the number
+  std::size_t end = 0;      ///< just past the last character read as part of the number
   bool blanksOnly = false;  ///< nothing but blanks follows `end`
 
   std::size_t MantissaDigits() const { return wholeDigits + fractionDigits; }
@@ -39,6 +39,10 @@ struct NumberScan {
   /// A sign or none, digits with at most one point, nothing else (no blanks, no exponent).
   bool IsPlainDecimal() const {
     return MantissaDigits() > 0 && letter == kNone && lead == 0 && end == size;
+  }
+  /// A plain decimal with blanks around it, or none.
+  bool IsDecimalBetweenBlanks() const {
+    return MantissaDigits() > 0 && letter == kNone && blanksOnly;
   }
   /// A plain decimal, then an exponent letter and a signed exponent of at least one digit,
   /// nothing else.

@@ -289,7 +289,7 @@ namespace {
 /// The fraction's digits as AppendAngleText writes them after the whole.
 void AppendFractionOfSixtieths(Text& out, double sixtieths) {
   const std::size_t base = out.size();
-  AppendNumberTextOfQuotient(out, sixtieths / 60.0);
+  AppendNumberText(out, sixtieths / 60.0);
   // The digits after "0." of the fraction, three at most, with no point of their own.
   if (out.size() - base > 2) {
     out.erase(base, 2);
