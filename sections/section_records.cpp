@@ -22,11 +22,10 @@ namespace {
 /// evaluating the section then passes over the values that hold nothing else. Inlined into the
 /// reading loops: a call for each of a file's millions of fields costs more than its work.
 [[gnu::always_inline]] inline void StoreField(RecordTable::Appender& table, std::string_view bytes,
-                                              bool plain, std::size_t readable) {
+                                              bool plain) {
   plain = plain && bytes.size() <= kLongestPlainInRange;
   table.Append(bytes, plain,
-               plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent),
-               readable);
+               plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent));
 }
 
 }  // namespace
@@ -39,8 +38,8 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
     in.ReadFields(3 + shape.values,
-                  [&cells](int i, std::string_view bytes, bool plain, std::size_t readable) {
-                    if (i >= 3) StoreField(cells, bytes, plain, readable);
+                  [&cells](int i, std::string_view bytes, bool plain, std::size_t) {
+                    if (i >= 3) StoreField(cells, bytes, plain);
                   });
   }
   if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
@@ -56,8 +55,8 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
     if (!openingRead) in.SkipField();
     openingRead = false;
     in.ReadFields(2 + shape.values,
-                  [&cells](int i, std::string_view bytes, bool plain, std::size_t readable) {
-                    if (i >= 2) StoreField(cells, bytes, plain, readable);
+                  [&cells](int i, std::string_view bytes, bool plain, std::size_t) {
+                    if (i >= 2) StoreField(cells, bytes, plain);
                   });
   }
   if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();

@@ -39,8 +39,8 @@ TEST(RecordTableTest, CellsComeBackExactlyAsStored) {
 }
 
 TEST(RecordTableTest, LargeTablesCrossBlocks) {
-  // Cells of every length, some longer than a block; megabytes of them, so that blocks come from
-  // several large runs as well, and a table used again starts afresh.
+  // Cells of every length, some longer than a block; megabytes of them, and a table used again
+  // starts afresh.
   RecordTable table;
   for (const std::int16_t count : {30000, 3000}) {
     table.Reset(5, count);
@@ -60,9 +60,9 @@ TEST(RecordTableTest, LargeTablesCrossBlocks) {
   }
 }
 
-// Readers store a section's cells through one appender, which keeps the table's place to itself
-// and hands long cells and full blocks to the table: the table must hold every cell, its records
-// and what it knows of each value afterwards, and take the next cell where the appender stopped.
+// Readers store a section's cells through one appender: the table must hold every cell, its
+// records and what it knows of each value afterwards, and take the next cell where the appender
+// stopped.
 TEST(RecordTableTest, CellsAppendedInARowAreTheCellsStored) {
   auto cellText = [](int v, int r) {
     const int length = v == 4 ? (r % 50 == 0 ? 70000 : r % 7 == 0 ? 200 : r % 3) : r % 9;
