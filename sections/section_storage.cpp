@@ -19,12 +19,12 @@ void RecordTable::Reset(int values, std::int16_t count) {
   values_ = values;
   count_ = count < 0 ? std::int16_t{0} : count;
   blocks_.clear();
-  sizeChunks_.clear();
+  sizes_.clear();
   longCells_.clear();
   freeOfLineEnds_ = false;
   recordStarts_.assign(static_cast<std::size_t>(count_), 0);
-  stored_ = 0;
   cellCapacity_ = recordStarts_.size() * static_cast<std::size_t>(values_);
+  sizes_.reserve(cellCapacity_);  // pages untouched until cells come: no cost to a small section
   value_ = 0;
   // Only 64 values have a bit: in a wider table no value is known to be plain.
   notPlain_ = values_ > 64 ? ~std::uint64_t{0} : 0;
@@ -50,7 +50,7 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
 void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber) {
   // Only cells stored in order can be found by walking their record; a cell stored elsewhere
   // would silently read as another.
-  if (index != stored_) {
+  if (index != stored()) {
     const std::size_t values = static_cast<std::size_t>(values_);
     throw std::logic_error("RecordTable cell (" + std::to_string(index % values + 1) + ", " +
                            std::to_string(index / values + 1) + ") stored out of order");
@@ -60,17 +60,9 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
 }
 
 void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool inRange) {
-  if (stored_ >= cellCapacity_) throw std::out_of_range("RecordTable is full");
+  if (stored() >= cellCapacity_) throw std::out_of_range("RecordTable is full");
   const std::size_t size = bytes.size();
-  // Sizes are taken a chunk at a time: a table declared large but holding little stays small.
-  const std::size_t chunk = stored_ / kBlockSize;
-  if (chunk == sizeChunks_.size()) {
-    const std::size_t sizes = std::min(kBlockSize, cellCapacity_ - chunk * kBlockSize);
-    sizeChunks_.emplace_back(new unsigned char[sizes]);
-  }
-  sizeChunks_[chunk][stored_ % kBlockSize] = static_cast<unsigned char>(std::min(size, kLongSize));
-  if (size >= kLongSize) longCells_.push_back({stored_, size});
-
+  const std::size_t index = stored();
   // Every cell, an empty one too, starts within its block's first 64 KiB.
   if (blocks_.empty() || blocks_.back().size + std::max<std::size_t>(size, 1) > kBlockSize) {
     if (blocks_.size() >= kMaxBlocks) {
@@ -81,18 +73,19 @@ void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool inR
   }
   Block& block = blocks_.back();
   if (value_ == 0) {
-    recordStarts_[stored_ / static_cast<std::size_t>(values_)] =
+    recordStarts_[index / static_cast<std::size_t>(values_)] =
         static_cast<std::uint32_t>((blocks_.size() - 1) << 16 | block.size);
   }
   std::copy(bytes.begin(), bytes.end(), block.bytes.get() + block.size);
   block.size += size;
+  sizes_.push_back(static_cast<unsigned char>(std::min(size, kLongSize)));
+  if (size >= kLongSize) longCells_.push_back({index, size});
 
   if (!plainNumber && size != 0 && value_ < 64) {
     notPlain_ |= std::uint64_t{1} << value_;
     if (!inRange) exponentMayLeaveRange_ |= std::uint64_t{1} << value_;
   }
   if (++value_ == values_) value_ = 0;
-  ++stored_;
 }
 
 std::size_t RecordTable::LongSizeOf(std::size_t index) const {
@@ -108,7 +101,7 @@ RecordTable::Place RecordTable::RecordStart(std::size_t index) const {
 }
 
 std::string_view RecordTable::BytesAt(std::size_t index) const {
-  if (index >= stored_) return {};
+  if (index >= stored()) return {};
   const std::size_t first = index - index % static_cast<std::size_t>(values_);
   Place place = RecordStart(index);
   for (std::size_t i = first; i < index; ++i) NextCell(i, place);
@@ -132,7 +125,7 @@ void RecordTable::ReadRecord(int record, Record& cells) const {
   for (std::size_t v = 0; v < values; ++v) {
     Record::Cell& cell = cells.cells_[v];
     cell = {};
-    if (first + v < stored_) cell.bytes = NextCell(first + v, place);
+    if (first + v < stored()) cell.bytes = NextCell(first + v, place);
     cells.bytes_ += cell.bytes.size();
   }
 }
@@ -142,7 +135,7 @@ void RecordTable::LeadingCells(int record, std::span<std::string_view> cells) co
   const std::size_t values = std::min(cells.size(), static_cast<std::size_t>(values_));
   Place place = RecordStart(first);
   for (std::size_t v = 0; v < cells.size(); ++v) {
-    cells[v] = v < values && first + v < stored_ ? NextCell(first + v, place) : std::string_view();
+    cells[v] = v < values && first + v < stored() ? NextCell(first + v, place) : std::string_view();
   }
 }
 

@@ -130,7 +130,7 @@ class RecordTable {
     /// The next cell's CP932 bytes; empty for a cell never stored. They hold as long as the
     /// table is not reset.
     std::string_view Next() {
-      if (index_ >= table_.stored_) return {};
+      if (index_ >= table_.stored()) return {};
       return table_.NextCell(index_++, place_);
     }
 
@@ -160,9 +160,10 @@ class RecordTable {
     // Beyond 64 values nothing is known of a value.
     return value < 1 || value > 64 || ((bits >> (value - 1)) & 1) != 0;
   }
+  std::size_t stored() const { return sizes_.size(); }
   /// The size of stored cell `index`.
   std::size_t SizeOf(std::size_t index) const {
-    const std::size_t size = sizeChunks_[index / kBlockSize][index % kBlockSize];
+    const std::size_t size = sizes_[index];
     return size != kLongSize ? size : LongSizeOf(index);
   }
   std::size_t LongSizeOf(std::size_t index) const;
@@ -191,12 +192,12 @@ class RecordTable {
   /// Every cell, in blocks that never move once filled: growing one buffer would copy it and
   /// briefly hold it twice.
   std::vector<Block> blocks_;
-  /// Each cell's size in reading order, kBlockSize to a chunk; kLongSize for a long cell.
-  std::vector<std::unique_ptr<unsigned char[]>> sizeChunks_;
+  /// Each stored cell's size, in reading order; kLongSize for a long cell. Its room is reserved
+  /// for every cell at once and filled as cells come.
+  std::vector<unsigned char> sizes_;
   std::vector<LongCell> longCells_;  ///< in reading order
   /// Where each record's first cell begins: block number times 65536 plus the offset in it.
   std::vector<std::uint32_t> recordStarts_;
-  std::size_t stored_ = 0;        ///< cells stored so far
   std::size_t cellCapacity_ = 0;  ///< cells the table holds: values times records
   int value_ = 0;                 ///< the value the next cell is of, 0 to values_ - 1
   /// Bit v - 1: value v holds a cell that is neither empty nor stored as a plain number.
