@@ -123,6 +123,15 @@ TEST(RecordTableTest, IndexesOutsideTheTableThrow) {
     EXPECT_THROW(view.Cell(value, record), std::out_of_range);
     EXPECT_THROW(table.Cell(value, record).AssignCp932("x"), std::out_of_range);
   }
+  {
+    // A reader that finds more fields than the table was sized for must not write past it.
+    table.Reset(2, 1);
+    RecordTable::Appender cells(table);
+    cells.Append("a", false, true);
+    cells.Append("b", false, true);
+    EXPECT_THROW(cells.Append("c", false, true), std::out_of_range);
+    EXPECT_EQ(view.Cell(2, 1), U"b");
+  }
   table.Reset(3, -5);  // a negative count makes an empty table
   EXPECT_EQ(table.count(), 0);
   table.Reset(0, 2);  // records without values have no cell to walk to
