@@ -178,8 +178,10 @@ class RecordTable {
   /// order, so a block took no bytes after a cell that did not fit it.
   std::string_view NextCell(std::size_t index, Place& place) const {
     const std::size_t size = SizeOf(index);
-    if (size != 0 && place.offset + size > blocks_[place.block].size)
-      ++place.block, place.offset = 0;
+    if (size != 0 && place.offset + size > blocks_[place.block].size) {
+      ++place.block;
+      place.offset = 0;
+    }
     const char* const bytes = blocks_[place.block].bytes.get() + place.offset;
     place.offset += size;
     return std::string_view(bytes, size);
