@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,23 +12,6 @@ using TextView = std::u32string_view;
 
 /// The blank of every trim and "blanks only" test: the half-width space (U+0020) and nothing else.
 inline constexpr char32_t kBlank = U' ';
-
-/// memcpy for the few bytes of most cells: two copies of a fixed size that may overlap, no call.
-inline void CopyFewBytes(char* to, const char* from, std::size_t size) {
-  if (size >= 8 && size <= 16) {
-    std::memcpy(to, from, 8);
-    std::memcpy(to + size - 8, from + size - 8, 8);
-  } else if (size >= 4 && size < 8) {
-    std::memcpy(to, from, 4);
-    std::memcpy(to + size - 4, from + size - 4, 4);
-  } else if (size > 0 && size < 4) {
-    to[0] = from[0];
-    to[size / 2] = from[size / 2];
-    to[size - 1] = from[size - 1];
-  } else {
-    std::memcpy(to, from, size);
-  }
-}
 
 Text TrimBlanks(TextView text);
 /// TrimBlanks as a view into the same characters.

@@ -21,10 +21,10 @@ namespace {
 
 /// Stores a field as the table's next cell, telling it when the field is a plain number:
 /// evaluating the section then passes over the values that hold nothing else.
-void StoreField(RecordTable::Appender& table, std::string_view bytes) {
+void StoreField(RecordTable& table, std::string_view bytes) {
   const bool plain = bytes.size() <= kLongestPlainInRange && ScanNumber(bytes).IsPlainDecimal();
-  table.Append(bytes, plain,
-               plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent));
+  table.AppendCp932(bytes, plain,
+                    plain || bytes.empty() || !MayBeNumberProblem(bytes, NumberUse::kExponent));
 }
 
 }  // namespace
@@ -33,11 +33,10 @@ void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& 
                         std::int16_t count) {
   table.Reset(shape.values, count);
   const long long lineEnds = in.FieldsWithLineEnds();
-  RecordTable::Appender cells(table);
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
     for (int i = 0; i < 3; ++i) in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) StoreField(cells, in.ReadFieldBytes());
+    for (int v = 1; v <= shape.values; ++v) StoreField(table, in.ReadFieldBytes());
   }
   if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
@@ -46,14 +45,13 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
                        std::int16_t count, bool firstOpeningRead) {
   table.Reset(shape.values, count);
   const long long lineEnds = in.FieldsWithLineEnds();
-  RecordTable::Appender cells(table);
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
     // The opening field, two ignored fields, then the values.
     if (!openingRead) in.SkipField();
     openingRead = false;
     for (int i = 0; i < 2; ++i) in.SkipField();
-    for (int v = 1; v <= shape.values; ++v) StoreField(cells, in.ReadFieldBytes());
+    for (int v = 1; v <= shape.values; ++v) StoreField(table, in.ReadFieldBytes());
   }
   if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }

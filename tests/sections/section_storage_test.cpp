@@ -39,8 +39,8 @@ TEST(RecordTableTest, CellsComeBackExactlyAsStored) {
 }
 
 TEST(RecordTableTest, LargeTablesCrossBlocks) {
-  // Cells of every length, some longer than a block; megabytes of them, so that blocks come from
-  // several large runs as well, and a table used again starts afresh.
+  // Cells of every length, some longer than a block; megabytes of them, and a table used again
+  // starts afresh.
   RecordTable table;
   for (const std::int16_t count : {30000, 3000}) {
     table.Reset(5, count);
@@ -60,9 +60,9 @@ TEST(RecordTableTest, LargeTablesCrossBlocks) {
   }
 }
 
-// Readers store a section's cells through one appender, which keeps the table's place to itself
-// and hands long cells and full blocks to the table: the table must hold every cell, its records
-// and what it knows of each value afterwards, and take the next cell where the appender stopped.
+// Readers store a section's cells one after another: the table must hold every cell, its
+// records and what it knows of each value afterwards, and take the next cell where the appender
+// stopped.
 TEST(RecordTableTest, CellsAppendedInARowAreTheCellsStored) {
   auto cellText = [](int v, int r) {
     const int length = v == 4 ? (r % 50 == 0 ? 70000 : r % 7 == 0 ? 200 : r % 3) : r % 9;
@@ -72,12 +72,11 @@ TEST(RecordTableTest, CellsAppendedInARowAreTheCellsStored) {
   RecordTable table;
   table.Reset(4, 3000);
   {
-    RecordTable::Appender cells(table);
     for (int r = 1; r <= table.count(); ++r) {
       for (int v = 1; v <= 4; ++v) {
         if (r == table.count() && v == 4) break;  // left to the table itself
         // Value 1 plain numbers, 3 cells that may leave a range by the exponent rule.
-        cells.Append(EncodeCp932(cellText(v, r)), v == 1, v != 3);
+        table.AppendCp932(EncodeCp932(cellText(v, r)), v == 1, v != 3);
       }
     }
   }
@@ -122,6 +121,14 @@ TEST(RecordTableTest, IndexesOutsideTheTableThrow) {
   for (const auto& [value, record] : {std::pair{0, 1}, {4, 1}, {1, 0}, {1, 3}, {-1, -1}}) {
     EXPECT_THROW(view.Cell(value, record), std::out_of_range);
     EXPECT_THROW(table.Cell(value, record).AssignCp932("x"), std::out_of_range);
+  }
+  {
+    // A reader that finds more fields than the table was sized for must not write past it.
+    table.Reset(2, 1);
+    table.AppendCp932("a", false, true);
+    table.AppendCp932("b", false, true);
+    EXPECT_THROW(table.AppendCp932("c", false, true), std::out_of_range);
+    EXPECT_EQ(view.Cell(2, 1), U"b");
   }
   table.Reset(3, -5);  // a negative count makes an empty table
   EXPECT_EQ(table.count(), 0);
@@ -189,9 +196,8 @@ TEST(RecordTableTest, CellsAtTheEdgesOfBlocksAndSizes) {
     RecordTable table;
     table.Reset(5, static_cast<std::int16_t>(std::size(rows)));
     if (appended) {
-      RecordTable::Appender cells(table);
       for (const auto& row : rows) {
-        for (const std::string& bytes : row) cells.Append(bytes, false, true);
+        for (const std::string& bytes : row) table.AppendCp932(bytes, false, true);
       }
     } else {
       for (int r = 1; r <= table.count(); ++r) {
