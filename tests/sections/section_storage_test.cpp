@@ -61,7 +61,7 @@ TEST(RecordTableTest, LargeTablesCrossBlocks) {
 }
 
 // Readers store a section's cells one after another: the table must hold every cell, its
-// records and what it knows of each value afterwards, and take the next cell where the appender
+// records and what it knows of each value afterwards, and take each next cell where the last one
 // stopped.
 TEST(RecordTableTest, CellsAppendedInARowAreTheCellsStored) {
   auto cellText = [](int v, int r) {
