@@ -9,6 +9,7 @@
 #include "app/window/window_view.h"
 #include "common/file_system.h"
 #include "common/text.h"
+#include "tecris/tecris_files.h"
 
 namespace tecris2nx {
 
@@ -16,8 +17,8 @@ namespace tecris2nx {
 /// reach the window thread as they are accepted, a few times a second at most.
 class FolderListing {
  public:
-  /// The names accepted since the last call; window thread.
-  using Arrived = std::function<void(std::vector<Text> names)>;
+  /// The names accepted since the last call, and the files left out since then; window thread.
+  using Arrived = std::function<void(std::vector<Text> names, std::vector<LeftOutFile> leftOut)>;
 
   /// `interval`: how often a long listing hands over names; `wait`: how long Start waits for a
   /// short listing to end.

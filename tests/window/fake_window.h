@@ -110,6 +110,16 @@ class FakeView : public WindowView {
   }
   void SetSelectionCount(const Text& text) override { selectionCount = text; }
   void SetPatternFolderLine(const Text& text) override { patternFolderLine = text; }
+  Text leftOutLine;
+  void SetLeftOutLine(const Text& text) override { leftOutLine = text; }
+  int withdrawn = 0;  ///< boxes closed by the model
+  void WithdrawMessage() override {
+    if (!open_) return;
+    ++withdrawn;
+    auto answered = std::move(open_);
+    open_ = nullptr;
+    answered(MessageAnswer::kNo);
+  }
   void ShowFindings(const FindingsTable& table) override { findingsShown.push_back(table); }
   std::vector<std::shared_ptr<const boringlog::Borehole>> logsShown;
   /// Busy texts of the preview, in order; "" when one ended without a log.

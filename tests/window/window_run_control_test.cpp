@@ -201,7 +201,7 @@ TEST(HeldRunTest, ClosingDuringARunAsksAndEndsAfterTheCurrentFile) {
 }
 
 // The message line and the list keep telling the truth behind an open box: the run goes on and
-// ends while the exit question waits.
+// ends while the exit question waits, and the question, true no longer, goes with the run.
 TEST(HeldRunTest, TheLineAndTheListKeepUpWhileABoxIsOpen) {
   HeldRun run;
   WindowHarness& w = run.w;
@@ -211,13 +211,13 @@ TEST(HeldRunTest, TheLineAndTheListKeepUpWhileABoxIsOpen) {
   ASSERT_TRUE(w.view.BoxOpen());
   run.gate.Open();
   w.thread.RunUntil([&w] { return !w.model->Running(); });
-  EXPECT_TRUE(w.view.BoxOpen());
+  EXPECT_FALSE(w.view.BoxOpen());
+  EXPECT_EQ(w.view.withdrawn, 1);
   EXPECT_EQ(w.view.messageLine, kDoneMessage);
   EXPECT_EQ(w.view.details.size(), 6u);
   EXPECT_FALSE(w.view.busy);
-
-  w.view.AnswerOpenBox();  // No: the program stays
-  EXPECT_TRUE(w.view.endStatuses.empty());
+  EXPECT_TRUE(w.view.endStatuses.empty());   // withdrawn is no Yes: the program stays
+  EXPECT_TRUE(w.model->OnCloseRequested());  // and ends at once when asked again
 }
 
 TEST(WindowListTest, TheFileListIsReadAfreshKeepingTheSelection) {
