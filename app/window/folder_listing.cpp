@@ -27,6 +27,7 @@ void FolderListing::Start(const Text& folder, Arrived arrived) {
   inbox_ = inbox;
   arrived_ = std::move(arrived);
   handedOver_ = false;
+  endTold_ = false;
   const std::weak_ptr<bool> alive = alive_;
   thread_ = std::thread([this, inbox, alive, fs = fs_, folder, post = post_] {
     const auto send = [&](const std::function<void(Inbox&)>& change) {
@@ -86,9 +87,11 @@ void FolderListing::Take() {
   }
   lastHandedOver_ = now;
   if (done && thread_.joinable()) thread_.join();
-  if (names.empty() && leftOut.empty() && handedOver_) return;
+  // Nothing new: said once more only for the end, which a list held back waits for.
+  if (names.empty() && leftOut.empty() && (done ? endTold_ : handedOver_)) return;
   handedOver_ = handedOver_ || !names.empty();
-  arrived_(std::move(names), std::move(leftOut));
+  endTold_ = endTold_ || done;
+  arrived_(std::move(names), std::move(leftOut), done);
 }
 
 }  // namespace tecris2nx

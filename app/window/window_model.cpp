@@ -401,24 +401,31 @@ class WindowModel::Impl {
   }
 
   /// Lists the source folder's TECRIS files beside the window; the list fills as names are
-  /// accepted, the entries named in `selected` selected as they come.
-  void ListFiles(const std::vector<Text>& selected) {
+  /// accepted, the entries named in `selected` selected as they come. `whole`: the list shown
+  /// stays until the new one is complete (a refresh of the same folder), so that it never shows
+  /// a part of the files with a count of a part of the selection.
+  void ListFiles(const std::vector<Text>& selected, bool whole = false) {
     files_.clear();
     leftOut_.clear();
     selectWhenListed_ = selected;
-    listing_.Start(sides_.Folder(Side::kSource),
-                   [this](std::vector<Text> names, std::vector<LeftOutFile> leftOut) {
-                     leftOut_.insert(leftOut_.end(), std::make_move_iterator(leftOut.begin()),
-                                     std::make_move_iterator(leftOut.end()));
-                     view_.SetLeftOutLine(LeftOutLine(leftOut_.size()));
-                     std::vector<Text> keep = selectWhenListed_;
-                     if (!files_.empty()) {
-                       for (Text& name : view_.SelectedFiles()) keep.push_back(std::move(name));
-                     }
-                     files_.insert(files_.end(), std::make_move_iterator(names.begin()),
-                                   std::make_move_iterator(names.end()));
-                     SetFiles(keep);
-                   });
+    listing_.Start(
+        sides_.Folder(Side::kSource),
+        [this, whole](std::vector<Text> names, std::vector<LeftOutFile> leftOut, bool done) {
+          const bool first = files_.empty();
+          leftOut_.insert(leftOut_.end(), std::make_move_iterator(leftOut.begin()),
+                          std::make_move_iterator(leftOut.end()));
+          files_.insert(files_.end(), std::make_move_iterator(names.begin()),
+                        std::make_move_iterator(names.end()));
+          if (whole && !done) return;
+          view_.SetLeftOutLine(LeftOutLine(leftOut_.size()));
+          // Held back, the list shown until now has the selection to keep, as the user left it;
+          // else what the user selected in the part shown so far.
+          std::vector<Text> keep = whole ? std::vector<Text>() : selectWhenListed_;
+          if (whole || !first) {
+            for (Text& name : view_.SelectedFiles()) keep.push_back(std::move(name));
+          }
+          SetFiles(keep);
+        });
   }
 
   /// Gives the view the file list with these entries selected, and their count.
@@ -434,7 +441,7 @@ class WindowModel::Impl {
   void Refresh(Side side) {
     switch (sides_.Reopen(side)) {
       case FolderSides::Reopened::kSame:
-        if (side == Side::kSource) ListFiles(view_.SelectedFiles());
+        if (side == Side::kSource) ListFiles(view_.SelectedFiles(), true);
         break;
       case FolderSides::Reopened::kRoot:  // the folder went away: its root is the nearest place
         FolderShown(side);

@@ -83,7 +83,9 @@ class FakeView : public WindowView {
     if (side == Side::kDestination) destination = text;
   }
   Text DestinationText() const override { return destination; }
+  int filesSet = 0;  ///< SetFiles calls
   void SetFiles(const std::vector<Text>& names, const std::vector<Text>& keep) override {
+    ++filesSet;
     files = names;
     selected.clear();
     for (const Text& name : names) {
