@@ -196,7 +196,8 @@ void Form1::BuildFolderFrames() {
   Label6->setTextFormat(Qt::RichText);
   Label6->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   Label6->setToolTip(QStringLiteral("クリックすると、どのファイルがなぜ一覧にないかを表示します"));
-  Label6->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  // Whole at any width: the count and what it means are one sentence.
+  Label6->setWordWrap(true);
   Label6->hide();
   frame2Layout->addWidget(List1, 0, 1, 2, 1);
   frame2Layout->addWidget(Label4, 2, 1);
