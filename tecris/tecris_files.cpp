@@ -61,7 +61,8 @@ std::vector<Text> ListTecrisFiles(const FileSystem& fs, const Text& folder) {
 
 void ListTecrisFiles(const FileSystem& fs, const Text& folder,
                      const std::function<void(const Text& name)>& accepted,
-                     const std::function<bool()>& goOn) {
+                     const std::function<bool()>& goOn,
+                     const std::function<void(const LeftOutFile& file)>& leftOut) {
   Text prefix = folder;
   const char32_t separator = HostSeparator();
   if (prefix.empty() || prefix.back() != separator) prefix += separator;
@@ -72,15 +73,22 @@ void ListTecrisFiles(const FileSystem& fs, const Text& folder,
     const Text path = prefix + name;
     if (fs.KindOf(path) != EntryKind::kFile) continue;
     const Text digits = name.substr(0, 8) + name.substr(9, 3);
+    LeftOutFile out{name, LeftOutFile::Why::kNoIdentifier, {}, {}};
     try {
       // The identifier is read as a conversion reads it: only the first two fields, not the
       // whole file. Eleven digits are safe as a folder name in either style.
       auto first = std::make_unique<FirstBytes>(fs.OpenForReading(path));
-      if (ReadJobName(std::move(first), HostPathStyle()).jobName != digits) continue;
-    } catch (const ConversionError&) {
-      continue;  // unreadable: not a TECRIS file; look at the next name
+      out.identifier = ReadJobName(std::move(first), HostPathStyle()).jobName;
+      if (out.identifier == digits) {
+        accepted(name);
+        continue;
+      }
+      if (!out.identifier.empty()) out.why = LeftOutFile::Why::kOtherIdentifier;
+    } catch (const ConversionError& e) {
+      out.why = LeftOutFile::Why::kUnreadable;  // not a TECRIS file; look at the next name
+      out.error = e.message();
     }
-    accepted(name);
+    if (leftOut) leftOut(out);
   }
 }
 

@@ -56,8 +56,10 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QDialog(parent) {
   close->setObjectName(QStringLiteral("FindingsClose"));
   connect(copy, &QPushButton::clicked, this, &FindingsWindow::Copy);
   connect(close, &QPushButton::clicked, this, &QDialog::close);
-  auto* shortcut = new QShortcut(QKeySequence::Copy, table_widget_);
-  shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+  // The whole window's: after コピー or 閉じる the focus is on a button, and Ctrl+C must still
+  // copy.
+  auto* shortcut = new QShortcut(QKeySequence::Copy, this);
+  shortcut->setContext(Qt::WindowShortcut);
   connect(shortcut, &QShortcut::activated, this, &FindingsWindow::Copy);
 
   auto* buttons = new QHBoxLayout;
@@ -93,6 +95,7 @@ void FindingsWindow::Show(const FindingsTable& table) {
   show();
   raise();
   activateWindow();
+  table_widget_->setFocus(Qt::OtherFocusReason);
 }
 
 void FindingsWindow::Fill() {

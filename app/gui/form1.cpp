@@ -1,6 +1,9 @@
 #include "app/gui/form1.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -76,6 +80,7 @@ WindowSeams HostWindowSeams() {
   // The lookups outlive this call: they keep their file system with them.
   const auto fs = std::make_shared<RealFileSystem>();
   const PatternLookupEnv lookup = HostPatternLookupEnv(program.constData());
+  seams.patternPlaces = PatternPlaces(lookup, U'/');
   seams.locatePatternFolder = [fs, quick = QuickPatternLookup(*fs, lookup)] { return quick(); };
   seams.searchPatternFolder = [fs, walk = PatternWalkLookup(*fs, lookup)](
                                   const std::atomic<bool>& cancel,
@@ -131,6 +136,7 @@ Form1::Form1(WindowSeams seams, QWidget* parent) : QWidget(parent), seams_(std::
   env.doubleClickMilliseconds = QGuiApplication::styleHints()->mouseDoubleClickInterval();
   env.makeCurrent = [](const Text& folder) { return QDir::setCurrent(TreePath(folder)); };
   env.settingsFile = NativeText(seams_.settingsFile);
+  env.patternPlaces = seams_.patternPlaces;
   // Installed (<prefix>/bin beside <prefix>/share/doc), beside the program, a build's own copy.
   const QString program = QCoreApplication::applicationDirPath();
   const QStringList guides =
@@ -186,8 +192,16 @@ void Form1::BuildFolderFrames() {
   frame2Layout->addWidget(Drive2, 0, 0);
   frame2Layout->addWidget(Dir2, 1, 0);
   Label4 = Named(new QLabel(Frame2), "Label4");
+  Label6 = Named(new QLabel(Frame2), "Label6");
+  Label6->setTextFormat(Qt::RichText);
+  Label6->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  Label6->setToolTip(QStringLiteral("クリックすると、どのファイルがなぜ一覧にないかを表示します"));
+  // Whole at any width: the count and what it means are one sentence.
+  Label6->setWordWrap(true);
+  Label6->hide();
   frame2Layout->addWidget(List1, 0, 1, 2, 1);
   frame2Layout->addWidget(Label4, 2, 1);
+  frame2Layout->addWidget(Label6, 3, 0, 1, 2);
   frame2Layout->setRowStretch(1, 1);
   frame2Layout->setColumnStretch(0, 3);
   frame2Layout->setColumnStretch(1, 2);
@@ -221,8 +235,8 @@ void Form1::BuildMessageFrame() {
 /// The details list of a run.
 void Form1::BuildDetails() {
   Details = Named(new QListWidget(Picture1), "Details");
-  // A line can be chosen: a double click or Enter shows its file's findings.
-  Details->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Lines can be chosen for copying; a double click or Enter shows a line's file's findings.
+  Details->setSelectionMode(QAbstractItemView::ExtendedSelection);
   Details->setUniformItemSizes(true);
   Details->setFont(font());
   Details->viewport()->installEventFilter(this);
@@ -235,6 +249,36 @@ void Form1::BuildDetails() {
   });
   connect(detailsBar, &QScrollBar::valueChanged, this,
           [this, detailsBar](int value) { followDetails_ = value == detailsBar->maximum(); });
+  BuildDetailsCopy();
+}
+
+/// Ctrl+A, Ctrl+C and a context menu on the details list; the model says what is copied.
+void Form1::BuildDetailsCopy() {
+  auto* copy = new QAction(QStringLiteral("コピー"), Details);
+  copy->setObjectName(QStringLiteral("DetailsCopy"));
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy, &QAction::triggered, this, [this] {
+    const std::vector<int> rows = ChosenDetails();
+    if (rows.empty()) return;
+    QApplication::clipboard()->setText(ToQString(model_->DetailsCopyText(rows)));
+  });
+  auto* copyAll = new QAction(QStringLiteral("すべてコピー"), Details);
+  copyAll->setObjectName(QStringLiteral("DetailsCopyAll"));
+  connect(copyAll, &QAction::triggered, this,
+          [this] { QApplication::clipboard()->setText(ToQString(model_->DetailsCopyText({}))); });
+  Details->addAction(copy);
+  Details->addAction(copyAll);
+  Details->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+std::vector<int> Form1::ChosenDetails() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : Details->selectionModel()->selectedIndexes()) {
+    rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
 
 void Form1::BuildButtons() {
@@ -302,6 +346,7 @@ void Form1::ConnectEvents() {
   connect(Command1, &QPushButton::clicked, this, [this] { model_->OnExecute(); });
   connect(Command2, &QPushButton::clicked, this, &QWidget::close);
   connect(Command4, &QPushButton::clicked, this, [this] { model_->OnShowBoringLog(); });
+  connect(Label6, &QLabel::linkActivated, this, [this] { model_->OnLeftOutActivated(); });
   connect(List1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     model_->OnShowBoringLog(item->text().toStdU32String());
   });
@@ -436,6 +481,15 @@ std::vector<Text> Form1::SelectedFiles() const {
 
 void Form1::SetSelectionCount(const Text& text) { Label4->setText(ToQString(text)); }
 
+void Form1::SetLeftOutLine(const Text& text) {
+  // A link: the mouse and the keyboard (Tab, Enter) both reach it.
+  Label6->setText(
+      text.empty()
+          ? QString()
+          : QStringLiteral("<a href=\"left-out\">%1</a>").arg(ToQString(text).toHtmlEscaped()));
+  Label6->setVisible(!text.empty());
+}
+
 void Form1::SetPatternFolderLine(const Text& text) {
   Label5->setText(ToQString(text));
   Label5->setToolTip(Label5->text());
@@ -453,7 +507,10 @@ void Form1::AppendDetails(const std::vector<DetailLine>& lines) {
   const int first = Details->count();
   Details->addItems(texts);
   for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-    if (lines[static_cast<std::size_t>(i)].failed) {
+    const DetailLine& line = lines[static_cast<std::size_t>(i)];
+    if (line.warning) {
+      Details->item(first + i)->setForeground(QColor(0x8a, 0x4b, 0x00));
+    } else if (line.failed) {
       Details->item(first + i)->setForeground(QColor(0xb0, 0x00, 0x00));
     }
   }
@@ -494,6 +551,12 @@ void Form1::ShowMessage(const MessageRequest& box, std::function<void(MessageAns
   const MessageAnswer answer =
       seams_.showMessage ? seams_.showMessage(this, box) : ShowMessageBox(this, box);
   answered(answer);
+}
+
+void Form1::WithdrawMessage() {
+  // Only a box of this window's: closed as Esc closes it, which answers No.
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (box && box->parentWidget() == this) box->reject();
 }
 
 void Form1::ShowFindings(const FindingsTable& table) {

@@ -45,6 +45,8 @@ struct WindowSeams {
   std::function<bool(const QString& path)> openDocument;
   /// Where the user guide may be, in order; empty: installed, beside the program, in the build.
   QStringList guideFiles;
+  /// Where the pattern data is looked for, for the box that says there is none.
+  std::vector<Text> patternPlaces;
   /// Ends the program with this exit status.
   std::function<void(int status)> endProgram;
   /// Roots of the drives for the drive lists, "/" separators.
@@ -95,6 +97,7 @@ class Form1 : public QWidget, public WindowView {
   void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) override;
   std::vector<Text> SelectedFiles() const override;
   void SetSelectionCount(const Text& text) override;
+  void SetLeftOutLine(const Text& text) override;
   void SetPatternFolderLine(const Text& text) override;
   void SetMessageLine(const Text& text) override;
   void ClearDetails() override;
@@ -104,6 +107,7 @@ class Form1 : public QWidget, public WindowView {
   void SetSearching(bool searching) override;
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
+  void WithdrawMessage() override;
   void ShowFindings(const FindingsTable& table) override;
   void ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) override;
   void SetBoringLogBusy(const Text& text) override;
@@ -125,6 +129,9 @@ class Form1 : public QWidget, public WindowView {
   void BuildMessageFrame();
   void BuildDetails();
   void BuildButtons();
+  void BuildDetailsCopy();
+  /// Rows of the details list that are selected, in order.
+  std::vector<int> ChosenDetails() const;
   void LayOutPanels();
   void ConnectEvents();
   void SetMinimumSizes();
@@ -153,6 +160,7 @@ class Form1 : public QWidget, public WindowView {
   QLabel* Label3 = nullptr;
   QLabel* Label4 = nullptr;  ///< how many files are selected
   QLabel* Label5 = nullptr;  ///< the pattern-data folder in use
+  QLabel* Label6 = nullptr;  ///< files left out of List1; a link that shows them
   QListWidget* Details = nullptr;
   QCheckBox* Check1 = nullptr;  ///< 失敗のみ表示
   FindingsWindow* findings_ = nullptr;

@@ -43,6 +43,10 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
 
 }  // namespace
 
+bool CopyToClipboard(HWND owner, const Text& text) {
+  return PutOnClipboard(owner, ClipboardText(text));
+}
+
 FindingsWindow::~FindingsWindow() {
   if (window_) DestroyWindow(window_);
 }
@@ -265,6 +269,11 @@ bool FindingsWindow::PreTranslate(MSG& message) {
       (message.hwnd != window_ && !IsChild(window_, message.hwnd))) {
     return false;
   }
+  // Ctrl+C copies whichever control has the focus: after コピー it is the button.
+  if (message.message == WM_KEYDOWN && message.wParam == 'C' && GetKeyState(VK_CONTROL) < 0) {
+    Copy();
+    return true;
+  }
   return IsDialogMessageW(window_, &message) != FALSE;
 }
 
@@ -290,7 +299,7 @@ LRESULT FindingsWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         SortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
       } else if (header.code == LVN_KEYDOWN && GetKeyState(VK_CONTROL) < 0) {
         const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
-        if (key == 'C') Copy();
+        if (key == 'C') Copy();  // sent to the list itself, past the message loop
         if (key == 'A') {
           LVITEMW all{};
           all.stateMask = LVIS_SELECTED;

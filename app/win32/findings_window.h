@@ -9,6 +9,9 @@
 
 namespace tecris2nx::win32 {
 
+/// Puts text on the clipboard as Unicode text, line feeds as CR LF; false when it could not.
+bool CopyToClipboard(HWND owner, const Text& text);
+
 /// Control identifiers of the findings window; tests find the controls by them.
 enum FindingsControlId : int {
   kFindingsList = 201,  ///< the table (a list view in report mode)

@@ -83,6 +83,7 @@ WindowEnvironment HostWindowEnvironment(FileSystem& fs, PostToWindow post,
   const PatternLookupEnv lookup = HostPatternLookupEnv(nullptr);
   env.findPatternFolder = QuickPatternLookup(fs, lookup);
   env.searchPatternFolder = PatternWalkLookup(fs, lookup);
+  env.patternPlaces = PatternPlaces(lookup, U'\\');
   env.listDrives = DriveRoots;
   env.folderUsable = FolderUsable;
   env.currentFolder = CurrentFolder;

@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include <windowsx.h>
+
 #include <algorithm>
+#include <cwchar>
 #include <deque>
 #include <mutex>
 #include <set>
@@ -20,6 +23,10 @@ constexpr UINT kRunTasks = WM_APP + 1;
 constexpr UINT kEndProgram = WM_APP + 2;
 /// A failed file's lines in the details list: dark red, readable on the list's white.
 constexpr COLORREF kFailedColour = RGB(176, 0, 0);
+/// Warning lines: dark amber, apart from the failures' red.
+constexpr COLORREF kWarningColour = RGB(138, 75, 0);
+/// Item data of a details line: how it is drawn.
+enum DetailLook : LPARAM { kPlainLine = 0, kFailedLine = 1, kWarningLine = 2 };
 
 int SideIndex(Side side) { return side == Side::kDestination ? 0 : 1; }
 Side SideOfTree(int id) { return id == kDir1 ? Side::kDestination : Side::kSource; }
@@ -162,6 +169,17 @@ bool MainWindow::PreTranslate(MSG& message) {
     SelectionChanged();
     return true;
   }
+  // The details list: Ctrl+A selects every line, Ctrl+C copies those selected.
+  if (message.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
+      message.hwnd == Control(kDetails) && (message.wParam == 'A' || message.wParam == 'C')) {
+    if (message.wParam == 'A') {
+      SendMessageW(message.hwnd, LB_SETSEL, TRUE, -1);
+    } else {
+      const std::vector<int> rows = ChosenDetails();
+      if (!rows.empty()) CopyDetails(rows);
+    }
+    return true;
+  }
   if (message.message == WM_KEYDOWN && message.wParam == VK_F5) {
     if (model_) model_->OnRefresh();
     return true;
@@ -183,6 +201,11 @@ bool MainWindow::PreTranslate(MSG& message) {
       const auto item =
           reinterpret_cast<HTREEITEM>(SendMessageW(message.hwnd, TVM_GETNEXTITEM, TVGN_CARET, 0));
       OpenTreeItem(SideOfTree(id), item);
+      return true;
+    }
+    // Enter on the left-out line shows those files rather than pressing Execute.
+    if (id == kLeftOut) {
+      if (model_) model_->OnLeftOutActivated();
       return true;
     }
     // Enter on a details line shows its findings rather than pressing Execute.
@@ -214,6 +237,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       item->itemHeight = static_cast<UINT>(unit_ + Scaled(2));
       return TRUE;
     }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(w) != Control(kDetails)) break;
+      DetailsMenuAt({GET_X_LPARAM(l), GET_Y_LPARAM(l)});
+      return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
       if (item->CtlID != kDetails) break;
@@ -351,6 +378,10 @@ void MainWindow::OnCommand(int id, int code) {
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
   const int id = static_cast<int>(header.idFrom);
+  if (id == kLeftOut && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+    if (model_) model_->OnLeftOutActivated();
+    return 0;
+  }
   if (id != kDir1 && id != kDir2) return 0;
   if (header.code == NM_CLICK) {
     // A click opens the folder under the pointer, the shown one again included (a refresh).
@@ -486,12 +517,60 @@ void MainWindow::SelectionChanged() {
   if (model_) model_->OnSelectionChanged(static_cast<std::size_t>(std::max<LRESULT>(count, 0)));
 }
 
+void MainWindow::SetLeftOutLine(const Text& text) {
+  const HWND line = Control(kLeftOut);
+  SetText(line, text.empty() ? Text() : U"<a>" + text + U"</a>");
+  ShowWindow(line, text.empty() ? SW_HIDE : SW_SHOWNA);
+}
+
 void MainWindow::SetPatternFolderLine(const Text& text) { SetText(Control(kPatternLine), text); }
 
 void MainWindow::SetMessageLine(const Text& text) { SetText(Control(kLabel3), text); }
 
 int MainWindow::ChosenDetail() const {
-  return static_cast<int>(SendMessageW(Control(kDetails), LB_GETCURSEL, 0, 0));  // LB_ERR is -1
+  const HWND list = Control(kDetails);
+  if (SendMessageW(list, LB_GETCOUNT, 0, 0) <= 0) return -1;
+  return static_cast<int>(SendMessageW(list, LB_GETCARETINDEX, 0, 0));  // LB_ERR is -1
+}
+
+std::vector<int> MainWindow::ChosenDetails() const {
+  const HWND list = Control(kDetails);
+  const auto count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+  std::vector<int> rows;
+  if (count <= 0) return rows;
+  rows.resize(static_cast<std::size_t>(count));
+  const auto got = SendMessageW(list, LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(rows.data()));
+  rows.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void MainWindow::CopyDetails(const std::vector<int>& rows) {
+  if (model_) CopyToClipboard(window_, model_->DetailsCopyText(rows));
+}
+
+void MainWindow::DetailsMenuAt(POINT at) {
+  const HWND list = Control(kDetails);
+  if (at.x == -1 && at.y == -1) {
+    // From the keyboard (Shift+F10, the menu key): under the caret line.
+    RECT line{};
+    const int caret = ChosenDetail();
+    if (caret < 0 ||
+        SendMessageW(list, LB_GETITEMRECT, caret, reinterpret_cast<LPARAM>(&line)) == LB_ERR) {
+      GetClientRect(list, &line);
+    }
+    at = {line.left, line.bottom};
+    ClientToScreen(list, &at);
+  }
+  const std::vector<int> rows = ChosenDetails();
+  const HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING | (rows.empty() ? MF_GRAYED : 0), kMenuCopy, L"コピー\tCtrl+C");
+  AppendMenuW(menu, MF_STRING, kMenuCopyAll, L"すべてコピー");
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+  DestroyMenu(menu);
+  if (chosen == kMenuCopy) CopyDetails(rows);
+  if (chosen == kMenuCopyAll) CopyDetails({});
 }
 
 void MainWindow::ClearDetails() {
@@ -511,7 +590,12 @@ void MainWindow::AppendDetails(const std::vector<DetailLine>& lines) {
   for (const DetailLine& line : lines) {
     const std::wstring wide = ToWide(line.text);
     last = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    if (last >= 0) SendMessageW(list, LB_SETITEMDATA, last, line.failed ? 1 : 0);
+    if (last >= 0) {
+      SendMessageW(list, LB_SETITEMDATA, last,
+                   line.warning  ? kWarningLine
+                   : line.failed ? kFailedLine
+                                 : kPlainLine);
+    }
     SIZE size{};
     if (GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size)) {
       detailsWidth_ = std::max<int>(detailsWidth_, size.cx + unit_);
@@ -540,9 +624,10 @@ void MainWindow::DrawDetail(const DRAWITEMSTRUCT& item) {
   const std::wstring wide = ToWide(text);
   const HGDIOBJ old = SelectObject(item.hDC, font_);
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, selected        ? GetSysColor(COLOR_HIGHLIGHTTEXT)
-                         : item.itemData ? kFailedColour
-                                         : GetSysColor(COLOR_WINDOWTEXT));
+  SetTextColor(item.hDC, selected                        ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                         : item.itemData == kWarningLine ? kWarningColour
+                         : item.itemData == kFailedLine  ? kFailedColour
+                                                         : GetSysColor(COLOR_WINDOWTEXT));
   RECT line = item.rcItem;
   line.left += Scaled(2);
   DrawTextW(item.hDC, wide.c_str(), static_cast<int>(wide.size()), &line,
@@ -609,6 +694,29 @@ void MainWindow::ShowMessage(const MessageRequest& box,
     answer = MessageAnswer::kNo;
   }
   answered(answer);
+}
+
+void MainWindow::WithdrawMessage() {
+  // The box MessageBoxW shows is a dialog owned by this window, on this thread; No closes it
+  // as an unanswered question closes.
+  struct Search {
+    HWND owner;
+    HWND box = nullptr;
+  } search{window_};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND candidate, LPARAM data) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(data);
+        wchar_t kind[16] = L"";
+        GetClassNameW(candidate, kind, 16);
+        if (std::wcscmp(kind, L"#32770") != 0 || GetWindow(candidate, GW_OWNER) != s.owner) {
+          return TRUE;
+        }
+        s.box = candidate;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (search.box) EndDialog(search.box, IDNO);
 }
 
 void MainWindow::ShowFindings(const FindingsTable& table) { findings_.Show(window_, font_, table); }

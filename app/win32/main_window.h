@@ -46,7 +46,11 @@ enum ControlId : int {
   kPatternLine,     ///< the pattern-data folder in use, under the message frame
   kFailuresOnly,    ///< 失敗のみ表示: the details list shows only failed files
   kBoringLog,       ///< 柱状図: the boring log of the selected file
+  kLeftOut,         ///< under List1: files it leaves out, a link that shows them
 };
+
+/// The details list's context menu.
+enum DetailsMenu : int { kMenuCopy = 1, kMenuCopyAll };
 
 /// What the window takes from its surroundings besides the model; tests replace each one.
 struct ViewSeams {
@@ -112,6 +116,7 @@ class MainWindow : public WindowView {
   void SetFiles(const std::vector<Text>& names, const std::vector<Text>& selected) override;
   std::vector<Text> SelectedFiles() const override;
   void SetSelectionCount(const Text& text) override;
+  void SetLeftOutLine(const Text& text) override;
   void SetPatternFolderLine(const Text& text) override;
   void SetMessageLine(const Text& text) override;
   void ClearDetails() override;
@@ -121,6 +126,7 @@ class MainWindow : public WindowView {
   void SetSearching(bool searching) override;
   void FocusDestination() override;
   void ShowMessage(const MessageRequest& box, std::function<void(MessageAnswer)> answered) override;
+  void WithdrawMessage() override;
   void ShowFindings(const FindingsTable& table) override;
   void ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) override;
   void SetBoringLogBusy(const Text& text) override;
@@ -149,6 +155,12 @@ class MainWindow : public WindowView {
   void OpenTreeItem(Side side, HTREEITEM item);
   /// The details line chosen by the keyboard or the mouse; -1 for none.
   int ChosenDetail() const;
+  /// The selected details lines, in order.
+  std::vector<int> ChosenDetails() const;
+  /// Puts the model's text for these details lines (all when empty) on the clipboard.
+  void CopyDetails(const std::vector<int>& rows);
+  /// The context menu of the details list at `at` (screen; -1, -1: under the caret line).
+  void DetailsMenuAt(POINT at);
   /// 中止 shown and enabled, 実行 disabled, while a run or the search goes.
   void ShowStop();
   void RunTasks();

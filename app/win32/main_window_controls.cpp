@@ -60,6 +60,11 @@ void MainWindow::CreateControls() {
       LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, kList1,
       WS_EX_CLIENTEDGE);
   add(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kSelectionCount);
+  // A link: the mouse and the keyboard (Tab, Enter) both reach it. Hidden while it says nothing.
+  const INITCOMMONCONTROLSEX link{sizeof(INITCOMMONCONTROLSEX), ICC_LINK_CLASS};
+  InitCommonControlsEx(&link);
+  add(WC_LINK, L"", WS_TABSTOP, kLeftOut);
+  ShowWindow(Control(kLeftOut), SW_HIDE);
   add(L"STATIC", L"変換先ﾌｫﾙﾀﾞ名 ：", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kLabel1);
   add(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kText1, WS_EX_CLIENTEDGE);
   add(L"STATIC", L"変換元ﾌｧｲﾙ名 ：", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kLabel2);
@@ -69,11 +74,11 @@ void MainWindow::CreateControls() {
   add(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kLabel3);
   // A long folder keeps both ends (and the sample's note) with "..." in its middle.
   add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS, kPatternLine);
-  // A line can be chosen: a double click or Enter shows its file's findings. Drawn by the window
-  // so that a failed file's lines stand out in colour besides their mark.
+  // Lines can be chosen for copying; a double click or Enter shows a line's file's findings.
+  // Drawn by the window so that a failed file's lines stand out in colour besides their mark.
   add(L"LISTBOX", L"",
-      LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL |
-          WS_HSCROLL | WS_TABSTOP,
+      LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+          WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
   add(L"BUTTON", L"柱状図", BS_PUSHBUTTON | WS_TABSTOP, kBoringLog);
@@ -152,25 +157,16 @@ void MainWindow::Layout() {
     }
   };
   const std::pair<ControlId, const LayoutRect*> controls[] = {
-      {kFrame1, &layout.frame1},
-      {kDir1, &layout.dir1},
-      {kFrame2, &layout.frame2},
-      {kDir2, &layout.dir2},
-      {kList1, &layout.list1},
-      {kSelectionCount, &layout.selectionCount},
-      {kLabel1, &layout.label1},
-      {kText1, &layout.text1},
-      {kLabel2, &layout.label2},
-      {kText2, &layout.text2},
-      {kFrame3, &layout.frame3},
-      {kLabel3, &layout.label3},
-      {kPatternLine, &layout.patternLine},
-      {kDetails, &layout.details},
-      {kFailuresOnly, &layout.failuresOnly},
-      {kCommand1, &layout.execute},
-      {kCommand3, &layout.stop},
-      {kCommand2, &layout.exit},
-      {kBoringLog, &layout.boringLog},
+      {kFrame1, &layout.frame1},    {kDir1, &layout.dir1},
+      {kFrame2, &layout.frame2},    {kDir2, &layout.dir2},
+      {kList1, &layout.list1},      {kSelectionCount, &layout.selectionCount},
+      {kLeftOut, &layout.leftOut},  {kLabel1, &layout.label1},
+      {kText1, &layout.text1},      {kLabel2, &layout.label2},
+      {kText2, &layout.text2},      {kFrame3, &layout.frame3},
+      {kLabel3, &layout.label3},    {kPatternLine, &layout.patternLine},
+      {kDetails, &layout.details},  {kFailuresOnly, &layout.failuresOnly},
+      {kCommand1, &layout.execute}, {kCommand3, &layout.stop},
+      {kCommand2, &layout.exit},    {kBoringLog, &layout.boringLog},
   };
   for (const auto& [id, rect] : controls) place(id, *rect, rect->height);
   // A drive list's height counts its drop-down.

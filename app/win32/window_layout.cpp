@@ -25,7 +25,7 @@ struct Spacing {
   int Fixed() const { return margin + gap + 2 * (edit + gap) + frame3 + gap + edit + gap + gap; }
 };
 
-constexpr int kMinimumFramesUnits = 10;
+constexpr int kMinimumFramesUnits = 12;
 constexpr int kMinimumDetailsUnits = 3;
 constexpr int kMinimumTreeUnits = 4;
 
@@ -46,7 +46,9 @@ MainLayout LayOutMainWindow(int width, int height, const LayoutMetrics& metrics)
   const int frame2Left = s.margin + frame1Width + s.gap;
   const int frame2Width = width - s.margin - frame2Left;
   const int frameTop = y + s.caption + s.gap;
-  const int frameBottom = y + framesHeight - s.pad;
+  // The line of left-out files takes the frame's last row, below the tree and the list.
+  const int leftOutTop = y + framesHeight - s.pad - s.edit;
+  const int frameBottom = leftOutTop - s.gap;
   const int treeTop = frameTop + s.edit + s.gap;
 
   l.frame1 = {s.margin, y, frame1Width, framesHeight};
@@ -65,6 +67,7 @@ MainLayout LayOutMainWindow(int width, int height, const LayoutMetrics& metrics)
   const int countTop = frameBottom - s.edit;
   l.list1 = {listLeft, frameTop, listRight - listLeft, countTop - s.gap - frameTop};
   l.selectionCount = {listLeft, countTop, listRight - listLeft, s.edit};
+  l.leftOut = {frame2Left + s.pad, leftOutTop, frame2Width - 2 * s.pad, s.edit};
   y += framesHeight + s.gap;
 
   l.label1 = {s.margin, y, s.labelWidth, s.edit};

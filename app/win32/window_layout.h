@@ -25,6 +25,8 @@ struct LayoutMetrics {
 struct MainLayout {
   LayoutRect frame1, drive1, dir1;
   LayoutRect frame2, drive2, dir2, list1, selectionCount;
+  /// Under the tree and the list, across the frame: the files the list leaves out.
+  LayoutRect leftOut;
   LayoutRect label1, text1, label2, text2;
   LayoutRect frame3, label3, patternLine;
   LayoutRect details, failuresOnly;

@@ -11,24 +11,27 @@ namespace {
 /// The first line of a failed file's lines carries this mark.
 const Text kFailedMark = U"× ";
 
-/// What went wrong with a file, as its detail says it.
-Text ProblemOf(const FileReport& report) {
+}  // namespace
+
+Text FailureReason(const FileReport& report) {
   if (report.outcome != FileOutcome::kNoJobName) return report.error;
   if (report.error.rfind(kBadFileMessage, 0) == 0) return report.error;
   return kBadFileMessage + U"（" + report.error + U"）";
 }
 
-}  // namespace
+Text WarningLine(const Text& text) { return U"  注意: " + text; }
 
-void DetailsList::AddConverted(const FileReport& report, char32_t separator) {
+void DetailsList::AddConverted(const FileReport& report, char32_t separator,
+                               const std::vector<Text>& warnings) {
   const Text name = FileNameOf(report.inputPath, separator);
-  AddFile(ReportLines(name, report, U"ダブルクリックで箇所を表示します"), false,
-          KeptFindings(name, report.findings));
+  AddFile(name, ReportLines(name, report, U"ダブルクリックで箇所を表示します"), false,
+          KeptFindings(name, report.findings), warnings);
 }
 
-void DetailsList::AddFailed(const FileReport& report, char32_t separator) {
+void DetailsList::AddFailed(const FileReport& report, char32_t separator,
+                            const std::vector<Text>& warnings) {
   const Text name = FileNameOf(report.inputPath, separator);
-  Text first = kFailedMark + name + U": " + ProblemOf(report);
+  Text first = kFailedMark + name + U": " + FailureReason(report);
   std::replace(first.begin(), first.end(), U'\n', U' ');
   std::vector<Text> lines{std::move(first)};
   if (report.outcome == FileOutcome::kFailed && !report.jobName.empty()) {
@@ -41,24 +44,48 @@ void DetailsList::AddFailed(const FileReport& report, char32_t separator) {
     lines.push_back(U"  警告 " + DecimalText(static_cast<long long>(report.warnings)) +
                     U" 件（ダブルクリックで箇所を表示します）");
   }
-  AddFile(std::move(lines), true, KeptFindings(name, report.findings));
+  AddFile(name, std::move(lines), true, KeptFindings(name, report.findings), warnings);
 }
 
 void DetailsList::AddBatchError(const Text& problem) {
-  AddFile({kFailedMark + problem}, true, KeptFindings(Text(), {}));
+  AddFile(Text(), {kFailedMark + problem}, true, KeptFindings(Text(), {}));
 }
 
-void DetailsList::AddFile(std::vector<Text> lines, bool failed, KeptFindings findings) {
+void DetailsList::AddFile(const Text& name, std::vector<Text> lines, bool failed,
+                          KeptFindings findings, const std::vector<Text>& warnings) {
   int owner = -1;
   if (!findings.empty()) {
     findings_.push_back(std::move(findings));
     owner = static_cast<int>(findings_.size() - 1);
   }
-  for (Text& line : lines) lines_.push_back({std::move(line), failed, owner});
+  const std::size_t firstLine = lines_.size();
+  for (Text& line : lines) lines_.push_back({std::move(line), failed, owner, name});
+  for (const Text& warning : warnings) {
+    lines_.push_back({WarningLine(warning), failed, owner, name, false, true});
+  }
+  if (firstLine < lines_.size()) lines_[firstLine].first = true;
 }
 
 void DetailsList::AddLines(std::vector<Text> lines) {
-  for (Text& line : lines) lines_.push_back({std::move(line), false, -1});
+  for (Text& line : lines) lines_.push_back({std::move(line), false, -1, Text()});
+}
+
+Text DetailsList::CopyText(const std::vector<int>& rows) const {
+  const auto copied = [this](std::size_t shown) {
+    const Line& line = lines_[shown_[shown]];
+    if (line.first || line.file.empty()) return line.text + U'\n';
+    return line.file + U": " + TrimBlanks(line.text) + U'\n';
+  };
+  Text text;
+  if (rows.empty()) {
+    for (std::size_t i = 0; i < shown_.size(); ++i) text += copied(i);
+  }
+  for (int row : rows) {
+    if (row >= 0 && static_cast<std::size_t>(row) < shown_.size()) {
+      text += copied(static_cast<std::size_t>(row));
+    }
+  }
+  return text;
 }
 
 void DetailsList::Clear() {

@@ -74,6 +74,7 @@ KeptFindings::KeptFindings(Text fileName, const std::vector<Finding>& findings)
 FindingsTable KeptFindings::Table() const {
   FindingsTable table;
   table.title = fileName_ + U" の指摘 " + FromUtf8(std::to_string(total_)) + U" 件";
+  table.fileName = fileName_;
   table.headings = {U"行", U"列", U"重要度", U"コード", U"セクション", U"記録", U"内容", U"件数"};
   for (const Row& r : rows_) {
     table.rows.push_back({Number(r.line), Number(r.column), SeverityText(r.severity),
@@ -111,12 +112,20 @@ Text FindingsCopyText(const FindingsTable& table, const std::vector<std::size_t>
     }
     return out + U'\n';
   };
-  Text text = line(table.headings);
+  // Pasted beside another file's findings, each row still says whose it is.
+  const bool named = !table.fileName.empty();
+  const auto withFile = [&](const Text& first, const std::vector<Text>& cells) {
+    if (!named) return line(cells);
+    std::vector<Text> all{first};
+    all.insert(all.end(), cells.begin(), cells.end());
+    return line(all);
+  };
+  Text text = withFile(U"ファイル", table.headings);
   if (rows.empty()) {
-    for (const auto& row : table.rows) text += line(row);
+    for (const auto& row : table.rows) text += withFile(table.fileName, row);
   } else {
     for (std::size_t i : rows) {
-      if (i < table.rows.size()) text += line(table.rows[i]);
+      if (i < table.rows.size()) text += withFile(table.fileName, table.rows[i]);
     }
   }
   return text;

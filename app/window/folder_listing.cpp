@@ -16,6 +16,7 @@ struct FolderListing::Inbox {
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<Text> names;  ///< accepted, not yet handed over
+  std::vector<LeftOutFile> leftOut;
   bool done = false;
   bool takePosted = false;
 };
@@ -26,6 +27,7 @@ void FolderListing::Start(const Text& folder, Arrived arrived) {
   inbox_ = inbox;
   arrived_ = std::move(arrived);
   handedOver_ = false;
+  endTold_ = false;
   const std::weak_ptr<bool> alive = alive_;
   thread_ = std::thread([this, inbox, alive, fs = fs_, folder, post = post_] {
     const auto send = [&](const std::function<void(Inbox&)>& change) {
@@ -48,7 +50,8 @@ void FolderListing::Start(const Text& folder, Arrived arrived) {
       ListTecrisFiles(
           *fs, folder,
           [&](const Text& name) { send([&](Inbox& in) { in.names.push_back(name); }); },
-          [&] { return !inbox->cancel; });
+          [&] { return !inbox->cancel; },
+          [&](const LeftOutFile& file) { send([&](Inbox& in) { in.leftOut.push_back(file); }); });
     } catch (const std::exception&) {
       // A folder that cannot be listed simply offers no files.
     }
@@ -70,6 +73,7 @@ void FolderListing::Stop() {
 void FolderListing::Take() {
   Inbox& inbox = *inbox_;
   std::vector<Text> names;
+  std::vector<LeftOutFile> leftOut;
   bool done = false;
   const auto now = std::chrono::steady_clock::now();
   {
@@ -78,13 +82,16 @@ void FolderListing::Take() {
     // A long list is handed over a few times a second, not once per name.
     if (!inbox.done && handedOver_ && now - lastHandedOver_ < interval_) return;
     names = std::exchange(inbox.names, {});
+    leftOut = std::exchange(inbox.leftOut, {});
     done = inbox.done;
   }
   lastHandedOver_ = now;
   if (done && thread_.joinable()) thread_.join();
-  if (names.empty() && handedOver_) return;
+  // Nothing new: said once more only for the end, which a list held back waits for.
+  if (names.empty() && leftOut.empty() && (done ? endTold_ : handedOver_)) return;
   handedOver_ = handedOver_ || !names.empty();
-  arrived_(std::move(names));
+  endTold_ = endTold_ || done;
+  arrived_(std::move(names), std::move(leftOut), done);
 }
 
 }  // namespace tecris2nx

@@ -9,6 +9,7 @@
 #include "app/window/window_view.h"
 #include "common/file_system.h"
 #include "common/text.h"
+#include "tecris/tecris_files.h"
 
 namespace tecris2nx {
 
@@ -16,8 +17,10 @@ namespace tecris2nx {
 /// reach the window thread as they are accepted, a few times a second at most.
 class FolderListing {
  public:
-  /// The names accepted since the last call; window thread.
-  using Arrived = std::function<void(std::vector<Text> names)>;
+  /// The names accepted since the last call, the files left out since then, and whether the
+  /// listing has ended; window thread.
+  using Arrived =
+      std::function<void(std::vector<Text> names, std::vector<LeftOutFile> leftOut, bool done)>;
 
   /// `interval`: how often a long listing hands over names; `wait`: how long Start waits for a
   /// short listing to end.
@@ -31,7 +34,7 @@ class FolderListing {
   /// Ends the listing under way and lists `folder`. A short listing is waited for and handed over
   /// whole before this returns, so the list does not flicker; a long one leaves the window usable
   /// meanwhile. `arrived` is called at least once (with no names for an empty folder); after its
-  /// first names, only with more.
+  /// first names, only with more or at the end.
   void Start(const Text& folder, Arrived arrived);
   /// Ends the listing under way, if any, and waits for its thread (it stops at the next file).
   void Stop();
@@ -48,6 +51,7 @@ class FolderListing {
   std::shared_ptr<Inbox> inbox_;
   Arrived arrived_;
   bool handedOver_ = false;  ///< the listing has handed over some names
+  bool endTold_ = false;     ///< `arrived` has been told that the listing ended
   std::thread thread_;
   std::chrono::steady_clock::time_point lastHandedOver_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

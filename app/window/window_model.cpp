@@ -20,6 +20,7 @@
 #include "common/error.h"
 #include "common/pattern_folder.h"
 #include "run/boring_log_file.h"
+#include "run/repeated_jobs.h"
 #include "tecris/tecris_files.h"
 
 namespace tecris2nx {
@@ -112,7 +113,7 @@ class WindowModel::Impl {
     phase_ = Phase::kChecking;
     run_ = RunState{};
     run_.executed = Now();
-    ClearDetails();
+    // The last run's results stay until this one has files to convert.
     view_.SetMessageLine(kBusyMessage);
     try {
       CheckFolders();
@@ -154,8 +155,10 @@ class WindowModel::Impl {
       return true;
     }
     if (!boxes_.Empty()) return false;  // a box is open: it is answered first
+    exitQuestionOpen_ = true;
     boxes_.Show({kStopAndExitQuestion, MessageStyle::kYesNoQuestion, Text(), Text()},
                 [this](MessageAnswer answer) {
+                  exitQuestionOpen_ = false;
                   if (answer != MessageAnswer::kYes) return;
                   if (phase_ != Phase::kConverting && phase_ != Phase::kChecking) {
                     EndProgram(0);
@@ -212,13 +215,31 @@ class WindowModel::Impl {
   }
 
   void OnHelp() {
+    Text found;
     for (const Text& file : env_.guideFiles) {
-      if (env_.fs->KindOf(file) == EntryKind::kFile && view_.OpenDocument(file)) return;
+      if (env_.fs->KindOf(file) != EntryKind::kFile) continue;
+      if (view_.OpenDocument(file)) return;
+      if (found.empty()) found = file;
+    }
+    if (!found.empty()) {
+      boxes_.Show({kGuideNotOpenedMessage, MessageStyle::kOkExclamation, Text(), found}, nullptr);
+      return;
     }
     Text places;
     for (const Text& file : env_.guideFiles) places += (places.empty() ? U"" : U"\n") + file;
     boxes_.Show({kNoGuideMessage, MessageStyle::kOkExclamation, Text(), places}, nullptr);
   }
+
+  void OnLeftOutActivated() {
+    if (leftOut_.empty()) return;
+    FindingsTable table;
+    table.title = LeftOutTitle(leftOut_.size());
+    table.headings = {U"ファイル", U"理由"};
+    for (const LeftOutFile& file : leftOut_) table.rows.push_back({file.name, LeftOutReason(file)});
+    view_.ShowFindings(table);
+  }
+
+  Text DetailsCopyText(const std::vector<int>& rows) const { return details_.CopyText(rows); }
 
   void OnDrop(const std::vector<Text>& paths) {
     if (phase_ != Phase::kReady || !boxes_.Empty() || paths.empty()) return;
@@ -256,9 +277,26 @@ class WindowModel::Impl {
     std::size_t total = 0;
     std::size_t converted = 0;
     std::size_t failed = 0;
-    Text lastName;  ///< the file finished last
-    Text aborted;   ///< the error that ended the batch early, if any
+    Text lastName;                                ///< the file finished last
+    Text aborted;                                 ///< the error that ended the batch early, if any
+    std::vector<std::pair<Text, Text>> failures;  ///< name and reason of each failed file
+    RepeatedJobs jobs;
   };
+
+  /// Why a file named like a TECRIS file is not in the list, as a conversion would say it.
+  static Text LeftOutReason(const LeftOutFile& file) {
+    switch (file.why) {
+      case LeftOutFile::Why::kUnreadable:
+        return file.error;
+      case LeftOutFile::Why::kOtherIdentifier:
+        return U"識別子（2 番目のフィールド）" + file.identifier +
+               U" がファイル名と違います。変換すると " + file.identifier +
+               U" のフォルダに書き出されます";
+      case LeftOutFile::Why::kNoIdentifier:
+        break;
+    }
+    return NoJobNameReason(EntryKind::kFile);
+  }
 
   bool Started() const {
     return phase_ != Phase::kStarting && phase_ != Phase::kSearching && phase_ != Phase::kChoosing;
@@ -313,7 +351,8 @@ class WindowModel::Impl {
   void FinishStart() {
     if (patternFolder_.empty()) {
       phase_ = Phase::kChoosing;
-      boxes_.Show({kNoPatternFolderMessage, MessageStyle::kOkOnly, Text(), PatternFolderHint()},
+      boxes_.Show({kNoPatternFolderMessage, MessageStyle::kOkOnly, Text(),
+                   PatternFolderHint(env_.patternPlaces)},
                   [this](MessageAnswer) { ChoosePatternFolder(); });
       return;
     }
@@ -362,19 +401,31 @@ class WindowModel::Impl {
   }
 
   /// Lists the source folder's TECRIS files beside the window; the list fills as names are
-  /// accepted, the entries named in `selected` selected as they come.
-  void ListFiles(const std::vector<Text>& selected) {
+  /// accepted, the entries named in `selected` selected as they come. `whole`: the list shown
+  /// stays until the new one is complete (a refresh of the same folder), so that it never shows
+  /// a part of the files with a count of a part of the selection.
+  void ListFiles(const std::vector<Text>& selected, bool whole = false) {
     files_.clear();
+    leftOut_.clear();
     selectWhenListed_ = selected;
-    listing_.Start(sides_.Folder(Side::kSource), [this](std::vector<Text> names) {
-      std::vector<Text> keep = selectWhenListed_;
-      if (!files_.empty()) {
-        for (Text& name : view_.SelectedFiles()) keep.push_back(std::move(name));
-      }
-      files_.insert(files_.end(), std::make_move_iterator(names.begin()),
-                    std::make_move_iterator(names.end()));
-      SetFiles(keep);
-    });
+    listing_.Start(
+        sides_.Folder(Side::kSource),
+        [this, whole](std::vector<Text> names, std::vector<LeftOutFile> leftOut, bool done) {
+          const bool first = files_.empty();
+          leftOut_.insert(leftOut_.end(), std::make_move_iterator(leftOut.begin()),
+                          std::make_move_iterator(leftOut.end()));
+          files_.insert(files_.end(), std::make_move_iterator(names.begin()),
+                        std::make_move_iterator(names.end()));
+          if (whole && !done) return;
+          view_.SetLeftOutLine(LeftOutLine(leftOut_.size()));
+          // Held back, the list shown until now has the selection to keep, as the user left it;
+          // else what the user selected in the part shown so far.
+          std::vector<Text> keep = whole ? std::vector<Text>() : selectWhenListed_;
+          if (whole || !first) {
+            for (Text& name : view_.SelectedFiles()) keep.push_back(std::move(name));
+          }
+          SetFiles(keep);
+        });
   }
 
   /// Gives the view the file list with these entries selected, and their count.
@@ -390,7 +441,7 @@ class WindowModel::Impl {
   void Refresh(Side side) {
     switch (sides_.Reopen(side)) {
       case FolderSides::Reopened::kSame:
-        if (side == Side::kSource) ListFiles(view_.SelectedFiles());
+        if (side == Side::kSource) ListFiles(view_.SelectedFiles(), true);
         break;
       case FolderSides::Reopened::kRoot:  // the folder went away: its root is the nearest place
         FolderShown(side);
@@ -468,6 +519,7 @@ class WindowModel::Impl {
       StopRun(kNothingSelectedMessage, MessageStyle::kOkOnly, Text(), false);
       return;
     }
+    ClearDetails();
     auto batch = std::make_shared<WindowBatch>();
     const Text sourceFolder = TrimBlanks(SourceText());
     for (const Text& name : names) batch->inputs.push_back(sourceFolder + name);
@@ -543,16 +595,27 @@ class WindowModel::Impl {
 
   void Apply(WindowBatch::Event& event) {
     switch (event.kind) {
-      case WindowBatch::Event::Kind::kFinished:
-        run_.lastName = FileNameOf(event.report.inputPath, separator_);
-        if (event.report.outcome == FileOutcome::kConverted) {
+      case WindowBatch::Event::Kind::kFinished: {
+        const FileReport& report = event.report;
+        run_.lastName = FileNameOf(report.inputPath, separator_);
+        std::vector<Text> warnings;
+        if (const Text notice = EncodingNotice(report.encoding); !notice.empty()) {
+          warnings.push_back(notice);
+        }
+        if (const Text earlier = run_.jobs.Earlier(run_.lastName, report.jobName);
+            !earlier.empty()) {
+          warnings.push_back(RepeatedJobNotice(report.jobName, earlier));
+        }
+        if (report.outcome == FileOutcome::kConverted) {
           ++run_.converted;
-          details_.AddConverted(event.report, separator_);
+          details_.AddConverted(report, separator_, warnings);
         } else {
           ++run_.failed;
-          details_.AddFailed(event.report, separator_);
+          run_.failures.emplace_back(run_.lastName, FailureReason(report));
+          details_.AddFailed(report, separator_, warnings);
         }
         break;
+      }
       case WindowBatch::Event::Kind::kAborted:
         run_.aborted = event.problem;
         details_.AddBatchError(event.problem);
@@ -570,6 +633,7 @@ class WindowModel::Impl {
     const std::size_t finished = run_.converted + run_.failed;
     const bool cut = finished < run_.total;
     Text summary;  // for the box; empty: none
+    Text named;    // the box's list of failed files
     if (run_.stopRequested && cut) {
       Text line = kStoppedMessage + U"（" + Number(run_.total) + U" ファイル中 " +
                   Number(run_.converted) + U" ファイルを変換しました";
@@ -583,12 +647,15 @@ class WindowModel::Impl {
       // The summary stays: it is not cleared by the next mouse move.
       summary = run_.aborted.empty() ? FailureSummary(run_.total, run_.converted, run_.failed)
                                      : run_.aborted;
+      named = FailedFilesList(run_.failures);
       view_.SetMessageLine(summary);
     }
+    // An exit question asked during the run no longer fits: nothing is converting now.
+    if (exitQuestionOpen_) view_.WithdrawMessage();
     // The run is over before its box shows: behind the box the window is ready again.
     EndRun();
     if (!summary.empty() && phase_ != Phase::kEnded) {
-      boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), Text()}, nullptr);
+      boxes_.Show({summary, MessageStyle::kOkExclamation, Text(), named}, nullptr);
     }
   }
 
@@ -644,6 +711,7 @@ class WindowModel::Impl {
   bool closeWhenIdle_ = false;
   bool busy_ = false;
   bool redrawPosted_ = false;
+  bool exitQuestionOpen_ = false;
   Text patternFolder_;
   bool messageClearPending_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -651,6 +719,7 @@ class WindowModel::Impl {
   WindowSettings settings_;
   FolderSides sides_;
   std::vector<Text> files_;
+  std::vector<LeftOutFile> leftOut_;  ///< files of the listed folder that the list leaves out
   /// Names to select when the listing reaches them.
   std::vector<Text> selectWhenListed_;
   DetailsList details_;
@@ -688,6 +757,10 @@ void WindowModel::OnShowBoringLog(const Text& name) { impl_->OnShowBoringLog(nam
 void WindowModel::OnShowFailuresOnly(bool only) { impl_->OnShowFailuresOnly(only); }
 void WindowModel::OnSelectionChanged(std::size_t count) { impl_->OnSelectionChanged(count); }
 void WindowModel::OnHelp() { impl_->OnHelp(); }
+void WindowModel::OnLeftOutActivated() { impl_->OnLeftOutActivated(); }
+Text WindowModel::DetailsCopyText(const std::vector<int>& rows) const {
+  return impl_->DetailsCopyText(rows);
+}
 const Text& WindowModel::PatternFolder() const { return impl_->PatternFolder(); }
 bool WindowModel::MessageClearPending() const { return impl_->MessageClearPending(); }
 bool WindowModel::Running() const { return impl_->Running(); }

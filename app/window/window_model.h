@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/window/pattern_search.h"
@@ -40,16 +41,25 @@ extern const Text kSearchingMessage;
 Text FailureSummary(std::size_t total, std::size_t converted, std::size_t failed);
 /// Title of the folder dialog that asks for the pattern data when none was found.
 extern const Text kChoosePatternFolderTitle;
-/// Where the pattern data can go, under the box that says there is none.
-Text PatternFolderHint();
+/// Where the pattern data can go (`places`, one a line), under the box that says there is none.
+Text PatternFolderHint(const std::vector<Text>& places);
+/// The line under the file list: `count` files named like TECRIS files are not in it.
+Text LeftOutLine(std::size_t count);
+/// What the box after a run lists under the summary: the first failed files with their reasons
+/// ("name: reason", one a line), then how many more.
+Text FailedFilesList(const std::vector<std::pair<Text, Text>>& failures);
 /// A chosen folder holds no pattern data.
 extern const Text kNotPatternFolderMessage;
 /// A file in a folder marks it as the sample pattern data of the source tree.
 extern const Text kSamplePatternMarker;
 /// The preview's text while a boring log is read and laid out.
 extern const Text kDrawingLogMessage;
-/// The user guide is not where it should be, or nothing opens it; its places follow.
+/// The user guide is not where it should be; the places looked at follow.
 extern const Text kNoGuideMessage;
+/// The user guide is there but no program opened it; its place follows.
+extern const Text kGuideNotOpenedMessage;
+/// Title of the table of the files left out of the file list.
+Text LeftOutTitle(std::size_t count);
 
 /// What the model takes from its surroundings; tests replace each one.
 struct WindowEnvironment {
@@ -90,6 +100,8 @@ struct WindowEnvironment {
   Text settingsFile;
   /// Where the user guide may be, in order (installed, beside the program, in a build).
   std::vector<Text> guideFiles;
+  /// Where the pattern data is looked for, in order, for the box that says there is none.
+  std::vector<Text> patternPlaces;
 };
 
 /// The window's behaviour, toolkit-neutral: start-up, drive and folder choice, the file list,
@@ -152,6 +164,12 @@ class WindowModel {
   void OnShowBoringLog(const Text& name = Text());
   /// Help (F1): the user guide opens; a box says where it looked when it cannot.
   void OnHelp();
+  /// The line of files left out of the file list was activated: they come up in the findings
+  /// window, each with why it is not listed.
+  void OnLeftOutActivated();
+  /// What copying these lines of the details list (0 for the first shown; all shown ones when
+  /// empty) puts on the clipboard: one line each, every one naming its file.
+  Text DetailsCopyText(const std::vector<int>& rows) const;
 
   /// The pattern-data folder found at start-up, ending with the separator.
   const Text& PatternFolder() const;

@@ -49,12 +49,14 @@ struct DetailLine {
   Text text;
   bool failed =
       false;  ///< a line of a file that could not be converted: shown so that it stands out
+  bool warning = false;  ///< a line that warns of something the user should know: coloured too
 };
 
 /// The findings of one file, as the findings window shows them: a resizable table, sortable,
 /// its text selectable and copyable.
 struct FindingsTable {
   Text title;                           ///< "<file> の指摘 N 件"
+  Text fileName;                        ///< the file the rows belong to; copied with each row
   std::vector<Text> headings;           ///< column headings, one per cell of a row
   std::vector<std::vector<Text>> rows;  ///< in file order; identical findings once, with a count
   Text note;                            ///< under the table (what was left out); may be empty
@@ -95,6 +97,9 @@ class WindowView {
   virtual std::vector<Text> SelectedFiles() const = 0;
   /// The line beside List1 that counts its selected entries ("3000 ファイル選択").
   virtual void SetSelectionCount(const Text& text) = 0;
+  /// The line under List1 that says how many files named like TECRIS files are left out of it;
+  /// empty: none. Activating it calls WindowModel::OnLeftOutActivated.
+  virtual void SetLeftOutLine(const Text& text) = 0;
   /// The line that names the pattern-data folder in use.
   virtual void SetPatternFolderLine(const Text& text) = 0;
 
@@ -121,6 +126,8 @@ class WindowView {
   /// its own event loop) or later. A question closed without Yes or No answers kNo.
   virtual void ShowMessage(const MessageRequest& box,
                            std::function<void(MessageAnswer)> answered) = 0;
+  /// Closes the open box as if it had been closed without an answer; nothing when none is open.
+  virtual void WithdrawMessage() = 0;
   /// Shows a file's findings in a window of their own (not modal; a second call replaces what
   /// the first showed). Its copy (Ctrl+C, "コピー") puts FindingsCopyText of the chosen rows, or
   /// of all when none is chosen, on the clipboard; a click on a heading sorts by that column

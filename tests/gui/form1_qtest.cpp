@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -400,18 +401,69 @@ class Form1Test : public QObject {
     QCOMPARE(
         table->item(0, 6)->text(),
         QStringLiteral("値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。"));
-    // Copied as a table: the headings, then the row.
-    findings->findChild<QPushButton*>("FindingsCopy")->click();
-    QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral(
-                 "行\t列\t重要度\tコード\tセクション\t記録\t内容\t件数\n2\t7\t警告\tT301\tC\t1\t"
-                 "値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。\t1\n"));
+    // Copied as a table: the headings, then the row, each with the file's name.
+    const QString copied = QStringLiteral(
+        "ファイル\t行\t列\t重要度\tコード\tセクション\t記録\t内容\t件数\n"
+        "22222222.002\t2\t7\t警告\tT301\tC\t1\t"
+        "値 \"12a\" は一部だけが数値として読まれます（12 として扱われます）。\t1\n");
+    auto* copy = findings->findChild<QPushButton*>("FindingsCopy");
+    copy->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    // Ctrl+C copies whichever control of the window has the focus.
+    QGuiApplication::clipboard()->clear();
+    copy->setFocus();
+    QTest::keyClick(copy, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
     findings->close();
     details->setFocus();
     details->setCurrentRow(0);
     QTest::keyClick(details, Qt::Key_Return);
     QVERIFY(window_->Findings()->isVisible());
     QVERIFY(desktop_.boxes.empty());
+  }
+
+  // The details list: several lines chosen, Ctrl+A, Ctrl+C and a context menu; each copied line
+  // names its file.
+  void detailsCopyNamesEachLinesFile() {
+    ConvertOne("22222222.002", "C,22222222002,y,1\n1,2,3,12a,12,28\n");
+    auto* details = Control<QListWidget>("Details");
+    QCOMPARE(details->count(), 2);
+    details->setFocus();
+    details->clearSelection();
+    details->item(1)->setSelected(true);
+    QTest::keyClick(details, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("22222222.002: 警告 1 件（ダブルクリックで箇所を表示します）\n"));
+    QTest::keyClick(details, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(details->selectedItems().size(), 2);
+    QTest::keyClick(details, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text().count(QLatin1Char('\n')), 2);
+    QCOMPARE(details->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QStringList menu;
+    for (const QAction* action : details->actions()) menu << action->text();
+    QCOMPARE(menu, (QStringList{QStringLiteral("コピー"), QStringLiteral("すべてコピー")}));
+    details->clearSelection();
+    details->actions().at(1)->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text().count(QStringLiteral("22222222.002")), 2);
+  }
+
+  // Files named like TECRIS files that the list leaves out: counted under it, shown on a click.
+  void leftOutFilesShowFromTheLineUnderTheList() {
+    WriteCp932(root_, "src/11111111.001", SectionCFile("11111111001"));
+    WriteCp932(root_, "src/20003001.001", QStringLiteral("A,200"));
+    QDir(root_).mkpath("out");
+    Start(root_);
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
+    auto* line = Control<QLabel>("Label6");
+    QVERIFY(line->isVisible());
+    QVERIFY(line->text().contains(
+        QStringLiteral("1 ファイルは TECRIS ファイルとして読めないため一覧にありません")));
+    emit line->linkActivated(QStringLiteral("left-out"));
+    QVERIFY(window_->Findings());
+    QCOMPARE(window_->Findings()->windowTitle(), QStringLiteral("一覧にないファイル 1 件"));
+    QDir(root_).mkpath("empty");
+    Control<FolderTree>("Dir2")->SetPath(root_ + "/empty");
+    QVERIFY(!line->isVisible());
   }
 
   void boringLogOpensFromTheButtonAndADoubleClick() {

@@ -73,5 +73,42 @@ TEST(TecrisFilesTest, TheFilterReadsNoFurtherThanTheSecondFieldWithinItsBound) {
   }
 }
 
+TEST(TecrisFilesTest, FilesNamedLikeTecrisFilesAreListedOrLeftOutWithWhy) {
+  using Why = LeftOutFile::Why;
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool listed;
+    Why why;  // when left out
+    const char* identifier;
+  };
+  const Row rows[] = {
+      {"12345678.001", "A,12345678001,x\n", true, Why::kNoIdentifier, ""},
+      {"20003001.001", "A,200", false, Why::kNoIdentifier, ""},
+      {"12345678.002", "A,12345678001,x\n", false, Why::kOtherIdentifier, "12345678001"},
+      {"12345678.003", "", false, Why::kNoIdentifier, ""},
+      {"notes.txt", "A,200", false, Why::kNoIdentifier, nullptr},  // not named so: not told
+  };
+  testing::TempDir tmp;
+  for (const Row& r : rows) tmp.Write(r.name, r.bytes);
+  std::vector<Text> listed;
+  std::vector<LeftOutFile> leftOut;
+  RealFileSystem fs;
+  ListTecrisFiles(
+      fs, tmp.text(), [&](const Text& name) { listed.push_back(name); }, [] { return true; },
+      [&](const LeftOutFile& file) { leftOut.push_back(file); });
+  for (const Row& r : rows) {
+    const Text name = FromUtf8(r.name);
+    const bool isListed = std::find(listed.begin(), listed.end(), name) != listed.end();
+    EXPECT_EQ(isListed, r.listed) << r.name;
+    const auto found = std::find_if(leftOut.begin(), leftOut.end(),
+                                    [&](const LeftOutFile& f) { return f.name == name; });
+    EXPECT_EQ(found != leftOut.end(), !r.listed && r.identifier != nullptr) << r.name;
+    if (found == leftOut.end()) continue;
+    EXPECT_EQ(found->why, r.why) << r.name;
+    EXPECT_EQ(found->identifier, FromUtf8(r.identifier)) << r.name;
+  }
+}
+
 }  // namespace
 }  // namespace tecris2nx

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -396,7 +397,7 @@ TEST_F(MainWindowTest, ExecuteConvertsOnTheWorkerAndReportsInTheWindow) {
     ++warned;
   }
   const HWND detailsList = Control(kDetails);
-  SendMessageW(detailsList, LB_SETCURSEL, warned + 1, 0);  // its warnings line
+  SendMessageW(detailsList, LB_SETCARETINDEX, warned + 1, 0);  // its warnings line
   SendMessageW(window_->Handle(), WM_COMMAND, MAKEWPARAM(kDetails, LBN_DBLCLK),
                reinterpret_cast<LPARAM>(detailsList));
   // Not a box: a window of its own with the findings as a table.
@@ -456,6 +457,53 @@ TEST_F(MainWindowTest, FailedFilesStandOutAndTheBoxShowsOnlyThem) {
   EXPECT_EQ(ListTexts(details, LB_GETCOUNT, LB_GETTEXT), all);
   // A long line can be scrolled to its end.
   EXPECT_GT(SendMessageW(details, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+
+  // Copying: the keys go through the window's message loop, as a user's do. A line after a
+  // file's first carries the file's name.
+  std::size_t later = 0;
+  while (later < all.size() && all[later].rfind(U"  ", 0) != 0) ++later;
+  ASSERT_LT(later, all.size());
+  std::size_t owner = later;
+  while (owner > 0 && all[owner].rfind(U"  ", 0) == 0) --owner;
+  const Text ownerName = all[owner].substr(all[owner].rfind(U"× ", 0) == 0 ? 2 : 0, 12);
+  SendMessageW(details, LB_SETSEL, FALSE, -1);
+  SendMessageW(details, LB_SETSEL, TRUE, static_cast<LPARAM>(later));
+  SetFocus(details);
+  const auto keys = [&](WPARAM key) {
+    HoldControl(true);
+    PostMessageW(details, WM_KEYDOWN, key, 0);
+    Pump(*window_);
+    HoldControl(false);
+  };
+  EmptyTheClipboard();
+  keys('C');
+  EXPECT_EQ(ClipboardText(), ToWide(ownerName + U": " + all[later].substr(2) + U"\r\n"));
+  keys('A');
+  EXPECT_EQ(SendMessageW(details, LB_GETSELCOUNT, 0, 0), static_cast<LRESULT>(all.size()));
+  EmptyTheClipboard();
+  keys('C');
+  const std::wstring copied = ClipboardText();
+  EXPECT_EQ(static_cast<std::size_t>(std::count(copied.begin(), copied.end(), L'\n')), all.size());
+}
+
+TEST_F(MainWindowTest, TheLineUnderTheListShowsTheFilesLeftOut) {
+  const HWND line = Control(kLeftOut);
+  EXPECT_FALSE(IsWindowVisible(line));
+  std::ofstream(stdfs::path(source_ + U"\\20003001.001"), std::ios::binary) << "A,200";
+  model_->OnRefresh();
+  Pump(*window_);
+  EXPECT_TRUE(IsWindowVisible(line));
+  EXPECT_NE(
+      WindowText(line).find(U"1 ファイルは TECRIS ファイルとして読めないため一覧にありません"),
+      Text::npos);
+  NMHDR click{line, static_cast<UINT_PTR>(kLeftOut), NM_CLICK};
+  SendMessageW(window_->Handle(), WM_NOTIFY, kLeftOut, reinterpret_cast<LPARAM>(&click));
+  FindingsWindow& findings = window_->Findings();
+  ASSERT_NE(findings.Handle(), nullptr);
+  EXPECT_EQ(WindowText(findings.Handle()), U"一覧にないファイル 1 件");
+  const std::vector<Text> rows = ListViewRows(findings.Control(kFindingsList));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].rfind(U"20003001.001\t", 0), 0u) << ToUtf8(rows[0]);
 }
 
 TEST_F(MainWindowTest, SelectionCountFollowsCtrlAAndClicks) {

@@ -83,7 +83,9 @@ class FakeView : public WindowView {
     if (side == Side::kDestination) destination = text;
   }
   Text DestinationText() const override { return destination; }
+  int filesSet = 0;  ///< SetFiles calls
   void SetFiles(const std::vector<Text>& names, const std::vector<Text>& keep) override {
+    ++filesSet;
     files = names;
     selected.clear();
     for (const Text& name : names) {
@@ -110,6 +112,16 @@ class FakeView : public WindowView {
   }
   void SetSelectionCount(const Text& text) override { selectionCount = text; }
   void SetPatternFolderLine(const Text& text) override { patternFolderLine = text; }
+  Text leftOutLine;
+  void SetLeftOutLine(const Text& text) override { leftOutLine = text; }
+  int withdrawn = 0;  ///< boxes closed by the model
+  void WithdrawMessage() override {
+    if (!open_) return;
+    ++withdrawn;
+    auto answered = std::move(open_);
+    open_ = nullptr;
+    answered(MessageAnswer::kNo);
+  }
   void ShowFindings(const FindingsTable& table) override { findingsShown.push_back(table); }
   std::vector<std::shared_ptr<const boringlog::Borehole>> logsShown;
   /// Busy texts of the preview, in order; "" when one ended without a log.

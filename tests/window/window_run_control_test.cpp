@@ -201,7 +201,7 @@ TEST(HeldRunTest, ClosingDuringARunAsksAndEndsAfterTheCurrentFile) {
 }
 
 // The message line and the list keep telling the truth behind an open box: the run goes on and
-// ends while the exit question waits.
+// ends while the exit question waits, and the question, true no longer, goes with the run.
 TEST(HeldRunTest, TheLineAndTheListKeepUpWhileABoxIsOpen) {
   HeldRun run;
   WindowHarness& w = run.w;
@@ -211,13 +211,13 @@ TEST(HeldRunTest, TheLineAndTheListKeepUpWhileABoxIsOpen) {
   ASSERT_TRUE(w.view.BoxOpen());
   run.gate.Open();
   w.thread.RunUntil([&w] { return !w.model->Running(); });
-  EXPECT_TRUE(w.view.BoxOpen());
+  EXPECT_FALSE(w.view.BoxOpen());
+  EXPECT_EQ(w.view.withdrawn, 1);
   EXPECT_EQ(w.view.messageLine, kDoneMessage);
   EXPECT_EQ(w.view.details.size(), 6u);
   EXPECT_FALSE(w.view.busy);
-
-  w.view.AnswerOpenBox();  // No: the program stays
-  EXPECT_TRUE(w.view.endStatuses.empty());
+  EXPECT_TRUE(w.view.endStatuses.empty());   // withdrawn is no Yes: the program stays
+  EXPECT_TRUE(w.model->OnCloseRequested());  // and ends at once when asked again
 }
 
 TEST(WindowListTest, TheFileListIsReadAfreshKeepingTheSelection) {
@@ -378,16 +378,20 @@ namespace tecris2nx {
 namespace {
 
 // A folder is listed beside the window: a listing that takes long leaves the window with the
-// names found so far, the rest follows as it is accepted, and a newer folder choice ends it.
+// names found so far, the rest follows as it is accepted, and a newer folder choice ends it. A
+// refresh of the folder shown keeps its whole list, and the count of its selection, until the
+// new one is complete.
 TEST(WindowListTest, AFolderIsListedBesideTheWindow) {
   struct Row {
     const char* name;
+    bool refresh;  // else the folder is chosen anew
     bool chooseAnother;
     std::vector<Text> files;  // at the end, sorted
   };
   const Row rows[] = {
-      {"the rest follows", false, {U"11111111.001", U"22222222.002", U"33333333.003"}},
-      {"a newer folder choice ends it", true, {U"44444444.004"}},
+      {"the rest follows", false, false, {U"11111111.001", U"22222222.002", U"33333333.003"}},
+      {"a newer folder choice ends it", false, true, {U"44444444.004"}},
+      {"a refresh", true, false, {U"11111111.001", U"22222222.002", U"33333333.003"}},
   };
   for (const Row& r : rows) {
     WindowHarness w(1);
@@ -399,9 +403,21 @@ TEST(WindowListTest, AFolderIsListedBesideTheWindow) {
     GatedFileSystem gate(w.tmp.TextOf("in") + kSep + U"22222222.002");
     w.fs = &gate;
     w.Start();
+    w.view.selected = w.view.files;
+    w.model->OnSelectionChanged(3);
+    if (!r.refresh) w.model->OnFolderChosen(Side::kSource, w.tmp.TextOf("other"));
     gate.Arm();
-    w.model->OnRefresh();  // waits a moment for the listing, then lets the window go on
-    EXPECT_EQ(std::count(w.view.files.begin(), w.view.files.end(), U"22222222.002"), 0) << r.name;
+    // Waits a moment for the listing, then lets the window go on.
+    if (r.refresh) {
+      const int listsShown = w.view.filesSet;
+      w.model->OnRefresh();
+      EXPECT_EQ(w.view.filesSet, listsShown) << r.name;
+      EXPECT_EQ(w.view.files.size(), 3u) << r.name;
+      EXPECT_EQ(w.view.selectionCount, U"3 ファイル選択") << r.name;
+    } else {
+      w.model->OnFolderChosen(Side::kSource, w.tmp.TextOf("in"));
+      EXPECT_EQ(std::count(w.view.files.begin(), w.view.files.end(), U"22222222.002"), 0) << r.name;
+    }
     if (r.chooseAnother) {
       // The listing stops at its next file: the one it is reading is let through.
       std::thread opener([&gate] {
@@ -413,11 +429,17 @@ TEST(WindowListTest, AFolderIsListedBesideTheWindow) {
     } else {
       gate.Open();
     }
-    w.thread.RunUntil([&] { return w.view.files.size() == r.files.size(); });
+    const int listsShown = w.view.filesSet;
+    w.thread.RunUntil([&] {
+      return w.view.files.size() == r.files.size() && (!r.refresh || w.view.filesSet > listsShown);
+    });
     w.thread.RunPending();
     std::vector<Text> files = w.view.files;
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, r.files) << r.name;
+    if (r.refresh) {
+      EXPECT_EQ(w.view.selectionCount, U"3 ファイル選択") << r.name;
+    }
   }
 }
 

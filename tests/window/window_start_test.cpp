@@ -91,8 +91,8 @@ TEST(FindingsTableTest, IdenticalFindingsOnceSortedByNumberAndCopiedAsTabs) {
   }
   // Tabs inside a cell would split it on paste.
   EXPECT_EQ(FindingsCopyText(table, {1}),
-            U"行\t列\t重要度\tコード\tセクション\t記録\t内容\t件数\n"
-            U"9\t7\tエラー\tT101\tC\t8\t途中で終わっています\t1\n");
+            U"ファイル\t行\t列\t重要度\tコード\tセクション\t記録\t内容\t件数\n"
+            U"a.001\t9\t7\tエラー\tT101\tC\t8\t途中で終わっています\t1\n");
   const Text all = FindingsCopyText(table, {});
   EXPECT_EQ(std::count(all.begin(), all.end(), U'\n'), 3);
 }
@@ -238,14 +238,24 @@ TEST(WindowHelpTest, TheGuideOpensFromItsFirstPlace) {
     std::vector<const char*> places;  // below the scratch folder; "guide.html" exists
     bool opens;                       // the system has a program for it
     const char* opened;               // null: a box
+    Text box;
+    const char* named;  // the place the box names
   };
   const Row rows[] = {
       {"installed copy missing, the build's there",
        {"none.html", "guide.html"},
        true,
+       "guide.html",
+       {},
+       nullptr},
+      {"no guide anywhere", {"none.html"}, true, nullptr, kNoGuideMessage, "none.html"},
+      // The guide is there: the box says where, not that it is missing.
+      {"nothing opens it",
+       {"none.html", "guide.html"},
+       false,
+       nullptr,
+       kGuideNotOpenedMessage,
        "guide.html"},
-      {"no guide anywhere", {"none.html"}, true, nullptr},
-      {"nothing opens it", {"guide.html"}, false, nullptr},
   };
   for (const Row& r : rows) {
     testing::WindowHarness w(1);
@@ -259,7 +269,8 @@ TEST(WindowHelpTest, TheGuideOpensFromItsFirstPlace) {
       EXPECT_EQ(w.view.documentsOpened, std::vector<Text>{w.tmp.TextOf(r.opened)}) << r.name;
       EXPECT_TRUE(w.view.boxes.empty()) << r.name;
     } else {
-      EXPECT_EQ(w.view.BoxTexts(), std::vector<Text>{kNoGuideMessage}) << r.name;
+      EXPECT_EQ(w.view.BoxTexts(), std::vector<Text>{r.box}) << r.name;
+      EXPECT_EQ(w.view.boxes[0].informative, w.tmp.TextOf(r.named)) << r.name;
     }
   }
 }
