@@ -502,9 +502,16 @@ class Form1Test : public QObject {
 
   void boringLogPrintsEveryPage() {
     QDir(root_).mkpath("src");
-    QVERIFY(
-        QFile::copy(QString::fromUtf8(tecris2nx::testing::SourceDir()) + "/examples/12345678.006",
-                    root_ + "/src/12345678.006"));
+    {
+      // Example 006 down to 30 m: at 1:50 it takes more than one page.
+      QFile example(QString::fromUtf8(tecris2nx::testing::SourceDir()) + "/examples/12345678.006");
+      QVERIFY(example.open(QIODevice::ReadOnly));
+      QByteArray bytes = example.readAll();
+      bytes.replace("B,8,1,10.00,", "B,8,1,30.00,");
+      QFile deep(root_ + "/src/12345678.006");
+      QVERIFY(deep.open(QIODevice::WriteOnly));
+      QCOMPARE(deep.write(bytes), bytes.size());
+    }
     QDir(root_).mkpath("out");
     Start(root_);
     Control<FolderTree>("Dir2")->SetPath(root_ + "/src");
@@ -514,8 +521,8 @@ class Form1Test : public QObject {
     LogPreview* preview = window_->Preview();
     QVERIFY(preview);
     QTRY_VERIFY_WITH_TIMEOUT(preview->PageCount() > 0, 10000);
-    preview->findChild<QComboBox*>("LogScale")->setCurrentIndex(0);  // 1:50: the 10 m take two
-    QCOMPARE(preview->PageCount(), 2);
+    preview->findChild<QComboBox*>("LogScale")->setCurrentIndex(0);  // 1:50: the 30 m take three
+    QCOMPARE(preview->PageCount(), 3);
     // The print dialog's printer, set to a PDF file instead of a device.
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -526,7 +533,7 @@ class Form1Test : public QObject {
     info.start(QStringLiteral("pdfinfo"), {pdf});
     QVERIFY(info.waitForFinished(30000));
     const QString text = QString::fromUtf8(info.readAllStandardOutput());
-    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("(A4)")), qPrintable(text));
   }
 

@@ -38,6 +38,18 @@ QString PdfInfo(const QString& path) {
   return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+/// Example 006 with its last layer down to 30 m: at 1:50 it takes more than one A4 page.
+QString DeepExample(const QTemporaryDir& dir) {
+  QFile example(kSource + QStringLiteral("/examples/12345678.006"));
+  if (!example.open(QIODevice::ReadOnly)) return {};
+  QByteArray bytes = example.readAll();
+  bytes.replace("B,8,1,10.00,", "B,8,1,30.00,");
+  const QString path = dir.filePath(QStringLiteral("12345678.006"));
+  QFile deep(path);
+  if (!deep.open(QIODevice::WriteOnly) || deep.write(bytes) != bytes.size()) return {};
+  return path;
+}
+
 }  // namespace
 
 class LogRenderTest : public QObject {
@@ -49,7 +61,8 @@ class LogRenderTest : public QObject {
     QTest::addColumn<int>("pages");
     QTest::addColumn<QString>("paper");
     QTest::newRow("1:100 fits one A4 page") << QStringList{} << 1 << "A4";
-    QTest::newRow("1:50 breaks onto a second page") << QStringList{"--scale", "50"} << 2 << "A4";
+    QTest::newRow("1:50 of 30 m breaks onto more pages")
+        << QStringList{"--scale", "50", "deep"} << 3 << "A4";
     QTest::newRow("A3 takes 1:50 on one page")
         << QStringList{"--scale", "50", "--paper", "a3"} << 1 << "A3";
   }
@@ -58,8 +71,11 @@ class LogRenderTest : public QObject {
     QFETCH(int, pages);
     QFETCH(QString, paper);
     QTemporaryDir out;
-    const Ran ran = RunLog(QStringList{"--format", "pdf"} + options +
-                           QStringList{"-o", out.path(), kSource + "/examples/12345678.006"});
+    QTemporaryDir in;
+    QString file = kSource + "/examples/12345678.006";
+    if (options.removeAll(QStringLiteral("deep")) > 0) file = DeepExample(in);
+    const Ran ran =
+        RunLog(QStringList{"--format", "pdf"} + options + QStringList{"-o", out.path(), file});
     QCOMPARE(ran.status, 0);
     QVERIFY2(!ran.err.contains("QStandardPaths"), qPrintable(ran.err));
     const QString info = PdfInfo(out.filePath("12345678006.pdf"));
