@@ -60,8 +60,9 @@ TEST_F(CliTest, HelpAndVersion) {
   EXPECT_NE(out.str().find("tecris2nx [--patdat DIR] [--verbose] [-j N] -o OUTDIR FILE..."),
             std::string::npos);
   // Every option the parser takes is explained.
-  for (const char* option : {"-o, --output OUTDIR", "--patdat DIR", "-v, --verbose", "-j, --jobs N",
-                             "--list DIR", "-h, --help", "--version", "check "}) {
+  for (const char* option :
+       {"-o, --output OUTDIR", "--patdat DIR", "-v, --verbose", "-j, --jobs N", "--list DIR",
+        "--encoding CODE", "-h, --help", "--version", "check "}) {
     EXPECT_NE(out.str().find(std::string("\n  ") + option), std::string::npos) << option;
   }
   // The last line says where the guide is.
@@ -80,6 +81,39 @@ TEST_F(CliTest, ConvertsIntoARelativeOrNewOutputFolder) {
       << err.str();
   EXPECT_EQ(tmp.Read("new/deeper/12345678001/X5.txt"), Cp932Lines(kX5));
   EXPECT_EQ(err.str(), "");
+}
+
+// A batch too long for a command line is named by a list or a folder; Windows shells leave
+// wildcards to the program, which expands them there.
+TEST_F(CliTest, FoldersListsAndOnWindowsWildcardsStandForTheirFiles) {
+  tmp.Write("in/12345678.001", Cp932Lines(kFileC));
+  tmp.Write("in/12345678.003", Cp932Lines("C,12345678003,y,1\n1,2,3,1.5,12,28\n"));
+  tmp.Write("list.txt", Path("in/12345678.003") + "\r\n" + Path("in/12345678.001") + "\r\n");
+#ifdef _WIN32
+  const bool wildcards = true;
+#else
+  const bool wildcards = false;
+#endif
+  const struct {
+    std::vector<std::string> files;
+    bool converted;
+  } rows[] = {
+      {{Path("in")}, true},
+      {{"@" + Path("list.txt")}, true},
+      {{Path("in") + "/*.00?"}, wildcards},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    const std::string out = "out" + std::to_string(++n);
+    std::vector<std::string> args = {"--patdat", Path("patdat"), "-o", Path(out)};
+    args.insert(args.end(), row.files.begin(), row.files.end());
+    EXPECT_EQ(Run(args), row.converted ? kCliOk : kCliFailed) << row.files[0] << err.str();
+    EXPECT_EQ(tmp.Exists(out + "/12345678001/X5.txt"), row.converted) << row.files[0];
+    EXPECT_EQ(tmp.Exists(out + "/12345678003/X5.txt"), row.converted) << row.files[0];
+  }
+  EXPECT_EQ(Run({"--patdat", Path("patdat"), "-o", Path("out"), "@" + Path("nowhere.txt")}),
+            kCliUsage);
+  EXPECT_NE(err.str().find("リストファイルを読めません"), std::string::npos) << err.str();
 }
 
 TEST_F(CliTest, AFailingFileIsReportedAndTheOthersStillConvert) {
