@@ -45,6 +45,18 @@ std::vector<Gdiplus::PointF> ToPoints(const std::vector<bl::Point>& points) {
 
 Gdiplus::REAL R(double value) { return static_cast<Gdiplus::REAL>(value); }
 
+/// A label's text with what no page can show (control characters, surrogates, non-characters) as
+/// U+FFFD, as the SVG shows it: every format draws the same sheet.
+std::wstring Printable(const Text& text) {
+  Text shown = text;
+  for (char32_t& c : shown) {
+    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c == 0xFFFE || c == 0xFFFF) {
+      c = 0xFFFD;
+    }
+  }
+  return ToWide(shown);
+}
+
 /// Paints in millimetres: the world transform carries the scale, so pens and fonts are sized
 /// in millimetres too.
 class Painter {
@@ -108,7 +120,7 @@ class Painter {
   }
   void operator()(const bl::Label& label) {
     if (label.text.empty() || label.size <= 0) return;
-    const std::wstring text = ToWide(label.text);
+    const std::wstring text = Printable(label.text);
     const INT style = label.role == bl::FontRole::kTitle || label.role == bl::FontRole::kHeading
                           ? Gdiplus::FontStyleBold
                           : Gdiplus::FontStyleRegular;
