@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/gui/log_painter.h"
 #include "app/gui/log_writers.h"
 #include "common/error.h"
 
@@ -21,8 +22,14 @@ struct Ran {
 };
 
 /// `tecris2nx log ...` as a user runs it: the command hands PDF and PNG to the program beside it.
-Ran RunLog(const QStringList& args) {
+/// `environment` is added to the test's own ("NAME=value").
+Ran RunLog(const QStringList& args, const QStringList& environment = {}) {
   QProcess process;
+  QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+  for (const QString& each : environment) {
+    variables.insert(each.section(QLatin1Char('='), 0, 0), each.section(QLatin1Char('='), 1));
+  }
+  process.setProcessEnvironment(variables);
   process.start(kBuild + QStringLiteral("/tecris2nx"),
                 QStringList{QStringLiteral("log"), QStringLiteral("--patdat"),
                             kSource + QStringLiteral("/examples/sample-patdat")} +
@@ -58,18 +65,24 @@ class LogRenderTest : public QObject {
     QFETCH(int, pages);
     QFETCH(QString, paper);
     QTemporaryDir out;
+    // One layer of sand 12 m deep.
+    const QString hole = out.filePath("12345678.001");
+    QFile file(hole);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("B,12345678001,x\r\n1\r\nB,1,1,12.0,0,\x8d\xbb,H,\r\n");
+    file.close();
     const Ran ran = RunLog(QStringList{"--format", "pdf"} + options +
-                           QStringList{"-o", out.path(), kSource + "/examples/12345678.006"});
+                           QStringList{"-o", out.filePath("logs"), hole});
     QCOMPARE(ran.status, 0);
     QVERIFY2(!ran.err.contains("QStandardPaths"), qPrintable(ran.err));
-    const QString info = PdfInfo(out.filePath("12345678006.pdf"));
+    const QString info = PdfInfo(out.filePath("logs/12345678001.pdf"));
     const QRegularExpressionMatch count =
         QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
     QVERIFY2(count.hasMatch(), qPrintable(info));
     QCOMPARE(count.captured(1).toInt(), pages);
     QVERIFY2(info.contains("(" + paper + ")"), qPrintable(info));
     // Nothing left under a temporary name.
-    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"12345678006.pdf"});
+    QCOMPARE(QDir(out.filePath("logs")).entryList(QDir::Files), QStringList{"12345678001.pdf"});
   }
 
   void pdfEmbedsTheJapaneseFont() {
@@ -122,6 +135,51 @@ class LogRenderTest : public QObject {
     QCOMPARE(QImage::fromData(QByteArray::fromStdString(LogPng(sheet, 200))).height(), 23623);
   }
 
+  // Drawn offscreen whatever platform the session names, and the same bytes again whenever
+  // SOURCE_DATE_EPOCH is set, its date the PDF's own.
+  void pdfAnywhereAndReproducible_data() {
+    QTest::addColumn<QStringList>("environment");
+    QTest::newRow("a display's platform, no display") << QStringList{"QT_QPA_PLATFORM=xcb"};
+    QTest::newRow("a platform Qt lacks") << QStringList{"QT_QPA_PLATFORM=nonesuch"};
+    QTest::newRow("another time zone") << QStringList{"TZ=Asia/Tokyo"};
+  }
+  void pdfAnywhereAndReproducible() {
+    QFETCH(QStringList, environment);
+    QTemporaryDir out;
+    const QStringList epoch{"SOURCE_DATE_EPOCH=1700049600"};
+    const QStringList args{"--format", "pdf", "-o", out.path(), kSource + "/examples/12345678.006"};
+    const Ran first = RunLog(args, epoch + environment);
+    QCOMPARE(first.status, 0);
+    QVERIFY2(first.err.isEmpty(), qPrintable(first.err));
+    QFile file(out.filePath("12345678006.pdf"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QVERIFY(PdfInfo(file.fileName()).contains("Wed Nov 15 12:00:00 2023 UTC"));
+    QTest::qSleep(1100);  // a clock's date would differ now
+    QCOMPARE(RunLog(args, epoch + environment).status, 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll() == bytes);
+  }
+
+  // What the SVG shows as U+FFFD, the painter draws as U+FFFD.
+  void unprintableCharactersAsTheSvgShowsThem() {
+    const auto paint = [](const Text& text) {
+      boringlog::Page page{40, 10, {boringlog::Label{{2, 6}, text, 4, boringlog::Anchor::kStart}}};
+      QImage image(160, 40, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      PaintLogPage(painter, page, 4);
+      painter.end();
+      return image;
+    };
+    const QImage shown = paint(U"砂\uFFFD礫\uFFFD");
+    QVERIFY(shown != paint(U"砂礫"));
+    for (const Text& text : {Text(U"砂\x01礫\x1F"), Text(U"砂\t礫\uFFFF")}) {
+      QVERIFY(paint(text) == shown);
+    }
+  }
+
   void aBadFileGetsNoPicture() {
     QTemporaryDir out;
     const QString bad = out.filePath("12345678.009");
@@ -138,5 +196,5 @@ class LogRenderTest : public QObject {
 
 }  // namespace tecris2nx
 
-QTEST_GUILESS_MAIN(tecris2nx::LogRenderTest)
+QTEST_MAIN(tecris2nx::LogRenderTest)
 #include "log_render_qtest.moc"
