@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "app/win32/log_painter.h"
 #include "common/error.h"
@@ -283,23 +285,106 @@ void LogPreviewWindow::Scroll(int bar, int code, int amount) {
   InvalidateRect(canvas_, nullptr, FALSE);
 }
 
-void LogPreviewWindow::PaintCanvas(HDC dc) {
+namespace {
+
+/// About the saved PNG's pixels to the millimetre: below it the screen's page is drawn this
+/// fine and shrunk.
+constexpr double kFinePixelsPerMm = kLogPngDpi / 25.4;
+
+/// The page's part that falls on a `width` x `height` canvas, its corner at (`left`, `top`),
+/// painted `factor` times finer and averaged down into `pixels` (32-bit, top row first). At
+/// a screen's resolution GDI+ rounds thin lines and small dots to whole pixels, and a layer's
+/// ground then covers the border it half overlaps; drawn as fine as the PNG, the screen shows
+/// what the PNG shows.
+void PaintFine(const boringlog::Page& page, double pixelsPerMm, int left, int top, int width,
+               int height, int factor, std::uint32_t* pixels) {
+  // The PNG's own format: GDI+ has drawn pens far too wide on 32-bit bitmaps.
+  Gdiplus::Bitmap fine(width * factor, height * factor, PixelFormat24bppRGB);
+  if (fine.GetLastStatus() != Gdiplus::Ok) return;
+  {
+    Gdiplus::Graphics graphics(&fine);
+    graphics.Clear(Gdiplus::Color(255, 128, 128, 128));
+    const double scale = pixelsPerMm * factor;
+    Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
+    graphics.FillRectangle(&white, static_cast<Gdiplus::REAL>(left * factor),
+                           static_cast<Gdiplus::REAL>(top * factor),
+                           static_cast<Gdiplus::REAL>(page.width * scale),
+                           static_cast<Gdiplus::REAL>(page.height * scale));
+    PaintLogPage(graphics, page, scale, left * factor, top * factor);
+  }
+  Gdiplus::BitmapData data{};
+  const Gdiplus::Rect all(0, 0, width * factor, height * factor);
+  if (fine.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &data) != Gdiplus::Ok) {
+    return;
+  }
+  const auto* base = static_cast<const unsigned char*>(data.Scan0);
+  const int count = factor * factor;
+  std::vector<unsigned> sums(static_cast<std::size_t>(width) * 3);
+  for (int y = 0; y < height; ++y) {
+    std::fill(sums.begin(), sums.end(), 0U);
+    for (int dy = 0; dy < factor; ++dy) {
+      const auto* row = base + static_cast<std::ptrdiff_t>(y * factor + dy) * data.Stride;
+      for (int x = 0; x < width * factor; ++x) {
+        const unsigned char* pixel = row + static_cast<std::ptrdiff_t>(x) * 4;
+        unsigned* sum = &sums[static_cast<std::size_t>(x / factor) * 3];
+        sum[0] += pixel[0];
+        sum[1] += pixel[1];
+        sum[2] += pixel[2];
+      }
+    }
+    std::uint32_t* out = pixels + static_cast<std::ptrdiff_t>(y) * width;
+    for (int x = 0; x < width; ++x) {
+      const unsigned* sum = &sums[static_cast<std::size_t>(x) * 3];
+      out[x] = (sum[0] / count) | ((sum[1] / count) << 8) | ((sum[2] / count) << 16);
+    }
+  }
+  fine.UnlockBits(&data);
+}
+
+}  // namespace
+
+void LogPreviewWindow::PaintCanvas(HDC dc, const RECT& area) {
   RECT client{};
   GetClientRect(canvas_, &client);
+  // Only the part asked for: the page is drawn finer than the screen, which costs.
+  IntersectRect(&client, &client, &area);
+  const int x0 = client.left;
+  const int y0 = client.top;
+  client = RECT{0, 0, client.right - x0, client.bottom - y0};
   if (client.right <= 0 || client.bottom <= 0) return;
   // Drawn off screen first, so that scrolling does not flicker.
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
   const HDC memory = CreateCompatibleDC(dc);
-  const HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) {
+    DeleteDC(memory);
+    return;
+  }
   const HGDIOBJ old = SelectObject(memory, bitmap);
-  {
+  if (busy_.empty() && PageCount() > 0) {
+    const double scale = PixelsPerMm();
+    const int factor = std::clamp(static_cast<int>(std::lround(kFinePixelsPerMm / scale)), 1, 4);
+    GdiFlush();
+    PaintFine(shown_, scale, kMargin - scrollX_ - x0, kMargin - scrollY_ - y0, client.right,
+              client.bottom, factor, static_cast<std::uint32_t*>(bits));
+  } else {
     Gdiplus::Graphics graphics(memory);
     graphics.Clear(Gdiplus::Color(255, 128, 128, 128));
     if (!busy_.empty()) {
       Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
       Gdiplus::SolidBrush black(Gdiplus::Color(255, 0, 0, 0));
-      const Gdiplus::RectF line(static_cast<Gdiplus::REAL>(kMargin),
-                                static_cast<Gdiplus::REAL>(kMargin),
-                                static_cast<Gdiplus::REAL>(client.right - 2 * kMargin),
+      RECT whole{};
+      GetClientRect(canvas_, &whole);
+      const Gdiplus::RectF line(static_cast<Gdiplus::REAL>(kMargin - x0),
+                                static_cast<Gdiplus::REAL>(kMargin - y0),
+                                static_cast<Gdiplus::REAL>(whole.right - 2 * kMargin),
                                 static_cast<Gdiplus::REAL>(unit_ * 4));
       graphics.FillRectangle(&white, line);
       const Gdiplus::Font face(memory, font_);
@@ -309,18 +394,9 @@ void LogPreviewWindow::PaintCanvas(HDC dc) {
       const std::wstring text = ToWide(busy_);
       graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &face, line, &centred,
                           &black);
-    } else if (PageCount() > 0) {
-      const boringlog::Page& page = shown_;
-      const double scale = PixelsPerMm();
-      const auto left = static_cast<Gdiplus::REAL>(kMargin - scrollX_);
-      const auto top = static_cast<Gdiplus::REAL>(kMargin - scrollY_);
-      Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
-      graphics.FillRectangle(&white, left, top, static_cast<Gdiplus::REAL>(page.width * scale),
-                             static_cast<Gdiplus::REAL>(page.height * scale));
-      PaintLogPage(graphics, page, scale, left, top);
     }
   }
-  BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+  BitBlt(dc, x0, y0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
@@ -584,7 +660,7 @@ LRESULT LogPreviewWindow::HandleCanvas(UINT message, WPARAM w, LPARAM l) {
     case WM_PAINT: {
       PAINTSTRUCT paint{};
       const HDC dc = BeginPaint(canvas_, &paint);
-      PaintCanvas(dc);
+      PaintCanvas(dc, paint.rcPaint);
       EndPaint(canvas_, &paint);
       return 0;
     }

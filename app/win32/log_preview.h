@@ -96,7 +96,7 @@ class LogPreviewWindow {
   void UpdateControls();
   void UpdateScrollBars();
   void Scroll(int bar, int code, int amount = 0);
-  void PaintCanvas(HDC dc);
+  void PaintCanvas(HDC dc, const RECT& area);
   double PixelsPerMm() const;
   void OnCommand(int id, int code);
   void Save(bool png);
