@@ -93,6 +93,8 @@ bool LogPreviewWindow::Create(HWND owner) {
   AddControl(window_, L"BUTTON", L"印刷", BS_PUSHBUTTON | WS_TABSTOP, kLogPrint);
   AddControl(window_, L"BUTTON", L"PNG で保存", BS_PUSHBUTTON | WS_TABSTOP, kLogSavePng);
   AddControl(window_, L"BUTTON", L"SVG で保存", BS_PUSHBUTTON | WS_TABSTOP, kLogSaveSvg);
+  AddControl(window_, L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS,
+             kLogSaved);
   canvas_ = CreateWindowExW(WS_EX_CLIENTEDGE, kCanvasClassName, L"",
                             WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, 0, 0, 0,
                             0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogCanvas)),
@@ -142,6 +144,7 @@ void LogPreviewWindow::Show(HWND owner, HFONT font,
   scrollX_ = scrollY_ = 0;
   log_ = boringlog::PagedLog(*hole_, {scale_, paper_, true});
   if (!Open(owner, font)) return;
+  SetWindowTextW(Control(kLogSaved), L"");
   Text title = U"柱状図 - " + hole_->identifier;
   if (!hole_->fileName.empty()) title += U" (" + hole_->fileName + U")";
   SetWindowTextW(window_, ToWide(title).c_str());
@@ -151,8 +154,9 @@ void LogPreviewWindow::Show(HWND owner, HFONT font,
 
 void LogPreviewWindow::SetBusy(HWND owner, HFONT font, const Text& text) {
   busy_ = text;
-  if (busy_.empty() && !hole_) {
+  if (busy_.empty()) {
     if (window_) ShowWindow(window_, SW_HIDE);
+    UpdateControls();
     return;
   }
   if (!Open(owner, font)) return;
@@ -212,6 +216,7 @@ void LogPreviewWindow::Layout() {
   place(kLogPrint, unit_ * 4);
   place(kLogSavePng, unit_ * 6);
   place(kLogSaveSvg, unit_ * 6);
+  place(kLogSaved, std::max(unit_ * 4, static_cast<int>(client.right) - x - gap));
   const int top = height + 2 * gap;
   MoveWindow(canvas_, 0, top, client.right, std::max<int>(0, client.bottom - top), TRUE);
   UpdateScrollBars();
@@ -447,6 +452,7 @@ bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
   const Text folder = cut == Text::npos ? Text(U".") : path.substr(0, cut == 2 ? 3 : cut);
   const Text name = cut == Text::npos ? path : path.substr(cut + 1);
   if (!hole_) return false;
+  if (window_) SetWindowTextW(Control(kLogSaved), L"");
   NamedFiles files;
   if (png) {
     const auto count = static_cast<std::size_t>(PageCount());
@@ -472,6 +478,11 @@ bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
               e.message());
     return false;
   }
+  // A word that it worked, without a box to close.
+  Text saved = U"保存しました: " + files.front().first;
+  if (files.size() > 1)
+    saved += U" ほか " + DecimalText(static_cast<long long>(files.size() - 1)) + U" 件";
+  if (window_) SetWindowTextW(Control(kLogSaved), ToWide(saved).c_str());
   return true;
 }
 

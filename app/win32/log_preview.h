@@ -30,6 +30,7 @@ enum LogPreviewControlId : int {
   kLogPrint,         ///< 印刷
   kLogSavePng,       ///< PNG で保存
   kLogSaveSvg,       ///< SVG で保存
+  kLogSaved,         ///< "保存しました: 柱状図.png" once a file is saved
 };
 
 /// What the preview takes from its surroundings; tests replace each one.
@@ -57,8 +58,9 @@ class LogPreviewWindow {
 
   /// Shows the borehole, replacing what the window showed, at its first page.
   void Show(HWND owner, HFONT font, std::shared_ptr<const boringlog::Borehole> hole);
-  /// While a log is read: `text` instead of the page (the window opens); empty goes back to
-  /// the log shown before, or hides the window when there was none.
+  /// While a log is read: `text` instead of the page (the window opens); empty means the log
+  /// could not be read (a box says why): the window closes rather than show the earlier file's
+  /// log as if it were the one asked for.
   void SetBusy(HWND owner, HFONT font, const Text& text);
   const Text& BusyText() const { return busy_; }
   HWND Handle() const { return window_; }

@@ -15,7 +15,9 @@
 
 #include "app/win32/log_painter.h"
 #include "common/file_system.h"
+#include "common/wide_text.h"
 #include "run/boring_log_file.h"
+#include "support/temp_dir.h"
 #include "support/test_paths.h"
 
 namespace tecris2nx::win32 {
@@ -254,6 +256,48 @@ TEST_F(LogPreviewTest, ShowsWhatThePngShowsAtEachZoom) {
       fs.WriteAll(FromUtf8(stem + "-screen.bmp"), bmp);
     }
   }
+}
+
+// A log that could not be read closes the preview instead of showing the earlier file's again,
+// whether the preview was open or closed when it was asked for.
+TEST_F(LogPreviewTest, ALogThatFailsShowsNoEarlierOne) {
+  const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  for (const bool closedFirst : {false, true}) {
+    preview_ = std::make_unique<LogPreviewWindow>();
+    preview_->Show(owner_, font, hole_);
+    ASSERT_TRUE(IsWindowVisible(preview_->Handle()));
+    if (closedFirst) SendMessageW(preview_->Handle(), WM_CLOSE, 0, 0);
+    preview_->SetBusy(owner_, font, U"柱状図を作成しています…");
+    EXPECT_TRUE(IsWindowVisible(preview_->Handle())) << closedFirst;
+    preview_->SetBusy(owner_, font, Text());
+    EXPECT_FALSE(IsWindowVisible(preview_->Handle())) << closedFirst;
+  }
+}
+
+// Saving says that it worked, and what it wrote, in the window itself.
+TEST_F(LogPreviewTest, SavingSaysSo) {
+  testing::TempDir tmp;
+  preview_->Show(owner_, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), hole_);
+  const HWND saved = preview_->Control(kLogSaved);
+  const auto text = [&] {
+    wchar_t buffer[256] = L"";
+    GetWindowTextW(saved, buffer, 256);
+    return FromWide(buffer);
+  };
+  EXPECT_EQ(text(), U"");
+  ASSERT_TRUE(preview_->SaveAs(tmp.TextOf("柱状図.svg"), false));
+  EXPECT_EQ(text(), U"保存しました: 柱状図.svg");
+  // A deep hole's pages, one file each: the first named, the others counted.
+  tmp.Write("12345678.001", "B,12345678001,x\r\n1\r\nB,1,1,40.0,0,\x8d\xbb,H,\r\n");
+  RealFileSystem fs;
+  const auto deep = std::make_shared<const boringlog::Borehole>(ReadBoreholeFile(
+      fs, tmp.TextOf("12345678.001"),
+      FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/"), U"2024-01-01"));
+  preview_->Show(owner_, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), deep);
+  ASSERT_GT(preview_->PageCount(), 1);
+  ASSERT_TRUE(preview_->SaveAs(tmp.TextOf("柱状図.png"), true));
+  EXPECT_EQ(text(), U"保存しました: 柱状図-1.png ほか " +
+                        DecimalText(static_cast<long long>(preview_->PageCount() - 1)) + U" 件");
 }
 
 }  // namespace
