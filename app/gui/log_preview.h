@@ -27,7 +27,8 @@ class LogPreview : public QDialog {
   /// Shows this borehole instead of the one shown before, from its first page.
   void Show(std::shared_ptr<const boringlog::Borehole> hole);
   /// While a log is read: shows `text` instead of the page (opening the preview); an empty
-  /// text goes back to the log shown before, or closes the preview when there was none.
+  /// text means the log could not be read (a box says why): the preview closes rather than show
+  /// the earlier file's log as if it were the one asked for.
   void SetBusy(const QString& text);
   /// The text shown instead of a page; empty when a page shows.
   QString BusyText() const { return busy_; }
@@ -39,6 +40,11 @@ class LogPreview : public QDialog {
   int Zoom() const { return zoom_; }
   /// The file's bytes in a format ("pdf", "png", "svg") at the chosen scale and paper.
   std::string FileBytes(const QString& format) const;
+  /// Writes the file at `path` in the format its extension names, else the one `filter` starts
+  /// with ("PNG (*.png)"); says so beside the buttons, or in a box why not.
+  bool SaveAs(const QString& path, const QString& filter);
+  /// What the line beside the buttons says of the last save.
+  QString SavedText() const;
   /// Draws every page on `printer`, one laid out at a time; false when it could not print.
   bool PrintTo(QPrinter& printer) const;
 
@@ -58,6 +64,7 @@ class LogPreview : public QDialog {
   QComboBox* paper_ = nullptr;
   QLabel* zoomLabel_ = nullptr;
   QLabel* pageLabel_ = nullptr;
+  QLabel* saved_ = nullptr;
   QPushButton* previous_ = nullptr;
   QPushButton* next_ = nullptr;
   QScrollArea* scroll_ = nullptr;

@@ -6,8 +6,11 @@
 #include <QtTest>
 
 #include "app/gui/log_painter.h"
+#include "app/gui/log_preview.h"
 #include "app/gui/log_writers.h"
 #include "common/error.h"
+#include "common/file_system.h"
+#include "run/boring_log_file.h"
 
 namespace tecris2nx {
 
@@ -43,6 +46,13 @@ QString PdfInfo(const QString& path) {
   process.start(QStringLiteral("pdfinfo"), {path});
   process.waitForFinished(30000);
   return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+std::shared_ptr<const boringlog::Borehole> Example() {
+  RealFileSystem fs;
+  return std::make_shared<const boringlog::Borehole>(
+      ReadBoreholeFile(fs, (kSource + "/examples/12345678.006").toStdU32String(),
+                       (kSource + "/examples/sample-patdat/").toStdU32String(), U"2024-01-01"));
 }
 
 }  // namespace
@@ -178,6 +188,39 @@ class LogRenderTest : public QObject {
     for (const Text& text : {Text(U"砂\x01礫\x1F"), Text(U"砂\t礫\uFFFF")}) {
       QVERIFY(paint(text) == shown);
     }
+  }
+
+  // A log that could not be read closes the preview, whether it was open or closed when the log
+  // was asked for, instead of showing the earlier file's again.
+  void aFailedLogShowsNoEarlierOne_data() {
+    QTest::addColumn<bool>("closedFirst");
+    QTest::newRow("preview open") << false;
+    QTest::newRow("preview closed") << true;
+  }
+  void aFailedLogShowsNoEarlierOne() {
+    QFETCH(bool, closedFirst);
+    LogPreview preview(nullptr);
+    preview.Show(Example());
+    QVERIFY(preview.isVisible());
+    if (closedFirst) preview.close();
+    preview.SetBusy(QStringLiteral("柱状図を作成しています…"));
+    QVERIFY(preview.isVisible());
+    preview.SetBusy(QString());
+    QVERIFY(!preview.isVisible());
+  }
+
+  // Saving says so in the window, and the save dialog speaks Japanese as the window does.
+  void savingSaysSoInJapanese() {
+    QTemporaryDir out;
+    LogPreview preview(nullptr);
+    preview.Show(Example());
+    QCOMPARE(preview.SavedText(), QString());
+    QVERIFY(preview.SaveAs(out.filePath("柱状図"), QStringLiteral("SVG (*.svg)")));
+    QVERIFY(QFile::exists(out.filePath("柱状図.svg")));
+    QCOMPARE(preview.SavedText(), QStringLiteral("保存しました: 柱状図.svg"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Cancel") == "Cancel" &&
+                 QCoreApplication::translate("QPlatformTheme", "Cancel") == "Cancel",
+             false);
   }
 
   void aBadFileGetsNoPicture() {
