@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "app/win32/log_painter.h"
@@ -453,42 +454,60 @@ bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
   const Text name = cut == Text::npos ? path : path.substr(cut + 1);
   if (!hole_) return false;
   if (window_) SetWindowTextW(Control(kLogSaved), L"");
-  NamedFiles files;
-  if (png) {
-    const auto count = static_cast<std::size_t>(PageCount());
-    for (int i = 0; i < PageCount(); ++i) {
-      std::string error;
-      std::string bytes = EncodeLogPagePng(log_.LayOutPage(i), kLogPngDpi, &error);
-      if (bytes.empty()) {
-        ShowError(U"PNG を保存できませんでした: " + FromUtf8(error));
-        return false;
-      }
-      files.emplace_back(PageFileName(name, static_cast<std::size_t>(i), count), std::move(bytes));
-    }
-  } else {
-    const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(*hole_, {scale_, paper_, false});
-    files.emplace_back(name, boringlog::SvgDocument(sheet.pages.front()));
-  }
-  // Written like the Nx files: whole or not at all.
+  std::vector<Text> names;
+  // Written like the Nx files: whole or not at all; each page's picture handed over as it is
+  // made, so that a deep hole's pages are never held together.
   try {
     RealFileSystem fs;
-    fs.WriteFiles(folder, files);
+    const std::unique_ptr<FileSet> set = fs.BeginFiles(folder);
+    if (png) {
+      const auto count = static_cast<std::size_t>(PageCount());
+      for (int i = 0; i < PageCount(); ++i) {
+        std::string error;
+        const std::string bytes = EncodeLogPagePng(log_.LayOutPage(i), kLogPngDpi, &error);
+        if (bytes.empty()) {
+          ShowError(U"PNG を保存できませんでした: " + FromUtf8(error));
+          return false;
+        }
+        names.push_back(PageFileName(name, static_cast<std::size_t>(i), count));
+        set->Begin(names.back());
+        set->Append(bytes);
+      }
+    } else {
+      const boringlog::LogSheets sheet =
+          boringlog::LayoutBoringLog(*hole_, {scale_, paper_, false});
+      names.push_back(name);
+      set->Begin(name);
+      set->Append(boringlog::SvgDocument(sheet.pages.front()));
+    }
+    set->Commit();
   } catch (const ConversionError& e) {
     ShowError((png ? U"PNG を保存できませんでした: " : U"SVG を保存できませんでした: ") +
               e.message());
     return false;
   }
   // A word that it worked, without a box to close.
-  Text saved = U"保存しました: " + files.front().first;
-  if (files.size() > 1)
-    saved += U" ほか " + DecimalText(static_cast<long long>(files.size() - 1)) + U" 件";
+  Text saved = U"保存しました: " + names.front();
+  if (names.size() > 1)
+    saved += U" ほか " + DecimalText(static_cast<long long>(names.size() - 1)) + U" 件";
   if (window_) SetWindowTextW(Control(kLogSaved), ToWide(saved).c_str());
   return true;
+}
+
+bool LogPreviewWindow::ManyPagesConfirmed(const Text& what) {
+  if (PageCount() <= kManyPages) return true;
+  const Text question = DecimalText(static_cast<long long>(PageCount())) + U" ページあります。" +
+                        what + U"しますか？";
+  if (seams_.confirm) return seams_.confirm(window_, question);
+  return MessageBoxW(window_, ToWide(question).c_str(), L"柱状図",
+                     MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
 }
 
 void LogPreviewWindow::Save(bool png) {
   const wchar_t* extension = png ? L"png" : L"svg";
   if (!hole_) return;
+  // The SVG is one sheet; the PNG a file a page.
+  if (png && !ManyPagesConfirmed(U"すべてのページを PNG で保存")) return;
   const Text suggested = hole_->identifier + (png ? U".png" : U".svg");
   const Text path = seams_.choosePath ? seams_.choosePath(window_, suggested, extension)
                                       : SaveDialog(window_, suggested, extension);
@@ -496,7 +515,7 @@ void LogPreviewWindow::Save(bool png) {
 }
 
 void LogPreviewWindow::Print() {
-  if (PageCount() == 0) return;
+  if (PageCount() == 0 || !ManyPagesConfirmed(U"印刷")) return;
   PRINTPAGERANGE range{1, static_cast<DWORD>(std::max(1, PageCount()))};
   PRINTDLGEXW dialog{};
   dialog.lStructSize = sizeof dialog;

@@ -40,7 +40,13 @@ struct LogPreviewSeams {
   std::function<Text(HWND owner, const Text& suggested, const wchar_t* extension)> choosePath;
   /// A box saying why a file could not be written or printed. Unset: MessageBoxW.
   std::function<void(HWND owner, const Text& text)> showError;
+  /// Asks the question (yes or no) before many pages are drawn. Unset: MessageBoxW.
+  std::function<bool(HWND owner, const Text& question)> confirm;
 };
+
+/// More pages than this are saved or printed only when the user says so: a deep hole at 1:50
+/// is thousands.
+inline constexpr int kManyPages = 100;
 
 /// The zoom steps of the preview, in percent of the paper's own size.
 extern const std::vector<int> kLogZoomSteps;
@@ -103,6 +109,8 @@ class LogPreviewWindow {
   void OnCommand(int id, int code);
   void Save(bool png);
   void ShowError(const Text& text);
+  /// True when the log has few pages, or the user says to go on with `what` ("印刷") of them all.
+  bool ManyPagesConfirmed(const Text& what);
 
   LogPreviewSeams seams_;
   std::shared_ptr<const boringlog::Borehole> hole_;

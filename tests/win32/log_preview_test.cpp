@@ -300,5 +300,33 @@ TEST_F(LogPreviewTest, SavingSaysSo) {
                         DecimalText(static_cast<long long>(preview_->PageCount() - 1)) + U" 件");
 }
 
+// Thousands of pages are printed or saved page by page only when the user says so.
+TEST_F(LogPreviewTest, AsksBeforeDrawingManyPages) {
+  testing::TempDir tmp;
+  std::vector<Text> asked;
+  LogPreviewSeams seams;
+  seams.confirm = [&](HWND, const Text& question) {
+    asked.push_back(question);
+    return false;
+  };
+  preview_ = std::make_unique<LogPreviewWindow>(seams);
+  const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  tmp.Write("12345678.001", "B,12345678001,x\r\n1\r\nB,1,1,2000.0,0,\x8d\xbb,H,\r\n");
+  RealFileSystem fs;
+  preview_->Show(owner_, font,
+                 std::make_shared<const boringlog::Borehole>(ReadBoreholeFile(
+                     fs, tmp.TextOf("12345678.001"),
+                     FromUtf8(std::string(testing::SourceDir()) + "/examples/sample-patdat/"),
+                     U"2024-01-01")));
+  preview_->SetScale(50);
+  ASSERT_GT(preview_->PageCount(), kManyPages);
+  const Text pages = DecimalText(static_cast<long long>(preview_->PageCount()));
+  preview_->Print();
+  SendMessageW(preview_->Control(kLogSavePng), BM_CLICK, 0, 0);
+  EXPECT_EQ(asked,
+            (std::vector<Text>{pages + U" ページあります。印刷しますか？",
+                               pages + U" ページあります。すべてのページを PNG で保存しますか？"}));
+}
+
 }  // namespace
 }  // namespace tecris2nx::win32
