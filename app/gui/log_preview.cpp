@@ -239,7 +239,7 @@ bool LogPreview::PrintTo(QPrinter& printer) const {
 }
 
 void LogPreview::Print() {
-  if (PageCount() == 0) return;
+  if (PageCount() == 0 || !ManyPagesConfirmed(QStringLiteral("印刷"))) return;
   QPrinter printer(QPrinter::HighResolution);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -256,7 +256,22 @@ void LogPreview::Save() {
       this, QStringLiteral("柱状図を保存"), start,
       QStringLiteral("PDF (*.pdf);;PNG (*.png);;SVG (*.svg)"), &filter);
   if (path.isEmpty()) return;
+  // The PDF is a file of pages; PNG and SVG are the one sheet.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const bool pdf = suffix == QLatin1String("pdf") ||
+                   (suffix != QLatin1String("png") && suffix != QLatin1String("svg") &&
+                    filter.startsWith(QLatin1String("PDF")));
+  if (pdf && !ManyPagesConfirmed(QStringLiteral("PDF に保存"))) return;
   SaveAs(path, filter);
+}
+
+bool LogPreview::ManyPagesConfirmed(const QString& what) {
+  if (PageCount() <= kManyLogPages) return true;
+  const QString question =
+      QStringLiteral("%1 ページあります。%2しますか？").arg(PageCount()).arg(what);
+  if (confirm_) return confirm_(question);
+  return QMessageBox::question(this, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel,
+                               QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 bool LogPreview::SaveAs(const QString& path, const QString& filter) {

@@ -17,6 +17,10 @@ namespace tecris2nx {
 
 class LogCanvas;
 
+/// More pages than this are saved as PDF or printed only when the user says so: a deep hole at
+/// 1:50 is thousands.
+inline constexpr int kManyLogPages = 100;
+
 /// The boring log of one file in a window of its own: scale and paper, zoom, the pages one at a
 /// time with page buttons, print, and save as PDF, PNG or SVG.
 class LogPreview : public QDialog {
@@ -43,6 +47,12 @@ class LogPreview : public QDialog {
   /// Writes the file at `path` in the format its extension names, else the one `filter` starts
   /// with ("PNG (*.png)"); says so beside the buttons, or in a box why not.
   bool SaveAs(const QString& path, const QString& filter);
+  /// Replaces the box that asks before many pages are drawn (tests).
+  void SetConfirm(std::function<bool(const QString& question)> confirm) {
+    confirm_ = std::move(confirm);
+  }
+  /// True when the log has few pages, or the user says to go on with `what` ("印刷") of them all.
+  bool ManyPagesConfirmed(const QString& what);
   /// What the line beside the buttons says of the last save.
   QString SavedText() const;
   /// Draws every page on `printer`, one laid out at a time; false when it could not print.
@@ -69,6 +79,7 @@ class LogPreview : public QDialog {
   QPushButton* next_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   LogCanvas* canvas_ = nullptr;
+  std::function<bool(const QString& question)> confirm_;
 };
 
 }  // namespace tecris2nx

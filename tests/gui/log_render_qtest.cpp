@@ -223,6 +223,32 @@ class LogRenderTest : public QObject {
              false);
   }
 
+  // A PDF or print of thousands of pages is drawn only when the user says so.
+  void asksBeforeManyPages() {
+    QTemporaryDir out;
+    QFile file(out.filePath("12345678.001"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("B,12345678001,x\r\n1\r\nB,1,1,4000.0,0,\x8d\xbb,H,\r\n");
+    file.close();
+    RealFileSystem fs;
+    LogPreview preview(nullptr);
+    QStringList asked;
+    preview.SetConfirm([&](const QString& question) {
+      asked << question;
+      return false;
+    });
+    preview.Show(Example());
+    QVERIFY(preview.ManyPagesConfirmed(QStringLiteral("印刷")));
+    preview.Show(std::make_shared<const boringlog::Borehole>(
+        ReadBoreholeFile(fs, file.fileName().toStdU32String(),
+                         (kSource + "/examples/sample-patdat/").toStdU32String(), U"2024-01-01")));
+    QVERIFY(preview.PageCount() > kManyLogPages);
+    QVERIFY(!preview.ManyPagesConfirmed(QStringLiteral("印刷")));
+    QCOMPARE(
+        asked,
+        QStringList{QStringLiteral("%1 ページあります。印刷しますか？").arg(preview.PageCount())});
+  }
+
   void aBadFileGetsNoPicture() {
     QTemporaryDir out;
     const QString bad = out.filePath("12345678.009");
