@@ -32,9 +32,32 @@ boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
   return hole;
 }
 
-Text BoringLogDate() {
+std::optional<long long> SourceDateEpoch(Text* problem) {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (!epoch) return std::nullopt;
+  const std::string digits = epoch;
+  // Whole seconds, no sign, before the year 3000 (the last Windows dates): anything else would
+  // date the sheet wrongly or not at all.
+  constexpr long long kLatest = 32503593600LL;
+  long long seconds = 0;
+  bool valid = !digits.empty() && digits.size() <= 11;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') valid = false;
+    if (valid) seconds = seconds * 10 + (c - '0');
+  }
+  if (valid && seconds <= kLatest) return seconds;
+  if (problem) {
+    *problem = U"SOURCE_DATE_EPOCH が秒数ではありません（" + ShownText(FromUtf8(digits)) +
+               U"）。今日の日付を使います。";
+  }
+  return std::nullopt;
+}
+
+Text BoringLogDate(Text* problem) {
   std::time_t now = std::time(nullptr);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::atoll(epoch);
+  if (const std::optional<long long> epoch = SourceDateEpoch(problem)) {
+    now = static_cast<std::time_t>(*epoch);
+  }
   const std::tm* parts = std::localtime(&now);
   char text[16] = "";
   if (parts) std::strftime(text, sizeof text, "%Y-%m-%d", parts);

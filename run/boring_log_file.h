@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "common/file_system.h"
 #include "common/source_encoding.h"
 #include "common/text.h"
@@ -17,7 +19,13 @@ boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
                                      SourceEncoding* found = nullptr);
 
 /// Today's date as the sheets show it, or that of SOURCE_DATE_EPOCH when set, so that a sheet
-/// can be made again byte for byte. Not thread-safe (localtime): call it before workers start.
-Text BoringLogDate();
+/// can be made again byte for byte. A SOURCE_DATE_EPOCH that is not a count of seconds is left
+/// out, and `problem` (when given) says so. Not thread-safe (localtime): call it before workers
+/// start.
+Text BoringLogDate(Text* problem = nullptr);
+
+/// The time SOURCE_DATE_EPOCH gives, in seconds since 1970 (UTC); none when it is unset or not
+/// a count of seconds (`problem`, when given, then says which).
+std::optional<long long> SourceDateEpoch(Text* problem = nullptr);
 
 }  // namespace tecris2nx

@@ -1,9 +1,14 @@
 #include "app/cli/log_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
-#ifdef __linux__
+#ifdef _WIN32
+#include "common/windows_api.h"
+#include "common/wide_text.h"
+#else
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -82,6 +87,8 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options, boo
       options.help = true;
     } else if (take("--format")) {
       options.format = value;
+      std::transform(options.format.begin(), options.format.end(), options.format.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     } else if (take("--scale")) {
       options.scale = std::atoi(value.c_str());
       if (value.find_first_not_of("0123456789") != std::string::npos ||
@@ -147,8 +154,11 @@ struct Drawn {
   SourceEncoding encoding = SourceEncoding::kCp932;
 };
 
-Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolder,
-               const LogOptions& options, const Text& date, LogRenderer* renderer) {
+/// Draws the file; the picture the render program draws goes straight into `output`, written
+/// as it is made, the others come back in `files`.
+Drawn DrawFile(FileSystem& fs, const Text& input, const Text& patternFolder,
+               const LogOptions& options, const Text& date, LogRenderer* renderer, FileSystem& out,
+               const Text& output) {
   Drawn drawn;
   try {
     const boringlog::Borehole hole =
@@ -164,9 +174,11 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
     if (renderer) {
       // PDF pages, or one PNG sheet, from the render program.
       const bool paged = options.format == "pdf";
-      drawn.files.emplace_back(hole.identifier + U"." + FromUtf8(options.format),
-                               renderer->Render(hole, {options.scale, options.paper, paged},
-                                                options.format, options.dpi));
+      const std::unique_ptr<FileSet> set = out.BeginFiles(output);
+      set->Begin(hole.identifier + U"." + FromUtf8(options.format));
+      renderer->Render(hole, {options.scale, options.paper, paged}, options.format, options.dpi,
+                       [&](std::string_view bytes) { set->Append(bytes); });
+      set->Commit();
       return drawn;
     }
     // Pictures of pixels are paged: a deep borehole is many pages, never one huge image.
@@ -189,6 +201,46 @@ Drawn DrawFile(const FileSystem& fs, const Text& input, const Text& patternFolde
     drawn.error = UnexpectedErrorText(e.what());
   }
   return drawn;
+}
+
+/// The folder a link named as the output folder leads to; the folder itself otherwise. The user's
+/// own folder may be a link: only the files written inside it are never followed.
+Text ThroughLink(const Text& folder) {
+#ifdef _WIN32
+  const std::wstring native = ToWide(folder);
+  const DWORD attributes = GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return folder;
+  }
+  const HANDLE handle =
+      CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return folder;
+  std::wstring target(32768, L'\0');
+  const DWORD n = GetFinalPathNameByHandleW(
+      handle, target.data(), static_cast<DWORD>(target.size()), FILE_NAME_NORMALIZED);
+  CloseHandle(handle);
+  if (n == 0 || n >= target.size()) return folder;
+  target.resize(n);
+  // "\\?\C:\..." and "\\?\UNC\server\..." as the user writes them, where short enough.
+  if (target.size() >= MAX_PATH + 4) {
+    // kept whole: only the long form reaches it
+  } else if (target.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    target = L"\\\\" + target.substr(8);
+  } else if (target.rfind(L"\\\\?\\", 0) == 0) {
+    target = target.substr(4);
+  }
+  return FromWide(target);
+#else
+  const std::string native = NativeNameBytes(folder);
+  struct stat info {};
+  if (::lstat(native.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return folder;
+  char* real = ::realpath(native.c_str(), nullptr);
+  if (!real) return folder;
+  const Text target = FromNativeName(real);
+  std::free(real);
+  return target;
+#endif
 }
 
 /// PDF and PNG are drawn by the program beside this one, which links the toolkit: this process
@@ -244,6 +296,13 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
   }
   Text output;
   if (!MakeOutputFolder(env.fs, options.output, output, err)) return kCliFailed;
+  output = ThroughLink(output);
+  try {
+    // What killed runs left in the folder goes now, as in the conversion's job folders.
+    env.fs.MakeFolder(output);
+  } catch (const ConversionError&) {
+    // A folder that cannot be cleaned may still take the files; writing says when not.
+  }
 
   // Drawn side by side and written and reported in the order given, as the conversion does: a
   // file is written while later ones are drawn, and two files of the same identifier end as the
@@ -253,16 +312,19 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
       status != kCliOk) {
     return status;
   }
-  const Text date = BoringLogDate();
+  Text dateProblem;
+  const Text date = BoringLogDate(&dateProblem);
+  if (!dateProblem.empty()) err << "tecris2nx: 警告: " << ToUtf8(dateProblem) << '\n';
   std::vector<Text> errors(inputs.size());
   std::vector<Text> notices(inputs.size());
   std::vector<Text> identifiers(inputs.size());
   const auto draw = [&](std::size_t i, FileTurn& turn) {
-    Drawn drawn = DrawFile(env.fs, inputs[i], patternFolder, options, date, renderer);
+    Drawn drawn =
+        DrawFile(env.fs, inputs[i], patternFolder, options, date, renderer, turn.fs(), output);
     errors[i] = std::move(drawn.error);
     notices[i] = EncodingNotice(drawn.encoding);
     identifiers[i] = std::move(drawn.identifier);
-    if (errors[i].empty()) turn.fs().WriteFiles(output, drawn.files);
+    if (errors[i].empty() && !drawn.files.empty()) turn.fs().WriteFiles(output, drawn.files);
   };
   int failed = 0;
   RepeatedJobs pictures;

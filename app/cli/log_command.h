@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/cli/cli.h"
@@ -16,11 +18,12 @@ namespace tecris2nx {
 class LogRenderer {
  public:
   virtual ~LogRenderer() = default;
-  /// The file's bytes: "pdf" the pages, laid out one at a time, "png" the one continuous sheet
-  /// at `dpi`. Throws ConversionError when it cannot.
-  virtual std::string Render(const boringlog::Borehole& hole,
-                             const boringlog::LayoutOptions& options, const std::string& format,
-                             int dpi) = 0;
+  /// Hands the file's bytes to `write` as they are made: "pdf" the pages, laid out and written
+  /// one at a time, "png" the one continuous sheet at `dpi`. Throws ConversionError when it
+  /// cannot.
+  virtual void Render(const boringlog::Borehole& hole, const boringlog::LayoutOptions& options,
+                      const std::string& format, int dpi,
+                      const std::function<void(std::string_view)>& write) = 0;
 };
 
 /// The program beside `tecris2nx` that draws PDF and PNG; `log --format pdf|png` hands its

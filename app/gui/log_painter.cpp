@@ -14,7 +14,17 @@ const char* const kLogFontFamilies[] = {"IPAGothic", "Yu Gothic", "MS Gothic", "
 
 namespace {
 
-QString ToQString(const Text& text) { return QString::fromStdU32String(text); }
+/// A label's text with what no page can show (control characters, surrogates, non-characters) as
+/// U+FFFD, as the SVG shows it: every format draws the same sheet.
+QString ToQString(const Text& text) {
+  Text shown = text;
+  for (char32_t& c : shown) {
+    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c == 0xFFFE || c == 0xFFFF) {
+      c = 0xFFFD;
+    }
+  }
+  return QString::fromStdU32String(shown);
+}
 
 using namespace boringlog;
 

@@ -1,10 +1,13 @@
 #include "app/gui/log_preview.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -12,6 +15,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -63,7 +67,27 @@ class LogCanvas : public QWidget {
   QString busy_;
 };
 
+namespace {
+
+/// Qt's own dialogs (the save dialog's "Folder", "Cancel") in Japanese, as the rest of the
+/// window; once for the program.
+void LoadQtJapanese() {
+  static bool loaded = false;
+  if (loaded || !QCoreApplication::instance()) return;
+  loaded = true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
+}  // namespace
+
 LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
+  LoadQtJapanese();
   setObjectName(QStringLiteral("LogPreview"));
   setModal(false);
   scale_ = new QComboBox(this);
@@ -85,6 +109,8 @@ LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
   next_->setObjectName(QStringLiteral("LogNext"));
   pageLabel_ = new QLabel(this);
   pageLabel_->setObjectName(QStringLiteral("LogPageLabel"));
+  saved_ = new QLabel(this);
+  saved_->setObjectName(QStringLiteral("LogSaved"));
   auto* print = new QPushButton(QStringLiteral("印刷…"), this);
   auto* save = new QPushButton(QStringLiteral("保存…"), this);
   print->setObjectName(QStringLiteral("LogPrint"));
@@ -95,6 +121,7 @@ LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
     bar->addWidget(widget);
   }
   bar->addStretch(1);
+  bar->addWidget(saved_);
   bar->addWidget(print);
   bar->addWidget(save);
   scroll_ = new QScrollArea(this);
@@ -120,6 +147,7 @@ LogPreview::LogPreview(QWidget* parent) : QDialog(parent) {
 void LogPreview::Show(std::shared_ptr<const boringlog::Borehole> hole) {
   hole_ = std::move(hole);
   busy_.clear();
+  saved_->clear();
   setWindowTitle(QStringLiteral("柱状図 - ") + QString::fromStdU32String(hole_->fileName));
   page_ = 0;
   Relayout();
@@ -130,8 +158,10 @@ void LogPreview::Show(std::shared_ptr<const boringlog::Borehole> hole) {
 
 void LogPreview::SetBusy(const QString& text) {
   busy_ = text;
-  if (busy_.isEmpty() && !hole_) {
+  if (busy_.isEmpty()) {
+    // The file could not be read: the earlier file's log is not shown as if it were this one.
     hide();
+    Update();
     return;
   }
   Update();
@@ -193,6 +223,8 @@ std::string LogPreview::FileBytes(const QString& format) const {
   return boringlog::SvgDocument(sheet.pages.front());
 }
 
+QString LogPreview::SavedText() const { return saved_->text(); }
+
 bool LogPreview::PrintTo(QPrinter& printer) const {
   printer.setPageLayout(
       QPageLayout(QPageSize(QSizeF(log_.PageWidth(), log_.PageHeight()), QPageSize::Millimeter),
@@ -207,7 +239,7 @@ bool LogPreview::PrintTo(QPrinter& printer) const {
 }
 
 void LogPreview::Print() {
-  if (PageCount() == 0) return;
+  if (PageCount() == 0 || !ManyPagesConfirmed(QStringLiteral("印刷"))) return;
   QPrinter printer(QPrinter::HighResolution);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -224,6 +256,26 @@ void LogPreview::Save() {
       this, QStringLiteral("柱状図を保存"), start,
       QStringLiteral("PDF (*.pdf);;PNG (*.png);;SVG (*.svg)"), &filter);
   if (path.isEmpty()) return;
+  // The PDF is a file of pages; PNG and SVG are the one sheet.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const bool pdf = suffix == QLatin1String("pdf") ||
+                   (suffix != QLatin1String("png") && suffix != QLatin1String("svg") &&
+                    filter.startsWith(QLatin1String("PDF")));
+  if (pdf && !ManyPagesConfirmed(QStringLiteral("PDF に保存"))) return;
+  SaveAs(path, filter);
+}
+
+bool LogPreview::ManyPagesConfirmed(const QString& what) {
+  if (PageCount() <= kManyLogPages) return true;
+  const QString question =
+      QStringLiteral("%1 ページあります。%2しますか？").arg(PageCount()).arg(what);
+  if (confirm_) return confirm_(question);
+  return QMessageBox::question(this, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel,
+                               QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool LogPreview::SaveAs(const QString& path, const QString& filter) {
+  saved_->clear();
   QFileInfo info(path);
   QString format = info.suffix().toLower();
   if (format != QLatin1String("pdf") && format != QLatin1String("png") &&
@@ -238,9 +290,14 @@ void LogPreview::Save() {
                   {{info.fileName().toStdU32String(), FileBytes(format)}});
   } catch (const ConversionError& e) {
     QMessageBox::warning(this, windowTitle(), QString::fromStdU32String(e.message()));
+    return false;
   } catch (const std::exception& e) {
     QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+    return false;
   }
+  // A word that it worked, without a box to close.
+  saved_->setText(QStringLiteral("保存しました: ") + info.fileName());
+  return true;
 }
 
 }  // namespace tecris2nx

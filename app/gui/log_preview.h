@@ -17,6 +17,10 @@ namespace tecris2nx {
 
 class LogCanvas;
 
+/// More pages than this are saved as PDF or printed only when the user says so: a deep hole at
+/// 1:50 is thousands.
+inline constexpr int kManyLogPages = 100;
+
 /// The boring log of one file in a window of its own: scale and paper, zoom, the pages one at a
 /// time with page buttons, print, and save as PDF, PNG or SVG.
 class LogPreview : public QDialog {
@@ -27,7 +31,8 @@ class LogPreview : public QDialog {
   /// Shows this borehole instead of the one shown before, from its first page.
   void Show(std::shared_ptr<const boringlog::Borehole> hole);
   /// While a log is read: shows `text` instead of the page (opening the preview); an empty
-  /// text goes back to the log shown before, or closes the preview when there was none.
+  /// text means the log could not be read (a box says why): the preview closes rather than show
+  /// the earlier file's log as if it were the one asked for.
   void SetBusy(const QString& text);
   /// The text shown instead of a page; empty when a page shows.
   QString BusyText() const { return busy_; }
@@ -39,6 +44,17 @@ class LogPreview : public QDialog {
   int Zoom() const { return zoom_; }
   /// The file's bytes in a format ("pdf", "png", "svg") at the chosen scale and paper.
   std::string FileBytes(const QString& format) const;
+  /// Writes the file at `path` in the format its extension names, else the one `filter` starts
+  /// with ("PNG (*.png)"); says so beside the buttons, or in a box why not.
+  bool SaveAs(const QString& path, const QString& filter);
+  /// Replaces the box that asks before many pages are drawn (tests).
+  void SetConfirm(std::function<bool(const QString& question)> confirm) {
+    confirm_ = std::move(confirm);
+  }
+  /// True when the log has few pages, or the user says to go on with `what` ("印刷") of them all.
+  bool ManyPagesConfirmed(const QString& what);
+  /// What the line beside the buttons says of the last save.
+  QString SavedText() const;
   /// Draws every page on `printer`, one laid out at a time; false when it could not print.
   bool PrintTo(QPrinter& printer) const;
 
@@ -58,10 +74,12 @@ class LogPreview : public QDialog {
   QComboBox* paper_ = nullptr;
   QLabel* zoomLabel_ = nullptr;
   QLabel* pageLabel_ = nullptr;
+  QLabel* saved_ = nullptr;
   QPushButton* previous_ = nullptr;
   QPushButton* next_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   LogCanvas* canvas_ = nullptr;
+  std::function<bool(const QString& question)> confirm_;
 };
 
 }  // namespace tecris2nx

@@ -7,9 +7,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <cmath>
+#include <ctime>
+#include <exception>
+#include <optional>
 
 #include "app/gui/log_painter.h"
 #include "common/error.h"
+#include "run/boring_log_file.h"
 
 namespace tecris2nx {
 
@@ -28,27 +32,121 @@ std::string Bytes(const QByteArray& bytes) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+/// Hands Qt's PDF bytes on as they come, so that a deep borehole's pages are not held whole, and
+/// sets the creation date on the way: Qt takes the clock's, which would make every file differ.
+class PdfStream : public QIODevice {
+ public:
+  PdfStream(const std::function<void(std::string_view)>& write, std::optional<long long> epoch)
+      : write_(write), epoch_(epoch), dated_(!epoch) {}
+
+  bool isSequential() const override { return true; }
+  bool failed() const { return static_cast<bool>(error_); }
+  /// Hands on what is still held back; rethrows what writing threw.
+  void Finish() {
+    Pass(held_);
+    held_.clear();
+    dated_ = true;
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    const std::string_view bytes(data, static_cast<std::size_t>(size));
+    if (dated_) {
+      Pass(bytes);
+      return size;
+    }
+    // The date comes in the document's first objects: held back until it has passed.
+    held_.append(bytes);
+    const std::size_t at = held_.find(kDateKey);
+    if (at != std::string::npos) {
+      const std::size_t start = at + std::string_view(kDateKey).size();
+      const std::size_t end = held_.find(')', start);
+      if (end == std::string::npos) return size;
+      Redate(held_, start, end);
+    } else if (held_.size() < kLookAhead) {
+      return size;
+    }
+    dated_ = true;
+    Pass(held_);
+    held_.clear();
+    return size;
+  }
+
+ private:
+  static constexpr const char* kDateKey = "/CreationDate (D:";
+  static constexpr std::size_t kLookAhead = 1 << 16;
+
+  /// Writes the epoch's date (UTC) over "YYYYMMDDHHmmSS..." in [start, end), in as many bytes
+  /// as there were, so that the offsets Qt wrote after it stay right.
+  void Redate(std::string& pdf, std::size_t start, std::size_t end) const {
+    const std::time_t when = static_cast<std::time_t>(*epoch_);
+    std::tm parts{};
+#ifdef _WIN32
+    if (gmtime_s(&parts, &when) != 0) return;
+#else
+    if (!gmtime_r(&when, &parts)) return;
+#endif
+    char date[32] = "";
+    std::strftime(date, sizeof date, "%Y%m%d%H%M%S", &parts);
+    const std::size_t length = end - start;
+    std::string text = date;
+    // Qt ends the date with "Z" or an offset such as "+09'00'"; UTC either way.
+    if (length == text.size() + 1) {
+      text += 'Z';
+    } else if (length == text.size() + 7) {
+      text += "+00'00'";
+    } else {
+      return;
+    }
+    pdf.replace(start, length, text);
+  }
+
+  void Pass(std::string_view bytes) {
+    if (error_ || bytes.empty()) return;
+    try {
+      write_(bytes);
+    } catch (...) {
+      // Qt's code in between knows nothing of exceptions: carried over it.
+      error_ = std::current_exception();
+    }
+  }
+
+  const std::function<void(std::string_view)>& write_;
+  std::optional<long long> epoch_;
+  bool dated_;
+  std::string held_;
+  std::exception_ptr error_;
+};
+
 }  // namespace
 
-std::string LogPdf(const boringlog::PagedLog& log) {
-  QByteArray bytes;
+void WriteLogPdf(const boringlog::PagedLog& log,
+                 const std::function<void(std::string_view)>& write) {
+  PdfStream stream(write, SourceDateEpoch());
+  stream.open(QIODevice::WriteOnly);
   {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
+    QPdfWriter writer(&stream);
     writer.setResolution(kPdfResolution);
     writer.setCreator(QStringLiteral("tecris2nx"));
     writer.setPageLayout(PageLayoutOf(log.PageWidth(), log.PageHeight()));
     QPainter painter;
     if (!painter.begin(&writer)) throw ConversionError(U"PDF を作成できません。");
     const double k = kPdfResolution / kMillimetresPerInch;
-    for (int i = 0; i < log.PageCount(); ++i) {
+    for (int i = 0; i < log.PageCount() && !stream.failed(); ++i) {
       if (i > 0) writer.newPage();
       PaintLogPage(painter, log.LayOutPage(i), k);
     }
     painter.end();
   }
-  return Bytes(bytes);
+  stream.Finish();
+}
+
+std::string LogPdf(const boringlog::PagedLog& log) {
+  std::string bytes;
+  WriteLogPdf(log, [&](std::string_view piece) { bytes.append(piece); });
+  return bytes;
 }
 
 std::string LogPng(const boringlog::Page& sheet, int dpi) {
@@ -77,13 +175,16 @@ std::string LogPng(const boringlog::Page& sheet, int dpi) {
   return Bytes(bytes);
 }
 
-std::string QtLogRenderer::Render(const boringlog::Borehole& hole,
-                                  const boringlog::LayoutOptions& options,
-                                  const std::string& format, int dpi) {
-  if (format == "pdf") return LogPdf(boringlog::PagedLog(hole, options));
+void QtLogRenderer::Render(const boringlog::Borehole& hole, const boringlog::LayoutOptions& options,
+                           const std::string& format, int dpi,
+                           const std::function<void(std::string_view)>& write) {
+  if (format == "pdf") {
+    WriteLogPdf(boringlog::PagedLog(hole, options), write);
+    return;
+  }
   boringlog::LayoutOptions sheet = options;
   sheet.paged = false;
-  return LogPng(boringlog::LayoutBoringLog(hole, sheet).pages.front(), dpi);
+  write(LogPng(boringlog::LayoutBoringLog(hole, sheet).pages.front(), dpi));
 }
 
 }  // namespace tecris2nx

@@ -28,8 +28,9 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(QuietMessages);
   tecris2nx::Interruption& interruption = tecris2nx::HostInterruption();
   std::vector<std::string> args(argv + 1, argv + argc);
-  // Drawing needs no display; a desktop session's platform would open a connection to it.
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Drawing needs no display, whatever the session asks for: another platform would open a
+  // connection to one, and abort without it.
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
   int qtArgc = 1;
   QGuiApplication app(qtArgc, argv);
   tecris2nx::RealFileSystem fs;

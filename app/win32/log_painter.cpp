@@ -45,11 +45,24 @@ std::vector<Gdiplus::PointF> ToPoints(const std::vector<bl::Point>& points) {
 
 Gdiplus::REAL R(double value) { return static_cast<Gdiplus::REAL>(value); }
 
+/// A label's text with what no page can show (control characters, surrogates, non-characters) as
+/// U+FFFD, as the SVG shows it: every format draws the same sheet.
+std::wstring Printable(const Text& text) {
+  Text shown = text;
+  for (char32_t& c : shown) {
+    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c == 0xFFFE || c == 0xFFFF) {
+      c = 0xFFFD;
+    }
+  }
+  return ToWide(shown);
+}
+
 /// Paints in millimetres: the world transform carries the scale, so pens and fonts are sized
 /// in millimetres too.
 class Painter {
  public:
-  explicit Painter(Gdiplus::Graphics& graphics) : g_(graphics) {
+  Painter(Gdiplus::Graphics& graphics, double pixelsPerMm)
+      : g_(graphics), pixel_(1 / std::max(pixelsPerMm, 1e-6)) {
     const std::wstring name = LogFontFamilyName();
     family_ = name.empty() ? Gdiplus::FontFamily::GenericSansSerif()->Clone()
                            : new Gdiplus::FontFamily(name.c_str());
@@ -60,12 +73,12 @@ class Painter {
 
   void operator()(const bl::Line& line) {
     if (line.pen.width <= 0) return;
-    Gdiplus::Pen pen(ToColor(line.pen.colour), R(line.pen.width));
+    Gdiplus::Pen pen(ToColor(line.pen.colour), Width(line.pen));
     g_.DrawLine(&pen, R(line.from.x), R(line.from.y), R(line.to.x), R(line.to.y));
   }
   void operator()(const bl::Polyline& line) {
     if (line.pen.width <= 0 || line.points.size() < 2) return;
-    Gdiplus::Pen pen(ToColor(line.pen.colour), R(line.pen.width));
+    Gdiplus::Pen pen(ToColor(line.pen.colour), Width(line.pen));
     pen.SetLineJoin(Gdiplus::LineJoinRound);
     const auto points = ToPoints(line.points);
     g_.DrawLines(&pen, points.data(), static_cast<INT>(points.size()));
@@ -77,7 +90,7 @@ class Painter {
       g_.FillRectangle(&brush, area);
     }
     if (rect.pen.width > 0) {
-      Gdiplus::Pen pen(ToColor(rect.pen.colour), R(rect.pen.width));
+      Gdiplus::Pen pen(ToColor(rect.pen.colour), Width(rect.pen));
       g_.DrawRectangle(&pen, area);
     }
   }
@@ -89,26 +102,27 @@ class Painter {
       g_.FillPolygon(&brush, points.data(), static_cast<INT>(points.size()));
     }
     if (shape.pen.width > 0) {
-      Gdiplus::Pen pen(ToColor(shape.pen.colour), R(shape.pen.width));
+      Gdiplus::Pen pen(ToColor(shape.pen.colour), Width(shape.pen));
       g_.DrawPolygon(&pen, points.data(), static_cast<INT>(points.size()));
     }
   }
   void operator()(const bl::Circle& circle) {
     if (circle.radius <= 0) return;
-    const Gdiplus::RectF box(R(circle.centre.x - circle.radius), R(circle.centre.y - circle.radius),
-                             R(2 * circle.radius), R(2 * circle.radius));
+    const double radius = std::max(circle.radius, kLeastDot / 2 * pixel_);
+    const Gdiplus::RectF box(R(circle.centre.x - radius), R(circle.centre.y - radius),
+                             R(2 * radius), R(2 * radius));
     if (circle.fill.filled) {
       Gdiplus::SolidBrush brush(ToColor(circle.fill.colour));
       g_.FillEllipse(&brush, box);
     }
     if (circle.pen.width > 0) {
-      Gdiplus::Pen pen(ToColor(circle.pen.colour), R(circle.pen.width));
+      Gdiplus::Pen pen(ToColor(circle.pen.colour), Width(circle.pen));
       g_.DrawEllipse(&pen, box);
     }
   }
   void operator()(const bl::Label& label) {
     if (label.text.empty() || label.size <= 0) return;
-    const std::wstring text = ToWide(label.text);
+    const std::wstring text = Printable(label.text);
     const INT style = label.role == bl::FontRole::kTitle || label.role == bl::FontRole::kHeading
                           ? Gdiplus::FontStyleBold
                           : Gdiplus::FontStyleRegular;
@@ -129,7 +143,18 @@ class Painter {
   }
 
  private:
+  // GDI+ rounds the outline of a shape to whole pixels before filling it: a pen narrower than a
+  // pixel or a dot of less than two comes out empty where it falls between pixels, so that a
+  // screen's resolution loses borders and whole bands of a pattern's dots. At print resolution
+  // nothing is this small.
+  static constexpr double kLeastPen = 1.0;
+  static constexpr double kLeastDot = 2.5;
+  Gdiplus::REAL Width(const bl::Pen& pen) const {
+    return R(std::max(pen.width, kLeastPen * pixel_));
+  }
+
   Gdiplus::Graphics& g_;
+  double pixel_;  ///< millimetres to the device pixel
   Gdiplus::FontFamily* family_ = nullptr;
 };
 
@@ -162,7 +187,7 @@ void PaintLogPage(Gdiplus::Graphics& graphics, const bl::Page& page, double pixe
   graphics.ScaleTransform(R(pixelsPerMm), R(pixelsPerMm));
   graphics.SetClip(Gdiplus::RectF(0, 0, R(page.width), R(page.height)),
                    Gdiplus::CombineModeIntersect);
-  Painter painter(graphics);
+  Painter painter(graphics, pixelsPerMm);
   for (const bl::Primitive& item : page.items) std::visit(painter, item);
   graphics.Restore(saved);
 }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "app/win32/log_painter.h"
 #include "common/error.h"
@@ -91,6 +94,8 @@ bool LogPreviewWindow::Create(HWND owner) {
   AddControl(window_, L"BUTTON", L"印刷", BS_PUSHBUTTON | WS_TABSTOP, kLogPrint);
   AddControl(window_, L"BUTTON", L"PNG で保存", BS_PUSHBUTTON | WS_TABSTOP, kLogSavePng);
   AddControl(window_, L"BUTTON", L"SVG で保存", BS_PUSHBUTTON | WS_TABSTOP, kLogSaveSvg);
+  AddControl(window_, L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS,
+             kLogSaved);
   canvas_ = CreateWindowExW(WS_EX_CLIENTEDGE, kCanvasClassName, L"",
                             WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, 0, 0, 0,
                             0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogCanvas)),
@@ -140,6 +145,7 @@ void LogPreviewWindow::Show(HWND owner, HFONT font,
   scrollX_ = scrollY_ = 0;
   log_ = boringlog::PagedLog(*hole_, {scale_, paper_, true});
   if (!Open(owner, font)) return;
+  SetWindowTextW(Control(kLogSaved), L"");
   Text title = U"柱状図 - " + hole_->identifier;
   if (!hole_->fileName.empty()) title += U" (" + hole_->fileName + U")";
   SetWindowTextW(window_, ToWide(title).c_str());
@@ -149,8 +155,9 @@ void LogPreviewWindow::Show(HWND owner, HFONT font,
 
 void LogPreviewWindow::SetBusy(HWND owner, HFONT font, const Text& text) {
   busy_ = text;
-  if (busy_.empty() && !hole_) {
+  if (busy_.empty()) {
     if (window_) ShowWindow(window_, SW_HIDE);
+    UpdateControls();
     return;
   }
   if (!Open(owner, font)) return;
@@ -210,6 +217,7 @@ void LogPreviewWindow::Layout() {
   place(kLogPrint, unit_ * 4);
   place(kLogSavePng, unit_ * 6);
   place(kLogSaveSvg, unit_ * 6);
+  place(kLogSaved, std::max(unit_ * 4, static_cast<int>(client.right) - x - gap));
   const int top = height + 2 * gap;
   MoveWindow(canvas_, 0, top, client.right, std::max<int>(0, client.bottom - top), TRUE);
   UpdateScrollBars();
@@ -283,23 +291,106 @@ void LogPreviewWindow::Scroll(int bar, int code, int amount) {
   InvalidateRect(canvas_, nullptr, FALSE);
 }
 
-void LogPreviewWindow::PaintCanvas(HDC dc) {
+namespace {
+
+/// About the saved PNG's pixels to the millimetre: below it the screen's page is drawn this
+/// fine and shrunk.
+constexpr double kFinePixelsPerMm = kLogPngDpi / 25.4;
+
+/// The page's part that falls on a `width` x `height` canvas, its corner at (`left`, `top`),
+/// painted `factor` times finer and averaged down into `pixels` (32-bit, top row first). At
+/// a screen's resolution GDI+ rounds thin lines and small dots to whole pixels, and a layer's
+/// ground then covers the border it half overlaps; drawn as fine as the PNG, the screen shows
+/// what the PNG shows.
+void PaintFine(const boringlog::Page& page, double pixelsPerMm, int left, int top, int width,
+               int height, int factor, std::uint32_t* pixels) {
+  // The PNG's own format: GDI+ has drawn pens far too wide on 32-bit bitmaps.
+  Gdiplus::Bitmap fine(width * factor, height * factor, PixelFormat24bppRGB);
+  if (fine.GetLastStatus() != Gdiplus::Ok) return;
+  {
+    Gdiplus::Graphics graphics(&fine);
+    graphics.Clear(Gdiplus::Color(255, 128, 128, 128));
+    const double scale = pixelsPerMm * factor;
+    Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
+    graphics.FillRectangle(&white, static_cast<Gdiplus::REAL>(left * factor),
+                           static_cast<Gdiplus::REAL>(top * factor),
+                           static_cast<Gdiplus::REAL>(page.width * scale),
+                           static_cast<Gdiplus::REAL>(page.height * scale));
+    PaintLogPage(graphics, page, scale, left * factor, top * factor);
+  }
+  Gdiplus::BitmapData data{};
+  const Gdiplus::Rect all(0, 0, width * factor, height * factor);
+  if (fine.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &data) != Gdiplus::Ok) {
+    return;
+  }
+  const auto* base = static_cast<const unsigned char*>(data.Scan0);
+  const int count = factor * factor;
+  std::vector<unsigned> sums(static_cast<std::size_t>(width) * 3);
+  for (int y = 0; y < height; ++y) {
+    std::fill(sums.begin(), sums.end(), 0U);
+    for (int dy = 0; dy < factor; ++dy) {
+      const auto* row = base + static_cast<std::ptrdiff_t>(y * factor + dy) * data.Stride;
+      for (int x = 0; x < width * factor; ++x) {
+        const unsigned char* pixel = row + static_cast<std::ptrdiff_t>(x) * 4;
+        unsigned* sum = &sums[static_cast<std::size_t>(x / factor) * 3];
+        sum[0] += pixel[0];
+        sum[1] += pixel[1];
+        sum[2] += pixel[2];
+      }
+    }
+    std::uint32_t* out = pixels + static_cast<std::ptrdiff_t>(y) * width;
+    for (int x = 0; x < width; ++x) {
+      const unsigned* sum = &sums[static_cast<std::size_t>(x) * 3];
+      out[x] = (sum[0] / count) | ((sum[1] / count) << 8) | ((sum[2] / count) << 16);
+    }
+  }
+  fine.UnlockBits(&data);
+}
+
+}  // namespace
+
+void LogPreviewWindow::PaintCanvas(HDC dc, const RECT& area) {
   RECT client{};
   GetClientRect(canvas_, &client);
+  // Only the part asked for: the page is drawn finer than the screen, which costs.
+  IntersectRect(&client, &client, &area);
+  const int x0 = client.left;
+  const int y0 = client.top;
+  client = RECT{0, 0, client.right - x0, client.bottom - y0};
   if (client.right <= 0 || client.bottom <= 0) return;
   // Drawn off screen first, so that scrolling does not flicker.
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
   const HDC memory = CreateCompatibleDC(dc);
-  const HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) {
+    DeleteDC(memory);
+    return;
+  }
   const HGDIOBJ old = SelectObject(memory, bitmap);
-  {
+  if (busy_.empty() && PageCount() > 0) {
+    const double scale = PixelsPerMm();
+    const int factor = std::clamp(static_cast<int>(std::lround(kFinePixelsPerMm / scale)), 1, 4);
+    GdiFlush();
+    PaintFine(shown_, scale, kMargin - scrollX_ - x0, kMargin - scrollY_ - y0, client.right,
+              client.bottom, factor, static_cast<std::uint32_t*>(bits));
+  } else {
     Gdiplus::Graphics graphics(memory);
     graphics.Clear(Gdiplus::Color(255, 128, 128, 128));
     if (!busy_.empty()) {
       Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
       Gdiplus::SolidBrush black(Gdiplus::Color(255, 0, 0, 0));
-      const Gdiplus::RectF line(static_cast<Gdiplus::REAL>(kMargin),
-                                static_cast<Gdiplus::REAL>(kMargin),
-                                static_cast<Gdiplus::REAL>(client.right - 2 * kMargin),
+      RECT whole{};
+      GetClientRect(canvas_, &whole);
+      const Gdiplus::RectF line(static_cast<Gdiplus::REAL>(kMargin - x0),
+                                static_cast<Gdiplus::REAL>(kMargin - y0),
+                                static_cast<Gdiplus::REAL>(whole.right - 2 * kMargin),
                                 static_cast<Gdiplus::REAL>(unit_ * 4));
       graphics.FillRectangle(&white, line);
       const Gdiplus::Font face(memory, font_);
@@ -309,18 +400,9 @@ void LogPreviewWindow::PaintCanvas(HDC dc) {
       const std::wstring text = ToWide(busy_);
       graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &face, line, &centred,
                           &black);
-    } else if (PageCount() > 0) {
-      const boringlog::Page& page = shown_;
-      const double scale = PixelsPerMm();
-      const auto left = static_cast<Gdiplus::REAL>(kMargin - scrollX_);
-      const auto top = static_cast<Gdiplus::REAL>(kMargin - scrollY_);
-      Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
-      graphics.FillRectangle(&white, left, top, static_cast<Gdiplus::REAL>(page.width * scale),
-                             static_cast<Gdiplus::REAL>(page.height * scale));
-      PaintLogPage(graphics, page, scale, left, top);
     }
   }
-  BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+  BitBlt(dc, x0, y0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
@@ -371,37 +453,61 @@ bool LogPreviewWindow::SaveAs(const Text& path, bool png) {
   const Text folder = cut == Text::npos ? Text(U".") : path.substr(0, cut == 2 ? 3 : cut);
   const Text name = cut == Text::npos ? path : path.substr(cut + 1);
   if (!hole_) return false;
-  NamedFiles files;
-  if (png) {
-    const auto count = static_cast<std::size_t>(PageCount());
-    for (int i = 0; i < PageCount(); ++i) {
-      std::string error;
-      std::string bytes = EncodeLogPagePng(log_.LayOutPage(i), kLogPngDpi, &error);
-      if (bytes.empty()) {
-        ShowError(U"PNG を保存できませんでした: " + FromUtf8(error));
-        return false;
-      }
-      files.emplace_back(PageFileName(name, static_cast<std::size_t>(i), count), std::move(bytes));
-    }
-  } else {
-    const boringlog::LogSheets sheet = boringlog::LayoutBoringLog(*hole_, {scale_, paper_, false});
-    files.emplace_back(name, boringlog::SvgDocument(sheet.pages.front()));
-  }
-  // Written like the Nx files: whole or not at all.
+  if (window_) SetWindowTextW(Control(kLogSaved), L"");
+  std::vector<Text> names;
+  // Written like the Nx files: whole or not at all; each page's picture handed over as it is
+  // made, so that a deep hole's pages are never held together.
   try {
     RealFileSystem fs;
-    fs.WriteFiles(folder, files);
+    const std::unique_ptr<FileSet> set = fs.BeginFiles(folder);
+    if (png) {
+      const auto count = static_cast<std::size_t>(PageCount());
+      for (int i = 0; i < PageCount(); ++i) {
+        std::string error;
+        const std::string bytes = EncodeLogPagePng(log_.LayOutPage(i), kLogPngDpi, &error);
+        if (bytes.empty()) {
+          ShowError(U"PNG を保存できませんでした: " + FromUtf8(error));
+          return false;
+        }
+        names.push_back(PageFileName(name, static_cast<std::size_t>(i), count));
+        set->Begin(names.back());
+        set->Append(bytes);
+      }
+    } else {
+      const boringlog::LogSheets sheet =
+          boringlog::LayoutBoringLog(*hole_, {scale_, paper_, false});
+      names.push_back(name);
+      set->Begin(name);
+      set->Append(boringlog::SvgDocument(sheet.pages.front()));
+    }
+    set->Commit();
   } catch (const ConversionError& e) {
     ShowError((png ? U"PNG を保存できませんでした: " : U"SVG を保存できませんでした: ") +
               e.message());
     return false;
   }
+  // A word that it worked, without a box to close.
+  Text saved = U"保存しました: " + names.front();
+  if (names.size() > 1)
+    saved += U" ほか " + DecimalText(static_cast<long long>(names.size() - 1)) + U" 件";
+  if (window_) SetWindowTextW(Control(kLogSaved), ToWide(saved).c_str());
   return true;
+}
+
+bool LogPreviewWindow::ManyPagesConfirmed(const Text& what) {
+  if (PageCount() <= kManyPages) return true;
+  const Text question = DecimalText(static_cast<long long>(PageCount())) + U" ページあります。" +
+                        what + U"しますか？";
+  if (seams_.confirm) return seams_.confirm(window_, question);
+  return MessageBoxW(window_, ToWide(question).c_str(), L"柱状図",
+                     MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
 }
 
 void LogPreviewWindow::Save(bool png) {
   const wchar_t* extension = png ? L"png" : L"svg";
   if (!hole_) return;
+  // The SVG is one sheet; the PNG a file a page.
+  if (png && !ManyPagesConfirmed(U"すべてのページを PNG で保存")) return;
   const Text suggested = hole_->identifier + (png ? U".png" : U".svg");
   const Text path = seams_.choosePath ? seams_.choosePath(window_, suggested, extension)
                                       : SaveDialog(window_, suggested, extension);
@@ -409,7 +515,7 @@ void LogPreviewWindow::Save(bool png) {
 }
 
 void LogPreviewWindow::Print() {
-  if (PageCount() == 0) return;
+  if (PageCount() == 0 || !ManyPagesConfirmed(U"印刷")) return;
   PRINTPAGERANGE range{1, static_cast<DWORD>(std::max(1, PageCount()))};
   PRINTDLGEXW dialog{};
   dialog.lStructSize = sizeof dialog;
@@ -584,7 +690,7 @@ LRESULT LogPreviewWindow::HandleCanvas(UINT message, WPARAM w, LPARAM l) {
     case WM_PAINT: {
       PAINTSTRUCT paint{};
       const HDC dc = BeginPaint(canvas_, &paint);
-      PaintCanvas(dc);
+      PaintCanvas(dc, paint.rcPaint);
       EndPaint(canvas_, &paint);
       return 0;
     }

@@ -30,6 +30,7 @@ enum LogPreviewControlId : int {
   kLogPrint,         ///< 印刷
   kLogSavePng,       ///< PNG で保存
   kLogSaveSvg,       ///< SVG で保存
+  kLogSaved,         ///< "保存しました: 柱状図.png" once a file is saved
 };
 
 /// What the preview takes from its surroundings; tests replace each one.
@@ -39,7 +40,13 @@ struct LogPreviewSeams {
   std::function<Text(HWND owner, const Text& suggested, const wchar_t* extension)> choosePath;
   /// A box saying why a file could not be written or printed. Unset: MessageBoxW.
   std::function<void(HWND owner, const Text& text)> showError;
+  /// Asks the question (yes or no) before many pages are drawn. Unset: MessageBoxW.
+  std::function<bool(HWND owner, const Text& question)> confirm;
 };
+
+/// More pages than this are saved or printed only when the user says so: a deep hole at 1:50
+/// is thousands.
+inline constexpr int kManyPages = 100;
 
 /// The zoom steps of the preview, in percent of the paper's own size.
 extern const std::vector<int> kLogZoomSteps;
@@ -57,8 +64,9 @@ class LogPreviewWindow {
 
   /// Shows the borehole, replacing what the window showed, at its first page.
   void Show(HWND owner, HFONT font, std::shared_ptr<const boringlog::Borehole> hole);
-  /// While a log is read: `text` instead of the page (the window opens); empty goes back to
-  /// the log shown before, or hides the window when there was none.
+  /// While a log is read: `text` instead of the page (the window opens); empty means the log
+  /// could not be read (a box says why): the window closes rather than show the earlier file's
+  /// log as if it were the one asked for.
   void SetBusy(HWND owner, HFONT font, const Text& text);
   const Text& BusyText() const { return busy_; }
   HWND Handle() const { return window_; }
@@ -96,11 +104,13 @@ class LogPreviewWindow {
   void UpdateControls();
   void UpdateScrollBars();
   void Scroll(int bar, int code, int amount = 0);
-  void PaintCanvas(HDC dc);
+  void PaintCanvas(HDC dc, const RECT& area);
   double PixelsPerMm() const;
   void OnCommand(int id, int code);
   void Save(bool png);
   void ShowError(const Text& text);
+  /// True when the log has few pages, or the user says to go on with `what` ("印刷") of them all.
+  bool ManyPagesConfirmed(const Text& what);
 
   LogPreviewSeams seams_;
   std::shared_ptr<const boringlog::Borehole> hole_;

@@ -140,8 +140,8 @@ class WindowView {
   virtual void ShowBoringLog(std::shared_ptr<const boringlog::Borehole> hole) { (void)hole; }
   /// A boring log is being read off the window thread: the preview opens (or stays) with `text`
   /// in place of its page until ShowBoringLog. An empty text ends that without a log (the file
-  /// could not be read; a box follows): the preview shows again what it showed before, or
-  /// closes when it showed nothing.
+  /// could not be read; a box follows): the preview closes rather than show the earlier file's
+  /// log as if it were the one asked for.
   virtual void SetBoringLogBusy(const Text& text) { (void)text; }
   /// Asks for a folder with the system's folder dialog, starting at `start`. `chosen` must be
   /// called exactly once, on the window thread, with the folder or empty when the user cancelled.

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
 #include "common/cp932.h"
+#include "common/temporary_files.h"
 #include "support/command_line.h"
 #include "support/test_paths.h"
 
@@ -73,12 +78,16 @@ TEST_F(LogCommandTest, UsageErrorsWriteNothing) {
       {{"log", "--format", "pdf", "-o", out_dir, kExample},
        "--format pdf はこの版では書き出せません（書き出せる形式: svg, png）"},
       {{"log", "--format=eps", "-o", out_dir, kExample}, "不明な形式です: eps（svg, png）"},
+      {{"log", "--format", "PDF", "-o", out_dir, kExample},
+       "--format pdf はこの版では書き出せません（書き出せる形式: svg, png）"},
 #else
       {{"log", "--format", "pdf", "-o", out_dir, kExample},
        "--format pdf はこの版では書き出せません（書き出せる形式: svg）"},
       {{"log", "--format", "png", "-o", out_dir, kExample},
        "--format png はこの版では書き出せません（書き出せる形式: svg）"},
       {{"log", "--format=eps", "-o", out_dir, kExample}, "不明な形式です: eps（svg のみ）"},
+      {{"log", "--format", "PDF", "-o", out_dir, kExample},
+       "--format pdf はこの版では書き出せません（書き出せる形式: svg）"},
 #endif
       {{"log", "--scale", "150", "-o", out_dir, kExample},
        "--scale は 50, 100, 200 のいずれかです: 150"},
@@ -110,6 +119,95 @@ TEST_F(LogCommandTest, ScaleAndPaperChangeTheSheet) {
   EXPECT_NE(svg.find("width=\"297mm\""), std::string::npos);
   EXPECT_NE(svg.find("縮尺 1:50"), std::string::npos);
 }
+
+/// SOURCE_DATE_EPOCH set for the life of this object, or unset; the run's own value after.
+class DateEpoch {
+ public:
+  explicit DateEpoch(const std::optional<std::string>& value) {
+    if (const char* was = std::getenv(kName)) was_ = was;
+    Set(value);
+  }
+  ~DateEpoch() { Set(was_); }
+
+ private:
+  static constexpr const char* kName = "SOURCE_DATE_EPOCH";
+  static void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+    _putenv_s(kName, value ? value->c_str() : "");
+#else
+    if (value) {
+      setenv(kName, value->c_str(), 1);
+    } else {
+      unsetenv(kName);
+    }
+#endif
+  }
+  std::optional<std::string> was_;
+};
+
+TEST_F(LogCommandTest, DatesTheSheetBySourceDateEpochOnlyWhenItIsValid) {
+  struct Row {
+    std::string epoch;
+    bool valid;
+  };
+  const Row rows[] = {
+      {"1700049600", true},    // 2023-11-15 12:00 UTC: that day wherever the run is
+      {"12x", false},          // atoll read 12: 1970-01-01
+      {"-86400", false},       // before 1970
+      {" 1700049600", false},  // not digits alone
+      {"99999999999999999", false},
+  };
+  const std::string out_dir = Path("out");
+  for (const Row& row : rows) {
+    DateEpoch epoch(row.epoch);
+    ASSERT_EQ(Run({"log", "--patdat", kPatdat, "-o", out_dir, kExample}), kCliOk) << row.epoch;
+    const std::string svg = fs.ReadAll(FromUtf8(out_dir + "/12345678002.svg"));
+    EXPECT_EQ(svg.find("作成日 1970-"), std::string::npos) << row.epoch;
+    EXPECT_NE(svg.find("作成日 20"), std::string::npos) << row.epoch;
+    EXPECT_EQ(svg.find("作成日 2023-11-15") != std::string::npos, row.valid) << row.epoch;
+    EXPECT_EQ(err.str(), row.valid ? ""
+                                   : "tecris2nx: 警告: SOURCE_DATE_EPOCH が秒数ではありません（" +
+                                         row.epoch + "）。今日の日付を使います。\n");
+  }
+}
+
+TEST_F(LogCommandTest, FormatsAreCaseBlind) {
+  const std::string out_dir = Path("out");
+  ASSERT_EQ(Run({"log", "--format", "SVG", "--patdat", kPatdat, "-o", out_dir, kExample}), kCliOk)
+      << err.str();
+  EXPECT_EQ(fs.KindOf(FromUtf8(out_dir + "/12345678002.svg")), EntryKind::kFile);
+}
+
+// A killed run leaves its half-written picture under a temporary name: the next run into the
+// folder removes it, as the conversion does in its job folders, and keeps what a live run writes.
+TEST_F(LogCommandTest, RemovesWhatEndedRunsLeftInTheFolder) {
+  TemporaryOwner ended = ThisRun();
+  ended.started += 1;  // this process id at another start: that run has ended
+  const std::string left =
+      "12345678002.svg.1c113ae6b748d893." + OwnerMark(ended) + kTemporarySuffix;
+  const std::string live =
+      "12345678002.svg.1c113ae6b748d894." + OwnerMark(ThisRun()) + kTemporarySuffix;
+  tmp.Write("out/" + left, "<svg");
+  tmp.Write("out/" + live, "<svg");
+  ASSERT_EQ(Run({"log", "--patdat", kPatdat, "-o", Path("out"), kExample}), kCliOk) << err.str();
+  EXPECT_EQ(fs.KindOf(FromUtf8(Path("out/" + left))), EntryKind::kNone);
+  EXPECT_EQ(fs.KindOf(FromUtf8(Path("out/" + live))), EntryKind::kFile);
+  EXPECT_EQ(fs.KindOf(FromUtf8(Path("out/12345678002.svg"))), EntryKind::kFile);
+}
+
+#ifndef _WIN32
+// The user's own folder may be a link, as the conversion takes it; only the files written inside
+// it are never followed.
+TEST_F(LogCommandTest, WritesIntoTheFolderALinkNames) {
+  tmp.Write("real/keep.txt", "");
+  std::filesystem::create_directory_symlink(tmp.path() / "real", tmp.path() / "linkdir");
+  ASSERT_EQ(Run({"log", "--patdat", kPatdat, "-o", Path("linkdir"), kExample}), kCliOk)
+      << err.str();
+  EXPECT_EQ(fs.KindOf(FromUtf8(Path("real/12345678002.svg"))), EntryKind::kFile);
+  EXPECT_EQ(Run({"log", "--patdat", kPatdat, "-o", Path("linkdir") + "/", kExample}), kCliOk)
+      << err.str();
+}
+#endif
 
 }  // namespace
 }  // namespace tecris2nx
