@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -670,6 +671,15 @@ int InkOnScreen(HWND window) {
 }
 
 TEST_F(MainWindowTest, BoringLogOpensFromTheButtonAndADoubleClick) {
+  // Example 006 down to 20 m: one page at 1:100, two at 1:50.
+  {
+    std::ifstream in(stdfs::path(ExamplesFolder()) / L"12345678.006", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t at = bytes.find("B,8,1,10.00,");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 12, "B,8,1,20.00,");
+    std::ofstream(stdfs::path(source_) / L"12345678.006", std::ios::binary) << bytes;
+  }
   const HWND list = Control(kList1);
   SelectFile(list, U"12345678.006");
   SendMessageW(Control(kBoringLog), BM_CLICK, 0, 0);
@@ -689,7 +699,7 @@ TEST_F(MainWindowTest, BoringLogOpensFromTheButtonAndADoubleClick) {
   Pump(*window_);
   EXPECT_GT(InkOnScreen(canvas), 100);
 
-  // Zoom by its buttons; scale 1:50 doubles the depth, so the 10 m log takes two pages.
+  // Zoom by its buttons; scale 1:50 doubles the depth, so the 20 m log takes two pages.
   SendMessageW(preview.Control(kLogZoomIn), BM_CLICK, 0, 0);
   EXPECT_EQ(preview.ZoomPercent(), 150);
   EXPECT_EQ(WindowText(preview.Control(kLogZoomLine)), U"150%");
