@@ -166,12 +166,12 @@ void TextLines::Reserve(std::size_t lineBytes) {
   bytes_.swap(moved);
 }
 
-void TextLines::EndLine(std::size_t start, bool mayHoldLineEnds) {
+void TextLines::EndLine(std::size_t start) {
   // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
   // character holds, so the bytes can be changed directly.
   char* const first = bytes_.data() + start;
   char* const last = bytes_.data() + bytes_.size();
-  if (mayHoldLineEnds && HasLineEnd(first, last)) {
+  if (HasLineEnd(first, last)) {
     std::replace_if(
         first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
   }

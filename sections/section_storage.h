@@ -94,10 +94,6 @@ class RecordTable {
   /// True when no cell of the value stored so far can leave a range by the exponent rule.
   bool QuietUnderExponentRule(int value) const { return !HasBit(exponentMayLeaveRange_, value); }
   int values() const { return values_; }
-  /// True when no cell holds a CR or LF: said by the reader that filled the table, and unknown
-  /// (false) otherwise.
-  bool FreeOfLineEnds() const { return freeOfLineEnds_; }
-  void NoteFreeOfLineEnds() { freeOfLineEnds_ = true; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
   /// The cell's CP932 bytes, undecoded, found without walking the rest of its record; they hold
@@ -194,7 +190,6 @@ class RecordTable {
   std::uint64_t notPlain_ = 0;
   /// Bit v - 1: value v holds a cell that the exponent rule may take out of range.
   std::uint64_t exponentMayLeaveRange_ = 0;
-  bool freeOfLineEnds_ = false;
 };
 
 }  // namespace tecris2nx
