@@ -217,10 +217,6 @@ std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
   return lines;
 }
 
-Text FailureText(const Text& inputPath, const Text& problem) {
-  return U"ファイル " + ShownName(inputPath) + U" を変換できませんでした。\n" + ShownText(problem);
-}
-
 Text UnexpectedErrorText(const char* what) {
   return U"予期しないエラーが発生しました（" + FromUtf8(what) + U"）。";
 }
