@@ -46,7 +46,7 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
   return CellRef(*this, IndexOf(value, record));
 }
 
-void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber) {
+void RecordTable::StoreCp932(std::size_t index, std::string_view bytes) {
   // Only cells stored in order can be found by walking their record; a cell stored elsewhere
   // would silently read as another.
   if (index != stored()) {
@@ -54,7 +54,7 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
     throw std::logic_error("RecordTable cell (" + std::to_string(index % values + 1) + ", " +
                            std::to_string(index / values + 1) + ") stored out of order");
   }
-  AppendCp932(bytes, plainNumber);
+  AppendCp932(bytes, false);
 }
 
 void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool inRange) {

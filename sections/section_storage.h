@@ -33,9 +33,7 @@ class RecordTable {
     CellRef(RecordTable& table, std::size_t index) : table_(table), index_(index) {}
     /// Stores a field's CP932 bytes as they are; they are decoded when read. Throws
     /// std::logic_error unless the cell is the one after the last stored (in reading order).
-    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes, false); }
-    /// The same for bytes known to be a plain decimal of at most kLongestPlainInRange bytes.
-    void AssignPlainNumber(std::string_view bytes) { table_.StoreCp932(index_, bytes, true); }
+    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes); }
     operator Text() const { return table_.Load(index_); }  // NOLINT: reads like the cell's text
     friend bool operator==(const CellRef& cell, TextView text) { return Text(cell) == text; }
     friend void PrintTo(const CellRef& cell, std::ostream* os) { *os << ToUtf8(Text(cell)); }
@@ -83,7 +81,7 @@ class RecordTable {
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
   /// Stores the next cell in reading order (record 1's values, then record 2's, ...) as
-  /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first. `inRange`: the
+  /// CellRef::AssignCp932 would, without finding it first. `inRange`: the
   /// exponent rule cannot take the cell out of range (always so for a plain number). Throws when
   /// the table holds all its cells already.
   void AppendCp932(std::string_view bytes, bool plainNumber, bool inRange = false);
@@ -153,7 +151,7 @@ class RecordTable {
   std::size_t LongSizeOf(std::size_t index) const;
   std::size_t IndexOf(int value, int record) const;
   /// Checks that `index` is the next cell in reading order, then appends it.
-  void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
+  void StoreCp932(std::size_t index, std::string_view bytes);
   Text Load(std::size_t index) const;
   /// Where the first cell of the record holding cell `index` begins.
   Place RecordStart(std::size_t index) const;
