@@ -241,20 +241,9 @@ const SoilLayer* LayerLookup::Find(TextView depthCell) const {
 const SoilLayer* LayerLookup::FindValue(double value) const {
   const float depth = RoundToSingle(value);
   if (std::isnan(depth)) return nullptr;
-  // Records come down the hole: the layer found last, or one of the next few, is nearly always
-  // the first deeper one again, and a look at them spares the search its unforeseeable turns.
-  const std::size_t n = reach_.size();
-  const auto found = [&](std::size_t at) {
-    last_ = at;
-    return at == n ? nullptr : &soils_[soilOf_[at]];
-  };
-  if (std::size_t at = last_; at < n && (at == 0 || !(depth < reach_[at - 1]))) {
-    for (const std::size_t stop = std::min(n, at + 4); at < stop && !(depth < reach_[at]); ++at) {
-    }
-    if (at == n || depth < reach_[at]) return found(at);
-  }
-  return found(static_cast<std::size_t>(std::upper_bound(reach_.begin(), reach_.end(), depth) -
-                                        reach_.begin()));
+  const auto at = std::upper_bound(reach_.begin(), reach_.end(), depth);
+  return at == reach_.end() ? nullptr
+                            : &soils_[soilOf_[static_cast<std::size_t>(at - reach_.begin())]];
 }
 
 namespace {
@@ -301,18 +290,6 @@ void AppendFractionOfSixtieths(Text& out, double sixtieths) {
 
 /// The fraction of the sixtieths as AppendAngleText writes it.
 void AppendSixtiethsText(Text& out, double sixtieths) {
-  // Nearly every angle has whole sixtieths: their fractions are made once.
-  static const std::array<Text, 60> kWhole = [] {
-    std::array<Text, 60> texts;
-    for (std::size_t s = 0; s < texts.size(); ++s) {
-      AppendFractionOfSixtieths(texts[s], static_cast<double>(s));
-    }
-    return texts;
-  }();
-  if (sixtieths >= 0 && sixtieths < 60 && sixtieths == std::floor(sixtieths)) {
-    out += kWhole[static_cast<std::size_t>(sixtieths)];
-    return;
-  }
   // A fraction from 0.001 up has at least four places in its 15 digits, unless it lies within
   // far less than a billionth of a thousandth: then its first three are the thousandths of it.
   const double fraction = sixtieths / 60.0;
@@ -402,8 +379,6 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
       {27, 11},
       {29, 14},
   }};
-  const SoilLayer* lastLayer = nullptr;
-  std::pair<std::string, std::string> soilBytes;
   const auto rest = [&](std::string& line, const RecordTable::Record& cells, int, Text& scratch) {
     // Fields are written in order; moving on to a later one leaves those between empty.
     int at = 1;
@@ -416,18 +391,10 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
     to(3);
     AppendDepthCell(line, cells, 3, scratch);
     if (const SoilLayer* layer = lookup.FindValue(cells.Number(2))) {
-      // Records lie in few layers: each layer's texts are encoded once.
-      if (layer != lastLayer) {
-        lastLayer = layer;
-        soilBytes.first.clear();
-        soilBytes.second.clear();
-        AppendCp932(layer->productCode, soilBytes.first);
-        AppendCp932(layer->soilName, soilBytes.second);
-      }
       to(8);
-      line += soilBytes.first;
+      AppendCp932(layer->productCode, line);
       to(9);
-      line += soilBytes.second;
+      AppendCp932(layer->soilName, line);
     }
     for (const auto& [number, value] : kNumbers) {
       to(number);
