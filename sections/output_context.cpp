@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "common/cp932.h"
 
 namespace tecris2nx {
@@ -95,29 +91,6 @@ namespace {
 /// enough to stay in the cache.
 constexpr std::size_t kHandOnBytes = 256 * 1024;
 
-/// Whether a CR or LF lies among the bytes: one pass over them, sixteen at a time where the
-/// system allows, as every line written is looked at.
-bool HasLineEnd(const char* first, const char* last) {
-#if defined(__SSE2__)
-  if (last - first >= 16) {
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const auto any = [&](const char* at) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))) != 0;
-    };
-    for (; last - first > 16; first += 16) {
-      if (any(first)) return true;
-    }
-    return any(last - 16);  // the last sixteen, some of them looked at already
-  }
-#endif
-  for (; first != last; ++first) {
-    if (*first == '\r' || *first == '\n') return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 TextLines::TextLines(FileSet& files) : files_(&files) { bytes_.reserve(kHandOnBytes + 4096); }
@@ -169,12 +142,9 @@ void TextLines::Reserve(std::size_t lineBytes) {
 void TextLines::EndLine(std::size_t start) {
   // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
   // character holds, so the bytes can be changed directly.
-  char* const first = bytes_.data() + start;
-  char* const last = bytes_.data() + bytes_.size();
-  if (HasLineEnd(first, last)) {
-    std::replace_if(
-        first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
-  }
+  std::replace_if(
+      bytes_.begin() + static_cast<std::ptrdiff_t>(start), bytes_.end(),
+      [](char b) { return b == '\r' || b == '\n'; }, ' ');
   ++count_;
   if (files_ != nullptr) {
     bytes_ += "\r\n";
