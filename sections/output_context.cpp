@@ -103,7 +103,6 @@ void TextLines::Flush() {
 
 void TextLines::push_back(TextView line) {
   const std::size_t start = bytes_.size();
-  Reserve(line.size() * 2);
   try {
     AppendCp932(line, bytes_);
   } catch (...) {
@@ -115,28 +114,8 @@ void TextLines::push_back(TextView line) {
 
 void TextLines::PushBytes(std::string_view line) {
   const std::size_t start = bytes_.size();
-  Reserve(line.size());
   bytes_ += line;
   EndLine(start);
-}
-
-void TextLines::Reserve(std::size_t lineBytes) {
-  const std::size_t needed = bytes_.size() + lineBytes + 2;
-  if (needed <= bytes_.capacity()) return;
-  // With the number of lines known, size the buffer once from the lines so far; otherwise grow
-  // by a quarter rather than double. A large file then holds little unused room and is not
-  // copied over and over.
-  std::size_t room = std::max(needed, bytes_.size() + bytes_.size() / 4);
-  const std::size_t lines = ends_.size() + 1;
-  if (lines >= 16 && ends_.capacity() > lines) {
-    room = std::max(needed, needed / lines * ends_.capacity() * 21 / 20);
-  }
-  // reserve() on the string itself would at least double its room: into an empty one it takes
-  // what is asked.
-  std::string moved;
-  moved.reserve(room);
-  moved.append(bytes_);
-  bytes_.swap(moved);
 }
 
 void TextLines::EndLine(std::size_t start) {

@@ -29,14 +29,12 @@ class TextLines {
   template <typename Fill>
   void AppendLine(Fill&& fill) {
     const std::size_t start = bytes_.size();
-    Reserve(lastLine_);
     try {
       fill(bytes_);
     } catch (...) {
       bytes_.resize(start);
       throw;
     }
-    lastLine_ = bytes_.size() - start;
     EndLine(start);
   }
   void reserve(std::size_t lines);
@@ -58,15 +56,12 @@ class TextLines {
   }
 
  private:
-  /// Room for a line of this many bytes and its CR LF.
-  void Reserve(std::size_t lineBytes);
   /// Ends the line that began at `start`.
   void EndLine(std::size_t start);
 
   std::string bytes_;
   std::vector<std::size_t> ends_;  ///< end of each line's bytes, before its CR LF; not handed on
   std::size_t count_ = 0;
-  std::size_t lastLine_ = 0;  ///< bytes of the last line appended in place: room for the next
   FileSet* files_ = nullptr;
 };
 
