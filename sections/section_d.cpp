@@ -154,12 +154,6 @@ void ForEachLayerLine(ByteSource& source, OnLayer onLayer) {
 /// A LayerTable made layer by layer; soils by their bytes, each distinct one decoded once.
 class LayerTableMaker {
  public:
-  /// Room for `layers` layers, taken once: grown as they come, the two lists would be copied over
-  /// and over, each copy into memory not touched before.
-  explicit LayerTableMaker(std::size_t layers) {
-    table_.depths.reserve(layers);
-    table_.soilOf.reserve(layers);
-  }
   void operator()(const LayerLine& layer) {
     key_.first.assign(layer.code);
     key_.second.assign(layer.name);
@@ -190,7 +184,7 @@ std::vector<SoilLayer> ParseLayerTable(TextView content) {
 }
 
 LayerTable ParseLayerTableBytes(std::string_view bytes) {
-  LayerTableMaker maker(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+  LayerTableMaker maker;
   ForEachLayerLine(bytes, std::ref(maker));
   return maker.Take();
 }
@@ -199,10 +193,8 @@ LayerTable ReadLayerTable(const OutputContext& out) {
   const Text path = out.PathOf(U"X1.txt");
   if (out.fs.KindOf(path) != EntryKind::kFile) return {};
   // Read as this program wrote it: a link planted under its name would show another file's text.
-  // In pieces: the file is as large as its layers, and only the table made of it is kept. Its
-  // lines are at least 14 bytes as written here; a shorter line only grows the lists.
-  const std::int64_t size = out.fs.FileSize(path);
-  LayerTableMaker maker(size > 0 ? static_cast<std::size_t>(size / 14) + 1 : 1);
+  // In pieces: the file is as large as its layers, and only the table made of it is kept.
+  LayerTableMaker maker;
   ForEachLayerLine(*out.fs.OpenReadBack(path), std::ref(maker));
   return maker.Take();
 }
