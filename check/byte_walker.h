@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,38 +21,16 @@ struct Place {
   long long column = 1;
 };
 
-/// Rising byte offsets, about one byte each: the distance from the one before, in base-128
-/// digits, with every 16th offset kept whole so that finding one reads at most 15. The oldest may
-/// be let go, a block at a time; indexes and counts still count them.
+/// Rising byte offsets. The oldest may be let go; indexes and counts still count them.
 class OffsetList {
  public:
-  void Push(std::uint64_t offset) {
-    const std::uint64_t distance = offset - last_;
-    last_ = offset;
-    if (inBlock_ != 0 && distance < 0x80) {
-      bytes_.push_back(static_cast<unsigned char>(distance));
-      Counted();
-      return;
-    }
-    PushRare(offset, distance);
-  }
-
-  /// Counts offsets that are never asked for, up to `count` in all: a list only counted, never
-  /// pushed to.
-  void CountTo(std::size_t count) { count_ = std::max(count_, count); }
+  void Push(std::uint64_t offset) { offsets_.push_back(offset); }
 
   /// Offsets pushed so far, those let go included.
-  std::size_t size() const { return count_; }
+  std::size_t size() const { return dropped_ + offsets_.size(); }
 
   /// Offset `index` (counted from the first ever pushed); it must not have been let go.
-  std::uint64_t At(std::size_t index) const {
-    const std::size_t local = index - dropped_;
-    const Checkpoint& checkpoint = checkpoints_[local / kBlock];
-    std::uint64_t offset = checkpoint.offset;
-    std::size_t at = checkpoint.byte;
-    for (std::size_t k = local % kBlock; k > 0; --k) offset += Next(at);
-    return offset;
-  }
+  std::uint64_t At(std::size_t index) const { return offsets_[index - dropped_]; }
 
   /// How many offsets lie below `offset` (those let go included), and the last of them (0 when
   /// none is held).
@@ -60,73 +39,20 @@ class OffsetList {
     std::uint64_t last = 0;
   };
   Below BelowOf(std::uint64_t offset) const {
-    const auto block = std::partition_point(
-        checkpoints_.begin(), checkpoints_.end(),
-        [offset](const Checkpoint& checkpoint) { return checkpoint.offset < offset; });
-    if (block == checkpoints_.begin()) return {dropped_, 0};
-    const std::size_t first = static_cast<std::size_t>(block - checkpoints_.begin() - 1);
-    Below below{dropped_ + first * kBlock + 1, checkpoints_[first].offset};
-    std::size_t at = checkpoints_[first].byte;
-    for (; below.count < count_ && (below.count - dropped_) % kBlock != 0; ++below.count) {
-      const std::uint64_t next = below.last + Next(at);
-      if (next >= offset) break;
-      below.last = next;
-    }
-    return below;
+    const auto end = std::lower_bound(offsets_.begin(), offsets_.end(), offset);
+    const std::size_t held = static_cast<std::size_t>(end - offsets_.begin());
+    return {dropped_ + held, held == 0 ? 0 : *(end - 1)};
   }
 
-  /// Lets go of whole blocks that lie before the last offset up to `offset`, once they are most of
-  /// what is held: what is asked for later never lies before it.
+  /// Lets go of the offsets before the last one up to `offset`: what is asked for later never
+  /// lies before it.
   void DropBefore(std::uint64_t offset) {
-    std::size_t blocks = 0;
-    while (blocks + 1 < checkpoints_.size() && checkpoints_[blocks + 1].offset <= offset) ++blocks;
-    if (blocks == 0 || 2 * blocks < checkpoints_.size()) return;
-    const std::size_t byte = checkpoints_[blocks].byte;
-    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(byte));
-    checkpoints_.erase(checkpoints_.begin(),
-                       checkpoints_.begin() + static_cast<std::ptrdiff_t>(blocks));
-    for (Checkpoint& checkpoint : checkpoints_) checkpoint.byte -= byte;
-    dropped_ += blocks * kBlock;
+    for (; offsets_.size() > 1 && offsets_[1] <= offset; ++dropped_) offsets_.pop_front();
   }
 
  private:
-  // Short blocks: places are looked up for every finding.
-  static constexpr std::size_t kBlock = 16;
-  struct Checkpoint {
-    std::size_t byte;
-    std::uint64_t offset;
-  };
-  void Counted() {
-    ++count_;
-    if (++inBlock_ == kBlock) inBlock_ = 0;
-  }
-  // Kept out of Push, so that the usual case stays small enough to be inlined where it is used.
-  [[gnu::noinline]] void PushRare(std::uint64_t offset, std::uint64_t distance) {
-    if (inBlock_ == 0) {
-      checkpoints_.push_back({bytes_.size(), offset});
-    } else {
-      for (; distance >= 0x80; distance >>= 7) {
-        bytes_.push_back(static_cast<unsigned char>(0x80 | (distance & 0x7F)));
-      }
-      bytes_.push_back(static_cast<unsigned char>(distance));
-    }
-    Counted();
-  }
-  std::uint64_t Next(std::size_t& at) const {
-    std::uint64_t n = 0;
-    for (int shift = 0;; shift += 7) {
-      const unsigned char b = bytes_[at++];
-      n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-      if (b < 0x80) return n;
-    }
-  }
-
-  std::vector<unsigned char> bytes_;
-  std::vector<Checkpoint> checkpoints_;
-  std::uint64_t last_ = 0;
-  std::size_t count_ = 0;
-  std::size_t inBlock_ = 0;  ///< offsets in the last block
-  std::size_t dropped_ = 0;  ///< always whole blocks
+  std::deque<std::uint64_t> offsets_;
+  std::size_t dropped_ = 0;
 };
 
 /// Follows line and column over the file's bytes, handed over in pieces, and checks each byte's

@@ -397,12 +397,7 @@ void FileChecker::State::Take(std::uint64_t start, std::string_view bytes) {
   }
   Segment* segment = current.get();
   if (segment == nullptr) return;
-  // Counted findings have no place: their fields are only counted.
-  if (settings.countOnly) {
-    segment->places.CountTo(segment->places.size() + 1);
-  } else {
-    segment->places.Push(start);
-  }
+  segment->places.Push(start);
   const std::size_t field = segment->places.size();
   if (field <= segment->texts.size()) segment->texts[field - 1] = DecodeCp932(bytes);
   // Only a field of one character can be a marker: a letter, or a full-width one (two bytes).

@@ -13,7 +13,6 @@
 #include "common/cp932.h"
 #include "common/error.h"
 #include "run/ordered_batch.h"
-#include "run/pattern_reads.h"
 #include "sections/output_context.h"
 #include "sections/section_dispatch.h"
 #include "sections/section_walk.h"
@@ -105,9 +104,7 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
   }
 
   PendingFiles pending;
-  PatternReadsOnce patterns(env.fs, env.countWarnings ? env.patternFolder : Text());
-  FileSystem& fs = env.countWarnings ? static_cast<FileSystem&>(patterns) : env.fs;
-  const OutputContext out{fs,        report.jobFolder, env.patternFolder,
+  const OutputContext out{env.fs,    report.jobFolder, env.patternFolder,
                           separator, &report.written,  pending};
   Conversion conversion(out, report);
   if (!env.countWarnings) {
@@ -116,7 +113,7 @@ void ConvertSections(FieldReader& in, const Text& outputFolder, const RunEnviron
     // A check that fails leaves the file uncounted: warnings never make a conversion fail.
     CheckSettings settings{env.patternFolder, env.style};
     settings.countOnly = !env.keepFindings;
-    CheckAlong both(conversion, in, fs, settings);
+    CheckAlong both(conversion, in, env.fs, settings);
     WalkSections(in, both);
     if (std::optional<FileCheck> check = both.Finish(report.inputPath)) {
       check->jobName = report.jobName;
@@ -218,10 +215,6 @@ std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
     lines.push_back(U"  警告なし");
   }
   return lines;
-}
-
-Text FailureText(const Text& inputPath, const Text& problem) {
-  return U"ファイル " + ShownName(inputPath) + U" を変換できませんでした。\n" + ShownText(problem);
 }
 
 Text UnexpectedErrorText(const char* what) {

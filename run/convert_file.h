@@ -91,9 +91,6 @@ void ConvertFilesInOrder(const std::vector<Text>& inputs, const Text& outputFold
 std::vector<Text> ReportLines(const Text& shownName, const FileReport& report,
                               const Text& findingsHint = U"tecris2nx check で箇所を表示します");
 
-/// The text that tells a user which file could not be converted and why.
-Text FailureText(const Text& inputPath, const Text& problem);
-
 /// The problem text for an error nobody foresaw.
 Text UnexpectedErrorText(const char* what);
 

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "common/cp932.h"
 
 namespace tecris2nx {
@@ -95,29 +91,6 @@ namespace {
 /// enough to stay in the cache.
 constexpr std::size_t kHandOnBytes = 256 * 1024;
 
-/// Whether a CR or LF lies among the bytes: one pass over them, sixteen at a time where the
-/// system allows, as every line written is looked at.
-bool HasLineEnd(const char* first, const char* last) {
-#if defined(__SSE2__)
-  if (last - first >= 16) {
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const auto any = [&](const char* at) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))) != 0;
-    };
-    for (; last - first > 16; first += 16) {
-      if (any(first)) return true;
-    }
-    return any(last - 16);  // the last sixteen, some of them looked at already
-  }
-#endif
-  for (; first != last; ++first) {
-    if (*first == '\r' || *first == '\n') return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 TextLines::TextLines(FileSet& files) : files_(&files) { bytes_.reserve(kHandOnBytes + 4096); }
@@ -130,7 +103,6 @@ void TextLines::Flush() {
 
 void TextLines::push_back(TextView line) {
   const std::size_t start = bytes_.size();
-  Reserve(line.size() * 2);
   try {
     AppendCp932(line, bytes_);
   } catch (...) {
@@ -142,39 +114,16 @@ void TextLines::push_back(TextView line) {
 
 void TextLines::PushBytes(std::string_view line) {
   const std::size_t start = bytes_.size();
-  Reserve(line.size());
   bytes_ += line;
   EndLine(start);
 }
 
-void TextLines::Reserve(std::size_t lineBytes) {
-  const std::size_t needed = bytes_.size() + lineBytes + 2;
-  if (needed <= bytes_.capacity()) return;
-  // With the number of lines known, size the buffer once from the lines so far; otherwise grow
-  // by a quarter rather than double. A large file then holds little unused room and is not
-  // copied over and over.
-  std::size_t room = std::max(needed, bytes_.size() + bytes_.size() / 4);
-  const std::size_t lines = ends_.size() + 1;
-  if (lines >= 16 && ends_.capacity() > lines) {
-    room = std::max(needed, needed / lines * ends_.capacity() * 21 / 20);
-  }
-  // reserve() on the string itself would at least double its room: into an empty one it takes
-  // what is asked.
-  std::string moved;
-  moved.reserve(room);
-  moved.append(bytes_);
-  bytes_.swap(moved);
-}
-
-void TextLines::EndLine(std::size_t start, bool mayHoldLineEnds) {
+void TextLines::EndLine(std::size_t start) {
   // Line ends from quoted fields become blanks. Both are single bytes that no double-byte
   // character holds, so the bytes can be changed directly.
-  char* const first = bytes_.data() + start;
-  char* const last = bytes_.data() + bytes_.size();
-  if (mayHoldLineEnds && HasLineEnd(first, last)) {
-    std::replace_if(
-        first, last, [](char b) { return b == '\r' || b == '\n'; }, ' ');
-  }
+  std::replace_if(
+      bytes_.begin() + static_cast<std::ptrdiff_t>(start), bytes_.end(),
+      [](char b) { return b == '\r' || b == '\n'; }, ' ');
   ++count_;
   if (files_ != nullptr) {
     bytes_ += "\r\n";

@@ -25,20 +25,17 @@ class TextLines {
   void PushBytes(std::string_view line);
   /// Appends a line that `fill(bytes)` appends to `bytes`, the lines' own buffer: no copy of each
   /// line. `fill` only appends, and works from bytes.size() at its start; what it appended is
-  /// taken back when it throws. False `mayHoldLineEnds` when the line is known to hold no CR or
-  /// LF: it is not searched for them.
+  /// taken back when it throws.
   template <typename Fill>
-  void AppendLine(Fill&& fill, bool mayHoldLineEnds = true) {
+  void AppendLine(Fill&& fill) {
     const std::size_t start = bytes_.size();
-    Reserve(lastLine_);
     try {
       fill(bytes_);
     } catch (...) {
       bytes_.resize(start);
       throw;
     }
-    lastLine_ = bytes_.size() - start;
-    EndLine(start, mayHoldLineEnds);
+    EndLine(start);
   }
   void reserve(std::size_t lines);
   std::size_t size() const { return count_; }
@@ -59,15 +56,12 @@ class TextLines {
   }
 
  private:
-  /// Room for a line of this many bytes and its CR LF.
-  void Reserve(std::size_t lineBytes);
   /// Ends the line that began at `start`.
-  void EndLine(std::size_t start, bool mayHoldLineEnds = true);
+  void EndLine(std::size_t start);
 
   std::string bytes_;
   std::vector<std::size_t> ends_;  ///< end of each line's bytes, before its CR LF; not handed on
   std::size_t count_ = 0;
-  std::size_t lastLine_ = 0;  ///< bytes of the last line appended in place: room for the next
   FileSet* files_ = nullptr;
 };
 

@@ -154,12 +154,6 @@ void ForEachLayerLine(ByteSource& source, OnLayer onLayer) {
 /// A LayerTable made layer by layer; soils by their bytes, each distinct one decoded once.
 class LayerTableMaker {
  public:
-  /// Room for `layers` layers, taken once: grown as they come, the two lists would be copied over
-  /// and over, each copy into memory not touched before.
-  explicit LayerTableMaker(std::size_t layers) {
-    table_.depths.reserve(layers);
-    table_.soilOf.reserve(layers);
-  }
   void operator()(const LayerLine& layer) {
     key_.first.assign(layer.code);
     key_.second.assign(layer.name);
@@ -190,7 +184,7 @@ std::vector<SoilLayer> ParseLayerTable(TextView content) {
 }
 
 LayerTable ParseLayerTableBytes(std::string_view bytes) {
-  LayerTableMaker maker(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+  LayerTableMaker maker;
   ForEachLayerLine(bytes, std::ref(maker));
   return maker.Take();
 }
@@ -199,10 +193,8 @@ LayerTable ReadLayerTable(const OutputContext& out) {
   const Text path = out.PathOf(U"X1.txt");
   if (out.fs.KindOf(path) != EntryKind::kFile) return {};
   // Read as this program wrote it: a link planted under its name would show another file's text.
-  // In pieces: the file is as large as its layers, and only the table made of it is kept. Its
-  // lines are at least 14 bytes as written here; a shorter line only grows the lists.
-  const std::int64_t size = out.fs.FileSize(path);
-  LayerTableMaker maker(size > 0 ? static_cast<std::size_t>(size / 14) + 1 : 1);
+  // In pieces: the file is as large as its layers, and only the table made of it is kept.
+  LayerTableMaker maker;
   ForEachLayerLine(*out.fs.OpenReadBack(path), std::ref(maker));
   return maker.Take();
 }
@@ -241,20 +233,9 @@ const SoilLayer* LayerLookup::Find(TextView depthCell) const {
 const SoilLayer* LayerLookup::FindValue(double value) const {
   const float depth = RoundToSingle(value);
   if (std::isnan(depth)) return nullptr;
-  // Records come down the hole: the layer found last, or one of the next few, is nearly always
-  // the first deeper one again, and a look at them spares the search its unforeseeable turns.
-  const std::size_t n = reach_.size();
-  const auto found = [&](std::size_t at) {
-    last_ = at;
-    return at == n ? nullptr : &soils_[soilOf_[at]];
-  };
-  if (std::size_t at = last_; at < n && (at == 0 || !(depth < reach_[at - 1]))) {
-    for (const std::size_t stop = std::min(n, at + 4); at < stop && !(depth < reach_[at]); ++at) {
-    }
-    if (at == n || depth < reach_[at]) return found(at);
-  }
-  return found(static_cast<std::size_t>(std::upper_bound(reach_.begin(), reach_.end(), depth) -
-                                        reach_.begin()));
+  const auto at = std::upper_bound(reach_.begin(), reach_.end(), depth);
+  return at == reach_.end() ? nullptr
+                            : &soils_[soilOf_[static_cast<std::size_t>(at - reach_.begin())]];
 }
 
 namespace {
@@ -301,18 +282,6 @@ void AppendFractionOfSixtieths(Text& out, double sixtieths) {
 
 /// The fraction of the sixtieths as AppendAngleText writes it.
 void AppendSixtiethsText(Text& out, double sixtieths) {
-  // Nearly every angle has whole sixtieths: their fractions are made once.
-  static const std::array<Text, 60> kWhole = [] {
-    std::array<Text, 60> texts;
-    for (std::size_t s = 0; s < texts.size(); ++s) {
-      AppendFractionOfSixtieths(texts[s], static_cast<double>(s));
-    }
-    return texts;
-  }();
-  if (sixtieths >= 0 && sixtieths < 60 && sixtieths == std::floor(sixtieths)) {
-    out += kWhole[static_cast<std::size_t>(sixtieths)];
-    return;
-  }
   // A fraction from 0.001 up has at least four places in its 15 digits, unless it lies within
   // far less than a billionth of a thousandth: then its first three are the thousandths of it.
   const double fraction = sixtieths / 60.0;
@@ -402,8 +371,6 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
       {27, 11},
       {29, 14},
   }};
-  const SoilLayer* lastLayer = nullptr;
-  std::pair<std::string, std::string> soilBytes;
   const auto rest = [&](std::string& line, const RecordTable::Record& cells, int, Text& scratch) {
     // Fields are written in order; moving on to a later one leaves those between empty.
     int at = 1;
@@ -416,18 +383,10 @@ TextLines X100Lines(const RecordTable& table, const LayerLookup& lookup, TextLin
     to(3);
     AppendDepthCell(line, cells, 3, scratch);
     if (const SoilLayer* layer = lookup.FindValue(cells.Number(2))) {
-      // Records lie in few layers: each layer's texts are encoded once.
-      if (layer != lastLayer) {
-        lastLayer = layer;
-        soilBytes.first.clear();
-        soilBytes.second.clear();
-        AppendCp932(layer->productCode, soilBytes.first);
-        AppendCp932(layer->soilName, soilBytes.second);
-      }
       to(8);
-      line += soilBytes.first;
+      AppendCp932(layer->productCode, line);
       to(9);
-      line += soilBytes.second;
+      AppendCp932(layer->soilName, line);
     }
     for (const auto& [number, value] : kNumbers) {
       to(number);

@@ -72,7 +72,6 @@ class LayerLookup {
   std::vector<float> reach_;           ///< deepest boundary among the layers up to each one
   std::vector<std::uint32_t> soilOf_;  ///< each layer's, in soils_
   const SoilLayer* soils_ = nullptr;
-  mutable std::size_t last_ = 0;  ///< where the last search ended
 };
 
 /// "ＵＵ", "ＣＵ", "ＵＣ", "ＣＤ" for the values 1 to 4; empty for anything else.

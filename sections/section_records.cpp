@@ -32,19 +32,16 @@ void StoreField(RecordTable& table, std::string_view bytes) {
 void ReadCountedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                         std::int16_t count) {
   table.Reset(shape.values, count);
-  const long long lineEnds = in.FieldsWithLineEnds();
   for (int r = 1; r <= count; ++r) {
     // Three ignored fields, then the values.
     for (int i = 0; i < 3; ++i) in.SkipField();
     for (int v = 1; v <= shape.values; ++v) StoreField(table, in.ReadFieldBytes());
   }
-  if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
 
 void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& shape,
                        std::int16_t count, bool firstOpeningRead) {
   table.Reset(shape.values, count);
-  const long long lineEnds = in.FieldsWithLineEnds();
   bool openingRead = firstOpeningRead;
   for (int r = 1; r <= count; ++r) {
     // The opening field, two ignored fields, then the values.
@@ -53,7 +50,6 @@ void ReadOpenedRecords(FieldReader& in, RecordTable& table, const RecordShape& s
     for (int i = 0; i < 2; ++i) in.SkipField();
     for (int v = 1; v <= shape.values; ++v) StoreField(table, in.ReadFieldBytes());
   }
-  if (in.FieldsWithLineEnds() == lineEnds) table.NoteFreeOfLineEnds();
 }
 
 void VisitEveryNumber(const RecordShape& shape, const RecordTable& table,

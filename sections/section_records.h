@@ -120,22 +120,18 @@ void AppendDepthOfText(std::string& line, TextView text, Text& scratch);
 /// A line for each record, in order: its number in four columns, then what
 /// `rest(line, cells, record, scratch)` appends to `line`, which holds the lines before it: it
 /// only appends, working from line.size() at its start. The record's cells and the scratch text
-/// are used again for every record, so that a record allocates nothing. `rest` makes its bytes
-/// from the cells and fixed texts only: without a line end in any cell there is none to look for.
+/// are used again for every record, so that a record allocates nothing.
 template <typename Rest>
 TextLines RecordLines(const RecordTable& table, TextLines lines, Rest rest) {
   lines.reserve(static_cast<std::size_t>(table.count()));
   RecordTable::Record cells;
   Text scratch;
-  const bool mayHoldLineEnds = !table.FreeOfLineEnds();
   for (int r = 1; r <= table.count(); ++r) {
     table.ReadRecord(r, cells);
-    lines.AppendLine(
-        [&](std::string& line) {
-          AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
-          rest(line, cells, r, scratch);
-        },
-        mayHoldLineEnds);
+    lines.AppendLine([&](std::string& line) {
+      AppendNumberColumnBytes(line, static_cast<std::int16_t>(r));
+      rest(line, cells, r, scratch);
+    });
   }
   return lines;
 }

@@ -21,7 +21,6 @@ void RecordTable::Reset(int values, std::int16_t count) {
   blocks_.clear();
   sizes_.clear();
   longCells_.clear();
-  freeOfLineEnds_ = false;
   recordStarts_.assign(static_cast<std::size_t>(count_), 0);
   cellCapacity_ = recordStarts_.size() * static_cast<std::size_t>(values_);
   sizes_.reserve(cellCapacity_);  // pages untouched until cells come: no cost to a small section
@@ -47,7 +46,7 @@ RecordTable::CellRef RecordTable::Cell(int value, int record) {
   return CellRef(*this, IndexOf(value, record));
 }
 
-void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber) {
+void RecordTable::StoreCp932(std::size_t index, std::string_view bytes) {
   // Only cells stored in order can be found by walking their record; a cell stored elsewhere
   // would silently read as another.
   if (index != stored()) {
@@ -55,8 +54,7 @@ void RecordTable::StoreCp932(std::size_t index, std::string_view bytes, bool pla
     throw std::logic_error("RecordTable cell (" + std::to_string(index % values + 1) + ", " +
                            std::to_string(index / values + 1) + ") stored out of order");
   }
-  freeOfLineEnds_ = false;  // stored one by one: not known to be free of line ends
-  AppendCp932(bytes, plainNumber);
+  AppendCp932(bytes, false);
 }
 
 void RecordTable::AppendCp932(std::string_view bytes, bool plainNumber, bool inRange) {

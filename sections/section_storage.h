@@ -33,9 +33,7 @@ class RecordTable {
     CellRef(RecordTable& table, std::size_t index) : table_(table), index_(index) {}
     /// Stores a field's CP932 bytes as they are; they are decoded when read. Throws
     /// std::logic_error unless the cell is the one after the last stored (in reading order).
-    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes, false); }
-    /// The same for bytes known to be a plain decimal of at most kLongestPlainInRange bytes.
-    void AssignPlainNumber(std::string_view bytes) { table_.StoreCp932(index_, bytes, true); }
+    void AssignCp932(std::string_view bytes) { table_.StoreCp932(index_, bytes); }
     operator Text() const { return table_.Load(index_); }  // NOLINT: reads like the cell's text
     friend bool operator==(const CellRef& cell, TextView text) { return Text(cell) == text; }
     friend void PrintTo(const CellRef& cell, std::ostream* os) { *os << ToUtf8(Text(cell)); }
@@ -83,7 +81,7 @@ class RecordTable {
   void Reset(int values, std::int16_t count);
   std::int16_t count() const { return count_; }
   /// Stores the next cell in reading order (record 1's values, then record 2's, ...) as
-  /// CellRef::AssignCp932 or AssignPlainNumber would, without finding it first. `inRange`: the
+  /// CellRef::AssignCp932 would, without finding it first. `inRange`: the
   /// exponent rule cannot take the cell out of range (always so for a plain number). Throws when
   /// the table holds all its cells already.
   void AppendCp932(std::string_view bytes, bool plainNumber, bool inRange = false);
@@ -94,10 +92,6 @@ class RecordTable {
   /// True when no cell of the value stored so far can leave a range by the exponent rule.
   bool QuietUnderExponentRule(int value) const { return !HasBit(exponentMayLeaveRange_, value); }
   int values() const { return values_; }
-  /// True when no cell holds a CR or LF: said by the reader that filled the table, and unknown
-  /// (false) otherwise.
-  bool FreeOfLineEnds() const { return freeOfLineEnds_; }
-  void NoteFreeOfLineEnds() { freeOfLineEnds_ = true; }
   Text Cell(int value, int record) const;
   CellRef Cell(int value, int record);
   /// The cell's CP932 bytes, undecoded, found without walking the rest of its record; they hold
@@ -157,7 +151,7 @@ class RecordTable {
   std::size_t LongSizeOf(std::size_t index) const;
   std::size_t IndexOf(int value, int record) const;
   /// Checks that `index` is the next cell in reading order, then appends it.
-  void StoreCp932(std::size_t index, std::string_view bytes, bool plainNumber);
+  void StoreCp932(std::size_t index, std::string_view bytes);
   Text Load(std::size_t index) const;
   /// Where the first cell of the record holding cell `index` begins.
   Place RecordStart(std::size_t index) const;
@@ -194,7 +188,6 @@ class RecordTable {
   std::uint64_t notPlain_ = 0;
   /// Bit v - 1: value v holds a cell that the exponent rule may take out of range.
   std::uint64_t exponentMayLeaveRange_ = 0;
-  bool freeOfLineEnds_ = false;
 };
 
 }  // namespace tecris2nx

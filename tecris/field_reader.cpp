@@ -202,10 +202,6 @@ FieldReader::Span FieldReader::Next() {
   lastEndedWithComma_ = span.comma;
   ++fields_;
   ++sectionFields_;
-  if (span.quoted) {
-    const std::string_view bytes(bytes_.data() + span.start, span.end - span.start);
-    if (bytes.find_first_of("\r\n") != std::string_view::npos) ++lineEndFields_;
-  }
   NoteField(span);
   return span;
 }

@@ -68,9 +68,6 @@ class FieldReader {
   int SectionFieldCount() const { return sectionFields_; }
   /// Fields read since the start of the file.
   long long FieldCount() const { return fields_; }
-  /// Fields read so far that hold a CR or LF (only a quoted field can): a writer need not look
-  /// for line ends in what it makes of fields read while this did not change.
-  long long FieldsWithLineEnds() const { return lineEndFields_; }
 
   // Places are byte offsets into the file. Lines and columns are worked out from them only when
   // someone reports a place.
@@ -129,7 +126,6 @@ class FieldReader {
   char32_t section_ = 0;
   int sectionFields_ = 0;
   long long fields_ = 0;
-  long long lineEndFields_ = 0;
   std::uint64_t dropped_ = 0;  ///< bytes of the source let go by Load
   std::uint64_t fieldStart_ = 0;
   ReadObserver* observer_ = nullptr;

@@ -131,26 +131,23 @@ TEST(RecordTableTest, OnlyValuesReadAsPlainNumbersAreKnownPlain) {
   }
 }
 
-// Lines made from a table need not be looked at for line ends when no field read into it held
-// one (only a quoted field can); a table that holds one still has them written as blanks.
-TEST(RecordTableTest, LinesOfATableWithoutLineEndsSkipLookingForThem) {
+// Line ends inside quoted fields are written as blanks in the lines made from a table.
+TEST(RecordTableTest, LinesOfATableWriteLineEndsAsBlanks) {
   struct Row {
     Text field;
-    bool free;
     std::string line;
   };
   const Row rows[] = {
-      {U"12.5", true, "   1,12.5"},
-      {U"\"quoted, text\"", true, "   1,quoted, text"},
-      {U"\"two\r\nlines\"", false, "   1,two  lines"},
-      {U"\"lone\nLF\"", false, "   1,lone LF"},
-      {U"\"lone\rCR\"", false, "   1,lone CR"},
+      {U"12.5", "   1,12.5"},
+      {U"\"quoted, text\"", "   1,quoted, text"},
+      {U"\"two\r\nlines\"", "   1,two  lines"},
+      {U"\"lone\nLF\"", "   1,lone LF"},
+      {U"\"lone\rCR\"", "   1,lone CR"},
   };
   for (const Row& r : rows) {
     FieldReader in = ReaderOf(U"a,b,c," + r.field + U"\r\na,b,c,2\r\n");
     RecordTable table;
     ReadCountedRecords(in, table, RecordShape{1}, 2);
-    EXPECT_EQ(table.FreeOfLineEnds(), r.free) << ToUtf8(r.field);
     const TextLines lines =
         RecordLines(table, {}, [](std::string& line, const RecordTable::Record& cells, int, Text&) {
           line += ',';
@@ -158,10 +155,6 @@ TEST(RecordTableTest, LinesOfATableWithoutLineEndsSkipLookingForThem) {
         });
     EXPECT_EQ(lines.bytes(), r.line + "\r\n   2,2\r\n") << ToUtf8(r.field);
   }
-  RecordTable table;
-  table.Reset(1, 1);
-  table.Cell(1, 1).AssignCp932("1");
-  EXPECT_FALSE(table.FreeOfLineEnds());  // stored one by one: not known
 }
 
 // The quick test spares the full reading only where it can find nothing: for exponent values in
