@@ -174,83 +174,11 @@ void Rows(const Clip& clip, double originY, double dy, double reach, F at) {
   for (double k = firstRow; originY + k * dy <= clip.bottom() + reach; ++k) at(originY + k * dy);
 }
 
-/// Draws one pattern; `sparse` spreads it out for a qualifier or an admixture.
-void DrawPattern(SoilPattern pattern, const Clip& c, double originY, double sparse) {
-  const double s = sparse;
+void DrawPattern(SoilPattern pattern, const Clip& c, double originY, double sparse);
+
+/// Draws a boulder, volcanic, made-ground or shell pattern: DrawPattern's second half.
+void DrawVolcanicOrMadePattern(SoilPattern pattern, const Clip& c, double originY, double s) {
   switch (pattern) {
-    case SoilPattern::kNone:
-    case SoilPattern::kNeutral:
-      break;
-    case SoilPattern::kGravel:
-      Grid(c, originY, 3.2 * s, 2.8 * s, 1.6 * s,
-           [&](Point p, long long) { c.AddCircle(p, 0.9, kThin, kOpen); });
-      break;
-    case SoilPattern::kGravellySoil:
-      Grid(c, originY, 2.2 * s, 1.9 * s, 1.1 * s,
-           [&](Point p, long long) { c.AddCircle(p, 0.6, kThin, kOpen); });
-      break;
-    case SoilPattern::kSand:
-      Grid(c, originY, 2.0 * s, 1.6 * s, 1.0 * s, [&](Point p, long long) {
-        c.AddCircle(p, 0.22, {0, kBlack}, kSolid);
-      });
-      break;
-    case SoilPattern::kSandySoil:
-      Grid(c, originY, 1.2 * s, 1.0 * s, 0.6 * s, [&](Point p, long long) {
-        c.AddCircle(p, 0.2, {0, kBlack}, kSolid);
-      });
-      break;
-    case SoilPattern::kSilt:
-      Grid(c, originY, 2.4 * s, 1.4 * s, 1.2 * s, [&](Point p, long long) {
-        c.AddLine({p.x - 0.6, p.y}, {p.x + 0.6, p.y}, kThin);
-      });
-      break;
-    case SoilPattern::kClay:
-      Rows(c, originY, 1.2 * s, 0, [&](double y) {
-        c.AddLine({c.left(), y}, {c.right(), y}, kThin);
-      });
-      break;
-    case SoilPattern::kOrganic:
-      Grid(c, originY, 3.0 * s, 2.4 * s, 1.5 * s, [&](Point p, long long) {
-        c.AddLine({p.x - 0.25, p.y - 0.5}, {p.x - 0.25, p.y + 0.5}, kThin);
-        c.AddLine({p.x + 0.25, p.y - 0.5}, {p.x + 0.25, p.y + 0.5}, kThin);
-      });
-      break;
-    case SoilPattern::kVolcanicClay:
-      Rows(c, originY, 1.8 * s, 0.4, [&](double y) {
-        std::vector<Point> wave;
-        for (double x = c.left(); x <= c.right() + 0.5; x += 0.5) {
-          wave.push_back({x, y + 0.35 * std::sin((x - c.left()) * 2.0)});
-        }
-        c.AddPolyline(wave, kThin);
-      });
-      break;
-    case SoilPattern::kPeat:
-      Grid(c, originY, 3.6 * s, 2.8 * s, 1.8 * s, [&](Point p, long long) {
-        c.AddLine({p.x, p.y}, {p.x, p.y - 1.0}, kThin);
-        c.AddLine({p.x, p.y}, {p.x - 0.6, p.y - 0.8}, kThin);
-        c.AddLine({p.x, p.y}, {p.x + 0.6, p.y - 0.8}, kThin);
-        c.AddLine({p.x - 0.8, p.y}, {p.x + 0.8, p.y}, kThin);
-      });
-      break;
-    case SoilPattern::kHardRock:
-    case SoilPattern::kMediumRock:
-    case SoilPattern::kSoftRock: {
-      // Harder rock, smaller blocks.
-      const double h = pattern == SoilPattern::kHardRock     ? 1.6
-                       : pattern == SoilPattern::kMediumRock ? 2.4
-                                                             : 3.4;
-      const double w = 2 * h;
-      Grid(c, originY, w * s, h * s, h * s, [&](Point p, long long) {
-        c.AddLine({p.x, p.y}, {p.x + w * s, p.y}, kThin);
-        c.AddLine({p.x, p.y}, {p.x, p.y + h * s}, kThin);
-      });
-      if (pattern == SoilPattern::kSoftRock) {
-        Grid(c, originY + h / 2, w * s, h * s, h * s, [&](Point p, long long) {
-          c.AddCircle({p.x + w / 2, p.y}, 0.2, {0, kBlack}, kSolid);
-        });
-      }
-      break;
-    }
     case SoilPattern::kBoulder:
       Grid(c, originY, 5.0 * s, 4.0 * s, 2.5 * s,
            [&](Point p, long long) { c.AddCircle(p, 1.6, kThin, kOpen); });
@@ -330,6 +258,91 @@ void DrawPattern(SoilPattern pattern, const Clip& c, double originY, double spar
                        {p.x - 0.6, p.y}},
                       kThin);
       });
+      break;
+    default:
+      break;
+  }
+}
+
+/// Draws one pattern; `sparse` spreads it out for a qualifier or an admixture.
+void DrawPattern(SoilPattern pattern, const Clip& c, double originY, double sparse) {
+  const double s = sparse;
+  switch (pattern) {
+    case SoilPattern::kNone:
+    case SoilPattern::kNeutral:
+      break;
+    case SoilPattern::kGravel:
+      Grid(c, originY, 3.2 * s, 2.8 * s, 1.6 * s,
+           [&](Point p, long long) { c.AddCircle(p, 0.9, kThin, kOpen); });
+      break;
+    case SoilPattern::kGravellySoil:
+      Grid(c, originY, 2.2 * s, 1.9 * s, 1.1 * s,
+           [&](Point p, long long) { c.AddCircle(p, 0.6, kThin, kOpen); });
+      break;
+    case SoilPattern::kSand:
+      Grid(c, originY, 2.0 * s, 1.6 * s, 1.0 * s, [&](Point p, long long) {
+        c.AddCircle(p, 0.22, {0, kBlack}, kSolid);
+      });
+      break;
+    case SoilPattern::kSandySoil:
+      Grid(c, originY, 1.2 * s, 1.0 * s, 0.6 * s, [&](Point p, long long) {
+        c.AddCircle(p, 0.2, {0, kBlack}, kSolid);
+      });
+      break;
+    case SoilPattern::kSilt:
+      Grid(c, originY, 2.4 * s, 1.4 * s, 1.2 * s, [&](Point p, long long) {
+        c.AddLine({p.x - 0.6, p.y}, {p.x + 0.6, p.y}, kThin);
+      });
+      break;
+    case SoilPattern::kClay:
+      Rows(c, originY, 1.2 * s, 0, [&](double y) {
+        c.AddLine({c.left(), y}, {c.right(), y}, kThin);
+      });
+      break;
+    case SoilPattern::kOrganic:
+      Grid(c, originY, 3.0 * s, 2.4 * s, 1.5 * s, [&](Point p, long long) {
+        c.AddLine({p.x - 0.25, p.y - 0.5}, {p.x - 0.25, p.y + 0.5}, kThin);
+        c.AddLine({p.x + 0.25, p.y - 0.5}, {p.x + 0.25, p.y + 0.5}, kThin);
+      });
+      break;
+    case SoilPattern::kVolcanicClay:
+      Rows(c, originY, 1.8 * s, 0.4, [&](double y) {
+        std::vector<Point> wave;
+        for (double x = c.left(); x <= c.right() + 0.5; x += 0.5) {
+          wave.push_back({x, y + 0.35 * std::sin((x - c.left()) * 2.0)});
+        }
+        c.AddPolyline(wave, kThin);
+      });
+      break;
+    case SoilPattern::kPeat:
+      Grid(c, originY, 3.6 * s, 2.8 * s, 1.8 * s, [&](Point p, long long) {
+        c.AddLine({p.x, p.y}, {p.x, p.y - 1.0}, kThin);
+        c.AddLine({p.x, p.y}, {p.x - 0.6, p.y - 0.8}, kThin);
+        c.AddLine({p.x, p.y}, {p.x + 0.6, p.y - 0.8}, kThin);
+        c.AddLine({p.x - 0.8, p.y}, {p.x + 0.8, p.y}, kThin);
+      });
+      break;
+    case SoilPattern::kHardRock:
+    case SoilPattern::kMediumRock:
+    case SoilPattern::kSoftRock: {
+      // Harder rock, smaller blocks.
+      const double h = pattern == SoilPattern::kHardRock     ? 1.6
+                       : pattern == SoilPattern::kMediumRock ? 2.4
+                                                             : 3.4;
+      const double w = 2 * h;
+      Grid(c, originY, w * s, h * s, h * s, [&](Point p, long long) {
+        c.AddLine({p.x, p.y}, {p.x + w * s, p.y}, kThin);
+        c.AddLine({p.x, p.y}, {p.x, p.y + h * s}, kThin);
+      });
+      if (pattern == SoilPattern::kSoftRock) {
+        Grid(c, originY + h / 2, w * s, h * s, h * s, [&](Point p, long long) {
+          c.AddCircle({p.x + w / 2, p.y}, 0.2, {0, kBlack}, kSolid);
+        });
+      }
+      break;
+    }
+    default:
+      DrawVolcanicOrMadePattern(pattern, c, originY, s);
       break;
   }
 }

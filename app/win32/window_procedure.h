@@ -1,7 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
 
+#include "common/text.h"
+#include "common/wide_text.h"
 #include "common/windows_api.h"
 
 namespace tecris2nx::win32 {
@@ -74,6 +77,16 @@ inline int ApplyFont(HWND window, HFONT font) {
   SelectObject(dc, old);
   ReleaseDC(window, dc);
   return std::max<int>(metrics.tmHeight, 8);
+}
+
+/// The text of a list box's line.
+inline Text ListText(HWND list, int index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+  if (length == LB_ERR) return Text();
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return FromWide(text);
 }
 
 }  // namespace tecris2nx::win32
