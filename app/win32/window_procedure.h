@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "common/windows_api.h"
 #include "common/text.h"
 #include "common/wide_text.h"
-#include "common/windows_api.h"
 
 namespace tecris2nx::win32 {
 

@@ -28,9 +28,10 @@ const Text kDrawingLogMessage = U"柱状図を作成しています…";
 Text PatternFolderHint(const std::vector<Text>& places) {
   // Some Japanese UI fonts draw the underscore below the line, where it is cut off: the name
   // is spelled out as well, so that it reads right in any font.
-  Text hint = U"PATDAT フォルダを次のどこかに置くか、環境変数「TECRIS2NX_PATDAT」"
-              U"（TECRIS2NX と PATDAT を半角の下線でつないだ名前）にその場所を設定してください。"
-              U"次の画面でフォルダを選ぶこともできます。";
+  Text hint =
+      U"PATDAT フォルダを次のどこかに置くか、環境変数「TECRIS2NX_PATDAT」"
+      U"（TECRIS2NX と PATDAT を半角の下線でつないだ名前）にその場所を設定してください。"
+      U"次の画面でフォルダを選ぶこともできます。";
   for (const Text& place : places) hint += U"\n" + place;
   return hint;
 }
