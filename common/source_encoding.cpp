@@ -71,10 +71,11 @@ class Cp932Checker {
       const auto b = static_cast<unsigned char>(byte);
       if (lead_ != 0) {
         const char pair[2] = {static_cast<char>(lead_), byte};
-        char32_t c = 0;
-        DecodeCp932To(std::string_view(pair, 2), &c);
+        // Room for two: a pair that is no character decodes as two carried bytes.
+        char32_t decoded[2] = {};
+        DecodeCp932To(std::string_view(pair, 2), decoded);
         lead_ = 0;
-        if (IsRawByte(c)) return false;
+        if (IsRawByte(decoded[0])) return false;
       } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
         lead_ = b;
       } else if (b >= 0x80 && !(b >= 0xA1 && b <= 0xDF)) {
