@@ -49,13 +49,18 @@ TEST(FileArgumentsTest, ListsFoldersAndWildcardsStandForTheirFiles) {
     std::vector<Text> arguments;
     bool wildcards;
     std::vector<Text> expected;
+    bool folders = false;  ///< lists a folder
   };
   const Row rows[] = {
       {"names as they are",
        {U"/d/20000017.002", U"/missing.001"},
        true,
        {U"/d/20000017.002", U"/missing.001"}},
-      {"a folder: its TECRIS files", {U"/d"}, false, {U"/d/20000017.001", U"/d/20000017.002"}},
+      {"a folder: its TECRIS files",
+       {U"/d"},
+       false,
+       {U"/d/20000017.001", U"/d/20000017.002"},
+       true},
       {"wildcards on",
        {U"/d/*.00?"},
        true,
@@ -73,9 +78,13 @@ TEST(FileArgumentsTest, ListsFoldersAndWildcardsStandForTheirFiles) {
       {"a list's folders and wildcards",
        {U"@/lists/folder.txt"},
        true,
-       {U"/d/20000017.001", U"/d/20000017.002", U"/d/20000017.002"}},
+       {U"/d/20000017.001", U"/d/20000017.002", U"/d/20000017.002"},
+       true},
   };
   for (const Row& r : rows) {
+    // A folder's files are read with the host's separator, and this file system knows "/" only:
+    // on Windows the command line's test lists a real folder instead.
+    if (r.folders && HostSeparator() != U'/') continue;
     FileArgumentRules rules;
     rules.style = PathStyle::kPosix;
     rules.wildcards = r.wildcards;
