@@ -134,26 +134,32 @@ FileSystemError RenameProblem(const Text& folder, const std::vector<Text>& names
                          U" は新しくなり、" + kept + U" は元のままです");
 }
 
-/// Bytes already in memory, handed out in one piece.
-class StringSource : public ByteSource {
+}  // namespace
+
+const char kTemporarySuffix[] = ".tecris2nx-part";
+
+namespace {
+
+class HeldSource : public ByteSource {
  public:
-  explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
-  bool ReadMore(std::string& into, std::size_t) override {
-    if (done_) return false;
-    into += bytes_;
-    bytes_.clear();
-    done_ = true;
-    return true;
+  explicit HeldSource(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool ReadMore(std::string& into, std::size_t most) override {
+    const std::size_t n = std::min(most, bytes_.size() - given_);
+    into.append(bytes_, given_, n);
+    given_ += n;
+    return n > 0;
   }
 
  private:
   std::string bytes_;
-  bool done_ = false;
+  std::size_t given_ = 0;
 };
 
 }  // namespace
 
-const char kTemporarySuffix[] = ".tecris2nx-part";
+std::unique_ptr<ByteSource> HeldBytes(std::string bytes) {
+  return std::make_unique<HeldSource>(std::move(bytes));
+}
 
 RealFileSystem::RealFileSystem() : calls_(HostSystemCalls()) {}
 
@@ -322,13 +328,13 @@ std::vector<Text> RealFileSystem::ListFolders(const Text& folder) const {
 }
 
 std::unique_ptr<ByteSource> FileSystem::OpenForReading(const Text& path) const {
-  return std::make_unique<StringSource>(ReadAll(path));
+  return HeldBytes(ReadAll(path));
 }
 
 std::string FileSystem::ReadBack(const Text& path) const { return ReadAll(path); }
 
 std::unique_ptr<ByteSource> FileSystem::OpenReadBack(const Text& path) const {
-  return std::make_unique<StringSource>(ReadBack(path));
+  return HeldBytes(ReadBack(path));
 }
 
 void FileSystem::WriteFiles(const Text& folder, const NamedFiles& files) {

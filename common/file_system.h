@@ -23,6 +23,9 @@ class ByteSource {
   virtual bool ReadMore(std::string& into, std::size_t most) = 0;
 };
 
+/// A source handing out bytes already in memory.
+std::unique_ptr<ByteSource> HeldBytes(std::string bytes);
+
 /// Files that belong together, each a name (no folder part) and its bytes.
 using NamedFiles = std::vector<std::pair<Text, std::string>>;
 

@@ -133,22 +133,6 @@ Text CodePointText(char32_t c) {
   return FromUtf8(hex);
 }
 
-// A hands-over-once source of bytes already in memory.
-class HeldSource : public ByteSource {
- public:
-  explicit HeldSource(std::string bytes) : bytes_(std::move(bytes)) {}
-  bool ReadMore(std::string& into, std::size_t most) override {
-    const std::size_t n = std::min(most, bytes_.size() - given_);
-    into.append(bytes_, given_, n);
-    given_ += n;
-    return n > 0;
-  }
-
- private:
-  std::string bytes_;
-  std::size_t given_ = 0;
-};
-
 std::string ReadWhole(ByteSource& source) {
   std::string bytes;
   while (source.ReadMore(bytes, std::size_t{1} << 16)) {
@@ -247,10 +231,6 @@ std::string ConvertToCp932(std::string_view bytes, SourceEncoding from) {
   return out;
 }
 
-std::unique_ptr<ByteSource> HeldBytes(std::string bytes) {
-  return std::make_unique<HeldSource>(std::move(bytes));
-}
-
 std::unique_ptr<ByteSource> OpenAsCp932(const FileSystem& fs, const Text& path,
                                         EncodingChoice choice, SourceEncoding& found) {
   found = SourceEncoding::kCp932;
@@ -259,7 +239,7 @@ std::unique_ptr<ByteSource> OpenAsCp932(const FileSystem& fs, const Text& path,
   if (choice == EncodingChoice::kUtf8) {
     const std::string bytes = ReadWhole(*source);
     found = bytes.starts_with(kUtf8Mark) ? SourceEncoding::kUtf8WithMark : SourceEncoding::kUtf8;
-    return std::make_unique<HeldSource>(ConvertToCp932(bytes, found));
+    return HeldBytes(ConvertToCp932(bytes, found));
   }
   // A look through the file decides, piece by piece; a CP932 file is then read afresh, so that a
   // large one is never held whole.
@@ -274,7 +254,7 @@ std::unique_ptr<ByteSource> OpenAsCp932(const FileSystem& fs, const Text& path,
           start.starts_with(kUtf16BeMark)) {
         std::string bytes = piece + ReadWhole(*source);
         found = DetectEncoding(bytes);
-        return std::make_unique<HeldSource>(ConvertToCp932(bytes, found));
+        return HeldBytes(ConvertToCp932(bytes, found));
       }
       first = false;
     }
@@ -292,7 +272,7 @@ std::unique_ptr<ByteSource> OpenAsCp932(const FileSystem& fs, const Text& path,
   }
   if (!isUtf8 || !utf8.Complete()) return fs.OpenForReading(path);
   found = SourceEncoding::kUtf8;
-  return std::make_unique<HeldSource>(ConvertToCp932(ReadWhole(*fs.OpenForReading(path)), found));
+  return HeldBytes(ConvertToCp932(ReadWhole(*fs.OpenForReading(path)), found));
 }
 
 }  // namespace tecris2nx

@@ -36,9 +36,6 @@ SourceEncoding DetectEncoding(std::string_view bytes);
 /// the column and the character when one has no CP932 form, or where the bytes are not `from`.
 std::string ConvertToCp932(std::string_view bytes, SourceEncoding from);
 
-/// A source handing out bytes already in memory.
-std::unique_ptr<ByteSource> HeldBytes(std::string bytes);
-
 /// Opens a TECRIS file so that its reader sees CP932: a CP932 file is read piece by piece as
 /// before, untouched; a file in another encoding is read whole and converted. `found` learns what
 /// the file was written in. Throws ConversionError as FileSystem::OpenForReading does, and as

@@ -216,22 +216,6 @@ class EndingSource : public ByteSource {
   std::shared_ptr<const bool> ended_;
 };
 
-/// Bytes already in memory.
-class HeldBytes : public ByteSource {
- public:
-  explicit HeldBytes(std::string bytes) : bytes_(std::move(bytes)) {}
-  bool ReadMore(std::string& into, std::size_t most) override {
-    const std::size_t n = std::min(most, bytes_.size() - pos_);
-    into.append(bytes_, pos_, n);
-    pos_ += n;
-    return n > 0;
-  }
-
- private:
-  std::string bytes_;
-  std::size_t pos_ = 0;
-};
-
 /// The picture as a consumer of the walk: every section read is added to the borehole. The walk
 /// evaluates each section as the conversion does before handing it over, so a file the
 /// conversion rejects ends the walk with the conversion's own text and has no picture; nothing
@@ -296,7 +280,7 @@ Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
 }
 
 Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {
-  return ReadBorehole(std::make_unique<HeldBytes>(std::move(bytes)), path, sources);
+  return ReadBorehole(HeldBytes(std::move(bytes)), path, sources);
 }
 
 }  // namespace tecris2nx::boringlog
