@@ -127,9 +127,13 @@ double Borehole::DeepestLayer() const {
 void AddSectionToBorehole(Borehole& hole, char32_t letter, const SectionStore& store,
                           const BoreholeSources& sources) {
   switch (letter) {
-    case U'A':
-      hole.title = Title01Lines(store.Of<SectionAData>(U'A').table).front();
+    case U'A': {
+      const SectionAData& a = store.Of<SectionAData>(U'A');
+      hole.title = Title01Lines(a.table).front();
+      hole.latitudeCode = a.codes.latitude;
+      hole.longitudeCode = a.codes.longitude;
       break;
+    }
     case U'B':
       AddLayers(hole, store.Of<RecordTable>(U'B'), sources);
       break;
@@ -260,23 +264,50 @@ class BoreholeReading : public SectionConsumer {
 
 }  // namespace
 
+namespace {
+
+/// One pass: check mode reads along; `toEnd` reads the file to its end for the checks of every
+/// byte, otherwise the picture's needs end the reading.
+CheckedBorehole ReadWithCheck(std::unique_ptr<ByteSource> source, const Text& path,
+                              const BoreholeSources& sources, const CheckSettings& settings,
+                              bool toEnd) {
+  const auto ended = std::make_shared<bool>(false);
+  const auto stop = toEnd ? std::make_shared<bool>(false) : ended;
+  FieldReader in = FieldReader::FromSource(std::make_unique<EndingSource>(std::move(source), stop));
+  CheckedBorehole read;
+  BoreholeReading reading(read.hole, sources, ended);
+  CheckAlong both(reading, in, sources.fs, settings);
+  WalkSections(in, both);
+  try {
+    reading.ThrowProblem();
+  } catch (const ConversionError& e) {
+    read.problem = e;
+    if (!toEnd) return read;
+  }
+  read.check = both.Finish(path);
+  if (read.check) AddDepthNotes(read.hole, read.check->findings, reading.depths());
+  if (!read.hole.hasLayers) {
+    read.hole.notes.push_back({0, U"セクション B（土質）がありません。", false});
+  }
+  return read;
+}
+
+}  // namespace
+
 Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
                       const BoreholeSources& sources) {
-  const auto ended = std::make_shared<bool>(false);
-  FieldReader in =
-      FieldReader::FromSource(std::make_unique<EndingSource>(std::move(source), ended));
-  Borehole hole;
-  BoreholeReading reading(hole, sources, ended);
-  // One pass: check mode reads along for the notes, which are worth less than the picture (a
-  // check that fails leaves them out, as a conversion that counts warnings leaves its count out).
-  CheckAlong both(reading, in, sources.fs,
-                  CheckSettings{sources.patternFolder, HostPathStyle(), true});
-  WalkSections(in, both);
-  reading.ThrowProblem();
-  const std::optional<FileCheck> check = both.Finish(path);
-  if (check) AddDepthNotes(hole, check->findings, reading.depths());
-  if (!hole.hasLayers) hole.notes.push_back({0, U"セクション B（土質）がありません。", false});
-  return hole;
+  // The check's notes are worth less than the picture (a check that fails leaves them out, as a
+  // conversion that counts warnings leaves its count out).
+  CheckedBorehole read =
+      ReadWithCheck(std::move(source), path, sources,
+                    CheckSettings{sources.patternFolder, HostPathStyle(), true}, false);
+  if (read.problem) throw *read.problem;
+  return std::move(read.hole);
+}
+
+CheckedBorehole ReadCheckedBorehole(std::unique_ptr<ByteSource> source, const Text& path,
+                                    const BoreholeSources& sources, const CheckSettings& settings) {
+  return ReadWithCheck(std::move(source), path, sources, settings, true);
 }
 
 Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ struct Borehole {
   Text identifier;
   Text fileName;
   Text title;          ///< line 1 of "titl01.txt"
+  Text latitudeCode;   ///< section A's code 2, as written
+  Text longitudeCode;  ///< section A's code 3, as written
   Text patternFolder;  ///< as shown to the user
   Text dateDrawn;
   bool hasLayers = false;  ///< section B was read
@@ -108,6 +111,18 @@ Borehole ReadBorehole(std::unique_ptr<ByteSource> source, const Text& path,
                       const BoreholeSources& sources);
 /// The same, of bytes in memory.
 Borehole ReadBorehole(std::string bytes, const Text& path, const BoreholeSources& sources);
+
+/// A borehole read with the whole check beside it, for a file that may be rejected.
+struct CheckedBorehole {
+  Borehole hole;                           ///< what was read before any problem
+  std::optional<ConversionError> problem;  ///< why the conversion would reject the file
+  std::optional<FileCheck> check;          ///< none when the check itself failed
+};
+
+/// Reads the file to its end with check mode (as `settings` ask) reading along: a file the
+/// conversion rejects still has its findings.
+CheckedBorehole ReadCheckedBorehole(std::unique_ptr<ByteSource> source, const Text& path,
+                                    const BoreholeSources& sources, const CheckSettings& settings);
 
 /// Metres: no borehole is deeper, and a sheet of a deeper one would be kilometres long.
 inline constexpr double kDeepestDrawn = 20000;

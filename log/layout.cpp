@@ -50,30 +50,6 @@ constexpr double kWidths[kColumns] = {10, 12, 10, 18, 26, 18, 9, 37, 10, 16, 0};
 /// Ems of a Gothic face: ASCII and half-width katakana are half an em.
 double EmsOf(char32_t c) { return (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) ? 0.55 : 1.0; }
 
-double TextWidth(TextView text, double size) {
-  double ems = 0;
-  for (const char32_t c : text) ems += EmsOf(c);
-  return ems * size;
-}
-
-/// The text at the largest size down to 1.5 mm that fits `width`, cut with "…" if even that
-/// does not. Measured once: a soil name may be a whole file long.
-Label Fitted(Point at, Text text, double width, double size, Anchor anchor = Anchor::kStart) {
-  const double ems = TextWidth(text, 1);
-  while (size > 1.5 && ems * size > width) size -= 0.1;
-  if (ems * size > width) {
-    const double ellipsis = EmsOf(U'…');
-    double kept = 0;
-    std::size_t cut = 0;
-    while (cut < text.size() && (kept + EmsOf(text[cut]) + ellipsis) * size <= width) {
-      kept += EmsOf(text[cut++]);
-    }
-    text.resize(cut);
-    text += U"…";
-  }
-  return Label{at, std::move(text), size, anchor, FontRole::kBody, kBlack};
-}
-
 /// Lines of at most `width` millimetres.
 std::vector<Text> Wrapped(TextView text, double width, double size) {
   std::vector<Text> lines(1);
@@ -108,9 +84,31 @@ Colour HueOf(TextView name) {
   return 0x1000000;  // no hue: a shade word such as 濃, 淡
 }
 
-/// The swatch colour of a layer's colour names: its last hue, darkened by 濃 or 暗, lightened
-/// by 淡.
-Fill SwatchOf(const std::vector<Text>& names) {
+}  // namespace
+
+double TextWidth(TextView text, double size) {
+  double ems = 0;
+  for (const char32_t c : text) ems += EmsOf(c);
+  return ems * size;
+}
+
+Label Fitted(Point at, Text text, double width, double size, Anchor anchor) {
+  const double ems = TextWidth(text, 1);
+  while (size > 1.5 && ems * size > width) size -= 0.1;
+  if (ems * size > width) {
+    const double ellipsis = EmsOf(U'…');
+    double kept = 0;
+    std::size_t cut = 0;
+    while (cut < text.size() && (kept + EmsOf(text[cut]) + ellipsis) * size <= width) {
+      kept += EmsOf(text[cut++]);
+    }
+    text.resize(cut);
+    text += U"…";
+  }
+  return Label{at, std::move(text), size, anchor, FontRole::kBody, kBlack};
+}
+
+Fill ColourSwatch(const std::vector<Text>& names) {
   Colour hue = 0x1000000;
   double shade = 1;
   for (const Text& name : names) {
@@ -126,6 +124,8 @@ Fill SwatchOf(const std::vector<Text>& names) {
   };
   return {true, channel(16) | channel(8) | channel(0)};
 }
+
+namespace {
 
 struct Geometry {
   double width = 0;
@@ -396,7 +396,7 @@ class PageDrawer {
     for (const Here& here : Placements(wanted, kText + 0.3, kText)) {
       const LogColour& colour = hole_.colours[here.item];
       const double y = here.y;
-      const Fill swatch = SwatchOf(colour.names);
+      const Fill swatch = ColourSwatch(colour.names);
       if (swatch.filled) {
         out_.push_back(Rectangle{{g_.left[kColour] + 1, y - 2}, 2.6, 2.6, kRule, swatch});
       }

@@ -63,6 +63,16 @@ class PagedLog {
   double height_ = 0;
 };
 
+/// The width of a text on paper, in millimetres, at em size `size`.
+double TextWidth(TextView text, double size);
+/// The text at the largest size down to 1.5 mm that fits `width`, cut with "…" if even that
+/// does not. Measured once: a soil name may be a whole file long.
+Label Fitted(Point at, Text text, double width, double size, Anchor anchor = Anchor::kStart);
+
+/// The swatch of a layer's colour names (its last hue, darkened by 濃 or 暗, lightened by 淡);
+/// not filled when no name is a hue.
+Fill ColourSwatch(const std::vector<Text>& names);
+
 /// The column headings, left to right.
 extern const std::vector<TextView> kColumnHeadings;
 /// Ends each page but the last of a paged log.

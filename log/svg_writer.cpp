@@ -238,10 +238,13 @@ void Write(Sink& out, const Label& label) {
 }  // namespace
 
 std::string SvgDocument(const Page& page) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + SvgElement(page);
+}
+
+std::string SvgElement(const Page& page) {
   std::string document;
   document.reserve(80 * page.items.size() + 512);  // about 70 bytes an element: one allocation
   Sink out(document);
-  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
   AppendNumber(out, page.width);
   out += "mm\" height=\"";

@@ -130,7 +130,8 @@ int SectionAFieldOfSlot(int slot) {
   return slot >= 1 && slot <= 34 ? kFields[static_cast<std::size_t>(slot)] : 0;
 }
 
-void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField) {
+void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField,
+                  PositionCodes* codes) {
   // Read into a fresh table so that a file ending inside the section leaves the old one whole.
   SectionATableType fresh;
   Text first = in.ReadField();
@@ -144,13 +145,17 @@ void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField) {
   fresh[6] = in.ReadField();
   CutCode(in.ReadField(), kCode1Rules, fresh, 7);
   Skip(in, 3);
-  CutCode(in.ReadField(), kCode2Rules, fresh, 10);
-  CutCode(in.ReadField(), kCode3Rules, fresh, 13);
+  PositionCodes read;
+  read.latitude = in.ReadField();
+  CutCode(read.latitude, kCode2Rules, fresh, 10);
+  read.longitude = in.ReadField();
+  CutCode(read.longitude, kCode3Rules, fresh, 13);
   for (int k = 16; k <= 25; ++k) fresh[static_cast<std::size_t>(k)] = in.ReadField();
   Skip(in, 3);
   for (int k = 26; k <= 34; ++k) fresh[static_cast<std::size_t>(k)] = in.ReadField();
   table = std::move(fresh);
   firstField = std::move(first);
+  if (codes) *codes = std::move(read);
 }
 
 Text LookupL2Name(const FileSystem& fs, const Text& patternFolder, std::int16_t code) {

@@ -18,14 +18,24 @@ namespace tecris2nx {
 /// Slots 1 to 34 of the survey header; slot 0 is never used.
 using SectionATableType = std::array<Text, 35>;
 
+/// Codes 2 and 3 (latitude and longitude) as read, before they are cut: a position needs the
+/// whole code, and one of the wrong length leaves its slots empty.
+struct PositionCodes {
+  Text latitude;
+  Text longitude;
+};
+
 /// What section A keeps until its files are written.
 struct SectionAData {
   SectionATableType table;
   Text firstField;
+  PositionCodes codes;
 };
 
-/// Consumes the 41 fields of the survey header into the 34 slots and the first field.
-void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField);
+/// Consumes the 41 fields of the survey header into the 34 slots and the first field; `codes`,
+/// when given, gets codes 2 and 3 as read.
+void ReadSectionA(SectionATableType& table, FieldReader& in, Text& firstField,
+                  PositionCodes* codes = nullptr);
 
 /// Cuts the text into widths.size() pieces of those widths, in characters; a text too short for a
 /// width ends in a shorter piece and leaves the pieces after it untouched; extra characters are

@@ -59,7 +59,8 @@ std::vector<SectionHandler> MakeTable() {
   std::vector<SectionHandler> rows;
 
   SectionHandler a = Row<SectionAData>(
-      U'A', [](FieldReader& in, SectionAData& a) { ReadSectionA(a.table, in, a.firstField); },
+      U'A',
+      [](FieldReader& in, SectionAData& a) { ReadSectionA(a.table, in, a.firstField, &a.codes); },
       [](const O& o, const SectionAData& a) { WriteTitleFiles(o, a.table, a.firstField); },
       ReleaseAt::kAfterWrite);
   a.evaluate = [](const SectionData& data, const SectionStore&, const ProblemSink& fail) {

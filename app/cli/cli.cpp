@@ -4,6 +4,7 @@
 
 #include "app/cli/check_command.h"
 #include "app/cli/log_command.h"
+#include "app/cli/report_command.h"
 #include "app/cli/shared_options.h"
 #include "run/convert_file.h"
 #include "run/ordered_batch.h"
@@ -228,6 +229,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   }
   if (!args.empty() && args[0] == "log") {
     return RunLogCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
+  }
+  if (!args.empty() && args[0] == "report") {
+    return RunReportCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
   }
   Options options;
   const std::string problem = Parse(args, options);

@@ -243,6 +243,8 @@ Text ThroughLink(const Text& folder) {
 #endif
 }
 
+}  // namespace
+
 /// PDF and PNG are drawn by the program beside this one, which links the toolkit: this process
 /// becomes it, with the same arguments. Returns only when there is none to become.
 void BecomeRenderProgram(const std::vector<std::string>& args, std::ostream& out,
@@ -270,8 +272,6 @@ void BecomeRenderProgram(const std::vector<std::string>& args, std::ostream& out
   (void)err;
 #endif
 }
-
-}  // namespace
 
 int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                   CliEnvironment& env, LogRenderer* renderer) {

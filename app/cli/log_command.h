@@ -30,6 +30,11 @@ class LogRenderer {
 /// arguments to it when no renderer is given.
 extern const char kLogRenderProgram[];
 
+/// PDF and PNG are drawn by the program beside this one, which links the toolkit: this process
+/// becomes it, with `args`. Returns only when there is none to become.
+void BecomeRenderProgram(const std::vector<std::string>& args, std::ostream& out,
+                         std::ostream& err);
+
 int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                   CliEnvironment& env, LogRenderer* renderer = nullptr);
 

@@ -122,25 +122,33 @@ class PdfStream : public QIODevice {
 
 }  // namespace
 
-void WriteLogPdf(const boringlog::PagedLog& log,
-                 const std::function<void(std::string_view)>& write) {
+void WritePagesPdf(int count, double width, double height,
+                   const std::function<boringlog::Page(int)>& layOut,
+                   const std::function<void(std::string_view)>& write) {
   PdfStream stream(write, SourceDateEpoch());
   stream.open(QIODevice::WriteOnly);
   {
     QPdfWriter writer(&stream);
     writer.setResolution(kPdfResolution);
     writer.setCreator(QStringLiteral("tecris2nx"));
-    writer.setPageLayout(PageLayoutOf(log.PageWidth(), log.PageHeight()));
+    writer.setPageLayout(PageLayoutOf(width, height));
     QPainter painter;
     if (!painter.begin(&writer)) throw ConversionError(U"PDF を作成できません。");
     const double k = kPdfResolution / kMillimetresPerInch;
-    for (int i = 0; i < log.PageCount() && !stream.failed(); ++i) {
+    for (int i = 0; i < count && !stream.failed(); ++i) {
       if (i > 0) writer.newPage();
-      PaintLogPage(painter, log.LayOutPage(i), k);
+      PaintLogPage(painter, layOut(i), k);
     }
     painter.end();
   }
   stream.Finish();
+}
+
+void WriteLogPdf(const boringlog::PagedLog& log,
+                 const std::function<void(std::string_view)>& write) {
+  WritePagesPdf(
+      log.PageCount(), log.PageWidth(), log.PageHeight(),
+      [&](int page) { return log.LayOutPage(page); }, write);
 }
 
 std::string LogPdf(const boringlog::PagedLog& log) {
@@ -185,6 +193,15 @@ void QtLogRenderer::Render(const boringlog::Borehole& hole, const boringlog::Lay
   boringlog::LayoutOptions sheet = options;
   sheet.paged = false;
   write(LogPng(boringlog::LayoutBoringLog(hole, sheet).pages.front(), dpi));
+}
+
+report::PdfPainter ReportPdfPainter() {
+  return [](const report::ReportDocument& document,
+            const std::function<void(std::string_view)>& write) {
+    WritePagesPdf(
+        document.PageCount(), report::kPageWidth, report::kPageHeight,
+        [&](int page) { return document.LayOutPage(page); }, write);
+  };
 }
 
 }  // namespace tecris2nx

@@ -6,6 +6,7 @@
 
 #include "app/cli/log_command.h"
 #include "log/layout.h"
+#include "report/write_report.h"
 
 namespace tecris2nx {
 
@@ -15,6 +16,10 @@ namespace tecris2nx {
 /// again byte for byte. Throws ConversionError, or what `write` throws.
 void WriteLogPdf(const boringlog::PagedLog& log,
                  const std::function<void(std::string_view)>& write);
+/// The same for any pages of one size: `layOut(i)` gives page i when it is drawn.
+void WritePagesPdf(int count, double width, double height,
+                   const std::function<boringlog::Page(int)>& layOut,
+                   const std::function<void(std::string_view)>& write);
 /// WriteLogPdf's bytes, whole.
 std::string LogPdf(const boringlog::PagedLog& log);
 /// A PNG of one sheet at `dpi`. Throws ConversionError for a sheet too long for one picture.
@@ -29,5 +34,8 @@ class QtLogRenderer : public LogRenderer {
               const std::string& format, int dpi,
               const std::function<void(std::string_view)>& write) override;
 };
+
+/// The report's PDF, drawn as the log's.
+report::PdfPainter ReportPdfPainter();
 
 }  // namespace tecris2nx

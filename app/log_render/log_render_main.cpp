@@ -1,5 +1,6 @@
-// tecris2nx-log-render: `tecris2nx log --format pdf|png` becomes this program, which draws with
-// Qt on the offscreen platform, so that `tecris2nx` itself links no toolkit.
+// tecris2nx-log-render: `tecris2nx log --format pdf|png` and `tecris2nx report --format pdf`
+// become this program, which draws with Qt on the offscreen platform, so that `tecris2nx` itself
+// links no toolkit.
 #include <QGuiApplication>
 #include <cstdlib>
 #include <iostream>
@@ -8,6 +9,7 @@
 
 #include "app/cli/cli.h"
 #include "app/cli/log_command.h"
+#include "app/cli/report_command.h"
 #include "app/gui/log_writers.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
@@ -36,6 +38,11 @@ int main(int argc, char** argv) {
   tecris2nx::RealFileSystem fs;
   tecris2nx::CliEnvironment env{fs, tecris2nx::HostPatternLookupEnv(argc > 0 ? argv[0] : ""),
                                 &interruption};
+  if (!args.empty() && args[0] == tecris2nx::kReportRenderArgument) {
+    args.erase(args.begin());
+    return tecris2nx::RunReportCommand(args, std::cout, std::cerr, env,
+                                       tecris2nx::ReportPdfPainter());
+  }
   tecris2nx::QtLogRenderer renderer;
   return tecris2nx::RunLogCommand(args, std::cout, std::cerr, env, &renderer);
 }
