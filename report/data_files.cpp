@@ -12,6 +12,8 @@ std::string Coordinate(double degrees) { return ToUtf8(FixedText(degrees, 7)); }
 
 }  // namespace
 
+bool OnMap(const BoreholeEntry& entry) { return entry.Converts() && entry.position.wgs84; }
+
 std::string CsvField(TextView text, bool number) {
   Text shown = ShownText(text);
   if (!number && !shown.empty() &&
@@ -102,7 +104,7 @@ std::string GeoJsonHeader(Datum datum) {
 }
 
 std::string GeoJsonFeature(const BoreholeEntry& entry, Datum datum, bool first) {
-  if (!entry.position.wgs84) return {};
+  if (!OnMap(entry)) return {};
   std::string out = first ? "\n" : ",\n";
   out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[";
   out += Coordinate(entry.position.wgs84->longitude) + "," +
@@ -137,8 +139,8 @@ std::string KmlHeader(Datum datum) {
 }
 
 std::string KmlPlacemark(const BoreholeEntry& entry, Datum) {
-  if (!entry.position.wgs84) return {};
-  Text description = entry.title;
+  if (!OnMap(entry)) return {};
+  Text description = ShownText(entry.title);
   if (entry.hasLayers) description += U"\n深度 " + FixedText(entry.Deepest(), 2) + U" m";
   if (const std::optional<double> n = entry.LargestN()) {
     description += U"\n最大 N 値 " + NumberText(*n);

@@ -10,6 +10,10 @@ namespace tecris2nx::report {
 // piece per file in list order, a footer. Every text from a file goes through ShownText first
 // (controls become visible "\xHH"), then through the format's own escaping.
 
+/// A file the conversion takes and that has a position: placed on the map and in the GIS files.
+/// A file the conversion rejects is only in the index, with its reason.
+bool OnMap(const BoreholeEntry& entry);
+
 /// A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line end, quotes doubled.
 /// A text that a spreadsheet would take for a formula (=, +, -, @ first) is kept as text with a
 /// leading apostrophe.
@@ -23,8 +27,7 @@ std::string XmlText(TextView text);
 std::string IndexCsvHeader();
 std::string IndexCsvRow(const BoreholeEntry& entry, Datum datum);
 
-/// "boreholes.geojson" (RFC 7946): points in WGS 84, longitude first. A file without a position
-/// has no feature.
+/// "boreholes.geojson" (RFC 7946): points in WGS 84, longitude first; a feature per file OnMap.
 std::string GeoJsonHeader(Datum datum);
 /// The feature of the entry, or nothing; `first` tells whether a comma goes before it.
 std::string GeoJsonFeature(const BoreholeEntry& entry, Datum datum, bool first);

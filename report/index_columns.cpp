@@ -13,10 +13,8 @@ Text FixedText(double value, int decimals) {
 }
 
 Text PositionNote(const BoreholeEntry& entry, Datum datum) {
-  if (!entry.position.wgs84) {
-    return entry.Converts() || !entry.position.problem.empty() ? entry.position.problem
-                                                               : Text(U"読めません");
-  }
+  if (!entry.position.wgs84) return entry.position.problem;
+  if (!entry.Converts()) return U"変換できないため地図に載せません";
   if (datum == Datum::kTokyo) return U"日本測地系から JGD2000 に変換";
   return {};
 }

@@ -65,7 +65,7 @@ void WriteReportHtml(const std::vector<BoreholeEntry>& entries, const SoilStatis
   std::size_t placed = 0;
   for (const BoreholeEntry& entry : entries) {
     if (!entry.Converts()) ++failed;
-    if (entry.Converts() && entry.position.wgs84) ++placed;
+    if (OnMap(entry)) ++placed;
   }
   Text summary = U"ファイル " + DecimalText(static_cast<long long>(entries.size())) +
                  U" 件（変換できないもの " + DecimalText(static_cast<long long>(failed)) +

@@ -5,6 +5,7 @@
 
 #include "log/layout.h"
 #include "log/soil_pattern.h"
+#include "report/data_files.h"
 #include "report/index_columns.h"
 
 namespace tecris2nx::report {
@@ -45,7 +46,7 @@ Page MapPage(const std::vector<BoreholeEntry>& entries, Datum datum) {
   std::vector<const BoreholeEntry*> placed;
   double south = 90, north = -90, west = 180, east = -180;
   for (const BoreholeEntry& entry : entries) {
-    if (!entry.Converts() || !entry.position.wgs84) continue;
+    if (!OnMap(entry)) continue;
     placed.push_back(&entry);
     const LatLon& p = *entry.position.wgs84;
     south = std::min(south, p.latitude);

@@ -46,7 +46,7 @@ ReportOutcome WriteDeliveryReport(FileSystem& fs, const std::vector<Text>& files
         }
         soils.Add(entries[i]);
         if (!entries[i].Converts()) ++outcome.failed;
-        if (entries[i].Converts() && entries[i].position.wgs84) ++outcome.placed;
+        if (OnMap(entries[i])) ++outcome.placed;
         if (run.fileDone && !run.fileDone(i, entries[i])) outcome.stopped = true;
         return !outcome.stopped;
       });

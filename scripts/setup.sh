@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the window, the user guide (pandoc), the
 # sanitizer and fuzzing runs, the Windows suite, the package test and the benchmark need
-# (poppler-utils: the PDF tests' pdfinfo; gcovr: scripts/coverage.sh).
+# (poppler-utils: the PDF tests' pdfinfo; gcovr: scripts/coverage.sh; proj-bin: the report's
+# datum test against cs2cs).
 #   bash scripts/setup.sh         everything
 #   bash scripts/setup.sh build   the lists and what the GCC build and its tests need
 #   bash scripts/setup.sh rest    the others, after "build" (scripts/test.sh runs this one while
@@ -15,6 +16,7 @@ build_packages=(
   poppler-utils
   libc-bin
   python3 python3-jsonschema pandoc
+  proj-bin
 )
 rest_packages=(
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14

@@ -95,6 +95,29 @@ class LogRenderTest : public QObject {
     QCOMPARE(QDir(out.filePath("logs")).entryList(QDir::Files), QStringList{"12345678001.pdf"});
   }
 
+  // The report's PDF: the same Qt painting, every part on landscape A4 pages.
+  void reportPdf() {
+    QTemporaryDir out;
+    QProcess process;
+    QStringList args{
+        QStringLiteral("report"),   QStringLiteral("--format"),          QStringLiteral("PDF"),
+        QStringLiteral("--patdat"), kSource + "/examples/sample-patdat", QStringLiteral("-o"),
+        out.filePath("report")};
+    for (const QString& name : QDir(kSource + "/examples/delivery").entryList(QDir::Files)) {
+      args << kSource + "/examples/delivery/" + name;
+    }
+    process.start(kBuild + QStringLiteral("/tecris2nx"), args);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QString info = PdfInfo(out.filePath("report/report.pdf"));
+    // The index, the map, one page of logs, the two tables of N-values and the findings.
+    QVERIFY2(info.contains(QRegularExpression("Pages:\\s+6\\b")), qPrintable(info));
+    QVERIFY2(info.contains("842 x 595 pts (A4)"), qPrintable(info));
+    QCOMPARE(QDir(out.filePath("report")).entryList(QDir::Files),
+             (QStringList{"boreholes.geojson", "boreholes.kml", "index.csv", "report.html",
+                          "report.pdf"}));
+  }
+
   void pdfEmbedsTheJapaneseFont() {
     QTemporaryDir out;
     QCOMPARE(
