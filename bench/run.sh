@@ -18,7 +18,11 @@ work="$build/bench-work"
 # Deleting many files keeps this machine's file system busy for a while after: a run deletes its
 # work at the end, and waits when an interrupted run left some behind.
 if [ -e "$work" ]; then
-  rm -rf "$work"
+  report_ratio=$(echo "$report_s / $log_conv_s" | bc -l)
+row "report (\`report\`) of the batch / its conversion" \
+  "$(printf '%.2f (%.3f s / %.3f s)' "$report_ratio" "$report_s" "$log_conv_s")" \
+  "$report_ratio" "<=" 1 "at most 1"
+rm -rf "$work"
   sync && sleep 10
 fi
 mkdir -p "$work"
@@ -164,10 +168,11 @@ verbose_s=$(median "${verboses[@]}")
 plain_s=$(median "${plains[@]}")
 batch_verbose_s=$(median "${batch_verboses[@]}")
 batch_plain_s=$(median "${batch_plains[@]}")
-# The boring log of every batch file, alternating with the conversion of the same files, so
-# that both meet the file system in the same state.
+# The boring log and the report of every batch file, alternating with the conversion of the
+# same files, so that all meet the file system in the same state.
 logs=()
 log_convs=()
+reports=()
 for i in $(seq 1 "$runs"); do
   sync
   sleep 1
@@ -179,10 +184,17 @@ for i in $(seq 1 "$runs"); do
   now t2
   "$bin" log --format svg --patdat "$work/patdat" -o "$work/log-$i" "$work"/corpus/batch/*
   now t3
+  sync
+  sleep 1
+  now t4
+  "$bin" report --patdat "$work/patdat" -o "$work/report-$i" "$work"/corpus/batch/* >/dev/null
+  now t5
   log_convs+=("$(echo "$t1 - $t0" | bc -l)")
   logs+=("$(echo "$t3 - $t2" | bc -l)")
+  reports+=("$(echo "$t5 - $t4" | bc -l)")
 done
 log_s=$(median "${logs[@]}")
+report_s=$(median "${reports[@]}")
 log_conv_s=$(median "${log_convs[@]}")
 check_s=$(median "${checks[@]}")
 check_large_s=$(median "${check_larges[@]}")
@@ -239,4 +251,8 @@ printf '| `check`, batch (0 errors, %d warnings) / large file | %.3f s / %.3f s 
   "$check_warnings" "$check_s" "$check_large_s"
 printf '| boring log (`log --format svg`) of the batch / its conversion | %.2f (%.3f s / %.3f s) | — | — |\n' \
   "$(echo "$log_s / $log_conv_s" | bc -l)" "$log_s" "$log_conv_s"
+report_ratio=$(echo "$report_s / $log_conv_s" | bc -l)
+row "report (\`report\`) of the batch / its conversion" \
+  "$(printf '%.2f (%.3f s / %.3f s)' "$report_ratio" "$report_s" "$log_conv_s")" \
+  "$report_ratio" "<=" 1 "at most 1"
 rm -rf "$work"

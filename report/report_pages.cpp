@@ -54,7 +54,7 @@ Page MapPage(const std::vector<BoreholeEntry>& entries, Datum datum) {
     west = std::min(west, p.longitude);
     east = std::max(east, p.longitude);
   }
-  const double top = 22, bottom = 186, left = kMargin, right = kPageWidth - kMargin;
+  const double top = 22, bottom = 182, left = kMargin, right = kPageWidth - kMargin;
   page.items.push_back(Rectangle{{left, top}, right - left, bottom - top, kThin, {}});
   Text footer = U"測地系: " + Text(DatumName(datum));
   if (datum == Datum::kTokyo) footer += U"（JGD2000 に変換して配置）";
@@ -63,7 +63,7 @@ Page MapPage(const std::vector<BoreholeEntry>& entries, Datum datum) {
                                U"位置のわかるボーリングがありません",
                                4,
                                Anchor::kMiddle});
-    page.items.push_back(Label{{left, bottom + 6}, footer, kText});
+    page.items.push_back(Label{{left, bottom + 14}, footer, kText});
     return page;
   }
   const LatLon centre{(south + north) / 2, (west + east) / 2};
@@ -88,17 +88,17 @@ Page MapPage(const std::vector<BoreholeEntry>& entries, Datum datum) {
                                {0.2, kBlack},
                                {true, kBlack}});
   page.items.push_back(Label{{ax, ay - 1}, U"N", 3.5, Anchor::kMiddle, FontRole::kHeading});
-  // Scale bar: about a fifth of the frame.
+  // Scale bar below the frame, where no borehole can hide it: about a fifth of its width.
   const double metres = NiceStep((right - left) / 5 / k);
-  const double bx = left + 6, by = bottom - 6, length = metres * k;
+  const double bx = left + 4, by = bottom + 7, length = metres * k;
   page.items.push_back(Rectangle{{bx, by - 1.2}, length, 1.2, kThin, {true, kBlack}});
-  page.items.push_back(Label{{bx, by - 2.5}, U"0", 2.2, Anchor::kMiddle});
-  page.items.push_back(Label{{bx + length, by - 2.5}, LengthText(metres), 2.2, Anchor::kMiddle});
+  page.items.push_back(Label{{bx - 1, by}, U"0", 2.2, Anchor::kEnd});
+  page.items.push_back(Label{{bx + length + 1, by}, LengthText(metres), 2.2});
   footer += U"　中心 " + FixedText(centre.latitude, 5) + U"°N " + FixedText(centre.longitude, 5) +
-            U"°E の正距方位図法（球面）で配置。背景地図なし。位置のないもの " +
+            U"°E の正距方位図法（球面）で配置。背景地図なし。地図に載らないもの " +
             DecimalText(static_cast<long long>(entries.size() - placed.size())) +
             U" 件は一覧を参照";
-  page.items.push_back(Label{{left, bottom + 6}, footer, kText});
+  page.items.push_back(Label{{left, bottom + 14}, footer, kText});
   return page;
 }
 
@@ -211,7 +211,8 @@ Page SideBySide::LayOutPage(int pageIndex) const {
       const BoreholeEntry& before = entries_[drawn_[i - 1]];
       Text distance = U"—";
       if (before.position.wgs84 && e.position.wgs84) {
-        distance = FixedText(DistanceMetres(*before.position.wgs84, *e.position.wgs84), 1) + U" m";
+        const double metres = DistanceMetres(*before.position.wgs84, *e.position.wgs84);
+        distance = metres < 1000 ? FixedText(metres, 1) + U" m" : FixedText(metres / 1000, 2) + U" km";
       }
       page.items.push_back(
           Fitted({x, kBodyBottom + 5}, U"↔ " + distance, kSlot - 2, 2.2, Anchor::kMiddle));

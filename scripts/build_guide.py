@@ -24,13 +24,14 @@ CHAPTERS = [
     "04-check.md",
     "04-findings-table.md",
     "05-boring-log.md",
-    "06-troubles.md",
-    "07-history-licence.md",
+    "06-report.md",
+    "07-troubles.md",
+    "08-history-licence.md",
 ]
 GENERATED = {"04-findings-table.md"}
 # Where the texts the user sees come from: C++ string literals, and the installer's and the
 # desktop entry's own texts.
-CODE_FOLDERS = ["app", "run", "common", "check", "tecris", "sections", "log"]
+CODE_FOLDERS = ["app", "run", "report", "common", "check", "tecris", "sections", "log"]
 PLAIN_FILES = ["packaging/windows/tecris2nx.nsi", "app/gui/tecris2nx-gui.desktop"]
 
 LITERAL = re.compile(r'(?:u8|u|U|L)?"((?:[^"\\\n]|\\.)*)"')
