@@ -212,7 +212,8 @@ Page SideBySide::LayOutPage(int pageIndex) const {
       Text distance = U"—";
       if (before.position.wgs84 && e.position.wgs84) {
         const double metres = DistanceMetres(*before.position.wgs84, *e.position.wgs84);
-        distance = metres < 1000 ? FixedText(metres, 1) + U" m" : FixedText(metres / 1000, 2) + U" km";
+        distance =
+            metres < 1000 ? FixedText(metres, 1) + U" m" : FixedText(metres / 1000, 2) + U" km";
       }
       page.items.push_back(
           Fitted({x, kBodyBottom + 5}, U"↔ " + distance, kSlot - 2, 2.2, Anchor::kMiddle));

@@ -117,8 +117,9 @@ ReportTable FindingsTable(const std::vector<BoreholeEntry>& entries) {
       row.failed = first.failed;
       row.cells = i == 0 ? first.cells : std::vector<Text>(4);
       const ListedFinding& finding = entry.listed[i];
-      row.cells.push_back(DecimalText(finding.line));
-      row.cells.push_back(DecimalText(finding.column));
+      // A finding about the whole file has no place.
+      row.cells.push_back(finding.line ? DecimalText(finding.line) : Text());
+      row.cells.push_back(finding.line ? DecimalText(finding.column) : Text());
       row.cells.push_back(finding.text);
       table.rows.push_back(std::move(row));
     }

@@ -6,6 +6,7 @@
 #include "report/data_files.h"
 #include "report/report_html.h"
 #include "run/ordered_batch.h"
+#include "run/repeated_jobs.h"
 
 namespace tecris2nx::report {
 
@@ -25,6 +26,16 @@ Text ErrorText(std::exception_ptr error) {
   }
 }
 
+/// Check mode's finding for a file whose identifier an earlier one had, first as there.
+void NoteRepeatedIdentifier(BoreholeEntry& entry, const Text& earlier) {
+  if (earlier.empty()) return;
+  ++entry.findings[static_cast<std::size_t>(Severity::kWarning)];
+  entry.listed.insert(entry.listed.begin(),
+                      {Severity::kWarning, 0, 0,
+                       U"T110 " + RepeatedJobNotice(entry.identifier, ShownName(earlier))});
+  if (entry.listed.size() > kListedFindings) entry.listed.pop_back();
+}
+
 }  // namespace
 
 ReportOutcome WriteDeliveryReport(FileSystem& fs, const std::vector<Text>& files,
@@ -34,6 +45,7 @@ ReportOutcome WriteDeliveryReport(FileSystem& fs, const std::vector<Text>& files
   outcome.files = files.size();
   std::vector<BoreholeEntry> entries(files.size());
   SoilStatistics soils;
+  RepeatedJobs identifiers;
   ConvertInOrder(
       files.size(), run.workers, fs,
       [&](std::size_t i, FileTurn& turn) {
@@ -44,6 +56,7 @@ ReportOutcome WriteDeliveryReport(FileSystem& fs, const std::vector<Text>& files
           entries[i].failure = ErrorText(error);
           if (entries[i].failure.empty()) entries[i].failure = U"読めません。";
         }
+        NoteRepeatedIdentifier(entries[i], identifiers.Earlier(files[i], entries[i].identifier));
         soils.Add(entries[i]);
         if (!entries[i].Converts()) ++outcome.failed;
         if (OnMap(entries[i])) ++outcome.placed;

@@ -68,6 +68,7 @@ class WriteReportTest : public ::testing::Test {
     Add("cut.003",
         Tecris("26040012003", "3539450", "13944500", "C\r\n\"t\",0,9\r\n1,1,1,1.15,4,30\r\n"));
     Add("none.004", "");
+    Add("again.005", Tecris("26040012001", "", "", ""));
   }
 };
 
@@ -79,12 +80,14 @@ TEST_F(WriteReportTest, EveryFileHasARowAndOnlyPlacedOnesAFeature) {
     return true;
   };
   const ReportOutcome outcome = WriteDeliveryReport(fs, files, U"/out", settings, run);
-  EXPECT_EQ(done, (std::vector<std::size_t>{0, 1, 2, 3}));
-  EXPECT_EQ(outcome.files, 4u);
+  EXPECT_EQ(done, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(outcome.files, 5u);
   EXPECT_EQ(outcome.failed, 2u);
   EXPECT_EQ(outcome.placed, 1u);
   const std::string csv = fs.files().at(U"/out/index.csv");
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5);
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
+  // The second file of one identifier is named, as check mode names it.
+  EXPECT_NE(fs.files().at(U"/out/report.html").find("T110 識別子 26040012001"), std::string::npos);
   EXPECT_NE(csv.find("ok.001,26040012001,Survey,35.6625000,139.7472222,JGD2011"),
             std::string::npos);
   EXPECT_NE(csv.find("緯度のコードがありません"), std::string::npos);
