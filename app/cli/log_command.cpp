@@ -66,18 +66,9 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options, boo
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string value;
-    const auto take = [&](const char* name) -> bool {
-      const std::string prefix = std::string(name) + "=";
-      if (arg == name) {
-        if (i + 1 >= args.size()) return false;
-        value = args[++i];
-        return true;
-      }
-      if (arg.rfind(prefix, 0) == 0) {
-        value = arg.substr(prefix.size());
-        return true;
-      }
-      return false;
+    bool missing = false;
+    const auto take = [&](const char* name) {
+      return TakeOptionValue(args, i, name, value, missing);
     };
     if (filesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
       options.files.push_back(arg);
@@ -117,8 +108,7 @@ std::string Parse(const std::vector<std::string>& args, LogOptions& options, boo
       }
     } else if (take("-o") || take("--output")) {
       options.output = value;
-    } else if (arg == "--format" || arg == "--scale" || arg == "--paper" || arg == "--dpi" ||
-               arg == "--patdat" || arg == "--encoding" || arg == "-o" || arg == "--output") {
+    } else if (missing) {
       return arg + " には値が必要です";
     } else {
       return "不明なオプションです: " + arg;

@@ -47,19 +47,8 @@ std::string Parse(const std::vector<std::string>& args, ReportOptions& options) 
     const std::string& arg = args[i];
     std::string value;
     bool named = false;
-    const auto take = [&](const char* name) -> bool {
-      const std::string prefix = std::string(name) + "=";
-      if (arg == name) {
-        named = true;
-        if (i + 1 >= args.size()) return false;
-        value = args[++i];
-        return true;
-      }
-      if (arg.rfind(prefix, 0) == 0) {
-        value = arg.substr(prefix.size());
-        return true;
-      }
-      return false;
+    const auto take = [&](const char* name) {
+      return TakeOptionValue(args, i, name, value, named);
     };
     if (filesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
       options.files.push_back(arg);

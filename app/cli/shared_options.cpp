@@ -104,4 +104,21 @@ bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, s
   return true;
 }
 
+bool TakeOptionValue(const std::vector<std::string>& args, std::size_t& i, const char* name,
+                     std::string& value, bool& missing) {
+  const std::string& arg = args[i];
+  if (arg == name) {
+    if (i + 1 >= args.size()) {
+      missing = true;
+      return false;
+    }
+    value = args[++i];
+    return true;
+  }
+  const std::string prefix = std::string(name) + "=";
+  if (arg.rfind(prefix, 0) != 0) return false;
+  value = arg.substr(prefix.size());
+  return true;
+}
+
 }  // namespace tecris2nx

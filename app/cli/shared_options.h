@@ -26,6 +26,12 @@ int ResolvePatternFolder(const std::string& patdat, PatternSearch search, const 
 /// `err`, when its name cannot be used or it cannot be made.
 bool MakeOutputFolder(FileSystem& fs, const std::string& option, Text& folder, std::ostream& err);
 
+/// Whether args[i] is the option `name` with its value, as "name value" or "name=value": then
+/// `value` holds it, and `i` has moved past a separate value. A `name` with nothing after it sets
+/// `missing` and is no match.
+bool TakeOptionValue(const std::vector<std::string>& args, std::size_t& i, const char* name,
+                     std::string& value, bool& missing);
+
 /// Takes --encoding's value ("auto", "cp932", "utf-8"); returns a usage error text for any other.
 std::string ParseEncodingChoice(const std::string& value, EncodingChoice& choice);
 
