@@ -68,6 +68,8 @@ BoreholeEntry ReadBoreholeEntry(const FileSystem& fs, const Text& path,
     if (read.problem) throw *read.problem;
     entry.hasLayers = hole.hasLayers;
     entry.layers = std::move(hole.layers);
+    // The column draws from the file's code and name; the classified name is the log's alone.
+    for (boringlog::LogLayer& layer : entry.layers) Text().swap(layer.soilName);
     entry.colours = std::move(hole.colours);
     entry.tests = std::move(hole.penetrations);
     entry.bearingTop = BearingLayerTop(entry.tests);

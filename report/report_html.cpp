@@ -16,6 +16,7 @@ h1 { font-size: 16pt; margin: 0 0 2mm; }
 h2 { font-size: 12pt; margin: 4mm 0 2mm; break-before: page; }
 p.note { margin: 0 0 2mm; color: #333; }
 table { border-collapse: collapse; margin-bottom: 4mm; }
+table.wide { width: 100%; }
 th, td { border: 0.2mm solid #999; padding: 0.4mm 1.2mm; text-align: left; vertical-align: top; }
 th { background: #eee; }
 td.n { text-align: right; white-space: nowrap; }
@@ -33,7 +34,7 @@ void Table(const ReportTable& table, const std::function<void(std::string_view)>
   std::string out = newPage ? "<h2>" : "<h2 style=\"break-before: auto\">";
   out += XmlText(table.title) + "</h2>\n";
   if (!table.note.empty()) out += "<p class=\"note\">" + XmlText(table.note) + "</p>\n";
-  out += "<table>\n<thead><tr>";
+  out += table.wide ? "<table class=\"wide\">\n<thead><tr>" : "<table>\n<thead><tr>";
   for (const Text& heading : table.headings) out += "<th>" + XmlText(heading) + "</th>";
   out += "</tr></thead>\n<tbody>\n";
   write(out);
@@ -61,17 +62,7 @@ void Picture(const Page& page, const std::function<void(std::string_view)>& writ
 void WriteReportHtml(const std::vector<BoreholeEntry>& entries, const SoilStatistics& soils,
                      const ReportSettings& settings,
                      const std::function<void(std::string_view)>& write) {
-  std::size_t failed = 0;
-  std::size_t placed = 0;
-  for (const BoreholeEntry& entry : entries) {
-    if (!entry.Converts()) ++failed;
-    if (OnMap(entry)) ++placed;
-  }
-  Text summary = U"ファイル " + DecimalText(static_cast<long long>(entries.size())) +
-                 U" 件（変換できないもの " + DecimalText(static_cast<long long>(failed)) +
-                 U" 件、位置図に載るもの " + DecimalText(static_cast<long long>(placed)) +
-                 U" 件）　測地系: " + Text(DatumName(settings.datum));
-  if (!settings.date.empty()) summary += U"　作成日: " + settings.date;
+  const Text summary = ReportSummary(entries, settings);
   write("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>");
   write(XmlText(U"ボーリング一覧表") + "</title>\n");
   write(kStyle);

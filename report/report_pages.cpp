@@ -280,12 +280,16 @@ Page TablePage(const ReportTable& table, int pageIndex) {
 }
 
 ReportDocument::ReportDocument(const std::vector<BoreholeEntry>& entries,
-                               const SoilStatistics& soils, Datum datum)
+                               const SoilStatistics& soils, const ReportSettings& settings)
     : entries_(entries),
-      datum_(datum),
+      datum_(settings.datum),
       logs_(entries),
-      before_{IndexTable(entries, datum)},
-      after_{SoilTable(soils), BoreholeNTable(entries), FindingsTable(entries)} {}
+      before_{IndexTable(entries, settings.datum)},
+      after_{SoilTable(soils), BoreholeNTable(entries), FindingsTable(entries)} {
+  // The first page is the report's own: its title and what it holds.
+  before_[0].title = U"ボーリング一覧表";
+  before_[0].note = ReportSummary(entries, settings) + U"　" + before_[0].note;
+}
 
 int ReportDocument::PageCount() const {
   int count = 1 + logs_.PageCount();

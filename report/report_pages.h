@@ -47,7 +47,7 @@ Page TablePage(const ReportTable& table, int page);
 class ReportDocument {
  public:
   ReportDocument(const std::vector<BoreholeEntry>& entries, const SoilStatistics& soils,
-                 Datum datum);
+                 const ReportSettings& settings);
   int PageCount() const;
   Page LayOutPage(int page) const;
 
@@ -55,7 +55,7 @@ class ReportDocument {
   const std::vector<BoreholeEntry>& entries_;
   Datum datum_;
   SideBySide logs_;
-  std::vector<ReportTable> before_;  ///< the index
+  std::vector<ReportTable> before_;  ///< the index, under the report's title
   std::vector<ReportTable> after_;   ///< statistics and findings
 };
 

@@ -1,5 +1,6 @@
 #include "report/report_tables.h"
 
+#include "report/data_files.h"
 #include "report/index_columns.h"
 
 namespace tecris2nx::report {
@@ -28,6 +29,20 @@ void AddStatColumns(ReportTable& table) {
 
 }  // namespace
 
+Text ReportSummary(const std::vector<BoreholeEntry>& entries, const ReportSettings& settings) {
+  long long failed = 0;
+  long long placed = 0;
+  for (const BoreholeEntry& entry : entries) {
+    if (!entry.Converts()) ++failed;
+    if (OnMap(entry)) ++placed;
+  }
+  Text summary = U"ファイル " + DecimalText(static_cast<long long>(entries.size())) +
+                 U" 件（変換できないもの " + DecimalText(failed) + U" 件、位置図に載るもの " +
+                 DecimalText(placed) + U" 件）　測地系: " + Text(DatumName(settings.datum));
+  if (!settings.date.empty()) summary += U"　作成日: " + settings.date;
+  return summary;
+}
+
 ReportTable IndexTable(const std::vector<BoreholeEntry>& entries, Datum datum) {
   ReportTable table;
   table.title = U"一覧";
@@ -39,6 +54,7 @@ ReportTable IndexTable(const std::vector<BoreholeEntry>& entries, Datum datum) {
     table.numbers.push_back(column.number);
   }
   table.widths = {26, 22, 44, 17, 18, 14, 9, 12, 11, 14, 59, 9, 9, 10};
+  table.wide = true;
   for (const BoreholeEntry& entry : entries) {
     ReportTable::Row row;
     for (const IndexColumn& column : IndexColumns()) {
@@ -102,6 +118,7 @@ ReportTable FindingsTable(const std::vector<BoreholeEntry>& entries) {
   table.headings = {U"ファイル", U"エラー", U"警告", U"情報", U"行", U"列", U"内容"};
   table.widths = {34, 11, 11, 11, 12, 10, 188};
   table.numbers = {false, true, true, true, true, true, false};
+  table.wide = true;
   for (const BoreholeEntry& entry : entries) {
     ReportTable::Row first;
     first.cells = {entry.fileName, DecimalText(entry.findings[0]), DecimalText(entry.findings[1]),

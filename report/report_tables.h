@@ -13,12 +13,16 @@ struct ReportTable {
   std::vector<Text> headings;
   std::vector<double> widths;  ///< millimetres on an A4 landscape page
   std::vector<bool> numbers;   ///< right-aligned
+  bool wide = false;           ///< as wide as the page
   struct Row {
     std::vector<Text> cells;
     bool failed = false;  ///< a file the conversion rejects: shown in red
   };
   std::vector<Row> rows;
 };
+
+/// The line under the report's title: the files, those rejected and placed, the datum, the date.
+Text ReportSummary(const std::vector<BoreholeEntry>& entries, const ReportSettings& settings);
 
 /// The index, failed files among the others in list order.
 ReportTable IndexTable(const std::vector<BoreholeEntry>& entries, Datum datum);

@@ -89,7 +89,7 @@ ReportOutcome WriteDeliveryReport(FileSystem& fs, const std::vector<Text>& files
   WriteReportHtml(entries, soils, settings, append);
   if (run.pdf) {
     set->Begin(Text(kReportPdf));
-    run.pdf(ReportDocument(entries, soils, datum), append);
+    run.pdf(ReportDocument(entries, soils, settings), append);
   }
   outcome.written = set->names();
   set->Commit();
