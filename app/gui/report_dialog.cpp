@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/gui/folder_tree.h"
+#include "app/window/report_run.h"
+#include "common/file_system.h"
 
 namespace tecris2nx {
 namespace {
@@ -66,12 +67,10 @@ ReportAnswer ReportDialog::Answer() const {
 
 void ReportDialog::Browse() {
   if (!chooseFolder_) return;
-  // The folder offered may not be there yet: the dialog opens at the nearest one that is.
-  QString start = QDir::fromNativeSeparators(folder_->text().trimmed());
-  while (!start.isEmpty() && !QDir(start).exists() && QFileInfo(start).path() != start) {
-    start = QFileInfo(start).path();
-  }
-  const QString chosen = chooseFolder_(this, windowTitle(), start);
+  const Text start =
+      ReportBrowseStart(RealFileSystem(), folder_->text().toStdU32String(), HostPathStyle());
+  const QString chosen =
+      chooseFolder_(this, windowTitle(), QDir::fromNativeSeparators(ToQString(start)));
   if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(CleanFolderPath(chosen)));
 }
 

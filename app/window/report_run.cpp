@@ -80,6 +80,18 @@ std::vector<Text> MissingParentFolders(const FileSystem& fs, const Text& folder,
   return missing;
 }
 
+Text ReportBrowseStart(const FileSystem& fs, const Text& typed, PathStyle style) {
+  const char32_t separator = SeparatorOf(style);
+  Text folder = TrimBlanks(typed);
+  while (!folder.empty() && fs.KindOf(folder) != EntryKind::kFolder) {
+    const std::size_t root = RootLength(folder, style);
+    const std::size_t cut = folder.find_last_of(separator);
+    if (folder.size() <= root || cut == Text::npos) return Text();
+    folder.erase(std::max(cut, root));  // up a level; a root keeps its separator
+  }
+  return folder;
+}
+
 ReportWorker::~ReportWorker() {
   Stop();
   if (thread_.joinable()) thread_.join();

@@ -48,6 +48,10 @@ Text ReportFolderProblem(const FileSystem& fs, const Text& folder, PathStyle sty
 /// report is written, so that a stopped report leaves nothing behind).
 std::vector<Text> MissingParentFolders(const FileSystem& fs, const Text& folder, PathStyle style);
 
+/// Where the dialog's 参照… opens for the folder typed: the nearest folder at or above it that is
+/// there (the one offered usually is not yet); empty when none is.
+Text ReportBrowseStart(const FileSystem& fs, const Text& typed, PathStyle style);
+
 /// Writes a delivery report on a thread beside the window, one at a time, and tells the window
 /// thread how many files it has read. A stop before the last file is read writes nothing.
 class ReportWorker {
