@@ -167,10 +167,7 @@ class WindowView {
   /// must be called exactly once, on the window thread: with what the user chose on OK, with
   /// none when the dialog was cancelled.
   virtual void AskReport(const ReportQuestion& question,
-                         std::function<void(std::optional<ReportAnswer>)> answered) {
-    (void)question;
-    answered(std::nullopt);
-  }
+                         std::function<void(std::optional<ReportAnswer>)> answered) = 0;
   /// Opens a document (the user guide, a report) with the program the system uses for it; false
   /// when none could be started.
   virtual bool OpenDocument(const Text& path) = 0;
