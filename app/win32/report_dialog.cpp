@@ -132,19 +132,20 @@ std::optional<ReportAnswer> AskReportWithDialog(HWND owner, const ReportQuestion
                                                 const FolderChooser& chooseFolder,
                                                 const std::function<void(HWND dialog)>& shown) {
   // In dialog units: a quarter of the font's average width across, an eighth of its height down.
-  DialogTemplate form(ToWide(question.title), 300, 94);
-  form.Add(kStatic, L"書き出すフォルダ：", SS_LEFT | SS_NOPREFIX, kReportFolderLabel, 7, 10, 62, 9);
-  form.Add(kEdit, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kReportFolder, 70, 8, 170, 13);
-  form.Add(kButton, L"参照…", BS_PUSHBUTTON | WS_TABSTOP, kReportBrowse, 244, 7, 50, 15);
-  form.Add(kStatic, L"測地系：", SS_LEFT | SS_NOPREFIX, kReportDatumLabel, 7, 30, 62, 9);
-  form.Add(kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kReportDatum, 70, 28, 120,
+  // Labels of nine full-width characters take twice as many average widths.
+  DialogTemplate form(ToWide(question.title), 320, 100);
+  form.Add(kStatic, L"書き出すフォルダ：", SS_LEFT | SS_NOPREFIX, kReportFolderLabel, 7, 10, 80, 9);
+  form.Add(kEdit, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kReportFolder, 90, 8, 168, 13);
+  form.Add(kButton, L"参照…", BS_PUSHBUTTON | WS_TABSTOP, kReportBrowse, 262, 7, 50, 15);
+  form.Add(kStatic, L"測地系：", SS_LEFT | SS_NOPREFIX, kReportDatumLabel, 7, 30, 80, 9);
+  form.Add(kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kReportDatum, 90, 28, 120,
            60);
   form.Add(kStatic,
-           L"ファイルの緯度・経度の測地系です。日本測地系は JGD2000 に変換して\n"
+           L"ファイルの緯度・経度の測地系です。日本測地系は JGD2000 に変換して"
            L"位置図と GIS ファイル（GeoJSON, KML）に使います。",
-           SS_LEFT | SS_NOPREFIX, kReportNote, 70, 46, 226, 20);
-  form.Add(kButton, L"作成", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 190, 72, 50, 15);
-  form.Add(kButton, L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 244, 72, 50, 15);
+           SS_LEFT | SS_NOPREFIX, kReportNote, 90, 46, 222, 27);
+  form.Add(kButton, L"作成", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 208, 78, 50, 15);
+  form.Add(kButton, L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 262, 78, 50, 15);
   DialogState state{&question, &chooseFolder, &shown, {}};
   const INT_PTR pressed = DialogBoxIndirectParamW(
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)), form.Get(), owner,
