@@ -104,6 +104,7 @@ void ReportWorker::Stop() {
 void ReportWorker::Start(FileSystem* fs, std::vector<Text> files, Text folder,
                          report::ReportSettings settings, int workers, Progress progress,
                          Finished finished) {
+  if (thread_.joinable()) thread_.join();  // one at a time: the last one has ended by now
   progress_ = std::move(progress);
   finished_ = std::move(finished);
   shared_ = std::make_shared<Shared>();

@@ -84,18 +84,24 @@ void WindowModel::Impl::ReportAnswered(const std::optional<ReportAnswer>& answer
                   DropReport();
                   return;
                 }
+                Text error;
                 try {
                   for (const Text& level : missing) {
                     if (env_.fs->KindOf(level) == EntryKind::kNone) env_.fs->MakeFolder(level);
                   }
                 } catch (const ConversionError& e) {
-                  DropReport();
-                  boxes_.Show({ReportFailedMessage(report_.folder), MessageStyle::kOkExclamation,
-                               Text(), e.message()},
-                              nullptr);
+                  error = e.message();
+                } catch (const std::exception& e) {
+                  error = UnexpectedErrorText(e.what());
+                }
+                if (error.empty()) {
+                  StartReport(datum);
                   return;
                 }
-                StartReport(datum);
+                DropReport();
+                boxes_.Show({ReportFailedMessage(report_.folder), MessageStyle::kOkExclamation,
+                             Text(), error},
+                            nullptr);
               });
 }
 
