@@ -44,6 +44,7 @@
 #include "app/gui/folder_tree.h"
 #include "app/gui/log_preview.h"
 #include "app/gui/message_box.h"
+#include "app/gui/report_dialog.h"
 #include "app/window/pattern_lookup.h"
 #include "common/pattern_folder.h"
 #include "run/ordered_batch.h"
@@ -288,6 +289,9 @@ void Form1::BuildButtons() {
   Command4 = Named(new QPushButton(QStringLiteral("柱状図"), Picture1), "Command4");
   Command4->setToolTip(
       QStringLiteral("選択したファイルの柱状図を表示します（ファイルのダブルクリックでも）"));
+  Command5 = Named(new QPushButton(QStringLiteral("一覧表"), Picture1), "Command5");
+  Command5->setToolTip(QStringLiteral(
+      "選択したファイルの一覧表（一覧、位置図、柱状図の並び）を作成し、ブラウザで開きます"));
   Command1->setToolTip(QStringLiteral("選択したファイルを変換します（Enter, Alt+E）"));
   Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
   Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
@@ -300,7 +304,7 @@ void Form1::BuildButtons() {
   Command3->hide();
   Check1 = Named(new QCheckBox(QStringLiteral("失敗のみ表示"), Picture1), "Check1");
   Check1->setToolTip(QStringLiteral("変換できなかったファイルの行だけを一覧に表示します"));
-  for (QPushButton* button : {Command1, Command2, Command3, Command4}) {
+  for (QPushButton* button : {Command1, Command2, Command3, Command4, Command5}) {
     button->setAutoDefault(true);
   }
 }
@@ -320,6 +324,7 @@ void Form1::LayOutPanels() {
   buttons->addStretch(1);
   buttons->addWidget(Command3);
   buttons->addSpacing(Command1->sizeHint().width() / 2);
+  buttons->addWidget(Command5);
   buttons->addWidget(Command4);
   buttons->addWidget(Command1);
   buttons->addWidget(Command2);
@@ -346,6 +351,7 @@ void Form1::ConnectEvents() {
   connect(Command1, &QPushButton::clicked, this, [this] { model_->OnExecute(); });
   connect(Command2, &QPushButton::clicked, this, &QWidget::close);
   connect(Command4, &QPushButton::clicked, this, [this] { model_->OnShowBoringLog(); });
+  connect(Command5, &QPushButton::clicked, this, [this] { model_->OnReport(); });
   connect(Label6, &QLabel::linkActivated, this, [this] { model_->OnLeftOutActivated(); });
   connect(List1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     model_->OnShowBoringLog(item->text().toStdU32String());
@@ -530,6 +536,7 @@ void Form1::SetRunning(bool running) {
   // The keyboard goes to Stop during a run and back to Execute after it, never nowhere.
   const bool stopHadFocus = Command3->hasFocus();
   Command1->setEnabled(!running);
+  Command5->setEnabled(!running);
   Command3->setEnabled(running);
   Command3->setVisible(running);
   if (running) Command3->setFocus(Qt::OtherFocusReason);
@@ -538,6 +545,7 @@ void Form1::SetRunning(bool running) {
 
 void Form1::SetSearching(bool searching) {
   Command1->setEnabled(!searching);
+  Command5->setEnabled(!searching);
   Command3->setEnabled(searching);
   Command3->setVisible(searching);
 }
@@ -581,6 +589,12 @@ void Form1::ChooseFolder(const Text& title, const Text& start,
                              ? seams_.chooseFolder(this, ToQString(title), TreePath(start))
                              : QString();
   chosen(folder.isEmpty() ? Text() : NativeText(CleanFolderPath(folder)));
+}
+
+void Form1::AskReport(const ReportQuestion& question,
+                      std::function<void(std::optional<ReportAnswer>)> answered) {
+  answered(seams_.askReport ? seams_.askReport(this, question)
+                            : AskReportWithDialog(this, question, seams_.chooseFolder));
 }
 
 bool Form1::OpenDocument(const Text& path) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/window/window_model.h"
@@ -53,6 +54,9 @@ struct WindowSeams {
   std::function<QStringList()> listDrives;
   /// The settings file; empty: nothing is remembered.
   QString settingsFile;
+  /// The report dialog: what the user chose, none when cancelled. Unset: ReportDialog.
+  std::function<std::optional<ReportAnswer>(QWidget* parent, const ReportQuestion& question)>
+      askReport;
   /// Files converted at once; 0: one per core.
   int workers = 0;
 };
@@ -113,6 +117,8 @@ class Form1 : public QWidget, public WindowView {
   void SetBoringLogBusy(const Text& text) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
+  void AskReport(const ReportQuestion& question,
+                 std::function<void(std::optional<ReportAnswer>)> answered) override;
   bool OpenDocument(const Text& path) override;
   void EndProgram(int status) override;
 
@@ -169,6 +175,7 @@ class Form1 : public QWidget, public WindowView {
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;  ///< 中止: stops a run or the pattern-data search
   QPushButton* Command4 = nullptr;  ///< 柱状図: the selected file's boring log
+  QPushButton* Command5 = nullptr;  ///< 一覧表: the report of the selected files
 };
 
 }  // namespace tecris2nx

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/win32/folders.h"
+#include "app/win32/report_dialog.h"
 #include "app/window/window_model.h"
 #include "common/wide_text.h"
 
@@ -341,6 +342,9 @@ void MainWindow::OnCommand(int id, int code) {
     case kBoringLog:
       if (code == BN_CLICKED) model_->OnShowBoringLog();
       break;
+    case kReport:
+      if (code == BN_CLICKED) model_->OnReport();
+      break;
     case kFailuresOnly:
       if (code == BN_CLICKED) {
         model_->OnShowFailuresOnly(SendMessageW(Control(kFailuresOnly), BM_GETCHECK, 0, 0) ==
@@ -541,6 +545,7 @@ void MainWindow::ShowStop() {
   // Focus must not stay on a button that disappears.
   if (!going && GetFocus() == stop) SetFocus(Control(kCommand1));
   EnableWindow(Control(kCommand1), !going);
+  EnableWindow(Control(kReport), !going);
   EnableWindow(stop, going);
   // 中止 has a slot of its own beside 実行's: nothing moves when it comes or goes.
   ShowWindow(stop, going ? SW_SHOW : SW_HIDE);
@@ -608,6 +613,12 @@ void MainWindow::ChooseFolder(const Text& title, const Text& start,
   const Text folder = seams_.chooseFolder ? seams_.chooseFolder(window_, title, start)
                                           : ChooseFolderWithDialog(window_, title, start);
   chosen(folder);
+}
+
+void MainWindow::AskReport(const ReportQuestion& question,
+                           std::function<void(std::optional<ReportAnswer>)> answered) {
+  const FolderChooser choose = seams_.chooseFolder ? seams_.chooseFolder : ChooseFolderWithDialog;
+  answered(AskReportWithDialog(window_, question, choose, seams_.reportDialogShown));
 }
 
 bool MainWindow::OpenDocument(const Text& path) {

@@ -47,6 +47,7 @@ enum ControlId : int {
   kFailuresOnly,    ///< 失敗のみ表示: the details list shows only failed files
   kBoringLog,       ///< 柱状図: the boring log of the selected file
   kLeftOut,         ///< under List1: files it leaves out, a link that shows them
+  kReport,          ///< 一覧表: the report of the selected files
 };
 
 /// The details list's context menu.
@@ -62,6 +63,9 @@ struct ViewSeams {
   std::function<Text(HWND owner, const Text& title, const Text& start)> chooseFolder;
   /// Opens a document; false when nothing could. Unset: the shell's program for it.
   std::function<bool(const Text& path)> openDocument;
+  /// Called with the report dialog once it is filled, before it shows (tests drive it from
+  /// here). Unset: nothing.
+  std::function<void(HWND dialog)> reportDialogShown;
   /// The boring-log preview's dialogs.
   LogPreviewSeams logPreview;
 };
@@ -132,6 +136,8 @@ class MainWindow : public WindowView {
   void SetBoringLogBusy(const Text& text) override;
   void ChooseFolder(const Text& title, const Text& start,
                     std::function<void(const Text& chosen)> chosen) override;
+  void AskReport(const ReportQuestion& question,
+                 std::function<void(std::optional<ReportAnswer>)> answered) override;
   bool OpenDocument(const Text& path) override;
   void EndProgram(int status) override;
 
@@ -161,7 +167,7 @@ class MainWindow : public WindowView {
   void CopyDetails(const std::vector<int>& rows);
   /// The context menu of the details list at `at` (screen; -1, -1: under the caret line).
   void DetailsMenuAt(POINT at);
-  /// 中止 shown and enabled, 実行 disabled, while a run or the search goes.
+  /// 中止 shown and enabled, 実行 and 一覧表 disabled, while a run or the search goes.
   void ShowStop();
   void RunTasks();
   UINT Dpi() const;

@@ -81,6 +81,7 @@ void MainWindow::CreateControls() {
           WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
       kDetails, WS_EX_CLIENTEDGE);
   add(L"BUTTON", kFailuresOnlyCaption, BS_AUTOCHECKBOX | WS_TABSTOP, kFailuresOnly);
+  add(L"BUTTON", L"一覧表", BS_PUSHBUTTON | WS_TABSTOP, kReport);
   add(L"BUTTON", L"柱状図", BS_PUSHBUTTON | WS_TABSTOP, kBoringLog);
   add(L"BUTTON", L"実  行", BS_DEFPUSHBUTTON | WS_TABSTOP, kCommand1);
   // Shown only while a run or the pattern-data search goes.
@@ -167,6 +168,7 @@ void MainWindow::Layout() {
       {kDetails, &layout.details},  {kFailuresOnly, &layout.failuresOnly},
       {kCommand1, &layout.execute}, {kCommand3, &layout.stop},
       {kCommand2, &layout.exit},    {kBoringLog, &layout.boringLog},
+      {kReport, &layout.report},
   };
   for (const auto& [id, rect] : controls) place(id, *rect, rect->height);
   // A drive list's height counts its drop-down.

@@ -89,6 +89,7 @@ MainLayout LayOutMainWindow(int width, int height, const LayoutMetrics& metrics)
   l.execute = {l.exit.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   l.stop = {l.execute.x - s.StopApart() - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   l.boringLog = {l.stop.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
+  l.report = {l.boringLog.x - s.gap - s.buttonWidth, buttonsTop, s.buttonWidth, s.button};
   return l;
 }
 
@@ -99,7 +100,7 @@ LayoutRect MinimumClientSize(const LayoutMetrics& metrics) {
   const int fromFrames = (frame2 * 5 + 2) / 3 + s.gap;
   const int fromTexts = s.labelWidth + s.u * 12;
   const int fromButtons =
-      metrics.checkBoxWidth + s.gap + 4 * s.buttonWidth + 3 * s.gap + s.StopApart();
+      metrics.checkBoxWidth + s.gap + 5 * s.buttonWidth + 4 * s.gap + s.StopApart();
   const int width = 2 * s.margin + std::max({fromFrames, fromTexts, fromButtons});
   const int height =
       s.Fixed() + s.u * (kMinimumFramesUnits + kMinimumDetailsUnits) + s.button + s.margin;

@@ -33,8 +33,8 @@ struct MainLayout {
   /// 中止, 実行, 終了: each in a slot of its own, 中止's kept while it is hidden and set apart
   /// from 実行's, so that nothing moves under the pointer when 中止 appears.
   LayoutRect stop, execute, exit;
-  /// 柱状図: left of 中止's slot, so that it stays put too.
-  LayoutRect boringLog;
+  /// 柱状図 and 一覧表: left of 中止's slot, so that they stay put too.
+  LayoutRect boringLog, report;
   /// The height a drive list is given: its edit part (drive1's and drive2's height) and its
   /// drop-down together, as a combo box counts it.
   int driveListHeight = 0;

@@ -57,6 +57,12 @@ bool WindowModel::Impl::OnStop() {
     CancelSearch();
     return true;
   }
+  if (phase_ == Phase::kReporting) {
+    if (report_.stopRequested) return false;
+    report_.stopRequested = true;
+    reportWorker_.Stop();
+    return true;
+  }
   if (phase_ != Phase::kConverting || run_.stopRequested) return false;
   // The second click of a double click on Execute lands where Stop appears: not a stop.
   if (Now() - run_.executed < std::chrono::milliseconds(env_.doubleClickMilliseconds)) {
@@ -80,23 +86,32 @@ bool WindowModel::Impl::OnCloseRequested() {
     CancelSearch();
     return false;
   }
-  if (phase_ != Phase::kConverting && phase_ != Phase::kChecking) {
+  if (!Running()) {
     EndProgram(0);
     return true;
   }
+  if (phase_ == Phase::kAskingReport) {
+    // Behind the report's dialog or its boxes nothing is written yet: end once they are closed.
+    closeWhenIdle_ = true;
+    return false;
+  }
   if (!boxes_.Empty()) return false;  // a box is open: it is answered first
   exitQuestionOpen_ = true;
-  boxes_.Show({kStopAndExitQuestion, MessageStyle::kYesNoQuestion, Text(), Text()},
+  const Text question =
+      phase_ == Phase::kReporting ? kStopReportAndExitQuestion : kStopAndExitQuestion;
+  boxes_.Show({question, MessageStyle::kYesNoQuestion, Text(), Text()},
               [this](MessageAnswer answer) {
                 exitQuestionOpen_ = false;
                 if (answer != MessageAnswer::kYes) return;
-                if (phase_ != Phase::kConverting && phase_ != Phase::kChecking) {
+                if (!Running()) {
                   EndProgram(0);
                   return;
                 }
                 closeWhenIdle_ = true;
                 run_.stopRequested = true;
                 if (batch_) batch_->stopped = true;
+                report_.stopRequested = true;
+                reportWorker_.Stop();
               });
   return false;
 }
@@ -382,6 +397,7 @@ void WindowModel::OnDetailActivated(int row) { impl_->OnDetailActivated(row); }
 void WindowModel::OnShowBoringLog(const Text& name) { impl_->OnShowBoringLog(name); }
 void WindowModel::OnShowFailuresOnly(bool only) { impl_->OnShowFailuresOnly(only); }
 void WindowModel::OnSelectionChanged(std::size_t count) { impl_->OnSelectionChanged(count); }
+void WindowModel::OnReport() { impl_->OnReport(); }
 void WindowModel::OnHelp() { impl_->OnHelp(); }
 void WindowModel::OnLeftOutActivated() { impl_->OnLeftOutActivated(); }
 Text WindowModel::DetailsCopyText(const std::vector<int>& rows) const {

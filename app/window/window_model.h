@@ -162,6 +162,12 @@ class WindowModel {
   /// file being read is not asked for twice). Ignored while a box is open or before the
   /// pattern data is known.
   void OnShowBoringLog(const Text& name = Text());
+  /// 一覧表: the delivery report of the selected files. A dialog asks for its folder and datum
+  /// (both remembered), then the files are read on workers with progress on the message line and
+  /// Stop offered as in a run; a stop writes nothing. Once written, report.html opens in the
+  /// browser. Nothing selected, or a report that cannot be written, gets a box. Ignored while a
+  /// run goes or a box is open.
+  void OnReport();
   /// Help (F1): the user guide opens; a box says where it looked when it cannot.
   void OnHelp();
   /// The line of files left out of the file list was activated: they come up in the findings
@@ -175,7 +181,8 @@ class WindowModel {
   const Text& PatternFolder() const;
   /// True while the completion message waits for the next mouse move over the background.
   bool MessageClearPending() const;
-  /// A run is going (from Execute until its last message is answered).
+  /// A run is going (from Execute until its last message is answered), or a report (from its
+  /// dialog until it is written).
   bool Running() const;
   /// The pattern-data walk is going.
   bool Searching() const;

@@ -19,6 +19,7 @@
 #include "app/window/folder_sides.h"
 #include "app/window/message_boxes.h"
 #include "app/window/pattern_search.h"
+#include "app/window/report_run.h"
 #include "app/window/window_geometry.h"
 #include "app/window/window_settings.h"
 #include "common/error.h"
@@ -39,13 +40,15 @@ class WindowModel::Impl {
 
   /// Where the window is in its life; what may happen next follows from it.
   enum class Phase {
-    kStarting,    ///< before the pattern data is known
-    kSearching,   ///< the drives are walked for the pattern data
-    kChoosing,    ///< the user is asked for the pattern-data folder
-    kReady,       ///< waiting for the user
-    kChecking,    ///< Execute: the folder texts are checked and questions asked
-    kConverting,  ///< the batch runs on the workers
-    kEnded,       ///< EndProgram was called
+    kStarting,      ///< before the pattern data is known
+    kSearching,     ///< the drives are walked for the pattern data
+    kChoosing,      ///< the user is asked for the pattern-data folder
+    kReady,         ///< waiting for the user
+    kChecking,      ///< Execute: the folder texts are checked and questions asked
+    kConverting,    ///< the batch runs on the workers
+    kAskingReport,  ///< 一覧表: its dialog and the questions after it
+    kReporting,     ///< the report is read and written on its worker
+    kEnded,         ///< EndProgram was called
   };
 
   Impl(WindowView& view, WindowEnvironment env)
@@ -107,6 +110,8 @@ class WindowModel::Impl {
     view_.SetSelectionCount(Number(count) + U" ファイル選択");
   }
 
+  void OnReport();
+
   void OnHelp();
 
   void OnLeftOutActivated();
@@ -117,7 +122,10 @@ class WindowModel::Impl {
 
   const Text& PatternFolder() const { return patternFolder_; }
   bool MessageClearPending() const { return messageClearPending_; }
-  bool Running() const { return phase_ == Phase::kChecking || phase_ == Phase::kConverting; }
+  bool Running() const {
+    return phase_ == Phase::kChecking || phase_ == Phase::kConverting ||
+           phase_ == Phase::kAskingReport || phase_ == Phase::kReporting;
+  }
   bool Searching() const { return phase_ == Phase::kSearching; }
 
  private:
@@ -132,6 +140,14 @@ class WindowModel::Impl {
     Text aborted;                                 ///< the error that ended the batch early, if any
     std::vector<std::pair<Text, Text>> failures;  ///< name and reason of each failed file
     RepeatedJobs jobs;
+  };
+
+  /// One report, from its dialog to its end.
+  struct ReportState {
+    std::vector<Text> files;
+    ReportQuestion question;  ///< the dialog as it is shown again after a box
+    Text folder;
+    bool stopRequested = false;
   };
 
   /// Why a file named like a TECRIS file is not in the list, as a conversion would say it.
@@ -205,6 +221,14 @@ class WindowModel::Impl {
 
   void SetBusy(bool busy);
 
+  /// The report dialog, shown again with the user's own choice after a box about it.
+  void AskReport();
+  void ReportAnswered(const std::optional<ReportAnswer>& answer);
+  void StartReport(report::Datum datum);
+  void ReportEnded(const ReportWorker::Ended& ended);
+  /// The user cancelled, or a box after the dialog ended the report before it began.
+  void DropReport();
+
   void ClearDetails() {
     view_.ClearDetails();
     details_.Clear();
@@ -248,6 +272,8 @@ class WindowModel::Impl {
       [this](const Text& name, std::shared_ptr<const boringlog::Borehole> hole, const Text& error) {
         LogRead(name, std::move(hole), error);
       }};
+  ReportState report_;
+  ReportWorker reportWorker_{env_.post};
 };
 
 }  // namespace tecris2nx

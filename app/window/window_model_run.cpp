@@ -187,7 +187,7 @@ void WindowModel::Impl::BatchEnded() {
 }
 
 void WindowModel::Impl::EndRun() {
-  const bool offered = phase_ == Phase::kConverting;
+  const bool offered = phase_ == Phase::kConverting || phase_ == Phase::kReporting;
   phase_ = Phase::kReady;
   SetBusy(false);
   if (offered) view_.SetRunning(false);

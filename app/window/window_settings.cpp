@@ -28,6 +28,8 @@ std::string SettingsText(const WindowSettings& settings) {
   if (!settings.patternFolder.empty()) {
     text += "patdat=" + ToUtf8(settings.patternFolder) + "\n";
   }
+  if (!settings.reportFolder.empty()) text += "report=" + ToUtf8(settings.reportFolder) + "\n";
+  if (!settings.reportDatum.empty()) text += "datum=" + ToUtf8(settings.reportDatum) + "\n";
   if (settings.geometry) {
     const WindowGeometry& g = *settings.geometry;
     text += "geometry=" + std::to_string(g.x) + "," + std::to_string(g.y) + "," +
@@ -50,6 +52,8 @@ WindowSettings ParseSettings(const std::string& text) {
     if (key == "destination") settings.destination = FromUtf8(value);
     if (key == "source") settings.source = FromUtf8(value);
     if (key == "patdat") settings.patternFolder = FromUtf8(value);
+    if (key == "report") settings.reportFolder = FromUtf8(value);
+    if (key == "datum") settings.reportDatum = FromUtf8(value);
     if (key == "geometry") settings.geometry = ParseGeometry(value);
   }
   return settings;

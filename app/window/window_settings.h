@@ -15,6 +15,8 @@ struct WindowSettings {
   /// The pattern-data folder the user chose when none was found; empty: none.
   Text patternFolder;
   std::optional<WindowGeometry> geometry;
+  Text reportFolder;  ///< where the last report went; empty: none yet
+  Text reportDatum;   ///< its datum's key ("jgd2011", ...); empty: none yet
 };
 
 /// Reads the settings file; a missing, unreadable or damaged file (or an empty path) gives none,

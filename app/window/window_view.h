@@ -62,6 +62,21 @@ struct FindingsTable {
   Text note;                            ///< under the table (what was left out); may be empty
 };
 
+/// What the report dialog starts with: the folder the delivery report goes to and the datum the
+/// files' positions are in, one of `datums` (their shown names, in order).
+struct ReportQuestion {
+  Text title;
+  Text folder;
+  std::vector<Text> datums;
+  int datum = 0;
+};
+
+/// What the user chose in the report dialog.
+struct ReportAnswer {
+  Text folder;    ///< as typed or browsed to, untrimmed
+  int datum = 0;  ///< index into ReportQuestion::datums
+};
+
 /// What the window model asks of a window, whatever its toolkit. Every call comes on the window
 /// thread (the one that made the model), one at a time; a view must not call the model back from
 /// inside a call unless the contract says it may. Paths are texts in the host's own form.
@@ -147,8 +162,14 @@ class WindowView {
   /// called exactly once, on the window thread, with the folder or empty when the user cancelled.
   virtual void ChooseFolder(const Text& title, const Text& start,
                             std::function<void(const Text& chosen)> chosen) = 0;
-  /// Opens a document (the user guide) with the program the system uses for it; false when none
-  /// could be started.
+  /// The report dialog, modal: the folder (an edit with a 参照… button that opens the system's
+  /// folder dialog at ReportBrowseStart of the folder typed) and the datum (a choice of
+  /// `question.datums`). `answered` must be called exactly once, on the window thread: with what
+  /// the user chose on OK, with none when the dialog was cancelled.
+  virtual void AskReport(const ReportQuestion& question,
+                         std::function<void(std::optional<ReportAnswer>)> answered) = 0;
+  /// Opens a document (the user guide, a report) with the program the system uses for it; false
+  /// when none could be started.
   virtual bool OpenDocument(const Text& path) = 0;
   /// Ends the program with this exit status; the model calls it once, when nothing is running.
   virtual void EndProgram(int status) = 0;

@@ -17,6 +17,7 @@
 #include "app/gui/findings_window.h"
 #include "app/gui/folder_tree.h"
 #include "app/gui/log_preview.h"
+#include "app/gui/report_dialog.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
 #include "gui_test_support.h"
@@ -146,6 +147,8 @@ class Form1Test : public QObject {
                               << "終  了";
     QTest::newRow("Command4") << "Command4"
                               << "柱状図";
+    QTest::newRow("Command5") << "Command5"
+                              << "一覧表";
   }
   void captions() {
     QFETCH(QString, name);
@@ -605,6 +608,41 @@ class Form1Test : public QObject {
     QTest::keyClick(window_.get(), Qt::Key_F1);
     QCOMPARE(opened, QStringList{root_ + "/guide.html"});
     QVERIFY(desktop_.boxes.empty());
+  }
+
+  // 一覧表 reaches the model: its dialog is asked, the selected files' report written beside the
+  // window and its page opened; the button is back once it is over.
+  void reportFromTheButton() {
+    StartWithThreeFiles();
+    Select({"11111111.001", "33333333.003"});
+    desktop_.reportAnswer = ReportAnswer{(root_ + "/rep").toStdU32String(), 0};
+    Control<QPushButton>("Command5")->click();
+    QTRY_VERIFY(!window_->Running());
+    QCOMPARE(desktop_.reportQuestions.size(), std::size_t{1});
+    QCOMPARE(desktop_.opened, QStringList{root_ + "/rep/report.html"});
+    QCOMPARE(Control<QLabel>("Label3")->text(),
+             "一覧表を作成しました: " + root_ + "/rep（ファイル 2 件、変換できないもの 0 件）");
+    QVERIFY(Control<QPushButton>("Command5")->isEnabled());
+  }
+
+  // The dialog shows the model's folder and datum; 参照… opens at the nearest folder there is and
+  // replaces the folder; it answers both.
+  void reportDialogAnswersWhatWasChosen() {
+    QStringList starts;
+    ReportDialog dialog(
+        {U"一覧表の作成", (root_ + "/none/rep").toStdU32String(), {U"A", U"B", U"C"}, 2},
+        [&](QWidget*, const QString&, const QString& start) {
+          starts << start;
+          return root_ + "/picked";
+        },
+        nullptr);
+    QCOMPARE(dialog.findChild<QLineEdit*>("ReportFolder")->text(), root_ + "/none/rep");
+    QCOMPARE(dialog.findChild<QComboBox*>("ReportDatum")->currentText(), QStringLiteral("C"));
+    dialog.findChild<QPushButton*>("ReportBrowse")->click();
+    QCOMPARE(starts, QStringList{root_});
+    dialog.findChild<QComboBox*>("ReportDatum")->setCurrentIndex(1);
+    QCOMPARE(Q(dialog.Answer().folder), root_ + "/picked");
+    QCOMPARE(dialog.Answer().datum, 1);
   }
 
   void layoutMinimums() {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "app/gui/form1.h"
@@ -43,6 +44,10 @@ struct FakeDesktop {
   std::function<void(const Box&)> onBox;
   /// Answers to folder dialogs, in order (cancelled when none is left).
   QStringList chosenFolders;
+  /// Each report dialog as asked, and the answer to all of them (none: cancelled).
+  std::vector<ReportQuestion> reportQuestions;
+  std::optional<ReportAnswer> reportAnswer;
+  QStringList opened;  ///< documents opened, in order
 
   WindowSeams Seams() {
     WindowSeams seams;
@@ -60,6 +65,14 @@ struct FakeDesktop {
     seams.listDrives = [this] { return drives; };
     seams.chooseFolder = [this](QWidget*, const QString&, const QString&) {
       return chosenFolders.isEmpty() ? QString() : chosenFolders.takeFirst();
+    };
+    seams.askReport = [this](QWidget*, const ReportQuestion& question) {
+      reportQuestions.push_back(question);
+      return reportAnswer;
+    };
+    seams.openDocument = [this](const QString& path) {
+      opened << path;
+      return true;
     };
     // The documents folder is where the test stands, not the home of whoever runs it.
     seams.documentsFolder = QDir::currentPath();

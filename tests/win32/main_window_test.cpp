@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/win32/host_environment.h"
+#include "app/win32/report_dialog.h"
 #include "app/window/window_geometry.h"
 #include "app/window/window_model.h"
 #include "common/file_system.h"
@@ -176,7 +177,10 @@ class MainWindowTest : public ::testing::Test {
     };
     seams.chooseFolder = [this](HWND, const Text& title, const Text&) {
       folderTitles_.push_back(title);
-      return Text();
+      return chosenFolder_;
+    };
+    seams.reportDialogShown = [this](HWND dialog) {
+      if (onReportDialog_) onReportDialog_(dialog);
     };
     seams.logPreview.choosePath = [this](HWND, const Text& suggested, const wchar_t*) {
       suggestedNames_.push_back(suggested);
@@ -253,6 +257,8 @@ class MainWindowTest : public ::testing::Test {
   std::vector<Text> suggestedNames_;
   std::vector<Text> previewErrors_;
   Text savePath_;
+  Text chosenFolder_;  ///< what the folder dialog answers; empty: cancelled
+  std::function<void(HWND dialog)> onReportDialog_;
   int endStatus_ = -1;
   Text guide_;
 };
@@ -268,7 +274,7 @@ TEST_F(MainWindowTest, ControlsCarryFormOnesCaptions) {
       {kFrame3, U"メッセージ"},         {kCommand1, U"実  行"},
       {kCommand3, U"中  止"},           {kCommand2, U"終  了"},
       {kFailuresOnly, U"失敗のみ表示"}, {kSelectionCount, U"0 ファイル選択"},
-      {kBoringLog, U"柱状図"},
+      {kBoringLog, U"柱状図"},          {kReport, U"一覧表"},
   };
   EXPECT_EQ(WindowText(window_->Handle()), U"TECRIS -> Nx 変換プログラム");
   for (const Row& r : rows) EXPECT_EQ(WindowText(Control(r.id)), r.caption) << ToUtf8(r.caption);
@@ -763,6 +769,33 @@ TEST_F(MainWindowTest, BoringLogPicture) {
   EXPECT_TRUE(WriteWindowPicture(preview, stdfs::u8path(picture)));
 }
 
+// 一覧表 through the real dialog: filled from the model, 参照… and the datum list answered as a
+// user would, 作成 pressed; the report of the selected files is written and its page opened.
+TEST_F(MainWindowTest, ReportButtonAsksItsDialogAndWritesTheSelectedFiles) {
+  SelectFile(Control(kList1), U"12345678.006");
+  chosenFolder_ = temp_.TextOf("一覧表");
+  Text offered;
+  LRESULT datums = 0;
+  onReportDialog_ = [&](HWND dialog) {
+    offered = WindowText(GetDlgItem(dialog, kReportFolder));
+    datums = SendDlgItemMessageW(dialog, kReportDatum, CB_GETCOUNT, 0, 0);
+    SendDlgItemMessageW(dialog, kReportBrowse, BM_CLICK, 0, 0);
+    SendDlgItemMessageW(dialog, kReportDatum, CB_SETCURSEL, 2, 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  };
+  SendMessageW(Control(kReport), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil(*window_, [&] { return !model_->Running(); }));
+  EXPECT_EQ(offered, source_ + U"\\一覧表");
+  EXPECT_EQ(datums, 3);
+  EXPECT_EQ(folderTitles_, std::vector<Text>{U"一覧表の作成"});
+  EXPECT_EQ(opened_, std::vector<Text>{chosenFolder_ + U"\\report.html"});
+  EXPECT_NE(fs_.ReadAll(chosenFolder_ + U"\\index.csv").find("12345678.006"), std::string::npos);
+  EXPECT_NE(fs_.ReadAll(chosenFolder_ + U"\\boreholes.geojson").find("Tokyo"), std::string::npos);
+  EXPECT_EQ(WindowText(Control(kLabel3)).rfind(U"一覧表を作成しました: ", 0), 0u);
+  EXPECT_TRUE(IsWindowEnabled(Control(kReport)));
+}
+
 TEST_F(MainWindowTest, F1OpensTheGuide) {
   SetFocus(Control(kList1));
   PostMessageW(Control(kList1), WM_KEYDOWN, VK_F1, 0);
@@ -792,10 +825,10 @@ TEST_F(MainWindowTest, EveryControlFitsTheWindowAtAnySize) {
     RECT client{};
     GetClientRect(window_->Handle(), &client);
     for (ControlId id :
-         {kFrame1,      kDrive1,       kDir1,     kFrame2,   kDrive2,   kDir2,
-          kList1,       kLabel1,       kText1,    kLabel2,   kText2,    kFrame3,
-          kLabel3,      kDetails,      kCommand1, kCommand2, kCommand3, kSelectionCount,
-          kPatternLine, kFailuresOnly, kBoringLog}) {
+         {kFrame1,      kDrive1,       kDir1,      kFrame2,   kDrive2,   kDir2,
+          kList1,       kLabel1,       kText1,     kLabel2,   kText2,    kFrame3,
+          kLabel3,      kDetails,      kCommand1,  kCommand2, kCommand3, kSelectionCount,
+          kPatternLine, kFailuresOnly, kBoringLog, kReport}) {
       RECT rect{};
       GetWindowRect(Control(id), &rect);
       MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&rect), 2);

@@ -54,6 +54,7 @@ TEST(Win32LayoutTest, EveryControlShowsWholeAndAloneFromTheSmallestSizeUp) {
         {"details", &l.details}, {"failuresOnly", &l.failuresOnly},
         {"stop", &l.stop},       {"execute", &l.execute},
         {"exit", &l.exit},       {"boringLog", &l.boringLog},
+        {"report", &l.report},
     };
     for (const auto& [name, rect] : alone) {
       EXPECT_TRUE(Inside(*rect, client)) << r.name << ": " << name;

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/window/window_model.h"
@@ -146,6 +149,19 @@ class FakeView : public WindowView {
     }
     chosen(answer);
   }
+  /// Report dialogs: the answers, in order (none: cancelled; none left: cancel).
+  std::deque<std::optional<ReportAnswer>> reportAnswers;
+  std::vector<ReportQuestion> reportQuestions;  ///< each report dialog as it was shown
+  void AskReport(const ReportQuestion& question,
+                 std::function<void(std::optional<ReportAnswer>)> answered) override {
+    reportQuestions.push_back(question);
+    std::optional<ReportAnswer> answer;
+    if (!reportAnswers.empty()) {
+      answer = reportAnswers.front();
+      reportAnswers.pop_front();
+    }
+    answered(answer);
+  }
   void SetBusy(bool b) override { busy = b; }
   void SetRunning(bool r) override {
     running = r;
@@ -236,6 +252,46 @@ class FakeWindowThread {
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<std::function<void()>> tasks_;
+};
+
+/// Holds a worker that looks at one input until the test opens the gate; the window thread is
+/// never held.
+class GatedFileSystem : public RealFileSystem {
+ public:
+  explicit GatedFileSystem(Text gated) : gated_(std::move(gated)) {}
+
+  EntryKind KindOf(const Text& path) const override {
+    if (armed_ && path == gated_ && std::this_thread::get_id() != window_) {
+      std::unique_lock lock(mutex_);
+      reached_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return open_; });
+    }
+    return RealFileSystem::KindOf(path);
+  }
+
+  void WaitUntilReached() {
+    std::unique_lock lock(mutex_);
+    ASSERT_TRUE(changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; }));
+  }
+
+  /// From now on a worker that looks at the input waits for Open.
+  void Arm() { armed_ = true; }
+
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  Text gated_;
+  std::thread::id window_ = std::this_thread::get_id();
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  mutable bool reached_ = false;
+  bool open_ = false;
+  std::atomic<bool> armed_{false};
 };
 
 /// The drive that holds a folder: "/" here, the drive letter's root on Windows.

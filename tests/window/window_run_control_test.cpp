@@ -20,51 +20,12 @@ namespace {
 
 using testing::Cp932Lines;
 using testing::FakeView;
+using testing::GatedFileSystem;
 using testing::TempDir;
 using testing::WindowHarness;
 
 using testing::kSep;
 using testing::SectionCFile;
-
-/// Holds a worker that looks at one input until the test opens the gate; the window thread is
-/// never held.
-class GatedFileSystem : public RealFileSystem {
- public:
-  explicit GatedFileSystem(Text gated) : gated_(std::move(gated)) {}
-
-  EntryKind KindOf(const Text& path) const override {
-    if (armed_ && path == gated_ && std::this_thread::get_id() != window_) {
-      std::unique_lock lock(mutex_);
-      reached_ = true;
-      changed_.notify_all();
-      changed_.wait(lock, [this] { return open_; });
-    }
-    return RealFileSystem::KindOf(path);
-  }
-
-  void WaitUntilReached() {
-    std::unique_lock lock(mutex_);
-    ASSERT_TRUE(changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; }));
-  }
-
-  /// From now on a worker that looks at the input waits for Open.
-  void Arm() { armed_ = true; }
-
-  void Open() {
-    std::lock_guard lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  Text gated_;
-  std::thread::id window_ = std::this_thread::get_id();
-  mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
-  mutable bool reached_ = false;
-  bool open_ = false;
-  std::atomic<bool> armed_{false};
-};
 
 /// Three files; the run is held while the second one is converted, after the first one has
 /// been reported.
