@@ -294,7 +294,8 @@ void Form1::BuildButtons() {
       "選択したファイルの一覧表（一覧、位置図、柱状図の並び）を作成し、ブラウザで開きます"));
   Command1->setToolTip(QStringLiteral("選択したファイルを変換します（Enter, Alt+E）"));
   Command2->setToolTip(QStringLiteral("プログラムを終了します（Alt+X）"));
-  Command3->setToolTip(QStringLiteral("変換中のファイルが終わったところで中止します"));
+  Command3->setToolTip(
+      QStringLiteral("処理中のファイルが終わったところで中止します（一覧表は書き出しません）"));
   Command3->setCursor(Qt::ArrowCursor);  // clickable while the window shows the busy pointer
   // Stop keeps its place while hidden, away from Execute: a second click on Execute never
   // lands on it.
