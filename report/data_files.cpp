@@ -50,25 +50,31 @@ std::string JsonString(TextView text) {
 
 std::string XmlText(TextView text) {
   std::string out;
-  for (const char c : ToUtf8(ShownText(text))) {
+  for (const char32_t c : ShownText(text)) {
     switch (c) {
-      case '&':
+      case U'&':
         out += "&amp;";
         break;
-      case '<':
+      case U'<':
         out += "&lt;";
         break;
-      case '>':
+      case U'>':
         out += "&gt;";
         break;
-      case '"':
+      case U'"':
         out += "&quot;";
         break;
-      case '\'':
+      case U'\'':
         out += "&#39;";
         break;
       default:
-        out += c;
+        // Not characters in XML 1.0 (ShownText has made the controls visible): as the SVG shows
+        // them.
+        if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF || c > 0x10FFFF) {
+          out += "\xEF\xBF\xBD";
+        } else {
+          AppendUtf8(out, c);
+        }
     }
   }
   return out;

@@ -4,7 +4,7 @@
 
 #include "check/file_notices.h"
 #include "common/error.h"
-#include "run/convert_file.h"
+#include "run/boring_log_file.h"
 #include "tecris/path_check.h"
 #include "tecris/path_helpers.h"
 
@@ -41,16 +41,10 @@ std::optional<double> BoreholeEntry::LargestN() const {
 BoreholeEntry ReadBoreholeEntry(const FileSystem& fs, const Text& path,
                                 const ReportSettings& settings) {
   BoreholeEntry entry;
-  const std::size_t cut = path.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
-  entry.fileName = cut == Text::npos ? path : path.substr(cut + 1);
+  entry.fileName = FileNameOf(path);
   try {
-    const EntryKind kind = fs.KindOf(path);
-    IdentifiedFile file;
     SourceEncoding encoding = SourceEncoding::kCp932;
-    if (kind == EntryKind::kFile) {
-      file = ReadJobName(OpenAsCp932(fs, path, settings.encoding, encoding), HostPathStyle());
-    }
-    if (file.jobName.empty()) throw ConversionError(NoJobNameReason(kind));
+    IdentifiedFile file = OpenIdentifiedFile(fs, path, settings.encoding, encoding);
     entry.identifier = file.jobName;
     CheckSettings checking{settings.patternFolder, HostPathStyle()};
     checking.encoding = settings.encoding;

@@ -38,40 +38,38 @@ Text IfConverts(const BoreholeEntry& e, Text value) { return e.Converts() ? valu
 const std::vector<IndexColumn>& IndexColumns() {
   using E = const BoreholeEntry&;
   static const std::vector<IndexColumn> kColumns = {
-      {"file", U"ファイル", false, true, [](E e, Datum) { return e.fileName; }},
-      {"identifier", U"識別子", false, true, [](E e, Datum) { return e.identifier; }},
-      {"survey", U"調査名", false, true, [](E e, Datum) { return e.title; }},
-      {"latitude", U"緯度", true, true, [](E e, Datum) { return Degrees(e.position.wgs84, true); }},
-      {"longitude", U"経度", true, true,
-       [](E e, Datum) { return Degrees(e.position.wgs84, false); }},
-      {"datum", U"測地系", false, false,
+      {"file", U"ファイル", false, 26, [](E e, Datum) { return e.fileName; }},
+      {"identifier", U"識別子", false, 22, [](E e, Datum) { return e.identifier; }},
+      {"survey", U"調査名", false, 44, [](E e, Datum) { return e.title; }},
+      {"latitude", U"緯度", true, 17, [](E e, Datum) { return Degrees(e.position.wgs84, true); }},
+      {"longitude", U"経度", true, 18, [](E e, Datum) { return Degrees(e.position.wgs84, false); }},
+      {"datum", U"測地系", false, 0,
        [](E e, Datum d) {
          return e.position.wgs84
                     ? Text(d == Datum::kTokyo ? DatumName(Datum::kJgd2000) : DatumName(d))
                     : Text();
        }},
-      {"latitude_code", U"緯度コード", false, false, [](E e, Datum) { return e.latitudeCode; }},
-      {"longitude_code", U"経度コード", false, false, [](E e, Datum) { return e.longitudeCode; }},
-      {"position_note", U"位置の注記", false, false,
-       [](E e, Datum d) { return PositionNote(e, d); }},
-      {"depth_m", U"最深層下端 (m)", true, true,
+      {"latitude_code", U"緯度コード", false, 0, [](E e, Datum) { return e.latitudeCode; }},
+      {"longitude_code", U"経度コード", false, 0, [](E e, Datum) { return e.longitudeCode; }},
+      {"position_note", U"位置の注記", false, 0, [](E e, Datum d) { return PositionNote(e, d); }},
+      {"depth_m", U"最深層下端 (m)", true, 14,
        [](E e, Datum) { return IfConverts(e, e.hasLayers ? FixedText(e.Deepest(), 2) : Text()); }},
-      {"layers", U"層数", true, true,
+      {"layers", U"層数", true, 9,
        [](E e, Datum) { return IfConverts(e, Count(static_cast<int>(e.layers.size()))); }},
-      {"tests", U"貫入試験数", true, true,
+      {"tests", U"貫入試験数", true, 12,
        [](E e, Datum) { return IfConverts(e, Count(static_cast<int>(e.tests.size()))); }},
-      {"largest_n", U"最大 N 値", true, true,
+      {"largest_n", U"最大 N 値", true, 11,
        [](E e, Datum) {
          const std::optional<double> n = e.LargestN();
          return n ? NumberText(*n) : Text();
        }},
-      {"bearing_top_m", U"支持層上端 (m)", true, true,
+      {"bearing_top_m", U"支持層上端 (m)", true, 14,
        [](E e, Datum) { return Metres(e.bearingTop); }},
-      {"result", U"変換", false, true,
+      {"result", U"変換", false, 59,
        [](E e, Datum) { return e.Converts() ? Text(kConverts) : e.failure; }},
-      {"errors", U"エラー", true, true, [](E e, Datum) { return Count(e.findings[0]); }},
-      {"warnings", U"警告", true, true, [](E e, Datum) { return Count(e.findings[1]); }},
-      {"infos", U"情報", true, true, [](E e, Datum) { return Count(e.findings[2]); }},
+      {"errors", U"エラー", true, 9, [](E e, Datum) { return Count(e.findings[0]); }},
+      {"warnings", U"警告", true, 9, [](E e, Datum) { return Count(e.findings[1]); }},
+      {"infos", U"情報", true, 10, [](E e, Datum) { return Count(e.findings[2]); }},
   };
   return kColumns;
 }

@@ -12,8 +12,8 @@ namespace tecris2nx::report {
 struct IndexColumn {
   const char* key;  ///< the GeoJSON property's name: ASCII, as GIS programs expect
   TextView heading;
-  bool number;    ///< a number (or empty), unquoted in JSON
-  bool inTables;  ///< shown in the report's table, not only in the files
+  bool number;   ///< a number (or empty), unquoted in JSON
+  double width;  ///< millimetres in the report's table; 0: only in the files
   Text (*value)(const BoreholeEntry& entry, Datum datum);
 };
 

@@ -15,7 +15,6 @@ void NValueStats::Add(const boringlog::LogPenetration& test) {
   maximum_ = count_ ? std::max(maximum_, n) : n;
   ++count_;
   if (test.stopped) ++stopped_;
-  sum_ += n;
   const double delta = n - mean_;
   mean_ += delta / count_;
   squares_ += delta * (n - mean_);

@@ -18,7 +18,7 @@ class NValueStats {
   int Stopped() const { return stopped_; }
   double Minimum() const { return minimum_; }
   double Maximum() const { return maximum_; }
-  double Mean() const { return count_ ? sum_ / count_ : 0; }
+  double Mean() const { return mean_; }
   /// The sample standard deviation (n − 1); none below two tests.
   std::optional<double> Deviation() const;
   /// Mean − σ/2, the usual representative value for design; none below two tests.
@@ -30,7 +30,6 @@ class NValueStats {
   double minimum_ = 0;
   double maximum_ = 0;
   // Welford's running mean and sum of squares: one pass, no loss over thousands of tests.
-  double sum_ = 0;
   double mean_ = 0;
   double squares_ = 0;
 };

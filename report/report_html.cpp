@@ -19,7 +19,7 @@ table { border-collapse: collapse; margin-bottom: 4mm; }
 table.wide { width: 100%; }
 th, td { border: 0.2mm solid #999; padding: 0.4mm 1.2mm; text-align: left; vertical-align: top; }
 th { background: #eee; }
-td.n { text-align: right; white-space: nowrap; }
+td.n { text-align: right; }
 tr.failed td { color: #d01010; background: #fff0f0; }
 thead { display: table-header-group; }
 tr { break-inside: avoid; }

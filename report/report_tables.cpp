@@ -1,5 +1,7 @@
 #include "report/report_tables.h"
 
+#include <string_view>
+
 #include "report/data_files.h"
 #include "report/index_columns.h"
 
@@ -48,20 +50,24 @@ ReportTable IndexTable(const std::vector<BoreholeEntry>& entries, Datum datum) {
   table.title = U"一覧";
   table.note = U"緯度・経度の測地系: " +
                Text(datum == Datum::kTokyo ? U"JGD2000（日本測地系から変換）" : DatumName(datum));
+  std::size_t latitude = 0;
   for (const IndexColumn& column : IndexColumns()) {
-    if (!column.inTables) continue;
+    if (column.width == 0) continue;
+    if (std::string_view(column.key) == "latitude") latitude = table.headings.size();
     table.headings.emplace_back(column.heading);
     table.numbers.push_back(column.number);
+    table.widths.push_back(column.width);
   }
-  table.widths = {26, 22, 44, 17, 18, 14, 9, 12, 11, 14, 59, 9, 9, 10};
   table.wide = true;
   for (const BoreholeEntry& entry : entries) {
     ReportTable::Row row;
     for (const IndexColumn& column : IndexColumns()) {
-      if (column.inTables) row.cells.push_back(column.value(entry, datum));
+      if (column.width != 0) row.cells.push_back(column.value(entry, datum));
     }
     // The position's note, when there is no position, goes where the position would be.
-    if (!entry.position.wgs84 && entry.Converts()) row.cells[3] = PositionNote(entry, datum);
+    if (!entry.position.wgs84 && entry.Converts()) {
+      row.cells[latitude] = PositionNote(entry, datum);
+    }
     row.failed = !entry.Converts();
     table.rows.push_back(std::move(row));
   }
@@ -134,9 +140,8 @@ ReportTable FindingsTable(const std::vector<BoreholeEntry>& entries) {
       row.failed = first.failed;
       row.cells = i == 0 ? first.cells : std::vector<Text>(4);
       const ListedFinding& finding = entry.listed[i];
-      // A finding about the whole file has no place.
-      row.cells.push_back(finding.line ? DecimalText(finding.line) : Text());
-      row.cells.push_back(finding.line ? DecimalText(finding.column) : Text());
+      row.cells.push_back(DecimalText(finding.line));
+      row.cells.push_back(DecimalText(finding.column));
       row.cells.push_back(finding.text);
       table.rows.push_back(std::move(row));
     }

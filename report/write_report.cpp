@@ -5,6 +5,8 @@
 #include "common/error.h"
 #include "report/data_files.h"
 #include "report/report_html.h"
+#include "run/boring_log_file.h"
+#include "run/convert_file.h"
 #include "run/ordered_batch.h"
 #include "run/repeated_jobs.h"
 
@@ -22,18 +24,59 @@ Text ErrorText(std::exception_ptr error) {
   } catch (const ConversionError& e) {
     return e.message();
   } catch (const std::exception& e) {
-    return FromUtf8(e.what());
+    return UnexpectedErrorText(e.what());
   }
 }
 
 /// Check mode's finding for a file whose identifier an earlier one had, first as there.
 void NoteRepeatedIdentifier(BoreholeEntry& entry, const Text& earlier) {
   if (earlier.empty()) return;
-  ++entry.findings[static_cast<std::size_t>(Severity::kWarning)];
+  const Finding finding = RepeatedJobFinding(entry.identifier, earlier);
+  ++entry.findings[static_cast<std::size_t>(finding.severity)];
+  // At the file's start, as check mode places a finding about the whole file.
   entry.listed.insert(entry.listed.begin(),
-                      {Severity::kWarning, 0, 0,
-                       U"T110 " + RepeatedJobNotice(entry.identifier, ShownName(earlier))});
+                      {finding.severity, 1, 1, FromUtf8(finding.code) + U" " + finding.message});
   if (entry.listed.size() > kListedFindings) entry.listed.pop_back();
+}
+
+/// Thrown out of the writing when the run is stopped: the file set is dropped unwritten.
+struct Stopped {};
+
+/// Writes the report's files together; `check` throws Stopped to leave the folder as it was.
+void WriteFiles(FileSystem& fs, const Text& folder, const std::vector<BoreholeEntry>& entries,
+                const SoilStatistics& soils, const ReportSettings& settings, const ReportRun& run,
+                const std::function<void()>& check, ReportOutcome& outcome) {
+  const std::unique_ptr<FileSet> set = fs.BeginFiles(folder);
+  const auto append = [&](std::string_view bytes) {
+    check();
+    set->Append(bytes);
+  };
+  const Datum datum = settings.datum;
+  set->Begin(Text(kReportFiles[0]));
+  append(IndexCsvHeader());
+  for (const BoreholeEntry& entry : entries) append(IndexCsvRow(entry, datum));
+  set->Begin(Text(kReportFiles[1]));
+  append(GeoJsonHeader(datum));
+  bool first = true;
+  for (const BoreholeEntry& entry : entries) {
+    const std::string feature = GeoJsonFeature(entry, datum, first);
+    if (!feature.empty()) first = false;
+    append(feature);
+  }
+  append(GeoJsonFooter());
+  set->Begin(Text(kReportFiles[2]));
+  append(KmlHeader(datum));
+  for (const BoreholeEntry& entry : entries) append(KmlPlacemark(entry, datum));
+  append(KmlFooter());
+  set->Begin(Text(kReportFiles[3]));
+  WriteReportHtml(entries, soils, settings, append);
+  if (run.pdf) {
+    set->Begin(Text(kReportPdf));
+    run.pdf(ReportDocument(entries, soils, settings), append);
+  }
+  check();
+  outcome.written = set->names();
+  set->Commit();
 }
 
 }  // namespace
@@ -53,46 +96,40 @@ ReportOutcome WriteDeliveryReport(FileSystem& fs, const std::vector<Text>& files
       },
       [&](std::size_t i, std::exception_ptr error) {
         if (error) {
+          // The entry may be as it was made: the row still names its file.
+          entries[i] = BoreholeEntry{};
+          entries[i].fileName = FileNameOf(files[i]);
           entries[i].failure = ErrorText(error);
-          if (entries[i].failure.empty()) entries[i].failure = U"読めません。";
         }
         NoteRepeatedIdentifier(entries[i], identifiers.Earlier(files[i], entries[i].identifier));
         soils.Add(entries[i]);
         if (!entries[i].Converts()) ++outcome.failed;
         if (OnMap(entries[i])) ++outcome.placed;
         if (run.fileDone && !run.fileDone(i, entries[i])) outcome.stopped = true;
-        return !outcome.stopped;
+        return !outcome.stopped && !(run.stopped && run.stopped());
       });
-  if (outcome.stopped) return outcome;
-
-  if (fs.KindOf(folder) == EntryKind::kNone) fs.MakeFolder(folder);
-  const std::unique_ptr<FileSet> set = fs.BeginFiles(folder);
-  const Datum datum = settings.datum;
-  set->Begin(Text(kReportFiles[0]));
-  set->Append(IndexCsvHeader());
-  for (const BoreholeEntry& entry : entries) set->Append(IndexCsvRow(entry, datum));
-  set->Begin(Text(kReportFiles[1]));
-  set->Append(GeoJsonHeader(datum));
-  bool first = true;
-  for (const BoreholeEntry& entry : entries) {
-    const std::string feature = GeoJsonFeature(entry, datum, first);
-    if (!feature.empty()) first = false;
-    set->Append(feature);
+  if (outcome.stopped || (run.stopped && run.stopped())) {
+    outcome.stopped = true;
+    return outcome;
   }
-  set->Append(GeoJsonFooter());
-  set->Begin(Text(kReportFiles[2]));
-  set->Append(KmlHeader(datum));
-  for (const BoreholeEntry& entry : entries) set->Append(KmlPlacemark(entry, datum));
-  set->Append(KmlFooter());
-  const auto append = [&](std::string_view bytes) { set->Append(bytes); };
-  set->Begin(Text(kReportFiles[3]));
-  WriteReportHtml(entries, soils, settings, append);
-  if (run.pdf) {
-    set->Begin(Text(kReportPdf));
-    run.pdf(ReportDocument(entries, soils, settings), append);
+  if (fs.KindOf(folder) == EntryKind::kNone) {
+    fs.MakeFolder(folder);
+  } else {
+    try {
+      fs.MakeFolder(folder);  // what killed runs left in it goes now
+    } catch (const ConversionError&) {
+      // A folder that cannot be cleaned may still take the files; writing says when not.
+    }
   }
-  outcome.written = set->names();
-  set->Commit();
+  const auto check = [&] {
+    if (run.stopped && run.stopped()) throw Stopped{};
+  };
+  try {
+    WriteFiles(fs, folder, entries, soils, settings, run, check, outcome);
+  } catch (const Stopped&) {
+    outcome.stopped = true;
+    outcome.written.clear();
+  }
   return outcome;
 }
 

@@ -26,13 +26,16 @@ struct ReportRun {
   /// is written.
   std::function<bool(std::size_t index, const BoreholeEntry& entry)> fileDone;
   PdfPainter pdf;  ///< writes "report.pdf" too when set
+  /// Asked after each file and between the parts being written (any thread): true stops the
+  /// report, and nothing is written.
+  std::function<bool()> stopped;
 };
 
 struct ReportOutcome {
   std::size_t files = 0;
   std::size_t failed = 0;  ///< files the conversion rejects
   std::size_t placed = 0;  ///< files on the map
-  bool stopped = false;    ///< fileDone said stop: nothing was written
+  bool stopped = false;    ///< fileDone or stopped said stop: nothing was written
   std::vector<Text> written;
 };
 

@@ -11,22 +11,39 @@
 
 namespace tecris2nx {
 
+IdentifiedFile OpenIdentifiedFile(const FileSystem& fs, const Text& path, EncodingChoice encoding,
+                                  SourceEncoding& found) {
+  const EntryKind kind = fs.KindOf(path);
+  IdentifiedFile file;
+  found = SourceEncoding::kCp932;
+  if (kind == EntryKind::kFile) {
+    file = ReadJobName(OpenAsCp932(fs, path, encoding, found), HostPathStyle());
+  }
+  if (file.jobName.empty()) throw ConversionError(NoJobNameReason(kind));
+  return file;
+}
+
+Text FileNameOf(const Text& path) {
+  const std::size_t cut = path.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
+  return cut == Text::npos ? path : path.substr(cut + 1);
+}
+
 boringlog::Borehole ReadBoreholeFile(const FileSystem& fs, const Text& path,
                                      const Text& patternFolder, const Text& date,
                                      EncodingChoice encoding, SourceEncoding* found) {
-  const EntryKind kind = fs.KindOf(path);
-  IdentifiedFile file;
   SourceEncoding read = SourceEncoding::kCp932;
-  if (kind == EntryKind::kFile) {
-    file = ReadJobName(OpenAsCp932(fs, path, encoding, read), HostPathStyle());
+  IdentifiedFile file;
+  try {
+    file = OpenIdentifiedFile(fs, path, encoding, read);
+  } catch (const ConversionError&) {
+    if (found) *found = read;
+    throw;
   }
   if (found) *found = read;
-  if (file.jobName.empty()) throw ConversionError(NoJobNameReason(kind));
   const boringlog::BoreholeSources sources{fs, patternFolder};
   boringlog::Borehole hole = boringlog::ReadBorehole(std::move(file.content), path, sources);
   hole.identifier = file.jobName;
-  const std::size_t cut = path.find_last_of(HostSeparator() == U'\\' ? U"\\/" : U"/");
-  hole.fileName = ShownName(cut == Text::npos ? TextView(path) : TextView(path).substr(cut + 1));
+  hole.fileName = ShownName(FileNameOf(path));
   hole.patternFolder = ShownName(patternFolder);
   hole.dateDrawn = date;
   return hole;

@@ -6,8 +6,18 @@
 #include "common/source_encoding.h"
 #include "common/text.h"
 #include "log/borehole.h"
+#include "tecris/path_helpers.h"
 
 namespace tecris2nx {
+
+/// A TECRIS file opened as the conversion opens it (in `encoding`, `found` learning which it was
+/// read from), with its identifier; throws ConversionError with the conversion's own text when
+/// it has none (or is no file).
+IdentifiedFile OpenIdentifiedFile(const FileSystem& fs, const Text& path, EncodingChoice encoding,
+                                  SourceEncoding& found);
+
+/// The last part of a path, as the host separates its parts.
+Text FileNameOf(const Text& path);
 
 /// The boring log's borehole of one TECRIS file, read as the conversion reads it, with its
 /// identifier, file name, pattern folder and date filled in. Throws ConversionError with the

@@ -20,4 +20,16 @@ Text RepeatedJobNotice(const Text& jobName, const Text& earlierFile) {
          U" と同じです。後のファイルの出力が前のものを置き換えます。";
 }
 
+Finding RepeatedJobFinding(const Text& jobName, const Text& earlierFile) {
+  return {"T110",
+          Severity::kWarning,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          RepeatedJobNotice(jobName, ShownName(earlierFile))};
+}
+
 }  // namespace tecris2nx

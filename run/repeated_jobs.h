@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "sections/finding.h"
 
 namespace tecris2nx {
 
@@ -20,5 +21,8 @@ class RepeatedJobs {
 
 /// "識別子 X は前のファイル Y と同じです。後のファイルの出力が前のものを置き換えます。"
 Text RepeatedJobNotice(const Text& jobName, const Text& earlierFile);
+
+/// Check mode's finding for such a file (T110), about the whole file; `earlierFile` as named.
+Finding RepeatedJobFinding(const Text& jobName, const Text& earlierFile);
 
 }  // namespace tecris2nx

@@ -124,10 +124,7 @@ int RunCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
   RepeatedJobs jobs;
   for (FileCheck& check : checks) {
     if (const Text earlier = jobs.Earlier(check.path, check.jobName); !earlier.empty()) {
-      AddFileFinding(check,
-                     {"T110", Severity::kWarning, 0, 0, 0, 0, 0, 0,
-                      RepeatedJobNotice(check.jobName, ShownName(earlier))},
-                     false);
+      AddFileFinding(check, RepeatedJobFinding(check.jobName, earlier), false);
     }
   }
   bool failed = false;

@@ -23,7 +23,7 @@ QString ToQString(const Text& text) { return QString::fromStdU32String(text); }
 
 ReportDialog::ReportDialog(const ReportQuestion& question, FolderChooser chooseFolder,
                            QWidget* parent)
-    : QDialog(parent), chooseFolder_(std::move(chooseFolder)) {
+    : QDialog(parent), chooseFolder_(std::move(chooseFolder)), browseStart_(question.browseStart) {
   setObjectName(QStringLiteral("ReportDialog"));
   setWindowTitle(ToQString(question.title));
   folder_ = new QLineEdit(ToQString(question.folder), this);
@@ -37,10 +37,8 @@ ReportDialog::ReportDialog(const ReportQuestion& question, FolderChooser chooseF
   datum_->setObjectName(QStringLiteral("ReportDatum"));
   for (const Text& name : question.datums) datum_->addItem(ToQString(name));
   datum_->setCurrentIndex(question.datum);
-  auto* note = new QLabel(
-      QStringLiteral("ファイルの緯度・経度の測地系です。日本測地系は JGD2000 に変換して\n"
-                     "位置図と GIS ファイル（GeoJSON, KML）に使います。"),
-      this);
+  auto* note = new QLabel(ToQString(question.datumNote), this);
+  note->setWordWrap(true);
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* make = buttons->addButton(QStringLiteral("作成"), QDialogButtonBox::AcceptRole);
   make->setObjectName(QStringLiteral("ReportMake"));
@@ -67,8 +65,7 @@ ReportAnswer ReportDialog::Answer() const {
 
 void ReportDialog::Browse() {
   if (!chooseFolder_) return;
-  const Text start =
-      ReportBrowseStart(RealFileSystem(), folder_->text().toStdU32String(), HostPathStyle());
+  const Text start = browseStart_ ? browseStart_(folder_->text().toStdU32String()) : Text();
   const QString chosen =
       chooseFolder_(this, windowTitle(), QDir::fromNativeSeparators(ToQString(start)));
   if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(CleanFolderPath(chosen)));

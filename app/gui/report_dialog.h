@@ -30,6 +30,7 @@ class ReportDialog : public QDialog {
   void Browse();
 
   FolderChooser chooseFolder_;
+  std::function<Text(const Text&)> browseStart_;
   QLineEdit* folder_ = nullptr;
   QComboBox* datum_ = nullptr;
 };

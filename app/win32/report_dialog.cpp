@@ -106,8 +106,9 @@ INT_PTR CALLBACK ReportDialogProcedure(HWND dialog, UINT message, WPARAM w, LPAR
   switch (LOWORD(w)) {
     case kReportBrowse: {
       if (!*state->chooseFolder) return TRUE;
-      const Text start =
-          ReportBrowseStart(RealFileSystem(), ItemText(dialog, kReportFolder), HostPathStyle());
+      const Text start = state->question->browseStart
+                             ? state->question->browseStart(ItemText(dialog, kReportFolder))
+                             : Text();
       const Text chosen = (*state->chooseFolder)(dialog, state->question->title, start);
       if (!chosen.empty()) SetDlgItemTextW(dialog, kReportFolder, ToWide(chosen).c_str());
       return TRUE;
@@ -140,10 +141,8 @@ std::optional<ReportAnswer> AskReportWithDialog(HWND owner, const ReportQuestion
   form.Add(kStatic, L"測地系：", SS_LEFT | SS_NOPREFIX, kReportDatumLabel, 7, 30, 80, 9);
   form.Add(kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kReportDatum, 90, 28, 120,
            60);
-  form.Add(kStatic,
-           L"ファイルの緯度・経度の測地系です。日本測地系は JGD2000 に変換して"
-           L"位置図と GIS ファイル（GeoJSON, KML）に使います。",
-           SS_LEFT | SS_NOPREFIX, kReportNote, 90, 46, 222, 27);
+  form.Add(kStatic, ToWide(question.datumNote), SS_LEFT | SS_NOPREFIX, kReportNote, 90, 46, 222,
+           27);
   form.Add(kButton, L"作成", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 208, 78, 50, 15);
   form.Add(kButton, L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 262, 78, 50, 15);
   DialogState state{&question, &chooseFolder, &shown, {}};

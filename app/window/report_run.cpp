@@ -10,6 +10,9 @@
 namespace tecris2nx {
 
 const Text kReportDialogTitle = U"一覧表の作成";
+const Text kReportDatumNote =
+    U"ファイルの緯度・経度の測地系です。日本測地系は JGD2000 に変換して位置図と GIS ファイル"
+    U"（GeoJSON, KML）に使います。";
 const Text kNoReportFilesMessage = U"一覧表にするファイルが選択されていません。";
 const Text kReportFolderMissingMessage = U"一覧表を書き出すフォルダを指定してください。";
 const Text kReportFolderIsFileMessage =
@@ -125,6 +128,7 @@ void ReportWorker::Start(FileSystem* fs, std::vector<Text> files, Text folder,
       }
       return !shared->stopped;
     };
+    run.stopped = [shared] { return shared->stopped.load(); };
     Ended ended;
     try {
       ended.outcome = report::WriteDeliveryReport(*fs, files, folder, settings, run);

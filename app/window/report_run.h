@@ -17,6 +17,7 @@ namespace tecris2nx {
 
 /// Texts of 一覧表 (the delivery report of the selected files), shown exactly so.
 extern const Text kReportDialogTitle;
+extern const Text kReportDatumNote;             ///< under the datum choice
 extern const Text kNoReportFilesMessage;        ///< nothing selected
 extern const Text kReportFolderMissingMessage;  ///< the dialog's folder left empty
 extern const Text kReportFolderIsFileMessage;   ///< the folder names a file

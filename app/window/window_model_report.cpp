@@ -23,6 +23,10 @@ void WindowModel::Impl::OnReport() {
         WithTrailingSeparator(sides_.Folder(Side::kDestination), separator_) + kReportFolderName;
   }
   question.datums = ReportDatumNames();
+  question.datumNote = kReportDatumNote;
+  question.browseStart = [this](const Text& typed) {
+    return ReportBrowseStart(*env_.fs, typed, env_.style);
+  };
   const report::Datum datum =
       report::DatumOfKey(settings_.reportDatum).value_or(report::Datum::kJgd2011);
   question.datum = static_cast<int>(datum);
@@ -47,7 +51,8 @@ void WindowModel::Impl::AskReport() {
 }
 
 void WindowModel::Impl::ReportAnswered(const std::optional<ReportAnswer>& answer) {
-  if (!answer) {
+  // The window was closed while the dialog was open: nothing has been written, nothing will be.
+  if (!answer || closeWhenIdle_) {
     DropReport();
     return;
   }

@@ -69,6 +69,9 @@ struct ReportQuestion {
   Text folder;
   std::vector<Text> datums;
   int datum = 0;
+  Text datumNote;  ///< under the datum: what the choice does
+  /// Where 参照… opens for the folder typed (the model looks at its own file system).
+  std::function<Text(const Text& typed)> browseStart;
 };
 
 /// What the user chose in the report dialog.
@@ -163,9 +166,9 @@ class WindowView {
   virtual void ChooseFolder(const Text& title, const Text& start,
                             std::function<void(const Text& chosen)> chosen) = 0;
   /// The report dialog, modal: the folder (an edit with a 参照… button that opens the system's
-  /// folder dialog at ReportBrowseStart of the folder typed) and the datum (a choice of
-  /// `question.datums`). `answered` must be called exactly once, on the window thread: with what
-  /// the user chose on OK, with none when the dialog was cancelled.
+  /// folder dialog at `question.browseStart` of the folder typed) and the datum (a choice of
+  /// `question.datums`, `question.datumNote` under it). `answered` must be called exactly once, on
+  /// the window thread: with what the user chose on OK, with none when the dialog was cancelled.
   virtual void AskReport(const ReportQuestion& question,
                          std::function<void(std::optional<ReportAnswer>)> answered) = 0;
   /// Opens a document (the user guide, a report) with the program the system uses for it; false

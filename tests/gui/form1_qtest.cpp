@@ -18,6 +18,7 @@
 #include "app/gui/folder_tree.h"
 #include "app/gui/log_preview.h"
 #include "app/gui/report_dialog.h"
+#include "app/window/report_run.h"
 #include "common/file_system.h"
 #include "common/pattern_folder.h"
 #include "gui_test_support.h"
@@ -630,7 +631,14 @@ class Form1Test : public QObject {
   void reportDialogAnswersWhatWasChosen() {
     QStringList starts;
     ReportDialog dialog(
-        {U"一覧表の作成", (root_ + "/none/rep").toStdU32String(), {U"A", U"B", U"C"}, 2},
+        {U"一覧表の作成",
+         (root_ + "/none/rep").toStdU32String(),
+         {U"A", U"B", U"C"},
+         2,
+         U"note",
+         [](const Text& typed) {
+           return ReportBrowseStart(RealFileSystem(), typed, HostPathStyle());
+         }},
         [&](QWidget*, const QString&, const QString& start) {
           starts << start;
           return root_ + "/picked";

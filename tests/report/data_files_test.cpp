@@ -28,6 +28,8 @@ TEST(EscapingTest, EveryFormatKeepsTextsWhole) {
        U"b",
        "a\\x01b", "\"a\\\\x01b\"", "a\\x01b"},
       {U"back\\slash", "back\\slash", "\"back\\\\slash\"", "back\\slash"},
+      // Not characters in XML: replaced there, kept elsewhere.
+      {U"a\uFFFE", "a\uFFFE", "\"a\uFFFE\"", "a\uFFFD"},
       // A spreadsheet would take these for formulas.
       {U"=1+2", "'=1+2", "\"=1+2\"", "=1+2"},
       {U"@SUM(A1)", "'@SUM(A1)", "\"@SUM(A1)\"", "@SUM(A1)"},
@@ -104,6 +106,14 @@ TEST_F(WriteReportTest, NothingIsWrittenWhenStoppedOrWhenAFileCannotBe) {
   ReportRun run;
   run.fileDone = [](std::size_t i, const BoreholeEntry&) { return i < 1; };
   EXPECT_TRUE(WriteDeliveryReport(fs, files, U"/out", settings, run).stopped);
+  EXPECT_EQ(fs.KindOf(U"/out/index.csv"), EntryKind::kNone);
+
+  // Stopped while the files are being written: a dozen parts in, before the page is done.
+  int asked = 0;
+  run = {};
+  run.stopped = [&] { return ++asked > 12; };
+  EXPECT_TRUE(WriteDeliveryReport(fs, files, U"/out", settings, run).stopped);
+  EXPECT_GT(asked, 12);
   EXPECT_EQ(fs.KindOf(U"/out/index.csv"), EntryKind::kNone);
 
   fs.FailWritesTo(U"/out/report.html");

@@ -152,9 +152,11 @@ class FakeView : public WindowView {
   /// Report dialogs: the answers, in order (none: cancelled; none left: cancel).
   std::deque<std::optional<ReportAnswer>> reportAnswers;
   std::vector<ReportQuestion> reportQuestions;  ///< each report dialog as it was shown
+  std::function<void()> whileReportAsked;       ///< runs while the dialog is open
   void AskReport(const ReportQuestion& question,
                  std::function<void(std::optional<ReportAnswer>)> answered) override {
     reportQuestions.push_back(question);
+    if (whileReportAsked) whileReportAsked();
     std::optional<ReportAnswer> answer;
     if (!reportAnswers.empty()) {
       answer = reportAnswers.front();

@@ -155,6 +155,20 @@ TEST(WindowReportTest, WhatStopsBeforeTheReportIsWritten) {
   }
 }
 
+// The window closed while the dialog is open: the answer that follows starts nothing.
+TEST(WindowReportTest, AnExitWhileTheDialogIsOpenWritesNothing) {
+  WindowHarness w(1);
+  WriteFourFiles(w);
+  w.Start();
+  w.view.selected = {U"a.001"};
+  w.view.reportAnswers = {ReportAnswer{w.tmp.TextOf("rep"), 0}};
+  w.view.whileReportAsked = [&] { w.model->OnCloseRequested(); };
+  Report(w);
+  w.thread.RunUntil([&] { return !w.view.endStatuses.empty(); });
+  EXPECT_FALSE(w.tmp.Exists("rep"));
+  EXPECT_EQ(w.view.endStatuses, std::vector<int>{0});
+}
+
 TEST(WindowReportTest, AStopOrAnExitWhileFilesAreReadWritesNothing) {
   for (const bool exit : {false, true}) {
     SCOPED_TRACE(exit ? "exit, yes" : "中止");
