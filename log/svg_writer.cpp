@@ -152,30 +152,6 @@ void Points(Sink& out, const std::vector<Point>& points) {
   out += '"';
 }
 
-void Escaped(Sink& out, const Text& text) {
-  for (const char32_t c : text) {
-    switch (c) {
-      case U'&':
-        out += "&amp;";
-        break;
-      case U'<':
-        out += "&lt;";
-        break;
-      case U'>':
-        out += "&gt;";
-        break;
-      default:
-        // Control characters are not allowed in XML 1.0: shown as U+FFFD.
-        if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c == 0xFFFE ||
-            c == 0xFFFF) {
-          out += "\xEF\xBF\xBD";
-        } else {
-          AppendUtf8(out, c);
-        }
-    }
-  }
-}
-
 void Write(Sink& out, const Line& line) {
   out += "<line";
   Attribute(out, "x1", line.from.x);
@@ -231,7 +207,7 @@ void Write(Sink& out, const Label& label) {
   }
   ColourAttribute(out, "fill", label.colour);
   out += " stroke=\"none\">";
-  Escaped(out, label.text);
+  AppendXmlText(out, label.text, false);
   out += "</text>\n";
 }
 

@@ -1,5 +1,6 @@
 #include "report/data_files.h"
 
+#include "log/svg_writer.h"
 #include "report/index_columns.h"
 
 namespace tecris2nx::report {
@@ -50,33 +51,7 @@ std::string JsonString(TextView text) {
 
 std::string XmlText(TextView text) {
   std::string out;
-  for (const char32_t c : ShownText(text)) {
-    switch (c) {
-      case U'&':
-        out += "&amp;";
-        break;
-      case U'<':
-        out += "&lt;";
-        break;
-      case U'>':
-        out += "&gt;";
-        break;
-      case U'"':
-        out += "&quot;";
-        break;
-      case U'\'':
-        out += "&#39;";
-        break;
-      default:
-        // Not characters in XML 1.0 (ShownText has made the controls visible): as the SVG shows
-        // them.
-        if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF || c > 0x10FFFF) {
-          out += "\xEF\xBF\xBD";
-        } else {
-          AppendUtf8(out, c);
-        }
-    }
-  }
+  boringlog::AppendXmlText(out, ShownText(text), true);
   return out;
 }
 
